@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+/// One download job: a row of the job grid and of the job list file.
+/// `status` is the job's mark ("" for a job never tried).
+struct Job {
+    QString status;
+    QString url;
+    QString path;
+
+    friend bool operator==(const Job&, const Job&) = default;
+};
