@@ -1,0 +1,35 @@
+#pragma once
+
+#include "net/socket_transport.h"
+
+#include <memory>
+
+class SocketNotifications;
+
+/// Plain IPv4 TCP over non-blocking POSIX sockets, watched by the event loop.
+class PosixTransport : public SocketTransport {
+public:
+    PosixTransport();
+    ~PosixTransport() override;
+
+    bool open(bool resetOnClose) override;
+    bool connectTo(quint32 address, quint16 port) override;
+    qint64 send(const char* data, qint64 length) override;
+    qint64 receive(char* data, qint64 length) override;
+    qint64 peek(char* data, qint64 length) override;
+    qint64 receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) override;
+    bool close() override;
+    int handle() const override { return fd_; }
+    int lastError() const override { return lastError_; }
+    void setEventHandler(EventHandler handler) override;
+    void armRead() override;
+    void armWrite() override;
+
+private:
+    qint64 fail();
+
+    int fd_ = -1;
+    int lastError_ = 0;
+    EventHandler handler_;
+    std::unique_ptr<SocketNotifications> notifications_;
+};

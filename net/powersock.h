@@ -1,0 +1,189 @@
+#pragma once
+
+#include "net/sock_error.h"
+#include "net/thread_timer.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class SocketTransport;
+
+/// TCP client session: host lookup, connect, time-outs, cancellation, line and
+/// block transfers, status texts and error texts. Everything runs on the
+/// owner's thread; every blocking operation waits in the event loop, so
+/// handlers (OnStatus, OnPacketRecvd, a Stop button) run inside the wait and
+/// must not start another operation on the same session.
+class TPowersock : public QObject {
+    Q_OBJECT
+public:
+    using TNotifyEvent = std::function<void(QObject* sender)>;
+    using TOnStatus = std::function<void(QObject* sender, const QString& status)>;
+    using THandlerEvent = std::function<void(bool& handled)>;
+    using TOnSocketError = std::function<void(QObject* sender, quint16 error, const QString& text)>;
+
+    /// Size of the transfer buffer shared by all operations.
+    static constexpr qint64 BufferSize = 65536;
+
+    /// Starts the socket layer (once per process) and opens one unconnected
+    /// socket. Throws ESockError "Initializaton of windows sockets failed".
+    explicit TPowersock(QObject* owner = nullptr);
+    /// Aborts and cancels what runs, closes the socket, and shuts the socket
+    /// layer down when the last session goes.
+    ~TPowersock() override;
+
+    // Published properties.
+    QString Host;        ///< host name or dotted IPv4 address
+    int Port = 0;        ///< remote port
+    int ReportLevel = 0; ///< status verbosity threshold (1, 4 or 8); 0 reports nothing
+    QString Proxy;       ///< when non-empty, connect here instead of Host
+    int ProxyPort = 0;   ///< port used with Proxy
+    int TimeOut() const { return timeOut_; }
+    /// Milliseconds; 0 = no time-out. Throws std::invalid_argument when negative.
+    void SetTimeOut(int ms);
+
+    // Events; each is optional.
+    TNotifyEvent OnConnect;          ///< a connect completed
+    TNotifyEvent OnDisconnect;       ///< the socket was closed
+    TNotifyEvent OnReadReady;        ///< data arrived
+    TNotifyEvent OnAcceptReady;      ///< an incoming connection waits
+    TNotifyEvent OnConnectionFailed; ///< before a failed connect raises
+    TNotifyEvent OnHostResolved;     ///< after a successful lookup
+    TNotifyEvent OnPacketRecvd;      ///< after each received block of a capture
+    TNotifyEvent OnPacketSent;       ///< after each send of SendFile
+    TOnStatus OnStatus;              ///< status texts that pass ReportLevel
+    THandlerEvent OnInvalidHost;     ///< a host did not resolve; set handled to retry once
+    TOnSocketError OnSocketError;    ///< before a socket error is raised
+
+    // State, readable by derived classes and users.
+    qint64 ReceivedBytes = 0;  ///< bytes received by the current capture
+    qint64 ExpectedBytes = 0;  ///< announced size of the current transfer (set by users)
+    qint64 SentBytes = 0;      ///< bytes sent by SendFile; never reset here
+    qint16 ReplyCode = 0;      ///< leading number of ReplyText
+    QByteArray ReplyText;      ///< last reply line of Transaction
+    QString StatusText;        ///< last status text that passed the gate
+    bool Cancelled = false;    ///< cancel requested; every wait ends at its next pass
+    bool TimedOut = false;     ///< the time-out fired
+    bool EventArrived = false; ///< a lookup completed, the timer fired, or a connection waits
+    bool IsConnected = false;  ///< connection established
+    bool LastEventOk = false;  ///< the last notification carried no error
+    bool Destroying = false;   ///< set during destruction
+    int LastErrorCode = 0;     ///< last classic socket error number seen
+    QStringList WinsockInfo;   ///< socket-layer start-up lines (first session only)
+    quint32 RemoteAddress = 0; ///< peer IPv4 address, host order; 0 while unresolved
+    quint16 RemotePort = 0;    ///< peer port
+
+    /// Current socket handle, -1 when none.
+    int SocketHandle() const;
+
+    // Session.
+    /// Resolves Host (or Proxy) and connects to Port (or ProxyPort) under the
+    /// time-out. Throws ESockError with "Already connected", "Host Lookup Timed
+    /// Out", "Host Lookup Canceled", "Null Remote Address", "Connection Timed
+    /// out", "Connection Canceled" or "Connection Failed".
+    virtual void Connect();
+    /// Closes the connection and prepares a fresh socket.
+    virtual void Disconnect();
+    /// Sends `command` plus CR LF, reads one reply line into ReplyText and its
+    /// leading number into ReplyCode; returns the line. Throws std::out_of_range
+    /// for a number above 32767.
+    virtual QByteArray Transaction(const QByteArray& command);
+    /// Ends the operation under way (sets Cancelled). Derived classes extend it.
+    virtual void Abort();
+    /// Waits for an incoming connection on a listening session and returns
+    /// the new, non-blocking socket (owned by the caller). Throws ESockError
+    /// "Accepting Canceled" / "Error creating Data Connection".
+    virtual int Accept();
+    /// Sets Cancelled; every wait and transfer loop ends at its next pass.
+    void Cancel();
+    /// Binds the session's socket to `address`:`port` (0 = any free port) and
+    /// listens; returns the port. Throws ESockError on failure.
+    quint16 Listen(quint16 port = 0, const QString& address = QStringLiteral("127.0.0.1"));
+
+    // Transfers.
+    /// Sends `length` bytes whole, waiting for the socket to become writable.
+    /// Throws EAbortError "Socket send aborted" on cancel or time-out.
+    void SendBuffer(const char* data, qint64 length);
+    /// Sends the bytes as they are, zero bytes included.
+    void Write(const QByteArray& text);
+    /// Sends the bytes followed by CR LF.
+    void Writeln(const QByteArray& text);
+    /// Reads one line, LF included (and any CR before it), leaving what follows
+    /// unread. The empty line when the peer closed or the socket is not
+    /// connected. Throws EAbortError "Socket readln aborted", or ESockError for
+    /// a line longer than BufferSize.
+    QByteArray ReadLn();
+    /// Sends a file, counting SentBytes and firing OnPacketSent per send.
+    /// Throws EAbortError "Socket send aborted"; a file that cannot be opened
+    /// throws std::runtime_error.
+    void SendFile(const QString& fileName);
+    /// Writes everything the peer sends into a new file, until the peer closes
+    /// or, with stopAfter >= 0, until exactly stopAfter bytes arrived (never
+    /// reading beyond them). TimeOut is the idle time between blocks. Counts
+    /// ReceivedBytes and fires OnPacketRecvd per block. Throws EAbortError
+    /// "Socket send aborted"; file errors throw std::runtime_error.
+    void CaptureFile(const QString& fileName, qint64 stopAfter = -1);
+    /// Like CaptureFile into `text`; stops between blocks once the text holds
+    /// `maximum` bytes (-1 = no limit). Throws EAbortError "Socket capture aborted".
+    void CaptureString(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);
+    /// True when at least one byte waits to be read.
+    bool DataAvailable();
+
+    /// "10061:Connection refused"; "Unknown Error No. 12345"; "" for 0.
+    QString ErrorText(int errorNumber);
+
+    /// Field n (from 1) of `text` split at single `delimiter` characters;
+    /// empty for n = 0, an empty text, or n past the last field.
+    static QByteArray NthField(const QByteArray& text, char delimiter, int n);
+    /// 1-based position of the n-th `character` in `text`; length + 1 when
+    /// there are fewer.
+    static int NthCharPos(const QByteArray& text, char character, int n);
+
+    /// Live sessions sharing the process-wide start-up.
+    static int WinsockUsers();
+    /// How often the process-wide start-up and clean-up ran.
+    static int StartupCount();
+    static int CleanupCount();
+
+protected:
+    /// Passes `text` to StatusText and OnStatus when ReportLevel >= level.
+    /// Never throws.
+    void ReportStatus(int level, const QString& text);
+    /// Reads the last error into LastErrorCode; unless it is `ignored` or at
+    /// most 10000, fires OnSocketError and throws ESockError with its text.
+    void CheckSocketError(int ignored, QString& text);
+    void CheckSocketError(int ignored = 10035);
+    /// Resolves Proxy (if set) or Host into RemoteAddress.
+    void ResolveHost();
+    /// Closes the socket, fires OnDisconnect and opens a fresh one.
+    void CloseSocket();
+    /// (Re)starts the time-out timer with TimeOut; clears TimedOut.
+    void TimerOn();
+    void TimerOff();
+    /// The session's byte I/O.
+    SocketTransport& Transport() { return *transport_; }
+    /// The transfer buffer (BufferSize bytes plus a terminating zero).
+    char* IOBuffer() { return ioBuffer_.get(); }
+
+private:
+    void InitWinsock();
+    void OpenSocket(bool resetOnClose);
+    void HandleEvent(int event, int error);
+    void HandleLookup(int error, quint32 address);
+    void TimerFired();
+    void WaitForEvent();
+    bool WaitWritable();
+    qint64 ReceiveBlock(char* into, qint64 length);
+    void CaptureLoop(const std::function<qint64(qint64 limit)>& receive, qint64 maximum,
+                     const std::function<qint64()>& held, qint64 stopAfter);
+
+    int timeOut_ = 0;
+    bool writable_ = false;
+    bool startedUp_ = false;
+    std::unique_ptr<char[]> ioBuffer_;
+    std::unique_ptr<SocketTransport> transport_;
+    TThreadTimer* timer_ = nullptr;
+};

@@ -1,0 +1,27 @@
+#include "platform/host_lookup.h"
+
+#include "platform/socket_error_numbers.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+
+void LookupHostAsync(const QString& name, QObject* context,
+                     std::function<void(int error, quint32 address)> done) {
+    QHostInfo::lookupHost(name, context, [done = std::move(done)](const QHostInfo& info) {
+        if (info.error() == QHostInfo::NoError) {
+            for (const QHostAddress& a : info.addresses()) {
+                bool ok = false;
+                const quint32 v4 = a.toIPv4Address(&ok);
+                if (ok) {
+                    done(0, v4);
+                    return;
+                }
+            }
+            done(SocketErrorNumbers::NoData, 0);
+        } else if (info.error() == QHostInfo::HostNotFound) {
+            done(SocketErrorNumbers::HostNotFound, 0);
+        } else {
+            done(SocketErrorNumbers::TryAgain, 0);
+        }
+    });
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+/// The classic socket error numbering that the socket layer's error texts
+/// are written for. POSIX `errno` values are mapped here, in one table.
+namespace SocketErrorNumbers {
+
+constexpr int Interrupted = 10004;
+constexpr int WouldBlock = 10035;
+constexpr int InProgress = 10036;
+constexpr int NotConnected = 10057;
+constexpr int TimedOut = 10060;
+constexpr int Refused = 10061;
+constexpr int HostNotFound = 11001;
+constexpr int TryAgain = 11002;
+constexpr int NoRecovery = 11003;
+constexpr int NoData = 11004;
+
+/// Classic number of a POSIX errno value; 0 for 0. A value without a classic
+/// counterpart becomes 20000 + errno, so it still reads as a socket error
+/// without being mistaken for one of the classic numbers.
+int fromErrno(int errnoValue);
+
+/// fromErrno(errno).
+int last();
+
+} // namespace SocketErrorNumbers
