@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+/// The folder that holds the program's two files, `serifech.ini` (settings)
+/// and `SeriData.txt` (job list).
+///
+/// It is `$SERIFETCH_HOME` when that is set and not empty, else
+/// `$XDG_CONFIG_HOME/serifetch` when that is set to an absolute path, else
+/// `~/.config/serifetch`. Every call looks at the environment afresh, so tests
+/// can point it at a temporary folder.
+class ProfileDir {
+public:
+    /// The folder, without a trailing "/".
+    static QString path();
+
+    /// `path()` + "/serifech.ini".
+    static QString settingsFilePath();
+
+    /// `path()` + "/SeriData.txt".
+    static QString jobListFilePath();
+
+    /// Creates the folder when it is missing and checks that a file can be
+    /// created in it. Returns the empty text when the folder is usable, else a
+    /// text for the user saying what is wrong; the caller then runs with what
+    /// it could read (or the defaults) and its saves will fail and say so.
+    static QString prepare();
+};
