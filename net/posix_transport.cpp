@@ -1,38 +1,157 @@
 #include "net/posix_transport.h"
 
+#include "platform/socket_error_numbers.h"
 #include "platform/socket_notifications.h"
 
-#include <stdexcept>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 PosixTransport::PosixTransport() = default;
-PosixTransport::~PosixTransport() = default;
 
-bool PosixTransport::open(bool) {
-    throw std::runtime_error("not implemented yet");
+PosixTransport::~PosixTransport() {
+    notifications_.reset();
+    if (fd_ >= 0)
+        ::close(fd_);
 }
-bool PosixTransport::connectTo(quint32, quint16) {
-    throw std::runtime_error("not implemented yet");
+
+qint64 PosixTransport::fail() {
+    lastError_ = SocketErrorNumbers::last();
+    return -1;
 }
-qint64 PosixTransport::send(const char*, qint64) {
-    throw std::runtime_error("not implemented yet");
-}
-qint64 PosixTransport::receive(char*, qint64) {
-    throw std::runtime_error("not implemented yet");
-}
-qint64 PosixTransport::peek(char*, qint64) {
-    throw std::runtime_error("not implemented yet");
-}
-qint64 PosixTransport::receiveToFile(int, qint64, char*, qint64) {
-    throw std::runtime_error("not implemented yet");
-}
-bool PosixTransport::close() {
+
+bool PosixTransport::open(bool resetOnClose) {
+    dropNotifications();
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd_ < 0) {
+        fail();
+        return false;
+    }
+    if (resetOnClose) {
+        const linger l{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    }
+    notifications_ = std::make_unique<SocketNotifications>(fd_, [this](int event, int error) {
+        if (handler_)
+            handler_(event, error);
+    });
     return true;
 }
+
+bool PosixTransport::connectTo(quint32 address, quint16 port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(address);
+    const int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+    if (rc != 0 && errno != EINPROGRESS) {
+        fail();
+        return false;
+    }
+    // Even a connect that finished at once reports through the notification.
+    if (notifications_)
+        notifications_->watchConnect();
+    if (rc == 0)
+        return true;
+    lastError_ = SocketErrorNumbers::WouldBlock;
+    return false;
+}
+
+int PosixTransport::listenOn(quint32 address, quint16 port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(address);
+    const int one = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(fd_, SOMAXCONN) != 0)
+        return int(fail());
+    socklen_t len = sizeof sa;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        return int(fail());
+    return ntohs(sa.sin_port);
+}
+
+int PosixTransport::acceptConnection(quint32& address, quint16& port) {
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    const int fd =
+        ::accept4(fd_, reinterpret_cast<sockaddr*>(&sa), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+        return int(fail());
+    address = ntohl(sa.sin_addr.s_addr);
+    port = ntohs(sa.sin_port);
+    return fd;
+}
+
+qint64 PosixTransport::send(const char* data, qint64 length) {
+    const ssize_t n = ::send(fd_, data, size_t(length), MSG_NOSIGNAL);
+    return n < 0 ? fail() : n;
+}
+
+qint64 PosixTransport::receive(char* data, qint64 length) {
+    const ssize_t n = ::recv(fd_, data, size_t(length), 0);
+    return n < 0 ? fail() : n;
+}
+
+qint64 PosixTransport::peek(char* data, qint64 length) {
+    const ssize_t n = ::recv(fd_, data, size_t(length), MSG_PEEK);
+    return n < 0 ? fail() : n;
+}
+
+qint64 PosixTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) {
+    const qint64 n = receive(buffer, qMin(length, bufferSize));
+    if (n <= 0)
+        return n;
+    for (qint64 done = 0; done < n;) {
+        const ssize_t w = ::write(fd, buffer + done, size_t(n - done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return -2;
+        }
+        done += w;
+    }
+    return n;
+}
+
+void PosixTransport::dropNotifications() {
+    // Closing often happens inside a notification of this very socket.
+    if (notifications_) {
+        notifications_->stop();
+        notifications_.release()->deleteLater();
+    }
+}
+
+bool PosixTransport::close() {
+    dropNotifications();
+    if (fd_ < 0)
+        return true;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) {
+        fail();
+        return false;
+    }
+    return true;
+}
+
 void PosixTransport::setEventHandler(EventHandler handler) {
     handler_ = std::move(handler);
 }
-void PosixTransport::armRead() {}
-void PosixTransport::armWrite() {}
-qint64 PosixTransport::fail() {
-    return -1;
+
+void PosixTransport::armRead() {
+    if (notifications_)
+        notifications_->armRead();
+}
+
+void PosixTransport::armWrite() {
+    if (notifications_)
+        notifications_->armWrite();
 }

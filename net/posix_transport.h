@@ -18,6 +18,8 @@ public:
     qint64 receive(char* data, qint64 length) override;
     qint64 peek(char* data, qint64 length) override;
     qint64 receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) override;
+    int listenOn(quint32 address, quint16 port) override;
+    int acceptConnection(quint32& address, quint16& port) override;
     bool close() override;
     int handle() const override { return fd_; }
     int lastError() const override { return lastError_; }
@@ -27,6 +29,7 @@ public:
 
 private:
     qint64 fail();
+    void dropNotifications();
 
     int fd_ = -1;
     int lastError_ = 0;

@@ -1,61 +1,443 @@
 #include "net/powersock.h"
 
 #include "net/posix_transport.h"
+#include "platform/host_lookup.h"
+#include "platform/message_pump.h"
+#include "platform/socket_error_numbers.h"
 
+#include <QSysInfo>
+#include <arpa/inet.h>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
+
+// The socket layer is started once per process and shut down when its last
+// session goes. Linux needs neither step; the counter keeps the contract that
+// callers and tests rely on.
 int gWinsockUsers = 0;
 int gStartups = 0;
 int gCleanups = 0;
-[[noreturn]] void notYet() {
-    throw std::runtime_error("not implemented yet");
+
+void startUp(QStringList& info) {
+    ++gStartups;
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    info << QStringLiteral("Version= 1.1") << QStringLiteral("High Version= 1.1")
+         << QStringLiteral("Description= BSD sockets on ") + QSysInfo::kernelType() + " " +
+                QSysInfo::kernelVersion()
+         << QStringLiteral("System= Running")
+         << QStringLiteral("Max Sockets= ") + QString::number(qulonglong(files.rlim_cur))
+         << QStringLiteral("Max Udp pack size= 65507");
 }
+
+void release() {
+    if (gWinsockUsers > 0 && --gWinsockUsers == 0)
+        ++gCleanups;
+}
+
+struct ErrorRow {
+    int number;
+    const char* text;
+};
+
+constexpr ErrorRow kErrorTable[] = {
+    {10004, "Interrupted system call"},
+    {10009, "Bad file number"},
+    {10013, "Permission denied"},
+    {10014, "Bad address"},
+    {10022, "Invalid argument"},
+    {10024, "Too many open files"},
+    {10035, "Operation would block"},
+    {10036, "Operation now in progress"},
+    {10037, "Operation already in progress"},
+    {10038, "Socket operation on non-socket"},
+    {10039, "Destination address required"},
+    {10040, "Message too long"},
+    {10041, "Wrong protocol type for socket"},
+    {10042, "Bad protocol option"},
+    {10043, "Protocol not supported"},
+    {10044, "Socket type not supported"},
+    {10045, "Operation not supported on socket"},
+    {10046, "Protocol family not supported"},
+    {10047, "Address family not supported by protocol family"},
+    {10048, "Address already in use"},
+    {10049, "Can't assign requested address"},
+    {10091, "Network subsystem is unavailable"},
+    {10092, "Incompatible version of WINSOCK.DLL"},
+    {10093, "Successful WSAStartup not yet performed"},
+    {11003, "Non-Recoverable error: FORMERR, REFUSED, NOTIMP"},
+    {10050, "Network is down"},
+    {10051, "Network is unreachable"},
+    {10052, "Network dropped connection or reset"},
+    {10053, "Software caused connection abort"},
+    {10054, "Connection reset by peer"},
+    {10055, "No buffer space available"},
+    {10056, "Socket is already connected"},
+    {10057, "Socket is not connected"},
+    {10058, "Can't send after socket shutdown"},
+    {10059, "Too many references, can't splice"},
+    {10060, "Connection timed out"},
+    {10061, "Connection refused"},
+    {10062, "Too many levels of symbolic links"},
+    {10063, "File name too long"},
+    {10064, "Host is down"},
+    {10065, "No route to Host"},
+    {10066, "Directory not empty"},
+    {10067, "Too many processes"},
+    {10068, "Too many users"},
+    {10069, "Disc quota exceeded"},
+    {10070, "Stale NFS file handle"},
+    {10071, "Too many levels of remote in path"},
+    {11001, "Host not found"},
+    {11002, "Non-Authoritative Host not found"},
+    {11004, "Valid name, no data record of requested type"},
+    {0, "Unrecognized error code"},
+};
+
 } // namespace
 
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
-    , transport_(std::make_unique<PosixTransport>())
-    , timer_(new TThreadTimer(this)) {}
+    , transport_(std::make_unique<PosixTransport>()) {
+    ReportStatus(8, QStringLiteral("Create"));
+    transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
+    timer_ = new TThreadTimer(this);
+    timer_->SetEnabled(false);
+    timer_->SetOnTimer([this](QObject*) { TimerFired(); });
+    InitWinsock();
+}
 
-TPowersock::~TPowersock() = default;
+TPowersock::~TPowersock() {
+    ReportStatus(8, QStringLiteral("Destroy"));
+    try {
+        Abort();
+        Cancel();
+    } catch (...) {
+    }
+    timer_->SetEnabled(false);
+    Destroying = true;
+    try {
+        CloseSocket();
+    } catch (...) {
+    }
+    if (startedUp_)
+        release();
+}
+
+void TPowersock::InitWinsock() {
+    ReportStatus(8, QStringLiteral("Initializing Winsock"));
+    try {
+        if (gWinsockUsers++ == 0)
+            startUp(WinsockInfo);
+        startedUp_ = true;
+        OpenSocket(true);
+    } catch (...) {
+        if (startedUp_)
+            release();
+        startedUp_ = false;
+        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
+    }
+}
+
+void TPowersock::OpenSocket(bool resetOnClose) {
+    listening_ = false;
+    if (!transport_->open(resetOnClose))
+        CheckSocketError(0);
+}
 
 void TPowersock::SetTimeOut(int ms) {
     if (ms < 0)
         throw std::invalid_argument("TimeOut must not be negative");
     timeOut_ = ms;
 }
+
 int TPowersock::SocketHandle() const {
     return transport_->handle();
 }
-void TPowersock::Connect() {
-    notYet();
+
+void TPowersock::ReportStatus(int level, const QString& text) {
+    if (ReportLevel < level)
+        return;
+    try {
+        StatusText = text;
+        if (!Destroying && OnStatus)
+            OnStatus(this, text);
+    } catch (...) {
+        // A status text must never break the operation that reports it.
+    }
 }
-void TPowersock::Disconnect() {
-    notYet();
+
+void TPowersock::CheckSocketError(int ignored, QString& text) {
+    LastErrorCode = transport_->lastError();
+    if (LastErrorCode == ignored || LastErrorCode <= 10000) {
+        text.clear();
+        return;
+    }
+    text = ErrorText(LastErrorCode);
+    if (OnSocketError)
+        OnSocketError(this, quint16(LastErrorCode), text);
+    throw ESockError(text);
 }
-QByteArray TPowersock::Transaction(const QByteArray&) {
-    notYet();
+
+void TPowersock::CheckSocketError(int ignored) {
+    QString text;
+    CheckSocketError(ignored, text);
 }
-void TPowersock::Abort() {
-    Cancel();
+
+QString TPowersock::ErrorText(int errorNumber) {
+    ReportStatus(8, QStringLiteral("Looking Up Error Message"));
+    if (errorNumber == 0)
+        return {};
+    for (const ErrorRow& row : kErrorTable)
+        if (row.number == errorNumber)
+            return QString::number(errorNumber) + ':' + QLatin1String(row.text);
+    return QStringLiteral("Unknown Error No. ") + QString::number(errorNumber);
 }
-int TPowersock::Accept() {
-    notYet();
-}
+
 void TPowersock::Cancel() {
+    ReportStatus(8, QStringLiteral("Canceling"));
     Cancelled = true;
 }
-quint16 TPowersock::Listen(quint16, const QString&) {
-    notYet();
+
+void TPowersock::Abort() {
+    ReportStatus(8, QStringLiteral("Abort"));
+    Cancel();
 }
+
+void TPowersock::TimerOn() {
+    ReportStatus(8, QStringLiteral("Timer On"));
+    TimedOut = false;
+    // Disabling first restarts a running period: the time-out counts from the
+    // last activity, not from the first TimerOn of a long transfer.
+    timer_->SetEnabled(false);
+    timer_->SetInterval(timeOut_);
+    timer_->SetEnabled(true);
+}
+
+void TPowersock::TimerOff() {
+    ReportStatus(8, QStringLiteral("Timer Off"));
+    timer_->SetEnabled(false);
+}
+
+void TPowersock::TimerFired() {
+    ReportStatus(8, QStringLiteral("Timer Triggered"));
+    TimerOff();
+    TimedOut = true;
+    EventArrived = true;
+    Abort();
+}
+
+void TPowersock::WaitForEvent() {
+    // An unconnected socket reads as hung up; only watch it once it carries
+    // a connection (or listens).
+    if (IsConnected || listening_)
+        transport_->armRead();
+    PumpMessages();
+}
+
+void TPowersock::HandleEvent(int event, int error) {
+    try {
+        if (event == SocketTransport::Writable) {
+            writable_ = true;
+            return;
+        }
+        LastEventOk = error == 0;
+        switch (event) {
+        case SocketTransport::ReadReady:
+            try {
+                if (OnReadReady)
+                    OnReadReady(this);
+            } catch (...) {
+            }
+            break;
+        case SocketTransport::AcceptReady:
+            IsConnected = true;
+            // Lets Accept go on without help from the session's user.
+            EventArrived = true;
+            if (OnAcceptReady)
+                OnAcceptReady(this);
+            break;
+        case SocketTransport::ConnectDone:
+            if (LastEventOk) {
+                IsConnected = true;
+                if (OnConnect)
+                    OnConnect(this);
+            }
+            break;
+        case SocketTransport::Closed:
+            // Unread data is delivered first; the reader then meets the end
+            // of the stream itself.
+            if (!DataAvailable())
+                CloseSocket();
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        // Nothing may escape into the event loop.
+    }
+}
+
+void TPowersock::HandleLookup(quint64 lookup, int error, quint32 address) {
+    // A lookup that completes after its wait gave up only raises the flag.
+    EventArrived = true;
+    if (lookup != lookupSerial_)
+        return;
+    LastEventOk = error == 0;
+    lookupDone_ = true;
+    lookupAddress_ = address;
+}
+
+void TPowersock::ResolveHost() {
+    ReportStatus(8, QStringLiteral("Resolve Host"));
+    const QString name = Proxy.isEmpty() ? Host : Proxy;
+    const in_addr_t dotted = ::inet_addr(name.toLatin1().constData());
+    if (dotted != INADDR_NONE) {
+        RemoteAddress = ntohl(dotted);
+        return;
+    }
+    RemoteAddress = 0;
+    TimerOn();
+    EventArrived = false;
+    lookupDone_ = false;
+    const quint64 lookup = ++lookupSerial_;
+    LookupHostAsync(name, this, [this, lookup](int error, quint32 address) {
+        HandleLookup(lookup, error, address);
+    });
+    while (!lookupDone_ && !TimedOut && !Cancelled)
+        WaitForEvent();
+    TimerOff();
+    if (TimedOut)
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+    if (Cancelled)
+        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+    if (LastEventOk && lookupAddress_ != 0) {
+        RemoteAddress = lookupAddress_;
+        if (OnHostResolved)
+            OnHostResolved(this);
+        return;
+    }
+    throw ESockError(QStringLiteral("Host Lookup Failed"));
+}
+
+void TPowersock::Connect() {
+    ReportStatus(8, QStringLiteral("Connecting"));
+    Cancelled = false;
+    if (IsConnected)
+        throw ESockError(QStringLiteral("Already connected"));
+    for (int retry = 0;; ++retry) {
+        try {
+            ResolveHost();
+        } catch (const ESockError& e) {
+            const QString text = e.text();
+            if (text == QLatin1String("Host Lookup Timed Out") ||
+                text == QLatin1String("Host Lookup Canceled"))
+                throw;
+            RemoteAddress = 0;
+        }
+        if (RemoteAddress != 0)
+            break;
+        bool handled = false;
+        if (retry == 0 && OnInvalidHost)
+            OnInvalidHost(handled);
+        if (!handled)
+            throw ESockError(QStringLiteral("Null Remote Address"));
+    }
+    RemotePort = quint16(Proxy.isEmpty() ? Port : ProxyPort);
+
+    EventArrived = false;
+    LastEventOk = true;
+    if (!transport_->connectTo(RemoteAddress, RemotePort)) {
+        const int error = transport_->lastError();
+        if (error != SocketErrorNumbers::WouldBlock) {
+            // A refusal known at once ends like one reported later.
+            LastErrorCode = error;
+            LastEventOk = false;
+        }
+    }
+    TimerOn();
+    while (!IsConnected && !TimedOut && !Cancelled && LastEventOk)
+        WaitForEvent();
+    TimerOff();
+    if (!TimedOut && !Cancelled && LastEventOk)
+        return;
+    if (OnConnectionFailed)
+        OnConnectionFailed(this);
+    if (TimedOut)
+        throw ESockError(QStringLiteral("Connection Timed out"));
+    if (Cancelled)
+        throw ESockError(QStringLiteral("Connection Canceled"));
+    throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+void TPowersock::Disconnect() {
+    ReportStatus(8, QStringLiteral("Disconnecting"));
+    CloseSocket();
+}
+
+void TPowersock::CloseSocket() {
+    ReportStatus(4, QStringLiteral("Request Close Socket"));
+    IsConnected = false;
+    listening_ = false;
+    if (transport_->handle() < 0)
+        return;
+    if (!transport_->close()) {
+        CheckSocketError(SocketErrorNumbers::WouldBlock);
+        return;
+    }
+    if (Destroying)
+        return;
+    if (OnDisconnect)
+        OnDisconnect(this);
+    OpenSocket(false);
+}
+
 bool TPowersock::DataAvailable() {
-    notYet();
+    ReportStatus(8, QStringLiteral("Data Available"));
+    return transport_->peek(IOBuffer(), 1) >= 1;
 }
-QString TPowersock::ErrorText(int) {
-    notYet();
+
+quint16 TPowersock::Listen(quint16 port, const QString& address) {
+    const in_addr_t a = ::inet_addr(address.toLatin1().constData());
+    const int bound = transport_->listenOn(ntohl(a), port);
+    if (bound < 0) {
+        CheckSocketError(SocketErrorNumbers::WouldBlock);
+        throw ESockError(ErrorText(transport_->lastError()));
+    }
+    listening_ = true;
+    return quint16(bound);
 }
+
+int TPowersock::Accept() {
+    ReportStatus(4, QStringLiteral("Accepting"));
+    EventArrived = false;
+    while (!EventArrived && !Cancelled)
+        WaitForEvent();
+    if (Cancelled)
+        throw ESockError(QStringLiteral("Accepting Canceled"));
+    EventArrived = false;
+    if (!LastEventOk)
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
+    quint32 address = 0;
+    quint16 port = 0;
+    const int fd = transport_->acceptConnection(address, port);
+    if (fd < 0) {
+        CheckSocketError(SocketErrorNumbers::WouldBlock);
+        throw ESockError(QStringLiteral("Error creating Data Connection"));
+    }
+    RemoteAddress = address;
+    RemotePort = port;
+    if (Cancelled) {
+        Cancelled = false;
+        ::close(fd);
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
+    return fd;
+}
+
 int TPowersock::WinsockUsers() {
     return gWinsockUsers;
 }
@@ -64,29 +446,4 @@ int TPowersock::StartupCount() {
 }
 int TPowersock::CleanupCount() {
     return gCleanups;
-}
-void TPowersock::ReportStatus(int level, const QString& text) {
-    if (ReportLevel < level)
-        return;
-    StatusText = text;
-    if (OnStatus)
-        OnStatus(this, text);
-}
-void TPowersock::CheckSocketError(int, QString&) {
-    notYet();
-}
-void TPowersock::CheckSocketError(int) {
-    notYet();
-}
-void TPowersock::ResolveHost() {
-    notYet();
-}
-void TPowersock::CloseSocket() {
-    notYet();
-}
-void TPowersock::TimerOn() {
-    notYet();
-}
-void TPowersock::TimerOff() {
-    notYet();
 }

@@ -172,17 +172,23 @@ private:
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
     void HandleEvent(int event, int error);
-    void HandleLookup(int error, quint32 address);
+    void HandleLookup(quint64 lookup, int error, quint32 address);
     void TimerFired();
     void WaitForEvent();
-    bool WaitWritable();
-    qint64 ReceiveBlock(char* into, qint64 length);
-    void CaptureLoop(const std::function<qint64(qint64 limit)>& receive, qint64 maximum,
-                     const std::function<qint64()>& held, qint64 stopAfter);
+    void WaitWritable();
+    void SendLoop(const char* data, qint64 length, bool countSent);
+    /// Shared loop of the captures: `receive(limit)` takes at most `limit`
+    /// bytes and returns what receive() of the transport returns.
+    void Capture(qint64 stopAfter, const std::function<bool()>& more,
+                 const std::function<qint64(qint64 limit)>& receive);
 
     int timeOut_ = 0;
     bool writable_ = false;
     bool startedUp_ = false;
+    bool listening_ = false;
+    bool lookupDone_ = false;
+    quint64 lookupSerial_ = 0;
+    quint32 lookupAddress_ = 0;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
     TThreadTimer* timer_ = nullptr;

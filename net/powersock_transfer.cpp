@@ -1,38 +1,317 @@
 // The transfer operations of TPowersock: sends, line reads and captures.
 #include "net/powersock.h"
+#include "net/socket_transport.h"
+#include "platform/message_pump.h"
+#include "platform/socket_error_numbers.h"
 
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-[[noreturn]] void notYet() {
-    throw std::runtime_error("not implemented yet");
+
+/// Runs a cleanup on every way out of a scope.
+template <typename F> class Finally {
+public:
+    explicit Finally(F f)
+        : f_(std::move(f)) {}
+    ~Finally() { f_(); }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+private:
+    F f_;
+};
+
+/// Says when a loop that never has to wait should still let the event loop
+/// run, so that a long fast transfer keeps the user interface (and its Stop
+/// button) live without paying for a pump per block.
+class PumpPacer {
+public:
+    bool due() {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+        const qint64 ms = qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        if (ms - last_ < 10)
+            return false;
+        last_ = ms;
+        return true;
+    }
+
+private:
+    qint64 last_ = 0;
+};
+
+std::runtime_error fileError(const char* what, const QString& fileName, int error) {
+    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
+                              std::strerror(error));
 }
+
 } // namespace
 
-void TPowersock::SendBuffer(const char*, qint64) {
-    notYet();
+void TPowersock::WaitWritable() {
+    writable_ = false;
+    transport_->armWrite();
+    while (!writable_ && !Cancelled && !TimedOut)
+        WaitForEvent();
 }
-void TPowersock::Write(const QByteArray&) {
-    notYet();
+
+void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
+    qint64 remaining = length;
+    while (remaining > 0 && !Cancelled) {
+        const qint64 n = transport_->send(data + (length - remaining), remaining);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            CheckSocketError(SocketErrorNumbers::WouldBlock);
+            WaitWritable();
+            continue;
+        }
+        remaining -= n;
+        if (countSent) {
+            SentBytes += n;
+            if (OnPacketSent)
+                OnPacketSent(this);
+            TimerOn();
+            PumpPendingMessages();
+        }
+    }
 }
-void TPowersock::Writeln(const QByteArray&) {
-    notYet();
+
+void TPowersock::SendBuffer(const char* data, qint64 length) {
+    ReportStatus(4, QStringLiteral("Sending Buffer"));
+    TimerOn();
+    {
+        Finally off([this] { TimerOff(); });
+        if (!Cancelled)
+            SendLoop(data, length, false);
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
 }
+
+void TPowersock::Write(const QByteArray& text) {
+    ReportStatus(8, QStringLiteral("Write"));
+    SendBuffer(text.constData(), text.size());
+}
+
+void TPowersock::Writeln(const QByteArray& text) {
+    ReportStatus(8, QStringLiteral("Writeln"));
+    Write(text + "\r\n");
+}
+
 QByteArray TPowersock::ReadLn() {
-    notYet();
+    ReportStatus(8, QStringLiteral("ReadLn"));
+    TimerOn();
+    Finally off([this] { TimerOff(); });
+    char* const buffer = IOBuffer();
+    qint64 consumed = 0; // bytes of the line already taken, kept at the buffer's start
+    for (;;) {
+        if (consumed >= BufferSize)
+            throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize));
+        const qint64 n = transport_->peek(buffer + consumed, BufferSize - consumed);
+        if (n == 0)
+            return {};
+        if (n < 0) {
+            LastErrorCode = transport_->lastError();
+            if (LastErrorCode == SocketErrorNumbers::NotConnected)
+                return {};
+            CheckSocketError(SocketErrorNumbers::WouldBlock);
+        } else {
+            const void* lf = std::memchr(buffer + consumed, '\n', size_t(n));
+            // Take what was peeked: up to the line end, or all of it when the
+            // line goes on, so the next peek sees only new bytes.
+            const qint64 take = lf ? static_cast<const char*>(lf) - (buffer + consumed) + 1 : n;
+            if (lf && Cancelled)
+                break;
+            for (qint64 got = 0; got < take;) {
+                const qint64 r = transport_->receive(buffer + consumed + got, take - got);
+                if (r <= 0) {
+                    CheckSocketError(SocketErrorNumbers::WouldBlock);
+                    if (r == 0)
+                        return {};
+                    continue;
+                }
+                got += r;
+            }
+            consumed += take;
+            if (lf)
+                return QByteArray(buffer, consumed);
+        }
+        if (!Cancelled)
+            WaitForEvent();
+        if (Cancelled)
+            break;
+    }
+    Cancelled = false;
+    throw EAbortError(QStringLiteral("Socket readln aborted"));
 }
-void TPowersock::SendFile(const QString&) {
-    notYet();
+
+void TPowersock::SendFile(const QString& fileName) {
+    ReportStatus(8, QStringLiteral("SendFile"));
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError("Cannot open file", fileName, errno);
+    {
+        Finally closeFile([fd] { ::close(fd); });
+        // Not in the classic session, but without it a peer that stops
+        // reading would hold the send forever.
+        TimerOn();
+        Finally off([this] { TimerOff(); });
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            throw fileError("Cannot read file", fileName, errno);
+        char* const buffer = IOBuffer();
+        qint64 position = 0;
+        while (position < st.st_size && !Cancelled) {
+            const ssize_t n = ::read(fd, buffer, size_t(BufferSize));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw fileError("Cannot read file", fileName, errno);
+            if (n == 0)
+                break;
+            position += n;
+            SendLoop(buffer, n, true);
+        }
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
 }
-void TPowersock::CaptureFile(const QString&, qint64) {
-    notYet();
+
+void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
+                         const std::function<qint64(qint64 limit)>& receive) {
+    PumpPacer pacer;
+    while (!Cancelled && more()) {
+        qint64 limit = BufferSize;
+        if (stopAfter >= 0) {
+            if (ReceivedBytes >= stopAfter)
+                break;
+            limit = qMin(limit, stopAfter - ReceivedBytes);
+        }
+        const qint64 n = receive(limit);
+        if (n > 0) {
+            ReceivedBytes += n;
+            if (OnPacketRecvd)
+                OnPacketRecvd(this);
+            TimerOn();
+            if (pacer.due())
+                PumpPendingMessages();
+            continue;
+        }
+        if (n == 0)
+            break;
+        LastErrorCode = transport_->lastError();
+        if (LastErrorCode == SocketErrorNumbers::NotConnected)
+            break;
+        CheckSocketError(SocketErrorNumbers::WouldBlock);
+        WaitForEvent();
+    }
 }
-void TPowersock::CaptureString(QByteArray&, qint64, qint64) {
-    notYet();
+
+void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
+    ReportStatus(8, QStringLiteral("CaptureFile"));
+    ReceivedBytes = 0;
+    TimerOn();
+    {
+        Finally off([this] { TimerOff(); });
+        const int fd = ::open(QFile::encodeName(fileName).constData(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0)
+            throw fileError("Cannot create file", fileName, errno);
+        Finally closeFile([fd] { ::close(fd); });
+        char* const buffer = IOBuffer();
+        Capture(
+            stopAfter, [] { return true; },
+            [&](qint64 limit) {
+                const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
+                if (n == -2)
+                    throw fileError("Cannot write file", fileName, errno);
+                return n;
+            });
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QStringLiteral("Socket send aborted"));
+    }
 }
-QByteArray TPowersock::NthField(const QByteArray&, char, int) {
-    notYet();
+
+void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfter) {
+    ReportStatus(8, QStringLiteral("Capture String"));
+    text.clear();
+    ReceivedBytes = 0;
+    TimerOn();
+    {
+        Finally off([this] { TimerOff(); });
+        char* const buffer = IOBuffer();
+        Capture(
+            stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
+            [&](qint64 limit) {
+                const qint64 n = transport_->receive(buffer, limit);
+                if (n > 0)
+                    text.append(buffer, n);
+                return n;
+            });
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QStringLiteral("Socket capture aborted"));
+    }
 }
-int TPowersock::NthCharPos(const QByteArray&, char, int) {
-    notYet();
+
+QByteArray TPowersock::Transaction(const QByteArray& command) {
+    ReportStatus(8, QStringLiteral("Transaction"));
+    ReplyCode = 0;
+    Writeln(command);
+    ReplyText = ReadLn();
+    if (!ReplyText.isEmpty()) {
+        ReportStatus(1, QString::fromLatin1(ReplyText));
+        qsizetype digits = 0;
+        while (digits < 10 && digits < ReplyText.size() && ReplyText[digits] >= '0' &&
+               ReplyText[digits] <= '9')
+            ++digits;
+        if (digits > 0) {
+            bool ok = false;
+            const int value = ReplyText.left(digits).toInt(&ok);
+            if (ok && value > 32767)
+                throw std::out_of_range("Reply code " + std::to_string(value) + " out of range");
+            ReplyCode = ok ? qint16(value) : 0;
+        }
+    }
+    return ReplyText;
+}
+
+QByteArray TPowersock::NthField(const QByteArray& text, char delimiter, int n) {
+    if (n <= 0)
+        return {};
+    int field = 1;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != delimiter)
+            continue;
+        if (field == n)
+            return text.mid(start, i - start);
+        ++field;
+        start = i + 1;
+    }
+    return field == n ? text.mid(start) : QByteArray();
+}
+
+int TPowersock::NthCharPos(const QByteArray& text, char character, int n) {
+    const int past = int(text.size()) + 1;
+    int seen = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == character && ++seen == n)
+            return i + 1 == text.size() ? past : int(i + 1);
+    }
+    return past;
 }

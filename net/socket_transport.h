@@ -36,6 +36,12 @@ public:
     /// `buffer` (of `bufferSize` bytes) when it needs a bounce buffer. Same
     /// results as receive(); a file write failure is -2 with errno set.
     virtual qint64 receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) = 0;
+    /// Binds to an IPv4 address (host order) and port (0 = any free one) and
+    /// listens; the bound port, or -1 on failure.
+    virtual int listenOn(quint32 address, quint16 port) = 0;
+    /// Takes one waiting connection: its non-blocking handle (owned by the
+    /// caller) and peer address, or -1 on failure.
+    virtual int acceptConnection(quint32& address, quint16& port) = 0;
     /// Closes the socket; false on failure.
     virtual bool close() = 0;
     /// The platform handle, -1 when none is open.

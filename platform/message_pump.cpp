@@ -7,3 +7,9 @@ void PumpMessages() {
         return;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
+
+void PumpPendingMessages() {
+    if (!QCoreApplication::instance())
+        return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

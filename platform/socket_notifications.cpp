@@ -38,6 +38,12 @@ void SocketNotifications::armWrite() {
     write_.setEnabled(true);
 }
 
+void SocketNotifications::stop() {
+    read_.setEnabled(false);
+    write_.setEnabled(false);
+    handler_ = [](int, int) {};
+}
+
 void SocketNotifications::onReadable() {
     read_.setEnabled(false);
     readWanted_ = false;

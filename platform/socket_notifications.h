@@ -30,6 +30,9 @@ public:
     void armRead();
     /// Delivers the next Writable once.
     void armWrite();
+    /// Delivers nothing more; for a socket about to close. Safe inside a
+    /// notification, unlike destruction (use deleteLater() after it).
+    void stop();
 
 private:
     void onReadable();
