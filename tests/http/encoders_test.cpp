@@ -1,0 +1,157 @@
+#include "http/nmurl.h"
+#include "http/nmuu_processor.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+struct EncodeRun {
+    QByteArray output;
+    int begins = 0;
+    int ends = 0;
+    qint64 outputPosAtEnd = -1;
+};
+
+EncodeRun encode(const QByteArray& data, UUMethods method) {
+    EncodeRun run;
+    QByteArray source = data;
+    QBuffer input(&source);
+    QBuffer output(&run.output);
+    input.open(QIODevice::ReadOnly);
+    output.open(QIODevice::ReadWrite);
+    input.seek(source.size()); // Encode must rewind the input itself
+    TNMUUProcessor processor;
+    processor.Method = method;
+    processor.InputStream = &input;
+    processor.OutputStream = &output;
+    processor.OnBeginEncode = [&](TNMUUProcessor*) { ++run.begins; };
+    processor.OnEndEncode = [&](TNMUUProcessor*) {
+        ++run.ends;
+        run.outputPosAtEnd = output.pos();
+    };
+    processor.Encode();
+    return run;
+}
+
+} // namespace
+
+TEST(UrlEncode, FormDataBytes) {
+    struct Case {
+        QByteArray in, out;
+    } cases[] = {
+        {"a b=c&d", "a+b%3dc%26d"},
+        {"", ""},
+        {"AZaz09", "AZaz09"},
+        {"/~.-_*", "%2f%7e%2e%2d%5f%2a"},
+        {QByteArray("\x00\x7f\x80\xff", 4), "%00%7f%80%ff"},
+        {"\xe6\x97\xa5", "%e6%97%a5"},
+    };
+    for (const Case& c : cases) {
+        TNMURL url;
+        url.InputString = c.in;
+        EXPECT_EQ(url.Encode(), c.out) << c.in.toHex().constData();
+    }
+}
+
+TEST(UrlEncode, LongInputIsEncodedWhole) {
+    TNMURL url;
+    url.InputString = QByteArray(70000, '=');
+    const QByteArray out = url.Encode();
+    EXPECT_EQ(out.size(), 3 * 70000);
+    EXPECT_EQ(out.count("%3d"), 70000);
+}
+
+TEST(Base64, Rfc4648Vectors) {
+    const std::pair<QByteArray, QByteArray> vectors[] = {
+        {"", ""},
+        {"f", "Zg==\r\n"},
+        {"fo", "Zm8=\r\n"},
+        {"foo", "Zm9v\r\n"},
+        {"foob", "Zm9vYg==\r\n"},
+        {"fooba", "Zm9vYmE=\r\n"},
+        {"foobar", "Zm9vYmFy\r\n"},
+    };
+    for (const auto& [in, out] : vectors)
+        EXPECT_EQ(encode(in, uuMime).output, out) << in.constData();
+}
+
+TEST(Base64, AllByteValuesMatchIndependentEncoder) {
+    QByteArray data;
+    for (int i = 0; i < 256; ++i)
+        data += static_cast<char>(i);
+    const QByteArray out = encode(data, uuMime).output;
+    // 256 bytes: five full lines of 45 and one of 31.
+    const QList<QByteArray> lines = out.split('\n');
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_TRUE(lines.last().isEmpty());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(lines[i].size(), 61) << i; // 60 characters and the CR
+    QByteArray joined = out;
+    joined.replace("\r\n", "");
+    EXPECT_EQ(joined, data.toBase64());
+}
+
+TEST(Base64, LineBreakAfter45Bytes) {
+    const QByteArray in45(45, 'x');
+    const QByteArray out45 = encode(in45, uuMime).output;
+    EXPECT_EQ(out45, in45.toBase64() + "\r\n");
+    EXPECT_EQ(out45.size(), 62);
+
+    const QByteArray out46 = encode(QByteArray(46, 'x'), uuMime).output;
+    EXPECT_EQ(out46, in45.toBase64() + "\r\neA==\r\n");
+}
+
+TEST(Base64, LineOfLongCredentialsIsUnbroken) {
+    const QByteArray credentials = QByteArray(300, 'u') + ":" + QByteArray(200, 'p');
+    const QByteArray line = TNMUUProcessor::Base64Line(credentials);
+    EXPECT_EQ(line, credentials.toBase64());
+    EXPECT_FALSE(line.contains('\r'));
+    EXPECT_FALSE(line.contains('\n'));
+    EXPECT_EQ(TNMUUProcessor::Base64Line("Aladdin:open sesame"), "QWxhZGRpbjpvcGVuIHNlc2FtZQ==");
+}
+
+TEST(UuEncode, LengthCharacterBackquoteForZeroAndNoPadding) {
+    EXPECT_EQ(encode("", uuCode).output, "`\r\n");
+    // The classic example: "Cat" -> "#0V%T".
+    EXPECT_EQ(encode("Cat", uuCode).output, "#0V%T\r\n`\r\n");
+    // One and two trailing bytes give 2 and 3 characters, no padding; a zero
+    // sextet is the backquote.
+    EXPECT_EQ(encode(QByteArray(1, '\0'), uuCode).output, "!``\r\n`\r\n");
+    EXPECT_EQ(encode("ab", uuCode).output, "\"86(\r\n`\r\n");
+}
+
+TEST(UuEncode, FullLineStartsWithM) {
+    const QByteArray out = encode(QByteArray(46, '\xff'), uuCode).output;
+    const QList<QByteArray> lines = out.split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "M" + QByteArray(60, '_') + "\r");
+    EXPECT_EQ(lines[1], "!_P\r");
+    EXPECT_EQ(lines[2], "`\r");
+}
+
+TEST(UuProcessor, EventsOnceAndOutputRewound) {
+    const EncodeRun run = encode("hello", uuMime);
+    EXPECT_EQ(run.begins, 1);
+    EXPECT_EQ(run.ends, 1);
+    EXPECT_EQ(run.outputPosAtEnd, 0);
+    EXPECT_EQ(encode("", uuMime).output, "");
+}
+
+TEST(UuProcessor, WriteFailureStillRewindsAndEnds) {
+    QByteArray source("data");
+    QBuffer input(&source);
+    input.open(QIODevice::ReadOnly);
+    QByteArray sink;
+    QBuffer output(&sink);
+    output.open(QIODevice::ReadOnly); // writes fail
+    TNMUUProcessor processor;
+    processor.InputStream = &input;
+    processor.OutputStream = &output;
+    int ends = 0;
+    processor.OnEndEncode = [&](TNMUUProcessor*) { ++ends; };
+    EXPECT_THROW(processor.Encode(), std::runtime_error);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(output.pos(), 0);
+}
