@@ -1,0 +1,97 @@
+#pragma once
+
+#include "settings/job.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+/// The job grid: a plain vector of jobs, seen by the window's view and by
+/// everything else in grid rows. Grid row 0 is the header (the view's
+/// header, not a model row); jobs occupy grid rows 1 to NextRow() - 1; an
+/// empty list still shows one empty row. Model row r is grid row r + 1.
+///
+/// Each job carries an id that never changes and is never reused, so a
+/// download run can keep following its job while rows above it are deleted
+/// or the list is cleared under it (`RowOf` then says where it went, or 0).
+class JobGrid : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using JobId = quint64;
+
+    enum Column { StatusColumn = 0, UrlColumn = 1, PathColumn = 2, ColumnCount = 3 };
+
+    /// Header captions and the view's initial column widths, by column.
+    static QString ColumnCaption(int column);
+    static int ColumnWidth(int column);
+
+    explicit JobGrid(QObject* parent = nullptr);
+
+    // --- grid-row view of the list ---------------------------------------
+
+    /// The first grid row that holds no job: 1 for an empty list.
+    int NextRow() const { return int(m_jobs.size()) + 1; }
+    /// Number of jobs (NextRow() - 1).
+    int JobCount() const { return int(m_jobs.size()); }
+    /// Rows of the grid including the header: 2 for an empty list (header
+    /// and the one empty row), else NextRow().
+    int GridRowCount() const { return m_jobs.empty() ? 2 : NextRow(); }
+    /// Whether a grid row holds a job.
+    bool IsJobRow(int gridRow) const { return gridRow >= 1 && gridRow < NextRow(); }
+
+    /// Cells of a grid row; empty text for any row that holds no job (the
+    /// empty row, the row just past the last job, or beyond).
+    QString Status(int gridRow) const;
+    QString Url(int gridRow) const;
+    QString Path(int gridRow) const;
+    /// The whole job at a job row. Requires IsJobRow(gridRow).
+    const Job& JobAt(int gridRow) const;
+    /// All jobs in grid order (row 1 first), e.g. for saving the list.
+    const std::vector<Job>& Jobs() const { return m_jobs; }
+
+    /// Sets the status mark of a job row and tells the views; ignored for a
+    /// row that holds no job.
+    void SetStatus(int gridRow, const QString& mark);
+
+    // --- identity ---------------------------------------------------------
+
+    /// The id of the job at a job row; 0 (never an id) for any other row.
+    JobId IdAt(int gridRow) const;
+    /// The grid row of the job with this id, or 0 when it is gone.
+    /// O(log n): ids grow in row order because jobs are only appended.
+    int RowOf(JobId id) const;
+
+    // --- changes ----------------------------------------------------------
+
+    /// Appends jobs after the last one as one insertion; the empty row of
+    /// an empty list becomes the first of them.
+    void Append(std::vector<Job> jobs);
+    void Append(const Job& job);
+
+    /// Deletes the jobs of grid rows top..bottom (clipped to the job rows;
+    /// nothing when the range holds none); the rows below move up. When no
+    /// job is left the list shows its one empty row again.
+    void DeleteRows(int top, int bottom);
+
+    /// Deletes every job.
+    void Clear();
+
+    // --- QAbstractTableModel ----------------------------------------------
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    static QString Cell(const Job& job, int column);
+    void EmitRowChanged(int modelRow);
+
+    std::vector<Job> m_jobs;
+    std::vector<JobId> m_ids; // parallel to m_jobs, strictly increasing
+    JobId m_nextId = 1;
+};

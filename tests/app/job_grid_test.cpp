@@ -1,0 +1,226 @@
+#include "app/job_grid.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The model tester reports through the "qt.modeltest" logging category; the
+// handler collects those reports so a test can fail on them.
+QStringList* g_modelTestReports = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+void CollectModelTestReports(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message) {
+    if (g_modelTestReports && context.category &&
+        QLatin1String(context.category) == QLatin1String("qt.modeltest")) {
+        g_modelTestReports->append(message);
+        return;
+    }
+    if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+std::vector<Job> Numbered(int from, int to) {
+    std::vector<Job> jobs;
+    for (int n = from; n <= to; ++n)
+        jobs.push_back(
+            Job{"", QStringLiteral("http://h/%1").arg(n), QStringLiteral("/d/%1").arg(n)});
+    return jobs;
+}
+
+QStringList Urls(const JobGrid& grid) {
+    QStringList urls;
+    for (int row = 1; row < grid.NextRow(); ++row)
+        urls << grid.Url(row);
+    return urls;
+}
+
+class JobGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_modelTestReports = &reports;
+        g_previousHandler = qInstallMessageHandler(CollectModelTestReports);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            &grid, QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    void TearDown() override {
+        tester.reset();
+        qInstallMessageHandler(g_previousHandler);
+        g_modelTestReports = nullptr;
+        EXPECT_TRUE(reports.isEmpty()) << reports.join("\n").toStdString();
+    }
+
+    // The invariants every change must keep.
+    void ExpectConsistent() const {
+        EXPECT_EQ(grid.NextRow(), grid.JobCount() + 1);
+        EXPECT_EQ(grid.GridRowCount(), grid.JobCount() == 0 ? 2 : grid.NextRow());
+        EXPECT_EQ(grid.rowCount(), grid.GridRowCount() - 1);
+    }
+
+    QStringList reports;
+    JobGrid grid;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+} // namespace
+
+TEST_F(JobGridTest, EmptyListShowsOneEmptyRowUnderTheHeader) {
+    ExpectConsistent();
+    EXPECT_EQ(grid.NextRow(), 1);
+    EXPECT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.index(0, JobGrid::UrlColumn).data().toString(), "");
+    EXPECT_FALSE(grid.IsJobRow(1));
+    EXPECT_EQ(grid.IdAt(1), 0u);
+    const QStringList captions{"Status", "URL", "Path"};
+    for (int c = 0; c < JobGrid::ColumnCount; ++c)
+        EXPECT_EQ(grid.headerData(c, Qt::Horizontal).toString(), captions[c]);
+    EXPECT_EQ(JobGrid::ColumnWidth(0), 22);
+    EXPECT_EQ(JobGrid::ColumnWidth(1), 440);
+    EXPECT_EQ(JobGrid::ColumnWidth(2), 238);
+}
+
+TEST_F(JobGridTest, AppendToEmptyTurnsTheEmptyRowIntoTheFirstJobAndInsertsTheRestAtOnce) {
+    QSignalSpy inserted(&grid, &JobGrid::rowsInserted);
+    QSignalSpy changed(&grid, &JobGrid::dataChanged);
+    grid.Append(Numbered(1, 12));
+    ExpectConsistent();
+    EXPECT_EQ(grid.NextRow(), 13);
+    EXPECT_EQ(grid.GridRowCount(), 13);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 1);
+    EXPECT_EQ(inserted[0][2].toInt(), 11);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
+    EXPECT_EQ(grid.Url(1), "http://h/1");
+    EXPECT_EQ(grid.Path(12), "/d/12");
+    EXPECT_EQ(grid.index(11, JobGrid::PathColumn).data().toString(), "/d/12");
+    // Past the last job a row reads empty, as the grid's spare cells do.
+    EXPECT_EQ(grid.Path(13), "");
+    EXPECT_EQ(grid.Status(0), "");
+
+    grid.Append(Numbered(13, 14));
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(inserted[1][1].toInt(), 12);
+    EXPECT_EQ(inserted[1][2].toInt(), 13);
+    EXPECT_EQ(grid.Url(14), "http://h/14");
+
+    grid.Append(std::vector<Job>{});
+    EXPECT_EQ(inserted.count(), 2);
+    ExpectConsistent();
+}
+
+TEST_F(JobGridTest, SingleAppendsAndAHundredThousandInOneInsertion) {
+    grid.Append(Job{"○", "u1", "p1"});
+    grid.Append(Job{"", "u2", "p2"});
+    EXPECT_EQ(grid.NextRow(), 3);
+    EXPECT_EQ(grid.Status(1), "○");
+
+    QSignalSpy inserted(&grid, &JobGrid::rowsInserted);
+    tester.reset(); // it walks every row after each change: too slow for this size
+    grid.Append(Numbered(1, 100'000));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(grid.NextRow(), 100'003);
+    EXPECT_EQ(grid.Url(100'002), "http://h/100000");
+    ExpectConsistent();
+}
+
+TEST_F(JobGridTest, SetStatusChangesOneCellOfAJobRowOnly) {
+    grid.Append(Numbered(1, 3));
+    QSignalSpy changed(&grid, &JobGrid::dataChanged);
+    grid.SetStatus(2, "↓");
+    EXPECT_EQ(grid.Status(2), "↓");
+    EXPECT_EQ(grid.index(1, JobGrid::StatusColumn).data().toString(), "↓");
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed[0][0].toModelIndex(), grid.index(1, JobGrid::StatusColumn));
+    EXPECT_EQ(changed[0][1].toModelIndex(), grid.index(1, JobGrid::StatusColumn));
+
+    grid.SetStatus(0, "×");
+    grid.SetStatus(4, "×");
+    grid.SetStatus(-1, "×");
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(grid.Status(4), "");
+    EXPECT_EQ(grid.Status(1) + grid.Status(3), "");
+}
+
+TEST_F(JobGridTest, DeleteMovesTheRowsBelowUp) {
+    grid.Append(Numbered(1, 5));
+    grid.DeleteRows(2, 3);
+    ExpectConsistent();
+    EXPECT_EQ(grid.NextRow(), 4);
+    EXPECT_EQ(Urls(grid), QStringList({"http://h/1", "http://h/4", "http://h/5"}));
+
+    // The last rows: nothing moves, the grid shrinks.
+    grid.DeleteRows(3, 3);
+    EXPECT_EQ(Urls(grid), QStringList({"http://h/1", "http://h/4"}));
+
+    // A range reaching past the jobs, or below the header, is clipped.
+    grid.Append(Numbered(6, 7));
+    grid.DeleteRows(3, 99);
+    EXPECT_EQ(Urls(grid), QStringList({"http://h/1", "http://h/4"}));
+    grid.DeleteRows(-5, 1);
+    EXPECT_EQ(Urls(grid), QStringList({"http://h/4"}));
+    grid.DeleteRows(5, 2); // reversed: nothing
+    EXPECT_EQ(grid.NextRow(), 2);
+    ExpectConsistent();
+}
+
+TEST_F(JobGridTest, DeletingEveryJobOrClearingLeavesTheEmptyRow) {
+    grid.Append(Numbered(1, 4));
+    grid.SetStatus(1, "○");
+    grid.DeleteRows(1, 4);
+    ExpectConsistent();
+    EXPECT_EQ(grid.NextRow(), 1);
+    EXPECT_EQ(grid.rowCount(), 1);
+    EXPECT_EQ(grid.index(0, JobGrid::StatusColumn).data().toString(), "");
+
+    grid.DeleteRows(1, 1); // the empty row of an empty list
+    EXPECT_EQ(grid.NextRow(), 1);
+    EXPECT_EQ(grid.rowCount(), 1);
+
+    grid.Append(Numbered(1, 3));
+    grid.SetStatus(1, "▼");
+    grid.Clear();
+    ExpectConsistent();
+    EXPECT_EQ(grid.NextRow(), 1);
+    EXPECT_EQ(grid.index(0, JobGrid::StatusColumn).data().toString(), "");
+    EXPECT_EQ(grid.index(0, JobGrid::UrlColumn).data().toString(), "");
+    grid.Clear();
+    EXPECT_EQ(grid.rowCount(), 1);
+
+    grid.Append(Job{"", "only", "p"});
+    grid.Clear();
+    EXPECT_EQ(grid.NextRow(), 1);
+    EXPECT_TRUE(grid.Jobs().empty());
+}
+
+TEST_F(JobGridTest, AJobKeepsItsIdWhileRowsAboveGoAndIsFoundWhereItWent) {
+    grid.Append(Numbered(1, 5));
+    const JobGrid::JobId third = grid.IdAt(3);
+    const JobGrid::JobId fifth = grid.IdAt(5);
+    EXPECT_NE(third, fifth);
+    EXPECT_NE(third, 0u);
+    EXPECT_EQ(grid.RowOf(third), 3);
+
+    grid.DeleteRows(1, 2);
+    EXPECT_EQ(grid.RowOf(third), 1);
+    EXPECT_EQ(grid.Url(grid.RowOf(third)), "http://h/3");
+    EXPECT_EQ(grid.RowOf(fifth), 3);
+
+    grid.DeleteRows(1, 1);
+    EXPECT_EQ(grid.RowOf(third), 0);
+    EXPECT_EQ(grid.RowOf(fifth), 2);
+
+    grid.Clear();
+    EXPECT_EQ(grid.RowOf(fifth), 0);
+    // Ids are never handed out again, so a run holding an old one cannot
+    // mistake a newly listed job for its own.
+    grid.Append(Numbered(1, 5));
+    for (int row = 1; row < grid.NextRow(); ++row) {
+        EXPECT_NE(grid.IdAt(row), third);
+        EXPECT_NE(grid.IdAt(row), fifth);
+    }
+    EXPECT_EQ(grid.RowOf(0), 0);
+}
