@@ -172,7 +172,10 @@ QString ProfileFile::save() const {
                               "be read (%2)")
             .arg(path_, error_);
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so that a short write (a full disk) shows in write()'s
+    // result: a buffered QSaveFile has been seen to commit a cut-off file when
+    // only its final flush failed.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return QStringLiteral("Cannot write %1: %2").arg(path_, file.errorString());
     const QByteArray bytes = toBytes();
     if (file.write(bytes) != bytes.size()) {
