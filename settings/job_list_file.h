@@ -1,0 +1,43 @@
+#pragma once
+
+#include "settings/job.h"
+
+#include <QString>
+#include <vector>
+
+/// Reads and writes the job list file `SeriData.txt`, an INI file that stores
+/// the job grid row by row: row r (1-based, below the grid's header) lies in
+/// section "Data" + IntToStrL((r / 100) * 100, 4) as the keys
+/// "Status" + IntToStrL(r, 4), "URL" + … and "Path" + …, in that order. The
+/// list ends at the first row whose URL is empty or missing.
+class JobListFile {
+public:
+    /// Whether the grid shows an empty row after its jobs. The grid of an empty
+    /// list always does, so an empty list is saved with it whatever is passed.
+    enum class TrailingRow { Absent, Present };
+
+    struct LoadResult {
+        std::vector<Job> jobs;
+        /// Why the file could not be read (the list is then empty); empty when
+        /// it was read or was missing. Show it to the user.
+        QString error;
+    };
+
+    /// Loads the jobs from `path`, up to the first row with an empty or missing
+    /// URL; a missing file is an empty list. Each job keeps its status mark as
+    /// stored. The job count for the status bar is `jobs.size()`.
+    static LoadResult load(const QString& path);
+
+    /// `SaveData`: writes every job as rows 1, 2, …, then the empty trailing
+    /// row when `trailing` says the grid has one, then a terminating row of
+    /// three empty values. Nothing else in the file is erased: rows of a
+    /// longer, older list stay after the terminator, unread. Written
+    /// atomically; returns the empty text on success, else a text for the
+    /// user, and the old file is then left as it was. A file that exists but
+    /// could not be read is never overwritten.
+    static QString save(const QString& path, const std::vector<Job>& jobs,
+                        TrailingRow trailing = TrailingRow::Absent);
+
+    /// The section that holds row `row`, e.g. "Data0100" for rows 100 to 199.
+    static QString sectionName(qint64 row);
+};

@@ -1,0 +1,123 @@
+#include "settings/settings_file.h"
+
+#include "platform/profile_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kUrl = QStringLiteral("URL");
+const QString kFileName = QStringLiteral("FileName");
+const QString kServer = QStringLiteral("Server");
+const QString kYes = QStringLiteral("Yes");
+const QString kNo = QStringLiteral("No");
+constexpr int kHistoryKeys = 50;
+
+QString urlKey(qsizetype n) {
+    return kUrl + QString::number(n);
+}
+
+QString yesNo(bool on) {
+    return on ? kYes : kNo;
+}
+
+// The old program stopped the whole start-up at a value like this, which left
+// the job list unloaded and then saved empty at close. Here the key's default
+// stands in and the user is told.
+int readInt(const ProfileFile& file, const QString& section, const QString& key, int def,
+            QStringList& warnings) {
+    const QString text = file.read(section, key, QString::number(def));
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (ok)
+        return value;
+    warnings << QStringLiteral("%1: the value \"%2\" of %3 in [%4] is not a whole number; %5 is "
+                               "used instead.")
+                    .arg(QDir::toNativeSeparators(file.path()), text, key, section)
+                    .arg(def);
+    return def;
+}
+
+} // namespace
+
+QByteArray SettingsFile::firstRunContent() {
+    return QByteArray("[URL]\r\nURL1=") + kHomePage + "\r\n[FileName]\r\n";
+}
+
+QString defaultSavePath() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+SettingsFile::LoadResult SettingsFile::load(const QString& path) {
+    LoadResult result;
+    QStringList& warnings = result.warnings;
+
+    // A first run reads its new file from memory, so it starts the same way
+    // whether or not the file could be written.
+    const bool firstRun = !QFileInfo::exists(path);
+    const ProfileFile file =
+        firstRun ? ProfileFile::fromBytes(path, firstRunContent()) : ProfileFile(path);
+    const QString error = firstRun ? file.save() : file.error();
+    if (!error.isEmpty())
+        warnings << QStringLiteral("%1; the program starts with its defaults.").arg(error);
+    Settings& s = result.settings;
+
+    for (int n = 1; n <= kHistoryKeys; ++n) {
+        const QString url = file.read(kUrl, urlKey(n), QString());
+        if (url.isEmpty())
+            break;
+        s.urlHistory << url;
+        if (n == 1)
+            s.url = url;
+    }
+
+    s.head = file.read(kFileName, QStringLiteral("Head"), s.head);
+    s.num = readInt(file, kFileName, QStringLiteral("Num"), s.num, warnings);
+    s.minSize = readInt(file, kFileName, QStringLiteral("MinSize"), s.minSize, warnings);
+    s.start = file.read(kFileName, QStringLiteral("Start"), s.start);
+    s.end = file.read(kFileName, QStringLiteral("End"), s.end);
+    s.back = file.read(kFileName, QStringLiteral("Back"), s.back);
+    s.path = file.read(kFileName, QStringLiteral("Path"), defaultSavePath());
+    s.skip = file.read(kFileName, QStringLiteral("Skip"), kYes) == kYes;
+    s.check = file.read(kFileName, QStringLiteral("Check"), kYes) == kYes;
+
+    s.proxyEnabled = file.read(kServer, QStringLiteral("Proxy"), kNo) == kYes;
+    if (s.proxyEnabled) {
+        s.proxyHost = file.read(kServer, QStringLiteral("Host"), QStringLiteral("0.0.0.0"));
+        s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, warnings);
+    }
+    return result;
+}
+
+QString SettingsFile::store(const QString& path, const Settings& s) {
+    ProfileFile file(path);
+
+    // Emptied first, so that items removed from the history since the last
+    // start are not read back; the keys stay, with nothing after "=".
+    for (int n = 1; n <= kHistoryKeys; ++n)
+        file.write(kUrl, urlKey(n), QString());
+    for (qsizetype i = 0; i < s.urlHistory.size(); ++i)
+        file.write(kUrl, urlKey(i + 1), s.urlHistory[i]);
+
+    file.write(kFileName, QStringLiteral("Head"), s.head);
+    file.write(kFileName, QStringLiteral("Num"), QString::number(s.num));
+    file.write(kFileName, QStringLiteral("MinSize"), QString::number(s.minSize));
+    file.write(kFileName, QStringLiteral("Start"), s.start);
+    file.write(kFileName, QStringLiteral("End"), s.end);
+    file.write(kFileName, QStringLiteral("Back"), s.back);
+    file.write(kFileName, QStringLiteral("Path"), s.path);
+    file.write(kFileName, QStringLiteral("Skip"), yesNo(s.skip));
+    file.write(kFileName, QStringLiteral("Check"), yesNo(s.check));
+
+    file.write(kServer, QStringLiteral("Host"), s.proxyHost);
+    file.write(kServer, QStringLiteral("Port"), QString::number(s.proxyPort));
+
+    return file.save();
+}

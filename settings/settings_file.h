@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// The default save folder: the user's download folder with a trailing "/".
+QString defaultSavePath();
+
+/// What `serifech.ini` keeps between runs: the main window's inputs and the
+/// HTTP client's proxy. The members start at the values a read falls back on
+/// when the file lacks the key.
+struct Settings {
+    /// Items of the base-URL combo box (`ComboBox1`), in order.
+    QStringList urlHistory;
+    /// Edit text of `ComboBox1`: the first history item after a load.
+    QString url;
+    QString head = QStringLiteral("Hampic"); ///< `Edit1`
+    int num = 2;                             ///< `SpinEdit1`, digit count
+    int minSize = 0;                         ///< `SpinEdit2`, kilobytes
+    QString start = QStringLiteral("01");    ///< `Edit2`
+    QString end = QStringLiteral("12");      ///< `Edit5`
+    QString back = QStringLiteral(".jpg");   ///< `Edit3`
+    QString path = defaultSavePath();        ///< `Edit4`
+    bool skip = true;                        ///< `CheckBox1`
+    bool check = true; ///< `CheckBox2`; `SpinEdit2` is enabled exactly when set
+    /// Whether the file said `Proxy=Yes`, i.e. whether `Host` and `Port` were
+    /// applied. Never written back: the file keeps what the user put there.
+    bool proxyEnabled = false;
+    /// The HTTP client's `Proxy` and `ProxyPort`. After a load without
+    /// `Proxy=Yes` they are the client's initial values, "" and 0.
+    QString proxyHost;
+    int proxyPort = 0;
+
+    friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+/// Reads and writes the settings file `serifech.ini`.
+///
+/// Wiring in the main window (both front ends do the same):
+/// - creation (`FormCreate`): NextRow := 1 and the run flags cleared; then
+///   `ProfileDir::prepare()`, `SettingsFile::load(ProfileDir::settingsFilePath())`
+///   and put the values into the controls (`CheckBox2Click` after the check
+///   boxes); `InputFileMode` := true; when `proxyEnabled`, the client's
+///   `Proxy`/`ProxyPort` := `proxyHost`/`proxyPort`; then
+///   `JobListFile::load(ProfileDir::jobListFilePath())` into the grid and panel
+///   3 (always, whatever the settings load reported); then `Edit1Change`.
+///   Show every text collected from these calls together in one message.
+/// - close (`FormClose`): `SettingsFile::store` with the controls' values and
+///   the client's current `Proxy`/`ProxyPort`, then `SaveData`
+///   (`JobListFile::save`); show any error texts they return.
+class SettingsFile {
+public:
+    /// The sample URL written by the first run, also the product's home page.
+    static constexpr const char* kHomePage = "http://serifetch.example/";
+
+    /// The three lines a first run creates the file with.
+    static QByteArray firstRunContent();
+
+    struct LoadResult {
+        Settings settings;
+        /// Texts for the user, each naming what went wrong: a `Num`,
+        /// `MinSize` or `Port` value that is not a decimal integer (its default
+        /// is used), a first-run file that could not be created, a file that
+        /// could not be read. The rest of the load goes on in every case.
+        QStringList warnings;
+    };
+
+    /// Loads the settings from `path`. When no file is there it is first
+    /// created with `firstRunContent()`; if that fails the load goes on as if
+    /// it had succeeded (a warning says so).
+    static LoadResult load(const QString& path);
+
+    /// Writes `settings` into the file at `path`: `URL1` to URL50 emptied, then
+    /// every history item as URL1, URL2, … (no cap), the `FileName` keys,
+    /// `Server` `Host` and `Port` (never `Proxy`). Other keys and lines of the
+    /// file stay. Written atomically; returns the empty text on success, else a
+    /// text for the user, and the old file is then left as it was.
+    static QString store(const QString& path, const Settings& settings);
+};
