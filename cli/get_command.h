@@ -1,0 +1,7 @@
+#pragma once
+
+#include "cli/cli_command.h"
+
+/// `get URL -o FILE [--proxy HOST:PORT] [--timeout MS] [--verbose]`: one
+/// GET into a file; prints the last reply's status line.
+extern const CliCommand GetCommand;

@@ -1,0 +1,428 @@
+#include "http/nmhttp.h"
+
+#include "http/nmurl.h"
+#include "http/nmuu_processor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+const char* const methodWords[] = {
+    "GET ",  "OPTIONS ", "HEAD ", "POST ",   "PUT ",   "PATCH ", "COPY ",
+    "MOVE ", "DELETE ",  "LINK ", "UNLINK ", "TRACE ", "",
+};
+
+// Position of the n-th (from 1) `c` in `text`, or -1.
+qsizetype nthIndex(const QByteArray& text, char c, int n) {
+    qsizetype at = -1;
+    for (int i = 0; i < n; ++i) {
+        at = text.indexOf(c, at + 1);
+        if (at < 0)
+            return -1;
+    }
+    return at;
+}
+
+QByteArray withoutLineEnd(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// A header's value: what follows "Name:", blanks around it and the line end
+// removed; a missing blank after the colon is accepted.
+QByteArray headerValue(const QByteArray& line, qsizetype nameLength) {
+    return line.mid(nameLength).trimmed();
+}
+
+[[noreturn]] void throwFileError(const QString& verb, const QString& name, const QFile& file) {
+    throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
+                                 .arg(verb, name, file.errorString())
+                                 .toStdString());
+}
+
+bool isFollowedRedirect(int code) {
+    return (code >= 300 && code <= 303) || code == 307 || code == 308;
+}
+
+} // namespace
+
+TNMHTTP::TNMHTTP(QObject* owner)
+    : TPowersock(owner) {}
+
+TNMHTTP::~TNMHTTP() = default;
+
+void TNMHTTP::Get(const QString& url) {
+    Run(cmdGet, url);
+}
+void TNMHTTP::Options(const QString& url) {
+    Run(cmdOptions, url);
+}
+void TNMHTTP::Head(const QString& url) {
+    Run(cmdHead, url);
+}
+void TNMHTTP::Delete(const QString& url) {
+    Run(cmdDelete, url);
+}
+
+void TNMHTTP::Post(const QString& url, const QByteArray& data) {
+    if (EncodePost && !OutputFileMode) {
+        TNMURL encoder;
+        encoder.InputString = data;
+        SendData = encoder.Encode();
+    } else {
+        SendData = data;
+    }
+    Run(cmdPost, url);
+}
+
+void TNMHTTP::Put(const QString& url, const QByteArray& data) {
+    SendData = data;
+    Run(cmdPut, url);
+}
+
+void TNMHTTP::Patch(const QString& url, const QByteArray& data) {
+    SendData = data;
+    Run(cmdPatch, url);
+}
+
+void TNMHTTP::Trace(const QString& url, const QByteArray& data) {
+    SendData = data;
+    Run(cmdTrace, url);
+}
+
+void TNMHTTP::Raw(const QString& url, const QByteArray& data) {
+    SendData = data;
+    Run(cmdRaw, url);
+}
+
+void TNMHTTP::Copy(const QString& url, const QString& targetUrl) {
+    ExtraHeaderValue = targetUrl.toUtf8();
+    Run(cmdCopy, url);
+}
+
+void TNMHTTP::Move(const QString& url, const QString& targetUrl) {
+    ExtraHeaderValue = targetUrl.toUtf8();
+    Run(cmdMove, url);
+}
+
+void TNMHTTP::Link(const QString& url, const QString& link) {
+    ExtraHeaderValue = link.toUtf8();
+    SendData = "Send.dat";
+    Run(cmdLink, url);
+}
+
+void TNMHTTP::Unlink(const QString& url, const QString& link) {
+    ExtraHeaderValue = link.toUtf8();
+    SendData = "Send.dat";
+    Run(cmdUnlink, url);
+}
+
+void TNMHTTP::Abort() {
+    // Ends a wait for a lookup or connect notification at once, not only at
+    // the next socket event.
+    EventArrived = true;
+    Cancel();
+}
+
+void TNMHTTP::Run(CmdType command, const QString& url) {
+    command_ = command;
+    URL = url.toUtf8();
+    RunTransaction();
+}
+
+bool TNMHTTP::SendsBody() const {
+    switch (command_) {
+    case cmdPost:
+    case cmdPut:
+    case cmdPatch:
+    case cmdTrace:
+    case cmdRaw:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// LINK and UNLINK send no body, so they announce none: a length with no
+// bytes behind it would leave the server waiting for them.
+bool TNMHTTP::AnnouncesLength() const {
+    return SendsBody();
+}
+
+void TNMHTTP::SplitURL() {
+    if (URL.isEmpty())
+        throw std::runtime_error("Empty URL");
+    if (Port == 0)
+        Port = 80;
+    const bool hasAuthority = URL.contains("//");
+
+    const qsizetype pathStart = hasAuthority ? nthIndex(URL, '/', 3) : URL.indexOf('/');
+    requestPath_ = pathStart >= 0 ? URL.mid(pathStart) : QByteArray();
+
+    const qsizetype colon = URL.indexOf(':');
+    if (colon >= 0) {
+        const QByteArray scheme = URL.left(colon).toLower();
+        if (scheme == "gopher")
+            Port = 70;
+        else if (scheme == "ftp")
+            Port = 21;
+        else if (scheme == "https")
+            throw std::runtime_error("HTTP Secure Socket is not supported");
+        else
+            Port = 80;
+    }
+
+    QByteArray hostText;
+    if (hasAuthority) {
+        const qsizetype second = nthIndex(URL, '/', 2);
+        const qsizetype third = nthIndex(URL, '/', 3);
+        hostText = URL.mid(second + 1, third < 0 ? -1 : third - second - 1);
+    } else if (!URL.startsWith('/')) {
+        hostText = URL.left(URL.indexOf('/'));
+    }
+    const qsizetype portColon = hostText.indexOf(':');
+    if (portColon >= 0) {
+        const QByteArray portText = hostText.mid(portColon + 1);
+        bool ok = false;
+        const int port = portText.toInt(&ok);
+        if (!ok || port < 0 || port > 65535)
+            throw std::invalid_argument(
+                ("'" + portText + "' is not a valid port number").toStdString());
+        Port = port;
+        hostText.truncate(portColon);
+    }
+    if (!hostText.isEmpty())
+        Host = QString::fromUtf8(hostText);
+    if (requestPath_.isEmpty()) {
+        requestPath_ = "/";
+        URL += '/';
+    }
+}
+
+void TNMHTTP::ComposeHeader() {
+    headerList_.Clear();
+    const QByteArray host = Host.toUtf8();
+    if (command_ != cmdRaw)
+        headerList_.Add(methodWords[command_] + (Proxy.isEmpty() ? requestPath_ : URL) +
+                        " HTTP/1.0");
+    if (!Proxy.isEmpty()) {
+        headerList_.Add("Proxy-Connection: Keep-Alive");
+        headerList_.Add("Host: " + host);
+    }
+    headerList_.SetHeader("Host", host);
+    headerList_.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
+    headerList_.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
+    if (!HeaderInfo.LocalProgram.isEmpty())
+        headerList_.SetHeader("User-Agent", HeaderInfo.LocalProgram);
+    if (!HeaderInfo.LocalMailAddress.isEmpty())
+        headerList_.SetHeader("From", HeaderInfo.LocalMailAddress);
+    if (!HeaderInfo.Cookie.isEmpty())
+        headerList_.SetHeader("Cookie", HeaderInfo.Cookie);
+    if (!HeaderInfo.Referer.isEmpty())
+        headerList_.SetHeader("Referer", HeaderInfo.Referer);
+    if (!HeaderInfo.UserId.isEmpty() && !HeaderInfo.Password.isEmpty())
+        headerList_.SetHeader(
+            "Authorization",
+            "Basic " + TNMUUProcessor::Base64Line(HeaderInfo.UserId + ":" + HeaderInfo.Password));
+    headerList_.Add("Content-type: application/x-www-form-urlencoded");
+    if (command_ == cmdCopy || command_ == cmdMove)
+        headerList_.Add("URI-header: " + ExtraHeaderValue);
+    else if (command_ == cmdLink || command_ == cmdUnlink)
+        headerList_.Add("Link: " + ExtraHeaderValue);
+    if (AnnouncesLength()) {
+        qint64 length = SendData.size();
+        if (OutputFileMode) {
+            const QString name = QFile::decodeName(SendData);
+            QFile file(name);
+            if (!file.open(QIODevice::ReadOnly))
+                throwFileError(QStringLiteral("open"), name, file);
+            length = file.size();
+        }
+        headerList_.Add("Content-Length: " + QByteArray::number(length));
+    }
+}
+
+void TNMHTTP::SendRequest() {
+    // One send for the lines, the blank line and a body held in memory: the
+    // same bytes as three writes, without a small trailing segment that
+    // Nagle's algorithm would hold back for an acknowledgement.
+    QByteArray request = headerList_.Text();
+    request += "\r\n";
+    if (SendsBody() && !OutputFileMode)
+        request += SendData;
+    Write(request);
+    if (SendsBody() && OutputFileMode)
+        SendFile(QFile::decodeName(SendData));
+}
+
+void TNMHTTP::ReadReplyHeader() {
+    ExpectedBytes = 0;
+    lengthAnnounced_ = false;
+    receivedCookie_.clear();
+    locationInReply_ = false;
+
+    std::unique_ptr<QFile> file;
+    if (OutputFileMode) {
+        const QString name = QFile::decodeName(Header);
+        file = std::make_unique<QFile>(name);
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throwFileError(QStringLiteral("create"), name, *file);
+    } else {
+        Header.clear();
+    }
+    const auto store = [&](const QByteArray& line) {
+        if (!file)
+            Header += line;
+        else if (file->write(line) != line.size())
+            throwFileError(QStringLiteral("write"), file->fileName(), *file);
+    };
+
+    QByteArray line = ReadLn();
+    if (line.isEmpty())
+        return;
+    bool ok = false;
+    const qint16 code = NthField(withoutLineEnd(line), ' ', 2).toShort(&ok);
+    ReplyCode = ok ? code : 0;
+    store(line);
+    for (;;) {
+        line = ReadLn();
+        if (line.isEmpty())
+            break;
+        const QByteArray upper = line.toUpper();
+        if (upper.startsWith("SET-COOKIE:")) {
+            receivedCookie_ = headerValue(line, 11);
+        } else if (upper.startsWith("LOCATION:")) {
+            location_ = headerValue(line, 9);
+            locationInReply_ = !location_.isEmpty();
+        } else if (upper.startsWith("CONTENT-LENGTH:")) {
+            const QByteArray rest = line.mid(15);
+            qsizetype i = 0;
+            while (i < rest.size() && !(rest[i] >= '0' && rest[i] <= '9'))
+                ++i;
+            qsizetype end = i;
+            while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9')
+                ++end;
+            const qint64 length = rest.mid(i, end - i).toLongLong(&ok);
+            lengthAnnounced_ = ok;
+            ExpectedBytes = ok ? length : 0;
+        }
+        store(line);
+        if (line == "\r\n" || line == "\n")
+            break;
+    }
+}
+
+void TNMHTTP::CaptureBody() {
+    qint64 stopAfter = -1;
+    // RFC 1945: these replies carry no body whatever length they announce.
+    if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
+        stopAfter = 0;
+    else if (lengthAnnounced_)
+        stopAfter = ExpectedBytes;
+    if (InputFileMode)
+        CaptureFile(QFile::decodeName(Body), stopAfter);
+    else
+        CaptureString(Body, -1, stopAfter);
+}
+
+void TNMHTTP::Fail(const QString& reason) {
+    FailureReason = reason;
+    // Shown even when ReportLevel lets no status through: it is the answer
+    // to "why did this job fail".
+    StatusText = reason;
+    ReportStatus(1, reason);
+    if (OnFailure)
+        OnFailure(command_);
+}
+
+QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
+    if (location.contains("://") || location.startsWith("//"))
+        return location;
+    QByteArray origin = "http://" + Host.toUtf8();
+    if (Port != 80)
+        origin += ':' + QByteArray::number(Port);
+    return location.startsWith('/') ? origin + location : origin + '/' + location;
+}
+
+void TNMHTTP::RunTransaction() {
+    FailureReason.clear();
+    const auto disconnectQuietly = [this] {
+        try {
+            Disconnect();
+        } catch (...) {
+            // The exception that ended the pass is the one to pass on.
+        }
+    };
+    for (int pass = 1;; ++pass) {
+        SplitURL();
+        ComposeHeader();
+        if (OnAboutToSend)
+            OnAboutToSend(this);
+        bool ended = false;
+        try {
+            Connect();
+            SendRequest();
+            ReplyCode = 0;
+            ReadReplyHeader();
+            CaptureBody();
+
+            const int code = ReplyCode;
+            const bool cutShort = lengthAnnounced_ && code < 299 && command_ != cmdHead &&
+                                  code != 204 && ReceivedBytes < ExpectedBytes;
+            if (cutShort) {
+                Fail(QStringLiteral("Connection closed after %1 of %2 bytes")
+                         .arg(ReceivedBytes)
+                         .arg(ExpectedBytes));
+                ended = true;
+            } else if (code < 299) {
+                if (OnSuccess)
+                    OnSuccess(command_);
+                ReportStatus(2, QStringLiteral("Transaction Completed"));
+            } else if (code > 399) {
+                if (OnFailure)
+                    OnFailure(command_);
+            } else if (isFollowedRedirect(code)) {
+                if (locationInReply_) {
+                    URL = location_;
+                } else {
+                    Fail(QStringLiteral("Redirect %1 without a Location line").arg(code));
+                    ended = true;
+                }
+            }
+        } catch (...) {
+            disconnectQuietly();
+            throw;
+        }
+        Disconnect();
+        if (ended)
+            return;
+
+        const int code = ReplyCode;
+        if (code >= 300 && code <= 398) {
+            if (!receivedCookie_.isEmpty())
+                HeaderInfo.Cookie = receivedCookie_;
+            if (OnRedirect) {
+                bool handled = false;
+                OnRedirect(handled);
+                if (handled)
+                    return;
+            }
+            if (isFollowedRedirect(code))
+                URL = AbsoluteLocation(URL);
+        }
+        if (code == 401 && OnAuthenticationNeeded)
+            OnAuthenticationNeeded(this);
+        if (code < 299 || code > 399)
+            return;
+        if (pass >= MaxPasses) {
+            Fail(QStringLiteral("Gave up after %1 requests: the server keeps answering %2")
+                     .arg(MaxPasses)
+                     .arg(code));
+            return;
+        }
+    }
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "http/cmd_type.h"
+#include "http/ex_string_list.h"
+#include "http/header_info.h"
+#include "net/powersock.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+/// HTTP/1.0 client (RFC 1945) on a TPowersock session: one request per
+/// connection, directly or through a proxy, the reply body into a file or
+/// into memory, redirects followed. Every request operation runs the whole
+/// transaction synchronously on the caller's thread (waiting in the event
+/// loop) and returns when it is over, or throws ESockError / EAbortError /
+/// std::exception; the component is ready for the next request either way.
+///
+/// Body and Header are bytes: in memory mode they hold the reply's body and
+/// header as received; in file mode they are file names in the local 8-bit
+/// encoding (QFile::encodeName / decodeName).
+class TNMHTTP : public TPowersock {
+    Q_OBJECT
+public:
+    using TResultEvent = std::function<void(CmdType Cmd)>;
+    using TRedirectEvent = std::function<void(bool& Handled)>;
+
+    /// A run that would need more passes than this (redirects, repeated
+    /// requests) ends with OnFailure.
+    static constexpr int MaxPasses = 20;
+
+    explicit TNMHTTP(QObject* owner = nullptr);
+    ~TNMHTTP() override;
+
+    // Published properties.
+    QByteArray Body = "Default.htm"; ///< body file name (InputFileMode) or the body itself
+    QByteArray Header = "Head.txt";  ///< header file name (OutputFileMode) or the header text
+    THeaderInfo HeaderInfo;          ///< optional request header values
+    bool InputFileMode = false;      ///< the reply body goes to the file named by Body
+    /// The send data names a file to upload, and the reply header goes to the
+    /// file named by Header.
+    bool OutputFileMode = false;
+
+    TResultEvent OnSuccess;     ///< a reply below 299 (or none at all) was read
+    TResultEvent OnFailure;     ///< a reply above 399, or a run that could not finish
+    TNotifyEvent OnAboutToSend; ///< the request lines are composed; HeaderList() may be edited
+    TRedirectEvent OnRedirect;  ///< a 3xx reply; Handled = true stops the run
+    TNotifyEvent OnAuthenticationNeeded; ///< a 401 reply
+
+    // Request operations. Each stores its arguments, sets the command code
+    // and runs the transaction. Throws "Empty URL", "HTTP Secure Socket is
+    // not supported", a port conversion error, and the socket layer's errors.
+    void Get(const QString& url);
+    void Options(const QString& url);
+    void Head(const QString& url);
+    void Delete(const QString& url);
+    /// Sends `data` URL-encoded (unless OutputFileMode or EncodePost is false).
+    void Post(const QString& url, const QByteArray& data);
+    void Put(const QString& url, const QByteArray& data);
+    void Patch(const QString& url, const QByteArray& data);
+    void Trace(const QString& url, const QByteArray& data);
+    /// Sends the header lines without a request line, then `data`.
+    void Raw(const QString& url, const QByteArray& data);
+    /// "URI-header: " carries the target.
+    void Copy(const QString& url, const QString& targetUrl);
+    void Move(const QString& url, const QString& targetUrl);
+    /// "Link: " carries the link.
+    void Link(const QString& url, const QString& link);
+    void Unlink(const QString& url, const QString& link);
+
+    /// Ends the request under way: the pending wait ends at once and the
+    /// operation throws EAbortError.
+    void Abort() override;
+
+    // State of the current or last request.
+    QByteArray URL; ///< request URL; redirects replace it
+    CmdType Command() const { return command_; }
+    QByteArray RequestPath() const { return requestPath_; }
+    QByteArray RedirectLocation() const { return location_; }
+    QByteArray ReceivedCookie() const { return receivedCookie_; }
+    QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
+    QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
+    bool EncodePost = true;      ///< Post URL-encodes its data
+    /// Why the last run ended with OnFailure without a final reply (pass
+    /// bound, redirect without a location); empty otherwise.
+    QString FailureReason;
+    /// The request lines being composed (no line ends).
+    TExStringList& HeaderList() { return headerList_; }
+
+protected:
+    /// One request, all its passes.
+    virtual void RunTransaction();
+    /// Takes Host, Port and the request path from URL.
+    virtual void SplitURL();
+    /// Fills the header list for the current command.
+    virtual void ComposeHeader();
+    /// Reads the status line and header lines; sets ReplyCode, ExpectedBytes,
+    /// the location and the cookie; stores the text in Header.
+    virtual void ReadReplyHeader();
+    /// Sends the composed lines, the blank line and the send data.
+    virtual void SendRequest();
+
+private:
+    void Run(CmdType command, const QString& url);
+    void CaptureBody();
+    void Fail(const QString& reason);
+    bool SendsBody() const;
+    bool AnnouncesLength() const;
+    QByteArray AbsoluteLocation(const QByteArray& location) const;
+
+    TExStringList headerList_;
+    QByteArray requestPath_;
+    QByteArray location_;
+    QByteArray receivedCookie_;
+    bool locationInReply_ = false;
+    bool lengthAnnounced_ = false;
+    CmdType command_ = cmdGet;
+};
