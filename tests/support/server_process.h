@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+/// A server program run as a child of the test, in the foreground, from a
+/// private folder that holds its config, logs and pid file. The child gets its
+/// own process group, so that helpers it forks (nginx workers) go with it, and
+/// is killed when the test process dies while the child still runs as the
+/// user that started it (servers that switch users lose that guard).
+class ServerProcess {
+public:
+    /// `name` only labels error texts ("nginx", "squid", ...).
+    explicit ServerProcess(QString name);
+    /// Stops the child as `stop()` does.
+    ~ServerProcess();
+
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    /// Creates the private folder (once); false with a reason when it cannot.
+    bool makeDir(QString* error);
+    /// The private folder, without a trailing '/'; empty before `makeDir`.
+    QString dir() const;
+
+    /// Runs `program args` and waits until 127.0.0.1:`port` accepts a
+    /// connection, at most `readyTimeoutMs`. Fails early when the child exits
+    /// or `program` is missing; the reason then quotes the tail of `logFiles`
+    /// (paths relative to `dir()`) and of the child's own output.
+    bool start(const QString& program, const QStringList& args, quint16 port, int readyTimeoutMs,
+               const QStringList& logFiles, QString* error);
+
+    /// Whether the last `start` ended with the child exiting before it was ready
+    /// (e.g. its port was taken meanwhile), so another port may be tried.
+    bool exitedEarly() const { return exitedEarly_; }
+
+    /// The child's process id, 0 when none runs.
+    qint64 pid() const;
+    /// Whether the child is still running.
+    bool isRunning() const;
+
+    /// SIGTERM to the child, SIGKILL to its process group when it has not
+    /// exited after `graceMs`; afterwards nothing of the group is left. Safe to
+    /// call twice.
+    void stop(int graceMs = 5000);
+
+    /// The last `maxBytes` of a file in `dir()`, for error texts.
+    QString tail(const QString& relativePath, qint64 maxBytes = 2000) const;
+
+private:
+    QString name_;
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QProcess> process_;
+    qint64 pid_ = 0;
+    bool exitedEarly_ = false;
+};
+
+/// The full path of a server program, looked up in PATH and then in /usr/sbin
+/// and /sbin (which a normal user's PATH often lacks); empty when missing.
+QString findServerProgram(const QString& name);
+
+/// A port on 127.0.0.1 that was free a moment ago: bound with port 0 and
+/// released. 0 when no socket could be bound.
+quint16 freeLoopbackPort();
+
+/// Whether a TCP connection to 127.0.0.1:`port` is accepted right now.
+bool loopbackPortAccepts(quint16 port);
+
+/// Whether the current process runs as root, where servers need to be told
+/// which user to run as.
+bool runningAsRoot();
+
+/// Gives `path` to the named system user, for servers that switch to it before
+/// they open their logs. False with a reason when the user is unknown.
+bool handOverToUser(const QString& path, const QString& user, QString* error);
+
+/// Tries `attempt` with fresh ports up to three times while the server exits
+/// early, which is what a port taken between finding and binding it looks like.
+bool startOnFreePort(ServerProcess& process, quint16& port,
+                     const std::function<bool(quint16 port, QString* error)>& attempt,
+                     QString* error);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "tests/support/server_process.h"
+
+#include <QString>
+
+/// A real tinyproxy on a free port of 127.0.0.1 that serves clients from
+/// 127.0.0.1 only and forwards to any host and port, run from its own private
+/// folder in the foreground as a child of the test and stopped by PID in the
+/// destructor at the latest.
+///
+/// How it treats HTTP/1.0 clients: it forwards a full-URL request
+/// (`GET http://127.0.0.1:PORT/x HTTP/1.0`) and closes the client connection
+/// after every reply, whatever `Proxy-Connection: Keep-Alive` asked for.
+class TinyproxyFixture {
+public:
+    TinyproxyFixture() = default;
+    ~TinyproxyFixture();
+
+    TinyproxyFixture(const TinyproxyFixture&) = delete;
+    TinyproxyFixture& operator=(const TinyproxyFixture&) = delete;
+
+    /// Starts tinyproxy on a free port and waits until it accepts connections.
+    /// False with the reason (not installed, its log) when it does not.
+    bool start(QString* error = nullptr);
+
+    /// The port it listens on; 0 before `start` succeeded.
+    quint16 port() const { return port_; }
+    /// Its process id; 0 when not running.
+    qint64 pid() const { return process_.pid(); }
+    /// The private folder holding tinyproxy.conf and tinyproxy.log.
+    QString dir() const { return process_.dir(); }
+
+    /// SIGTERM, SIGKILL after a bounded wait. Safe to call twice.
+    void stop();
+
+private:
+    bool startOn(quint16 port, QString* error);
+
+    ServerProcess process_{"tinyproxy"};
+    quint16 port_ = 0;
+};
