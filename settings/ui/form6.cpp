@@ -1,0 +1,142 @@
+#include "settings/ui/form6.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent)
+    : QDialog(parent)
+    , proxy_(proxy)
+    , proxyPort_(proxyPort)
+    , reportError_([](QWidget* owner, const QString& text) {
+        QMessageBox::critical(owner, QStringLiteral("Serifetch"), text);
+    }) {
+    setObjectName("Form6");
+    setWindowTitle("Option");
+
+    CheckBox1 = new QCheckBox("Use Proxy", this);
+    CheckBox1->setObjectName("CheckBox1");
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName("Edit1");
+    Edit1->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName("Edit2");
+    Label1 = new QLabel("Host", this);
+    Label1->setObjectName("Label1");
+    Label1->setBuddy(Edit1);
+    Label2 = new QLabel("Port", this);
+    Label2->setObjectName("Label2");
+    Label2->setBuddy(Edit2);
+
+    Button1 = new QPushButton("OK", this);
+    Button1->setObjectName("Button1");
+    Button1->setDefault(true);
+    Button2 = new QPushButton("Cancel", this);
+    Button2->setObjectName("Button2");
+    Button3 = new QPushButton("Init", this);
+    Button3->setObjectName("Button3");
+    // Enter means "OK" wherever the focus is, not the focused button.
+    Button2->setAutoDefault(false);
+    Button3->setAutoDefault(false);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(Label1, Edit1);
+    fields->addRow(Label2, Edit2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Button3);
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(CheckBox1);
+    layout->addLayout(fields);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(CheckBox1, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Button3);
+    setTabOrder(Button3, Button1);
+    setTabOrder(Button1, Button2);
+
+    connect(CheckBox1, &QCheckBox::toggled, this, &TForm6::CheckBox1Click);
+    connect(Edit2, &QLineEdit::textChanged, this, &TForm6::Edit2Change);
+    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm6::reject);
+    connect(Button3, &QPushButton::clicked, this, &TForm6::Button3Click);
+
+    Edit1->setText(proxy_);
+    Edit2->setText(QString::number(proxyPort_));
+    CheckBox1->setChecked(!Edit1->text().isEmpty());
+    CheckBox1Click();
+    if (CheckBox1->isChecked())
+        Edit1->setFocus();
+    else
+        CheckBox1->setFocus();
+}
+
+void TForm6::setErrorReporter(ErrorReporter reporter) {
+    reportError_ = std::move(reporter);
+}
+
+void TForm6::CheckBox1Click() {
+    const bool use = CheckBox1->isChecked();
+    Edit1->setEnabled(use);
+    Edit2->setEnabled(use);
+}
+
+void TForm6::Edit2Change() {
+    // The field only ever holds digits and is never empty, so "OK" always has
+    // digits to convert. The caret keeps its place among the digits kept.
+    const QString text = Edit2->text();
+    const int caret = Edit2->cursorPosition();
+    QString digits;
+    int newCaret = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+            digits += text[i];
+            if (i < caret)
+                ++newCaret;
+        }
+    }
+    if (digits.isEmpty()) {
+        Edit2->setText(QStringLiteral("0"));
+        // Selected, so the next digit typed replaces the stand-in zero.
+        Edit2->selectAll();
+        return;
+    }
+    if (digits != text) {
+        Edit2->setText(digits);
+        Edit2->setCursorPosition(newCaret);
+    }
+}
+
+void TForm6::Button1Click() {
+    if (CheckBox1->isChecked()) {
+        // Convert before taking anything over: a port that fails leaves the
+        // client exactly as it was, host included.
+        bool ok = false;
+        const int port = Edit2->text().toInt(&ok, 10);
+        if (!ok) {
+            reportError_(this,
+                         QStringLiteral("'%1' は有効な整数値ではありません。").arg(Edit2->text()));
+            Edit2->setFocus();
+            Edit2->selectAll();
+            return;
+        }
+        proxy_ = Edit1->text();
+        proxyPort_ = port;
+    }
+    accept();
+}
+
+void TForm6::Button3Click() {
+    Edit1->setText(QStringLiteral("0.0.0.0"));
+    Edit2->setText(QStringLiteral("80"));
+}

@@ -1,0 +1,45 @@
+// Draws each dialog as the user sees it into PNG files, for the documentation:
+//   xvfb-run -a settings_ui_screenshots <folder>
+#include "settings/ui/form2.h"
+#include "settings/ui/form6.h"
+#include "settings/ui/form7.h"
+#include "settings/ui/program_icon.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPixmap>
+#include <cstdio>
+
+namespace {
+
+bool shoot(QDialog& dialog, const QString& file) {
+    dialog.show();
+    QApplication::processEvents();
+    const bool saved = dialog.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(file));
+    return saved;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(ProgramIcon());
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
+    bool ok = true;
+
+    QString proxy = "proxy.example.lan";
+    int port = 8080;
+    TForm6 proxyDialog(proxy, port);
+    ok &= shoot(proxyDialog, folder + "/proxy-dialog.png");
+
+    QStringList history{"http://www.example.com/gallery/2024/", "http://images.example.org/series/",
+                        "http://www.example.com/photos/", "http://192.168.1.20/pub/scans/"};
+    TForm7 editor(history);
+    editor.findChild<QListWidget*>("ListBox1")->setCurrentRow(1);
+    ok &= shoot(editor, folder + "/url-history.png");
+
+    TForm2 about;
+    ok &= shoot(about, folder + "/about.png");
+    return ok ? 0 : 1;
+}
