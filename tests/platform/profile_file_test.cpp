@@ -1,12 +1,11 @@
 #include "platform/profile_dir.h"
 #include "platform/profile_file.h"
+#include "tests/settings/file_size_limit.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
 #include <QTemporaryDir>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -17,27 +16,6 @@ class ProfileFileTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString file = dir.filePath("test.ini");
-};
-
-// Lets no file of this process grow past `bytes` while it lives: a write
-// beyond fails as on a full disk, whoever runs the test (root included).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
 };
 
 TEST_F(ProfileFileTest, MatchesNamesWithoutCaseTrimsBlanksAndTakesTheFirstMatch) {

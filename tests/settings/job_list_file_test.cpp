@@ -1,0 +1,129 @@
+#include "platform/profile_file.h"
+#include "settings/job_list_file.h"
+#include "tests/settings/file_size_limit.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testenv::readFile;
+using testenv::writeFile;
+
+std::vector<Job> makeJobs(int count, const QString& tag = "j") {
+    std::vector<Job> jobs;
+    for (int i = 1; i <= count; ++i)
+        jobs.push_back({"", QStringLiteral("http://s/%1%2.jpg").arg(tag).arg(i),
+                        QStringLiteral("/d/%1%2.jpg").arg(tag).arg(i)});
+    return jobs;
+}
+
+class JobListFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString data = dir.filePath("SeriData.txt");
+};
+
+TEST_F(JobListFileTest, ThreeJobsAreSavedRowByRowWithATerminatorAndLoadBack) {
+    const std::vector<Job> jobs{
+        {"○", "http://s/1", "/d/1"}, {"", "http://s/2", "/d/2"}, {"×", "http://s/3", "/d/3"}};
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_EQ(readFile(data),
+              QString::fromUtf8("[Data0000]\r\n"
+                                "Status0001=○\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n"
+                                "Status0002=\r\nURL0002=http://s/2\r\nPath0002=/d/2\r\n"
+                                "Status0003=×\r\nURL0003=http://s/3\r\nPath0003=/d/3\r\n"
+                                "Status0004=\r\nURL0004=\r\nPath0004=\r\n")
+                  .toUtf8());
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.jobs, jobs);
+}
+
+TEST_F(JobListFileTest, EmptyListAndTrailingRowSaveAnEmptyRowBeforeTheTerminator) {
+    ASSERT_EQ(JobListFile::save(data, {}), "");
+    EXPECT_EQ(readFile(data), "[Data0000]\r\nStatus0001=\r\nURL0001=\r\nPath0001=\r\n"
+                              "Status0002=\r\nURL0002=\r\nPath0002=\r\n");
+    EXPECT_TRUE(JobListFile::load(data).jobs.empty());
+
+    ASSERT_EQ(JobListFile::save(data, makeJobs(2), JobListFile::TrailingRow::Present), "");
+    const ProfileFile file(data);
+    EXPECT_EQ(file.read("Data0000", "URL0003", "missing"), "");
+    EXPECT_EQ(file.read("Data0000", "URL0004", "missing"), "");
+    EXPECT_EQ(JobListFile::load(data).jobs, makeJobs(2));
+}
+
+TEST_F(JobListFileTest, RowsAreGroupedByHundredsAndKeysGrowPastFourDigits) {
+    const std::vector<Job> jobs = makeJobs(10000);
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    const ProfileFile file(data);
+    EXPECT_EQ(file.read("Data0000", "URL0099", ""), jobs[98].url);
+    EXPECT_EQ(file.read("Data0000", "URL0100", "missing"), "missing");
+    EXPECT_EQ(file.read("Data0100", "Status0100", "missing"), "");
+    EXPECT_EQ(file.read("Data0100", "Path0150", ""), jobs[149].path);
+    EXPECT_EQ(file.read("Data9900", "URL9999", ""), jobs[9998].url);
+    EXPECT_EQ(file.read("Data10000", "URL10000", ""), jobs[9999].url);
+    EXPECT_EQ(file.read("Data10000", "URL10001", "missing"), "");
+    const QByteArray bytes = readFile(data);
+    EXPECT_LT(bytes.indexOf("[Data0000]"), bytes.indexOf("[Data0100]"));
+    EXPECT_LT(bytes.indexOf("Status0150="), bytes.indexOf("URL0150="));
+    EXPECT_LT(bytes.indexOf("URL0150="), bytes.indexOf("Path0150="));
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+}
+
+TEST_F(JobListFileTest, AShorterListLeavesTheOlderRowsUnreadAfterItsTerminator) {
+    ASSERT_EQ(JobListFile::save(data, makeJobs(10, "old")), "");
+    const std::vector<Job> jobs = makeJobs(3, "new");
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    const ProfileFile file(data);
+    EXPECT_EQ(file.read("Data0000", "URL0004", "missing"), "");
+    EXPECT_EQ(file.read("Data0000", "URL0005", ""), "http://s/old5.jpg");
+    EXPECT_EQ(file.read("Data0000", "URL0010", ""), "http://s/old10.jpg");
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+}
+
+TEST_F(JobListFileTest, AHandEmptiedUrlEndsTheListInAnLfFile) {
+    writeFile(data, "\xEF\xBB\xBF[data0000]\nstatus0001=\xE2\x96\xBC\nURL0001 = http://s/1\n"
+                    "URL0002=http://s/2\nURL0003=http://s/3\nURL0004=\nURL0005=http://s/5\n");
+    const std::vector<Job> jobs = JobListFile::load(data).jobs;
+    ASSERT_EQ(jobs.size(), 3u);
+    EXPECT_EQ(jobs[0], (Job{QString::fromUtf8("▼"), "http://s/1", ""}));
+}
+
+TEST_F(JobListFileTest, EveryMarkRoundTrips) {
+    std::vector<Job> jobs;
+    for (const char* mark : {"○", "↓", "▲", "▽", "▼", "×", ""})
+        jobs.push_back({QString::fromUtf8(mark), "http://s/a", QString::fromUtf8("/d/画像.jpg")});
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+}
+
+TEST_F(JobListFileTest, AMissingFileIsAnEmptyListWithoutError) {
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    EXPECT_TRUE(r.jobs.empty());
+    EXPECT_EQ(r.error, "");
+}
+
+TEST_F(JobListFileTest, AnUnreadableFileIsReportedAndNeverSavedOver) {
+    ASSERT_TRUE(QDir().mkpath(data + "/kept"));
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    EXPECT_TRUE(r.jobs.empty());
+    EXPECT_FALSE(r.error.isEmpty());
+    EXPECT_FALSE(JobListFile::save(data, r.jobs).isEmpty());
+    EXPECT_TRUE(QFileInfo(data + "/kept").isDir());
+}
+
+TEST_F(JobListFileTest, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
+    ASSERT_EQ(JobListFile::save(data, makeJobs(5)), "");
+    const QByteArray old = readFile(data);
+    {
+        FileSizeLimit full(old.size() + 100);
+        EXPECT_FALSE(JobListFile::save(data, makeJobs(50)).isEmpty());
+    }
+    EXPECT_EQ(readFile(data), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SeriData.txt"});
+}
+
+} // namespace

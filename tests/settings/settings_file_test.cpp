@@ -1,0 +1,180 @@
+#include "platform/profile_file.h"
+#include "settings/job_list_file.h"
+#include "settings/settings_file.h"
+#include "tests/settings/file_size_limit.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testenv::readFile;
+using testenv::writeFile;
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString ini = dir.filePath("serifech.ini");
+
+    static Settings sample() {
+        Settings s;
+        for (int i = 1; i <= 3; ++i)
+            s.urlHistory << QStringLiteral("http://h%1.example/").arg(i);
+        s.url = s.urlHistory.first();
+        s.head = QString::fromUtf8("画像");
+        s.num = 3;
+        s.minSize = 12;
+        s.start = "007";
+        s.end = "120";
+        s.back = ".png";
+        s.path = QString::fromUtf8("/tmp/保存 ○/");
+        s.skip = false;
+        s.check = false;
+        s.proxyHost = "proxy.example";
+        s.proxyPort = 8080;
+        return s;
+    }
+};
+
+TEST_F(SettingsFileTest, FirstRunCreatesTheThreeLinesAndLoadsTheDefaults) {
+    const SettingsFile::LoadResult r = SettingsFile::load(ini);
+    EXPECT_EQ(readFile(ini), "[URL]\r\nURL1=http://serifetch.example/\r\n[FileName]\r\n");
+    EXPECT_TRUE(r.warnings.isEmpty());
+    const Settings& s = r.settings;
+    EXPECT_EQ(s.urlHistory, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(s.url, "http://serifetch.example/");
+    EXPECT_EQ(s.head, "Hampic");
+    EXPECT_EQ(s.num, 2);
+    EXPECT_EQ(s.minSize, 0);
+    EXPECT_EQ(s.start, "01");
+    EXPECT_EQ(s.end, "12");
+    EXPECT_EQ(s.back, ".jpg");
+    EXPECT_EQ(s.path,
+              QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) + QChar('/'));
+    EXPECT_TRUE(s.skip);
+    EXPECT_TRUE(s.check);
+    EXPECT_FALSE(s.proxyEnabled);
+    EXPECT_EQ(s.proxyHost, "");
+    EXPECT_EQ(s.proxyPort, 0);
+}
+
+TEST_F(SettingsFileTest, StoreThenLoadRoundTripsEveryValueAndAppliesTheProxyOnlyOnYes) {
+    const Settings stored = sample();
+    ASSERT_EQ(SettingsFile::store(ini, stored), "");
+    EXPECT_FALSE(readFile(ini).contains("Proxy="));
+
+    Settings expected = stored;
+    expected.proxyHost.clear();
+    expected.proxyPort = 0;
+    EXPECT_EQ(SettingsFile::load(ini).settings, expected);
+
+    ProfileFile byHand(ini);
+    byHand.write("Server", "Proxy", "Yes");
+    ASSERT_EQ(byHand.save(), "");
+    expected = stored;
+    expected.proxyEnabled = true;
+    EXPECT_EQ(SettingsFile::load(ini).settings, expected);
+    // The store leaves the user's switch as it is.
+    ASSERT_EQ(SettingsFile::store(ini, stored), "");
+    EXPECT_TRUE(SettingsFile::load(ini).settings.proxyEnabled);
+}
+
+TEST_F(SettingsFileTest, HistoryIsWrittenWholeReadUpToFiftyAndStopsAtTheFirstEmptyKey) {
+    Settings s = sample();
+    s.urlHistory.clear();
+    for (int i = 1; i <= 60; ++i)
+        s.urlHistory << QStringLiteral("http://h%1/").arg(i);
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("URL60=http://h60/\r\n"));
+    EXPECT_EQ(SettingsFile::load(ini).settings.urlHistory, s.urlHistory.first(50));
+
+    // A history cut down to two leaves the other keys present and empty.
+    s.urlHistory = s.urlHistory.first(2);
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    const QByteArray bytes = readFile(ini);
+    EXPECT_TRUE(bytes.contains("\r\nURL3=\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nURL50=\r\n"));
+    EXPECT_EQ(SettingsFile::load(ini).settings.urlHistory, s.urlHistory);
+
+    writeFile(ini, "[URL]\nURL1=a\nURL2=b\nURL3=c\nURL4=\nURL5=e\n");
+    EXPECT_EQ(SettingsFile::load(ini).settings.urlHistory, (QStringList{"a", "b", "c"}));
+}
+
+TEST_F(SettingsFileTest, OnlyAnExactYesCounts) {
+    writeFile(ini, "[FileName]\r\nSkip=yes\r\nCheck=YES\r\n[Server]\r\nProxy=yes\r\nHost=h\r\n");
+    const Settings s = SettingsFile::load(ini).settings;
+    EXPECT_FALSE(s.skip);
+    EXPECT_FALSE(s.check);
+    EXPECT_FALSE(s.proxyEnabled);
+    EXPECT_EQ(s.proxyHost, "");
+}
+
+TEST_F(SettingsFileTest, ABadNumberFallsBackToItsDefaultWithAWarningAndTheRestLoads) {
+    writeFile(ini, "[FileName]\r\nHead=keep\r\nNum=abc\r\nMinSize=1.5\r\nBack=.gif\r\n"
+                   "[Server]\r\nProxy=Yes\r\nHost=p\r\nPort=80x\r\n");
+    const SettingsFile::LoadResult r = SettingsFile::load(ini);
+    EXPECT_EQ(r.settings.num, 2);
+    EXPECT_EQ(r.settings.minSize, 0);
+    EXPECT_EQ(r.settings.proxyPort, 80);
+    EXPECT_EQ(r.settings.head, "keep");
+    EXPECT_EQ(r.settings.back, ".gif");
+    EXPECT_EQ(r.settings.proxyHost, "p");
+    ASSERT_EQ(r.warnings.size(), 3);
+    EXPECT_TRUE(r.warnings[0].contains("Num") && r.warnings[0].contains("\"abc\""));
+    EXPECT_TRUE(r.warnings[1].contains("MinSize") && r.warnings[1].contains("\"1.5\""));
+    EXPECT_TRUE(r.warnings[2].contains("Port") && r.warnings[2].contains("\"80x\""));
+}
+
+TEST_F(SettingsFileTest, ABadNumberLosesNoJobThroughACloseAndRestart) {
+    const QString data = dir.filePath("SeriData.txt");
+    const std::vector<Job> jobs{{"", "http://a/1", "/d/1"}, {"×", "http://a/2", "/d/2"}};
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    writeFile(ini, "[FileName]\r\nNum=two\r\n");
+
+    // Start-up and close as the window does them.
+    const SettingsFile::LoadResult r = SettingsFile::load(ini);
+    EXPECT_FALSE(r.warnings.isEmpty());
+    const std::vector<Job> loaded = JobListFile::load(data).jobs;
+    ASSERT_EQ(SettingsFile::store(ini, r.settings), "");
+    ASSERT_EQ(JobListFile::save(data, loaded), "");
+
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+    EXPECT_TRUE(SettingsFile::load(ini).warnings.isEmpty());
+}
+
+TEST_F(SettingsFileTest, AFolderThatCannotBeWrittenRunsWithDefaultsAndSaysSo) {
+    writeFile(dir.filePath("blocker"), "a file where the folder should be");
+    const QString unusable = dir.filePath("blocker/serifech.ini");
+    const SettingsFile::LoadResult r = SettingsFile::load(unusable);
+    ASSERT_EQ(r.warnings.size(), 1);
+    EXPECT_EQ(r.settings.urlHistory, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(r.settings.head, "Hampic");
+    EXPECT_FALSE(SettingsFile::store(unusable, r.settings).isEmpty());
+    EXPECT_EQ(readFile(dir.filePath("blocker")), "a file where the folder should be");
+}
+
+TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNotOverwrittenWithDefaults) {
+    ASSERT_TRUE(QDir().mkpath(ini + "/kept"));
+    const SettingsFile::LoadResult r = SettingsFile::load(ini);
+    EXPECT_EQ(r.warnings.size(), 1);
+    EXPECT_EQ(r.settings.head, "Hampic");
+    EXPECT_FALSE(SettingsFile::store(ini, r.settings).isEmpty());
+    EXPECT_TRUE(QFileInfo(ini + "/kept").isDir());
+}
+
+TEST_F(SettingsFileTest, AFailedStoreIsReportedAndLeavesTheOldFileWhole) {
+    ASSERT_EQ(SettingsFile::store(ini, sample()), "");
+    const QByteArray old = readFile(ini);
+    Settings bigger = sample();
+    bigger.head = QString(8192, QLatin1Char('h'));
+    {
+        FileSizeLimit full(4096);
+        EXPECT_FALSE(SettingsFile::store(ini, bigger).isEmpty());
+    }
+    EXPECT_EQ(readFile(ini), old);
+}
+
+} // namespace
