@@ -15,7 +15,7 @@
 set -euo pipefail
 
 usage() {
-  sed -n '3,15p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '4,14p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
