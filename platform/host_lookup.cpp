@@ -5,8 +5,22 @@
 #include <QHostAddress>
 #include <QHostInfo>
 
-void LookupHostAsync(const QString& name, QObject* context,
-                     std::function<void(int error, quint32 address)> done) {
+namespace {
+HostLookupFunction& replacement() {
+    static HostLookupFunction lookup;
+    return lookup;
+}
+} // namespace
+
+void SetHostLookupForTesting(HostLookupFunction lookup) {
+    replacement() = std::move(lookup);
+}
+
+void LookupHostAsync(const QString& name, QObject* context, HostLookupDone done) {
+    if (replacement()) {
+        replacement()(name, context, std::move(done));
+        return;
+    }
     QHostInfo::lookupHost(name, context, [done = std::move(done)](const QHostInfo& info) {
         if (info.error() == QHostInfo::NoError) {
             for (const QHostAddress& a : info.addresses()) {

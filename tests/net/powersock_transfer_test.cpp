@@ -1,0 +1,268 @@
+#include "net/powersock.h"
+#include "tests/net/net_test_util.h"
+#include "tests/support/test_env.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+using nettest::thrownText;
+
+namespace {
+
+class Transfer : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+    TPowersock s;
+};
+
+} // namespace
+
+TEST_F(Transfer, WriteSendsEveryByteOfLongAndBinaryTexts) {
+    QByteArray big = ScriptedPeer::pattern(0, 3 * 1024 * 1024);
+    big[10] = '\0'; // a zero byte is data, not the end of the text
+    ScriptedPeer peer(PeerScript().waitBytes(5 + big.size()).close());
+    nettest::connectTo(s, peer);
+    s.Writeln("abc");
+    s.Write(big);
+    ASSERT_TRUE(testenv::waitUntil([&] { return peer.received().size() >= 5 + big.size(); }));
+    EXPECT_TRUE(peer.received() == "abc\r\n" + big);
+}
+
+TEST_F(Transfer, ReadLnReturnsOneLineAtATimeAndLeavesTheRest) {
+    ScriptedPeer peer(PeerScript().send("one\r\ntwo\n").close());
+    nettest::connectTo(s, peer);
+    EXPECT_EQ(s.ReadLn(), "one\r\n");
+    EXPECT_EQ(s.ReadLn(), "two\n");
+    EXPECT_EQ(s.ReadLn(), ""); // end of stream
+}
+
+TEST_F(Transfer, ReadLnAssemblesALineDrippedByteByByte) {
+    ScriptedPeer peer(PeerScript().drip("HTTP/1.0 200 OK\r\n").send("rest").silent());
+    nettest::connectTo(s, peer);
+    EXPECT_EQ(s.ReadLn(), "HTTP/1.0 200 OK\r\n");
+    QByteArray rest;
+    s.CaptureString(rest, -1, 4);
+    EXPECT_EQ(rest, "rest");
+}
+
+TEST_F(Transfer, ReadLnEndsWithTheEmptyLineWhenThePeerClosesOrTheSocketIsGone) {
+    ScriptedPeer peer(PeerScript().send("no line end").close());
+    nettest::connectTo(s, peer);
+    EXPECT_EQ(s.ReadLn(), "");
+
+    // Once the close was noticed the session holds a fresh, unconnected socket.
+    ASSERT_TRUE(testenv::waitUntil([&] { return !s.IsConnected; }));
+    EXPECT_EQ(s.ReadLn(), "");
+    EXPECT_EQ(s.LastErrorCode, 10057);
+}
+
+TEST_F(Transfer, ReadLnRefusesALineLongerThanTheBuffer) {
+    ScriptedPeer peer(PeerScript().send(QByteArray(TPowersock::BufferSize + 10, 'x')).silent());
+    nettest::connectTo(s, peer);
+    const QString text = thrownText<ESockError>([&] { s.ReadLn(); });
+    EXPECT_TRUE(text.startsWith("Line longer than")) << text.toStdString();
+}
+
+TEST_F(Transfer, APeerCloseWithUnreadDataDeliversTheDataFirst) {
+    ScriptedPeer peer(PeerScript().send(QByteArray(300, 'd')).close());
+    nettest::connectTo(s, peer);
+    ASSERT_TRUE(testenv::waitUntil([&] { return nettest::peerHasClosed(s); }));
+    EXPECT_TRUE(s.IsConnected);
+    QByteArray text;
+    s.CaptureString(text, 100); // the maximum is tested between blocks only
+    EXPECT_EQ(text, QByteArray(300, 'd'));
+    EXPECT_EQ(s.ReceivedBytes, 300);
+}
+
+TEST_F(Transfer, CaptureFileWritesEmptyAndSmallBodies) {
+    {
+        ScriptedPeer peer(PeerScript().close());
+        nettest::connectTo(s, peer);
+        s.CaptureFile(path("empty"));
+        EXPECT_TRUE(QFile::exists(path("empty")));
+        EXPECT_EQ(QFile(path("empty")).size(), 0);
+        EXPECT_EQ(s.ReceivedBytes, 0);
+        s.Disconnect();
+    }
+    ScriptedPeer peer(PeerScript().send("x").close());
+    nettest::connectTo(s, peer);
+    int packets = 0;
+    s.OnPacketRecvd = [&](QObject*) { ++packets; };
+    testenv::writeFile(path("small"), "old and longer content");
+    s.CaptureFile(path("small"));
+    EXPECT_EQ(testenv::readFile(path("small")), "x");
+    EXPECT_EQ(s.ReceivedBytes, 1);
+    EXPECT_EQ(packets, 1);
+}
+
+TEST_F(Transfer, CaptureFileOf100MiBCountsEveryByteAndFiresPerBlock) {
+    const qint64 size = 100ll * 1024 * 1024;
+    ScriptedPeer peer(PeerScript().sendPattern(size).close());
+    nettest::connectTo(s, peer);
+    qint64 packets = 0, last = 0, biggest = 0;
+    bool shrank = false;
+    s.OnPacketRecvd = [&](QObject*) {
+        ++packets;
+        shrank |= s.ReceivedBytes <= last;
+        biggest = std::max(biggest, s.ReceivedBytes - last);
+        last = s.ReceivedBytes;
+    };
+    s.CaptureFile(path("big"));
+    EXPECT_EQ(s.ReceivedBytes, size);
+    EXPECT_FALSE(shrank);
+    EXPECT_LE(biggest, TPowersock::BufferSize);
+    EXPECT_GE(packets, size / TPowersock::BufferSize);
+
+    QFile f(path("big"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    ASSERT_EQ(f.size(), size);
+    for (qint64 at = 0; at < size; at += 4 << 20) {
+        const QByteArray chunk = f.read(4 << 20);
+        ASSERT_TRUE(chunk == ScriptedPeer::pattern(at, chunk.size())) << "at " << at;
+    }
+}
+
+TEST_F(Transfer, CaptureStopsAfterTheAnnouncedLengthWithoutReadingBeyond) {
+    ScriptedPeer peer(PeerScript().send(ScriptedPeer::pattern(0, 100000) + "NEXT\r\n").silent());
+    nettest::connectTo(s, peer);
+    s.CaptureFile(path("body"), 100000); // the peer keeps the connection open
+    EXPECT_EQ(s.ReceivedBytes, 100000);
+    EXPECT_TRUE(testenv::readFile(path("body")) == ScriptedPeer::pattern(0, 100000));
+    EXPECT_EQ(s.ReadLn(), "NEXT\r\n");
+
+    s.CaptureFile(path("nothing"), 0);
+    EXPECT_EQ(s.ReceivedBytes, 0);
+}
+
+TEST_F(Transfer, CapturesAndReadsTimeOutAgainstASilentPeer) {
+    ScriptedPeer peer(PeerScript().send("partial").silent());
+    nettest::connectTo(s, peer);
+    s.SetTimeOut(50);
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.ReadLn(); }), "Socket readln aborted");
+    EXPECT_TRUE(s.TimedOut);
+    EXPECT_FALSE(s.Cancelled);
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.CaptureFile(path("f")); }), "Socket send aborted");
+    EXPECT_TRUE(s.TimedOut);
+    QByteArray text;
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.CaptureString(text); }), "Socket capture aborted");
+    EXPECT_FALSE(s.Cancelled);
+}
+
+TEST_F(Transfer, CancelFromATimerEndsEveryKindOfWait) {
+    ScriptedPeer peer(PeerScript().silent()); // never reads, never sends
+    nettest::connectTo(s, peer);
+    auto cancelSoon = [&] { QTimer::singleShot(10, &s, [&] { s.Cancel(); }); };
+
+    cancelSoon();
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.ReadLn(); }), "Socket readln aborted");
+    cancelSoon();
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.CaptureFile(path("f")); }), "Socket send aborted");
+    QByteArray text;
+    cancelSoon();
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.CaptureString(text); }), "Socket capture aborted");
+    // Far more than the socket buffers hold, so the send has to wait.
+    cancelSoon();
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.Write(QByteArray(64 << 20, 'w')); }),
+              "Socket send aborted");
+    EXPECT_FALSE(s.Cancelled);
+}
+
+TEST_F(Transfer, SendWaitsForWritabilityUnderTheTimeOut) {
+    ScriptedPeer peer(PeerScript().silent());
+    nettest::connectTo(s, peer);
+    s.SetTimeOut(50);
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.Write(QByteArray(64 << 20, 'w')); }),
+              "Socket send aborted");
+    EXPECT_TRUE(s.TimedOut);
+}
+
+TEST_F(Transfer, TransactionReadsTheReplyCode) {
+    ScriptedPeer peer(PeerScript()
+                          .waitFor("A\r\n")
+                          .send("250 OK\r\n")
+                          .waitFor("B\r\n")
+                          .send("OK 250\r\n")
+                          .waitFor("C\r\n")
+                          .send("40000 too big\r\n")
+                          .silent());
+    nettest::connectTo(s, peer);
+    EXPECT_EQ(s.Transaction("A"), "250 OK\r\n");
+    EXPECT_EQ(s.ReplyCode, 250);
+    EXPECT_EQ(s.Transaction("B"), "OK 250\r\n");
+    EXPECT_EQ(s.ReplyCode, 0);
+    EXPECT_THROW(s.Transaction("C"), std::out_of_range);
+    EXPECT_EQ(peer.received(), "A\r\nB\r\nC\r\n");
+}
+
+TEST_F(Transfer, SendFileCountsSentBytesAcrossCalls) {
+    const QByteArray content = ScriptedPeer::pattern(0, 200000);
+    ASSERT_TRUE(testenv::writeFile(path("upload"), content));
+    ScriptedPeer peer(PeerScript().waitBytes(2 * content.size()).close());
+    nettest::connectTo(s, peer);
+    int sent = 0;
+    s.OnPacketSent = [&](QObject*) { ++sent; };
+    s.SendFile(path("upload"));
+    EXPECT_EQ(s.SentBytes, content.size());
+    s.SendFile(path("upload"));
+    EXPECT_EQ(s.SentBytes, 2 * content.size());
+    EXPECT_GE(sent, 2 * 3); // at least one send per 64 KiB block
+    ASSERT_TRUE(testenv::waitUntil([&] { return peer.received().size() == 2 * content.size(); }));
+    EXPECT_TRUE(peer.received() == content + content);
+    EXPECT_THROW(s.SendFile(path("missing")), std::runtime_error);
+}
+
+TEST_F(Transfer, ANestedEventLoopDoesNotSpinOnPendingData) {
+    // A modal dialog opened from a transfer event runs its own event loop
+    // while data waits unread; the session must stay quiet meanwhile.
+    ScriptedPeer peer(PeerScript().waitBytes(1).sendPattern(4 << 20).close());
+    nettest::connectTo(s, peer);
+    s.Write("g");
+    int readReady = 0, nestedReadReady = 0;
+    bool nested = false, dialogShown = false;
+    s.OnReadReady = [&](QObject*) {
+        ++readReady;
+        if (nested)
+            ++nestedReadReady;
+    };
+    s.OnPacketRecvd = [&](QObject*) {
+        if (dialogShown)
+            return;
+        dialogShown = true;
+        nested = true;
+        QEventLoop loop;
+        QTimer spin;
+        int rounds = 0;
+        QObject::connect(&spin, &QTimer::timeout, [&] {
+            if (++rounds == 500)
+                loop.quit();
+        });
+        spin.start(0);
+        loop.exec();
+        nested = false;
+    };
+    s.CaptureFile(path("f"));
+    EXPECT_TRUE(dialogShown);
+    EXPECT_LE(nestedReadReady, 1);
+    EXPECT_EQ(s.ReceivedBytes, 4 << 20);
+}
+
+TEST(TextHelpers, NthFieldAndNthCharPos) {
+    EXPECT_EQ(TPowersock::NthField("a,b,c", ',', 1), "a");
+    EXPECT_EQ(TPowersock::NthField("a,b,c", ',', 2), "b");
+    EXPECT_EQ(TPowersock::NthField("a,b,c", ',', 3), "c");
+    EXPECT_EQ(TPowersock::NthField("a,b,c", ',', 4), "");
+    EXPECT_EQ(TPowersock::NthField("a,b,c", ',', 0), "");
+    EXPECT_EQ(TPowersock::NthField("", ',', 1), "");
+    EXPECT_EQ(TPowersock::NthField("a,,c", ',', 2), "");
+    EXPECT_EQ(TPowersock::NthField("HTTP/1.0 404 Not Found", ' ', 2), "404");
+
+    EXPECT_EQ(TPowersock::NthCharPos("a,b,c", ',', 1), 2);
+    EXPECT_EQ(TPowersock::NthCharPos("a,b,c", ',', 2), 4);
+    EXPECT_EQ(TPowersock::NthCharPos("a,b,c", ',', 3), 6);
+    EXPECT_EQ(TPowersock::NthCharPos("a,b,", ',', 2), 5); // the last character
+}

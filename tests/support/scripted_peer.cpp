@@ -1,0 +1,276 @@
+#include "tests/support/scripted_peer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace testsupport {
+
+PeerScript& PeerScript::send(const QByteArray& bytes) {
+    steps.push_back({Step::Send, bytes, 0});
+    return *this;
+}
+PeerScript& PeerScript::sendPattern(qint64 size) {
+    steps.push_back({Step::Pattern, {}, size});
+    return *this;
+}
+PeerScript& PeerScript::drip(const QByteArray& bytes, int gapMs) {
+    steps.push_back({Step::Drip, bytes, gapMs});
+    return *this;
+}
+PeerScript& PeerScript::waitBytes(qint64 count) {
+    steps.push_back({Step::WaitBytes, {}, count});
+    return *this;
+}
+PeerScript& PeerScript::waitFor(const QByteArray& text) {
+    steps.push_back({Step::WaitFor, text, 0});
+    return *this;
+}
+PeerScript& PeerScript::silent() {
+    steps.push_back({Step::Silent, {}, 0});
+    return *this;
+}
+PeerScript& PeerScript::close() {
+    steps.push_back({Step::Close, {}, 0});
+    return *this;
+}
+PeerScript& PeerScript::reset() {
+    steps.push_back({Step::Reset, {}, 0});
+    return *this;
+}
+PeerScript& PeerScript::reply(const QByteArray& bytes) {
+    return waitFor("\r\n\r\n").send(bytes).close();
+}
+
+QByteArray ScriptedPeer::pattern(qint64 offset, qint64 size) {
+    static const QByteArray period = [] {
+        QByteArray p(65521, Qt::Uninitialized);
+        for (qint64 i = 0; i < p.size(); ++i)
+            p.data()[i] = patternByte(i);
+        return p;
+    }();
+    QByteArray out(size, Qt::Uninitialized);
+    char* to = out.data();
+    for (qint64 done = 0; done < size;) {
+        const qint64 at = (offset + done) % period.size();
+        const qint64 n = std::min<qint64>(period.size() - at, size - done);
+        std::memcpy(to + done, period.constData() + at, size_t(n));
+        done += n;
+    }
+    return out;
+}
+
+ScriptedPeer::ScriptedPeer(PeerScript script)
+    : ScriptedPeer(std::vector<PeerScript>{script}) {}
+
+ScriptedPeer::ScriptedPeer(std::vector<PeerScript> scripts)
+    : scripts_(std::move(scripts)) {
+    if (scripts_.empty())
+        scripts_.emplace_back();
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error("ScriptedPeer: pipe failed");
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        ::listen(listenFd_, 16) != 0 ||
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        throw std::runtime_error("ScriptedPeer: cannot listen on 127.0.0.1");
+    port_ = ntohs(sa.sin_port);
+    thread_ = std::thread([this] { run(); });
+}
+
+ScriptedPeer::~ScriptedPeer() {
+    stopping_ = true;
+    const char byte = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(wake_[1], &byte, 1);
+    thread_.join();
+    ::close(listenFd_);
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+}
+
+std::unique_ptr<ScriptedPeer> ScriptedPeer::replying(const QByteArray& bytes) {
+    return std::make_unique<ScriptedPeer>(PeerScript().reply(bytes));
+}
+
+QByteArray ScriptedPeer::received(int index) const {
+    std::lock_guard lock(mutex_);
+    return index >= 0 && size_t(index) < received_.size() ? received_[size_t(index)] : QByteArray();
+}
+
+int ScriptedPeer::connections() const {
+    std::lock_guard lock(mutex_);
+    return int(received_.size());
+}
+
+void ScriptedPeer::record(int index, const char* data, qint64 size) {
+    std::lock_guard lock(mutex_);
+    received_[size_t(index)].append(data, size);
+}
+
+bool ScriptedPeer::pollFor(int fd, short events, int timeoutMs) {
+    pollfd fds[2] = {{fd, events, 0}, {wake_[0], POLLIN, 0}};
+    for (;;) {
+        const int n = ::poll(fds, 2, timeoutMs);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (stopping_ || n < 0 || (fds[1].revents & POLLIN))
+            return false;
+        return n > 0;
+    }
+}
+
+void ScriptedPeer::run() {
+    for (int index = 0; !stopping_; ++index) {
+        if (!pollFor(listenFd_, POLLIN))
+            return;
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0)
+            continue;
+        {
+            std::lock_guard lock(mutex_);
+            received_.emplace_back();
+        }
+        serve(fd, scripts_[std::min(size_t(index), scripts_.size() - 1)], index);
+        ++finished_;
+    }
+}
+
+// Reads what is there; false when the client closed or the peer stops.
+// Returns once `need` bytes in all (or `text`) were received, when asked.
+bool ScriptedPeer::waitReadable(int fd, int index, qint64 need, const QByteArray& text) {
+    char buffer[65536];
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            const QByteArray& got = received_[size_t(index)];
+            if (need >= 0 && got.size() >= need)
+                return true;
+            if (!text.isEmpty() && got.contains(text))
+                return true;
+        }
+        if (!pollFor(fd, POLLIN))
+            return false;
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0)
+            record(index, buffer, n);
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            return false;
+    }
+}
+
+bool ScriptedPeer::sendAll(int fd, int index, const char* data, qint64 size) {
+    char sink[65536];
+    bool readOpen = true;
+    while (size > 0) {
+        pollfd fds[2] = {{fd, short(POLLOUT | (readOpen ? POLLIN : 0)), 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (stopping_ || (fds[1].revents & POLLIN))
+            return false;
+        if (fds[0].revents & POLLIN) {
+            // Keep recording while sending, so neither side stalls on a full buffer.
+            const ssize_t r = ::recv(fd, sink, sizeof sink, 0);
+            if (r > 0) {
+                record(index, sink, r);
+                continue;
+            }
+            if (r == 0)
+                readOpen = false;
+        }
+        if (fds[0].revents & (POLLERR | POLLHUP))
+            return false;
+        if (!(fds[0].revents & POLLOUT))
+            continue;
+        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
+    bool open = true;
+    for (const PeerScript::Step& step : script.steps) {
+        if (!open || stopping_)
+            break;
+        switch (step.kind) {
+        case PeerScript::Step::Send:
+            open = sendAll(fd, index, step.bytes.constData(), step.bytes.size());
+            break;
+        case PeerScript::Step::Pattern: {
+            QByteArray chunk;
+            for (qint64 sent = 0; open && sent < step.count;) {
+                const qint64 n = std::min<qint64>(1 << 20, step.count - sent);
+                chunk = pattern(sent, n);
+                open = sendAll(fd, index, chunk.constData(), n);
+                sent += n;
+            }
+            break;
+        }
+        case PeerScript::Step::Drip: {
+            const int one = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            for (qsizetype i = 0; open && i < step.bytes.size(); ++i) {
+                open = sendAll(fd, index, step.bytes.constData() + i, 1);
+                // A gap, so every byte travels as a segment of its own.
+                if (open && pollFor(-1, 0, int(step.count)))
+                    open = false;
+                if (stopping_)
+                    open = false;
+            }
+            break;
+        }
+        case PeerScript::Step::WaitBytes:
+            open = waitReadable(fd, index, step.count, {});
+            break;
+        case PeerScript::Step::WaitFor:
+            open = waitReadable(fd, index, -1, step.bytes);
+            break;
+        case PeerScript::Step::Silent:
+            waitReadable(fd, index, -1, {});
+            open = false;
+            break;
+        case PeerScript::Step::Close:
+            ::shutdown(fd, SHUT_WR);
+            waitReadable(fd, index, -1, {});
+            open = false;
+            break;
+        case PeerScript::Step::Reset: {
+            const linger l{1, 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            ::close(fd);
+            fd = -1;
+            open = false;
+            break;
+        }
+        }
+    }
+    if (fd >= 0) {
+        if (open && !stopping_) {
+            ::shutdown(fd, SHUT_WR);
+            waitReadable(fd, index, -1, {});
+        }
+        ::close(fd);
+    }
+}
+
+} // namespace testsupport

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+/// What the peer does on one connection, step by step.
+class PeerScript {
+public:
+    /// Sends the bytes at once.
+    PeerScript& send(const QByteArray& bytes);
+    /// Sends `size` bytes of pattern() (generated, never held whole).
+    PeerScript& sendPattern(qint64 size);
+    /// Sends the bytes one at a time, `gapMs` apart, each its own segment.
+    PeerScript& drip(const QByteArray& bytes, int gapMs = 2);
+    /// Waits until `count` bytes in all were received on this connection.
+    PeerScript& waitBytes(qint64 count);
+    /// Waits until the received bytes contain `text` (for example "\r\n\r\n").
+    PeerScript& waitFor(const QByteArray& text);
+    /// Says nothing more until the client closes or the peer is destroyed.
+    PeerScript& silent();
+    /// Ends the connection in order (FIN after the data sent), then goes on
+    /// recording until the client closes.
+    PeerScript& close();
+    /// Resets the connection (RST).
+    PeerScript& reset();
+    /// Waits for a request head, sends `bytes`, closes: the usual reply.
+    PeerScript& reply(const QByteArray& bytes);
+
+    struct Step {
+        enum Kind { Send, Pattern, Drip, WaitBytes, WaitFor, Silent, Close, Reset } kind;
+        QByteArray bytes;
+        qint64 count = 0;
+    };
+    std::vector<Step> steps;
+};
+
+/// A TCP server on 127.0.0.1 (a free port) that plays a script per
+/// connection on its own thread with plain blocking-style POSIX calls, so it
+/// never relies on the code under test pumping events. Connections are served
+/// one after another; connection i plays script i (the last script repeats).
+/// Every byte received is recorded per connection. A script that ends without
+/// close() or reset() closes in order.
+class ScriptedPeer {
+public:
+    explicit ScriptedPeer(PeerScript script);
+    explicit ScriptedPeer(std::vector<PeerScript> scripts);
+    /// Stops at once: wakes every wait and silence and joins the thread.
+    ~ScriptedPeer();
+    ScriptedPeer(const ScriptedPeer&) = delete;
+    ScriptedPeer& operator=(const ScriptedPeer&) = delete;
+
+    /// "Reply these bytes, then close", to every connection.
+    static std::unique_ptr<ScriptedPeer> replying(const QByteArray& bytes);
+
+    quint16 port() const { return port_; }
+    /// Bytes received so far on connection `index` (0 = first).
+    QByteArray received(int index = 0) const;
+    /// Connections accepted so far.
+    int connections() const;
+    /// Connections whose script has finished and whose socket is closed.
+    int finished() const { return finished_.load(); }
+
+    /// Byte `offset` of the generated stream sent by sendPattern(). It repeats
+    /// every 65521 bytes (a prime), so a lost, doubled or misplaced block of
+    /// any power-of-two size shows.
+    static char patternByte(qint64 offset) {
+        return char((quint32(offset % 65521) * 2654435761u) >> 24);
+    }
+    /// `size` bytes of the generated stream starting at `offset`.
+    static QByteArray pattern(qint64 offset, qint64 size);
+
+private:
+    void run();
+    void serve(int fd, const PeerScript& script, int index);
+    bool waitReadable(int fd, int index, qint64 need, const QByteArray& text);
+    bool sendAll(int fd, int index, const char* data, qint64 size);
+    bool pollFor(int fd, short events, int timeoutMs = -1);
+    void record(int index, const char* data, qint64 size);
+
+    std::vector<PeerScript> scripts_;
+    int listenFd_ = -1;
+    int wake_[2] = {-1, -1};
+    quint16 port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> finished_{0};
+    mutable std::mutex mutex_;
+    std::vector<QByteArray> received_;
+    std::thread thread_;
+};
+
+} // namespace testsupport
