@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <atomic>
+#include <cerrno>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +16,38 @@ namespace {
 QString newServiceName() {
     static std::atomic<int> counter{0};
     return QString("serifetch%1n%2").arg(::getpid()).arg(++counter);
+}
+
+void removeSharedMemoryOf(const QString& service) {
+    QDir shm("/dev/shm");
+    for (const QString& name : shm.entryList({service + "-*"}, QDir::Files))
+        shm.remove(name);
+}
+
+bool processAlive(qint64 pid) {
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
+
+// Squid switches users, which drops the kill-with-parent guard: a squid whose
+// test process crashed keeps running. Each start ends such leftovers, known by
+// the owner file in their folder, after checking that the PID in their pid
+// file still is that squid.
+void endOrphans() {
+    QDir tmp(QDir::tempPath());
+    for (const QString& name : tmp.entryList({"serifetch-squid-*"}, QDir::Dirs)) {
+        const QString dir = tmp.filePath(name);
+        const qint64 owner = testenv::readFile(dir + "/owner").trimmed().toLongLong();
+        if (owner <= 0 || processAlive(owner))
+            continue;
+        const qint64 pid = testenv::readFile(dir + "/squid.pid").trimmed().toLongLong();
+        const QByteArray cmdline = testenv::readFile(QString("/proc/%1/cmdline").arg(pid));
+        if (pid > 0 && cmdline.contains(QFile::encodeName(dir + "/squid.conf")))
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        const QString service = QString::fromUtf8(testenv::readFile(dir + "/service")).trimmed();
+        if (!service.isEmpty())
+            removeSharedMemoryOf(service);
+        QDir(dir).removeRecursively();
+    }
 }
 
 } // namespace
@@ -29,17 +63,21 @@ void SquidFixture::stop(int graceMs) {
 }
 
 void SquidFixture::removeSharedMemory() const {
-    if (serviceName_.isEmpty())
-        return;
-    QDir shm("/dev/shm");
-    for (const QString& name : shm.entryList({serviceName_ + "-*"}, QDir::Files))
-        shm.remove(name);
+    if (!serviceName_.isEmpty())
+        removeSharedMemoryOf(serviceName_);
 }
 
 bool SquidFixture::start(QString* error) {
     stop();
+    static const bool orphansEnded = (endOrphans(), true);
+    (void)orphansEnded;
     if (!process_.makeDir(error))
         return false;
+    if (!testenv::writeFile(process_.dir() + "/owner", QByteArray::number(::getpid()))) {
+        if (error)
+            *error = "squid: cannot write " + process_.dir() + "/owner";
+        return false;
+    }
     if (runningAsRoot()) {
         QString why;
         if (!handOverToUser(process_.dir(), "proxy", &why)) {
@@ -62,6 +100,7 @@ bool SquidFixture::startOn(quint16 port, QString* error) {
     removeSharedMemory();
     serviceName_ = newServiceName();
     const QString d = process_.dir();
+    testenv::writeFile(d + "/service", serviceName_.toUtf8());
     QString conf = QString(R"(http_port 127.0.0.1:%1
 pid_filename %2/squid.pid
 cache_log %2/cache.log

@@ -21,6 +21,8 @@
 ///
 /// As root squid refuses to run as root: it switches to the user `proxy`, and
 /// the private folder is handed to that user so squid can write its logs.
+/// Having switched users it no longer dies with a crashed test process; the
+/// next squid fixture to start ends such a leftover.
 class SquidFixture {
 public:
     SquidFixture() = default;
