@@ -1,8 +1,10 @@
+# shellcheck shell=bash
 # Real nginx, tinyproxy and squid for the benchmark scripts, each on a free
 # port of 127.0.0.1, from its own folder (config, logs, pid file), run in the
 # foreground as a child in its own process group, and stopped by PID.
 #
 #   . bench/lib/servers.sh
+#   trap sf_servers_stop_all EXIT                  # nothing outlives the script
 #   web=$(sf_nginx_start /path/to/files)          # prints the port
 #   proxy=$(sf_squid_start)                       # or sf_tinyproxy_start
 #   curl -x "http://127.0.0.1:$proxy" "http://127.0.0.1:$web/f0001.bin"
@@ -15,6 +17,11 @@
 # As root: nginx runs its worker as root (so it reads any document root),
 # tinyproxy stays root, squid (which refuses root) switches to the user
 # 'proxy' and gets its folder handed over.
+#
+# Replies through either proxy carry an HTTP/1.1 status line. tinyproxy closes
+# the client connection after each reply; squid keeps it for an HTTP/1.0 client
+# that sent "Proxy-Connection: Keep-Alive". An unreachable origin gives 500 from
+# tinyproxy and 503 from squid.
 
 : "${SF_SERVERS_DIR:=${TMPDIR:-/tmp}/serifetch-servers.$$}"
 
