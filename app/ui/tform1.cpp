@@ -1,0 +1,442 @@
+#include "app/ui/tform1.h"
+
+#include "app/series.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <limits>
+#include <new>
+
+namespace {
+
+QString DefaultSaveFolder() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+template <typename W> W* Named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* Caption(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QToolButton* CommandButton(const char* name, const QString& hint) {
+    auto* button = Named(new QToolButton, name);
+    // The buttons had pictures and only a hint; here the hint is also the text.
+    button->setText(hint);
+    button->setToolTip(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setMinimumWidth(64);
+    return button;
+}
+
+QSpinBox* UnboundedSpinBox(const char* name, int value) {
+    auto* spin = Named(new QSpinBox, name);
+    spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    spin->setValue(value);
+    return spin;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Serifetch"));
+    m_messageSink = [this](MessageKind kind, const QString& text) {
+        if (kind == MessageKind::Error)
+            QMessageBox::warning(this, QStringLiteral("Serifetch"), text);
+        else
+            QMessageBox::information(this, QStringLiteral("Serifetch"), text);
+    };
+    BuildControls();
+    BuildMenu();
+    BuildStatusBar();
+
+    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(Edit2, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(Edit5, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
+    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::Edit1Change);
+    Edit2->installEventFilter(this);
+    Edit5->installEventFilter(this);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+
+    CheckBox2Click();
+    Edit1Change();
+    resize(780, 600);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+
+    ComboBox1 = Named(new QComboBox, "ComboBox1");
+    ComboBox1->setEditable(true);
+    // The history changes only by the program's own rules, never by Return.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // The history comparison is exact, so completion must never change the
+    // letter case of what was typed.
+    ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Button2 = Named(new QPushButton(QStringLiteral("edit")), "Button2");
+    auto* urlRow = new QHBoxLayout;
+    urlRow->addWidget(Caption(QStringLiteral("URL"), ComboBox1));
+    urlRow->addWidget(ComboBox1, 1);
+    urlRow->addWidget(Button2);
+    outer->addLayout(urlRow);
+
+    auto* nameBox = Named(new QGroupBox(QStringLiteral("Filename")), "GroupBox1");
+    auto* names = new QGridLayout(nameBox);
+    Edit1 = Named(new QLineEdit(QStringLiteral("hampic")), "Edit1");
+    SpinEdit1 = UnboundedSpinBox("SpinEdit1", 2);
+    Edit2 = Named(new QLineEdit(QStringLiteral("01")), "Edit2");
+    Label4 = Named(new QLabel(QStringLiteral("～")), "Label4");
+    Edit5 = Named(new QLineEdit(QStringLiteral("12")), "Edit5");
+    Edit3 = Named(new QLineEdit(QStringLiteral(".jpg")), "Edit3");
+    names->addWidget(Caption(QStringLiteral("先頭部"), Edit1), 0, 0);
+    names->addWidget(Caption(QStringLiteral("数字桁数"), SpinEdit1), 0, 1);
+    names->addWidget(Caption(QStringLiteral("開始番号"), Edit2), 0, 2);
+    names->addWidget(Caption(QStringLiteral("終了番号"), Edit5), 0, 4);
+    names->addWidget(Caption(QStringLiteral("後部"), Edit3), 0, 5);
+    names->addWidget(Edit1, 1, 0);
+    names->addWidget(SpinEdit1, 1, 1);
+    names->addWidget(Edit2, 1, 2);
+    names->addWidget(Label4, 1, 3);
+    names->addWidget(Edit5, 1, 4);
+    names->addWidget(Edit3, 1, 5);
+    names->setColumnStretch(0, 3);
+    names->setColumnStretch(2, 2);
+    names->setColumnStretch(4, 2);
+    names->setColumnStretch(5, 2);
+    Label10 = Named(new QLabel, "Label10");
+    Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long preview must not widen the window.
+    Label10->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    names->addWidget(Label10, 2, 0, 1, 6);
+    outer->addWidget(nameBox);
+
+    Edit4 = Named(new QLineEdit(DefaultSaveFolder()), "Edit4");
+    Button1 = Named(new QPushButton(QStringLiteral("参照")), "Button1");
+    auto* dirRow = new QHBoxLayout;
+    dirRow->addWidget(Caption(QStringLiteral("SaveDir"), Edit4));
+    dirRow->addWidget(Edit4, 1);
+    dirRow->addWidget(Button1);
+    outer->addLayout(dirRow);
+
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("同一ファイル名はスキップ")), "CheckBox1");
+    CheckBox2 = Named(new QCheckBox, "CheckBox2");
+    CheckBox2->setChecked(true);
+    SpinEdit2 = UnboundedSpinBox("SpinEdit2", 0);
+    auto* optionRow = new QHBoxLayout;
+    optionRow->addWidget(CheckBox1);
+    optionRow->addSpacing(24);
+    optionRow->addWidget(CheckBox2);
+    optionRow->addWidget(SpinEdit2);
+    optionRow->addWidget(Caption(QStringLiteral("KByte以下はリトライ"), SpinEdit2));
+    optionRow->addStretch(1);
+    outer->addLayout(optionRow);
+
+    SpeedButton1 = CommandButton("SpeedButton1", QStringLiteral("List Up"));
+    GoButton = CommandButton("GoButton", QStringLiteral("Go!"));
+    CancelBtn = CommandButton("CancelBtn", QStringLiteral("Stop!"));
+    SpeedButton2 = CommandButton("SpeedButton2", QStringLiteral("Save"));
+    SpeedButton3 = CommandButton("SpeedButton3", QStringLiteral("Delete"));
+    SpeedButton4 = CommandButton("SpeedButton4", QStringLiteral("Clear"));
+    auto* commandRow = new QHBoxLayout;
+    for (QToolButton* b : {SpeedButton1, GoButton, CancelBtn})
+        commandRow->addWidget(b);
+    commandRow->addSpacing(24);
+    for (QToolButton* b : {SpeedButton2, SpeedButton3, SpeedButton4})
+        commandRow->addWidget(b);
+    commandRow->addStretch(1);
+    outer->addLayout(commandRow);
+
+    StringGrid1 = Named(new QTableView, "StringGrid1");
+    StringGrid1->setModel(&m_grid);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setWordWrap(false);
+    StringGrid1->setCornerButtonEnabled(false);
+    QHeaderView* rows = StringGrid1->verticalHeader();
+    rows->hide(); // the grid has no fixed column
+    // Fixed heights keep a list of 100,000 jobs cheap to lay out and scroll.
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(std::max(16, StringGrid1->fontMetrics().height() + 4));
+    QHeaderView* columns = StringGrid1->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(false);
+    columns->setHighlightSections(false);
+    // The status column is narrower than its caption wants.
+    columns->setMinimumSectionSize(8);
+    for (int c = 0; c < JobGrid::ColumnCount; ++c)
+        StringGrid1->setColumnWidth(c, JobGrid::ColumnWidth(c));
+
+    Memo1 = Named(new QPlainTextEdit, "Memo1");
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* split = Named(new QSplitter(Qt::Vertical), "Splitter1");
+    split->addWidget(StringGrid1);
+    split->addWidget(Memo1);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+    outer->addWidget(split, 1);
+
+    setCentralWidget(central);
+}
+
+void TForm1::BuildMenu() {
+    File1 = Named(menuBar()->addMenu(QStringLiteral("&File")), "File1");
+    Option1 = Named(File1->addAction(QStringLiteral("Proxy")), "Option1");
+    File1->addSeparator();
+    Exit1 = Named(File1->addAction(QStringLiteral("E&xit")), "Exit1");
+    Help1 = Named(menuBar()->addMenu(QStringLiteral("Help")), "Help1");
+    About1 = Named(Help1->addAction(QStringLiteral("About Serifetch")), "About1");
+}
+
+void TForm1::BuildStatusBar() {
+    static constexpr int kWidths[4] = {350, 180, 100, 100};
+    const QString texts[4] = {QStringLiteral("停止中"), QStringLiteral("Bytes："),
+                              QStringLiteral("選択：1"), QStringLiteral("全：")};
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(texts[i]);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        // Long texts (a run's file names) are cut at the panel's edge
+        // instead of widening the window.
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        panel->setMinimumWidth(kWidths[i]);
+        if (i > 0)
+            panel->setMaximumWidth(kWidths[i]);
+        bar->addWidget(panel, i == 0 ? 1 : 0);
+        m_panels[size_t(i)] = panel;
+    }
+}
+
+QString TForm1::PanelText(int panel) const {
+    if (panel < 0 || panel >= int(m_panels.size()))
+        return {};
+    return m_panels[size_t(panel)]->text();
+}
+
+void TForm1::SetPanelText(int panel, const QString& text) {
+    if (panel < 0 || panel >= int(m_panels.size()))
+        return;
+    m_panels[size_t(panel)]->setText(text);
+}
+
+void TForm1::ShowJobCount() {
+    SetPanelText(3, QStringLiteral("全：") + QString::number(NextRow() - 1));
+}
+
+std::pair<int, int> TForm1::SelectedGridRows() const {
+    const QItemSelection selection = StringGrid1->selectionModel()->selection();
+    int top = std::numeric_limits<int>::max();
+    int bottom = -1;
+    for (const QItemSelectionRange& range : selection) {
+        top = std::min(top, range.top());
+        bottom = std::max(bottom, range.bottom());
+    }
+    if (bottom < 0) {
+        const QModelIndex current = StringGrid1->currentIndex();
+        top = bottom = current.isValid() ? current.row() : 0;
+    }
+    return {top + 1, bottom + 1};
+}
+
+void TForm1::SelectGridRows(int top, int bottom) {
+    const QModelIndex first = m_grid.index(top - 1, 0);
+    const QModelIndex last = m_grid.index(bottom - 1, JobGrid::ColumnCount - 1);
+    if (!first.isValid() || !last.isValid())
+        return;
+    QItemSelectionModel* model = StringGrid1->selectionModel();
+    model->setCurrentIndex(m_grid.index(bottom - 1, 0), QItemSelectionModel::NoUpdate);
+    model->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
+    StringGrid1->scrollTo(m_grid.index(bottom - 1, 0));
+}
+
+void TForm1::SetMessageSink(MessageSink sink) {
+    m_messageSink = std::move(sink);
+}
+
+void TForm1::ShowMessage(const QString& text, MessageKind kind) {
+    if (m_messageSink)
+        m_messageSink(kind, text);
+}
+
+void TForm1::AddUrlToHistory() {
+    const QString text = ComboBox1->currentText();
+    for (int i = 0; i < ComboBox1->count(); ++i) {
+        if (ComboBox1->itemText(i) == text)
+            return;
+    }
+    ComboBox1->addItem(text);
+    // Adding the first item selects it; the edit text must stay as typed.
+    ComboBox1->setEditText(text);
+}
+
+void TForm1::NormaliseNumberInput(QLineEdit* edit) {
+    const QString normal = NormaliseSeriesNumber(edit->text());
+    if (normal != edit->text())
+        edit->setText(normal); // fires the change handler again
+}
+
+void TForm1::Edit2Exit() {
+    NormaliseNumberInput(Edit2);
+}
+
+void TForm1::Edit5Exit() {
+    NormaliseNumberInput(Edit5);
+}
+
+void TForm1::Edit1Change() {
+    // Writing a normalised text back fires this handler again; the outer call
+    // finishes the work, so a failure is reported once, not once per level.
+    if (m_inPreview)
+        return;
+    m_inPreview = true;
+    const auto done = qScopeGuard([this] { m_inPreview = false; });
+
+    Edit2Exit();
+    Edit5Exit();
+    const auto start = ParseSeriesNumber(Edit2->text());
+    if (!start) {
+        ShowMessage(SeriesErrorMessage(SeriesError::StartNotInteger, {}, Edit2->text()),
+                    MessageKind::Error);
+        return;
+    }
+    const auto end = ParseSeriesNumber(Edit5->text());
+    if (!end) {
+        ShowMessage(SeriesErrorMessage(SeriesError::EndNotInteger, {}, Edit5->text()),
+                    MessageKind::Error);
+        return;
+    }
+    const int digits = SpinEdit1->value();
+    const auto preview = SeriesPreview(Edit1->text(), *start, *end, digits, Edit3->text());
+    if (preview) {
+        Label10->setText(*preview);
+    } else {
+        // Said in the preview rather than in a box: typing into the spinner
+        // passes through such counts on the way to a sensible one.
+        SeriesSpec spec;
+        spec.digits = digits;
+        Label10->setText(SeriesErrorMessage(SeriesError::TooManyDigits, spec));
+    }
+}
+
+void TForm1::SpeedButton1Click() {
+    try {
+        ListUp();
+    } catch (const std::bad_alloc&) {
+        ShowMessage(QStringLiteral("メモリが足りないため、リストアップできませんでした。"),
+                    MessageKind::Error);
+    }
+}
+
+void TForm1::ListUp() {
+    AddUrlToHistory();
+
+    const auto start = ParseSeriesNumber(Edit2->text());
+    if (!start) {
+        ShowMessage(SeriesErrorMessage(SeriesError::StartNotInteger, {}, Edit2->text()),
+                    MessageKind::Error);
+        return;
+    }
+    m_startNumber = *start;
+    const auto end = ParseSeriesNumber(Edit5->text());
+    if (!end) {
+        ShowMessage(SeriesErrorMessage(SeriesError::EndNotInteger, {}, Edit5->text()),
+                    MessageKind::Error);
+        return;
+    }
+    m_endNumber = *end;
+
+    SeriesSpec spec;
+    spec.baseUrl = ComboBox1->currentText();
+    spec.saveDir = Edit4->text();
+    spec.head = Edit1->text();
+    spec.digits = SpinEdit1->value();
+    spec.start = m_startNumber;
+    spec.end = m_endNumber;
+    spec.tail = Edit3->text();
+    const SeriesError refusal = CheckSeries(spec, m_grid.JobCount());
+    if (refusal != SeriesError::None) {
+        ShowMessage(SeriesErrorMessage(refusal, spec), MessageKind::Error);
+        return;
+    }
+    m_grid.Append(ExpandSeries(spec));
+
+    const int lastRow = m_grid.GridRowCount() - 1;
+    SelectGridRows(lastRow, lastRow);
+    ShowJobCount();
+}
+
+void TForm1::CheckBox2Click() {
+    SpinEdit2->setEnabled(CheckBox2->isChecked());
+}
+
+void TForm1::Enable(bool on) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ComboBox1, GoButton, Edit1, Edit2, Edit3, Edit4, Edit5,
+                                         SpinEdit1, SpinEdit2, CheckBox1, Button1})
+        w->setEnabled(on);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == Edit2)
+            Edit2Exit();
+        else if (watched == Edit5)
+            Edit5Exit();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    emit closing();
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "app/job_grid.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <utility>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QToolButton;
+
+/// The main window: the series inputs, the job grid and the status bar. It
+/// is a thin shell: the series rules live in app/series.h and the jobs in
+/// `JobGrid`; later pieces (the download run, list editing, the settings and
+/// job list files, the dialogs) reach the controls through the public
+/// members below, each of which carries its name as its Qt object name.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    enum class MessageKind { Info, Error };
+    /// Where message boxes go. The default shows a modal box; tests put a
+    /// recorder here so nothing blocks.
+    using MessageSink = std::function<void(MessageKind, const QString&)>;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls, owned by the window through Qt parenthood.
+    QComboBox* ComboBox1 = nullptr;      ///< base URL; its items are the URL history
+    QPushButton* Button2 = nullptr;      ///< "edit"
+    QLineEdit* Edit1 = nullptr;          ///< file-name head
+    QSpinBox* SpinEdit1 = nullptr;       ///< digit count
+    QLineEdit* Edit2 = nullptr;          ///< start number
+    QLabel* Label4 = nullptr;            ///< "～"
+    QLineEdit* Edit5 = nullptr;          ///< end number
+    QLineEdit* Edit3 = nullptr;          ///< file-name tail
+    QLabel* Label10 = nullptr;           ///< file-name preview
+    QLineEdit* Edit4 = nullptr;          ///< save folder, ends in "/"
+    QPushButton* Button1 = nullptr;      ///< "参照"
+    QCheckBox* CheckBox1 = nullptr;      ///< skip existing files
+    QCheckBox* CheckBox2 = nullptr;      ///< small-result check on
+    QSpinBox* SpinEdit2 = nullptr;       ///< small-result limit in KB
+    QToolButton* SpeedButton1 = nullptr; ///< "List Up"
+    QToolButton* GoButton = nullptr;     ///< "Go!"
+    QToolButton* CancelBtn = nullptr;    ///< "Stop!"
+    QToolButton* SpeedButton2 = nullptr; ///< "Save"
+    QToolButton* SpeedButton3 = nullptr; ///< "Delete"
+    QToolButton* SpeedButton4 = nullptr; ///< "Clear"
+    QPlainTextEdit* Memo1 = nullptr;
+    QTableView* StringGrid1 = nullptr; ///< the view over Grid()
+    QMenu* File1 = nullptr;
+    QAction* Option1 = nullptr; ///< "Proxy"
+    QAction* Exit1 = nullptr;   ///< "E&xit": closes the window
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+
+    /// The jobs shown by StringGrid1.
+    JobGrid& Grid() { return m_grid; }
+    const JobGrid& Grid() const { return m_grid; }
+    /// First grid row without a job (1 for an empty list).
+    int NextRow() const { return m_grid.NextRow(); }
+    /// Start and end number read by the last "List Up".
+    qint32 StartNumber() const { return m_startNumber; }
+    qint32 EndNumber() const { return m_endNumber; }
+
+    /// Text of status-bar panel 0..3 (run state, transfer, selection, count).
+    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString& text);
+    /// Panel 3 := "全：" followed by NextRow() - 1.
+    void ShowJobCount();
+
+    /// The selected grid rows, top to bottom (the current row when nothing
+    /// is selected; row 1 when there is no current row either).
+    std::pair<int, int> SelectedGridRows() const;
+    /// Selects grid rows top..bottom, all columns, and scrolls to bottom.
+    void SelectGridRows(int top, int bottom);
+
+    void SetMessageSink(MessageSink sink);
+    /// Shows a message box through the sink.
+    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info);
+
+    /// Appends the combo box's text to its item list unless an item equals
+    /// it exactly (an empty text included).
+    void AddUrlToHistory();
+
+    // Handlers.
+    /// Normalises the start and end, then refreshes the preview in Label10.
+    void Edit1Change();
+    void Edit2Exit();
+    void Edit5Exit();
+    /// "List Up": appends the series to the grid.
+    void SpeedButton1Click();
+    /// SpinEdit2 is enabled exactly when CheckBox2 is checked.
+    void CheckBox2Click();
+    /// Enables or disables the series inputs and the Go! button.
+    void Enable(bool on);
+
+signals:
+    /// Emitted when the window is about to close, before it goes away.
+    void closing();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenu();
+    void BuildStatusBar();
+    void NormaliseNumberInput(QLineEdit* edit);
+    void ListUp();
+
+    JobGrid m_grid;
+    std::array<QLabel*, 4> m_panels{};
+    MessageSink m_messageSink;
+    qint32 m_startNumber = 0;
+    qint32 m_endNumber = 0;
+    bool m_inPreview = false;
+};
