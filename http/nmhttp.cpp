@@ -182,7 +182,8 @@ void TNMHTTP::SplitURL() {
         const qsizetype third = nthIndex(URL, '/', 3);
         hostText = URL.mid(second + 1, third < 0 ? -1 : third - second - 1);
     } else if (!URL.startsWith('/')) {
-        hostText = URL.left(URL.indexOf('/'));
+        const qsizetype slash = URL.indexOf('/');
+        hostText = slash < 0 ? URL : URL.left(slash);
     }
     const qsizetype portColon = hostText.indexOf(':');
     if (portColon >= 0) {

@@ -1,0 +1,302 @@
+// Replies as a scripted peer sends them: status, header, body, redirects,
+// cookies, events, the pass bound, and connections that end badly.
+#include "tests/http/http_test_support.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace httptest;
+using testsupport::PeerScript;
+using testsupport::ScriptedPeer;
+
+namespace {
+
+class Reply : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        http.InputFileMode = true;
+        http.Body = QFile::encodeName(bodyPath());
+    }
+    QString bodyPath() const { return dir.filePath("body.bin"); }
+    QByteArray body() const { return testenv::readFile(bodyPath()); }
+
+    QTemporaryDir dir;
+    TNMHTTP http;
+};
+
+} // namespace
+
+TEST_F(Reply, OkStoresHeaderAndBodyAndReportsOnce) {
+    const QByteArray header = "HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: "
+                              "7\r\n\r\n";
+    const QByteArray bodyBytes("a\0b\r\n\nc", 7);
+    auto peer = ScriptedPeer::replying(header + bodyBytes);
+    const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/a.jpg")); });
+    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.successes, 1);
+    EXPECT_EQ(outcome.failures, 0);
+    EXPECT_EQ(outcome.statuses.count("Transaction Completed"), 1);
+    EXPECT_EQ(http.ReplyCode, 200);
+    EXPECT_EQ(http.ExpectedBytes, 7);
+    EXPECT_EQ(http.ReceivedBytes, 7);
+    EXPECT_EQ(http.Header, header);
+    EXPECT_EQ(body(), bodyBytes);
+
+    // The same reply into memory: Body holds the bytes, zero bytes included.
+    http.InputFileMode = false;
+    record(http, [&] { http.Get(local(peer->port(), "/a.jpg")); });
+    EXPECT_EQ(http.Body, bodyBytes);
+    EXPECT_EQ(http.Header, header);
+}
+
+TEST_F(Reply, BodyEndsAtTheAnnouncedLengthOnAnOpenConnection) {
+    // Like a proxy that keeps the connection: the bytes, then nothing.
+    for (const QByteArray& lengthLine :
+         {QByteArray("Content-Length: 5120"), QByteArray("Content-Length:5120"),
+          QByteArray("content-length:\t 5120 "), QByteArray("CONTENT-LENGTH: 5120")}) {
+        SCOPED_TRACE(lengthLine.constData());
+        ScriptedPeer peer(PeerScript()
+                              .waitFor("\r\n\r\n")
+                              .send("HTTP/1.0 200 OK\r\n" + lengthLine + "\r\n\r\n")
+                              .sendPattern(5120)
+                              .silent());
+        http.SetTimeOut(10000);
+        const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/f")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.successes, 1);
+        EXPECT_EQ(http.ExpectedBytes, 5120);
+        EXPECT_EQ(body(), ScriptedPeer::pattern(0, 5120));
+    }
+}
+
+TEST_F(Reply, HeadAndNotModifiedCarryNoBody) {
+    ScriptedPeer peer(PeerScript()
+                          .waitFor("\r\n\r\n")
+                          .send("HTTP/1.0 200 OK\r\nContent-Length: 99\r\n\r\n")
+                          .silent());
+    http.SetTimeOut(10000);
+    const Outcome outcome = record(http, [&] { http.Head(local(peer.port(), "/f")); });
+    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.successes, 1);
+    EXPECT_EQ(http.ExpectedBytes, 99);
+    EXPECT_EQ(body(), "");
+}
+
+TEST_F(Reply, ErrorStatusFailsAndKeepsTheErrorPage) {
+    for (const QByteArray& statusLine :
+         {QByteArray("HTTP/1.0 404 Not Found"), QByteArray("HTTP/1.1 404")}) {
+        SCOPED_TRACE(statusLine.constData());
+        auto peer = ScriptedPeer::replying(statusLine + "\r\n\r\n<h1>missing</h1>");
+        const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/x")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.successes, 0);
+        EXPECT_EQ(outcome.failures, 1);
+        EXPECT_EQ(http.ReplyCode, 404);
+        EXPECT_EQ(body(), "<h1>missing</h1>");
+    }
+}
+
+TEST_F(Reply, PeerClosingAtOnceCountsAsSuccessWithCodeZero) {
+    ScriptedPeer peer(PeerScript().waitFor("\r\n\r\n").close());
+    const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/x")); });
+    EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.successes, 1);
+    EXPECT_EQ(http.ReplyCode, 0);
+    EXPECT_EQ(http.Header, "");
+    EXPECT_TRUE(QFile::exists(bodyPath()));
+    EXPECT_EQ(body(), "");
+}
+
+TEST_F(Reply, RedirectToAnotherPort) {
+    ScriptedPeer target(PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nfinal"));
+    const QByteArray location = local(target.port(), "/x").toLatin1();
+    for (const int code : {300, 301, 302, 303, 307, 308}) {
+        SCOPED_TRACE(code);
+        auto first =
+            ScriptedPeer::replying("HTTP/1.0 " + QByteArray::number(code) +
+                                   " Moved\r\nLocation: " + location + "\r\n\r\nmoved page");
+        const Outcome outcome = record(http, [&] { http.Get(local(first->port(), "/a")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.redirects, 1);
+        EXPECT_EQ(outcome.successes, 1);
+        EXPECT_EQ(first->connections(), 1);
+        EXPECT_EQ(http.URL, location);
+        EXPECT_EQ(body(), "final"); // the redirect's own page is overwritten
+    }
+    ASSERT_TRUE(peerDone(target, 6));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(target.received(i).startsWith("GET /x HTTP/1.0\r\nHost: 127.0.0.1\r\n"));
+}
+
+TEST_F(Reply, RelativeLocationsStayOnTheSameServer) {
+    const struct {
+        const char* location;
+        const char* path;
+    } cases[] = {{"page.html", "/page.html"}, {"/dir/x", "/dir/x"}, {"dir/y", "/dir/y"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        ScriptedPeer peer({PeerScript().reply(QByteArray("HTTP/1.0 302 Found\r\nLocation: ") +
+                                              c.location + "\r\n\r\n"),
+                           PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhere")});
+        const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/start")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.successes, 1);
+        ASSERT_TRUE(peerDone(peer, 2));
+        EXPECT_TRUE(peer.received(1).startsWith(QByteArray("GET ") + c.path + " HTTP/1.0\r\n"))
+            << peer.received(1).constData();
+        EXPECT_EQ(http.URL, local(peer.port(), c.path).toLatin1());
+        EXPECT_EQ(body(), "here");
+    }
+}
+
+TEST_F(Reply, RelativeLocationThroughAProxyBecomesAFullUrl) {
+    ScriptedPeer proxy({PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"),
+                        PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = proxy.port();
+    record(http, [&] { http.Get("http://example.host/a"); });
+    ASSERT_TRUE(peerDone(proxy, 2));
+    EXPECT_TRUE(proxy.received(1).startsWith("GET http://example.host/b HTTP/1.0\r\n"))
+        << proxy.received(1).constData();
+}
+
+TEST_F(Reply, CookieOfARedirectIsSentFromThenOn) {
+    const QByteArray cookie = "id=" + QByteArray(400, 'c') + "; path=/";
+    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nSet-Cookie: " + cookie +
+                                          "\r\nLocation: /next\r\n\r\n"),
+                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+    record(http, [&] { http.Get(local(peer.port(), "/")); });
+    record(http, [&] { http.Get(local(peer.port(), "/later")); });
+    ASSERT_TRUE(peerDone(peer, 3));
+    EXPECT_EQ(http.HeaderInfo.Cookie, cookie);
+    EXPECT_FALSE(peer.received(0).contains("Cookie:"));
+    for (const int i : {1, 2})
+        EXPECT_TRUE(peer.received(i).contains("\r\nCookie: " + cookie + "\r\n")) << i;
+}
+
+TEST_F(Reply, LongLocationIsFollowedWhole) {
+    const QByteArray path = "/" + QByteArray(1000, 'L');
+    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 301 Moved\r\nLocation: " + path + "\r\n\r\n"),
+                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+    record(http, [&] { http.Get(local(peer.port(), "/")); });
+    ASSERT_TRUE(peerDone(peer, 2));
+    EXPECT_TRUE(peer.received(1).startsWith("GET " + path + " HTTP/1.0\r\n"));
+}
+
+TEST_F(Reply, HandledRedirectEndsTheRun) {
+    auto peer = ScriptedPeer::replying("HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n");
+    int calls = 0;
+    http.OnRedirect = [&](bool& handled) {
+        ++calls;
+        handled = true;
+    };
+    const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/")); });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(outcome.successes + outcome.failures, 0);
+    EXPECT_EQ(peer->connections(), 1);
+    EXPECT_EQ(http.ReplyCode, 302);
+}
+
+TEST_F(Reply, UnauthorizedAsksForCredentialsOnce) {
+    auto peer = ScriptedPeer::replying("HTTP/1.0 401 Unauthorized\r\n\r\n");
+    const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/")); });
+    EXPECT_EQ(outcome.authentications, 1);
+    EXPECT_EQ(outcome.failures, 1);
+    EXPECT_EQ(peer->connections(), 1);
+}
+
+TEST_F(Reply, EndlessRedirectsAndRepeatsStopAtTheBound) {
+    for (const QByteArray& reply : {QByteArray("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n"),
+                                    QByteArray("HTTP/1.0 305 Use Proxy\r\n\r\n")}) {
+        SCOPED_TRACE(reply.constData());
+        auto peer = ScriptedPeer::replying(reply);
+        http.ReportLevel = 0;
+        const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.failures, 1);
+        EXPECT_EQ(outcome.successes, 0);
+        EXPECT_EQ(peer->connections(), TNMHTTP::MaxPasses);
+        EXPECT_TRUE(http.FailureReason.contains("20")) << http.FailureReason.toStdString();
+        EXPECT_EQ(http.StatusText, http.FailureReason);
+    }
+}
+
+TEST_F(Reply, RedirectWithoutLocationFailsInsteadOfReusingAnOldOne) {
+    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: /first\r\n\r\n"),
+                       PeerScript().reply("HTTP/1.0 302 Found\r\n\r\n")});
+    const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/")); });
+    EXPECT_EQ(outcome.failures, 1);
+    EXPECT_EQ(outcome.successes, 0);
+    EXPECT_EQ(peer.connections(), 2);
+    EXPECT_TRUE(http.FailureReason.contains("Location")) << http.FailureReason.toStdString();
+}
+
+TEST_F(Reply, CloseMidBodyKeepsWhatArrivedAndFailsWhenShort) {
+    {
+        auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" +
+                                           QByteArray(400, 'b'));
+        const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/")); });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        EXPECT_EQ(outcome.failures, 1);
+        EXPECT_EQ(outcome.successes, 0);
+        EXPECT_EQ(body(), QByteArray(400, 'b'));
+        EXPECT_TRUE(http.FailureReason.contains("400 of 1000")) << http.FailureReason.toStdString();
+    }
+    // Without an announced length the close is the end of the body.
+    auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\n" + QByteArray(400, 'b'));
+    const Outcome outcome = record(http, [&] { http.Get(local(peer->port(), "/")); });
+    EXPECT_EQ(outcome.successes, 1);
+    EXPECT_EQ(body(), QByteArray(400, 'b'));
+}
+
+TEST_F(Reply, StallEndsAtTheTimeOutAndTheClientStaysUsable) {
+    ScriptedPeer stalling(
+        PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\npart").silent());
+    http.SetTimeOut(300);
+    const Outcome stalled = record(http, [&] { http.Get(local(stalling.port(), "/")); });
+    EXPECT_TRUE(stalled.aborted) << stalled.error.toStdString();
+    EXPECT_TRUE(http.TimedOut);
+    EXPECT_EQ(stalled.successes + stalled.failures, 0);
+    EXPECT_EQ(body(), "part");
+
+    auto good = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\nwhole");
+    const Outcome next = record(http, [&] { http.Get(local(good->port(), "/")); });
+    EXPECT_TRUE(next.error.isEmpty()) << next.error.toStdString();
+    EXPECT_EQ(next.successes, 1);
+    EXPECT_EQ(body(), "whole");
+}
+
+TEST_F(Reply, AbortDuringTheBodyThrowsAndTheClientStaysUsable) {
+    ScriptedPeer peer({PeerScript()
+                           .waitFor("\r\n\r\n")
+                           .send("HTTP/1.0 200 OK\r\n\r\n")
+                           .sendPattern(1 << 20)
+                           .silent(),
+                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nagain")});
+    const Outcome aborted = record(http, [&] {
+        http.OnPacketRecvd = [&](QObject*) { http.Abort(); };
+        http.Get(local(peer.port(), "/"));
+    });
+    http.OnPacketRecvd = nullptr;
+    EXPECT_TRUE(aborted.aborted) << aborted.error.toStdString();
+    EXPECT_EQ(aborted.successes + aborted.failures, 0);
+    EXPECT_FALSE(http.Cancelled);
+
+    const Outcome next = record(http, [&] { http.Get(local(peer.port(), "/")); });
+    EXPECT_EQ(next.successes, 1) << next.error.toStdString();
+    EXPECT_EQ(body(), "again");
+}
+
+TEST_F(Reply, RefusedConnectionThrowsAndTheClientStaysUsable) {
+    quint16 closedPort = 0;
+    {
+        auto gone = ScriptedPeer::replying("");
+        closedPort = gone->port();
+    }
+    const Outcome refused = record(http, [&] { http.Get(local(closedPort, "/")); });
+    EXPECT_EQ(refused.error, "Connection Failed");
+    auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\nok");
+    const Outcome next = record(http, [&] { http.Get(local(peer->port(), "/")); });
+    EXPECT_EQ(next.successes, 1) << next.error.toStdString();
+}
