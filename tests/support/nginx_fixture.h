@@ -7,7 +7,10 @@
 /// A real nginx serving `docRoot` on a free port of 127.0.0.1, from its own
 /// private folder (config, logs, pid file), in the foreground as a child of the
 /// test, stopped by PID in the destructor at the latest. As root its worker
-/// runs as root too, so that it can read a test's private folders.
+/// runs as root too, so that it can read a test's private folders. A `return
+/// 302 /new` answers an HTTP/1.0 request without Host with the absolute
+/// `Location: http://127.0.0.1:PORT/new` (`absolute_redirect off;` keeps it
+/// relative).
 ///
 ///     NginxFixture web(dir.path(), "location = /old { return 302 /new; }");
 ///     ASSERT_TRUE(web.start(&error)) << error.toStdString();

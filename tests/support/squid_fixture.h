@@ -17,7 +17,9 @@
 /// How it treats HTTP/1.0 clients: it forwards a full-URL request and keeps
 /// the client connection open after a reply of known length when the request
 /// carried `Proxy-Connection: Keep-Alive` (its reply then says
-/// `Connection: keep-alive`); without that header it closes.
+/// `Connection: keep-alive`); without that header it closes. Its replies carry
+/// an HTTP/1.1 status line and `Via`/`X-Cache` headers; an unreachable origin
+/// gives 503.
 ///
 /// As root squid refuses to run as root: it switches to the user `proxy`, and
 /// the private folder is handed to that user so squid can write its logs.

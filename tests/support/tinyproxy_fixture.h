@@ -11,7 +11,9 @@
 ///
 /// How it treats HTTP/1.0 clients: it forwards a full-URL request
 /// (`GET http://127.0.0.1:PORT/x HTTP/1.0`) and closes the client connection
-/// after every reply, whatever `Proxy-Connection: Keep-Alive` asked for.
+/// after every reply, whatever `Proxy-Connection: Keep-Alive` asked for. Its
+/// replies carry an HTTP/1.1 status line and a `Via` header; an unreachable
+/// origin gives 500.
 class TinyproxyFixture {
 public:
     TinyproxyFixture() = default;
