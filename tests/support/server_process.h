@@ -11,7 +11,9 @@
 /// private folder that holds its config, logs and pid file. The child gets its
 /// own process group, so that helpers it forks (nginx workers) go with it, and
 /// is killed when the test process dies while the child still runs as the
-/// user that started it (servers that switch users lose that guard).
+/// user that started it (servers that switch users lose that guard). That
+/// guard follows the starting thread: start servers from the test's main
+/// thread, not from a worker that ends before them.
 class ServerProcess {
 public:
     /// `name` only labels error texts ("nginx", "squid", ...).
