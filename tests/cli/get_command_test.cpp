@@ -1,0 +1,151 @@
+// serifetch-cli get, run as a user runs it: the built binary, its exit code,
+// what it prints, and the file it writes.
+#include "tests/support/nginx_fixture.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/server_process.h"
+#include "tests/support/test_env.h"
+#include "tests/support/tinyproxy_fixture.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(SERIFETCH_CLI_PATH), args);
+    CliRun run;
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = "did not finish";
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+class CliGet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        served = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(testenv::writeFile(served->filePath("f.bin"),
+                                       testsupport::ScriptedPeer::pattern(0, 300000)));
+        nginx = std::make_unique<NginxFixture>(served->path());
+        QString error;
+        ASSERT_TRUE(nginx->start(&error)) << error.toStdString();
+    }
+    static void TearDownTestSuite() {
+        nginx.reset();
+        served.reset();
+    }
+    void SetUp() override {
+        if (!nginx)
+            GTEST_FAIL() << "nginx did not start";
+    }
+    QString target() const { return out.filePath("out.bin"); }
+
+    static inline std::unique_ptr<QTemporaryDir> served;
+    static inline std::unique_ptr<NginxFixture> nginx;
+    QTemporaryDir out;
+};
+
+} // namespace
+
+TEST_F(CliGet, SuccessPrintsStatusLineAndWritesTheFile) {
+    const CliRun run = cli({"get", nginx->baseUrl() + "f.bin", "-o", target()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "HTTP/1.1 200 OK\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(testenv::readFile(target()) == testsupport::ScriptedPeer::pattern(0, 300000));
+}
+
+TEST_F(CliGet, ThroughAProxyWithTimeOutAndVerbose) {
+    TinyproxyFixture proxy;
+    QString error;
+    ASSERT_TRUE(proxy.start(&error)) << error.toStdString();
+    const CliRun run =
+        cli({"get", nginx->baseUrl() + "f.bin", "--verbose", "-o", target(), "--proxy",
+             QString("127.0.0.1:%1").arg(proxy.port()), "--timeout", "5000"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, "HTTP/1.1 200 OK\n");
+    // Status texts, then the reply header with its blank line.
+    EXPECT_TRUE(run.err.contains("Connecting\n")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Transaction Completed\n"));
+    EXPECT_TRUE(run.err.contains("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(run.err.contains("Content-Length: 300000\r\n"));
+    EXPECT_TRUE(testenv::readFile(target()) == testsupport::ScriptedPeer::pattern(0, 300000));
+}
+
+TEST_F(CliGet, NotFoundExitsOneAndKeepsTheErrorPage) {
+    const CliRun run = cli({"get", nginx->baseUrl() + "missing", "-o", target()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "HTTP/1.1 404 Not Found\n");
+    EXPECT_TRUE(testenv::readFile(target()).contains("404"));
+}
+
+TEST_F(CliGet, RedirectLoopExitsOneAndSaysWhy) {
+    auto peer = testsupport::ScriptedPeer::replying("HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n");
+    const CliRun run =
+        cli({"get", QString("http://127.0.0.1:%1/").arg(peer->port()), "-o", target()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "HTTP/1.0 302 Found\n");
+    EXPECT_TRUE(run.err.contains("20")) << run.err.toStdString();
+}
+
+TEST_F(CliGet, RequestErrorsExitTwoWithTheErrorText) {
+    const quint16 closed = freeLoopbackPort();
+    const struct {
+        QString url;
+        const char* text;
+    } cases[] = {
+        {QString("http://127.0.0.1:%1/").arg(closed), "Connection Failed\n"},
+        // Two dots: refused by the resolver itself, without a query leaving
+        // the machine.
+        {"http://no..such.host/x", "Null Remote Address\n"},
+        {"https://127.0.0.1/", "HTTP Secure Socket is not supported\n"},
+        {"", "Empty URL\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        const CliRun run = cli({"get", c.url, "-o", target()});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, c.text);
+    }
+}
+
+TEST_F(CliGet, BadArgumentsExitTwoWithUsage) {
+    const QString url = nginx->baseUrl() + "f.bin";
+    const QStringList cases[] = {
+        {},
+        {"fetch", url},
+        {"get"},
+        {"get", url},
+        {"get", url, "-o"},
+        {"get", url, "-o", target(), "--proxy", "127.0.0.1"},
+        {"get", url, "-o", target(), "--proxy", "127.0.0.1:http"},
+        {"get", url, "-o", target(), "--timeout", "-5"},
+        {"get", url, "-o", target(), "--timeout"},
+        {"get", url, "-o", target(), "--bogus"},
+        {"get", url, url, "-o", target()},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = cli(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.contains("Usage:\n  serifetch-cli get URL -o FILE"))
+            << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(target())) << "a refused command fetched anyway";
+}
