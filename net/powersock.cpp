@@ -230,10 +230,11 @@ void TPowersock::TimerFired() {
     Abort();
 }
 
-void TPowersock::WaitForEvent() {
+void TPowersock::WaitForEvent(bool watchRead) {
     // An unconnected socket reads as hung up; only watch it once it carries
-    // a connection (or listens).
-    if (IsConnected || listening_)
+    // a connection (or listens). A wait that will not read leaves it alone,
+    // or unread data would wake it at once, round after round.
+    if (watchRead && (IsConnected || listening_))
         transport_->armRead();
     PumpMessages();
 }

@@ -174,7 +174,7 @@ private:
     void HandleEvent(int event, int error);
     void HandleLookup(quint64 lookup, int error, quint32 address);
     void TimerFired();
-    void WaitForEvent();
+    void WaitForEvent(bool watchRead = true);
     void WaitWritable();
     void SendLoop(const char* data, qint64 length, bool countSent);
     /// Shared loop of the captures: `receive(limit)` takes at most `limit`

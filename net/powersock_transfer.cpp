@@ -58,7 +58,7 @@ void TPowersock::WaitWritable() {
     writable_ = false;
     transport_->armWrite();
     while (!writable_ && !Cancelled && !TimedOut)
-        WaitForEvent();
+        WaitForEvent(false);
 }
 
 void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
@@ -73,11 +73,12 @@ void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
             continue;
         }
         remaining -= n;
+        // The time-out is an idle time: a send that makes progress goes on.
+        TimerOn();
         if (countSent) {
             SentBytes += n;
             if (OnPacketSent)
                 OnPacketSent(this);
-            TimerOn();
             PumpPendingMessages();
         }
     }

@@ -154,7 +154,7 @@ TEST_F(Transfer, CapturesAndReadsTimeOutAgainstASilentPeer) {
 }
 
 TEST_F(Transfer, CancelFromATimerEndsEveryKindOfWait) {
-    ScriptedPeer peer(PeerScript().silent()); // never reads, never sends
+    ScriptedPeer peer(PeerScript().stall()); // never reads, never sends
     nettest::connectTo(s, peer);
     auto cancelSoon = [&] { QTimer::singleShot(10, &s, [&] { s.Cancel(); }); };
 
@@ -172,13 +172,22 @@ TEST_F(Transfer, CancelFromATimerEndsEveryKindOfWait) {
     EXPECT_FALSE(s.Cancelled);
 }
 
-TEST_F(Transfer, SendWaitsForWritabilityUnderTheTimeOut) {
-    ScriptedPeer peer(PeerScript().silent());
+TEST_F(Transfer, SendWaitsForWritabilityQuietlyUnderTheTimeOut) {
+    // The peer's reply waits unread while the send is stuck: that must not
+    // wake the wait round after round.
+    ScriptedPeer peer(PeerScript().send("early reply").stall());
     nettest::connectTo(s, peer);
-    s.SetTimeOut(50);
+    ASSERT_TRUE(testenv::waitUntil([&] { return s.DataAvailable(); }));
+    int readReady = 0;
+    s.OnReadReady = [&](QObject*) { ++readReady; };
+    s.SetTimeOut(100);
     EXPECT_EQ(thrownText<EAbortError>([&] { s.Write(QByteArray(64 << 20, 'w')); }),
               "Socket send aborted");
     EXPECT_TRUE(s.TimedOut);
+    EXPECT_LE(readReady, 1);
+    QByteArray reply;
+    s.CaptureString(reply, -1, 11);
+    EXPECT_EQ(reply, "early reply"); // still there to be read
 }
 
 TEST_F(Transfer, TransactionReadsTheReplyCode) {

@@ -37,6 +37,10 @@ PeerScript& PeerScript::silent() {
     steps.push_back({Step::Silent, {}, 0});
     return *this;
 }
+PeerScript& PeerScript::stall() {
+    steps.push_back({Step::Stall, {}, 0});
+    return *this;
+}
 PeerScript& PeerScript::close() {
     steps.push_back({Step::Close, {}, 0});
     return *this;
@@ -247,6 +251,10 @@ void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
             break;
         case PeerScript::Step::Silent:
             waitReadable(fd, index, -1, {});
+            open = false;
+            break;
+        case PeerScript::Step::Stall:
+            pollFor(-1, 0);
             open = false;
             break;
         case PeerScript::Step::Close:

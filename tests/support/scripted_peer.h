@@ -24,6 +24,9 @@ public:
     PeerScript& waitFor(const QByteArray& text);
     /// Says nothing more until the client closes or the peer is destroyed.
     PeerScript& silent();
+    /// Neither reads nor sends until the peer is destroyed: the client's
+    /// sends fill the socket buffers and then block.
+    PeerScript& stall();
     /// Ends the connection in order (FIN after the data sent), then goes on
     /// recording until the client closes.
     PeerScript& close();
@@ -33,7 +36,7 @@ public:
     PeerScript& reply(const QByteArray& bytes);
 
     struct Step {
-        enum Kind { Send, Pattern, Drip, WaitBytes, WaitFor, Silent, Close, Reset } kind;
+        enum Kind { Send, Pattern, Drip, WaitBytes, WaitFor, Silent, Stall, Close, Reset } kind;
         QByteArray bytes;
         qint64 count = 0;
     };
