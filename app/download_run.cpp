@@ -1,0 +1,370 @@
+#include "app/download_run.h"
+
+#include "app/download_client.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+
+namespace {
+
+const QString kMarkDone = QStringLiteral("○");
+const QString kMarkRequested = QStringLiteral("↓");
+const QString kMarkSkipped = QStringLiteral("▲");
+const QString kMarkSmall = QStringLiteral("▽");
+const QString kMarkFailed = QStringLiteral("▼");
+const QString kMarkGivenUp = QStringLiteral("×");
+
+// A retry cycle gives a job up once it has been found too small this often.
+constexpr int kSmallResultTries = 10;
+// A failure gives the job up instead of marking it "▼" from this count on.
+constexpr int kGiveUpRetryCount = 6;
+
+bool isFetched(const QString& mark) {
+    return mark.isEmpty() || mark == kMarkGivenUp || mark == kMarkRequested;
+}
+
+bool isFile(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+} // namespace
+
+const QString DownloadRun::kNoJobsMessage = QStringLiteral("登録されていません");
+const QString DownloadRun::kAllDoneMessage =
+    QStringLiteral("登録されていたすべてのダウンロード完了");
+
+DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent)
+    : QObject(parent)
+    , m_grid(grid)
+    , m_client(client) {
+    qRegisterMetaType<DownloadRun::End>();
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(kTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
+    m_client.SetEvents({
+        .connected = [this] { NMHTTP1Connect(); },
+        .status = [this] { NMHTTP1Status(); },
+        .packetReceived = [this] { NMHTTP1PacketRecvd(); },
+        .succeeded = [this] { NMHTTP1Success(); },
+        .failed = [this] { NMHTTP1Failure(); },
+    });
+}
+
+DownloadRun::~DownloadRun() {
+    m_timer.stop();
+    m_client.SetEvents({});
+}
+
+void DownloadRun::SetTickInterval(int ms) {
+    m_timer.setInterval(qMax(0, ms));
+}
+
+// --- CurrentRow, kept as a job id ----------------------------------------------
+
+int DownloadRun::FirstRowFrom(JobGrid::JobId id) const {
+    // Ids grow with the row, so the first row whose id is at least `id` is
+    // where the job is, or where the jobs after it moved to.
+    int low = 1;
+    int high = m_grid.NextRow();
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (m_grid.IdAt(mid) < id)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    return low;
+}
+
+int DownloadRun::CurrentRow() const {
+    return FirstRowFrom(m_currentJob);
+}
+
+void DownloadRun::SetCurrentRow(int row) {
+    if (m_grid.IsJobRow(row))
+        m_currentJob = m_grid.IdAt(row);
+    else if (row >= m_grid.NextRow() && m_grid.JobCount() > 0)
+        m_currentJob = m_grid.IdAt(m_grid.NextRow() - 1) + 1;
+    else
+        m_currentJob = 0;
+}
+
+bool DownloadRun::FollowingRequest() const {
+    return m_currentJob == m_request.job;
+}
+
+int DownloadRun::OutcomeRow() {
+    return m_grid.RowOf(m_request.job);
+}
+
+// --- helpers -----------------------------------------------------------------------
+
+void DownloadRun::StartTimer() {
+    if (!m_shutdown)
+        m_timer.start();
+}
+
+void DownloadRun::SetPanel(int panel, const QString& text) {
+    emit panelTextChanged(panel, text);
+}
+
+void DownloadRun::Mark(int row, const QString& mark) {
+    if (!m_grid.IsJobRow(row))
+        return;
+    m_grid.SetStatus(row, mark);
+    emit jobMarked(m_grid.IdAt(row), row, mark);
+}
+
+QString DownloadRun::FileNamePart(const QString& path) {
+    qsizetype cut = -1;
+    for (const QChar separator : {QChar('/'), QChar('\\'), QChar(':')})
+        cut = qMax(cut, path.lastIndexOf(separator));
+    return path.mid(cut + 1);
+}
+
+QString DownloadRun::ProgressText(qint64 received, qint64 expected) {
+    QString text = QStringLiteral("Bytes：") + QString::number(received);
+    if (expected <= 0)
+        return text;
+    // received × 100 overflows 64 bits for counts above 92 PB; 128 bits
+    // never do.
+    __extension__ using Wide = unsigned __int128;
+    Wide percent = Wide(quint64(qMax<qint64>(received, 0))) * 100u / Wide(quint64(expected));
+    QString digits;
+    do {
+        digits.prepend(QChar('0' + int(percent % 10u)));
+        percent /= 10u;
+    } while (percent != 0u);
+    return text + QStringLiteral(" / ") + QString::number(expected) + QStringLiteral(" (") +
+           digits + QStringLiteral("%)");
+}
+
+// --- handlers ----------------------------------------------------------------------
+
+void DownloadRun::GoButtonClick() {
+    if (m_shutdown)
+        return;
+    m_retryCount = 0;
+    SetCurrentRow(1);
+    if (m_grid.NextRow() == 1) {
+        emit messageRequested(kNoJobsMessage);
+        return;
+    }
+    // During a request this only arms the tick; the tick waits for the
+    // request to end (see Timer1Timer).
+    StartTimer();
+}
+
+void DownloadRun::CancelBtnClick() {
+    // With no run under way there is nothing to stop; a flag left set here
+    // would stop the next run at its first tick.
+    if (m_shutdown || !Running())
+        return;
+    const bool again = m_cancelRequested;
+    m_cancelRequested = true;
+    SetPanel(0, QStringLiteral("中断処理中：") + FileNamePart(m_grid.Path(CurrentRow())));
+    if (again && m_inGet) {
+        m_abortedByRun = true;
+        m_client.Abort();
+    }
+}
+
+void DownloadRun::Timer1Timer() {
+    m_timer.stop();
+    if (m_shutdown)
+        return;
+    if (m_inGet) {
+        // Armed by "Go!" during a request: one request at a time on the
+        // client, so wait until this one has ended.
+        m_tickDeferred = true;
+        return;
+    }
+
+    int row = CurrentRow();
+    if (m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1))
+        SmallResultCheck(row);
+    SetCurrentRow(row);
+
+    if (m_cancelRequested) {
+        SetPanel(0, QStringLiteral("中断しました"));
+        emit enableRequested(true);
+        m_client.Abort();
+        m_cancelRequested = false;
+        emit runFinished(End::Cancelled);
+        return;
+    }
+
+    if (isFetched(m_grid.Status(row))) {
+        Get1();
+    } else {
+        SetCurrentRow(row + 1);
+        StartTimer();
+    }
+}
+
+void DownloadRun::SmallResultCheck(int& row) {
+    const QString path = m_grid.Path(row - 1);
+    const bool exists = isFile(path);
+    const qint64 size = exists ? QFileInfo(path).size() : 0;
+    if (size > qint64(m_limitKB) * 1024) {
+        if (m_skipPending)
+            m_skipPending = false;
+        else
+            m_retryActive = false;
+        return;
+    }
+    row -= 1;
+    if (!m_retryActive) {
+        Mark(row, kMarkSmall);
+        m_retryActive = true;
+        m_retryCount = 1;
+    } else {
+        ++m_retryCount;
+    }
+    if (exists)
+        QFile::remove(path);
+    if (m_retryCount > kSmallResultTries) {
+        Mark(row, kMarkGivenUp);
+        row += 1;
+        m_retryCount = 0;
+    }
+}
+
+void DownloadRun::Get1() {
+    const int row = CurrentRow();
+    if (row >= m_grid.NextRow()) {
+        emit messageRequested(kAllDoneMessage);
+        SetPanel(0, QStringLiteral("完了：") + FileNamePart(m_grid.Path(row)));
+        emit runFinished(End::Completed);
+        return;
+    }
+    if (m_skipExisting && isFile(m_grid.Path(row))) {
+        Mark(row, kMarkSkipped);
+        m_skipPending = true;
+        SetCurrentRow(row + 1);
+        m_retryCount = 0;
+        StartTimer();
+        return;
+    }
+    Mark(row, kMarkRequested);
+    GetData();
+}
+
+void DownloadRun::GetData() {
+    const int row = CurrentRow();
+    if (!m_grid.IsJobRow(row) || m_inGet)
+        return;
+    const QString path = m_grid.Path(row);
+    SetPanel(0, QStringLiteral("ダウンロード中：") + FileNamePart(path));
+    SetPanel(1, QStringLiteral("リクエスト中"));
+
+    m_request = Request{m_grid.IdAt(row), path};
+    m_inGet = true;
+    m_tickDeferred = false;
+    m_abortedByRun = false;
+    QString error;
+    bool threw = false;
+    try {
+        m_client.Get(m_grid.Url(row), path);
+    } catch (const std::exception& e) {
+        threw = true;
+        error = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        threw = true;
+        error = QStringLiteral("Unknown error");
+    }
+    m_inGet = false;
+
+    if (threw && m_abortedByRun && !m_request.outcome) {
+        // Our own abort (closing, or "Stop!" pressed twice) is no failure
+        // of the job: it stays "↓" and is fetched again. What the aborted
+        // capture wrote is only part of the file; take it away so that it
+        // cannot pass for the whole file later.
+        const QFileInfo info(path);
+        if (info.isFile() && (m_request.sawBody || info.size() == 0))
+            QFile::remove(path);
+        SetPanel(0, error);
+        StartTimer();
+    } else if (!m_request.outcome) {
+        // A request that threw (refused, time-out, reset, bad URL...) or
+        // ended without an outcome would otherwise leave the job at "↓"
+        // with nothing to re-arm the timer: count it as a failure.
+        m_request.outcome = true;
+        ApplyFailure();
+        if (threw)
+            SetPanel(0, error);
+        else
+            SetPanel(0, m_client.StatusText());
+    }
+    if (m_tickDeferred)
+        StartTimer();
+    emit requestEnded();
+}
+
+void DownloadRun::Shutdown() {
+    m_shutdown = true;
+    m_timer.stop();
+    if (m_inGet) {
+        m_abortedByRun = true;
+        m_client.Abort();
+    }
+}
+
+// --- client events -----------------------------------------------------------------
+
+void DownloadRun::NMHTTP1Connect() {
+    SetPanel(1, QStringLiteral("転送開始"));
+}
+
+void DownloadRun::NMHTTP1Status() {
+    SetPanel(0, m_client.StatusText());
+}
+
+void DownloadRun::NMHTTP1PacketRecvd() {
+    m_request.sawBody = true;
+    SetPanel(1, ProgressText(m_client.ReceivedBytes(), m_client.ExpectedBytes()));
+}
+
+void DownloadRun::NMHTTP1Success() {
+    // One outcome per request, and only for a request of ours.
+    if (!m_inGet || m_request.outcome)
+        return;
+    m_request.outcome = true;
+    const int row = OutcomeRow();
+    // A job deleted meanwhile has no row to mark; CurrentRow has moved on
+    // to the job after it already. After "Go!" it points at row 1 instead.
+    const bool advance = row != 0 && FollowingRequest();
+    if (row != 0)
+        Mark(row, kMarkDone);
+    if (advance)
+        SetCurrentRow(row + 1);
+    StartTimer();
+    m_retryActive = false;
+    m_retryCount = 0;
+}
+
+void DownloadRun::NMHTTP1Failure() {
+    if (!m_inGet || m_request.outcome)
+        return;
+    m_request.outcome = true;
+    ApplyFailure();
+}
+
+void DownloadRun::ApplyFailure() {
+    const int row = OutcomeRow();
+    if (m_retryCount >= kGiveUpRetryCount) {
+        const bool advance = row != 0 && FollowingRequest();
+        if (row != 0)
+            Mark(row, kMarkGivenUp);
+        if (advance)
+            SetCurrentRow(row + 1);
+        StartTimer();
+        m_retryActive = false;
+    } else {
+        // CurrentRow stays: the next tick passes over the "▼".
+        if (row != 0)
+            Mark(row, kMarkFailed);
+        StartTimer();
+    }
+}

@@ -1,0 +1,183 @@
+#pragma once
+
+#include "app/job_grid.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QtGlobal>
+
+class DownloadClient;
+
+/// The download run: walks the job grid from row 1, one one-shot tick of
+/// Timer1 at a time, fetching each job's URL into its Path with the client
+/// and writing each outcome into the job's Status cell as a mark:
+///
+///   ""  never tried   -> fetched        "↓" request issued  -> fetched again
+///   "○" success       -> passed over    "▲" file existed     -> passed over
+///   "▽" result too small, retry cycle    "▼" failed (RetryCount <= 5)
+///   "×" given up (cycle exhausted, or failure with RetryCount >= 6) -> fetched again
+///
+/// A tick fetches the job at CurrentRow when its mark is "×", "" or "↓" and
+/// passes over it otherwise. The client's outcome re-arms the timer.
+///
+/// No window needed: the owner shows panel texts and messages it receives
+/// through the signals, and feeds in the options. Everything runs on the
+/// owner's thread; the client's Get runs an event loop inside it, so the
+/// owner's handlers (Go, Stop, Delete, List Up, closing) can run in the
+/// middle of a request. The run follows its job by id through such edits,
+/// never starts a second request while one is inside Get, and lets no
+/// exception out of a handler.
+class DownloadRun : public QObject {
+    Q_OBJECT
+
+public:
+    /// Interval of Timer1 in the window.
+    static constexpr int kTickMs = 200;
+    /// Time-out the window gives its client: a transfer silent this long
+    /// ends as a failure instead of holding the run for ever.
+    static constexpr int kClientTimeOutMs = 60'000;
+
+    /// Texts of the run (status-bar panel 0/1 and messages).
+    static const QString kNoJobsMessage; ///< "登録されていません"
+    static const QString kAllDoneMessage; ///< "登録されていたすべてのダウンロード完了"
+
+    enum class End {
+        Completed, ///< no job left; the completion message was sent
+        Cancelled, ///< stopped by "Stop!"
+    };
+
+    /// Works on `grid` and `client`, which must outlive the run. Installs
+    /// its handlers as the client's events.
+    DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent = nullptr);
+    /// Stops the timer. Must not be destroyed while Get is on the stack
+    /// (Requesting()): call Shutdown() and wait for requestEnded() first.
+    ~DownloadRun() override;
+
+    // --- options, read at every tick ----------------------------------------
+
+    /// Skip jobs whose file already exists ("▲"). Off by default.
+    void SetSkipExisting(bool on) { m_skipExisting = on; }
+    bool SkipExisting() const { return m_skipExisting; }
+    /// The small-result check. On by default.
+    void SetSmallResultCheck(bool on) { m_smallCheck = on; }
+    bool SmallResultCheck() const { return m_smallCheck; }
+    /// Files of at most this many KB (1024 bytes) count as too small; with
+    /// 0 only a missing or empty file does. 0 by default.
+    void SetSmallResultLimitKB(int kb) { m_limitKB = kb; }
+    int SmallResultLimitKB() const { return m_limitKB; }
+    /// Milliseconds between ticks (kTickMs by default; 0 = next loop pass).
+    void SetTickInterval(int ms);
+    int TickInterval() const { return m_timer.interval(); }
+
+    // --- state ----------------------------------------------------------------
+
+    /// Grid row of the job the run is at, after any edits of the grid.
+    int CurrentRow() const;
+    int RetryCount() const { return m_retryCount; }
+    bool RetryActive() const { return m_retryActive; }
+    bool SkipPending() const { return m_skipPending; }
+    bool CancelRequested() const { return m_cancelRequested; }
+    /// A Get is on the stack.
+    bool Requesting() const { return m_inGet; }
+    /// Timer1 is armed.
+    bool Ticking() const { return m_timer.isActive(); }
+    /// Ticking or Requesting: a run is under way.
+    bool Running() const { return Ticking() || Requesting(); }
+
+    /// Panel 1's progress text: "Bytes：R / T (P%)", or "Bytes：R" when the
+    /// expected total is 0 (unknown). Right for any 64-bit counts.
+    static QString ProgressText(qint64 received, qint64 expected);
+    /// The file-name part of a path: the text after the last "/", "\" or ":".
+    static QString FileNamePart(const QString& path);
+
+    // --- handlers ---------------------------------------------------------------
+
+    /// "Go!": RetryCount := 0, CurrentRow := 1 and arm the timer, or the
+    /// message kNoJobsMessage for an empty list. Pressed during a request,
+    /// the walk from row 1 starts once that request has ended.
+    void GoButtonClick();
+    /// "Stop!": the run stops at its next tick (after the request under
+    /// way has ended). Pressed again while that stop is pending, it aborts
+    /// the request under way. Does nothing when no run is under way.
+    void CancelBtnClick();
+    /// One tick of the run.
+    void Timer1Timer();
+    /// Starts the job at CurrentRow, or ends the run when none is left.
+    void Get1();
+    /// Issues the request of the job at CurrentRow (through Get1 only).
+    void GetData();
+    /// For closing the owner: stops the timer, aborts the request under way
+    /// and ignores its outcome (its job stays "↓", a partly written file is
+    /// removed). The run is then dead; requestEnded() says when Get is off
+    /// the stack if Requesting() was true.
+    void Shutdown();
+
+    // The client's events.
+    void NMHTTP1Connect();
+    void NMHTTP1Status();
+    void NMHTTP1PacketRecvd();
+    void NMHTTP1Success();
+    void NMHTTP1Failure();
+
+signals:
+    /// Status-bar panel `panel` (0 run state, 1 transfer) shows `text`.
+    void panelTextChanged(int panel, const QString& text);
+    /// A message box to show.
+    void messageRequested(const QString& text);
+    /// The owner's input controls are to be enabled (after a stop).
+    void enableRequested(bool on);
+    /// The job `id` at grid row `row` got `mark`.
+    void jobMarked(JobGrid::JobId id, int row, const QString& mark);
+    /// The run is over.
+    void runFinished(DownloadRun::End end);
+    /// A Get has returned: the client is free.
+    void requestEnded();
+
+private:
+    struct Request {
+        JobGrid::JobId job = 0;
+        QString path;
+        bool outcome = false; ///< success or failure already counted
+        bool sawBody = false; ///< a body block arrived (the file was rewritten)
+    };
+
+    void SetCurrentRow(int row);
+    int FirstRowFrom(JobGrid::JobId id) const;
+    void StartTimer();
+    void SetPanel(int panel, const QString& text);
+    void Mark(int row, const QString& mark);
+    void SmallResultCheck(int& row);
+    /// The outcome's job row, or 0 when it was deleted or is not ours.
+    int OutcomeRow();
+    /// Whether CurrentRow still follows the request's job.
+    bool FollowingRequest() const;
+    /// The failure rule: "▼", or "×" and the next job when RetryCount >= 6.
+    void ApplyFailure();
+
+    JobGrid& m_grid;
+    DownloadClient& m_client;
+    QTimer m_timer;
+
+    // CurrentRow is kept as the id of the job there, so that rows deleted
+    // above it, or its own deletion, move it with the list. For a row past
+    // the last job it is one more than the last id then, which new jobs
+    // appended later will reach.
+    JobGrid::JobId m_currentJob = 1;
+    int m_retryCount = 0;
+    bool m_retryActive = false;
+    bool m_skipPending = false;
+    bool m_cancelRequested = false;
+
+    bool m_skipExisting = false;
+    bool m_smallCheck = true;
+    int m_limitKB = 0;
+
+    bool m_inGet = false;
+    bool m_tickDeferred = false;
+    bool m_shutdown = false;
+    bool m_abortedByRun = false; ///< the request under way was aborted by us
+    Request m_request;
+};
+
+Q_DECLARE_METATYPE(DownloadRun::End)

@@ -1,0 +1,59 @@
+#include "app/http_download_client.h"
+
+#include "http/nmhttp.h"
+
+#include <QFile>
+
+HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
+    : http_(http) {
+    // Look the callbacks up at call time, so SetEvents may come later.
+    http_.OnConnect = [this](QObject*) {
+        if (events().connected)
+            events().connected();
+    };
+    http_.OnStatus = [this](QObject*, const QString&) {
+        if (events().status)
+            events().status();
+    };
+    http_.OnPacketRecvd = [this](QObject*) {
+        if (events().packetReceived)
+            events().packetReceived();
+    };
+    http_.OnSuccess = [this](CmdType) {
+        if (events().succeeded)
+            events().succeeded();
+    };
+    http_.OnFailure = [this](CmdType) {
+        if (events().failed)
+            events().failed();
+    };
+}
+
+HttpDownloadClient::~HttpDownloadClient() {
+    http_.OnConnect = nullptr;
+    http_.OnStatus = nullptr;
+    http_.OnPacketRecvd = nullptr;
+    http_.OnSuccess = nullptr;
+    http_.OnFailure = nullptr;
+}
+
+void HttpDownloadClient::Get(const QString& url, const QString& path) {
+    http_.Body = QFile::encodeName(path);
+    http_.Get(url);
+}
+
+void HttpDownloadClient::Abort() {
+    http_.Abort();
+}
+
+QString HttpDownloadClient::StatusText() const {
+    return http_.StatusText;
+}
+
+qint64 HttpDownloadClient::ReceivedBytes() const {
+    return http_.ReceivedBytes;
+}
+
+qint64 HttpDownloadClient::ExpectedBytes() const {
+    return http_.ExpectedBytes;
+}

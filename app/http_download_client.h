@@ -1,0 +1,27 @@
+#pragma once
+
+#include "app/download_client.h"
+
+class TNMHTTP;
+
+/// DownloadClient over a TNMHTTP owned elsewhere (the window's NMHTTP1). It
+/// installs its own OnConnect/OnStatus/OnPacketRecvd/OnSuccess/OnFailure on
+/// the component for its lifetime and removes them when destroyed. The
+/// owner sets InputFileMode to true, so that bodies go to files.
+class HttpDownloadClient : public DownloadClient {
+public:
+    explicit HttpDownloadClient(TNMHTTP& http);
+    ~HttpDownloadClient() override;
+    HttpDownloadClient(const HttpDownloadClient&) = delete;
+    HttpDownloadClient& operator=(const HttpDownloadClient&) = delete;
+
+    /// Body := `path` in the local file-name encoding, then GET `url`.
+    void Get(const QString& url, const QString& path) override;
+    void Abort() override;
+    QString StatusText() const override;
+    qint64 ReceivedBytes() const override;
+    qint64 ExpectedBytes() const override;
+
+private:
+    TNMHTTP& http_;
+};
