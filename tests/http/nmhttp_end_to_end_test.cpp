@@ -122,7 +122,8 @@ TEST_F(EndToEnd, FilesArriveByteForByteDirectAndThroughProxies) {
             const QString target = out.filePath(QString(routeName(via)) + "-" + name);
             http.Body = QFile::encodeName(target);
             const Fetch fetch = get(http, name);
-            EXPECT_TRUE(fetch.error.isEmpty()) << fetch.error.toStdString();
+            EXPECT_TRUE(fetch.error.isEmpty()) << fetch.error.toStdString() << "\n"
+                                               << http.Header.constData();
             EXPECT_EQ(fetch.successes, 1);
             EXPECT_EQ(fetch.failures, 0);
             EXPECT_FALSE(http.TimedOut);
