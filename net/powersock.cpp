@@ -111,6 +111,9 @@ TPowersock::TPowersock(QObject* owner)
 }
 
 TPowersock::~TPowersock() {
+    // From here on no handler runs: the owner that installed them may be
+    // half gone already.
+    Destroying = true;
     ReportStatus(8, QStringLiteral("Destroy"));
     try {
         Abort();
@@ -118,7 +121,6 @@ TPowersock::~TPowersock() {
     } catch (...) {
     }
     timer_->SetEnabled(false);
-    Destroying = true;
     try {
         CloseSocket();
     } catch (...) {
@@ -386,7 +388,8 @@ void TPowersock::CloseSocket() {
     if (transport_->handle() < 0)
         return;
     if (!transport_->close()) {
-        CheckSocketError(SocketErrorNumbers::WouldBlock);
+        if (!Destroying)
+            CheckSocketError(SocketErrorNumbers::WouldBlock);
         return;
     }
     if (Destroying)

@@ -104,6 +104,8 @@ TEST(Session, LooksUpNamesAndUsesDottedAddressesAsTheyStand) {
     EXPECT_EQ(resolved, 1);
     EXPECT_EQ(s.RemoteAddress, 0x7f000001u);
     s.Disconnect();
+    s.Host.clear();
+    EXPECT_EQ(thrownText<ESockError>([&] { s.Connect(); }), "Null Remote Address");
 
     int lookups = 0;
     FakeLookup fake(notFound(&lookups));
@@ -230,6 +232,20 @@ TEST(Session, StatusTextsPassTheReportLevelAndHandlerFailuresAreSwallowed) {
     s.ReportLevel = 0;
     s.Disconnect();
     EXPECT_TRUE(seen.isEmpty());
+}
+
+TEST(Session, DestructionRunsNoHandler) {
+    ScriptedPeer peer(PeerScript().silent());
+    auto s = std::make_unique<TPowersock>();
+    nettest::connectTo(*s, peer);
+    s->ReportLevel = 8;
+    int calls = 0;
+    s->OnStatus = [&](QObject*, const QString&) { ++calls; };
+    s->OnDisconnect = [&](QObject*) { ++calls; };
+    s.reset();
+    EXPECT_EQ(calls, 0);
+    // The connection was reset at once, not left half open.
+    EXPECT_TRUE(testenv::waitUntil([&] { return peer.finished() == 1; }));
 }
 
 TEST(Session, TwoSessionsShareOneStartUpAndOneCleanUp) {
