@@ -1,0 +1,192 @@
+// The run with the real client against servers: nginx directly and through
+// tinyproxy, and scripted peers that refuse, stall or reset.
+#include "app/download_run.h"
+#include "app/http_download_client.h"
+#include "app/series.h"
+#include "http/nmhttp.h"
+#include "tests/support/nginx_fixture.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/test_env.h"
+#include "tests/support/tinyproxy_fixture.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using testsupport::PeerScript;
+using testsupport::ScriptedPeer;
+
+const QString kDone = QStringLiteral("○");
+const QString kFailed = QStringLiteral("▼");
+const QString kGivenUp = QStringLiteral("×");
+
+QByteArray randomBytes(qint64 size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(generator.bounded(256));
+    return bytes;
+}
+
+QString fileName(int n) {
+    return QStringLiteral("hampic%1.jpg").arg(n, 2, 10, QChar('0'));
+}
+
+/// A run as a front end sets it up: one client for the whole run, bodies
+/// into files, a time-out, every signal recorded.
+struct RunHarness {
+    explicit RunHarness(int timeOutMs) {
+        http.InputFileMode = true;
+        http.SetTimeOut(timeOutMs);
+        run.SetTickInterval(0);
+        QObject::connect(&run, &DownloadRun::messageRequested,
+                         [this](const QString& text) { messages << text; });
+        QObject::connect(&run, &DownloadRun::panelTextChanged,
+                         [this](int panel, const QString& text) {
+                             panels[panel] = text;
+                             if (panel == 0)
+                                 panel0History << text;
+                         });
+        QObject::connect(&run, &DownloadRun::runFinished,
+                         [this](DownloadRun::End) { finished = true; });
+    }
+
+    bool goAndWait(int timeoutMs) {
+        run.GoButtonClick();
+        return testenv::waitUntil([this] { return finished; }, timeoutMs);
+    }
+
+    QStringList marks() const {
+        QStringList marks;
+        for (int row = 1; row < grid.NextRow(); ++row)
+            marks << grid.Status(row);
+        return marks;
+    }
+
+    JobGrid grid;
+    TNMHTTP http;
+    HttpDownloadClient client{http};
+    DownloadRun run{grid, client};
+    QStringList messages;
+    QStringList panel0History;
+    QString panels[2];
+    bool finished = false;
+};
+
+class DownloadRunEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        served = std::make_unique<QTemporaryDir>();
+        for (int n = 1; n <= 12; ++n) {
+            if (n == 5 || n == 9)
+                continue; // missing: 404
+            const qint64 size = n == 7 ? 0 : n == 3 ? 300 * 1024 + 17 : 1000 * n + 3;
+            ASSERT_TRUE(
+                testenv::writeFile(served->filePath(fileName(n)), randomBytes(size, quint32(n))));
+        }
+        nginx = std::make_unique<NginxFixture>(served->path());
+        QString error;
+        ASSERT_TRUE(nginx->start(&error)) << error.toStdString();
+        tinyproxy = std::make_unique<TinyproxyFixture>();
+        ASSERT_TRUE(tinyproxy->start(&error)) << error.toStdString();
+    }
+    static void TearDownTestSuite() {
+        tinyproxy.reset();
+        nginx.reset();
+        served.reset();
+    }
+    void SetUp() override {
+        if (!nginx || !tinyproxy)
+            GTEST_FAIL() << "servers did not start";
+        ASSERT_TRUE(out.isValid());
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> served;
+    static inline std::unique_ptr<NginxFixture> nginx;
+    static inline std::unique_ptr<TinyproxyFixture> tinyproxy;
+    QTemporaryDir out;
+};
+
+TEST_F(DownloadRunEndToEnd, TwelveFilesDirectAndThroughTinyproxy) {
+    for (const bool viaProxy : {false, true}) {
+        SCOPED_TRACE(viaProxy ? "tinyproxy" : "direct");
+        const QString saveDir = out.filePath(viaProxy ? "proxy" : "direct") + "/";
+        ASSERT_TRUE(QDir().mkpath(saveDir));
+        RunHarness h(10'000);
+        if (viaProxy) {
+            h.http.Proxy = QStringLiteral("127.0.0.1");
+            h.http.ProxyPort = tinyproxy->port();
+        }
+        SeriesSpec spec;
+        spec.baseUrl = nginx->baseUrl();
+        spec.saveDir = saveDir;
+        spec.head = QStringLiteral("hampic");
+        spec.tail = QStringLiteral(".jpg");
+        h.grid.Append(ExpandSeries(spec));
+        ASSERT_EQ(h.grid.JobCount(), 12);
+
+        ASSERT_TRUE(h.goAndWait(60'000)) << h.panels[0].toStdString();
+        EXPECT_EQ(h.marks(), (QStringList{kDone, kDone, kDone, kDone, kFailed, kDone, kGivenUp,
+                                          kDone, kFailed, kDone, kDone, kDone}));
+        EXPECT_EQ(h.messages,
+                  QStringList{QStringLiteral("登録されていたすべてのダウンロード完了")});
+        EXPECT_EQ(h.panels[0], QStringLiteral("完了："));
+        const qint64 last = QFileInfo(served->filePath(fileName(12))).size();
+        EXPECT_EQ(h.panels[1], QStringLiteral("Bytes：%1 / %1 (100%)").arg(last));
+        EXPECT_TRUE(h.panel0History.contains(QStringLiteral("ダウンロード中：hampic03.jpg")));
+
+        for (int n = 1; n <= 12; ++n) {
+            SCOPED_TRACE(n);
+            const QByteArray got = testenv::readFile(saveDir + fileName(n));
+            if (n == 5 || n == 9)
+                EXPECT_TRUE(got.contains("404")) << "the error page is what was received";
+            else if (n == 7)
+                EXPECT_FALSE(QFileInfo::exists(saveDir + fileName(n))) << "too small: deleted";
+            else
+                EXPECT_TRUE(got == testenv::readFile(served->filePath(fileName(n))))
+                    << "file differs";
+        }
+    }
+}
+
+TEST_F(DownloadRunEndToEnd, RefusedStalledAndResetRequestsFailAndTheRunGoesOn) {
+    // A port that was free a moment ago: nothing listens there.
+    quint16 refusedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        refusedPort = probe.serverPort();
+    }
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n";
+    ScriptedPeer stalled(PeerScript().waitFor("\r\n\r\n").send(head).sendPattern(3000).silent());
+    ScriptedPeer reset(PeerScript().waitFor("\r\n\r\n").send(head).sendPattern(5000).reset());
+
+    RunHarness h(500); // a short silence is enough to give up here
+    h.run.SetSmallResultCheck(false);
+    const auto job = [&](const QString& url, const QString& name) {
+        h.grid.Append(Job{QString(), url, out.filePath(name)});
+    };
+    job(nginx->baseUrl() + fileName(1), "a");
+    job(QStringLiteral("http://127.0.0.1:%1/x").arg(refusedPort), "refused");
+    job(QStringLiteral("http://127.0.0.1:%1/x").arg(stalled.port()), "stalled");
+    job(QStringLiteral("http://127.0.0.1:%1/x").arg(reset.port()), "reset");
+    job(nginx->baseUrl() + fileName(2), "b");
+
+    ASSERT_TRUE(h.goAndWait(30'000)) << h.panels[0].toStdString();
+    EXPECT_EQ(h.marks(), (QStringList{kDone, kFailed, kFailed, kFailed, kDone}));
+    EXPECT_EQ(h.messages.size(), 1);
+    EXPECT_TRUE(testenv::readFile(out.filePath("b")) ==
+                testenv::readFile(served->filePath(fileName(2))));
+    // Each failure put its reason in panel 0 before the run went on.
+    const int after = int(h.panel0History.indexOf(QStringLiteral("ダウンロード中：refused")));
+    ASSERT_GE(after, 0);
+    EXPECT_NE(h.panel0History.value(after + 1), QStringLiteral("ダウンロード中：stalled"));
+    EXPECT_FALSE(h.panel0History.value(after + 1).isEmpty());
+}
+
+} // namespace

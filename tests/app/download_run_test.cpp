@@ -1,0 +1,502 @@
+// The run's rules, driven tick by tick: the timer is armed with an interval
+// no test reaches, and each test fires the ticks itself, so it can count them
+// and look at the grid between two of them.
+#include "app/download_run.h"
+#include "tests/app/download_run_scripted_client.h"
+#include "tests/support/test_env.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+namespace {
+
+using Outcome = ScriptedClient::Outcome;
+
+const QString kDone = QStringLiteral("○");
+const QString kRequested = QStringLiteral("↓");
+const QString kSkipped = QStringLiteral("▲");
+const QString kSmall = QStringLiteral("▽");
+const QString kFailed = QStringLiteral("▼");
+const QString kGivenUp = QStringLiteral("×");
+
+class DownloadRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        run = std::make_unique<DownloadRun>(grid, client);
+        run->SetTickInterval(24 * 3600 * 1000);
+        QObject::connect(run.get(), &DownloadRun::messageRequested,
+                         [this](const QString& text) { messages << text; });
+        QObject::connect(run.get(), &DownloadRun::panelTextChanged,
+                         [this](int panel, const QString& text) { panels[panel] = text; });
+        QObject::connect(run.get(), &DownloadRun::runFinished,
+                         [this](DownloadRun::End end) { ends.push_back(end); });
+        QObject::connect(run.get(), &DownloadRun::enableRequested,
+                         [this](bool on) { enabled += on ? 1 : 0; });
+    }
+
+    QString Url(int n) const { return QStringLiteral("http://h/f%1").arg(n); }
+    QString Path(int n) const { return dir.filePath(QStringLiteral("f%1").arg(n)); }
+
+    /// Jobs f1..fN with the given marks (missing marks are empty).
+    void AddJobs(int count, const QStringList& marks = {}) {
+        std::vector<Job> jobs;
+        for (int n = 1; n <= count; ++n)
+            jobs.push_back(Job{n <= marks.size() ? marks[n - 1] : QString(), Url(n), Path(n)});
+        grid.Append(std::move(jobs));
+    }
+
+    QStringList Marks() const {
+        QStringList marks;
+        for (int row = 1; row < grid.NextRow(); ++row)
+            marks << grid.Status(row);
+        return marks;
+    }
+
+    void Tick() { run->Timer1Timer(); }
+
+    /// Ticks while the timer is armed; the number of ticks, or -1 when the
+    /// run had not ended after `limit` of them.
+    int TickToEnd(int limit = 1000) {
+        for (int ticks = 0; ticks < limit; ++ticks) {
+            if (!run->Ticking())
+                return ticks;
+            Tick();
+        }
+        return -1;
+    }
+
+    QTemporaryDir dir;
+    JobGrid grid;
+    ScriptedClient client;
+    std::unique_ptr<DownloadRun> run;
+    QStringList messages;
+    QString panels[2];
+    std::vector<DownloadRun::End> ends;
+    int enabled = 0;
+};
+
+TEST_F(DownloadRunTest, GoOnAnEmptyListOnlySaysSo) {
+    run->GoButtonClick();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("登録されていません")});
+    EXPECT_FALSE(run->Running());
+    EXPECT_TRUE(client.requested.isEmpty());
+}
+
+TEST_F(DownloadRunTest, FinishedMarksArePassedOverOneRowPerTick) {
+    run->SetSmallResultCheck(false);
+    AddJobs(4, {kDone, kSkipped, kSmall, kFailed});
+    run->GoButtonClick();
+    for (int row = 1; row <= 4; ++row) {
+        EXPECT_EQ(run->CurrentRow(), row);
+        Tick();
+    }
+    EXPECT_EQ(run->CurrentRow(), 5);
+    EXPECT_TRUE(messages.isEmpty());
+    Tick();
+    EXPECT_FALSE(run->Running());
+    EXPECT_TRUE(client.requested.isEmpty());
+    EXPECT_EQ(Marks(), (QStringList{kDone, kSkipped, kSmall, kFailed}));
+    EXPECT_EQ(messages, QStringList{QStringLiteral("登録されていたすべてのダウンロード完了")});
+    EXPECT_EQ(panels[0], QStringLiteral("完了："));
+    ASSERT_EQ(ends.size(), 1u);
+    EXPECT_EQ(ends[0], DownloadRun::End::Completed);
+}
+
+TEST_F(DownloadRunTest, FetchesEmptyInterruptedAndGivenUpJobsInOrder) {
+    AddJobs(4, {"", kRequested, kGivenUp, kDone});
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, (QStringList{Url(1), Url(2), Url(3)}));
+    EXPECT_EQ(Marks(), (QStringList{kDone, kDone, kDone, kDone}));
+    EXPECT_EQ(testenv::readFile(Path(3)), QByteArray("data"));
+    EXPECT_EQ(panels[0], QStringLiteral("完了："));
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(DownloadRunTest, PanelsFollowTheRequest) {
+    AddJobs(1);
+    client.replies[Url(1)].during = [this] {
+        EXPECT_EQ(panels[0], QStringLiteral("ダウンロード中：f1"));
+        EXPECT_EQ(panels[1], QStringLiteral("転送開始"));
+        EXPECT_EQ(grid.Status(1), kRequested);
+        client.status = QStringLiteral("Connecting");
+        run->NMHTTP1Status();
+        EXPECT_EQ(panels[0], QStringLiteral("Connecting"));
+    };
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(panels[1], QStringLiteral("Bytes：4 / 4 (100%)"));
+}
+
+TEST_F(DownloadRunTest, SkipsEveryExistingFileWithoutRequesting) {
+    AddJobs(3);
+    for (int n = 1; n <= 3; ++n)
+        ASSERT_TRUE(testenv::writeFile(Path(n), "present"));
+    run->SetSkipExisting(true);
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(grid.Status(1), kSkipped);
+    EXPECT_TRUE(run->SkipPending());
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_TRUE(client.requested.isEmpty());
+    EXPECT_EQ(Marks(), (QStringList{kSkipped, kSkipped, kSkipped}));
+    EXPECT_EQ(messages.size(), 1);
+    for (int n = 1; n <= 3; ++n)
+        EXPECT_EQ(testenv::readFile(Path(n)), QByteArray("present"));
+}
+
+TEST_F(DownloadRunTest, EmptyResultIsGivenUpOnTheEleventhExaminingTickWhileLaterJobsWait) {
+    AddJobs(3);
+    client.replies[Url(1)].body = "";
+    run->GoButtonClick();
+    Tick(); // fetches job 1: an empty file
+    EXPECT_EQ(grid.Status(1), kDone);
+    ASSERT_TRUE(QFileInfo::exists(Path(1)));
+
+    for (int examined = 1; examined <= 10; ++examined) {
+        Tick();
+        EXPECT_EQ(grid.Status(1), kSmall) << "tick " << examined;
+        EXPECT_EQ(run->RetryCount(), examined);
+        EXPECT_TRUE(run->RetryActive());
+        EXPECT_EQ(run->CurrentRow(), 2);
+        EXPECT_EQ(client.requested.size(), 1) << "job 2 was fetched during the cycle";
+    }
+    EXPECT_FALSE(QFileInfo::exists(Path(1)));
+    Tick(); // the eleventh: gives up and goes on with job 2 in the same tick
+    EXPECT_EQ(grid.Status(1), kGivenUp);
+    EXPECT_EQ(client.requested, (QStringList{Url(1), Url(2)}));
+    EXPECT_EQ(grid.Status(2), kDone);
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), (QStringList{kGivenUp, kDone, kDone}));
+}
+
+TEST_F(DownloadRunTest, EmptyResultStaysDoneWithoutTheCheck) {
+    AddJobs(2);
+    client.replies[Url(1)].body = "";
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), (QStringList{kDone, kDone}));
+    EXPECT_TRUE(QFileInfo::exists(Path(1)));
+}
+
+TEST_F(DownloadRunTest, LimitIsInKilobytesAndInclusive) {
+    run->SetSmallResultLimitKB(2);
+    for (const qint64 size : {2048, 2049}) {
+        SCOPED_TRACE(size);
+        grid.Clear();
+        AddJobs(2);
+        client.replies[Url(1)].body = QByteArray(size, 'a');
+        run->GoButtonClick();
+        Tick();
+        Tick(); // examines job 1
+        const bool small = size <= 2048;
+        EXPECT_EQ(grid.Status(1), small ? kSmall : kDone);
+        EXPECT_EQ(QFileInfo::exists(Path(1)), !small);
+        EXPECT_EQ(grid.Status(2), small ? QString() : kDone);
+    }
+}
+
+TEST_F(DownloadRunTest, FirstJobIsExaminedOnlyOnceCurrentRowIsTwo) {
+    AddJobs(2, {kDone, kDone});
+    ASSERT_TRUE(testenv::writeFile(Path(1), ""));
+    run->GoButtonClick();
+    Tick(); // CurrentRow 1: nothing before it to examine
+    EXPECT_TRUE(QFileInfo::exists(Path(1)));
+    EXPECT_EQ(grid.Status(1), kDone);
+    EXPECT_EQ(run->CurrentRow(), 2);
+    Tick();
+    EXPECT_FALSE(QFileInfo::exists(Path(1)));
+    EXPECT_EQ(grid.Status(1), kSmall);
+}
+
+TEST_F(DownloadRunTest, SkippedSmallFileIsDeletedByTheNextTick) {
+    AddJobs(2);
+    ASSERT_TRUE(testenv::writeFile(Path(1), QByteArray(100, 'x')));
+    ASSERT_TRUE(testenv::writeFile(Path(2), QByteArray(5000, 'y')));
+    run->SetSkipExisting(true);
+    run->SetSmallResultLimitKB(1);
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(grid.Status(1), kSkipped);
+    Tick();
+    EXPECT_EQ(grid.Status(1), kSmall);
+    EXPECT_FALSE(QFileInfo::exists(Path(1)));
+    EXPECT_TRUE(client.requested.isEmpty());
+}
+
+TEST_F(DownloadRunTest, StopDuringARequestLetsItFinishThenStops) {
+    for (const Outcome outcome : {Outcome::Success, Outcome::Failure}) {
+        SCOPED_TRACE(outcome == Outcome::Success ? "success" : "failure");
+        grid.Clear();
+        client.requested.clear();
+        ends.clear();
+        AddJobs(3);
+        client.replies[Url(1)] = {outcome, "data", {}, [this] {
+                                      run->CancelBtnClick();
+                                      EXPECT_EQ(panels[0], QStringLiteral("中断処理中：f1"));
+                                  }};
+        run->SetSmallResultCheck(false);
+        run->GoButtonClick();
+        Tick();
+        EXPECT_EQ(grid.Status(1), outcome == Outcome::Success ? kDone : kFailed);
+        EXPECT_TRUE(run->CancelRequested());
+        EXPECT_TRUE(run->Ticking());
+        Tick();
+        EXPECT_EQ(panels[0], QStringLiteral("中断しました"));
+        EXPECT_FALSE(run->Running());
+        EXPECT_FALSE(run->CancelRequested());
+        EXPECT_EQ(client.requested, QStringList{Url(1)});
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_EQ(ends[0], DownloadRun::End::Cancelled);
+    }
+    EXPECT_EQ(enabled, 2);
+}
+
+TEST_F(DownloadRunTest, StopWithNoRunLeavesTheNextRunAlone) {
+    AddJobs(1);
+    run->CancelBtnClick();
+    EXPECT_FALSE(run->CancelRequested());
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), QStringList{kDone});
+}
+
+TEST_F(DownloadRunTest, FailureGivesUpOnlyFromRetryCountSix) {
+    // RetryCount is reached the way a run reaches it: an empty first
+    // result opens a cycle, which the user ends by turning the check off.
+    for (const int retries : {5, 6}) {
+        SCOPED_TRACE(retries);
+        grid.Clear();
+        AddJobs(3);
+        client.replies[Url(1)].body = "";
+        client.replies[Url(2)].outcome = Outcome::Failure;
+        run->SetSmallResultCheck(true);
+        run->GoButtonClick();
+        Tick();
+        while (run->RetryCount() < retries)
+            Tick();
+        run->SetSmallResultCheck(false);
+        Tick(); // CurrentRow 2: fetches job 2, which fails
+        EXPECT_EQ(grid.Status(2), retries >= 6 ? kGivenUp : kFailed);
+        EXPECT_EQ(run->CurrentRow(), retries >= 6 ? 3 : 2);
+        EXPECT_EQ(run->RetryCount(), retries);
+        EXPECT_EQ(run->RetryActive(), retries < 6);
+        EXPECT_TRUE(run->Ticking());
+    }
+}
+
+// --- faults of the old run --------------------------------------------------------
+
+TEST_F(DownloadRunTest, RequestThatThrowsIsAFailureAndTheRunGoesOn) {
+    AddJobs(3);
+    client.replies[Url(2)] = {Outcome::Throw, {}, QStringLiteral("10061:Connection refused"), {}};
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    Tick();
+    Tick();
+    EXPECT_EQ(grid.Status(2), kFailed);
+    EXPECT_EQ(panels[0], QStringLiteral("10061:Connection refused"));
+    EXPECT_TRUE(run->Ticking());
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), (QStringList{kDone, kFailed, kDone}));
+    EXPECT_EQ(messages.size(), 1);
+}
+
+TEST_F(DownloadRunTest, RequestWithoutOutcomeIsAFailure) {
+    AddJobs(2);
+    client.replies[Url(1)].outcome = Outcome::None;
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), (QStringList{kFailed, kDone}));
+}
+
+TEST_F(DownloadRunTest, SecondStopAbortsTheRequestAndLeavesTheJobToBeFetchedAgain) {
+    AddJobs(2);
+    ASSERT_TRUE(testenv::writeFile(Path(2), "an older, complete file"));
+    client.replies[Url(1)] = {Outcome::HoldBody, "part of the bo", {}, [this] {
+                                  run->CancelBtnClick();
+                                  run->CancelBtnClick();
+                              }};
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(client.aborts, 1);
+    EXPECT_EQ(grid.Status(1), kRequested);
+    EXPECT_FALSE(QFileInfo::exists(Path(1))) << "a partial file was left behind";
+    Tick();
+    EXPECT_EQ(panels[0], QStringLiteral("中断しました"));
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(client.requested, QStringList{Url(1)});
+    EXPECT_EQ(testenv::readFile(Path(2)), QByteArray("an older, complete file"));
+}
+
+TEST_F(DownloadRunTest, GoDuringARequestWaitsForItThenWalksFromRowOne) {
+    AddJobs(3, {"", "", ""});
+    run->SetSmallResultCheck(false);
+    client.replies[Url(2)].during = [this] {
+        run->GoButtonClick();
+        EXPECT_EQ(run->CurrentRow(), 1);
+        Tick(); // the tick Go armed, arriving inside the request
+        Tick();
+        EXPECT_EQ(client.depth, 1);
+    };
+    run->GoButtonClick();
+    Tick();
+    Tick();
+    EXPECT_EQ(client.maxDepth, 1) << "a second request was started inside the first";
+    EXPECT_EQ(grid.Status(2), kDone);
+    EXPECT_EQ(run->CurrentRow(), 1);
+    EXPECT_TRUE(run->Ticking());
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, (QStringList{Url(1), Url(2), Url(3)}));
+    EXPECT_EQ(Marks(), (QStringList{kDone, kDone, kDone}));
+}
+
+TEST_F(DownloadRunTest, RowsDeletedAboveDuringARequestKeepTheMarkOnItsJob) {
+    AddJobs(5, {kDone, kDone});
+    run->SetSmallResultCheck(false);
+    client.replies[Url(3)].during = [this] { grid.DeleteRows(1, 2); };
+    run->GoButtonClick();
+    Tick();
+    Tick();
+    Tick(); // fetches job 3, now row 1
+    ASSERT_EQ(grid.Url(1), Url(3));
+    EXPECT_EQ(Marks(), (QStringList{kDone, "", ""}));
+    EXPECT_EQ(run->CurrentRow(), 2);
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, (QStringList{Url(3), Url(4), Url(5)}));
+}
+
+TEST_F(DownloadRunTest, OwnRowDeletedDuringARequestDropsItsOutcome) {
+    for (const Outcome outcome : {Outcome::Success, Outcome::Failure, Outcome::Throw}) {
+        grid.Clear();
+        client.requested.clear();
+        AddJobs(4);
+        run->SetSmallResultCheck(false);
+        client.replies[Url(2)] = {outcome, "x", "boom", [this] { grid.DeleteRows(2, 2); }};
+        run->GoButtonClick();
+        Tick();
+        Tick();
+        EXPECT_EQ(Marks(), (QStringList{kDone, "", ""})) << int(outcome);
+        EXPECT_EQ(run->CurrentRow(), 2);
+        EXPECT_GE(TickToEnd(), 0);
+        EXPECT_EQ(client.requested, (QStringList{Url(1), Url(2), Url(3), Url(4)}));
+    }
+}
+
+TEST_F(DownloadRunTest, ClearAndListUpDuringARequestStartTheNewList) {
+    AddJobs(3);
+    run->SetSmallResultCheck(false);
+    client.replies[Url(2)].during = [this] {
+        grid.Clear();
+        grid.Append(Job{"", QStringLiteral("http://h/new"), dir.filePath("new")});
+    };
+    run->GoButtonClick();
+    Tick();
+    Tick();
+    EXPECT_EQ(Marks(), QStringList{QString()});
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested.last(), QStringLiteral("http://h/new"));
+    EXPECT_EQ(Marks(), QStringList{kDone});
+}
+
+TEST_F(DownloadRunTest, RowsDeletedBetweenTicksMoveCurrentRowWithItsJob) {
+    AddJobs(4, {kDone, kDone, kDone});
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    Tick();
+    Tick();
+    ASSERT_EQ(run->CurrentRow(), 3);
+    grid.DeleteRows(1, 1);
+    EXPECT_EQ(run->CurrentRow(), 2);
+    EXPECT_EQ(grid.Url(run->CurrentRow()), Url(3));
+    grid.DeleteRows(2, 2); // its own row: the next job takes its place
+    EXPECT_EQ(grid.Url(run->CurrentRow()), Url(4));
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, QStringList{Url(4)});
+}
+
+TEST_F(DownloadRunTest, JobsListedUpAfterTheLastAreReached) {
+    AddJobs(1);
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    Tick();
+    ASSERT_EQ(run->CurrentRow(), 2);
+    grid.Append(Job{"", QStringLiteral("http://h/later"), dir.filePath("later")});
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, (QStringList{Url(1), QStringLiteral("http://h/later")}));
+}
+
+TEST_F(DownloadRunTest, ProgressIsRightBeyondTwoGibibytesAndWithoutATotal) {
+    const qint64 max = std::numeric_limits<qint64>::max();
+    EXPECT_EQ(DownloadRun::ProgressText(3221225472, 4294967296),
+              QStringLiteral("Bytes：3221225472 / 4294967296 (75%)"));
+    EXPECT_EQ(DownloadRun::ProgressText(2147483648, 2147483649),
+              QStringLiteral("Bytes：2147483648 / 2147483649 (99%)"));
+    EXPECT_EQ(DownloadRun::ProgressText(max - 1, max),
+              QStringLiteral("Bytes：%1 / %2 (99%)").arg(max - 1).arg(max));
+    EXPECT_EQ(DownloadRun::ProgressText(max, max),
+              QStringLiteral("Bytes：%1 / %1 (100%)").arg(max));
+    EXPECT_EQ(DownloadRun::ProgressText(5000000000, 0), QStringLiteral("Bytes：5000000000"));
+    EXPECT_EQ(DownloadRun::ProgressText(0, 0), QStringLiteral("Bytes：0"));
+
+    run->NMHTTP1PacketRecvd(); // outside a request: shows, changes nothing else
+    client.RaisePacket(6442450944, 0);
+    EXPECT_EQ(panels[1], QStringLiteral("Bytes：6442450944"));
+}
+
+TEST_F(DownloadRunTest, FileNamePartIsAfterTheLastSeparator) {
+    EXPECT_EQ(DownloadRun::FileNamePart("/a/b/c.jpg"), "c.jpg");
+    EXPECT_EQ(DownloadRun::FileNamePart("c:\\x\\y.jpg"), "y.jpg");
+    EXPECT_EQ(DownloadRun::FileNamePart("host:name"), "name");
+    EXPECT_EQ(DownloadRun::FileNamePart("plain"), "plain");
+    EXPECT_EQ(DownloadRun::FileNamePart("/dir/"), "");
+}
+
+TEST_F(DownloadRunTest, ShutdownDuringARequestAbortsItAndEndsTheRun) {
+    AddJobs(2);
+    int requestEnded = 0;
+    QObject::connect(run.get(), &DownloadRun::requestEnded, [&] { ++requestEnded; });
+    client.replies[Url(1)] = {Outcome::HoldBody, "half", {}, [this] {
+                                  run->Shutdown();
+                                  EXPECT_TRUE(run->Requesting());
+                              }};
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(requestEnded, 1);
+    EXPECT_EQ(client.aborts, 1);
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(grid.Status(1), kRequested);
+    EXPECT_FALSE(QFileInfo::exists(Path(1)));
+    run->GoButtonClick();
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(client.requested, QStringList{Url(1)});
+}
+
+TEST_F(DownloadRunTest, AbortBeforeAnyBodyKeepsTheFileThatWasThere) {
+    AddJobs(1);
+    ASSERT_TRUE(testenv::writeFile(Path(1), "complete"));
+    client.replies[Url(1)] = {
+        Outcome::Throw, {}, "Connection Canceled", [this] { run->Shutdown(); }};
+    run->GoButtonClick();
+    Tick();
+    EXPECT_EQ(testenv::readFile(Path(1)), QByteArray("complete"));
+    EXPECT_EQ(grid.Status(1), kRequested);
+}
+
+TEST_F(DownloadRunTest, RealTimerDrivesARunToTheEnd) {
+    AddJobs(5);
+    run->SetTickInterval(0);
+    run->GoButtonClick();
+    ASSERT_TRUE(testenv::waitUntil([this] { return !ends.empty(); }, 5000));
+    EXPECT_EQ(Marks(), QStringList(5, kDone));
+    EXPECT_EQ(ends[0], DownloadRun::End::Completed);
+}
+
+} // namespace
