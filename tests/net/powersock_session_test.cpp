@@ -212,6 +212,22 @@ TEST(Session, ErrorTextsFollowTheClassicTable) {
     }
 }
 
+TEST(Session, ASocketErrorIsReportedToItsHandlerThenThrown) {
+    TPowersock s; // never connected
+    quint16 number = 0;
+    QString reported;
+    s.OnSocketError = [&](QObject* sender, quint16 error, const QString& text) {
+        EXPECT_EQ(sender, &s);
+        number = error;
+        reported = text;
+    };
+    const QString thrown = thrownText<ESockError>([&] { s.Write("data"); });
+    EXPECT_GT(number, 10000);
+    EXPECT_EQ(number, s.LastErrorCode);
+    EXPECT_EQ(reported, thrown);
+    EXPECT_EQ(thrown, s.ErrorText(number));
+}
+
 TEST(Session, StatusTextsPassTheReportLevelAndHandlerFailuresAreSwallowed) {
     ScriptedPeer peer(PeerScript().waitBytes(2).close());
     TPowersock s;
