@@ -3,41 +3,62 @@
 #include <QByteArrayView>
 #include <QFile>
 #include <QSaveFile>
+#include <QVarLengthArray>
+#include <algorithm>
 
 namespace {
 
 constexpr QByteArrayView kBom("\xEF\xBB\xBF");
 constexpr QByteArrayView kLineEnd("\r\n");
 
-QString fold(QByteArrayView name) {
-    return QString::fromUtf8(name.trimmed()).toCaseFolded();
+// A line break inside a name or value would turn the rest of it into lines of
+// its own (a forged key or section) when the file is read back.
+void flattenLineBreaks(char* begin, char* end) {
+    std::replace_if(
+        begin, end, [](char c) { return c == '\r' || c == '\n'; }, ' ');
 }
 
-QString fold(const QString& name) {
-    return name.trimmed().toCaseFolded();
-}
-
-// A line break inside a value would turn the rest of it into lines of its own
-// (a forged key or section) when the file is read back.
-QByteArray oneLine(const QString& text) {
-    QByteArray bytes = text.toUtf8();
-    bytes.replace('\r', ' ');
-    bytes.replace('\n', ' ');
+QByteArray oneLine(QByteArrayView text) {
+    QByteArray bytes = text.toByteArray();
+    flattenLineBreaks(bytes.data(), bytes.data() + bytes.size());
     return bytes;
 }
 
-// Keeps the first occurrence of a name: later duplicates are never matched.
-// Returns the index that the name maps to.
-int insertFirst(QHash<QString, int>& index, const QString& name, int at) {
-    auto it = index.constFind(name);
-    if (it != index.cend())
-        return *it;
-    index.insert(name, at);
-    return at;
+// "name=value" in one allocation when the value is ASCII, as URLs and paths
+// mostly are.
+QByteArray keyLine(QByteArrayView name, QStringView value) {
+    const bool ascii =
+        std::all_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x80; });
+    QByteArray line;
+    if (ascii) {
+        line.resize(name.size() + 1 + value.size());
+        char* out = std::copy(name.begin(), name.end(), line.data());
+        *out++ = '=';
+        for (QChar c : value)
+            *out++ = char(c.unicode());
+    } else {
+        const QByteArray text = value.toUtf8();
+        line.reserve(name.size() + 1 + text.size());
+        line.append(name).append('=').append(text);
+    }
+    flattenLineBreaks(line.data() + name.size() + 1, line.data() + line.size());
+    return line;
 }
 
-bool isBlank(const QByteArray& line) {
-    return QByteArrayView(line).trimmed().isEmpty();
+bool isBlank(QByteArrayView line) {
+    return line.trimmed().isEmpty();
+}
+
+// The name in a "[name]" line (to the first "]", or to the end without one).
+QByteArrayView headerName(QByteArrayView line) {
+    line = line.trimmed();
+    const qsizetype close = line.indexOf(']');
+    return line.sliced(1, (close < 0 ? line.size() : close) - 1);
+}
+
+bool pointsInto(QByteArrayView inner, QByteArrayView outer) {
+    const std::less_equal<const char*> le;
+    return le(outer.data(), inner.data()) && le(inner.data(), outer.data() + outer.size());
 }
 
 } // namespace
@@ -68,72 +89,139 @@ ProfileFile ProfileFile::fromBytes(const QString& path, const QByteArray& bytes)
     return profile;
 }
 
+ProfileFile::Name ProfileFile::nameOf(QByteArrayView text, NameBuffer& buffer) {
+    text = text.trimmed();
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c & 0x80; }))
+        return {text};
+    const QByteArray folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
+    buffer.resize(folded.size());
+    std::copy(folded.cbegin(), folded.cend(), buffer.begin());
+    return {QByteArrayView(buffer.constData(), buffer.size())};
+}
+
+ProfileFile::Name ProfileFile::keep(Name name, QByteArrayView storage) {
+    if (pointsInto(name.text, storage))
+        return name;
+    foldedNames_.push_back(name.text.toByteArray());
+    return {foldedNames_.back()};
+}
+
 void ProfileFile::parse(const QByteArray& data) {
-    QByteArrayView bytes(data);
+    source_ = data;
+    QByteArrayView bytes(source_);
     bom_ = bytes.startsWith(kBom);
     if (bom_)
         bytes = bytes.sliced(kBom.size());
     sections_.clear();
     sectionIndex_.clear();
+    foldedNames_.clear();
+    lastSection_ = -1;
     sections_.emplace_back();
 
     qsizetype pos = 0;
     while (pos < bytes.size()) {
-        qsizetype newline = bytes.indexOf('\n', pos);
-        qsizetype next = newline < 0 ? bytes.size() : newline + 1;
+        const qsizetype newline = bytes.indexOf('\n', pos);
+        const qsizetype next = newline < 0 ? bytes.size() : newline + 1;
         qsizetype end = newline < 0 ? bytes.size() : newline;
         if (end > pos && bytes[end - 1] == '\r')
             --end;
-        const QByteArray line = bytes.sliced(pos, end - pos).toByteArray();
+        // A view into source_, which lives as long as this object.
+        QByteArray line = QByteArray::fromRawData(bytes.data() + pos, end - pos);
         pos = next;
 
-        const QByteArrayView trimmed = QByteArrayView(line).trimmed();
-        if (trimmed.startsWith('[')) {
-            qsizetype close = trimmed.indexOf(']');
-            QByteArrayView name = trimmed.sliced(1, (close < 0 ? trimmed.size() : close) - 1);
-            insertFirst(sectionIndex_, fold(name), int(sections_.size()));
-            sections_.push_back(Section{line, {}, {}});
+        if (QByteArrayView(line).trimmed().startsWith('[')) {
+            sections_.push_back(Section{std::move(line), {}, {}});
+            indexSection(int(sections_.size()) - 1);
         } else {
-            addLine(sections_.back(), line);
+            Section& section = sections_.back();
+            section.lines.push_back(std::move(line));
+            indexKey(section, int(section.lines.size()) - 1);
         }
     }
 }
 
-void ProfileFile::addLine(Section& section, const QByteArray& line) {
-    qsizetype eq = line.indexOf('=');
-    if (eq >= 0)
-        insertFirst(section.keys, fold(QByteArrayView(line).first(eq)), int(section.lines.size()));
-    section.lines.push_back(line);
+// Only the first of equal names is indexed: later ones are never matched.
+void ProfileFile::indexKey(Section& section, int line) {
+    const QByteArrayView text(section.lines[line]);
+    const qsizetype eq = text.indexOf('=');
+    if (eq < 0)
+        return;
+    NameBuffer buffer;
+    const Name name = nameOf(text.first(eq), buffer);
+    if (!section.keys.contains(name))
+        section.keys.insert(keep(name, text), line);
+}
+
+void ProfileFile::indexSection(int section) {
+    const QByteArrayView header(sections_[section].header);
+    NameBuffer buffer;
+    const Name name = nameOf(headerName(header), buffer);
+    if (!sectionIndex_.contains(name))
+        sectionIndex_.insert(keep(name, header), section);
 }
 
 QString ProfileFile::read(const QString& section, const QString& key, const QString& def) const {
-    auto s = sectionIndex_.constFind(fold(section));
-    if (s == sectionIndex_.cend())
-        return def;
-    const Section& sec = sections_[*s];
-    auto k = sec.keys.constFind(fold(key));
-    if (k == sec.keys.cend())
-        return def;
-    QByteArrayView line(sec.lines[*k]);
-    return QString::fromUtf8(line.sliced(line.indexOf('=') + 1).trimmed());
-}
-
-ProfileFile::Section& ProfileFile::sectionFor(const QString& name) {
-    const int count = int(sections_.size());
-    const int at = insertFirst(sectionIndex_, fold(name), count);
-    if (at == count)
-        sections_.push_back(Section{'[' + oneLine(name) + ']', {}, {}});
-    return sections_[at];
+    return readUtf8(section.toUtf8(), key.toUtf8(), def);
 }
 
 void ProfileFile::write(const QString& section, const QString& key, const QString& value) {
+    writeUtf8(section.toUtf8(), key.toUtf8(), value);
+}
+
+QString ProfileFile::readUtf8(QByteArrayView section, QByteArrayView key,
+                              const QString& def) const {
+    const int s = findSection(section);
+    if (s < 0)
+        return def;
+    const Section& sec = sections_[s];
+    NameBuffer buffer;
+    auto k = sec.keys.constFind(nameOf(key, buffer));
+    if (k == sec.keys.cend())
+        return def;
+    const QByteArrayView line(sec.lines[*k]);
+    return QString::fromUtf8(line.sliced(line.indexOf('=') + 1).trimmed());
+}
+
+int ProfileFile::findSection(QByteArrayView name) const {
+    // Callers go through a section key by key: the last answer is usually the
+    // next one, and a name never moves to another section.
+    if (lastSection_ >= 0 && name == lastSectionName_)
+        return lastSection_;
+    NameBuffer buffer;
+    const int at = sectionIndex_.value(nameOf(name, buffer), -1);
+    if (at >= 0) {
+        lastSectionName_ = name.toByteArray();
+        lastSection_ = at;
+    }
+    return at;
+}
+
+ProfileFile::Section& ProfileFile::sectionFor(QByteArrayView name) {
+    int at = findSection(name);
+    if (at < 0) {
+        at = int(sections_.size());
+        sections_.push_back(Section{'[' + oneLine(name.trimmed()) + ']', {}, {}});
+        indexSection(at);
+    }
+    return sections_[at];
+}
+
+void ProfileFile::writeUtf8(QByteArrayView section, QByteArrayView key, const QString& value) {
     Section& sec = sectionFor(section);
-    const QString folded = fold(key);
-    auto k = sec.keys.constFind(folded);
-    if (k != sec.keys.cend()) {
-        QByteArray& line = sec.lines[*k];
-        line = QByteArrayView(line).first(line.indexOf('=')).trimmed().toByteArray() + '=' +
-               oneLine(value);
+    NameBuffer buffer;
+    auto k = sec.keys.find(nameOf(key, buffer));
+    if (k != sec.keys.end()) {
+        const int at = *k;
+        QByteArray& line = sec.lines[at];
+        QByteArray updated =
+            keyLine(QByteArrayView(line).first(line.indexOf('=')).trimmed(), value);
+        // The table's name may view the old line: point it at the new one.
+        const bool viewsLine = pointsInto(k.key().text, line);
+        if (viewsLine)
+            sec.keys.erase(k);
+        line = std::move(updated);
+        if (viewsLine)
+            indexKey(sec, at);
         return;
     }
     // After the last non-blank line: blank lines that part this section from the
@@ -142,8 +230,8 @@ void ProfileFile::write(const QString& section, const QString& key, const QStrin
     std::size_t at = sec.lines.size();
     while (at > 0 && isBlank(sec.lines[at - 1]))
         --at;
-    sec.lines.insert(sec.lines.begin() + qsizetype(at), oneLine(key) + '=' + oneLine(value));
-    sec.keys.insert(folded, int(at));
+    sec.lines.insert(sec.lines.begin() + qsizetype(at), keyLine(oneLine(key.trimmed()), value));
+    indexKey(sec, int(at));
 }
 
 QByteArray ProfileFile::toBytes() const {

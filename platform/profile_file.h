@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
+#include <algorithm>
+#include <deque>
 #include <vector>
 
 /// An INI ("private profile") file held in memory: read once, changed by
@@ -47,6 +51,11 @@ public:
     /// Sets `key` in `section` to `value` (in memory; see `save`).
     void write(const QString& section, const QString& key, const QString& value);
 
+    /// `read` and `write` with the section and key names given as UTF-8: the
+    /// same rules, without converting names (for long runs of generated keys).
+    QString readUtf8(QByteArrayView section, QByteArrayView key, const QString& def) const;
+    void writeUtf8(QByteArrayView section, QByteArrayView key, const QString& value);
+
     /// The whole file as `save` would write it.
     QByteArray toBytes() const;
 
@@ -58,20 +67,51 @@ public:
 
 private:
     ProfileFile() = default;
+
+    /// A section or key name as matched: a view of its trimmed text, compared
+    /// and hashed with ASCII letters folded. A name with other letters is
+    /// viewed in its Unicode-folded form (kept in `foldedNames_` once stored).
+    struct Name {
+        QByteArrayView text;
+
+        static char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+        friend bool operator==(Name a, Name b) {
+            return std::equal(a.text.begin(), a.text.end(), b.text.begin(), b.text.end(),
+                              [](char x, char y) { return lower(x) == lower(y); });
+        }
+        friend size_t qHash(Name name, size_t seed) {
+            // FNV-1a: the names are short, and the files are the user's own.
+            size_t hash = seed ^ size_t(0xcbf29ce484222325u);
+            for (char c : name.text)
+                hash = (hash ^ uchar(lower(c))) * size_t(0x100000001b3u);
+            return hash;
+        }
+    };
+    using NameBuffer = QVarLengthArray<char, 64>;
     struct Section {
         QByteArray header; // raw "[name]" line; empty for the lines before any section
         std::vector<QByteArray> lines;
-        QHash<QString, int> keys; // folded key name -> index in `lines`, first occurrence
+        QHash<Name, int> keys; // key name -> index in `lines`, first occurrence
     };
 
+    static Name nameOf(QByteArrayView text, NameBuffer& buffer);
     void parse(const QByteArray& bytes);
-    void addLine(Section& section, const QByteArray& line);
-    Section& sectionFor(const QString& name);
+    void indexKey(Section& section, int line);
+    void indexSection(int section);
+    Name keep(Name name, QByteArrayView storage);
+    int findSection(QByteArrayView name) const;
+    Section& sectionFor(QByteArrayView name);
 
     QString path_;
     QString error_;
     bool existed_ = false;
     bool bom_ = false;
-    std::vector<Section> sections_;    // [0] holds the lines before the first section
-    QHash<QString, int> sectionIndex_; // folded section name -> index, first occurrence
+    // The bytes read. Lines that were not written since are views into it, so
+    // that reading a long file allocates nothing per line.
+    QByteArray source_;
+    std::vector<Section> sections_; // [0] holds the lines before the first section
+    QHash<Name, int> sectionIndex_; // section name -> index, first occurrence
+    std::deque<QByteArray> foldedNames_;
+    mutable QByteArray lastSectionName_;
+    mutable int lastSection_ = -1;
 };

@@ -3,46 +3,73 @@
 #include "platform/int_to_str_l.h"
 #include "platform/profile_file.h"
 
+#include <QStringBuilder>
+#include <QVarLengthArray>
+#include <algorithm>
+
 namespace {
 
 constexpr int kWidth = 4;
 
-struct RowKeys {
-    QString section;
-    QString status;
-    QString url;
-    QString path;
+// The names of one row's section and keys, as UTF-8. A long list runs through
+// hundreds of thousands of them, so they are built in place; the section name
+// changes once every hundred rows.
+class RowNames {
+public:
+    void setRow(qint64 row) {
+        if (row / 100 != hundred_) {
+            hundred_ = row / 100;
+            section_ = JobListFile::sectionName(row).toLatin1();
+        }
+        const QString number = IntToStrL(row, kWidth);
+        set(status_, "Status", number);
+        set(url_, "URL", number);
+        set(path_, "Path", number);
+    }
+    QByteArrayView section() const { return section_; }
+    QByteArrayView status() const { return view(status_); }
+    QByteArrayView url() const { return view(url_); }
+    QByteArrayView path() const { return view(path_); }
+
+private:
+    using Name = QVarLengthArray<char, 32>;
+    static void set(Name& name, QByteArrayView prefix, const QString& number) {
+        name.resize(prefix.size() + number.size());
+        char* out = std::copy(prefix.begin(), prefix.end(), name.begin());
+        for (QChar digit : number)
+            *out++ = char(digit.unicode());
+    }
+    static QByteArrayView view(const Name& name) { return {name.constData(), name.size()}; }
+
+    qint64 hundred_ = -1;
+    QByteArray section_;
+    Name status_, url_, path_;
 };
 
-RowKeys keysOf(qint64 row) {
-    const QString number = IntToStrL(row, kWidth);
-    return {JobListFile::sectionName(row), QStringLiteral("Status") + number,
-            QStringLiteral("URL") + number, QStringLiteral("Path") + number};
-}
-
-void writeRow(ProfileFile& file, qint64 row, const Job& job) {
-    const RowKeys k = keysOf(row);
-    file.write(k.section, k.status, job.status);
-    file.write(k.section, k.url, job.url);
-    file.write(k.section, k.path, job.path);
+void writeRow(ProfileFile& file, RowNames& names, qint64 row, const Job& job) {
+    names.setRow(row);
+    file.writeUtf8(names.section(), names.status(), job.status);
+    file.writeUtf8(names.section(), names.url(), job.url);
+    file.writeUtf8(names.section(), names.path(), job.path);
 }
 
 } // namespace
 
 QString JobListFile::sectionName(qint64 row) {
-    return QStringLiteral("Data") + IntToStrL(row / 100 * 100, kWidth);
+    return u"Data" % IntToStrL(row / 100 * 100, kWidth);
 }
 
 JobListFile::LoadResult JobListFile::load(const QString& path) {
     LoadResult result;
     const ProfileFile file(path);
     result.error = file.error();
+    RowNames names;
     for (qint64 row = 1;; ++row) {
-        const RowKeys k = keysOf(row);
+        names.setRow(row);
         Job job;
-        job.status = file.read(k.section, k.status, QString());
-        job.url = file.read(k.section, k.url, QString());
-        job.path = file.read(k.section, k.path, QString());
+        job.status = file.readUtf8(names.section(), names.status(), QString());
+        job.url = file.readUtf8(names.section(), names.url(), QString());
+        job.path = file.readUtf8(names.section(), names.path(), QString());
         if (job.url.isEmpty())
             break;
         result.jobs.push_back(std::move(job));
@@ -52,11 +79,12 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
 
 QString JobListFile::save(const QString& path, const std::vector<Job>& jobs, TrailingRow trailing) {
     ProfileFile file(path);
+    RowNames names;
     qint64 row = 1;
     for (const Job& job : jobs)
-        writeRow(file, row++, job);
+        writeRow(file, names, row++, job);
     if (trailing == TrailingRow::Present || jobs.empty())
-        writeRow(file, row++, Job{});
-    writeRow(file, row, Job{});
+        writeRow(file, names, row++, Job{});
+    writeRow(file, names, row, Job{});
     return file.save();
 }

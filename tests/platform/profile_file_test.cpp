@@ -70,6 +70,10 @@ TEST_F(ProfileFileTest, WritesInPlaceAtSectionEndAndAtFileEndKeepingOtherLines) 
                                       "z=4\r\n"));
     EXPECT_EQ(p.read("A", "added", ""), "v");
     EXPECT_EQ(p.read("a", "key", ""), "new");
+    // A key rewritten twice is still found, and still only once.
+    p.write("A", "key", "newer");
+    EXPECT_EQ(p.read("A", "KEY", ""), "newer");
+    EXPECT_EQ(p.toBytes().count("Key="), 1);
 }
 
 TEST_F(ProfileFileTest, ReadsLfOnlyAndByteOrderMarkAlikeAndWritesCrLf) {
@@ -95,6 +99,11 @@ TEST_F(ProfileFileTest, UnicodeNamesAndMarksSurviveASaveAndReload) {
     EXPECT_TRUE(readFile(file).contains(marks.toUtf8()));
     ProfileFile again(file);
     EXPECT_EQ(again.read(QString::fromUtf8("データ"), QString::fromUtf8("先頭部"), ""), marks);
+    // Letters beyond ASCII match without case too.
+    again.write(QString::fromUtf8("データ"), QString::fromUtf8("Ärger"), "1");
+    again.write(QString::fromUtf8("データ"), QString::fromUtf8("äRGER"), "2");
+    EXPECT_EQ(again.read(QString::fromUtf8("データ"), QString::fromUtf8("ÄRGER"), ""), "2");
+    EXPECT_EQ(again.toBytes().count("rger="), 1);
 }
 
 TEST_F(ProfileFileTest, ALineBreakInAValueCannotForgeAKey) {
