@@ -42,12 +42,15 @@ struct Settings {
 ///   and put the values into the controls (`CheckBox2Click` after the check
 ///   boxes); `InputFileMode` := true; when `proxyEnabled`, the client's
 ///   `Proxy`/`ProxyPort` := `proxyHost`/`proxyPort`; then
-///   `JobListFile::load(ProfileDir::jobListFilePath())` into the grid and panel
-///   3 (always, whatever the settings load reported); then `Edit1Change`.
-///   Show every text collected from these calls together in one message.
+///   `JobListFile::load(ProfileDir::jobListFilePath())` into the grid, panel
+///   3 showing `jobs.size()` (always, whatever the settings load reported);
+///   then `Edit1Change`. Show every text collected from these calls together
+///   in one message.
 /// - close (`FormClose`): `SettingsFile::store` with the controls' values and
-///   the client's current `Proxy`/`ProxyPort`, then `SaveData`
-///   (`JobListFile::save`); show any error texts they return.
+///   the client's current `Proxy`/`ProxyPort`, then `SaveData`; show any error
+///   texts they return.
+/// - `SaveData` (also the "Save" button): `JobListFile::save` with the grid's
+///   jobs and whether the grid shows an empty row after them.
 class SettingsFile {
 public:
     /// The sample URL written by the first run, also the product's home page.
@@ -74,6 +77,7 @@ public:
     /// every history item as URL1, URL2, … (no cap), the `FileName` keys,
     /// `Server` `Host` and `Port` (never `Proxy`). Other keys and lines of the
     /// file stay. Written atomically; returns the empty text on success, else a
-    /// text for the user, and the old file is then left as it was.
+    /// text for the user, and the old file is then left as it was. A file that
+    /// exists but cannot be read is never overwritten.
     static QString store(const QString& path, const Settings& settings);
 };
