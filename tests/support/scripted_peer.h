@@ -49,6 +49,11 @@ public:
 /// one after another; connection i plays script i (the last script repeats).
 /// Every byte received is recorded per connection. A script that ends without
 /// close() or reset() closes in order.
+///
+///     auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\nbody");
+///     ... let the client GET from 127.0.0.1:peer->port() and disconnect ...
+///     ASSERT_TRUE(testenv::waitUntil([&] { return peer->finished() == 1; }));
+///     EXPECT_EQ(peer->received(0), "GET / HTTP/1.0\r\n...\r\n\r\n");
 class ScriptedPeer {
 public:
     explicit ScriptedPeer(PeerScript script);
@@ -62,7 +67,8 @@ public:
     static std::unique_ptr<ScriptedPeer> replying(const QByteArray& bytes);
 
     quint16 port() const { return port_; }
-    /// Bytes received so far on connection `index` (0 = first).
+    /// Bytes received so far on connection `index` (0 = first); all of them
+    /// once finished() counts the connection (after the client closed).
     QByteArray received(int index = 0) const;
     /// Connections accepted so far.
     int connections() const;
