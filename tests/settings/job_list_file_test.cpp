@@ -106,15 +106,6 @@ TEST_F(JobListFileTest, AMissingFileIsAnEmptyListWithoutError) {
     EXPECT_EQ(r.error, "");
 }
 
-TEST_F(JobListFileTest, AnUnreadableFileIsReportedAndNeverSavedOver) {
-    ASSERT_TRUE(QDir().mkpath(data + "/kept"));
-    const JobListFile::LoadResult r = JobListFile::load(data);
-    EXPECT_TRUE(r.jobs.empty());
-    EXPECT_FALSE(r.error.isEmpty());
-    EXPECT_FALSE(JobListFile::save(data, r.jobs).isEmpty());
-    EXPECT_TRUE(QFileInfo(data + "/kept").isDir());
-}
-
 TEST_F(JobListFileTest, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
     ASSERT_EQ(JobListFile::save(data, makeJobs(5)), "");
     const QByteArray old = readFile(data);

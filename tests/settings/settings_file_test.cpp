@@ -156,15 +156,6 @@ TEST_F(SettingsFileTest, AFolderThatCannotBeWrittenRunsWithDefaultsAndSaysSo) {
     EXPECT_EQ(readFile(dir.filePath("blocker")), "a file where the folder should be");
 }
 
-TEST_F(SettingsFileTest, AFileThatCannotBeReadIsNotOverwrittenWithDefaults) {
-    ASSERT_TRUE(QDir().mkpath(ini + "/kept"));
-    const SettingsFile::LoadResult r = SettingsFile::load(ini);
-    EXPECT_EQ(r.warnings.size(), 1);
-    EXPECT_EQ(r.settings.head, "Hampic");
-    EXPECT_FALSE(SettingsFile::store(ini, r.settings).isEmpty());
-    EXPECT_TRUE(QFileInfo(ini + "/kept").isDir());
-}
-
 TEST_F(SettingsFileTest, AFailedStoreIsReportedAndLeavesTheOldFileWhole) {
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     const QByteArray old = readFile(ini);
