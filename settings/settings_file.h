@@ -12,7 +12,8 @@ QString defaultSavePath();
 struct Settings {
     /// Items of the base-URL combo box (`ComboBox1`), in order.
     QStringList urlHistory;
-    /// Edit text of `ComboBox1`: the first history item after a load.
+    /// Edit text of `ComboBox1`: the first history item after a load. Not
+    /// stored (only the items are).
     QString url;
     QString head = QStringLiteral("Hampic"); ///< `Edit1`
     int num = 2;                             ///< `SpinEdit1`, digit count
