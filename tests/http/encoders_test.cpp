@@ -55,14 +55,6 @@ TEST(UrlEncode, FormDataBytes) {
     }
 }
 
-TEST(UrlEncode, LongInputIsEncodedWhole) {
-    TNMURL url;
-    url.InputString = QByteArray(70000, '=');
-    const QByteArray out = url.Encode();
-    EXPECT_EQ(out.size(), 3 * 70000);
-    EXPECT_EQ(out.count("%3d"), 70000);
-}
-
 TEST(Base64, Rfc4648Vectors) {
     const std::pair<QByteArray, QByteArray> vectors[] = {
         {"", ""},

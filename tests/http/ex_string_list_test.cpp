@@ -36,11 +36,6 @@ TEST(ExStringList, IndexOfHeaderMatchesWholeNameIgnoringCase) {
     EXPECT_EQ(emptySorted.IndexOfHeader(""), -1);
 }
 
-TEST(ExStringList, UnsortedFindsFirstOfDuplicates) {
-    const TExStringList list = listOf({"Accept: one", "accept: two"});
-    EXPECT_EQ(list.IndexOfHeader("ACCEPT"), 0);
-}
-
 TEST(ExStringList, SetHeaderReplacesInPlaceAppendsOrDeletes) {
     TExStringList list = listOf({"GET / HTTP/1.0", "host: x", "Accept: a"});
     list.SetHeader("Host", "y");

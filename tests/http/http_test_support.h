@@ -28,10 +28,12 @@ struct Outcome {
     bool aborted = false;
 };
 
-/// Wires `http`'s events into an Outcome, runs `call`, and catches what it
-/// throws. ReportLevel becomes 2 so "Transaction Completed" is seen.
+/// Wires `http`'s events into an Outcome, runs `call`, catches what it
+/// throws, and unwires them again (a handler the caller set on OnRedirect
+/// still runs). ReportLevel becomes 2 so "Transaction Completed" is seen.
 inline Outcome record(TNMHTTP& http, const std::function<void()>& call) {
     Outcome outcome;
+    const TNMHTTP::TRedirectEvent callersRedirect = http.OnRedirect;
     http.ReportLevel = 2;
     http.OnSuccess = [&](CmdType cmd) {
         ++outcome.successes;
@@ -42,8 +44,11 @@ inline Outcome record(TNMHTTP& http, const std::function<void()>& call) {
         outcome.codes << cmd;
     };
     http.OnStatus = [&](QObject*, const QString& text) { outcome.statuses << text; };
-    if (!http.OnRedirect)
-        http.OnRedirect = [&](bool&) { ++outcome.redirects; };
+    http.OnRedirect = [&](bool& handled) {
+        ++outcome.redirects;
+        if (callersRedirect)
+            callersRedirect(handled);
+    };
     http.OnAuthenticationNeeded = [&](QObject*) { ++outcome.authentications; };
     try {
         call();
@@ -53,7 +58,11 @@ inline Outcome record(TNMHTTP& http, const std::function<void()>& call) {
     } catch (const std::exception& e) {
         outcome.error = QString::fromUtf8(e.what());
     }
+    http.OnSuccess = nullptr;
+    http.OnFailure = nullptr;
     http.OnStatus = nullptr;
+    http.OnRedirect = callersRedirect;
+    http.OnAuthenticationNeeded = nullptr;
     return outcome;
 }
 
