@@ -171,6 +171,9 @@ QVariant JobGrid::headerData(int section, Qt::Orientation orientation, int role)
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
         section < ColumnCount)
         return ColumnCaption(section);
+    // The status column is narrow: show the start of its caption, not the middle.
+    if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole && section == StatusColumn)
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
     if (orientation == Qt::Vertical && role == Qt::DisplayRole && section >= 0 &&
         section < rowCount())
         return section + 1; // the grid row number

@@ -68,6 +68,8 @@ public:
     /// Appends jobs after the last one as one insertion; the empty row of
     /// an empty list becomes the first of them.
     void Append(std::vector<Job> jobs);
+    /// One insertion per call: load many jobs with the overload above, so a
+    /// view is told once, not once per job.
     void Append(const Job& job);
 
     /// Deletes the jobs of grid rows top..bottom (clipped to the job rows;

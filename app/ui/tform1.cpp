@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -246,12 +247,14 @@ void TForm1::BuildStatusBar() {
         panel->setObjectName(QStringLiteral("Panel%1").arg(i));
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        // Long texts (a run's file names) are cut at the panel's edge
-        // instead of widening the window.
-        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        panel->setMinimumWidth(kWidths[i]);
-        if (i > 0)
-            panel->setMaximumWidth(kWidths[i]);
+        // Panel 0 takes what is left; long texts (a run's file names) are cut
+        // at a panel's edge instead of widening the window.
+        if (i == 0) {
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            panel->setMinimumWidth(kWidths[i]);
+        } else {
+            panel->setFixedWidth(kWidths[i]);
+        }
         bar->addWidget(panel, i == 0 ? 1 : 0);
         m_panels[size_t(i)] = panel;
     }
@@ -427,7 +430,12 @@ void TForm1::Enable(bool on) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusOut) {
+    // Leaving a field means the focus moved to another control of this
+    // window; a message box or another application taking the focus is not
+    // an exit.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         if (watched == Edit2)
             Edit2Exit();
         else if (watched == Edit5)

@@ -2,8 +2,10 @@
 #include "tests/support/test_env.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -209,6 +211,11 @@ TEST_F(MainWindow, LeavingAFieldNormalisesTextSetWithoutItsChangeSignal) {
         edit->blockSignals(false);
         edit->setFocus();
         ASSERT_TRUE(testenv::waitUntil([edit] { return edit->hasFocus(); }, 5000));
+        // Another window (a message box, another program) taking the focus
+        // is not leaving the field.
+        QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(edit, &away);
+        EXPECT_EQ(edit->text(), "n-3");
         Leave();
         EXPECT_EQ(edit->text(), "3") << edit->objectName().toStdString();
     }
