@@ -1,8 +1,13 @@
+#include "cli/clear_command.h"
 #include "cli/cli_command.h"
 #include "cli/get_command.h"
+#include "cli/go_command.h"
+#include "cli/list_up_command.h"
+#include "cli/show_command.h"
 
 const QList<CliCommand>& Commands() {
-    static const QList<CliCommand> commands{GetCommand};
+    static const QList<CliCommand> commands{ListUpCommand, GoCommand, ShowCommand, ClearCommand,
+                                            GetCommand};
     return commands;
 }
 
@@ -10,6 +15,6 @@ QString UsageText() {
     QString text = QStringLiteral("Usage:\n");
     for (const CliCommand& command : Commands())
         text += QStringLiteral("  serifetch-cli %1 %2\n")
-                    .arg(QLatin1String(command.name), QLatin1String(command.usage));
+                    .arg(QLatin1String(command.name), QString::fromUtf8(command.usage));
     return text;
 }

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/profile_lock.h"
+#include "settings/job.h"
+#include "settings/settings_file.h"
+
+#include <QString>
+#include <QTextStream>
+#include <vector>
+
+/// The profile folder as one command of serifetch-cli uses it: the folder
+/// prepared, the lock taken, the settings and the job list read, and the
+/// same files written back. Errors are printed as
+/// "serifetch-cli COMMAND: text" and make the command exit with ExitError.
+class CliProfile {
+public:
+    enum class Access {
+        /// Changes the files: the folder must be writable and the lock free.
+        Write,
+        /// Only reads: goes on while another holder has the lock (the list
+        /// is then shown as last saved, which a note says) or when the
+        /// folder cannot be written.
+        Read,
+    };
+
+    CliProfile(const char* command, QTextStream& err);
+
+    /// Prepares and locks the folder. False (after printing why) when the
+    /// command must not go on.
+    bool open(Access access);
+
+    /// Reads the settings file (created on first use, like the window does).
+    /// Warnings about bad values are printed and the defaults used; a file
+    /// that exists but cannot be read fails.
+    bool loadSettings();
+    /// Reads the job list file; a missing file is an empty list, an
+    /// unreadable one fails.
+    bool loadJobs();
+
+    /// Writes the job list (atomically); false after printing why.
+    bool saveJobs(const std::vector<Job>& jobs);
+    /// Writes the settings (atomically); false after printing why.
+    bool storeSettings();
+
+    Settings settings;
+    std::vector<Job> jobs;
+
+    /// Prints "serifetch-cli COMMAND: text".
+    void error(const QString& text);
+    /// Prints "serifetch-cli COMMAND: warning: text".
+    void warning(const QString& text);
+
+private:
+    const char* command_;
+    QTextStream& err_;
+    ProfileLock lock_;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+class QSocketNotifier;
+
+/// Turns SIGINT and SIGTERM into a Qt signal on the event loop, so that a
+/// Ctrl-C is handled like a button press between two events and never inside
+/// a signal handler. The handler only writes the signal number into a pipe
+/// (the self-pipe trick); a QSocketNotifier on the pipe's other end emits
+/// `interrupted`. Nested event loops (a request waiting for its reply) see it
+/// too.
+///
+/// One instance at a time. The third SIGINT is no longer caught: it ends the
+/// process at once, for when the orderly way is stuck.
+class InterruptNotifier : public QObject {
+    Q_OBJECT
+
+public:
+    explicit InterruptNotifier(QObject* parent = nullptr);
+    /// Puts the previous handlers back.
+    ~InterruptNotifier() override;
+
+    /// Whether the handlers are in place (false when the pipe could not be made).
+    bool isActive() const { return notifier_ != nullptr; }
+
+signals:
+    /// SIGINT or SIGTERM arrived.
+    void interrupted(int signalNumber);
+
+private:
+    void drain();
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+};

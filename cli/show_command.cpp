@@ -1,0 +1,39 @@
+#include "cli/show_command.h"
+
+#include "cli/cli_profile.h"
+#include "cli/job_marks.h"
+
+#include <map>
+
+namespace {
+
+int runShow(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (!args.isEmpty()) {
+        err << "serifetch-cli show: unknown argument \"" << args.first() << "\"\n"
+            << "Usage: serifetch-cli show " << ShowCommand.usage << "\n";
+        return ExitError;
+    }
+    CliProfile profile("show", err);
+    if (!profile.open(CliProfile::Access::Read) || !profile.loadJobs())
+        return ExitError;
+
+    MarkCounts counts;
+    qint64 row = 0;
+    for (const Job& job : profile.jobs) {
+        out << ++row << '\t' << job.status << '\t' << job.url << '\t' << job.path << '\n';
+        counts.add(job.status);
+    }
+    out << counts.summary() << "\n";
+    return ExitSuccess;
+}
+
+} // namespace
+
+const CliCommand ShowCommand{
+    "show",
+    "\n"
+    "      Print the job list, one job per line: row, mark, URL and file, separated\n"
+    "      by tabs (the mark is empty for a job never tried); then the number of\n"
+    "      jobs per mark. Reads the list as last saved even while it is in use.",
+    runShow,
+};
