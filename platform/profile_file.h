@@ -48,7 +48,8 @@ public:
     /// the empty text, not as `def`.
     QString read(const QString& section, const QString& key, const QString& def) const;
 
-    /// Sets `key` in `section` to `value` (in memory; see `save`).
+    /// Sets `key` in `section` to `value` (in memory; see `save`). A line break
+    /// in a name or value is written as a blank: the file has one entry a line.
     void write(const QString& section, const QString& key, const QString& value);
 
     /// `read` and `write` with the section and key names given as UTF-8: the
