@@ -87,7 +87,8 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
     GetArgs parsed;
     const QString problem = parse(args, parsed);
     if (!problem.isEmpty()) {
-        err << "serifetch-cli get: " << problem << "\n" << UsageText();
+        err << "serifetch-cli get: " << problem << "\nUsage: serifetch-cli get "
+            << QString::fromUtf8(GetCommand.usage) << "\n";
         return ExitError;
     }
 
