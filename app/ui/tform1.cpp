@@ -103,7 +103,13 @@ TForm1::TForm1(QWidget* parent)
     resize(780, 600);
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Members such as the grid go before the base class deletes the child
+    // widgets; detach the view and the filters while everything is whole.
+    Edit2->removeEventFilter(this);
+    Edit5->removeEventFilter(this);
+    StringGrid1->setModel(nullptr);
+}
 
 void TForm1::BuildControls() {
     auto* central = new QWidget(this);
