@@ -307,8 +307,8 @@ int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
         return ExitError;
     }
     CliProfile profile("go", err);
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadSettings() ||
-        !profile.loadJobs() || !checkFolders(profile))
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
+        !profile.loadSettings() || !checkFolders(profile))
         return ExitError;
     try {
         GoSession session(profile, parsed, out);

@@ -62,7 +62,7 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     }
 
     CliProfile profile("list-up", err);
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadSettings() || !profile.loadJobs())
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.loadSettings())
         return ExitError;
     Settings& s = profile.settings;
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+/// The built serifetch-cli, run as a child with SERIFETCH_HOME pointing at a
+/// test's own profile folder.
+class CliProcess {
+public:
+    struct Result {
+        int exitCode = -1; ///< -2 when it crashed or was killed, -1 when it hung
+        QString out;
+        QString err;
+    };
+    /// A line of standard output and when the test received it.
+    struct Line {
+        QString text;
+        qint64 atMs = 0; ///< on the clock started by start()
+    };
+
+    explicit CliProcess(QString home);
+    ~CliProcess();
+
+    /// Runs a command to its end (at most `timeoutMs`).
+    Result run(const QStringList& args, int timeoutMs = 30000);
+
+    /// Starts a command and returns at once; see lines(), signal(), finish().
+    void start(const QStringList& args);
+    /// Complete lines of standard output received so far.
+    const std::vector<Line>& lines();
+    /// Waits on the event loop until at least `count` lines have arrived.
+    bool waitForLines(size_t count, int timeoutMs = 20000);
+    /// Sends a signal to the running child; returns the time it was sent.
+    qint64 signal(int signalNumber);
+    /// Milliseconds since start().
+    qint64 now() const { return clock_.elapsed(); }
+    /// Waits for the started command to end.
+    Result finish(int timeoutMs = 30000);
+
+private:
+    void collect();
+
+    QString home_;
+    std::unique_ptr<QProcess> process_;
+    QElapsedTimer clock_;
+    QByteArray pending_;
+    QString out_;
+    std::vector<Line> lines_;
+};

@@ -1,0 +1,262 @@
+// serifetch-cli go against a real nginx: the marks and files of a run, a run
+// stopped by Ctrl-C and resumed, a run killed outright, and the refusals.
+#include "settings/job_list_file.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/nginx_fixture.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/server_process.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr qint64 kSmall = 10240;
+
+QByteArray served(int n) {
+    return testsupport::ScriptedPeer::pattern(n * 977, kSmall);
+}
+
+class CliGo : public ::testing::Test {
+protected:
+    // f001 … f080 of 10 KiB, except f004 (missing: 404) and f005 (empty);
+    // slow/big.bin (4 MiB) comes out at 64 KiB/s.
+    static void SetUpTestSuite() {
+        www = std::make_unique<QTemporaryDir>();
+        for (int n = 1; n <= 80; ++n) {
+            if (n != 4)
+                testenv::writeFile(
+                    www->filePath(QStringLiteral("f%1.bin").arg(n, 3, 10, QChar('0'))),
+                    n == 5 ? QByteArray() : served(n));
+        }
+        QDir(www->path()).mkdir("slow");
+        testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b'));
+        nginx = std::make_unique<NginxFixture>(www->path(), "location /slow/ { limit_rate 64k; }");
+        QString error;
+        if (!nginx->start(&error)) {
+            nginx.reset();
+            FAIL() << error.toStdString();
+        }
+    }
+    static void TearDownTestSuite() {
+        nginx.reset();
+        www.reset();
+    }
+    void SetUp() override {
+        if (!nginx)
+            GTEST_FAIL() << "nginx did not start";
+    }
+
+    QString out(const QString& name = {}) const { return saveDir.filePath(name); }
+    CliProcess::Result cli(const QStringList& args) { return CliProcess(homeDir.path()).run(args); }
+    std::vector<Job> jobs() const {
+        return JobListFile::load(homeDir.filePath("SeriData.txt")).jobs;
+    }
+    QStringList marks() const {
+        QStringList list;
+        for (const Job& job : jobs())
+            list << job.status;
+        return list;
+    }
+    void listUp(int start, int end, const QString& base = {}) {
+        const auto run = cli({"list-up", "--url", base.isEmpty() ? nginx->baseUrl() : base,
+                              "--head", "f", "--digits", "3", "--start", QString::number(start),
+                              "--end", QString::number(end), "--tail", ".bin", "--dir", out()});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    }
+    // GET requests nginx has logged so far for a path.
+    static int requests(const QString& path) {
+        const QList<QByteArray> lines = testenv::readFile(nginx->dir() + "/access.log").split('\n');
+        return int(std::count_if(lines.begin(), lines.end(), [&](const QByteArray& line) {
+            return line.contains("\"GET " + path.toUtf8() + " HTTP/1.0\"");
+        }));
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> www;
+    static inline std::unique_ptr<NginxFixture> nginx;
+    QTemporaryDir homeDir;
+    QTemporaryDir saveDir;
+};
+
+} // namespace
+
+TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
+    listUp(1, 6);
+    // f006 is there already: skipped when asked to, fetched otherwise.
+    ASSERT_TRUE(testenv::writeFile(out("f006.bin"), "old"));
+
+    auto run = cli({"go", "--interval", "0", "--skip-existing"});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "×", "▲"}));
+    for (int n : {1, 2, 3})
+        EXPECT_TRUE(testenv::readFile(out(QStringLiteral("f00%1.bin").arg(n))) == served(n)) << n;
+    EXPECT_TRUE(testenv::readFile(out("f004.bin")).contains("404")) << "the error page is kept";
+    EXPECT_FALSE(QFile::exists(out("f005.bin"))) << "an empty result is removed";
+    EXPECT_EQ(testenv::readFile(out("f006.bin")), "old");
+    // One plain line per finished job, then the run's message and the counts.
+    const QStringList lines = run.out.split('\n');
+    EXPECT_TRUE(lines.contains("○ 1/6 f001.bin  10240 bytes")) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("▼ 4/6 f004.bin  HTTP/1.1 404 Not Found")) << run.out.toStdString();
+    EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  too small, removed; retrying"));
+    EXPECT_TRUE(lines.contains("× 5/6 f005.bin  still too small, given up"));
+    EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
+    EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"
+                                                   "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n")))
+        << run.out.toStdString();
+
+    // A second run passes over what is done and tries the given-up job again;
+    // without the small-result check its empty file stands.
+    const int before = requests("/f001.bin");
+    run = cli({"go", "--interval", "0", "--no-min-size"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "○", "▲"}));
+    EXPECT_EQ(requests("/f001.bin"), before);
+    EXPECT_TRUE(QFile::exists(out("f005.bin")));
+
+    // A list that all succeeds exits 0.
+    ASSERT_EQ(cli({"clear"}).exitCode, 0);
+    listUp(7, 9);
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_EQ(marks(), QStringList({"○", "○", "○"}));
+}
+
+TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
+    listUp(1, 2);
+    // Through a proxy that is not there, every job fails with the reason.
+    const quint16 closed = freeLoopbackPort();
+    auto run = cli({"go", "--interval", "0", "--proxy", QStringLiteral("127.0.0.1:%1").arg(closed),
+                    "--timeout", "5"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
+    // Leaving no file, each is then found too small until given up.
+    EXPECT_EQ(marks(), QStringList({"×", "×"}));
+    // The saved settings still say no proxy.
+    ASSERT_EQ(cli({"clear"}).exitCode, 0);
+    listUp(1, 2);
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+}
+
+TEST_F(CliGo, NothingToDoAndMissingFolders) {
+    auto run = cli({"go"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QString::fromUtf8("登録されていません\n0 jobs\n"));
+
+    listUp(1, 2);
+    ASSERT_TRUE(saveDir.remove());
+    const int before = requests("/f001.bin");
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(run.err.contains(QStringLiteral("the save folder %1 of job 1").arg(saveDir.path())))
+        << run.err.toStdString();
+    EXPECT_EQ(requests("/f001.bin"), before) << "nothing is requested";
+    EXPECT_EQ(marks(), QStringList({"", ""}));
+}
+
+TEST_F(CliGo, CtrlCStopsAfterTheCurrentJobAndTheNextRunResumes) {
+    listUp(10, 21);
+    CliProcess go(homeDir.path());
+    go.start({"go", "--interval", "150"});
+    ASSERT_TRUE(go.waitForLines(2)) << go.finish().err.toStdString();
+    go.signal(SIGINT);
+    const auto run = go.finish();
+    EXPECT_EQ(run.exitCode, 130) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("Stopping after the current job")) << run.out.toStdString();
+
+    // What was reported finished is saved as such, and nothing else was tried.
+    QSet<QString> reported;
+    for (const auto& line : go.lines()) {
+        if (line.text.startsWith("○ "))
+            reported << line.text.section(' ', 2, 2);
+    }
+    const std::vector<Job> stopped = jobs();
+    ASSERT_EQ(stopped.size(), 12u);
+    int done = 0;
+    for (const Job& job : stopped) {
+        const QString name = QFileInfo(job.path).fileName();
+        EXPECT_EQ(job.status, reported.contains(name) ? "○" : "") << name.toStdString();
+        done += job.status == "○";
+    }
+    EXPECT_GE(done, 2);
+    EXPECT_LT(done, 12);
+
+    const auto resumed = cli({"go", "--interval", "0"});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.out.toStdString();
+    EXPECT_EQ(marks(), QStringList(12, "○"));
+    for (int n = 10; n <= 21; ++n) {
+        const QString name = QStringLiteral("/f%1.bin").arg(n, 3, 10, QChar('0'));
+        EXPECT_EQ(requests(name), 1) << "fetched once over both runs: " << name.toStdString();
+        EXPECT_TRUE(testenv::readFile(out(name.mid(1))) == served(n)) << name.toStdString();
+    }
+}
+
+TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
+    listUp(22, 22);
+    ASSERT_EQ(cli({"list-up", "--url", nginx->baseUrl() + "slow/", "--head", "big", "--digits", "0",
+                   "--tail", ".bin"})
+                  .exitCode,
+              0);
+    CliProcess go(homeDir.path());
+    go.start({"go", "--interval", "0"});
+    // The slow file is on its way once part of it is on disk.
+    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(out("big.bin")).size() > 0; }))
+        << go.finish().err.toStdString();
+    go.signal(SIGINT);
+    ASSERT_TRUE(go.waitForLines(2));
+    go.signal(SIGINT);
+    const auto run = go.finish(10000);
+    EXPECT_EQ(run.exitCode, 130) << run.out.toStdString();
+    // The aborted job is fetched again by the next run, and its partial file
+    // is not left to pass for the whole one.
+    EXPECT_EQ(marks(), QStringList({"○", "↓"}));
+    EXPECT_FALSE(QFile::exists(out("big.bin")));
+    EXPECT_TRUE(run.out.contains("Aborting the current job")) << run.out.toStdString();
+}
+
+TEST_F(CliGo, KilledRunLosesAtMostTheLastSecondOfMarks) {
+    listUp(23, 80);
+    CliProcess go(homeDir.path());
+    go.start({"go", "--interval", "30"});
+    // Long enough in that several saves were due before the kill.
+    ASSERT_TRUE(
+        testenv::waitUntil([&] { return go.now() > 2200 || go.lines().size() >= 55; }, 20000));
+    const qint64 killedAt = go.signal(SIGKILL);
+    EXPECT_EQ(go.finish().exitCode, -2);
+
+    QSet<QString> saved;
+    for (const Job& job : jobs()) {
+        if (job.status == "○")
+            saved << QFileInfo(job.path).fileName();
+    }
+    // A second for the saves, and some room for the pipe and the scheduler.
+    const qint64 slackMs = 1000 + 400;
+    int old = 0;
+    QSet<QString> reported;
+    for (const auto& line : go.lines()) {
+        if (!line.text.startsWith("○ "))
+            continue;
+        const QString name = line.text.section(' ', 2, 2);
+        reported << name;
+        if (line.atMs < killedAt - slackMs) {
+            ++old;
+            EXPECT_TRUE(saved.contains(name)) << name.toStdString() << " finished at " << line.atMs
+                                              << " ms, killed at " << killedAt;
+        }
+    }
+    ASSERT_GE(old, 5) << "the run was too short to show anything";
+    for (const QString& name : saved)
+        EXPECT_TRUE(reported.contains(name)) << name.toStdString() << " saved but never finished";
+
+    // The killed holder's lock is no obstacle; the run completes the list
+    // (fetching again what it fetched after the last save).
+    const auto resumed = cli({"go", "--interval", "0", "--no-skip-existing"});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
+    EXPECT_EQ(marks().join(""), QStringList(58, "○").join("")) << resumed.out.toStdString();
+}

@@ -1,0 +1,280 @@
+// serifetch-cli list-up, show and clear, the profile lock and the refusals of
+// every command, run as a user runs them: the built binary over real files.
+#include "platform/profile_lock.h"
+#include "settings/job_list_file.h"
+#include "settings/settings_file.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class CliProfileCommands : public ::testing::Test {
+protected:
+    QString home() const { return homeDir.path(); }
+    QString iniPath() const { return homeDir.filePath("serifech.ini"); }
+    QString listPath() const { return homeDir.filePath("SeriData.txt"); }
+    QString outDir() const { return saveDir.path(); }
+
+    CliProcess::Result cli(const QStringList& args) { return CliProcess(home()).run(args); }
+    std::vector<Job> jobs() const { return JobListFile::load(listPath()).jobs; }
+    Settings settings() const { return SettingsFile::load(iniPath()).settings; }
+
+    QTemporaryDir homeDir;
+    QTemporaryDir saveDir;
+};
+
+const QString kBase = QStringLiteral("http://127.0.0.1:9/pics/");
+
+} // namespace
+
+TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
+    // The folder is given without its "/"; start and end keep only digits.
+    auto run = cli({"list-up", "--url", kBase, "--head", "p", "--digits", "3", "--start", "a1",
+                    "--end", "1x2", "--tail", ".png", "--dir", outDir()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: p001.png  -  p012.png\n"
+                                      "Added 12 jobs; 12 in the list.\n")
+                           .arg(kBase, outDir()));
+    EXPECT_EQ(run.err, "");
+    const std::vector<Job> listed = jobs();
+    ASSERT_EQ(listed.size(), 12u);
+    EXPECT_EQ(listed[0], (Job{"", kBase + "p001.png", outDir() + "/p001.png"}));
+    EXPECT_EQ(listed[11], (Job{"", kBase + "p012.png", outDir() + "/p012.png"}));
+
+    Settings s = settings();
+    EXPECT_EQ(s.urlHistory, QStringList({SettingsFile::kHomePage, kBase}));
+    EXPECT_EQ(s.head, "p");
+    EXPECT_EQ(s.num, 3);
+    EXPECT_EQ(s.start, "1");
+    EXPECT_EQ(s.end, "12");
+    EXPECT_EQ(s.back, ".png");
+    EXPECT_EQ(s.path, outDir() + "/");
+
+    // The same URL again is not added twice; the new numbers are appended.
+    run = cli({"list-up", "--url", kBase, "--start", "13", "--end", "14"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith("Added 2 jobs; 14 in the list.\n")) << run.out.toStdString();
+    EXPECT_EQ(settings().urlHistory, QStringList({SettingsFile::kHomePage, kBase}));
+    EXPECT_EQ(jobs()[13].url, kBase + "p014.png");
+
+    // Without options every input is the saved one, and the URL is the one
+    // the window shows at start: the first of the history.
+    run = cli({"list-up"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const std::vector<Job> all = jobs();
+    ASSERT_EQ(all.size(), 16u);
+    EXPECT_EQ(all[14].url, QString(SettingsFile::kHomePage) + "p013.png");
+    EXPECT_EQ(all[15].path, outDir() + "/p014.png");
+
+    // A reversed range appends nothing and is no error, as in the window.
+    run = cli({"list-up", "--start", "5", "--end", "3"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.endsWith("Added 0 jobs; 16 in the list.\n")) << run.out.toStdString();
+}
+
+TEST_F(CliProfileCommands, ListUpRefusalsLeaveBothFilesAsTheyWere) {
+    ASSERT_EQ(
+        cli({"list-up", "--url", kBase, "--start", "1", "--end", "2", "--dir", outDir()}).exitCode,
+        0);
+    const QByteArray ini = testenv::readFile(iniPath());
+    const QByteArray list = testenv::readFile(listPath());
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"--start", "x"}, "開始番号「」は整数として読めません"},
+        {{"--end", "99999999999"}, "終了番号「99999999999」は整数として読めません"},
+        {{"--digits", "300"}, "数字桁数 300 は大きすぎます"},
+        {{"--start", "1", "--end", "2000000"}, "一度に 1000000 件まで"},
+        {{"--dir", outDir() + "/missing", "--url", "http://other/"}, "/missing/ does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const auto run = cli(QStringList{"list-up"} + c.args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.startsWith("serifetch-cli list-up: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+        EXPECT_EQ(testenv::readFile(iniPath()), ini);
+        EXPECT_EQ(testenv::readFile(listPath()), list);
+    }
+}
+
+TEST_F(CliProfileCommands, ShowListsEveryJobThenTheCountPerMark) {
+    auto run = cli({"show"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "0 jobs\n");
+
+    const std::vector<Job> saved{
+        {"○", "http://h/a1", "/d/a1"}, {"", "http://h/a2", "/d/a2"},  {"▼", "http://h/a3", "/d/a3"},
+        {"○", "http://h/a4", "/d/a4"}, {"?", "http://h/a5", "/d/a5"},
+    };
+    ASSERT_EQ(JobListFile::save(listPath(), saved), "");
+    run = cli({"show"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QString::fromUtf8("1\t○\thttp://h/a1\t/d/a1\n"
+                                         "2\t\thttp://h/a2\t/d/a2\n"
+                                         "3\t▼\thttp://h/a3\t/d/a3\n"
+                                         "4\t○\thttp://h/a4\t/d/a4\n"
+                                         "5\t?\thttp://h/a5\t/d/a5\n"
+                                         "5 jobs: ○ 2, ▼ 1, \"?\" 1, untried 1\n"));
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(CliProfileCommands, ClearEmptiesTheListAndKeepsTheFiles) {
+    ASSERT_EQ(
+        cli({"list-up", "--url", kBase, "--start", "1", "--end", "3", "--dir", outDir()}).exitCode,
+        0);
+    ASSERT_TRUE(testenv::writeFile(outDir() + "/Hampic01.jpg", "kept"));
+    auto run = cli({"clear"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "Removed 3 jobs; the list is empty.\n");
+    EXPECT_TRUE(jobs().empty());
+    EXPECT_EQ(testenv::readFile(outDir() + "/Hampic01.jpg"), "kept");
+    EXPECT_EQ(cli({"show"}).out, "0 jobs\n");
+}
+
+TEST_F(CliProfileCommands, BadArgumentsExitTwoWithTheCommandsUsage) {
+    const QStringList cases[] = {
+        {"nope"},
+        {"list-up", "--digits"},
+        {"list-up", "--digits", "2x"},
+        {"list-up", "--dir", ""},
+        {"list-up", "extra"},
+        {"go", "--interval", "-1"},
+        {"go", "--interval"},
+        {"go", "--min-size", "x"},
+        {"go", "--min-size", "5", "--no-min-size"},
+        {"go", "--proxy", "127.0.0.1"},
+        {"go", "--proxy", "127.0.0.1:0"},
+        {"go", "--timeout", "1.5"},
+        {"go", "--bogus"},
+        {"show", "all"},
+        {"clear", "--force"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto run = cli(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        const QString usage = args[0] == "nope" ? "Usage:\n" : "Usage: serifetch-cli " + args[0];
+        EXPECT_TRUE(run.err.contains(usage)) << run.err.toStdString();
+    }
+    // Nothing was touched: a refused command does not even create the files.
+    EXPECT_FALSE(QFile::exists(listPath()));
+    EXPECT_FALSE(QFile::exists(iniPath()));
+}
+
+TEST_F(CliProfileCommands, HelpAndVersion) {
+    auto run = cli({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "serifetch-cli 2.0\n");
+    run = cli({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* command : {"list-up", "go", "show", "clear", "get"})
+        EXPECT_TRUE(run.out.contains(QStringLiteral("  serifetch-cli %1 ").arg(command)))
+            << command;
+    run = cli({"go", "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("Usage: serifetch-cli go [--skip-existing"));
+    EXPECT_TRUE(run.out.contains(QString::fromUtf8("▲ skipped")));
+    EXPECT_FALSE(QFile::exists(listPath()));
+}
+
+TEST_F(CliProfileCommands, UnusableFilesAndFoldersExitTwoAndSayWhich) {
+    // A folder where a file should be cannot be read, even by root.
+    ASSERT_TRUE(QDir(home()).mkdir("SeriData.txt"));
+    for (const char* command : {"show", "clear", "list-up", "go"}) {
+        SCOPED_TRACE(command);
+        const auto run = cli({command});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("serifetch-cli %1: ").arg(command)));
+        EXPECT_TRUE(run.err.contains(listPath())) << run.err.toStdString();
+    }
+    ASSERT_TRUE(QDir(home()).rmdir("SeriData.txt"));
+
+    ASSERT_TRUE(QDir(home()).mkdir("serifech.ini"));
+    for (const char* command : {"list-up", "go"}) {
+        SCOPED_TRACE(command);
+        const auto run = cli({command});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(iniPath())) << run.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(listPath()));
+
+    // A profile folder that cannot be made (its parent is a file).
+    ASSERT_TRUE(testenv::writeFile(saveDir.filePath("plain"), "x"));
+    const auto run = CliProcess(saveDir.filePath("plain/profile")).run({"clear"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(saveDir.filePath("plain/profile"))) << run.err.toStdString();
+}
+
+TEST_F(CliProfileCommands, OneHolderOfTheProfileAtATime) {
+    ASSERT_EQ(
+        cli({"list-up", "--url", kBase, "--start", "1", "--end", "2", "--dir", outDir()}).exitCode,
+        0);
+    // Released on exit: the file stays, without a PID in it.
+    EXPECT_EQ(testenv::readFile(homeDir.filePath("serifetch.lock")), "");
+    const QByteArray list = testenv::readFile(listPath());
+
+    // This test process stands in for the window holding the folder.
+    auto window = std::make_unique<ProfileLock>(home());
+    ASSERT_EQ(window->tryLock(), ProfileLock::Result::Acquired);
+    const QString holder = QStringLiteral("in use by process %1").arg(qint64(getpid()));
+    for (const char* command : {"list-up", "go", "clear"}) {
+        SCOPED_TRACE(command);
+        const auto run = cli({command});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.contains(holder)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("nothing was changed")) << run.err.toStdString();
+    }
+    EXPECT_EQ(testenv::readFile(listPath()), list);
+    // show only reads, and says that the list may be behind.
+    auto run = cli({"show"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.endsWith("2 jobs: untried 2\n"));
+    EXPECT_TRUE(run.err.contains(holder)) << run.err.toStdString();
+
+    window.reset();
+    EXPECT_EQ(cli({"clear"}).exitCode, 0);
+
+    // A lock file left by a holder that no longer runs is taken over.
+    ASSERT_TRUE(testenv::writeFile(homeDir.filePath("serifetch.lock"), "999999999\n"));
+    run = cli({"list-up"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+TEST(ProfileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+    QTemporaryDir dir;
+    ProfileLock first(dir.path());
+    ProfileLock second(dir.path());
+    EXPECT_EQ(first.filePath(), dir.filePath("serifetch.lock"));
+    ASSERT_EQ(first.tryLock(), ProfileLock::Result::Acquired);
+    EXPECT_EQ(first.tryLock(), ProfileLock::Result::Acquired) << "taking it again is harmless";
+    EXPECT_EQ(testenv::readFile(first.filePath()), QByteArray::number(qint64(getpid())) + "\n");
+
+    EXPECT_EQ(second.tryLock(), ProfileLock::Result::Busy);
+    EXPECT_EQ(second.holderPid(), qint64(getpid()));
+    EXPECT_FALSE(second.isLocked());
+
+    first.unlock();
+    EXPECT_FALSE(first.isLocked());
+    EXPECT_EQ(second.tryLock(), ProfileLock::Result::Acquired);
+    EXPECT_EQ(first.tryLock(), ProfileLock::Result::Busy);
+}
+
+TEST(ProfileLock, MissingFolderIsAnErrorThatNamesTheFile) {
+    QTemporaryDir dir;
+    ProfileLock lock(dir.filePath("not-there"));
+    EXPECT_EQ(lock.tryLock(), ProfileLock::Result::Error);
+    EXPECT_TRUE(lock.errorText().contains(dir.filePath("not-there/serifetch.lock")))
+        << lock.errorText().toStdString();
+    EXPECT_FALSE(lock.isLocked());
+}
