@@ -195,7 +195,9 @@ private:
     }
 
     void onPanel(int panel, const QString& text) {
-        if (panel == 1)
+        // Only the byte counts are the request's own; before its first block
+        // the client still holds those of the request before.
+        if (panel == 1 && text.startsWith(QStringLiteral("Bytes：")))
             report_.progress(client_.ReceivedBytes(), client_.ExpectedBytes());
         else if (panel == 0 && pending_ && !run_.Requesting())
             errorText_ = text; // the error of a request that threw, told after its mark
@@ -310,6 +312,9 @@ int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
         !profile.loadSettings() || !checkFolders(profile))
         return ExitError;
+    // Output cut off (`go | head`) must not end the run unsaved: the writes
+    // then fail quietly and the downloads go on.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         GoSession session(profile, parsed, out);
         return session.exec();
