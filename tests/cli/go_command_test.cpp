@@ -136,11 +136,17 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
     EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
     // Leaving no file, each is then found too small until given up.
     EXPECT_EQ(marks(), QStringList({"×", "×"}));
-    // The saved settings still say no proxy.
+    // The saved settings still say no proxy; files of 10 KiB are too small
+    // when at most 10 KB is.
     ASSERT_EQ(cli({"clear"}).exitCode, 0);
     listUp(1, 2);
-    run = cli({"go", "--interval", "0"});
+    run = cli({"go", "--interval", "0", "--min-size", "10"});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+    EXPECT_EQ(marks(), QStringList({"×", "×"}));
+    EXPECT_FALSE(QFile::exists(out("f001.bin")));
+    run = cli({"go", "--interval", "0", "--min-size", "9"});
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(marks(), QStringList({"○", "○"}));
 }
 
 TEST_F(CliGo, NothingToDoAndMissingFolders) {
