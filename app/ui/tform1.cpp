@@ -1,6 +1,9 @@
 #include "app/ui/tform1.h"
 
+#include "app/download_run.h"
+#include "app/http_download_client.h"
 #include "app/series.h"
+#include "http/nmhttp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,9 +101,46 @@ TForm1::TForm1(QWidget* parent)
     connect(CheckBox2, &QCheckBox::toggled, this, &TForm1::CheckBox2Click);
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
+    WireDownloadRun();
     CheckBox2Click();
     Edit1Change();
     resize(780, 600);
+}
+
+void TForm1::WireDownloadRun() {
+    m_http = std::make_unique<TNMHTTP>();
+    m_http->InputFileMode = true;
+    m_http->SetTimeOut(DownloadRun::kClientTimeOutMs);
+    m_client = std::make_unique<HttpDownloadClient>(*m_http);
+    m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
+    m_run->SetTickInterval(DownloadRun::kTickMs);
+
+    connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
+    connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
+    connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
+    connect(m_run.get(), &DownloadRun::messageRequested, this,
+            [this](const QString& text) { ShowMessage(text); });
+    connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
+    // The run reads the options at every tick, as the controls stand.
+    m_run->SetSkipExisting(CheckBox1->isChecked());
+    m_run->SetSmallResultCheck(CheckBox2->isChecked());
+    m_run->SetSmallResultLimitKB(SpinEdit2->value());
+    connect(CheckBox1, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSkipExisting);
+    connect(CheckBox2, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSmallResultCheck);
+    connect(SpinEdit2, &QSpinBox::valueChanged, m_run.get(), &DownloadRun::SetSmallResultLimitKB);
+    // Closing waits for an aborted request to leave the stack (see closeEvent).
+    connect(m_run.get(), &DownloadRun::requestEnded, this, [this] {
+        if (m_closeWhenRequestEnds)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+}
+
+void TForm1::GoButtonClick() {
+    m_run->GoButtonClick();
+}
+
+void TForm1::CancelBtnClick() {
+    m_run->CancelBtnClick();
 }
 
 TForm1::~TForm1() {
@@ -451,6 +491,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    // A request runs inside a nested event loop below us: abort it and close
+    // once it has unwound, so that the job list is saved with the job's
+    // final mark and nothing the run touches is gone while it still runs.
+    m_run->Shutdown();
+    if (m_run->Requesting()) {
+        m_closeWhenRequestEnds = true;
+        event->ignore();
+        return;
+    }
     emit closing();
     QMainWindow::closeEvent(event);
 }

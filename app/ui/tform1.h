@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
 #include <utility>
 
 class QAction;
@@ -19,6 +20,9 @@ class QPushButton;
 class QSpinBox;
 class QTableView;
 class QToolButton;
+class DownloadRun;
+class HttpDownloadClient;
+class TNMHTTP;
 
 /// The main window: the series inputs, the job grid and the status bar. It
 /// is a thin shell: the series rules live in app/series.h and the jobs in
@@ -66,6 +70,13 @@ public:
     QMenu* Help1 = nullptr;
     QAction* About1 = nullptr;
 
+    /// The window's HTTP client: bodies into files, a time-out of
+    /// DownloadRun::kClientTimeOutMs.
+    TNMHTTP& NMHTTP1() { return *m_http; }
+    /// The download run over Grid() and NMHTTP1(), fed with the options of
+    /// CheckBox1, CheckBox2 and SpinEdit2.
+    DownloadRun& Run() { return *m_run; }
+
     /// The jobs shown by StringGrid1.
     JobGrid& Grid() { return m_grid; }
     const JobGrid& Grid() const { return m_grid; }
@@ -106,6 +117,9 @@ public:
     void CheckBox2Click();
     /// Enables or disables the series inputs and the Go! button.
     void Enable(bool on);
+    /// "Go!" and "Stop!": handed to the run.
+    void GoButtonClick();
+    void CancelBtnClick();
 
 signals:
     /// Emitted when the window is about to close, before it goes away.
@@ -121,6 +135,7 @@ private:
     void BuildStatusBar();
     void NormaliseNumberInput(QLineEdit* edit);
     void ListUp();
+    void WireDownloadRun();
 
     JobGrid m_grid;
     std::array<QLabel*, 4> m_panels{};
@@ -128,4 +143,9 @@ private:
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_inPreview = false;
+    bool m_closeWhenRequestEnds = false;
+    // Declared after the grid: the run goes first, then its client.
+    std::unique_ptr<TNMHTTP> m_http;
+    std::unique_ptr<HttpDownloadClient> m_client;
+    std::unique_ptr<DownloadRun> m_run;
 };

@@ -1,0 +1,154 @@
+// The run through the real window offscreen: List Up, "Go!", "Stop!" and
+// closing, against real nginx and a peer that stalls.
+#include "app/download_run.h"
+#include "app/ui/tform1.h"
+#include "http/nmhttp.h"
+#include "tests/support/nginx_fixture.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/test_env.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using testsupport::PeerScript;
+using testsupport::ScriptedPeer;
+
+const QString kAllDone = QStringLiteral("登録されていたすべてのダウンロード完了");
+
+QString fileName(int n) {
+    return QStringLiteral("hampic%1.jpg").arg(n, 2, 10, QChar('0'));
+}
+
+class RunWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(served.isValid() && out.isValid());
+        form.SetMessageSink([this](TForm1::MessageKind, const QString& text) { messages << text; });
+        form.show();
+    }
+
+    void ListUp(const QString& baseUrl) {
+        form.ComboBox1->setEditText(baseUrl);
+        form.Edit4->setText(out.path() + "/");
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+    }
+
+    QStringList Marks() {
+        QStringList marks;
+        for (int row = 1; row < form.NextRow(); ++row)
+            marks << form.Grid().Status(row);
+        return marks;
+    }
+
+    QTemporaryDir served;
+    QTemporaryDir out;
+    TForm1 form;
+    QStringList messages;
+};
+
+TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
+    QByteArray bytes[13];
+    for (int n = 1; n <= 12; ++n) {
+        if (n == 5 || n == 9)
+            continue;
+        bytes[n] = n == 7 ? QByteArray() : QByteArray(2000 * n, char('a' + n));
+        ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(n)), bytes[n]));
+    }
+    NginxFixture nginx(served.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+
+    EXPECT_EQ(form.Run().TickInterval(), DownloadRun::kTickMs);
+    EXPECT_EQ(form.NMHTTP1().TimeOut(), DownloadRun::kClientTimeOutMs);
+    EXPECT_TRUE(form.NMHTTP1().InputFileMode);
+    form.Run().SetTickInterval(10); // the window's rules, at a pace a test can wait for
+    form.CheckBox2->setChecked(true);
+    form.SpinEdit2->setValue(0);
+    ListUp(nginx.baseUrl());
+    ASSERT_EQ(form.NextRow(), 13);
+
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([this] { return messages.contains(kAllDone); }, 30'000))
+        << form.PanelText(0).toStdString();
+    const QString done = QStringLiteral("○"), failed = QStringLiteral("▼");
+    EXPECT_EQ(Marks(), (QStringList{done, done, done, done, failed, done, QStringLiteral("×"), done,
+                                    failed, done, done, done}));
+    EXPECT_EQ(form.PanelText(0), QStringLiteral("完了："));
+    EXPECT_EQ(form.PanelText(1), QStringLiteral("Bytes：24000 / 24000 (100%)"));
+    for (int n : {1, 2, 3, 4, 6, 8, 10, 11, 12})
+        EXPECT_TRUE(testenv::readFile(out.filePath(fileName(n))) == bytes[n]) << n;
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(7))));
+    EXPECT_EQ(messages, QStringList{kAllDone});
+}
+
+TEST_F(RunWindow, StopTwiceAbortsAStalledRequestAndClosingDuringARequestWaitsForIt) {
+    ScriptedPeer stalled(PeerScript()
+                             .waitFor("\r\n\r\n")
+                             .send("HTTP/1.0 200 OK\r\nContent-Length: 9000\r\n\r\n")
+                             .sendPattern(1000)
+                             .silent());
+    form.Run().SetTickInterval(10);
+    form.CheckBox2->setChecked(false);
+    ListUp(QStringLiteral("http://127.0.0.1:%1/").arg(stalled.port()));
+
+    // The request runs an event loop of its own; what the user does during
+    // it happens inside that loop, once the first block has arrived.
+    const auto duringBody = [this](std::function<void()> action) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection =
+            QObject::connect(&form.Run(), &DownloadRun::panelTextChanged,
+                             [connection, action](int panel, const QString& text) {
+                                 if (panel == 1 && text.startsWith(QStringLiteral("Bytes：1000"))) {
+                                     QObject::disconnect(*connection);
+                                     QTimer::singleShot(0, action);
+                                 }
+                             });
+    };
+
+    // Stop once: the run waits for the request; twice: the request ends.
+    bool acted = false;
+    duringBody([&] {
+        QTest::mouseClick(form.CancelBtn, Qt::LeftButton);
+        EXPECT_EQ(form.PanelText(0), QStringLiteral("中断処理中：hampic01.jpg"));
+        EXPECT_TRUE(form.Run().Requesting());
+        QTest::mouseClick(form.CancelBtn, Qt::LeftButton);
+        acted = true;
+    });
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return acted && !form.Run().Running(); }, 10'000));
+    EXPECT_EQ(form.PanelText(0), QStringLiteral("中断しました"));
+    EXPECT_EQ(form.Grid().Status(1), QStringLiteral("↓"));
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(1))));
+    EXPECT_EQ(form.Grid().Status(2), QString());
+
+    // Closing in mid-request: the window stays until the request is off the
+    // stack, then closes once; the job keeps "↓" for the next run.
+    QSignalSpy closing(&form, &TForm1::closing);
+    acted = false;
+    duringBody([&] {
+        form.close();
+        EXPECT_TRUE(form.Run().Requesting());
+        EXPECT_EQ(closing.count(), 0);
+        acted = true;
+    });
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return acted && !form.isVisible(); }, 10'000));
+    EXPECT_EQ(closing.count(), 1);
+    EXPECT_FALSE(form.Run().Running());
+    EXPECT_EQ(form.Grid().Status(1), QStringLiteral("↓"));
+    EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(1))));
+}
+
+} // namespace
