@@ -1,17 +1,21 @@
-// One download run in one process, headless: the same DownloadRun and client
-// the window uses. Prints jobs per second and the CPU time the process spent.
-// Driven by run_vs_curl.sh.
+// One download run in one process: the same DownloadRun and client the
+// window uses, headless, or (--window) inside the real main window, offscreen
+// unless QT_QPA_PLATFORM says otherwise. Prints jobs per second and the CPU
+// time the process spent over the run. Driven by run_vs_curl.sh.
 //
-//   run_bench URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS
+//   run_bench URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS [--window]
 //   e.g. http://127.0.0.1:8080/f 1000 4 .bin /tmp/out 0
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/series.h"
+#include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QToolButton>
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 
 namespace {
@@ -24,10 +28,23 @@ double cpuSeconds(const rusage& usage) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+    bool inWindow = false;
+    for (int i = 1; i < argc; ++i)
+        inWindow = inWindow || QByteArray(argv[i]) == "--window";
+    if (inWindow && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Headless needs no display and gets no widget machinery.
+    std::unique_ptr<QCoreApplication> app;
+    if (inWindow)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeAll(QStringLiteral("--window"));
     if (args.size() != 7) {
-        std::fprintf(stderr, "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS [--window]\n",
+                     argv[0]);
         return 2;
     }
     // URL_HEAD is the base URL and the file-name head in one: split it at
@@ -44,22 +61,39 @@ int main(int argc, char** argv) {
     spec.saveDir = args[5] + "/";
     const int tickMs = args[6].toInt();
 
-    JobGrid grid;
+    // Either the window with its own grid, client and run, or the three alone.
+    std::unique_ptr<TForm1> form;
+    std::unique_ptr<JobGrid> ownGrid;
+    std::unique_ptr<TNMHTTP> http;
+    std::unique_ptr<HttpDownloadClient> client;
+    std::unique_ptr<DownloadRun> ownRun;
+    if (inWindow) {
+        form = std::make_unique<TForm1>();
+        form->SetMessageSink([](TForm1::MessageKind, const QString&) {});
+        form->show();
+    } else {
+        ownGrid = std::make_unique<JobGrid>();
+        http = std::make_unique<TNMHTTP>();
+        http->InputFileMode = true;
+        http->SetTimeOut(DownloadRun::kClientTimeOutMs);
+        client = std::make_unique<HttpDownloadClient>(*http);
+        ownRun = std::make_unique<DownloadRun>(*ownGrid, *client);
+    }
+    JobGrid& grid = form ? form->Grid() : *ownGrid;
+    DownloadRun& run = form ? form->Run() : *ownRun;
     grid.Append(ExpandSeries(spec));
-    TNMHTTP http;
-    http.InputFileMode = true;
-    http.SetTimeOut(DownloadRun::kClientTimeOutMs);
-    HttpDownloadClient client(http);
-    DownloadRun run(grid, client);
     run.SetTickInterval(tickMs);
-    QObject::connect(&run, &DownloadRun::runFinished, &app, &QCoreApplication::quit);
+    QObject::connect(&run, &DownloadRun::runFinished, app.get(), &QCoreApplication::quit);
 
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer timer;
     timer.start();
-    run.GoButtonClick();
-    app.exec();
+    if (form)
+        form->GoButton->click();
+    else
+        run.GoButtonClick();
+    app->exec();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
@@ -68,9 +102,9 @@ int main(int argc, char** argv) {
     for (int row = 1; row < grid.NextRow(); ++row)
         done += grid.Status(row) == QStringLiteral("○") ? 1 : 0;
     const double cpu = cpuSeconds(after) - cpuSeconds(before);
-    std::printf("jobs %d done %d tick_ms %d seconds %.3f jobs_per_s %.1f cpu_s %.3f "
+    std::printf("%s jobs %d done %d tick_ms %d seconds %.3f jobs_per_s %.1f cpu_s %.3f "
                 "cpu_share %.1f%%\n",
-                grid.JobCount(), done, tickMs, seconds, grid.JobCount() / seconds, cpu,
-                100.0 * cpu / seconds);
+                inWindow ? "window" : "headless", grid.JobCount(), done, tickMs, seconds,
+                grid.JobCount() / seconds, cpu, 100.0 * cpu / seconds);
     return done == grid.JobCount() ? 0 : 1;
 }
