@@ -232,6 +232,13 @@ void DownloadRun::SmallResultCheck(int& row) {
 }
 
 void DownloadRun::Get1() {
+    if (m_shutdown)
+        return;
+    if (m_inGet) {
+        // One request at a time: go on once the one under way has ended.
+        m_tickDeferred = true;
+        return;
+    }
     const int row = CurrentRow();
     if (row >= m_grid.NextRow()) {
         emit messageRequested(kAllDoneMessage);
@@ -253,7 +260,7 @@ void DownloadRun::Get1() {
 
 void DownloadRun::GetData() {
     const int row = CurrentRow();
-    if (!m_grid.IsJobRow(row) || m_inGet)
+    if (m_shutdown || m_inGet || !m_grid.IsJobRow(row))
         return;
     const QString path = m_grid.Path(row);
     SetPanel(0, QStringLiteral("ダウンロード中：") + FileNamePart(path));
