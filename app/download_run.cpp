@@ -1,6 +1,7 @@
 #include "app/download_run.h"
 
 #include "app/download_client.h"
+#include "app/status_mark.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,21 +9,10 @@
 
 namespace {
 
-const QString kMarkDone = QStringLiteral("○");
-const QString kMarkRequested = QStringLiteral("↓");
-const QString kMarkSkipped = QStringLiteral("▲");
-const QString kMarkSmall = QStringLiteral("▽");
-const QString kMarkFailed = QStringLiteral("▼");
-const QString kMarkGivenUp = QStringLiteral("×");
-
 // A retry cycle gives a job up once it has been found too small this often.
 constexpr int kSmallResultTries = 10;
 // A failure gives the job up instead of marking it "▼" from this count on.
 constexpr int kGiveUpRetryCount = 6;
-
-bool isFetched(const QString& mark) {
-    return mark.isEmpty() || mark == kMarkGivenUp || mark == kMarkRequested;
-}
 
 bool isFile(const QString& path) {
     return !path.isEmpty() && QFileInfo(path).isFile();
@@ -195,7 +185,7 @@ void DownloadRun::Timer1Timer() {
         return;
     }
 
-    if (isFetched(m_grid.Status(row))) {
+    if (StatusMark::IsFetched(m_grid.Status(row))) {
         Get1();
     } else {
         SetCurrentRow(row + 1);
@@ -216,7 +206,7 @@ void DownloadRun::SmallResultCheck(int& row) {
     }
     row -= 1;
     if (!m_retryActive) {
-        Mark(row, kMarkSmall);
+        Mark(row, StatusMark::Small);
         m_retryActive = true;
         m_retryCount = 1;
     } else {
@@ -225,7 +215,7 @@ void DownloadRun::SmallResultCheck(int& row) {
     if (exists)
         QFile::remove(path);
     if (m_retryCount > kSmallResultTries) {
-        Mark(row, kMarkGivenUp);
+        Mark(row, StatusMark::GivenUp);
         row += 1;
         m_retryCount = 0;
     }
@@ -247,14 +237,14 @@ void DownloadRun::Get1() {
         return;
     }
     if (m_skipExisting && isFile(m_grid.Path(row))) {
-        Mark(row, kMarkSkipped);
+        Mark(row, StatusMark::Skipped);
         m_skipPending = true;
         SetCurrentRow(row + 1);
         m_retryCount = 0;
         StartTimer();
         return;
     }
-    Mark(row, kMarkRequested);
+    Mark(row, StatusMark::Requested);
     GetData();
 }
 
@@ -343,7 +333,7 @@ void DownloadRun::NMHTTP1Success() {
     // to the job after it already. After "Go!" it points at row 1 instead.
     const bool advance = row != 0 && FollowingRequest();
     if (row != 0)
-        Mark(row, kMarkDone);
+        Mark(row, StatusMark::Done);
     if (advance)
         SetCurrentRow(row + 1);
     StartTimer();
@@ -363,7 +353,7 @@ void DownloadRun::ApplyFailure() {
     if (m_retryCount >= kGiveUpRetryCount) {
         const bool advance = row != 0 && FollowingRequest();
         if (row != 0)
-            Mark(row, kMarkGivenUp);
+            Mark(row, StatusMark::GivenUp);
         if (advance)
             SetCurrentRow(row + 1);
         StartTimer();
@@ -371,7 +361,7 @@ void DownloadRun::ApplyFailure() {
     } else {
         // CurrentRow stays: the next tick passes over the "▼".
         if (row != 0)
-            Mark(row, kMarkFailed);
+            Mark(row, StatusMark::Failed);
         StartTimer();
     }
 }

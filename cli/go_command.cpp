@@ -2,6 +2,7 @@
 
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
 #include "cli/go_report.h"
@@ -21,13 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString kMarkRequested = QStringLiteral("↓");
-const QString kMarkDone = QStringLiteral("○");
-const QString kMarkSkipped = QStringLiteral("▲");
-const QString kMarkSmall = QStringLiteral("▽");
-const QString kMarkFailed = QStringLiteral("▼");
-const QString kMarkGivenUp = QStringLiteral("×");
 
 // Marks reach the file at most this often, and this long after a job ends
 // at the latest: a crash loses no more than the last second of a run.
@@ -90,10 +84,6 @@ QString parse(const QStringList& list, GoArgs& parsed) {
     if (parsed.check == false && parsed.minSizeKB)
         args.fail(QStringLiteral("--min-size and --no-min-size exclude each other"));
     return args.problem();
-}
-
-bool isFetched(const QString& mark) {
-    return mark.isEmpty() || mark == kMarkGivenUp || mark == kMarkRequested;
 }
 
 QString statusLine(const QByteArray& header) {
@@ -170,7 +160,7 @@ private:
 
     void onMarked(JobGrid::JobId, int row, const QString& mark) {
         const QString name = DownloadRun::FileNamePart(grid_.Path(row));
-        if (mark == kMarkRequested) {
+        if (mark == StatusMark::Requested) {
             inRequest_ = true;
             errorText_.clear();
             report_.jobStarted(row, grid_.JobCount(), name);
@@ -178,17 +168,17 @@ private:
         }
         scheduleSave();
         QString detail;
-        if (mark == kMarkDone) {
+        if (mark == StatusMark::Done) {
             detail = QStringLiteral("%1 bytes").arg(QFileInfo(grid_.Path(row)).size());
-        } else if (mark == kMarkSkipped) {
+        } else if (mark == StatusMark::Skipped) {
             detail = QStringLiteral("exists");
-        } else if (mark == kMarkSmall) {
+        } else if (mark == StatusMark::Small) {
             detail = QStringLiteral("too small, removed; retrying");
         } else if (inRequest_) {
             // A failure of the request: its reason is known when it has ended.
             pending_ = Pending{row, mark};
             return;
-        } else if (mark == kMarkGivenUp) {
+        } else if (mark == StatusMark::GivenUp) {
             detail = QStringLiteral("still too small, given up");
         }
         report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
@@ -283,7 +273,7 @@ bool checkFolders(CliProfile& profile) {
     qint64 row = 0;
     for (const Job& job : profile.jobs) {
         ++row;
-        if (!isFetched(job.status))
+        if (!StatusMark::IsFetched(job.status))
             continue;
         const QString dir = QFileInfo(job.path).absolutePath();
         if (seen.contains(dir))

@@ -1,5 +1,7 @@
 #include "cli/go_report.h"
 
+#include "app/status_mark.h"
+
 namespace {
 
 // Redraws of the progress line per second, at most: a terminal that redraws
@@ -68,7 +70,7 @@ void GoReport::progress(qint64 received, qint64 expected) {
 
 void GoReport::jobFinished(const QString& mark, int row, int jobs, const QString& name,
                            const QString& detail) {
-    const bool success = mark == QStringLiteral("○") || mark == QStringLiteral("▲");
+    const bool success = StatusMark::IsSuccess(mark);
     if (terminal_ && success) {
         draw(false);
         return;

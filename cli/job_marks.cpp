@@ -1,12 +1,14 @@
 #include "cli/job_marks.h"
 
+#include "app/status_mark.h"
+
 #include <QStringList>
 
 namespace {
 
 const QString kKnownMarks[] = {
-    QStringLiteral("○"), QStringLiteral("▲"), QStringLiteral("▽"),
-    QStringLiteral("▼"), QStringLiteral("×"), QStringLiteral("↓"),
+    StatusMark::Done,   StatusMark::Skipped, StatusMark::Small,
+    StatusMark::Failed, StatusMark::GivenUp, StatusMark::Requested,
 };
 
 bool isKnown(const QString& mark) {
@@ -32,7 +34,7 @@ qint64 MarkCounts::count(const QString& mark) const {
 }
 
 bool MarkCounts::allSucceeded() const {
-    return count(QStringLiteral("○")) + count(QStringLiteral("▲")) == total();
+    return count(StatusMark::Done) + count(StatusMark::Skipped) == total();
 }
 
 QString MarkCounts::summary() const {
