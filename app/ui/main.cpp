@@ -1,7 +1,11 @@
 // The GUI front end: one main window over the job grid.
 #include "app/ui/tform1.h"
+#include "platform/profile_dir.h"
+#include "platform/profile_lock.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,9 +41,37 @@ void ReportFatalDisplayProblems(QtMsgType type, const QMessageLogContext& contex
         g_defaultHandler(type, context, message);
 }
 
+// Whether another Serifetch (the command line, or a second window) holds
+// the profile folder; then says so and gives the text, else the empty text.
+// Two writers would each save their own job list over the other's.
+QString ProfileInUse(ProfileLock& lock) {
+    if (lock.tryLock() != ProfileLock::Result::Busy)
+        return {}; // an unusable folder is the window's to report
+    const QString holder = lock.holderPid() > 0 ? QStringLiteral("process %1").arg(lock.holderPid())
+                                                : QStringLiteral("another process");
+    const QString text =
+        QStringLiteral("The profile folder %1 is in use by %2 (serifetch-cli or another "
+                       "Serifetch window). Start Serifetch again when it has finished.")
+            .arg(QDir::toNativeSeparators(ProfileDir::path()), holder);
+    std::fprintf(stderr, "serifetch: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before the display: the refusal must reach a terminal user as well.
+    ProfileDir::prepare();
+    ProfileLock lock;
+    const QString inUse = ProfileInUse(lock);
+    if (!inUse.isEmpty()) {
+        if (DisplayConfigured()) {
+            QApplication app(argc, argv);
+            QMessageBox::critical(nullptr, QStringLiteral("Serifetch"), inUse);
+        }
+        return EXIT_FAILURE;
+    }
     if (!DisplayConfigured()) {
         std::fprintf(stderr,
                      "serifetch: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
@@ -54,6 +86,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Serifetch"));
 
     TForm1 form;
+    form.FormCreate();
     form.show();
     return app.exec();
 }

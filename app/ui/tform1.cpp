@@ -4,6 +4,15 @@
 #include "app/http_download_client.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
+#include "platform/desktop.h"
+#include "platform/profile_dir.h"
+#include "platform/profile_file.h"
+#include "settings/job_list_file.h"
+#include "settings/settings_file.h"
+#include "settings/ui/form2.h"
+#include "settings/ui/form6.h"
+#include "settings/ui/form7.h"
+#include "settings/ui/program_icon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,12 +21,15 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -86,6 +98,10 @@ TForm1::TForm1(QWidget* parent)
         else
             QMessageBox::information(this, QStringLiteral("Serifetch"), text);
     };
+    m_folderPicker = [](QWidget* parent, const QString& start) {
+        return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
+    };
+    setWindowIcon(ProgramIcon());
     BuildControls();
     BuildMenu();
     BuildStatusBar();
@@ -102,6 +118,7 @@ TForm1::TForm1(QWidget* parent)
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     WireDownloadRun();
+    WireCommands();
     CheckBox2Click();
     Edit1Change();
     resize(780, 600);
@@ -227,6 +244,10 @@ void TForm1::BuildControls() {
     SpeedButton2 = CommandButton("SpeedButton2", QStringLiteral("Save"));
     SpeedButton3 = CommandButton("SpeedButton3", QStringLiteral("Delete"));
     SpeedButton4 = CommandButton("SpeedButton4", QStringLiteral("Clear"));
+    GoButton->setShortcut(QKeySequence(Qt::Key_F5));
+    GoButton->setToolTip(QStringLiteral("Go! (F5)"));
+    CancelBtn->setShortcut(QKeySequence(Qt::Key_Escape));
+    CancelBtn->setToolTip(QStringLiteral("Stop! (Esc)"));
     auto* commandRow = new QHBoxLayout;
     for (QToolButton* b : {SpeedButton1, GoButton, CancelBtn})
         commandRow->addWidget(b);
@@ -271,6 +292,18 @@ void TForm1::BuildControls() {
     outer->addWidget(split, 1);
 
     setCentralWidget(central);
+
+    // Tab walks the inputs as they are read: URL, name parts, folder,
+    // options, then the commands and the list.
+    QWidget* chain[] = {ComboBox1,    Button2,      Edit1,        SpinEdit1,   Edit2,
+                        Edit5,        Edit3,        Edit4,        Button1,     CheckBox1,
+                        CheckBox2,    SpinEdit2,    SpeedButton1, GoButton,    CancelBtn,
+                        SpeedButton2, SpeedButton3, SpeedButton4, StringGrid1, Memo1};
+    for (QToolButton* b :
+         {SpeedButton1, GoButton, CancelBtn, SpeedButton2, SpeedButton3, SpeedButton4})
+        b->setFocusPolicy(Qt::StrongFocus);
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TForm1::BuildMenu() {
@@ -293,14 +326,13 @@ void TForm1::BuildStatusBar() {
         panel->setObjectName(QStringLiteral("Panel%1").arg(i));
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        // Panel 0 takes what is left; long texts (a run's file names) are cut
-        // at a panel's edge instead of widening the window.
-        if (i == 0) {
-            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-            panel->setMinimumWidth(kWidths[i]);
-        } else {
-            panel->setFixedWidth(kWidths[i]);
-        }
+        // The widths are minimums: panels 1 to 3 grow to their texts (a
+        // progress text must not be cut), and panel 0 takes what is left, its
+        // long texts (a run's file names) cut at its edge instead of widening
+        // the window.
+        panel->setMinimumWidth(kWidths[i]);
+        panel->setSizePolicy(i == 0 ? QSizePolicy::Ignored : QSizePolicy::Minimum,
+                             QSizePolicy::Preferred);
         bar->addWidget(panel, i == 0 ? 1 : 0);
         m_panels[size_t(i)] = panel;
     }
@@ -490,6 +522,207 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TForm1::WireCommands() {
+    connect(SpeedButton2, &QToolButton::clicked, this, &TForm1::SpeedButton2Click);
+    connect(SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
+    connect(SpeedButton4, &QToolButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Option1, &QAction::triggered, this, &TForm1::Option1Click);
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+    // Every change of the selection is reported, by mouse, keyboard or a
+    // command (List Up, Delete) alike.
+    QItemSelectionModel* selection = StringGrid1->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &TForm1::StringGrid1Click);
+    connect(selection, &QItemSelectionModel::currentChanged, this, &TForm1::StringGrid1Click);
+    connect(StringGrid1, &QTableView::doubleClicked, this, &TForm1::StringGrid1DblClick);
+}
+
+QStringList TForm1::History() const {
+    QStringList items;
+    items.reserve(ComboBox1->count());
+    for (int i = 0; i < ComboBox1->count(); ++i)
+        items << ComboBox1->itemText(i);
+    return items;
+}
+
+void TForm1::SetHistory(const QStringList& items) {
+    // Clearing an editable combo box empties its edit field, and adding the
+    // first item puts that item there; the text the user sees stays.
+    const QString text = ComboBox1->currentText();
+    ComboBox1->clear();
+    ComboBox1->addItems(items);
+    ComboBox1->setEditText(text);
+}
+
+void TForm1::ApplySettings(const Settings& s) {
+    ComboBox1->clear();
+    ComboBox1->addItems(s.urlHistory);
+    ComboBox1->setEditText(s.url);
+    {
+        // The preview is refreshed once at the end of the load, not for each
+        // half-filled state of the inputs on the way.
+        m_inPreview = true;
+        const auto done = qScopeGuard([this] { m_inPreview = false; });
+        Edit1->setText(s.head);
+        SpinEdit1->setValue(s.num);
+        SpinEdit2->setValue(s.minSize);
+        Edit2->setText(s.start);
+        Edit5->setText(s.end);
+        Edit3->setText(s.back);
+    }
+    Edit4->setText(s.path);
+    CheckBox1->setChecked(s.skip);
+    CheckBox2->setChecked(s.check);
+    CheckBox2Click();
+    m_http->InputFileMode = true;
+    if (s.proxyEnabled) {
+        m_http->Proxy = s.proxyHost;
+        m_http->ProxyPort = s.proxyPort;
+    }
+}
+
+Settings TForm1::CurrentSettings() const {
+    Settings s;
+    s.urlHistory = History();
+    s.url = ComboBox1->currentText();
+    s.head = Edit1->text();
+    s.num = SpinEdit1->value();
+    s.minSize = SpinEdit2->value();
+    s.start = Edit2->text();
+    s.end = Edit5->text();
+    s.back = Edit3->text();
+    s.path = Edit4->text();
+    s.skip = CheckBox1->isChecked();
+    s.check = CheckBox2->isChecked();
+    s.proxyHost = m_http->Proxy;
+    s.proxyPort = m_http->ProxyPort;
+    return s;
+}
+
+void TForm1::FormCreate() {
+    QStringList warnings;
+    const QString folderProblem = ProfileDir::prepare();
+    if (!folderProblem.isEmpty())
+        warnings << folderProblem;
+
+    const QString settingsPath = ProfileDir::settingsFilePath();
+    m_settingsReadable =
+        !QFileInfo::exists(settingsPath) || ProfileFile(settingsPath).error().isEmpty();
+    SettingsFile::LoadResult settings = SettingsFile::load(settingsPath);
+    warnings << settings.warnings;
+    ApplySettings(settings.settings);
+
+    // Loaded whatever the settings said: a bad value there must never leave
+    // the list unloaded and then saved empty at close.
+    JobListFile::LoadResult jobs = JobListFile::load(ProfileDir::jobListFilePath());
+    m_jobListReadable = jobs.error.isEmpty();
+    if (!m_jobListReadable)
+        warnings << jobs.error;
+    m_grid.Clear();
+    m_grid.Append(std::move(jobs.jobs));
+    ShowJobCount();
+    m_profileLoaded = true;
+
+    if (!warnings.isEmpty())
+        ShowMessage(warnings.join(QStringLiteral("\n\n")), MessageKind::Error);
+    Edit1Change();
+}
+
+QString TForm1::SaveData() {
+    if (!m_jobListReadable)
+        return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
+                              "be read when the program started.")
+            .arg(ProfileDir::jobListFilePath());
+    return JobListFile::save(ProfileDir::jobListFilePath(), m_grid.Jobs());
+}
+
+QStringList TForm1::FormClose() {
+    QStringList problems;
+    if (!m_profileLoaded)
+        return problems;
+    const QString settingsPath = ProfileDir::settingsFilePath();
+    const QString stored =
+        m_settingsReadable
+            ? SettingsFile::store(settingsPath, CurrentSettings())
+            : QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
+                             "be read when the program started.")
+                  .arg(settingsPath);
+    if (!stored.isEmpty())
+        problems << stored;
+    const QString saved = SaveData();
+    if (!saved.isEmpty())
+        problems << saved;
+    return problems;
+}
+
+void TForm1::SpeedButton2Click() {
+    const QString problem = SaveData();
+    if (!problem.isEmpty())
+        ShowMessage(problem, MessageKind::Error);
+}
+
+void TForm1::SpeedButton3Click() {
+    const auto [top, bottom] = SelectedGridRows();
+    m_grid.DeleteRows(top, bottom);
+    ShowJobCount();
+    StringGrid1Click();
+}
+
+void TForm1::SpeedButton4Click() {
+    m_grid.Clear();
+    ShowJobCount();
+    StringGrid1Click();
+}
+
+void TForm1::StringGrid1Click() {
+    const auto [top, bottom] = SelectedGridRows();
+    QString text = QStringLiteral("選択：") + QString::number(top);
+    if (bottom != top)
+        text += QStringLiteral(" ～ ") + QString::number(bottom);
+    SetPanelText(2, text);
+}
+
+void TForm1::StringGrid1DblClick() {
+    const QString path = m_grid.Path(SelectedGridRows().first);
+    if (!path.isEmpty())
+        Desktop::current().openFile(path);
+}
+
+void TForm1::Button1Click() {
+    QString folder = m_folderPicker ? m_folderPicker(this, Edit4->text()) : QString();
+    if (folder.isEmpty())
+        return;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    Edit4->setText(folder);
+}
+
+void TForm1::Button2Click() {
+    QStringList history = History();
+    TForm7::appendUnlisted(history, ComboBox1->currentText());
+    {
+        TForm7 dialog(history, this);
+        dialog.exec();
+    }
+    // Also after "Cancel": the text added on opening stays in the history.
+    SetHistory(history);
+}
+
+void TForm1::Option1Click() {
+    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this);
+    dialog.exec();
+}
+
+void TForm1::About1Click() {
+    TForm2 dialog(this);
+    dialog.exec();
+}
+
+void TForm1::SetFolderPicker(FolderPicker picker) {
+    m_folderPicker = std::move(picker);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     // A request runs inside a nested event loop below us: abort it and close
     // once it has unwound, so that the job list is saved with the job's
@@ -500,6 +733,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The run has unwound: the files take the jobs with their final marks.
+    const QStringList problems = FormClose();
+    if (!problems.isEmpty())
+        ShowMessage(problems.join(QStringLiteral("\n\n")), MessageKind::Error);
     emit closing();
     QMainWindow::closeEvent(event);
 }

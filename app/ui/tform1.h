@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -23,6 +24,7 @@ class QToolButton;
 class DownloadRun;
 class HttpDownloadClient;
 class TNMHTTP;
+struct Settings;
 
 /// The main window: the series inputs, the job grid and the status bar. It
 /// is a thin shell: the series rules live in app/series.h and the jobs in
@@ -37,6 +39,10 @@ public:
     /// Where message boxes go. The default shows a modal box; tests put a
     /// recorder here so nothing blocks.
     using MessageSink = std::function<void(MessageKind, const QString&)>;
+    /// Asks the user for a folder, starting in `start`; returns the chosen
+    /// folder, or the empty text when the user cancels. The default is the
+    /// desktop's folder picker; tests put an answer here so nothing blocks.
+    using FolderPicker = std::function<QString(QWidget* parent, const QString& start)>;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -99,6 +105,7 @@ public:
     void SelectGridRows(int top, int bottom);
 
     void SetMessageSink(MessageSink sink);
+    void SetFolderPicker(FolderPicker picker);
     /// Shows a message box through the sink.
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info);
 
@@ -121,6 +128,35 @@ public:
     void GoButtonClick();
     void CancelBtnClick();
 
+    /// The creation handler: reads the profile folder's settings file into the
+    /// controls and the client, then the job list file into the grid, then
+    /// refreshes the preview. Whatever went wrong is shown in one message; the
+    /// job list is loaded in every case. Once this has run, closing the window
+    /// stores both files (a window built without it leaves the profile alone).
+    void FormCreate();
+    /// `SaveData`: writes the grid to the job list file. Returns the empty text
+    /// on success, else a text for the user (the old file is then left whole).
+    QString SaveData();
+    /// "Save": SaveData, telling the user when it failed.
+    void SpeedButton2Click();
+    /// "Delete": deletes the selected job rows.
+    void SpeedButton3Click();
+    /// "Clear": deletes every job.
+    void SpeedButton4Click();
+    /// Panel 2 := "選択：" + top, or + top + " ～ " + bottom for a range.
+    void StringGrid1Click();
+    /// Opens the Path of the selection's top job with its application.
+    void StringGrid1DblClick();
+    /// "参照": picks the save folder; Edit4 then ends in "/".
+    void Button1Click();
+    /// "edit": adds the combo box's text to the history, then opens the
+    /// history editor.
+    void Button2Click();
+    /// "Proxy": the proxy dialog over the client's Proxy and ProxyPort.
+    void Option1Click();
+    /// The about box.
+    void About1Click();
+
 signals:
     /// Emitted when the window is about to close, before it goes away.
     void closing();
@@ -136,10 +172,22 @@ private:
     void NormaliseNumberInput(QLineEdit* edit);
     void ListUp();
     void WireDownloadRun();
+    void WireCommands();
+    void ApplySettings(const Settings& s);
+    Settings CurrentSettings() const;
+    QStringList History() const;
+    void SetHistory(const QStringList& items);
+    QStringList FormClose();
 
     JobGrid m_grid;
     std::array<QLabel*, 4> m_panels{};
     MessageSink m_messageSink;
+    FolderPicker m_folderPicker;
+    // Set by FormCreate: only a window that read the profile writes it back,
+    // and never over a file it could not read.
+    bool m_profileLoaded = false;
+    bool m_settingsReadable = true;
+    bool m_jobListReadable = true;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_inPreview = false;
