@@ -1,0 +1,234 @@
+// The window's settings and job list across a close and a restart, with the
+// files in a test's own profile folder.
+#include "app/ui/tform1.h"
+#include "http/nmhttp.h"
+#include "platform/profile_file.h"
+#include "settings/job_list_file.h"
+#include "settings/settings_file.h"
+#include "settings/ui/form7.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/test_env.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QStringList Items(const QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+const std::vector<Job> kJobs = {
+    {QStringLiteral("○"), "http://127.0.0.1/s/a01.jpg", QStringLiteral("/tmp/画像/a01.jpg")},
+    {QStringLiteral("×"), "http://127.0.0.1/s/a02.jpg", QStringLiteral("/tmp/画像/a02.jpg")},
+    {QString(), "http://127.0.0.1/s/a03.jpg", QStringLiteral("/tmp/画像/a03.jpg")},
+};
+
+using Profile = WindowTest;
+
+TEST_F(Profile, FirstRunCreatesTheSettingsFileAndStartsFromItsDefaults) {
+    auto form = Open();
+    EXPECT_EQ(testenv::readFile(IniPath()),
+              "[URL]\r\nURL1=http://serifetch.example/\r\n[FileName]\r\n");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(Items(form->ComboBox1), QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://serifetch.example/");
+    EXPECT_EQ(form->Edit1->text(), "Hampic");
+    EXPECT_EQ(form->SpinEdit1->value(), 2);
+    EXPECT_EQ(form->Edit2->text(), "01");
+    EXPECT_EQ(form->Edit5->text(), "12");
+    EXPECT_EQ(form->Edit3->text(), ".jpg");
+    EXPECT_EQ(form->Edit4->text(), defaultSavePath());
+    EXPECT_TRUE(form->Edit4->text().endsWith('/'));
+    EXPECT_TRUE(form->CheckBox1->isChecked());
+    EXPECT_TRUE(form->CheckBox2->isChecked());
+    EXPECT_TRUE(form->SpinEdit2->isEnabled());
+    EXPECT_EQ(form->NMHTTP1().Proxy, QString());
+    EXPECT_EQ(form->NMHTTP1().ProxyPort, 0);
+    EXPECT_TRUE(form->NMHTTP1().InputFileMode);
+    EXPECT_EQ(form->Label10->text(), "Hampic01.jpg  -  Hampic12.jpg");
+    EXPECT_EQ(form->PanelText(3), "全：0");
+}
+
+TEST_F(Profile, CloseThenReopenKeepsInputsHistoryProxyAndJobs) {
+    QStringList sixty;
+    for (int i = 1; i <= 60; ++i)
+        sixty << QStringLiteral("http://127.0.0.1/%1/").arg(i);
+    {
+        auto form = Open();
+        form->ComboBox1->clear();
+        form->ComboBox1->addItems(sixty);
+        form->Edit1->setText(QStringLiteral("写真"));
+        form->SpinEdit1->setValue(3);
+        form->SpinEdit2->setValue(7);
+        form->Edit2->setText("005");
+        form->Edit5->setText("020");
+        form->Edit3->setText(".png");
+        form->Edit4->setText("/tmp/out/");
+        form->CheckBox1->setChecked(false);
+        form->CheckBox2->setChecked(false);
+        form->NMHTTP1().Proxy = "127.0.0.1";
+        form->NMHTTP1().ProxyPort = 3128;
+        form->Grid().Append(kJobs);
+        form->close();
+    }
+    const ProfileFile written(IniPath());
+    EXPECT_EQ(written.read("URL", "URL60", ""), sixty.last());
+    EXPECT_EQ(written.read("Server", "Host", ""), "127.0.0.1");
+    EXPECT_EQ(written.read("Server", "Port", ""), "3128");
+
+    // Without Proxy=Yes in the file the proxy is stored but not applied.
+    {
+        auto form = Open();
+        EXPECT_EQ(Items(form->ComboBox1), sixty.mid(0, 50));
+        EXPECT_EQ(form->ComboBox1->currentText(), sixty.first());
+        EXPECT_EQ(form->Edit1->text(), QStringLiteral("写真"));
+        EXPECT_EQ(form->SpinEdit1->value(), 3);
+        EXPECT_EQ(form->SpinEdit2->value(), 7);
+        EXPECT_EQ(form->Edit2->text(), "005");
+        EXPECT_EQ(form->Edit5->text(), "020");
+        EXPECT_EQ(form->Edit3->text(), ".png");
+        EXPECT_EQ(form->Edit4->text(), "/tmp/out/");
+        EXPECT_FALSE(form->CheckBox1->isChecked());
+        EXPECT_FALSE(form->CheckBox2->isChecked());
+        EXPECT_FALSE(form->SpinEdit2->isEnabled());
+        EXPECT_EQ(form->Label10->text(), QStringLiteral("写真005.png  -  写真020.png"));
+        EXPECT_EQ(form->NMHTTP1().Proxy, QString());
+        EXPECT_EQ(form->NMHTTP1().ProxyPort, 0);
+        EXPECT_EQ(form->Grid().Jobs(), kJobs);
+        EXPECT_EQ(form->PanelText(3), "全：3");
+        // Every close stores the client's proxy, applied or not: set it
+        // again for the start that applies it.
+        form->NMHTTP1().Proxy = "127.0.0.1";
+        form->NMHTTP1().ProxyPort = 3128;
+        form->close();
+    }
+
+    ProfileFile edited(IniPath());
+    edited.write("Server", "Proxy", "Yes");
+    ASSERT_EQ(edited.save(), QString());
+    auto form = Open();
+    EXPECT_EQ(form->NMHTTP1().Proxy, "127.0.0.1");
+    EXPECT_EQ(form->NMHTTP1().ProxyPort, 3128);
+    EXPECT_EQ(form->Grid().Jobs(), kJobs);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Profile, ABadNumberIsReportedOnceAndEveryJobIsKept) {
+    ASSERT_TRUE(testenv::writeFile(IniPath(), "[FileName]\r\nHead=x\r\nNum=abc\r\n"));
+    ASSERT_EQ(JobListFile::save(JobsPath(), kJobs), QString());
+    {
+        auto form = Open();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains("Num") && messages[0].contains("abc"))
+            << messages[0].toStdString();
+        EXPECT_EQ(form->SpinEdit1->value(), 2);
+        EXPECT_EQ(form->Edit1->text(), "x");
+        EXPECT_EQ(form->Grid().Jobs(), kJobs);
+        form->close();
+    }
+    EXPECT_EQ(JobListFile::load(JobsPath()).jobs, kJobs);
+}
+
+TEST_F(Profile, AnUnusableProfileFolderIsReportedAndNothingIsWritten) {
+    // Root may write anywhere, but not below a regular file.
+    const QString blocker = home.filePath("file");
+    ASSERT_TRUE(testenv::writeFile(blocker, "keep"));
+    UseHome(blocker + "/profile");
+    auto form = Open();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(blocker + "/profile")) << messages[0].toStdString();
+    EXPECT_EQ(form->Edit1->text(), "Hampic");
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://serifetch.example/");
+
+    form->Grid().Append(kJobs);
+    form->close();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].contains("serifech.ini") && messages[1].contains("SeriData.txt"))
+        << messages[1].toStdString();
+    EXPECT_EQ(testenv::readFile(blocker), "keep");
+}
+
+// A full disk: the old files stay whole, and the user hears of it.
+TEST_F(Profile, FailedSavesLeaveTheOldFilesAndAreReported) {
+    {
+        auto form = Open();
+        form->Grid().Append(kJobs);
+        form->close();
+    }
+    const QByteArray ini = testenv::readFile(IniPath());
+    const QByteArray jobs = testenv::readFile(JobsPath());
+    ASSERT_FALSE(ini.isEmpty());
+    ASSERT_FALSE(jobs.isEmpty());
+
+    auto form = Open();
+    form->Edit1->setText("changed");
+    form->Grid().Clear();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit none = saved;
+    none.rlim_cur = 0;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    form->close();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains("SeriData.txt")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains("serifech.ini") && messages[1].contains("SeriData.txt"))
+        << messages[1].toStdString();
+    EXPECT_EQ(testenv::readFile(IniPath()), ini);
+    EXPECT_EQ(testenv::readFile(JobsPath()), jobs);
+}
+
+TEST_F(Profile, HistoryEditorFromTheWindow) {
+    auto form = Open();
+    // "Cancel": the text added on opening stays, and so does the edit text.
+    form->ComboBox1->setEditText("http://127.0.0.1/New/");
+    WhenOpen<TForm7>(form.get(), [](TForm7& editor) {
+        EXPECT_EQ(editor.findChild<QListWidget*>("ListBox1")->count(), 2);
+        editor.findChild<QPushButton*>("Button5")->click();
+    });
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(Items(form->ComboBox1),
+              (QStringList{"http://serifetch.example/", "http://127.0.0.1/New/"}));
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/New/");
+    EXPECT_EQ(form->findChild<TForm7*>(), nullptr);
+
+    // Every entry deleted, then "OK": the history is stored as empty keys.
+    WhenOpen<TForm7>(form.get(), [](TForm7& editor) {
+        auto* list = editor.findChild<QListWidget*>("ListBox1");
+        while (list->count() > 0) {
+            list->setCurrentRow(0);
+            editor.findChild<QPushButton*>("Button2")->click();
+        }
+        editor.findChild<QPushButton*>("Button1")->click();
+    });
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(form->ComboBox1->count(), 0);
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/New/");
+    form->close();
+
+    const QByteArray ini = testenv::readFile(IniPath());
+    for (int n = 1; n <= 50; ++n)
+        EXPECT_TRUE(ini.contains(QStringLiteral("\r\nURL%1=\r\n").arg(n).toUtf8())) << n;
+    form = Open();
+    EXPECT_EQ(form->ComboBox1->count(), 0);
+}
+
+} // namespace
