@@ -4,7 +4,7 @@
 #include "http/nmuu_processor.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <cctype>
 #include <memory>
 #include <stdexcept>
 
@@ -42,6 +42,21 @@ QByteArray headerValue(const QByteArray& line, qsizetype nameLength) {
     throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
                                  .arg(verb, name, file.errorString())
                                  .toStdString());
+}
+
+// True when `location` starts with "scheme://" (RFC 3986: a letter, then
+// letters, digits, "+", "-", "."): a relative location may carry a full URL
+// in its query ("/login?next=http://x/") and is still relative.
+bool hasScheme(const QByteArray& location) {
+    const qsizetype colon = location.indexOf("://");
+    if (colon <= 0 || !std::isalpha(static_cast<unsigned char>(location[0])))
+        return false;
+    for (qsizetype i = 1; i < colon; ++i) {
+        const auto c = static_cast<unsigned char>(location[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
 }
 
 bool isFollowedRedirect(int code) {
@@ -341,7 +356,7 @@ void TNMHTTP::Fail(const QString& reason) {
 }
 
 QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
-    if (location.contains("://") || location.startsWith("//"))
+    if (hasScheme(location) || location.startsWith("//"))
         return location;
     QByteArray origin = "http://" + Host.toUtf8();
     if (Port != 80)

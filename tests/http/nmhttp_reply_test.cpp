@@ -133,7 +133,11 @@ TEST_F(Reply, RelativeLocationsStayOnTheSameServer) {
     const struct {
         const char* location;
         const char* path;
-    } cases[] = {{"page.html", "/page.html"}, {"/dir/x", "/dir/x"}, {"dir/y", "/dir/y"}};
+    } cases[] = {{"page.html", "/page.html"},
+                 {"/dir/x", "/dir/x"},
+                 {"dir/y", "/dir/y"},
+                 {"/login?next=http://other/x", "/login?next=http://other/x"},
+                 {"go?to=https://other/", "/go?to=https://other/"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.location);
         ScriptedPeer peer({PeerScript().reply(QByteArray("HTTP/1.0 302 Found\r\nLocation: ") +
