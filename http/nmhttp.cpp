@@ -4,6 +4,7 @@
 #include "http/nmuu_processor.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <stdexcept>
@@ -36,6 +37,16 @@ QByteArray withoutLineEnd(QByteArray line) {
 // removed; a missing blank after the colon is accepted.
 QByteArray headerValue(const QByteArray& line, qsizetype nameLength) {
     return line.mid(nameLength).trimmed();
+}
+
+// The location and the cookie go back on the wire in later requests: a control
+// byte in them (a bare CR, a NUL) would split that request or smuggle a
+// header line into it.
+bool hasControlByte(const QByteArray& value) {
+    return std::any_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7f;
+    });
 }
 
 [[noreturn]] void throwFileError(const QString& verb, const QString& name, const QFile& file) {
@@ -310,10 +321,15 @@ void TNMHTTP::ReadReplyHeader() {
             break;
         const QByteArray upper = line.toUpper();
         if (upper.startsWith("SET-COOKIE:")) {
-            receivedCookie_ = headerValue(line, 11);
+            const QByteArray cookie = headerValue(line, 11);
+            if (!hasControlByte(cookie))
+                receivedCookie_ = cookie;
         } else if (upper.startsWith("LOCATION:")) {
-            location_ = headerValue(line, 9);
-            locationInReply_ = !location_.isEmpty();
+            const QByteArray location = headerValue(line, 9);
+            if (!location.isEmpty() && !hasControlByte(location)) {
+                location_ = location;
+                locationInReply_ = true;
+            }
         } else if (upper.startsWith("CONTENT-LENGTH:")) {
             const QByteArray rest = line.mid(15);
             qsizetype i = 0;

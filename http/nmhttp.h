@@ -95,7 +95,8 @@ protected:
     /// Fills the header list for the current command.
     virtual void ComposeHeader();
     /// Reads the status line and header lines; sets ReplyCode, ExpectedBytes,
-    /// the location and the cookie; stores the text in Header.
+    /// the location and the cookie (each ignored when it holds a control
+    /// byte); stores the text in Header.
     virtual void ReadReplyHeader();
     /// Sends the composed lines, the blank line and the send data.
     virtual void SendRequest();

@@ -236,6 +236,26 @@ TEST_F(Reply, RedirectWithoutLocationFailsInsteadOfReusingAnOldOne) {
     EXPECT_TRUE(http.FailureReason.contains("Location")) << http.FailureReason.toStdString();
 }
 
+TEST_F(Reply, ControlBytesInALocationOrCookieNeverReachTheNextRequest) {
+    {
+        ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nSet-Cookie: a=1\rX-Evil: 1"
+                                              "\r\nLocation: /next\r\n\r\n"),
+                           PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+        record(http, [&] { http.Get(local(peer.port(), "/")); });
+        ASSERT_TRUE(peerDone(peer, 2));
+        EXPECT_FALSE(peer.received(1).contains("X-Evil")) << peer.received(1).constData();
+        EXPECT_TRUE(http.HeaderInfo.Cookie.isEmpty());
+    }
+    {
+        ScriptedPeer peer({PeerScript().reply(QByteArray(
+                               "HTTP/1.0 302 Found\r\nLocation: /x\rX-Evil: 1\0\r\n\r\n", 47)),
+                           PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+        const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/")); });
+        EXPECT_EQ(outcome.failures, 1);
+        EXPECT_EQ(peer.connections(), 1);
+    }
+}
+
 TEST_F(Reply, CloseMidBodyKeepsWhatArrivedAndFailsWhenShort) {
     {
         auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" +
