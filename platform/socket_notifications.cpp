@@ -41,10 +41,14 @@ void SocketNotifications::armWrite() {
 void SocketNotifications::stop() {
     read_.setEnabled(false);
     write_.setEnabled(false);
-    handler_ = [](int, int) {};
+    // The handler itself stays: stop() often runs inside it, and replacing a
+    // std::function while it runs destroys the closure under its own feet.
+    stopped_ = true;
 }
 
 void SocketNotifications::onReadable() {
+    if (stopped_)
+        return;
     read_.setEnabled(false);
     readWanted_ = false;
     int listening = 0;
@@ -67,6 +71,8 @@ void SocketNotifications::onReadable() {
 }
 
 void SocketNotifications::onWritable() {
+    if (stopped_)
+        return;
     if (connecting_) {
         connecting_ = false;
         int error = 0;

@@ -42,6 +42,7 @@ private:
     Handler handler_;
     QSocketNotifier read_;
     QSocketNotifier write_;
+    bool stopped_ = false;
     bool connecting_ = false;
     bool readWanted_ = false;
     bool writeWanted_ = false;
