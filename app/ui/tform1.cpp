@@ -121,7 +121,9 @@ TForm1::TForm1(QWidget* parent)
     WireCommands();
     CheckBox2Click();
     Edit1Change();
-    resize(780, 600);
+    // Wide enough for panel 0 at its 350 pixels beside a progress text of a
+    // file in the megabytes.
+    resize(860, 600);
 }
 
 void TForm1::WireDownloadRun() {

@@ -1,0 +1,252 @@
+// The window's list commands, selection report, open, folder picker,
+// dialogs and shortcuts, driven offscreen.
+#include "app/download_run.h"
+#include "app/ui/tform1.h"
+#include "http/nmhttp.h"
+#include "settings/job_list_file.h"
+#include "settings/ui/form2.h"
+#include "settings/ui/form6.h"
+#include "tests/app/window_fixture.h"
+#include "tests/settings_ui/recording_desktop.h"
+#include "tests/support/scripted_peer.h"
+#include "tests/support/test_env.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+using testsupport::PeerScript;
+using testsupport::ScriptedPeer;
+
+std::vector<Job> NumberedJobs(int count, const QString& base = "http://127.0.0.1/s/",
+                              const QString& dir = "/tmp/s/") {
+    std::vector<Job> jobs;
+    for (int n = 1; n <= count; ++n) {
+        const QString name = QStringLiteral("a%1.jpg").arg(n, 2, 10, QChar('0'));
+        jobs.push_back({QString(), base + name, dir + name});
+    }
+    return jobs;
+}
+
+QStringList Urls(const TForm1& form) {
+    QStringList urls;
+    for (const Job& job : form.Grid().Jobs())
+        urls << job.url.section('/', -1);
+    return urls;
+}
+
+class Commands : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        form = Open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    QPoint RowCentre(int gridRow) {
+        QTableView* view = form->StringGrid1;
+        return view->visualRect(view->model()->index(gridRow - 1, 1)).center();
+    }
+
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(Commands, DeleteRemovesTheSelectedRows) {
+    form->Grid().Append(NumberedJobs(5));
+    form->SelectGridRows(2, 3);
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(Urls(*form), (QStringList{"a01.jpg", "a04.jpg", "a05.jpg"}));
+    EXPECT_EQ(form->NextRow(), 4);
+    EXPECT_EQ(form->PanelText(3), "全：3");
+
+    form->SelectGridRows(2, 3); // the last rows
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(Urls(*form), QStringList{"a01.jpg"});
+    EXPECT_EQ(form->PanelText(3), "全：1");
+
+    form->SelectGridRows(1, 1); // every row
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    EXPECT_EQ(form->NextRow(), 1);
+    EXPECT_EQ(form->StringGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(form->PanelText(3), "全：0");
+}
+
+TEST_F(Commands, ClearEmptiesTheListAndSaveWritesIt) {
+    form->Grid().Append(NumberedJobs(3));
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_EQ(JobListFile::load(JobsPath()).jobs, NumberedJobs(3));
+
+    QTest::mouseClick(form->SpeedButton4, Qt::LeftButton);
+    EXPECT_EQ(form->NextRow(), 1);
+    EXPECT_EQ(form->StringGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(form->PanelText(3), "全：0");
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    EXPECT_TRUE(JobListFile::load(JobsPath()).jobs.empty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(Commands, SelectionIsReportedAsTheMouseChangesIt) {
+    form->Grid().Append(NumberedJobs(10));
+    QWidget* cells = form->StringGrid1->viewport();
+    QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(7));
+    EXPECT_EQ(form->PanelText(2), "選択：7");
+    QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(3));
+    QTest::mouseClick(cells, Qt::LeftButton, Qt::ShiftModifier, RowCentre(5));
+    EXPECT_EQ(form->PanelText(2), "選択：3 ～ 5");
+}
+
+TEST_F(Commands, DoubleClickAndTheAboutBoxReachTheDesktop) {
+    RecordingDesktop desktop;
+    ScopedDesktop use(desktop);
+    QWidget* cells = form->StringGrid1->viewport();
+    QTest::mouseDClick(cells, Qt::LeftButton, {}, RowCentre(1)); // the empty row
+    form->Grid().Append(NumberedJobs(3));
+    QTest::mouseClick(cells, Qt::LeftButton, {}, RowCentre(2));
+    QTest::mouseDClick(cells, Qt::LeftButton, {}, RowCentre(2));
+    EXPECT_EQ(desktop.files, QStringList{"/tmp/s/a02.jpg"});
+
+    WhenOpen<TForm2>(form.get(), [this](TForm2& about) {
+        EXPECT_EQ(about.parent(), form.get());
+        EXPECT_TRUE(about.isModal());
+        about.findChild<QPushButton*>("Button2")->click(); // "ブラウザ"
+        about.findChild<QPushButton*>("Button1")->click();
+    });
+    form->About1->trigger();
+    EXPECT_EQ(desktop.urls, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(form->findChild<TForm2*>(), nullptr);
+}
+
+TEST_F(Commands, ProxyDialogSetsTheClient) {
+    WhenOpen<TForm6>(form.get(), [](TForm6& dialog) {
+        dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
+        dialog.findChild<QLineEdit*>("Edit1")->setText("127.0.0.1");
+        dialog.findChild<QLineEdit*>("Edit2")->setText("3128");
+        dialog.findChild<QPushButton*>("Button1")->click();
+    });
+    form->Option1->trigger();
+    EXPECT_EQ(form->NMHTTP1().Proxy, "127.0.0.1");
+    EXPECT_EQ(form->NMHTTP1().ProxyPort, 3128);
+}
+
+TEST_F(Commands, FolderPickerLeavesTheFolderEndingInASlash) {
+    QStringList starts;
+    QString answer = "/tmp/picked";
+    form->SetFolderPicker([&](QWidget*, const QString& start) {
+        starts << start;
+        return answer;
+    });
+    form->Edit4->setText("/tmp/old/");
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_EQ(form->Edit4->text(), "/tmp/picked/");
+    answer.clear(); // cancelled
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+    EXPECT_EQ(form->Edit4->text(), "/tmp/picked/");
+    EXPECT_EQ(starts, (QStringList{"/tmp/old/", "/tmp/picked/"}));
+}
+
+TEST_F(Commands, ShortcutsStartAndStopAndAreShownInTheTooltips) {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_TRUE(form->GoButton->toolTip().contains("F5"));
+    EXPECT_TRUE(form->CancelBtn->toolTip().contains("Esc"));
+    int go = 0, stop = 0;
+    QObject::connect(form->GoButton, &QToolButton::clicked, [&] { ++go; });
+    QObject::connect(form->CancelBtn, &QToolButton::clicked, [&] { ++stop; });
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    ASSERT_TRUE(testenv::waitUntil([&] { return go == 1; }, 5000));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(testenv::waitUntil([&] { return stop == 1; }, 5000));
+}
+
+TEST_F(Commands, ProgressTextIsNotCutInTheStatusBar) {
+    const QString text = QStringLiteral("Bytes：123456 / 1048576 (11%)");
+    form->SetPanelText(1, text);
+    auto* panel = form->findChild<QLabel*>("Panel1");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(testenv::waitUntil(
+        [&] {
+            return panel->contentsRect().width() >= panel->fontMetrics().horizontalAdvance(text);
+        },
+        5000))
+        << panel->contentsRect().width();
+}
+
+// While a request runs its own event loop, the list is edited under it.
+class EditDuringRun : public Commands {
+protected:
+    void SetUp() override {
+        Commands::SetUp();
+        ASSERT_TRUE(out.isValid());
+        form->Run().SetTickInterval(10);
+        form->CheckBox1->setChecked(false);
+        form->CheckBox2->setChecked(false);
+    }
+
+    // Runs `edit` from the event loop once the first body bytes of a request
+    // have arrived, with the request still under way.
+    void DuringFirstBody(std::function<void()> edit) {
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection =
+            QObject::connect(&form->Run(), &DownloadRun::panelTextChanged,
+                             [this, connection, edit](int panel, const QString& text) {
+                                 if (panel != 1 || text.startsWith(QStringLiteral("Bytes：0")))
+                                     return;
+                                 QObject::disconnect(*connection);
+                                 QTimer::singleShot(0, [this, edit] {
+                                     EXPECT_TRUE(form->Run().Requesting());
+                                     edit();
+                                     edited = true;
+                                 });
+                             });
+    }
+
+    // Each reply ends slowly, so the edit lands inside the request.
+    ScriptedPeer peer{PeerScript()
+                          .waitFor("\r\n\r\n")
+                          .send("HTTP/1.0 200 OK\r\n\r\n")
+                          .sendPattern(1000)
+                          .drip("0123456789", 30)
+                          .close()};
+    QTemporaryDir out;
+    bool edited = false;
+};
+
+TEST_F(EditDuringRun, DeleteAboveTheJobUnderWayMarksThatJob) {
+    std::vector<Job> jobs =
+        NumberedJobs(3, QStringLiteral("http://127.0.0.1:%1/").arg(peer.port()), out.path() + "/");
+    jobs[0].status = QStringLiteral("○"); // passed over: the run starts at row 2
+    form->Grid().Append(jobs);
+    DuringFirstBody([this] {
+        form->SelectGridRows(1, 1);
+        QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    });
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return edited && !form->Run().Running(); }, 20'000));
+    EXPECT_EQ(Urls(*form), (QStringList{"a02.jpg", "a03.jpg"}));
+    EXPECT_EQ(form->Grid().Status(1), QStringLiteral("○"));
+    EXPECT_EQ(form->Grid().Status(2), QStringLiteral("○"));
+    EXPECT_EQ(peer.connections(), 2);
+    EXPECT_EQ(testenv::readFile(out.filePath("a02.jpg")).size(), 1010);
+    EXPECT_EQ(form->PanelText(3), "全：2");
+}
+
+TEST_F(EditDuringRun, ClearUnderTheJobUnderWayMarksNothing) {
+    form->Grid().Append(
+        NumberedJobs(2, QStringLiteral("http://127.0.0.1:%1/").arg(peer.port()), out.path() + "/"));
+    DuringFirstBody([this] { QTest::mouseClick(form->SpeedButton4, Qt::LeftButton); });
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return edited && !form->Run().Running(); }, 20'000));
+    EXPECT_EQ(form->NextRow(), 1);
+    EXPECT_EQ(form->Grid().Status(1), QString());
+    EXPECT_EQ(form->PanelText(3), "全：0");
+    EXPECT_EQ(peer.connections(), 1);
+}
+
+} // namespace
