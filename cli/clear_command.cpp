@@ -5,12 +5,10 @@
 namespace {
 
 int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (!args.isEmpty()) {
-        err << "serifetch-cli clear: unknown argument \"" << args.first() << "\"\n"
-            << "Usage: serifetch-cli clear " << ClearCommand.usage << "\n";
-        return ExitError;
-    }
-    CliProfile profile("clear", err);
+    if (!args.isEmpty())
+        return UsageError(ClearCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
+                          err);
+    CliProfile profile(ClearCommand.name, err);
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs())
         return ExitError;
     const size_t removed = profile.jobs.size();

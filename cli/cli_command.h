@@ -26,3 +26,11 @@ const QList<CliCommand>& Commands();
 
 /// The usage text of all commands, for bad arguments and --help.
 QString UsageText();
+
+/// "Usage: serifetch-cli NAME ARGUMENTS…" for one command, without a final
+/// line break.
+QString CommandUsage(const CliCommand& command);
+
+/// Prints "serifetch-cli NAME: problem" and the command's usage to `err`;
+/// returns ExitError, for `return UsageError(...)` from a command's run.
+int UsageError(const CliCommand& command, const QString& problem, QTextStream& err);

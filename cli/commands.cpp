@@ -18,3 +18,14 @@ QString UsageText() {
                     .arg(QLatin1String(command.name), QString::fromUtf8(command.usage));
     return text;
 }
+
+QString CommandUsage(const CliCommand& command) {
+    return QStringLiteral("Usage: serifetch-cli %1 %2")
+        .arg(QLatin1String(command.name), QString::fromUtf8(command.usage));
+}
+
+int UsageError(const CliCommand& command, const QString& problem, QTextStream& err) {
+    err << "serifetch-cli " << command.name << ": " << problem << "\n"
+        << CommandUsage(command) << "\n";
+    return ExitError;
+}

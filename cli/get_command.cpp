@@ -85,12 +85,8 @@ QString statusLine(const QByteArray& header) {
 
 int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
     GetArgs parsed;
-    const QString problem = parse(args, parsed);
-    if (!problem.isEmpty()) {
-        err << "serifetch-cli get: " << problem << "\nUsage: serifetch-cli get "
-            << QString::fromUtf8(GetCommand.usage) << "\n";
-        return ExitError;
-    }
+    if (const QString problem = parse(args, parsed); !problem.isEmpty())
+        return UsageError(GetCommand, problem, err);
 
     enum class Outcome { None, Success, Failure } outcome = Outcome::None;
     try {

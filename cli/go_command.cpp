@@ -293,12 +293,9 @@ bool checkFolders(CliProfile& profile) {
 
 int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
     GoArgs parsed;
-    if (const QString problem = parse(list, parsed); !problem.isEmpty()) {
-        err << "serifetch-cli go: " << problem << "\n"
-            << "Usage: serifetch-cli go " << GoCommand.usage << "\n";
-        return ExitError;
-    }
-    CliProfile profile("go", err);
+    if (const QString problem = parse(list, parsed); !problem.isEmpty())
+        return UsageError(GoCommand, problem, err);
+    CliProfile profile(GoCommand.name, err);
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
         !profile.loadSettings() || !checkFolders(profile))
         return ExitError;

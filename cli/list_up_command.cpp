@@ -55,13 +55,10 @@ QString parse(const QStringList& list, ListUpArgs& parsed) {
 
 int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     ListUpArgs parsed;
-    if (const QString problem = parse(list, parsed); !problem.isEmpty()) {
-        err << "serifetch-cli list-up: " << problem << "\n"
-            << "Usage: serifetch-cli list-up " << ListUpCommand.usage << "\n";
-        return ExitError;
-    }
+    if (const QString problem = parse(list, parsed); !problem.isEmpty())
+        return UsageError(ListUpCommand, problem, err);
 
-    CliProfile profile("list-up", err);
+    CliProfile profile(ListUpCommand.name, err);
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.loadSettings())
         return ExitError;
     Settings& s = profile.settings;

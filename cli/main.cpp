@@ -32,8 +32,7 @@ int main(int argc, char** argv) {
     for (const CliCommand& command : Commands()) {
         if (name == QLatin1String(command.name)) {
             if (WantsHelp(args)) {
-                out << "Usage: serifetch-cli " << command.name << " "
-                    << QString::fromUtf8(command.usage) << "\n";
+                out << CommandUsage(command) << "\n";
                 return ExitSuccess;
             }
             const int code = command.run(args, out, err);

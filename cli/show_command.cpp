@@ -3,17 +3,13 @@
 #include "cli/cli_profile.h"
 #include "cli/job_marks.h"
 
-#include <map>
-
 namespace {
 
 int runShow(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (!args.isEmpty()) {
-        err << "serifetch-cli show: unknown argument \"" << args.first() << "\"\n"
-            << "Usage: serifetch-cli show " << ShowCommand.usage << "\n";
-        return ExitError;
-    }
-    CliProfile profile("show", err);
+    if (!args.isEmpty())
+        return UsageError(ShowCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
+                          err);
+    CliProfile profile(ShowCommand.name, err);
     if (!profile.open(CliProfile::Access::Read) || !profile.loadJobs())
         return ExitError;
 
