@@ -134,10 +134,10 @@ QByteArray TPowersock::ReadLn() {
                 break;
             for (qint64 got = 0; got < take;) {
                 const qint64 r = transport_->receive(buffer + consumed + got, take - got);
-                if (r <= 0) {
+                if (r == 0)
+                    return {};
+                if (r < 0) {
                     CheckSocketError(SocketErrorNumbers::WouldBlock);
-                    if (r == 0)
-                        return {};
                     continue;
                 }
                 got += r;
