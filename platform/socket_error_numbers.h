@@ -4,15 +4,10 @@
 /// are written for. POSIX `errno` values are mapped here, in one table.
 namespace SocketErrorNumbers {
 
-constexpr int Interrupted = 10004;
 constexpr int WouldBlock = 10035;
-constexpr int InProgress = 10036;
 constexpr int NotConnected = 10057;
-constexpr int TimedOut = 10060;
-constexpr int Refused = 10061;
 constexpr int HostNotFound = 11001;
 constexpr int TryAgain = 11002;
-constexpr int NoRecovery = 11003;
 constexpr int NoData = 11004;
 
 /// Classic number of a POSIX errno value; 0 for 0. A value without a classic
