@@ -10,6 +10,18 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+sockaddr_in ipv4Address(quint32 address, quint16 port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = htonl(address);
+    return sa;
+}
+
+} // namespace
+
 PosixTransport::PosixTransport() = default;
 
 PosixTransport::~PosixTransport() {
@@ -44,10 +56,7 @@ bool PosixTransport::open(bool resetOnClose) {
 }
 
 bool PosixTransport::connectTo(quint32 address, quint16 port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(address);
+    const sockaddr_in sa = ipv4Address(address, port);
     const int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
     if (rc != 0 && errno != EINPROGRESS) {
         fail();
@@ -63,10 +72,7 @@ bool PosixTransport::connectTo(quint32 address, quint16 port) {
 }
 
 int PosixTransport::listenOn(quint32 address, quint16 port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    sa.sin_addr.s_addr = htonl(address);
+    sockaddr_in sa = ipv4Address(address, port);
     const int one = 1;
     ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (::bind(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0 ||
