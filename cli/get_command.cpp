@@ -1,10 +1,11 @@
 #include "cli/get_command.h"
 
+#include "cli/cli_args.h"
+#include "cli/reply_status_line.h"
 #include "http/nmhttp.h"
 
 #include <QFile>
 #include <exception>
-#include <optional>
 
 namespace {
 
@@ -17,70 +18,48 @@ struct GetArgs {
     bool verbose = false;
 };
 
-// A port or a time-out: plain decimal digits within [low, high].
-std::optional<int> number(const QString& text, int low, int high) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < low || value > high || text.startsWith('+') || text.startsWith('-'))
-        return std::nullopt;
-    return value;
-}
-
 // Empty text when the arguments are good, else what is wrong with them.
-QString parse(const QStringList& args, GetArgs& parsed) {
+QString parse(const QStringList& list, GetArgs& parsed) {
+    CliArgs args(list);
     bool haveUrl = false;
     bool haveFile = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= args.size())
-                return std::nullopt;
-            return args[++i];
-        };
-        if (arg == QLatin1String("-o")) {
-            const auto v = value();
-            if (!v || v->isEmpty())
-                return QStringLiteral("-o needs a file name");
-            parsed.file = *v;
-            haveFile = true;
-        } else if (arg == QLatin1String("--proxy")) {
-            const auto v = value();
-            const qsizetype colon = v ? v->lastIndexOf(':') : -1;
-            const auto port = colon > 0 ? number(v->mid(colon + 1), 1, 65535) : std::nullopt;
-            if (!port)
-                return QStringLiteral("--proxy needs HOST:PORT");
-            parsed.proxy = v->left(colon);
-            parsed.proxyPort = *port;
-        } else if (arg == QLatin1String("--timeout")) {
-            const auto v = value();
-            const auto ms = v ? number(*v, 0, 2147483647) : std::nullopt;
-            if (!ms)
-                return QStringLiteral("--timeout needs milliseconds (0 = none)");
-            parsed.timeOut = *ms;
-        } else if (arg == QLatin1String("--verbose")) {
+    while (const auto arg = args.next()) {
+        if (*arg == QLatin1String("-o")) {
+            if (const auto v = args.value(*arg, "a file name")) {
+                if (v->isEmpty())
+                    args.fail(QStringLiteral("-o needs a file name"));
+                parsed.file = *v;
+                haveFile = true;
+            }
+        } else if (*arg == QLatin1String("--proxy")) {
+            if (const auto v = args.value(*arg, "HOST:PORT")) {
+                if (!ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
+                    args.fail(QStringLiteral("--proxy needs HOST:PORT"));
+            }
+        } else if (*arg == QLatin1String("--timeout")) {
+            if (const auto v = args.value(*arg, "milliseconds (0 = none)")) {
+                if (const auto ms = ParseDecimal(*v, 0, 2147483647))
+                    parsed.timeOut = int(*ms);
+                else
+                    args.fail(QStringLiteral("--timeout needs milliseconds (0 = none)"));
+            }
+        } else if (*arg == QLatin1String("--verbose")) {
             parsed.verbose = true;
-        } else if (arg.startsWith('-') && arg.size() > 1) {
-            return QStringLiteral("unknown option \"%1\"").arg(arg);
+        } else if (arg->startsWith('-') && arg->size() > 1) {
+            args.fail(QStringLiteral("unknown option \"%1\"").arg(*arg));
         } else if (!haveUrl) {
             // An empty URL is the client's to refuse, with its own text.
-            parsed.url = arg;
+            parsed.url = *arg;
             haveUrl = true;
         } else {
-            return QStringLiteral("more than one URL");
+            args.fail(QStringLiteral("more than one URL"));
         }
     }
     if (!haveUrl)
-        return QStringLiteral("no URL given");
+        args.fail(QStringLiteral("no URL given"));
     if (!haveFile)
-        return QStringLiteral("-o FILE is required");
-    return {};
-}
-
-QString statusLine(const QByteArray& header) {
-    QByteArray line = header.left(header.indexOf('\n'));
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromLatin1(line);
+        args.fail(QStringLiteral("-o FILE is required"));
+    return args.problem();
 }
 
 int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -117,7 +96,7 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
         http.OnStatus = nullptr;
         if (parsed.verbose)
             err << QString::fromLatin1(http.Header);
-        const QString line = statusLine(http.Header);
+        const QString line = ReplyStatusLine(http.Header);
         if (!line.isEmpty())
             out << line << "\n";
         if (!http.FailureReason.isEmpty())

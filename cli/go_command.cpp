@@ -8,6 +8,7 @@
 #include "cli/go_report.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
+#include "cli/reply_status_line.h"
 #include "http/nmhttp.h"
 #include "platform/profile_dir.h"
 #include "settings/job_list_file.h"
@@ -84,13 +85,6 @@ QString parse(const QStringList& list, GoArgs& parsed) {
     if (parsed.check == false && parsed.minSizeKB)
         args.fail(QStringLiteral("--min-size and --no-min-size exclude each other"));
     return args.problem();
-}
-
-QString statusLine(const QByteArray& header) {
-    QByteArray line = header.left(header.indexOf('\n'));
-    if (line.endsWith('\r'))
-        line.chop(1);
-    return QString::fromLatin1(line);
 }
 
 // The run of one `go`: the grid, the client, the run, the saves and what is
@@ -201,8 +195,8 @@ private:
         pending_.reset();
         QString detail = errorText_;
         if (detail.isEmpty())
-            detail =
-                !http_.FailureReason.isEmpty() ? http_.FailureReason : statusLine(http_.Header);
+            detail = !http_.FailureReason.isEmpty() ? http_.FailureReason
+                                                    : ReplyStatusLine(http_.Header);
         report_.jobFinished(p.mark, p.row, grid_.JobCount(),
                             DownloadRun::FileNamePart(grid_.Path(p.row)), detail);
     }
