@@ -167,13 +167,13 @@ private:
         } else if (mark == StatusMark::Skipped) {
             detail = QStringLiteral("exists");
         } else if (mark == StatusMark::Small) {
-            detail = QStringLiteral("too small, removed; retrying");
+            detail = QStringLiteral("too small, removed");
         } else if (inRequest_) {
             // A failure of the request: its reason is known when it has ended.
             pending_ = Pending{row, mark};
             return;
         } else if (mark == StatusMark::GivenUp) {
-            detail = QStringLiteral("still too small, given up");
+            detail = QStringLiteral("too small, given up");
         }
         report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
     }
@@ -312,7 +312,7 @@ const CliCommand GoCommand{
     "[--skip-existing | --no-skip-existing] [--min-size KB | --no-min-size]\n"
     "      [--interval MS] [--proxy HOST:PORT] [--timeout S]\n"
     "      Fetch the jobs of the job list one after another, as \"Go!\" does, and\n"
-    "      mark each: ○ fetched, ▲ skipped (file existed), ▽ too small (retrying),\n"
+    "      mark each: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
     "      ▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
     "      over, so a second go resumes an interrupted list. The options override\n"
     "      the saved settings for this run only: skip files that exist; treat files\n"

@@ -90,6 +90,7 @@ TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
     // f006 is there already: skipped when asked to, fetched otherwise.
     ASSERT_TRUE(testenv::writeFile(out("f006.bin"), "old"));
 
+    const int smallBefore = requests("/f005.bin");
     auto run = cli({"go", "--interval", "0", "--skip-existing"});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
     EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "×", "▲"}));
@@ -102,8 +103,10 @@ TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
     const QStringList lines = run.out.split('\n');
     EXPECT_TRUE(lines.contains("○ 1/6 f001.bin  10240 bytes")) << run.out.toStdString();
     EXPECT_TRUE(lines.contains("▼ 4/6 f004.bin  HTTP/1.1 404 Not Found")) << run.out.toStdString();
-    EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  too small, removed; retrying"));
-    EXPECT_TRUE(lines.contains("× 5/6 f005.bin  still too small, given up"));
+    // The small-result check removes and counts; it never asks again itself.
+    EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  too small, removed"));
+    EXPECT_TRUE(lines.contains("× 5/6 f005.bin  too small, given up"));
+    EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
     EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
     EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"
                                                    "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n")))
