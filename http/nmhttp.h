@@ -69,7 +69,8 @@ public:
     void Unlink(const QString& url, const QString& link);
 
     /// Ends the request under way: the pending wait ends at once and the
-    /// operation throws EAbortError.
+    /// operation throws EAbortError, or ESockError "Host Lookup Canceled" /
+    /// "Connection Canceled" while it is still looking up or connecting.
     void Abort() override;
 
     // State of the current or last request.

@@ -95,7 +95,8 @@ public:
     virtual void Abort();
     /// Waits for an incoming connection on a listening session and returns
     /// the new, non-blocking socket (owned by the caller). Throws ESockError
-    /// "Accepting Canceled" / "Error creating Data Connection".
+    /// "Accepting Canceled" / "Error creating Data Connection", or EAbortError
+    /// "Socket send aborted" when cancelled while the connection was taken.
     virtual int Accept();
     /// Sets Cancelled; every wait and transfer loop ends at its next pass.
     void Cancel();
@@ -139,7 +140,7 @@ public:
     /// empty for n = 0, an empty text, or n past the last field.
     static QByteArray NthField(const QByteArray& text, char delimiter, int n);
     /// 1-based position of the n-th `character` in `text`; length + 1 when
-    /// there are fewer.
+    /// there are fewer, and also when the n-th is the last character.
     static int NthCharPos(const QByteArray& text, char character, int n);
 
     /// Live sessions sharing the process-wide start-up.
