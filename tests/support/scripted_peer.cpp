@@ -87,8 +87,14 @@ ScriptedPeer::ScriptedPeer(std::vector<PeerScript> scripts)
     socklen_t len = sizeof sa;
     if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
         ::listen(listenFd_, 16) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
+        // No destructor runs for a constructor that throws.
+        if (listenFd_ >= 0)
+            ::close(listenFd_);
+        ::close(wake_[0]);
+        ::close(wake_[1]);
         throw std::runtime_error("ScriptedPeer: cannot listen on 127.0.0.1");
+    }
     port_ = ntohs(sa.sin_port);
     thread_ = std::thread([this] { run(); });
 }
@@ -236,8 +242,8 @@ void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
             for (qsizetype i = 0; open && i < step.bytes.size(); ++i) {
                 open = sendAll(fd, index, step.bytes.constData() + i, 1);
                 // A gap, so every byte travels as a segment of its own.
-                if (open && pollFor(-1, 0, int(step.count)))
-                    open = false;
+                if (open)
+                    pollFor(-1, 0, int(step.count));
                 if (stopping_)
                     open = false;
             }
