@@ -84,7 +84,7 @@ bool DownloadRun::FollowingRequest() const {
     return m_currentJob == m_request.job;
 }
 
-int DownloadRun::OutcomeRow() {
+int DownloadRun::OutcomeRow() const {
     return m_grid.RowOf(m_request.job);
 }
 
@@ -100,7 +100,7 @@ void DownloadRun::SetPanel(int panel, const QString& text) {
 }
 
 void DownloadRun::Mark(int row, const QString& mark) {
-    if (!m_grid.IsJobRow(row))
+    if (!m_grid.IsJobRow(row)) // 0: the request's job was deleted during it
         return;
     m_grid.SetStatus(row, mark);
     emit jobMarked(m_grid.IdAt(row), row, mark);
@@ -173,7 +173,7 @@ void DownloadRun::Timer1Timer() {
 
     int row = CurrentRow();
     if (m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1))
-        SmallResultCheck(row);
+        CheckSmallResult(row);
     SetCurrentRow(row);
 
     if (m_cancelRequested) {
@@ -193,7 +193,7 @@ void DownloadRun::Timer1Timer() {
     }
 }
 
-void DownloadRun::SmallResultCheck(int& row) {
+void DownloadRun::CheckSmallResult(int& row) {
     const QString path = m_grid.Path(row - 1);
     const bool exists = isFile(path);
     const qint64 size = exists ? QFileInfo(path).size() : 0;
@@ -328,15 +328,7 @@ void DownloadRun::NMHTTP1Success() {
     if (!m_inGet || m_request.outcome)
         return;
     m_request.outcome = true;
-    const int row = OutcomeRow();
-    // A job deleted meanwhile has no row to mark; CurrentRow has moved on
-    // to the job after it already. After "Go!" it points at row 1 instead.
-    const bool advance = row != 0 && FollowingRequest();
-    if (row != 0)
-        Mark(row, StatusMark::Done);
-    if (advance)
-        SetCurrentRow(row + 1);
-    StartTimer();
+    MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
     m_retryCount = 0;
 }
@@ -349,19 +341,23 @@ void DownloadRun::NMHTTP1Failure() {
 }
 
 void DownloadRun::ApplyFailure() {
-    const int row = OutcomeRow();
     if (m_retryCount >= kGiveUpRetryCount) {
-        const bool advance = row != 0 && FollowingRequest();
-        if (row != 0)
-            Mark(row, StatusMark::GivenUp);
-        if (advance)
-            SetCurrentRow(row + 1);
-        StartTimer();
+        MarkOutcomeAndMoveOn(StatusMark::GivenUp);
         m_retryActive = false;
     } else {
         // CurrentRow stays: the next tick passes over the "▼".
-        if (row != 0)
-            Mark(row, StatusMark::Failed);
+        Mark(OutcomeRow(), StatusMark::Failed);
         StartTimer();
     }
+}
+
+void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark) {
+    // A job deleted meanwhile has no row to mark, and CurrentRow has moved on
+    // to the job after it already; after "Go!" it points at row 1 instead.
+    const int row = OutcomeRow();
+    const bool advance = row != 0 && FollowingRequest();
+    Mark(row, mark);
+    if (advance)
+        SetCurrentRow(row + 1);
+    StartTimer();
 }

@@ -58,14 +58,11 @@ public:
 
     /// Skip jobs whose file already exists ("▲"). Off by default.
     void SetSkipExisting(bool on) { m_skipExisting = on; }
-    bool SkipExisting() const { return m_skipExisting; }
     /// The small-result check. On by default.
     void SetSmallResultCheck(bool on) { m_smallCheck = on; }
-    bool SmallResultCheck() const { return m_smallCheck; }
     /// Files of at most this many KB (1024 bytes) count as too small; with
     /// 0 only a missing or empty file does. 0 by default.
     void SetSmallResultLimitKB(int kb) { m_limitKB = kb; }
-    int SmallResultLimitKB() const { return m_limitKB; }
     /// Milliseconds between ticks (kTickMs by default; 0 = next loop pass).
     void SetTickInterval(int ms);
     int TickInterval() const { return m_timer.interval(); }
@@ -146,14 +143,20 @@ private:
     int FirstRowFrom(JobGrid::JobId id) const;
     void StartTimer();
     void SetPanel(int panel, const QString& text);
+    /// Sets the mark of a job row and reports it; ignored for any other row.
     void Mark(int row, const QString& mark);
-    void SmallResultCheck(int& row);
-    /// The outcome's job row, or 0 when it was deleted or is not ours.
-    int OutcomeRow();
+    /// Step 2 of a tick: examines the job before `row` and moves `row` back
+    /// to it when its file is too small (or on past it once given up).
+    void CheckSmallResult(int& row);
+    /// The row of the request's job, or 0 when it has been deleted.
+    int OutcomeRow() const;
     /// Whether CurrentRow still follows the request's job.
     bool FollowingRequest() const;
     /// The failure rule: "▼", or "×" and the next job when RetryCount >= 6.
     void ApplyFailure();
+    /// Marks the request's job and, when CurrentRow still follows it, moves
+    /// on to the next job; then re-arms the timer.
+    void MarkOutcomeAndMoveOn(const QString& mark);
 
     JobGrid& m_grid;
     DownloadClient& m_client;
