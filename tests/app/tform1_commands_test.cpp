@@ -1,11 +1,9 @@
-// The window's list commands, selection report, open, folder picker,
-// dialogs and shortcuts, driven offscreen.
+// The window's list commands, selection report, open, folder picker and
+// about box, driven offscreen.
 #include "app/download_run.h"
 #include "app/ui/tform1.h"
-#include "http/nmhttp.h"
 #include "settings/job_list_file.h"
 #include "settings/ui/form2.h"
-#include "settings/ui/form6.h"
 #include "tests/app/window_fixture.h"
 #include "tests/settings_ui/recording_desktop.h"
 #include "tests/support/scripted_peer.h"
@@ -123,18 +121,6 @@ TEST_F(Commands, DoubleClickAndTheAboutBoxReachTheDesktop) {
     EXPECT_EQ(form->findChild<TForm2*>(), nullptr);
 }
 
-TEST_F(Commands, ProxyDialogSetsTheClient) {
-    WhenOpen<TForm6>(form.get(), [](TForm6& dialog) {
-        dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
-        dialog.findChild<QLineEdit*>("Edit1")->setText("127.0.0.1");
-        dialog.findChild<QLineEdit*>("Edit2")->setText("3128");
-        dialog.findChild<QPushButton*>("Button1")->click();
-    });
-    form->Option1->trigger();
-    EXPECT_EQ(form->NMHTTP1().Proxy, "127.0.0.1");
-    EXPECT_EQ(form->NMHTTP1().ProxyPort, 3128);
-}
-
 TEST_F(Commands, FolderPickerLeavesTheFolderEndingInASlash) {
     QStringList starts;
     QString answer = "/tmp/picked";
@@ -149,20 +135,6 @@ TEST_F(Commands, FolderPickerLeavesTheFolderEndingInASlash) {
     QTest::mouseClick(form->Button1, Qt::LeftButton);
     EXPECT_EQ(form->Edit4->text(), "/tmp/picked/");
     EXPECT_EQ(starts, (QStringList{"/tmp/old/", "/tmp/picked/"}));
-}
-
-TEST_F(Commands, ShortcutsStartAndStopAndAreShownInTheTooltips) {
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
-    EXPECT_TRUE(form->GoButton->toolTip().contains("F5"));
-    EXPECT_TRUE(form->CancelBtn->toolTip().contains("Esc"));
-    int go = 0, stop = 0;
-    QObject::connect(form->GoButton, &QToolButton::clicked, [&] { ++go; });
-    QObject::connect(form->CancelBtn, &QToolButton::clicked, [&] { ++stop; });
-    QTest::keyClick(form.get(), Qt::Key_F5);
-    ASSERT_TRUE(testenv::waitUntil([&] { return go == 1; }, 5000));
-    QTest::keyClick(form.get(), Qt::Key_Escape);
-    ASSERT_TRUE(testenv::waitUntil([&] { return stop == 1; }, 5000));
 }
 
 TEST_F(Commands, ProgressTextIsNotCutInTheStatusBar) {
