@@ -1,6 +1,7 @@
 #include "settings/ui/form2.h"
 
 #include "platform/desktop.h"
+#include "settings/settings_file.h"
 #include "settings/ui/program_icon.h"
 
 #include <QGridLayout>
@@ -44,7 +45,7 @@ TForm2::TForm2(QWidget* parent)
     Label3 = makeLabel(this, "Label3", "Ver2.0");
     Label4 = makeLabel(this, "Label4", "連番ファイル一括ダウンローダ");
     Label5 = makeLabel(this, "Label5", "HTTP/1.0・プロキシ対応");
-    Label6 = makeLabel(this, "Label6", kHomePage);
+    Label6 = makeLabel(this, "Label6", SettingsFile::kHomePage);
     Label6->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Button1 = new QPushButton("OK", this);
@@ -90,5 +91,5 @@ TForm2::TForm2(QWidget* parent)
 }
 
 void TForm2::Button2Click() {
-    Desktop::current().openUrl(QString::fromLatin1(kHomePage));
+    Desktop::current().openUrl(QString::fromLatin1(SettingsFile::kHomePage));
 }

@@ -5,8 +5,9 @@
 class QLabel;
 class QPushButton;
 
-/// The about box ("Serifetch"): name, version, three lines of information and
-/// a button that opens the home page in the browser through `Desktop`.
+/// The about box ("Serifetch"): name, version, three lines of information (the
+/// last is the home page, `SettingsFile::kHomePage`) and a button that opens
+/// the home page in the browser through `Desktop`.
 ///
 /// Open it fresh for each use and modally:
 ///     TForm2 dialog(this);
@@ -15,9 +16,6 @@ class TForm2 : public QDialog {
     Q_OBJECT
 
 public:
-    /// The program's home page, the last information line.
-    static constexpr const char* kHomePage = "http://serifetch.example/";
-
     explicit TForm2(QWidget* parent = nullptr);
 
 private:
