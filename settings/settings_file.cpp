@@ -84,7 +84,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.start = file.read(kFileName, QStringLiteral("Start"), s.start);
     s.end = file.read(kFileName, QStringLiteral("End"), s.end);
     s.back = file.read(kFileName, QStringLiteral("Back"), s.back);
-    s.path = file.read(kFileName, QStringLiteral("Path"), defaultSavePath());
+    s.path = file.read(kFileName, QStringLiteral("Path"), s.path);
     s.skip = file.read(kFileName, QStringLiteral("Skip"), kYes) == kYes;
     s.check = file.read(kFileName, QStringLiteral("Check"), kYes) == kYes;
 
