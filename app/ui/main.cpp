@@ -2,6 +2,7 @@
 #include "app/ui/tform1.h"
 #include "platform/profile_dir.h"
 #include "platform/profile_lock.h"
+#include "settings/ui/program_icon.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     if (!inUse.isEmpty()) {
         if (DisplayConfigured()) {
             QApplication app(argc, argv);
+            QApplication::setWindowIcon(ProgramIcon());
             QMessageBox::critical(nullptr, QStringLiteral("Serifetch"), inUse);
         }
         return EXIT_FAILURE;
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     g_starting = false;
     QApplication::setApplicationDisplayName(QStringLiteral("Serifetch"));
+    // Also the icon of the dialogs and message boxes.
+    QApplication::setWindowIcon(ProgramIcon());
 
     TForm1 form;
     form.FormCreate();
