@@ -1,7 +1,6 @@
 #include "cli/cli_profile.h"
 
 #include "platform/profile_dir.h"
-#include "platform/profile_file.h"
 #include "settings/job_list_file.h"
 
 #include <QDir>
@@ -60,18 +59,14 @@ bool CliProfile::open(Access access) {
 }
 
 bool CliProfile::loadSettings() {
-    const QString path = ProfileDir::settingsFilePath();
+    SettingsFile::LoadResult loaded = SettingsFile::load(ProfileDir::settingsFilePath());
     // The window starts with its defaults when the file cannot be read; a
     // command would then act on inputs the user never gave, and list-up
     // would overwrite the file with them.
-    if (QFileInfo::exists(path)) {
-        const ProfileFile probe(path);
-        if (!probe.error().isEmpty()) {
-            error(probe.error());
-            return false;
-        }
+    if (!loaded.unreadable.isEmpty()) {
+        error(loaded.unreadable);
+        return false;
     }
-    SettingsFile::LoadResult loaded = SettingsFile::load(path);
     for (const QString& text : loaded.warnings)
         warning(text);
     settings = std::move(loaded.settings);

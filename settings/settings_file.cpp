@@ -64,6 +64,8 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     const bool firstRun = !QFileInfo::exists(path);
     const ProfileFile file =
         firstRun ? ProfileFile::fromBytes(path, firstRunContent()) : ProfileFile(path);
+    if (!firstRun)
+        result.unreadable = file.error();
     const QString error = firstRun ? file.save() : file.error();
     if (!error.isEmpty())
         warnings << QStringLiteral("%1; the program starts with its defaults.").arg(error);

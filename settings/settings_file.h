@@ -67,6 +67,10 @@ public:
         /// is used), a first-run file that could not be created, a file that
         /// could not be read. The rest of the load goes on in every case.
         QStringList warnings;
+        /// Why a file that exists could not be read (its text is among the
+        /// warnings too); empty otherwise. A front end that must not act on
+        /// inputs the user never gave refuses when it is set.
+        QString unreadable;
     };
 
     /// Loads the settings from `path`. When no file is there it is first
