@@ -296,14 +296,12 @@ void TForm1::BuildControls() {
     setCentralWidget(central);
 
     // Tab walks the inputs as they are read: URL, name parts, folder,
-    // options, then the commands and the list.
+    // options, then the commands and the list. The command buttons keep
+    // their tab-only focus: a click on one is no exit from the field before.
     QWidget* chain[] = {ComboBox1,    Button2,      Edit1,        SpinEdit1,   Edit2,
                         Edit5,        Edit3,        Edit4,        Button1,     CheckBox1,
                         CheckBox2,    SpinEdit2,    SpeedButton1, GoButton,    CancelBtn,
                         SpeedButton2, SpeedButton3, SpeedButton4, StringGrid1, Memo1};
-    for (QToolButton* b :
-         {SpeedButton1, GoButton, CancelBtn, SpeedButton2, SpeedButton3, SpeedButton4})
-        b->setFocusPolicy(Qt::StrongFocus);
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
