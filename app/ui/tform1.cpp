@@ -6,7 +6,6 @@
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
 #include "platform/profile_dir.h"
-#include "platform/profile_file.h"
 #include "settings/job_list_file.h"
 #include "settings/settings_file.h"
 #include "settings/ui/form2.h"
@@ -22,7 +21,6 @@
 #include <QCompleter>
 #include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -607,9 +605,8 @@ void TForm1::FormCreate() {
         warnings << folderProblem;
 
     const QString settingsPath = ProfileDir::settingsFilePath();
-    m_settingsReadable =
-        !QFileInfo::exists(settingsPath) || ProfileFile(settingsPath).error().isEmpty();
     SettingsFile::LoadResult settings = SettingsFile::load(settingsPath);
+    m_settingsReadable = settings.unreadable.isEmpty();
     warnings << settings.warnings;
     ApplySettings(settings.settings);
 
