@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <QTextStream>
 
-/// One command of serifetch-cli ("get", later "list-up", "go", ...). Each
-/// lives in its own source file and is listed once in Commands().
+/// One command of serifetch-cli ("list-up", "go", "get", ...). Each lives in
+/// its own source file and is listed once in Commands().
 struct CliCommand {
     const char* name;
     /// One line for the usage text: arguments and what the command does.

@@ -26,13 +26,12 @@ public:
     /// Clears the progress line before the program's last words.
     void finish();
 
+private:
     /// Body bytes received by the whole run.
     qint64 totalBytes() const { return total_ + current_; }
-
     /// "512 B/s", "10.0 KiB/s", "1.5 MiB/s".
     static QString rateText(double bytesPerSecond);
 
-private:
     void draw(bool force);
     void clearLine();
 

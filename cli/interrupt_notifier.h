@@ -22,9 +22,6 @@ public:
     /// Puts the previous handlers back.
     ~InterruptNotifier() override;
 
-    /// Whether the handlers are in place (false when the pipe could not be made).
-    bool isActive() const { return notifier_ != nullptr; }
-
 signals:
     /// SIGINT or SIGTERM arrived.
     void interrupted(int signalNumber);
