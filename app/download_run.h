@@ -104,10 +104,11 @@ public:
     void Get1();
     /// Issues the request of the job at CurrentRow (through Get1 only).
     void GetData();
-    /// For closing the owner: stops the timer, aborts the request under way
-    /// and ignores its outcome (its job stays "↓", a partly written file is
-    /// removed). The run is then dead; requestEnded() says when Get is off
-    /// the stack if Requesting() was true.
+    /// For closing the owner: stops the timer and aborts the request under
+    /// way. A request ended by that abort leaves its job at "↓" and what it
+    /// wrote of the file removed; one that still reports an outcome is
+    /// marked as usual. The run is then dead (no tick, no new request);
+    /// requestEnded() says when Get is off the stack if Requesting() was true.
     void Shutdown();
 
     // The client's events.
