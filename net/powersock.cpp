@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -179,9 +180,20 @@ void TPowersock::CheckSocketError(int ignored, QString& text) {
         return;
     }
     text = ErrorText(LastErrorCode);
+    RaiseSocketError(text);
+}
+
+void TPowersock::RaiseSocketError(const QString& text) {
     if (OnSocketError)
         OnSocketError(this, quint16(LastErrorCode), text);
     throw ESockError(text);
+}
+
+void TPowersock::CheckCloseError() {
+    if (closeError_ == 0)
+        return;
+    LastErrorCode = std::exchange(closeError_, 0);
+    RaiseSocketError(ErrorText(LastErrorCode));
 }
 
 void TPowersock::CheckSocketError(int ignored) {
@@ -272,9 +284,12 @@ void TPowersock::HandleEvent(int event, int error) {
             break;
         case SocketTransport::Closed:
             // Unread data is delivered first; the reader then meets the end
-            // of the stream itself.
-            if (!DataAvailable())
+            // of the stream itself. A reset is kept for the reader, who would
+            // otherwise take the cut stream for a whole one.
+            if (!DataAvailable()) {
+                closeError_ = error;
                 CloseSocket();
+            }
             break;
         default:
             break;
@@ -329,6 +344,7 @@ void TPowersock::ResolveHost() {
 void TPowersock::Connect() {
     ReportStatus(8, QStringLiteral("Connecting"));
     Cancelled = false;
+    closeError_ = 0;
     if (IsConnected)
         throw ESockError(QStringLiteral("Already connected"));
     for (int retry = 0;; ++retry) {

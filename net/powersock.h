@@ -157,6 +157,12 @@ protected:
     /// most 10000, fires OnSocketError and throws ESockError with its text.
     void CheckSocketError(int ignored, QString& text);
     void CheckSocketError(int ignored = 10035);
+    /// Fires OnSocketError with LastErrorCode and `text`, then throws
+    /// ESockError with `text`.
+    [[noreturn]] void RaiseSocketError(const QString& text);
+    /// For a reader that found the socket not connected: raises the error
+    /// that closed the connection (a reset), if one did; else returns.
+    void CheckCloseError();
     /// Resolves Proxy (if set) or Host into RemoteAddress.
     void ResolveHost();
     /// Closes the socket, fires OnDisconnect and opens a fresh one.
@@ -184,6 +190,7 @@ private:
                  const std::function<qint64(qint64 limit)>& receive);
 
     int timeOut_ = 0;
+    int closeError_ = 0; ///< error of a close notification, until a reader sees it
     bool writable_ = false;
     bool startedUp_ = false;
     bool listening_ = false;

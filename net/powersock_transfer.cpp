@@ -122,8 +122,10 @@ QByteArray TPowersock::ReadLn() {
             return {};
         if (n < 0) {
             LastErrorCode = transport_->lastError();
-            if (LastErrorCode == SocketErrorNumbers::NotConnected)
+            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
+                CheckCloseError();
                 return {};
+            }
             CheckSocketError(SocketErrorNumbers::WouldBlock);
         } else {
             const void* lf = std::memchr(buffer + consumed, '\n', size_t(n));
@@ -212,8 +214,10 @@ void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
         if (n == 0)
             break;
         LastErrorCode = transport_->lastError();
-        if (LastErrorCode == SocketErrorNumbers::NotConnected)
+        if (LastErrorCode == SocketErrorNumbers::NotConnected) {
+            CheckCloseError();
             break;
+        }
         CheckSocketError(SocketErrorNumbers::WouldBlock);
         WaitForEvent();
     }

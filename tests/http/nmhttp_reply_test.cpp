@@ -274,6 +274,20 @@ TEST_F(Reply, CloseMidBodyKeepsWhatArrivedAndFailsWhenShort) {
     EXPECT_EQ(body(), QByteArray(400, 'b'));
 }
 
+TEST_F(Reply, AResetIsAnErrorWhereverItCutsTheReply) {
+    // In the header (a line without its end) and in a body without a length,
+    // where an orderly close would end it.
+    for (const QByteArray& before :
+         {QByteArray("HTTP/1.0 200 OK\r\nServer: "), QByteArray("HTTP/1.0 200 OK\r\n\r\npart")}) {
+        SCOPED_TRACE(before.constData());
+        ScriptedPeer peer(PeerScript().waitFor("\r\n\r\n").send(before).drip("xy", 50).reset());
+        const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/")); });
+        EXPECT_TRUE(outcome.error.endsWith(":Connection reset by peer"))
+            << outcome.error.toStdString();
+        EXPECT_EQ(outcome.successes + outcome.failures, 0);
+    }
+}
+
 TEST_F(Reply, StallEndsAtTheTimeOutAndTheClientStaysUsable) {
     ScriptedPeer stalling(
         PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\npart").silent());
