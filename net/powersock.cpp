@@ -417,7 +417,10 @@ void TPowersock::CloseSocket() {
 
 bool TPowersock::DataAvailable() {
     ReportStatus(8, QStringLiteral("Data Available"));
-    return transport_->peek(IOBuffer(), 1) >= 1;
+    // Not into IOBuffer: a close notification asks this inside ReadLn, which
+    // keeps the start of an unfinished line there.
+    char byte;
+    return transport_->peek(&byte, 1) >= 1;
 }
 
 quint16 TPowersock::Listen(quint16 port, const QString& address) {
