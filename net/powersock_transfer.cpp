@@ -5,6 +5,7 @@
 #include "platform/socket_error_numbers.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -14,19 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-/// Runs a cleanup on every way out of a scope.
-template <typename F> class Finally {
-public:
-    explicit Finally(F f)
-        : f_(std::move(f)) {}
-    ~Finally() { f_(); }
-    Finally(const Finally&) = delete;
-    Finally& operator=(const Finally&) = delete;
-
-private:
-    F f_;
-};
 
 /// Says when a loop that never has to wait should still let the event loop
 /// run, so that a long fast transfer keeps the user interface (and its Stop
@@ -88,7 +76,7 @@ void TPowersock::SendBuffer(const char* data, qint64 length) {
     ReportStatus(4, QStringLiteral("Sending Buffer"));
     TimerOn();
     {
-        Finally off([this] { TimerOff(); });
+        const auto off = qScopeGuard([this] { TimerOff(); });
         if (!Cancelled)
             SendLoop(data, length, false);
     }
@@ -111,7 +99,7 @@ void TPowersock::Writeln(const QByteArray& text) {
 QByteArray TPowersock::ReadLn() {
     ReportStatus(8, QStringLiteral("ReadLn"));
     TimerOn();
-    Finally off([this] { TimerOff(); });
+    const auto off = qScopeGuard([this] { TimerOff(); });
     char* const buffer = IOBuffer();
     qint64 consumed = 0; // bytes of the line already taken, kept at the buffer's start
     for (;;) {
@@ -163,11 +151,11 @@ void TPowersock::SendFile(const QString& fileName) {
     if (fd < 0)
         throw fileError("Cannot open file", fileName, errno);
     {
-        Finally closeFile([fd] { ::close(fd); });
+        const auto closeFile = qScopeGuard([fd] { ::close(fd); });
         // Not in the classic session, but without it a peer that stops
         // reading would hold the send forever.
         TimerOn();
-        Finally off([this] { TimerOff(); });
+        const auto off = qScopeGuard([this] { TimerOff(); });
         struct stat st {};
         if (::fstat(fd, &st) != 0)
             throw fileError("Cannot read file", fileName, errno);
@@ -228,12 +216,12 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
     ReceivedBytes = 0;
     TimerOn();
     {
-        Finally off([this] { TimerOff(); });
+        const auto off = qScopeGuard([this] { TimerOff(); });
         const int fd = ::open(QFile::encodeName(fileName).constData(),
                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0)
             throw fileError("Cannot create file", fileName, errno);
-        Finally closeFile([fd] { ::close(fd); });
+        const auto closeFile = qScopeGuard([fd] { ::close(fd); });
         char* const buffer = IOBuffer();
         Capture(
             stopAfter, [] { return true; },
@@ -256,7 +244,7 @@ void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfte
     ReceivedBytes = 0;
     TimerOn();
     {
-        Finally off([this] { TimerOff(); });
+        const auto off = qScopeGuard([this] { TimerOff(); });
         char* const buffer = IOBuffer();
         Capture(
             stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
