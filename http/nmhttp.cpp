@@ -301,7 +301,14 @@ void TNMHTTP::ReadReplyHeader() {
     } else {
         Header.clear();
     }
+    qint64 headerBytes = 0;
     const auto store = [&](const QByteArray& line) {
+        // Without a bound, a server that never ends its header would fill the
+        // memory at the speed of the connection.
+        headerBytes += line.size();
+        if (headerBytes > MaxHeaderBytes)
+            throw ESockError(
+                QStringLiteral("Reply header longer than %1 bytes").arg(MaxHeaderBytes));
         if (!file)
             Header += line;
         else if (file->write(line) != line.size())

@@ -28,6 +28,9 @@ public:
     /// A run that would need more passes than this (redirects, repeated
     /// requests) ends with OnFailure.
     static constexpr int MaxPasses = 20;
+    /// A reply whose status line and header lines together exceed this
+    /// throws ESockError "Reply header longer than 1048576 bytes".
+    static constexpr qint64 MaxHeaderBytes = 1 << 20;
 
     explicit TNMHTTP(QObject* owner = nullptr);
     ~TNMHTTP() override;

@@ -288,6 +288,18 @@ TEST_F(Reply, AResetIsAnErrorWhereverItCutsTheReply) {
     }
 }
 
+TEST_F(Reply, AHeaderThatNeverEndsIsRefusedAtItsBound) {
+    QByteArray lines;
+    while (lines.size() <= TNMHTTP::MaxHeaderBytes)
+        lines += "X-Filler: " + QByteArray(100, 'f') + "\r\n";
+    ScriptedPeer peer(
+        PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n" + lines).silent());
+    const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/")); });
+    EXPECT_EQ(outcome.error, "Reply header longer than 1048576 bytes");
+    EXPECT_EQ(outcome.successes + outcome.failures, 0);
+    EXPECT_LE(http.Header.size(), TNMHTTP::MaxHeaderBytes);
+}
+
 TEST_F(Reply, StallEndsAtTheTimeOutAndTheClientStaysUsable) {
     ScriptedPeer stalling(
         PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\npart").silent());
