@@ -170,8 +170,6 @@ protected:
     /// (Re)starts the time-out timer with TimeOut; clears TimedOut.
     void TimerOn();
     void TimerOff();
-    /// The session's byte I/O.
-    SocketTransport& Transport() { return *transport_; }
     /// The transfer buffer (BufferSize bytes plus a terminating zero).
     char* IOBuffer() { return ioBuffer_.get(); }
 
