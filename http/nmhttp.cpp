@@ -173,12 +173,6 @@ bool TNMHTTP::SendsBody() const {
     }
 }
 
-// LINK and UNLINK send no body, so they announce none: a length with no
-// bytes behind it would leave the server waiting for them.
-bool TNMHTTP::AnnouncesLength() const {
-    return SendsBody();
-}
-
 void TNMHTTP::SplitURL() {
     if (URL.isEmpty())
         throw std::runtime_error("Empty URL");
@@ -260,7 +254,9 @@ void TNMHTTP::ComposeHeader() {
         headerList_.Add("URI-header: " + ExtraHeaderValue);
     else if (command_ == cmdLink || command_ == cmdUnlink)
         headerList_.Add("Link: " + ExtraHeaderValue);
-    if (AnnouncesLength()) {
+    // LINK and UNLINK send no body, so they announce none: a length with no
+    // bytes behind it would leave the server waiting for them.
+    if (SendsBody()) {
         qint64 length = SendData.size();
         if (OutputFileMode) {
             const QString name = QFile::decodeName(SendData);

@@ -110,7 +110,6 @@ private:
     void CaptureBody();
     void Fail(const QString& reason);
     bool SendsBody() const;
-    bool AnnouncesLength() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;
 
     TExStringList headerList_;
