@@ -60,6 +60,20 @@ qint64 CliProcess::signal(int signalNumber) {
     return at;
 }
 
+bool CliProcess::waitUntilCatching(int signalNumber, int timeoutMs) {
+    const QString status = QStringLiteral("/proc/%1/status").arg(process_->processId());
+    const quint64 bit = quint64(1) << (signalNumber - 1);
+    return testenv::waitUntil(
+        [&] {
+            for (const QByteArray& line : testenv::readFile(status).split('\n')) {
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) & bit) != 0;
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
 CliProcess::Result CliProcess::finish(int timeoutMs) {
     Result result;
     const bool ended =

@@ -36,6 +36,9 @@ public:
     bool waitForLines(size_t count, int timeoutMs = 20000);
     /// Sends a signal to the running child; returns the time it was sent.
     qint64 signal(int signalNumber);
+    /// Waits until the running child has its own handler for `signalNumber`
+    /// (its caught-signal mask in /proc), so that one sent next is caught.
+    bool waitUntilCatching(int signalNumber, int timeoutMs = 20000);
     /// Milliseconds since start().
     qint64 now() const { return clock_.elapsed(); }
     /// Waits for the started command to end.

@@ -229,6 +229,20 @@ TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
     EXPECT_TRUE(run.out.contains("Aborting the current job")) << run.out.toStdString();
 }
 
+TEST_F(CliGo, StopBetweenJobsDoesNotWaitOutALongInterval) {
+    listUp(151, 152);
+    for (const int signalNumber : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signalNumber);
+        CliProcess go(homeDir.path());
+        go.start({"go", "--interval", "600000"});
+        ASSERT_TRUE(go.waitUntilCatching(signalNumber)) << go.finish(1000).err.toStdString();
+        go.signal(signalNumber);
+        const auto run = go.finish(10000);
+        EXPECT_EQ(run.exitCode, 130) << run.out.toStdString() << run.err.toStdString();
+        EXPECT_EQ(marks(), QStringList({"", ""}));
+    }
+}
+
 TEST_F(CliGo, KilledRunLosesAtMostTheLastSecondOfMarks) {
     listUp(23, 150);
     CliProcess go(homeDir.path());
