@@ -64,6 +64,7 @@ public:
     /// 0 only a missing or empty file does. 0 by default.
     void SetSmallResultLimitKB(int kb) { m_limitKB = kb; }
     /// Milliseconds between ticks (kTickMs by default; 0 = next loop pass).
+    /// A tick already armed is re-armed to come this long from now.
     void SetTickInterval(int ms);
     int TickInterval() const { return m_timer.interval(); }
 

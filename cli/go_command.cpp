@@ -218,10 +218,9 @@ private:
             report_.note(QStringLiteral("Aborting the current job; the list is being saved."));
             run_.CancelBtnClick();
         }
-        // Between two jobs there is nothing to finish: take the tick that
-        // stops the run now, not after what may be a long --interval.
-        if (!run_.Requesting())
-            run_.Timer1Timer();
+        // The tick that stops the run comes at once, between two jobs or after
+        // the current one, not after what may be a long --interval.
+        run_.SetTickInterval(0);
     }
 
     void scheduleSave() {
