@@ -375,8 +375,11 @@ void TNMHTTP::Fail(const QString& reason) {
 }
 
 QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
-    if (hasScheme(location) || location.startsWith("//"))
+    if (hasScheme(location))
         return location;
+    // A network-path reference keeps the scheme, and with it the default port.
+    if (location.startsWith("//"))
+        return "http:" + location;
     QByteArray origin = "http://" + Host.toUtf8();
     if (Port != 80)
         origin += ':' + QByteArray::number(Port);

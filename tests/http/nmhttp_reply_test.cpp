@@ -155,14 +155,22 @@ TEST_F(Reply, RelativeLocationsStayOnTheSameServer) {
 }
 
 TEST_F(Reply, RelativeLocationThroughAProxyBecomesAFullUrl) {
-    ScriptedPeer proxy({PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"),
-                        PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
-    http.Proxy = "127.0.0.1";
-    http.ProxyPort = proxy.port();
-    record(http, [&] { http.Get("http://example.host/a"); });
-    ASSERT_TRUE(peerDone(proxy, 2));
-    EXPECT_TRUE(proxy.received(1).startsWith("GET http://example.host/b HTTP/1.0\r\n"))
-        << proxy.received(1).constData();
+    const struct {
+        const char* location;
+        const char* url;
+    } cases[] = {{"/b", "http://example.host:8080/b"}, {"//other.host/c", "http://other.host/c"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        ScriptedPeer proxy({PeerScript().reply(QByteArray("HTTP/1.0 302 Found\r\nLocation: ") +
+                                               c.location + "\r\n\r\n"),
+                            PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+        http.Proxy = "127.0.0.1";
+        http.ProxyPort = proxy.port();
+        record(http, [&] { http.Get("http://example.host:8080/a"); });
+        ASSERT_TRUE(peerDone(proxy, 2));
+        EXPECT_TRUE(proxy.received(1).startsWith(QByteArray("GET ") + c.url + " HTTP/1.0\r\n"))
+            << proxy.received(1).constData();
+    }
 }
 
 TEST_F(Reply, CookieOfARedirectIsSentFromThenOn) {
