@@ -74,9 +74,11 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     if (parsed.tail)
         s.back = *parsed.tail;
     if (parsed.dir) {
-        // Names are glued to the folder as they stand; a folder typed without
-        // its "/" would put every file beside it under a longer name.
-        s.path = *parsed.dir;
+        // The jobs outlive this shell's working folder: the window, or a go
+        // started elsewhere, must find the same folder. Names are glued to
+        // it as they stand, so without its "/" every file would land beside
+        // it under a longer name.
+        s.path = QDir(*parsed.dir).absolutePath();
         if (!s.path.endsWith(QLatin1Char('/')))
             s.path += QLatin1Char('/');
     }
@@ -150,7 +152,8 @@ const CliCommand ListUpCommand{
     "      name, file = DIR + name, name = head + number padded to N digits + tail.\n"
     "      Each option defaults to the saved input (the URL to the first of the URL\n"
     "      history); given options are saved, and BASE is added to the history.\n"
-    "      Start and end keep only their digits. DIR must exist; a missing \"/\" at\n"
-    "      its end is added. Prints the first and last name and the count added.",
+    "      Start and end keep only their digits. DIR must exist; it is kept as a\n"
+    "      full path ending in \"/\". Prints the first and last name and the count\n"
+    "      added.",
     runListUp,
 };

@@ -33,9 +33,11 @@ const QString kBase = QStringLiteral("http://127.0.0.1:9/pics/");
 } // namespace
 
 TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
-    // The folder is given without its "/"; start and end keep only digits.
-    auto run = cli({"list-up", "--url", kBase, "--head", "p", "--digits", "3", "--start", "a1",
-                    "--end", "1x2", "--tail", ".png", "--dir", outDir()});
+    // The folder is given relative to the working folder and without its
+    // "/", and stored whole; start and end keep only digits.
+    auto run =
+        cli({"list-up", "--url", kBase, "--head", "p", "--digits", "3", "--start", "a1", "--end",
+             "1x2", "--tail", ".png", "--dir", QDir::current().relativeFilePath(outDir())});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: p001.png  -  p012.png\n"
                                       "Added 12 jobs; 12 in the list.\n")
