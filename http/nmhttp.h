@@ -52,7 +52,9 @@ public:
 
     // Request operations. Each stores its arguments, sets the command code
     // and runs the transaction. Throws "Empty URL", "HTTP Secure Socket is
-    // not supported", a port conversion error, and the socket layer's errors.
+    // not supported", a port conversion error, and the socket layer's errors;
+    // called from a handler while a request runs, std::logic_error "A request
+    // is already under way", leaving that request as it was.
     void Get(const QString& url);
     void Options(const QString& url);
     void Head(const QString& url);
@@ -106,6 +108,7 @@ protected:
     virtual void SendRequest();
 
 private:
+    void RequireIdle() const;
     void Run(CmdType command, const QString& url);
     void CaptureBody();
     void Fail(const QString& reason);
@@ -118,5 +121,6 @@ private:
     QByteArray receivedCookie_;
     bool locationInReply_ = false;
     bool lengthAnnounced_ = false;
+    bool running_ = false;
     CmdType command_ = cmdGet;
 };

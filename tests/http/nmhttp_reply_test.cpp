@@ -346,6 +346,30 @@ TEST_F(Reply, AbortDuringTheBodyThrowsAndTheClientStaysUsable) {
     EXPECT_EQ(body(), "again");
 }
 
+TEST_F(Reply, ARequestStartedInsideAnotherIsRefusedAndLeavesItWhole) {
+    const qint64 size = 1 << 20;
+    ScriptedPeer peer(
+        PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\n").sendPattern(size).close());
+    QString inner;
+    http.OnPacketRecvd = [&](QObject*) {
+        if (!inner.isEmpty())
+            return;
+        try {
+            http.Get(local(peer.port(), "/inner"));
+            inner = "ran";
+        } catch (const std::exception& e) {
+            inner = QString::fromUtf8(e.what());
+        }
+    };
+    const Outcome outcome = record(http, [&] { http.Get(local(peer.port(), "/outer")); });
+    http.OnPacketRecvd = nullptr;
+    EXPECT_EQ(inner, "A request is already under way");
+    EXPECT_EQ(outcome.successes, 1) << outcome.error.toStdString();
+    EXPECT_TRUE(body() == ScriptedPeer::pattern(0, size)) << body().size() << " bytes";
+    EXPECT_EQ(http.URL, local(peer.port(), "/outer").toLatin1());
+    EXPECT_EQ(peer.connections(), 1);
+}
+
 TEST_F(Reply, RefusedConnectionThrowsAndTheClientStaysUsable) {
     quint16 closedPort = 0;
     {
