@@ -344,9 +344,9 @@ void TPowersock::ResolveHost() {
 void TPowersock::Connect() {
     ReportStatus(8, QStringLiteral("Connecting"));
     Cancelled = false;
-    closeError_ = 0;
     if (IsConnected)
         throw ESockError(QStringLiteral("Already connected"));
+    closeError_ = 0;
     for (int retry = 0;; ++retry) {
         try {
             ResolveHost();
