@@ -34,6 +34,7 @@ done
 
 # shellcheck source=lib/servers.sh
 . "$here/lib/servers.sh"
+. "$here/lib/measure.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serifetch-cli-compare.XXXXXX")
 cleanup() { sf_servers_stop_all; rm -rf "$work"; }
 trap cleanup EXIT
@@ -91,8 +92,6 @@ run_client() {
   fi
   tail -n 1 "$timing"
 }
-
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 declare -A wall cpu rss
 for set in small large; do

@@ -27,6 +27,7 @@ done
 command -v curl >/dev/null || { echo "curl is not installed" >&2; exit 2; }
 
 . "$here/lib/servers.sh"
+. "$here/lib/measure.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serifetch-http-bench.XXXXXX")
 cleanup() {
   sf_servers_stop_all || true
@@ -41,17 +42,6 @@ cat "$big" >/dev/null # into the page cache before the first round
 web=$(sf_nginx_start "$www")
 base=http://127.0.0.1:$web
 
-now() { date +%s.%N; }
-calc() { awk "BEGIN { print $1 }"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
-timed() { # timed OUTPUT_FILE_OF_SECONDS command...
-  local out=$1 t0 t1
-  shift
-  t0=$(now)
-  "$@"
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }' >>"$out"
-}
 
 get_cli() { "$cli" get "$base/big.bin" -o "$work/cli.bin" >/dev/null; }
 get_curl() { curl -s -o "$work/curl.bin" "$base/big.bin"; }
@@ -88,7 +78,6 @@ printf 'peak RSS serifetch-cli: %.1f MB for %s, %.1f MB for 10 KiB (target < 30 
   "$(calc "$rss_big / 1024")" "$big_size" "$(calc "$rss_small / 1024")"
 
 echo "== 1,000 files of 10 KiB, $rounds rounds, alternating"
-: >"$work/m_cli" && : >"$work/m_curl"
 many_cli() {
   rm -rf "$work/many" && mkdir "$work/many"
   "$many" "$base/f" 1000 4 .bin "$work/many" >/dev/null
@@ -97,19 +86,9 @@ many_curl() {
   rm -rf "$work/many" && mkdir "$work/many"
   curl --http1.0 -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
 }
-for ((r = 1; r <= rounds; r++)); do
-  if ((r % 2)); then
-    timed "$work/m_cli" many_cli
-    timed "$work/m_curl" many_curl
-  else
-    timed "$work/m_curl" many_curl
-    timed "$work/m_cli" many_cli
-  fi
-done
+alternate "$rounds" "$work/m_cli" many_cli "$work/m_curl" many_curl
 many_cli
-for f in "$www"/f????.bin; do
-  cmp -s "$f" "$work/many/${f##*/}" || { echo "${f##*/} differs" >&2; exit 1; }
-done
+same_files "$www" "$work/many" "f????.bin" || exit 1
 m_cli=$(median <"$work/m_cli")
 m_curl=$(median <"$work/m_curl")
 printf 'serifetch (one process)  median %.3f s  %.3f ms/request\n' "$m_cli" "$(calc "$m_cli * 1000 / 1000")"

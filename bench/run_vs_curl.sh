@@ -23,6 +23,7 @@ runner=$build/bench/run_bench
 command -v curl >/dev/null || { echo "curl is not installed" >&2; exit 2; }
 
 . "$here/lib/servers.sh"
+. "$here/lib/measure.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/serifetch-run-bench.XXXXXX")
 cleanup() {
   sf_servers_stop_all || true
@@ -39,20 +40,8 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$work/runtime}
 web=$(sf_nginx_start "$www")
 base=http://127.0.0.1:$web
 
-now() { date +%s.%N; }
-calc() { awk "BEGIN { print $1 }"; }
-median() { sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); print (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'; }
-timed() { # timed OUTPUT_FILE_OF_SECONDS command...
-  local out=$1 t0 t1
-  shift
-  t0=$(now)
-  "$@"
-  t1=$(now)
-  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f\n", b - a }' >>"$out"
-}
 
 echo "== 1,000 files of 10 KiB, tick 0 ms, $rounds rounds, alternating"
-: >"$work/t_run" && : >"$work/t_curl"
 run_many() {
   rm -rf "$work/many" && mkdir "$work/many"
   "$runner" "$base/f" 1000 4 .bin "$work/many" 0 >/dev/null
@@ -61,19 +50,9 @@ curl_many() {
   rm -rf "$work/many" && mkdir "$work/many"
   curl --http1.0 -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
 }
-for ((r = 1; r <= rounds; r++)); do
-  if ((r % 2)); then
-    timed "$work/t_run" run_many
-    timed "$work/t_curl" curl_many
-  else
-    timed "$work/t_curl" curl_many
-    timed "$work/t_run" run_many
-  fi
-done
+alternate "$rounds" "$work/t_run" run_many "$work/t_curl" curl_many
 run_many
-for f in "$www"/f????.bin; do
-  cmp -s "$f" "$work/many/${f##*/}" || { echo "${f##*/} differs" >&2; exit 1; }
-done
+same_files "$www" "$work/many" "f????.bin" || exit 1
 m_run=$(median <"$work/t_run")
 m_curl=$(median <"$work/t_curl")
 printf 'download run (one process)  median %.3f s  %6.0f jobs/s   (all: %s)\n' "$m_run" \
