@@ -1,12 +1,11 @@
 #include "tests/support/nginx_fixture.h"
 
-#include "tests/support/test_env.h"
-
 #include <QDir>
 #include <QFile>
 
 NginxFixture::NginxFixture(QString docRoot, QString extraServerConfig)
-    : docRoot_(QDir(docRoot).absolutePath())
+    : ServerFixture("nginx")
+    , docRoot_(QDir(docRoot).absolutePath())
     , extraServer_(std::move(extraServerConfig)) {}
 
 NginxFixture::~NginxFixture() {
@@ -22,8 +21,7 @@ QString NginxFixture::baseUrl() const {
 }
 
 void NginxFixture::stop() {
-    process_.stop();
-    port_ = 0;
+    stopProcess();
 }
 
 QString NginxFixture::echoModulePath() {
@@ -33,19 +31,10 @@ QString NginxFixture::echoModulePath() {
 
 bool NginxFixture::start(QString* error) {
     stop();
-    if (!process_.makeDir(error))
-        return false;
-    return startOnFreePort(
-        process_, port_, [this](quint16 port, QString* e) { return startOn(port, e); }, error);
+    return startOnFreePort([this](quint16 port, QString* e) { return startOn(port, e); }, error);
 }
 
 bool NginxFixture::startOn(quint16 port, QString* error) {
-    const QString program = findServerProgram("nginx");
-    if (program.isEmpty()) {
-        if (error)
-            *error = "nginx: not installed (scripts/install-deps installs nginx-light)";
-        return false;
-    }
     const QString d = process_.dir();
     // Every path nginx would otherwise take from its build (/var/lib/nginx,
     // /var/log/nginx, /run) is moved into the private folder, so that it also
@@ -86,14 +75,8 @@ http {
 }
 )")
                 .arg(d, QString::number(port), docRoot_, extraServer_);
-    if (!testenv::writeFile(d + "/nginx.conf", conf.toUtf8())) {
-        if (error)
-            *error = "nginx: cannot write " + d + "/nginx.conf";
-        return false;
-    }
-    QFile::remove(d + "/error.log");
-    return process_.start(
-        program,
-        {"-p", d + "/", "-e", d + "/error.log", "-c", d + "/nginx.conf", "-g", "daemon off;"}, port,
-        10000, {"error.log"}, error);
+    return launch(
+        port, "nginx.conf", conf,
+        {"-p", d + "/", "-e", d + "/error.log", "-c", d + "/nginx.conf", "-g", "daemon off;"},
+        10000, "error.log", error);
 }

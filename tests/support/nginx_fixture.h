@@ -15,15 +15,12 @@
 ///     NginxFixture web(dir.path(), "location = /old { return 302 /new; }");
 ///     ASSERT_TRUE(web.start(&error)) << error.toStdString();
 ///     get(web.baseUrl() + "f0001.bin");
-class NginxFixture {
+class NginxFixture : public ServerFixture {
 public:
     /// `extraServerConfig` is pasted inside the `server` block, e.g.
     /// `location = /old { return 302 /new; }` or `absolute_redirect off;`.
     explicit NginxFixture(QString docRoot, QString extraServerConfig = {});
     ~NginxFixture();
-
-    NginxFixture(const NginxFixture&) = delete;
-    NginxFixture& operator=(const NginxFixture&) = delete;
 
     /// Lines placed at the top of nginx.conf, outside every block, e.g.
     /// `load_module <echoModulePath()>;` to use `echo_sleep` for slow replies.
@@ -35,14 +32,9 @@ public:
     /// does not; a test should fail then, not skip.
     bool start(QString* error = nullptr);
 
-    /// The port it listens on; 0 before `start` succeeded.
-    quint16 port() const { return port_; }
-    /// `http://127.0.0.1:PORT/`.
+    /// `http://127.0.0.1:PORT/`. Its folder holds nginx.conf, error.log and
+    /// access.log.
     QString baseUrl() const;
-    /// The master process id; 0 when not running.
-    qint64 pid() const { return process_.pid(); }
-    /// The private folder holding nginx.conf, error.log and access.log.
-    QString dir() const { return process_.dir(); }
 
     /// SIGTERM to the master, SIGKILL after a bounded wait. Safe to call twice.
     void stop();
@@ -57,6 +49,4 @@ private:
     QString docRoot_;
     QString extraServer_;
     QString extraMain_;
-    ServerProcess process_{"nginx"};
-    quint16 port_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "tests/support/server_process.h"
 
+#include "tests/support/test_env.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -220,4 +222,37 @@ bool startOnFreePort(ServerProcess& process, quint16& port,
     }
     port = 0;
     return false;
+}
+
+ServerFixture::ServerFixture(QString program)
+    : program_(std::move(program))
+    , process_(program_) {}
+
+bool ServerFixture::startOnFreePort(const std::function<bool(quint16, QString*)>& attempt,
+                                    QString* error) {
+    return process_.makeDir(error) && ::startOnFreePort(process_, port_, attempt, error);
+}
+
+bool ServerFixture::launch(quint16 port, const QString& configName, const QString& config,
+                           const QStringList& args, int readyTimeoutMs, const QString& logName,
+                           QString* error) {
+    const QString program = findServerProgram(program_);
+    const QString d = process_.dir();
+    QString why;
+    if (program.isEmpty())
+        why = "not installed (scripts/install-deps installs it)";
+    else if (!testenv::writeFile(d + "/" + configName, config.toUtf8()))
+        why = "cannot write " + d + "/" + configName;
+    if (!why.isEmpty()) {
+        if (error)
+            *error = program_ + ": " + why;
+        return false;
+    }
+    QFile::remove(d + "/" + logName);
+    return process_.start(program, args, port, readyTimeoutMs, {logName}, error);
+}
+
+void ServerFixture::stopProcess(int graceMs) {
+    process_.stop(graceMs);
+    port_ = 0;
 }

@@ -85,3 +85,38 @@ bool handOverToUser(const QString& path, const QString& user, QString* error);
 bool startOnFreePort(ServerProcess& process, quint16& port,
                      const std::function<bool(quint16 port, QString* error)>& attempt,
                      QString* error);
+
+/// What the server fixtures share: the child, the port it got, and a start
+/// from a config file written for that port.
+class ServerFixture {
+public:
+    ServerFixture(const ServerFixture&) = delete;
+    ServerFixture& operator=(const ServerFixture&) = delete;
+
+    /// The port it listens on; 0 before `start` succeeded.
+    quint16 port() const { return port_; }
+    /// Its (master) process id; 0 when not running.
+    qint64 pid() const { return process_.pid(); }
+    /// The private folder holding its config and logs.
+    QString dir() const { return process_.dir(); }
+
+protected:
+    /// `program` is looked up with findServerProgram and labels error texts.
+    explicit ServerFixture(QString program);
+    ~ServerFixture() = default;
+
+    /// Creates the private folder and tries `attempt` on fresh free ports.
+    bool startOnFreePort(const std::function<bool(quint16 port, QString* error)>& attempt,
+                         QString* error);
+    /// Writes `config` to `configName` in the private folder, removes the old
+    /// `logName`, and runs the program with `args` until `port` accepts.
+    bool launch(quint16 port, const QString& configName, const QString& config,
+                const QStringList& args, int readyTimeoutMs, const QString& logName,
+                QString* error);
+    /// Stops the child, SIGKILL after `graceMs`, and forgets the port.
+    void stopProcess(int graceMs = 5000);
+
+    QString program_;
+    ServerProcess process_;
+    quint16 port_ = 0;
+};

@@ -57,9 +57,8 @@ SquidFixture::~SquidFixture() {
 }
 
 void SquidFixture::stop(int graceMs) {
-    process_.stop(graceMs);
+    stopProcess(graceMs);
     removeSharedMemory();
-    port_ = 0;
 }
 
 void SquidFixture::removeSharedMemory() const {
@@ -86,17 +85,10 @@ bool SquidFixture::start(QString* error) {
             return false;
         }
     }
-    return startOnFreePort(
-        process_, port_, [this](quint16 port, QString* e) { return startOn(port, e); }, error);
+    return startOnFreePort([this](quint16 port, QString* e) { return startOn(port, e); }, error);
 }
 
 bool SquidFixture::startOn(quint16 port, QString* error) {
-    const QString program = findServerProgram("squid");
-    if (program.isEmpty()) {
-        if (error)
-            *error = "squid: not installed (scripts/install-deps installs it)";
-        return false;
-    }
     removeSharedMemory();
     serviceName_ = newServiceName();
     const QString d = process_.dir();
@@ -124,12 +116,6 @@ http_access deny all
                        .arg(QString::number(port), d);
     if (runningAsRoot())
         conf += "cache_effective_user proxy\ncache_effective_group proxy\n";
-    if (!testenv::writeFile(d + "/squid.conf", conf.toUtf8())) {
-        if (error)
-            *error = "squid: cannot write " + d + "/squid.conf";
-        return false;
-    }
-    QFile::remove(d + "/cache.log");
-    return process_.start(program, {"-N", "-n", serviceName_, "-f", d + "/squid.conf"}, port, 15000,
-                          {"cache.log"}, error);
+    return launch(port, "squid.conf", conf, {"-N", "-n", serviceName_, "-f", d + "/squid.conf"},
+                  15000, "cache.log", error);
 }

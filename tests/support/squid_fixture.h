@@ -25,24 +25,16 @@
 /// the private folder is handed to that user so squid can write its logs.
 /// Having switched users it no longer dies with a crashed test process; the
 /// next squid fixture to start ends such a leftover.
-class SquidFixture {
+class SquidFixture : public ServerFixture {
 public:
-    SquidFixture() = default;
+    SquidFixture()
+        : ServerFixture("squid") {}
     ~SquidFixture();
-
-    SquidFixture(const SquidFixture&) = delete;
-    SquidFixture& operator=(const SquidFixture&) = delete;
 
     /// Starts squid on a free port and waits until it accepts connections.
     /// False with the reason (not installed, its cache.log) when it does not.
+    /// Its folder holds squid.conf, cache.log and access.log.
     bool start(QString* error = nullptr);
-
-    /// The port it listens on; 0 before `start` succeeded.
-    quint16 port() const { return port_; }
-    /// Its process id; 0 when not running.
-    qint64 pid() const { return process_.pid(); }
-    /// The private folder holding squid.conf, cache.log and access.log.
-    QString dir() const { return process_.dir(); }
 
     /// SIGTERM, SIGKILL after `graceMs`; removes the shared-memory segments a
     /// killed squid leaves behind. Pass 5000 for an orderly shutdown that
@@ -53,7 +45,5 @@ private:
     bool startOn(quint16 port, QString* error);
     void removeSharedMemory() const;
 
-    ServerProcess process_{"squid"};
     QString serviceName_;
-    quint16 port_ = 0;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTimer>
 
 namespace testenv {
@@ -33,6 +34,14 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size() && f.flush();
+}
+
+QByteArray randomBytes(qint64 size, quint32 seed) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char(generator.bounded(256));
+    return bytes;
 }
 
 } // namespace testenv

@@ -15,4 +15,7 @@ QByteArray readFile(const QString& path);
 /// Writes a whole file, creating or truncating it; false on failure.
 bool writeFile(const QString& path, const QByteArray& bytes);
 
+/// `size` random bytes, the same for the same seed.
+QByteArray randomBytes(qint64 size, quint32 seed);
+
 } // namespace testenv

@@ -14,31 +14,20 @@
 /// after every reply, whatever `Proxy-Connection: Keep-Alive` asked for. Its
 /// replies carry an HTTP/1.1 status line and a `Via` header; an unreachable
 /// origin gives 500.
-class TinyproxyFixture {
+class TinyproxyFixture : public ServerFixture {
 public:
-    TinyproxyFixture() = default;
+    TinyproxyFixture()
+        : ServerFixture("tinyproxy") {}
     ~TinyproxyFixture();
 
-    TinyproxyFixture(const TinyproxyFixture&) = delete;
-    TinyproxyFixture& operator=(const TinyproxyFixture&) = delete;
-
     /// Starts tinyproxy on a free port and waits until it accepts connections.
-    /// False with the reason (not installed, its log) when it does not.
+    /// False with the reason (not installed, its log) when it does not. Its
+    /// folder holds tinyproxy.conf and tinyproxy.log.
     bool start(QString* error = nullptr);
-
-    /// The port it listens on; 0 before `start` succeeded.
-    quint16 port() const { return port_; }
-    /// Its process id; 0 when not running.
-    qint64 pid() const { return process_.pid(); }
-    /// The private folder holding tinyproxy.conf and tinyproxy.log.
-    QString dir() const { return process_.dir(); }
 
     /// SIGTERM, SIGKILL after a bounded wait. Safe to call twice.
     void stop();
 
 private:
     bool startOn(quint16 port, QString* error);
-
-    ServerProcess process_{"tinyproxy"};
-    quint16 port_ = 0;
 };
