@@ -1,38 +1,16 @@
 // serifetch-cli get, run as a user runs it: the built binary, its exit code,
 // what it prints, and the file it writes.
+#include "tests/cli/cli_process.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/server_process.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(SERIFETCH_CLI_PATH), args);
-    CliRun run;
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = "did not finish";
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 class CliGet : public ::testing::Test {
 protected:
@@ -53,6 +31,7 @@ protected:
             GTEST_FAIL() << "nginx did not start";
     }
     QString target() const { return out.filePath("out.bin"); }
+    CliProcess::Result cli(const QStringList& args) { return CliProcess(out.path()).run(args); }
 
     static inline std::unique_ptr<QTemporaryDir> served;
     static inline std::unique_ptr<NginxFixture> nginx;
@@ -62,7 +41,7 @@ protected:
 } // namespace
 
 TEST_F(CliGet, SuccessPrintsStatusLineAndWritesTheFile) {
-    const CliRun run = cli({"get", nginx->baseUrl() + "f.bin", "-o", target()});
+    const auto run = cli({"get", nginx->baseUrl() + "f.bin", "-o", target()});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "HTTP/1.1 200 OK\n");
     EXPECT_EQ(run.err, "");
@@ -73,9 +52,8 @@ TEST_F(CliGet, ThroughAProxyWithTimeOutAndVerbose) {
     TinyproxyFixture proxy;
     QString error;
     ASSERT_TRUE(proxy.start(&error)) << error.toStdString();
-    const CliRun run =
-        cli({"get", nginx->baseUrl() + "f.bin", "--verbose", "-o", target(), "--proxy",
-             QString("127.0.0.1:%1").arg(proxy.port()), "--timeout", "5000"});
+    const auto run = cli({"get", nginx->baseUrl() + "f.bin", "--verbose", "-o", target(), "--proxy",
+                          QString("127.0.0.1:%1").arg(proxy.port()), "--timeout", "5000"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "HTTP/1.1 200 OK\n");
     // Status texts, then the reply header with its blank line.
@@ -87,7 +65,7 @@ TEST_F(CliGet, ThroughAProxyWithTimeOutAndVerbose) {
 }
 
 TEST_F(CliGet, NotFoundExitsOneAndKeepsTheErrorPage) {
-    const CliRun run = cli({"get", nginx->baseUrl() + "missing", "-o", target()});
+    const auto run = cli({"get", nginx->baseUrl() + "missing", "-o", target()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "HTTP/1.1 404 Not Found\n");
     EXPECT_TRUE(testenv::readFile(target()).contains("404"));
@@ -95,7 +73,7 @@ TEST_F(CliGet, NotFoundExitsOneAndKeepsTheErrorPage) {
 
 TEST_F(CliGet, RedirectLoopExitsOneAndSaysWhy) {
     auto peer = testsupport::ScriptedPeer::replying("HTTP/1.0 302 Found\r\nLocation: /x\r\n\r\n");
-    const CliRun run =
+    const auto run =
         cli({"get", QString("http://127.0.0.1:%1/").arg(peer->port()), "-o", target()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "HTTP/1.0 302 Found\n");
@@ -117,7 +95,7 @@ TEST_F(CliGet, RequestErrorsExitTwoWithTheErrorText) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url.toStdString());
-        const CliRun run = cli({"get", c.url, "-o", target()});
+        const auto run = cli({"get", c.url, "-o", target()});
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, c.text);
@@ -141,7 +119,7 @@ TEST_F(CliGet, BadArgumentsExitTwoWithUsage) {
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
-        const CliRun run = cli(args);
+        const auto run = cli(args);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_TRUE(run.err.contains("Usage:")) << run.err.toStdString();
