@@ -94,16 +94,6 @@ TEST(ProxyDialog, InitFillsDefaultsWhichOnlyOkWithUseProxyApplies) {
     EXPECT_EQ(d.proxyPort, 80);
 }
 
-TEST(ProxyDialog, OkWithoutUseProxyKeepsTheProxyInUse) {
-    ProxyDialog d("proxy.lan", 3128);
-    d.toggleUseProxy();
-    d.host()->setText("other");
-    d.click("Button1");
-    EXPECT_EQ(d.dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(d.proxy, "proxy.lan");
-    EXPECT_EQ(d.proxyPort, 3128);
-}
-
 TEST(ProxyDialog, EnterAppliesAsTyped) {
     ProxyDialog d("", 0);
     d.toggleUseProxy();
@@ -117,19 +107,33 @@ TEST(ProxyDialog, EnterAppliesAsTyped) {
     EXPECT_EQ(d.proxyPort, 70000);
 }
 
-TEST(ProxyDialog, CancelEscapeAndCloseBoxApplyNothing) {
-    const std::function<void(ProxyDialog&)> ways[] = {
-        [](ProxyDialog& d) { d.click("Button2"); },
-        [](ProxyDialog& d) { QTest::keyClick(d.port(), Qt::Key_Escape); },
-        [](ProxyDialog& d) { d.dialog.close(); },
+// OK with "use a proxy" cleared keeps the proxy in use; the other ways out
+// apply nothing either.
+TEST(ProxyDialog, OkWithoutUseProxyCancelEscapeAndCloseBoxApplyNothing) {
+    const struct {
+        const char* name;
+        std::function<void(ProxyDialog&)> leave;
+        QDialog::DialogCode result;
+    } ways[] = {
+        {"ok unchecked",
+         [](ProxyDialog& d) {
+             d.toggleUseProxy();
+             d.click("Button1");
+         },
+         QDialog::Accepted},
+        {"cancel", [](ProxyDialog& d) { d.click("Button2"); }, QDialog::Rejected},
+        {"escape", [](ProxyDialog& d) { QTest::keyClick(d.port(), Qt::Key_Escape); },
+         QDialog::Rejected},
+        {"close box", [](ProxyDialog& d) { d.dialog.close(); }, QDialog::Rejected},
     };
-    for (const auto& leave : ways) {
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
         ProxyDialog d("proxy.lan", 3128);
         d.host()->setText("other");
         d.port()->setText("81");
-        leave(d);
+        way.leave(d);
         EXPECT_FALSE(d.dialog.isVisible());
-        EXPECT_EQ(d.dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(d.dialog.result(), way.result);
         EXPECT_EQ(d.proxy, "proxy.lan");
         EXPECT_EQ(d.proxyPort, 3128);
     }
