@@ -8,7 +8,6 @@
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -29,14 +28,6 @@ const char* routeName(Route route) {
     return "?";
 }
 
-QByteArray randomBytes(qint64 size) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(static_cast<quint32>(size));
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(generator.bounded(256));
-    return bytes;
-}
-
 struct Fetch {
     int successes = 0;
     int failures = 0;
@@ -50,8 +41,8 @@ protected:
     static void SetUpTestSuite() {
         served = std::make_unique<QTemporaryDir>();
         files = {{"empty.bin", QByteArray()},
-                 {"k1.bin", randomBytes(1024)},
-                 {"m10.bin", randomBytes(10 * 1024 * 1024)}};
+                 {"k1.bin", testenv::randomBytes(1024, 1024)},
+                 {"m10.bin", testenv::randomBytes(10 << 20, 10 << 20)}};
         for (const auto& [name, bytes] : files)
             ASSERT_TRUE(testenv::writeFile(served->filePath(name), bytes));
         nginx = std::make_unique<NginxFixture>(
