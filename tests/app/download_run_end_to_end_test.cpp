@@ -4,13 +4,13 @@
 #include "app/http_download_client.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
+#include "tests/app/run_marks.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -20,18 +20,6 @@ namespace {
 
 using testsupport::PeerScript;
 using testsupport::ScriptedPeer;
-
-const QString kDone = QStringLiteral("○");
-const QString kFailed = QStringLiteral("▼");
-const QString kGivenUp = QStringLiteral("×");
-
-QByteArray randomBytes(qint64 size, quint32 seed) {
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = char(generator.bounded(256));
-    return bytes;
-}
 
 QString fileName(int n) {
     return QStringLiteral("hampic%1.jpg").arg(n, 2, 10, QChar('0'));
@@ -61,12 +49,7 @@ struct RunHarness {
         return testenv::waitUntil([this] { return finished; }, timeoutMs);
     }
 
-    QStringList marks() const {
-        QStringList marks;
-        for (int row = 1; row < grid.NextRow(); ++row)
-            marks << grid.Status(row);
-        return marks;
-    }
+    QStringList marks() const { return MarksOf(grid); }
 
     JobGrid grid;
     TNMHTTP http;
@@ -86,8 +69,8 @@ protected:
             if (n == 5 || n == 9)
                 continue; // missing: 404
             const qint64 size = n == 7 ? 0 : n == 3 ? 300 * 1024 + 17 : 1000 * n + 3;
-            ASSERT_TRUE(
-                testenv::writeFile(served->filePath(fileName(n)), randomBytes(size, quint32(n))));
+            ASSERT_TRUE(testenv::writeFile(served->filePath(fileName(n)),
+                                           testenv::randomBytes(size, quint32(n))));
         }
         nginx = std::make_unique<NginxFixture>(served->path());
         QString error;

@@ -3,6 +3,7 @@
 // and look at the grid between two of them.
 #include "app/download_run.h"
 #include "tests/app/download_run_scripted_client.h"
+#include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
 
 #include <QFileInfo>
@@ -14,13 +15,6 @@
 namespace {
 
 using Outcome = ScriptedClient::Outcome;
-
-const QString kDone = QStringLiteral("○");
-const QString kRequested = QStringLiteral("↓");
-const QString kSkipped = QStringLiteral("▲");
-const QString kSmall = QStringLiteral("▽");
-const QString kFailed = QStringLiteral("▼");
-const QString kGivenUp = QStringLiteral("×");
 
 class DownloadRunTest : public ::testing::Test {
 protected:
@@ -49,12 +43,7 @@ protected:
         grid.Append(std::move(jobs));
     }
 
-    QStringList Marks() const {
-        QStringList marks;
-        for (int row = 1; row < grid.NextRow(); ++row)
-            marks << grid.Status(row);
-        return marks;
-    }
+    QStringList Marks() const { return MarksOf(grid); }
 
     void Tick() { run->Timer1Timer(); }
 

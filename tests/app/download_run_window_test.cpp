@@ -3,6 +3,7 @@
 #include "app/download_run.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
+#include "tests/app/run_marks.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/test_env.h"
@@ -45,12 +46,7 @@ protected:
         QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
     }
 
-    QStringList Marks() {
-        QStringList marks;
-        for (int row = 1; row < form.NextRow(); ++row)
-            marks << form.Grid().Status(row);
-        return marks;
-    }
+    QStringList Marks() { return MarksOf(form.Grid()); }
 
     QTemporaryDir served;
     QTemporaryDir out;
@@ -82,9 +78,8 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
     QTest::mouseClick(form.GoButton, Qt::LeftButton);
     ASSERT_TRUE(testenv::waitUntil([this] { return messages.contains(kAllDone); }, 30'000))
         << form.PanelText(0).toStdString();
-    const QString done = QStringLiteral("○"), failed = QStringLiteral("▼");
-    EXPECT_EQ(Marks(), (QStringList{done, done, done, done, failed, done, QStringLiteral("×"), done,
-                                    failed, done, done, done}));
+    EXPECT_EQ(Marks(), (QStringList{kDone, kDone, kDone, kDone, kFailed, kDone, kGivenUp, kDone,
+                                    kFailed, kDone, kDone, kDone}));
     EXPECT_EQ(form.PanelText(0), QStringLiteral("完了："));
     EXPECT_EQ(form.PanelText(1), QStringLiteral("Bytes：24000 / 24000 (100%)"));
     for (int n : {1, 2, 3, 4, 6, 8, 10, 11, 12})
@@ -129,7 +124,7 @@ TEST_F(RunWindow, StopTwiceAbortsAStalledRequestAndClosingDuringARequestWaitsFor
     QTest::mouseClick(form.GoButton, Qt::LeftButton);
     ASSERT_TRUE(testenv::waitUntil([&] { return acted && !form.Run().Running(); }, 10'000));
     EXPECT_EQ(form.PanelText(0), QStringLiteral("中断しました"));
-    EXPECT_EQ(form.Grid().Status(1), QStringLiteral("↓"));
+    EXPECT_EQ(form.Grid().Status(1), kRequested);
     EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(1))));
     EXPECT_EQ(form.Grid().Status(2), QString());
 
@@ -147,7 +142,7 @@ TEST_F(RunWindow, StopTwiceAbortsAStalledRequestAndClosingDuringARequestWaitsFor
     ASSERT_TRUE(testenv::waitUntil([&] { return acted && !form.isVisible(); }, 10'000));
     EXPECT_EQ(closing.count(), 1);
     EXPECT_FALSE(form.Run().Running());
-    EXPECT_EQ(form.Grid().Status(1), QStringLiteral("↓"));
+    EXPECT_EQ(form.Grid().Status(1), kRequested);
     EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(1))));
 }
 

@@ -4,6 +4,7 @@
 #include "app/ui/tform1.h"
 #include "settings/job_list_file.h"
 #include "settings/ui/form2.h"
+#include "tests/app/run_marks.h"
 #include "tests/app/window_fixture.h"
 #include "tests/settings_ui/recording_desktop.h"
 #include "tests/support/scripted_peer.h"
@@ -193,7 +194,7 @@ protected:
 TEST_F(EditDuringRun, DeleteAboveTheJobUnderWayMarksThatJob) {
     std::vector<Job> jobs =
         NumberedJobs(3, QStringLiteral("http://127.0.0.1:%1/").arg(peer.port()), out.path() + "/");
-    jobs[0].status = QStringLiteral("○"); // passed over: the run starts at row 2
+    jobs[0].status = kDone; // passed over: the run starts at row 2
     form->Grid().Append(jobs);
     DuringFirstBody([this] {
         form->SelectGridRows(1, 1);
@@ -202,8 +203,8 @@ TEST_F(EditDuringRun, DeleteAboveTheJobUnderWayMarksThatJob) {
     QTest::mouseClick(form->GoButton, Qt::LeftButton);
     ASSERT_TRUE(testenv::waitUntil([&] { return edited && !form->Run().Running(); }, 20'000));
     EXPECT_EQ(Urls(*form), (QStringList{"a02.jpg", "a03.jpg"}));
-    EXPECT_EQ(form->Grid().Status(1), QStringLiteral("○"));
-    EXPECT_EQ(form->Grid().Status(2), QStringLiteral("○"));
+    EXPECT_EQ(form->Grid().Status(1), kDone);
+    EXPECT_EQ(form->Grid().Status(2), kDone);
     EXPECT_EQ(peer.connections(), 2);
     EXPECT_EQ(testenv::readFile(out.filePath("a02.jpg")).size(), 1010);
     EXPECT_EQ(form->PanelText(3), "全：2");
