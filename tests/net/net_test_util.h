@@ -28,19 +28,6 @@ template <typename T, typename F> QString thrownText(F&& f) {
     return {};
 }
 
-/// A port on 127.0.0.1 where nobody listens.
-inline quint16 closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    ::close(fd);
-    return ntohs(sa.sin_port);
-}
-
 /// A listener whose accept queue is full: a further connect never completes.
 class BlackHole {
 public:

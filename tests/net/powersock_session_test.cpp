@@ -2,6 +2,7 @@
 #include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
 #include "tests/net/net_test_util.h"
+#include "tests/support/server_process.h"
 #include "tests/support/test_env.h"
 
 #include <QTimer>
@@ -69,7 +70,7 @@ TEST(Session, ConnectUsesTheProxyNameAndPortWhenSet) {
     ScriptedPeer peer(PeerScript().silent());
     TPowersock s;
     s.Host = QStringLiteral("host.invalid");
-    s.Port = nettest::closedPort();
+    s.Port = freeLoopbackPort();
     s.Proxy = QStringLiteral("127.0.0.1");
     s.ProxyPort = peer.port();
     s.Connect();
@@ -82,7 +83,7 @@ TEST(Session, RefusedConnectFailsAndTheSessionRecovers) {
     int failed = 0;
     s.OnConnectionFailed = [&](QObject*) { ++failed; };
     s.Host = QStringLiteral("127.0.0.1");
-    s.Port = nettest::closedPort();
+    s.Port = freeLoopbackPort();
     EXPECT_EQ(thrownText<ESockError>([&] { s.Connect(); }), "Connection Failed");
     EXPECT_EQ(failed, 1);
     EXPECT_FALSE(s.IsConnected);
