@@ -7,6 +7,7 @@
 #include "settings/settings_file.h"
 #include "settings/ui/form7.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_env.h"
 
 #include <QCheckBox>
@@ -19,8 +20,6 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -177,16 +176,11 @@ TEST_F(Profile, FailedSavesLeaveTheOldFilesAndAreReported) {
     auto form = Open();
     form->Edit1->setText("changed");
     form->Grid().Clear();
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit none = saved;
-    none.rlim_cur = 0;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
-    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
-    form->close();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    {
+        FileSizeLimit full(0);
+        QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+        form->close();
+    }
 
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[0].contains("SeriData.txt")) << messages[0].toStdString();

@@ -1,6 +1,6 @@
 #include "platform/profile_dir.h"
 #include "platform/profile_file.h"
-#include "tests/settings/file_size_limit.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "platform/profile_file.h"
 #include "settings/job_list_file.h"
 #include "settings/settings_file.h"
-#include "tests/settings/file_size_limit.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
