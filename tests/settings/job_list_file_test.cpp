@@ -42,7 +42,11 @@ TEST_F(JobListFileTest, ThreeJobsAreSavedRowByRowWithATerminatorAndLoadBack) {
     EXPECT_EQ(r.jobs, jobs);
 }
 
-TEST_F(JobListFileTest, EmptyListAndTrailingRowSaveAnEmptyRowBeforeTheTerminator) {
+TEST_F(JobListFileTest, MissingFileLoadsEmptyAndEmptyListAndTrailingRowSaveAnEmptyRow) {
+    const JobListFile::LoadResult missing = JobListFile::load(data);
+    EXPECT_TRUE(missing.jobs.empty());
+    EXPECT_EQ(missing.error, "");
+
     ASSERT_EQ(JobListFile::save(data, {}), "");
     EXPECT_EQ(readFile(data), "[Data0000]\r\nStatus0001=\r\nURL0001=\r\nPath0001=\r\n"
                               "Status0002=\r\nURL0002=\r\nPath0002=\r\n");
@@ -98,12 +102,6 @@ TEST_F(JobListFileTest, EveryMarkRoundTrips) {
         jobs.push_back({QString::fromUtf8(mark), "http://s/a", QString::fromUtf8("/d/画像.jpg")});
     ASSERT_EQ(JobListFile::save(data, jobs), "");
     EXPECT_EQ(JobListFile::load(data).jobs, jobs);
-}
-
-TEST_F(JobListFileTest, AMissingFileIsAnEmptyListWithoutError) {
-    const JobListFile::LoadResult r = JobListFile::load(data);
-    EXPECT_TRUE(r.jobs.empty());
-    EXPECT_EQ(r.error, "");
 }
 
 TEST_F(JobListFileTest, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
