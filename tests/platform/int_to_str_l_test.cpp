@@ -2,20 +2,18 @@
 
 #include <gtest/gtest.h>
 
-TEST(IntToStrL, PadsToTheWidthAndNeverCuts) {
-    EXPECT_EQ(IntToStrL(1, 2), "01");
-    EXPECT_EQ(IntToStrL(12, 2), "12");
-    EXPECT_EQ(IntToStrL(100, 2), "100");
-    EXPECT_EQ(IntToStrL(7, 4), "0007");
-    EXPECT_EQ(IntToStrL(10000, 4), "10000");
-}
-
-TEST(IntToStrL, WidthZeroLeavesTheNumberOut) {
-    EXPECT_EQ(IntToStrL(5, 0), "");
-    EXPECT_EQ(IntToStrL(0, 0), "");
-}
-
-TEST(IntToStrL, NegativeWidthPadsNothing) {
-    EXPECT_EQ(IntToStrL(5, -3), "5");
-    EXPECT_EQ(IntToStrL(2147483647, 2), "2147483647");
+// Pads to the width and never cuts; width zero leaves the number out, a
+// negative width pads nothing.
+TEST(IntToStrL, PadsToTheWidthNeverCutsAndWidthZeroLeavesTheNumberOut) {
+    const struct {
+        int number;
+        int width;
+        const char* text;
+    } cases[] = {
+        {1, 2, "01"},   {12, 2, "12"},       {100, 2, "100"},
+        {7, 4, "0007"}, {10000, 4, "10000"}, {5, 0, ""},
+        {0, 0, ""},     {5, -3, "5"},        {2147483647, 2, "2147483647"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IntToStrL(c.number, c.width), c.text) << c.number << " width " << c.width;
 }
