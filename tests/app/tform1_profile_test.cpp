@@ -140,6 +140,8 @@ TEST_F(Profile, ABadNumberIsReportedOnceAndEveryJobIsKept) {
         form->close();
     }
     EXPECT_EQ(JobListFile::load(JobsPath()).jobs, kJobs);
+    // The close stored the default in its place: the next start says nothing.
+    EXPECT_TRUE(SettingsFile::load(IniPath()).warnings.isEmpty());
 }
 
 TEST_F(Profile, AnUnusableProfileFolderIsReportedAndNothingIsWritten) {
