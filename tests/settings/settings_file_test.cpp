@@ -1,5 +1,4 @@
 #include "platform/profile_file.h"
-#include "settings/job_list_file.h"
 #include "settings/settings_file.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_env.h"
@@ -126,23 +125,6 @@ TEST_F(SettingsFileTest, ABadNumberFallsBackToItsDefaultWithAWarningAndTheRestLo
     EXPECT_TRUE(r.warnings[0].contains("Num") && r.warnings[0].contains("\"abc\""));
     EXPECT_TRUE(r.warnings[1].contains("MinSize") && r.warnings[1].contains("\"1.5\""));
     EXPECT_TRUE(r.warnings[2].contains("Port") && r.warnings[2].contains("\"80x\""));
-}
-
-TEST_F(SettingsFileTest, ABadNumberLosesNoJobThroughACloseAndRestart) {
-    const QString data = dir.filePath("SeriData.txt");
-    const std::vector<Job> jobs{{"", "http://a/1", "/d/1"}, {"×", "http://a/2", "/d/2"}};
-    ASSERT_EQ(JobListFile::save(data, jobs), "");
-    writeFile(ini, "[FileName]\r\nNum=two\r\n");
-
-    // Start-up and close as the window does them.
-    const SettingsFile::LoadResult r = SettingsFile::load(ini);
-    EXPECT_FALSE(r.warnings.isEmpty());
-    const std::vector<Job> loaded = JobListFile::load(data).jobs;
-    ASSERT_EQ(SettingsFile::store(ini, r.settings), "");
-    ASSERT_EQ(JobListFile::save(data, loaded), "");
-
-    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
-    EXPECT_TRUE(SettingsFile::load(ini).warnings.isEmpty());
 }
 
 TEST_F(SettingsFileTest, AFolderThatCannotBeWrittenRunsWithDefaultsAndSaysSo) {
