@@ -13,46 +13,6 @@
 
 namespace testsupport {
 
-PeerScript& PeerScript::send(const QByteArray& bytes) {
-    steps.push_back({Step::Send, bytes, 0});
-    return *this;
-}
-PeerScript& PeerScript::sendPattern(qint64 size) {
-    steps.push_back({Step::Pattern, {}, size});
-    return *this;
-}
-PeerScript& PeerScript::drip(const QByteArray& bytes, int gapMs) {
-    steps.push_back({Step::Drip, bytes, gapMs});
-    return *this;
-}
-PeerScript& PeerScript::waitBytes(qint64 count) {
-    steps.push_back({Step::WaitBytes, {}, count});
-    return *this;
-}
-PeerScript& PeerScript::waitFor(const QByteArray& text) {
-    steps.push_back({Step::WaitFor, text, 0});
-    return *this;
-}
-PeerScript& PeerScript::silent() {
-    steps.push_back({Step::Silent, {}, 0});
-    return *this;
-}
-PeerScript& PeerScript::stall() {
-    steps.push_back({Step::Stall, {}, 0});
-    return *this;
-}
-PeerScript& PeerScript::close() {
-    steps.push_back({Step::Close, {}, 0});
-    return *this;
-}
-PeerScript& PeerScript::reset() {
-    steps.push_back({Step::Reset, {}, 0});
-    return *this;
-}
-PeerScript& PeerScript::reply(const QByteArray& bytes) {
-    return waitFor("\r\n\r\n").send(bytes).close();
-}
-
 QByteArray ScriptedPeer::pattern(qint64 offset, qint64 size) {
     static const QByteArray period = [] {
         QByteArray p(65521, Qt::Uninitialized);

@@ -12,35 +12,44 @@ namespace testsupport {
 /// What the peer does on one connection, step by step.
 class PeerScript {
 public:
-    /// Sends the bytes at once.
-    PeerScript& send(const QByteArray& bytes);
-    /// Sends `size` bytes of pattern() (generated, never held whole).
-    PeerScript& sendPattern(qint64 size);
-    /// Sends the bytes one at a time, `gapMs` apart, each its own segment.
-    PeerScript& drip(const QByteArray& bytes, int gapMs = 2);
-    /// Waits until `count` bytes in all were received on this connection.
-    PeerScript& waitBytes(qint64 count);
-    /// Waits until the received bytes contain `text` (for example "\r\n\r\n").
-    PeerScript& waitFor(const QByteArray& text);
-    /// Says nothing more until the client closes or the peer is destroyed.
-    PeerScript& silent();
-    /// Neither reads nor sends until the peer is destroyed: the client's
-    /// sends fill the socket buffers and then block.
-    PeerScript& stall();
-    /// Ends the connection in order (FIN after the data sent), then goes on
-    /// recording until the client closes.
-    PeerScript& close();
-    /// Resets the connection (RST).
-    PeerScript& reset();
-    /// Waits for a request head, sends `bytes`, closes: the usual reply.
-    PeerScript& reply(const QByteArray& bytes);
-
     struct Step {
         enum Kind { Send, Pattern, Drip, WaitBytes, WaitFor, Silent, Stall, Close, Reset } kind;
         QByteArray bytes;
         qint64 count = 0;
     };
+
+    /// Sends the bytes at once.
+    PeerScript& send(const QByteArray& bytes) { return add(Step::Send, bytes); }
+    /// Sends `size` bytes of pattern() (generated, never held whole).
+    PeerScript& sendPattern(qint64 size) { return add(Step::Pattern, {}, size); }
+    /// Sends the bytes one at a time, `gapMs` apart, each its own segment.
+    PeerScript& drip(const QByteArray& bytes, int gapMs = 2) {
+        return add(Step::Drip, bytes, gapMs);
+    }
+    /// Waits until `count` bytes in all were received on this connection.
+    PeerScript& waitBytes(qint64 count) { return add(Step::WaitBytes, {}, count); }
+    /// Waits until the received bytes contain `text` (for example "\r\n\r\n").
+    PeerScript& waitFor(const QByteArray& text) { return add(Step::WaitFor, text); }
+    /// Says nothing more until the client closes or the peer is destroyed.
+    PeerScript& silent() { return add(Step::Silent); }
+    /// Neither reads nor sends until the peer is destroyed: the client's
+    /// sends fill the socket buffers and then block.
+    PeerScript& stall() { return add(Step::Stall); }
+    /// Ends the connection in order (FIN after the data sent), then goes on
+    /// recording until the client closes.
+    PeerScript& close() { return add(Step::Close); }
+    /// Resets the connection (RST).
+    PeerScript& reset() { return add(Step::Reset); }
+    /// Waits for a request head, sends `bytes`, closes: the usual reply.
+    PeerScript& reply(const QByteArray& bytes) { return waitFor("\r\n\r\n").send(bytes).close(); }
+
     std::vector<Step> steps;
+
+private:
+    PeerScript& add(Step::Kind kind, const QByteArray& bytes = {}, qint64 count = 0) {
+        steps.push_back({kind, bytes, count});
+        return *this;
+    }
 };
 
 /// A TCP server on 127.0.0.1 (a free port) that plays a script per
