@@ -26,11 +26,12 @@ class HttpDownloadClient;
 class TNMHTTP;
 struct Settings;
 
-/// The main window: the series inputs, the job grid and the status bar. It
-/// is a thin shell: the series rules live in app/series.h and the jobs in
-/// `JobGrid`; later pieces (the download run, list editing, the settings and
-/// job list files, the dialogs) reach the controls through the public
-/// members below, each of which carries its name as its Qt object name.
+/// The main window: the series inputs, the job grid, the status bar and the
+/// commands. It is a thin shell that wires controls to the logic: the series
+/// rules live in app/series.h, the jobs in `JobGrid`, the run in
+/// `DownloadRun`, the files in settings/. Every control is a public member
+/// that carries its name as its Qt object name, so tests and screenshots can
+/// find it.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
