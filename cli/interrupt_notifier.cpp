@@ -64,7 +64,7 @@ InterruptNotifier::~InterruptNotifier() {
 
 void InterruptNotifier::drain() {
     unsigned char bytes[64];
-    ssize_t got;
+    ssize_t got = 0;
     while ((got = read(g_pipe[0], bytes, sizeof bytes)) > 0) {
         for (ssize_t i = 0; i < got; ++i)
             emit interrupted(bytes[i]);

@@ -419,7 +419,7 @@ bool TPowersock::DataAvailable() {
     ReportStatus(8, QStringLiteral("Data Available"));
     // Not into IOBuffer: a close notification asks this inside ReadLn, which
     // keeps the start of an unfinished line there.
-    char byte;
+    char byte = 0;
     return transport_->peek(&byte, 1) >= 1;
 }
 

@@ -23,8 +23,8 @@ template <typename F> auto retrying(F call) {
 
 } // namespace
 
-ProfileLock::ProfileLock(QString dir)
-    : path_(std::move(dir) + QStringLiteral("/serifetch.lock")) {}
+ProfileLock::ProfileLock(const QString& dir)
+    : path_(dir + QStringLiteral("/serifetch.lock")) {}
 
 ProfileLock::ProfileLock()
     : ProfileLock(ProfileDir::path()) {}

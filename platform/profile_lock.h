@@ -35,7 +35,7 @@ public:
     };
 
     /// A lock on the folder `dir` (without a trailing "/"); not yet taken.
-    explicit ProfileLock(QString dir);
+    explicit ProfileLock(const QString& dir);
     /// A lock on ProfileDir::path().
     ProfileLock();
     /// Releases the lock when held.

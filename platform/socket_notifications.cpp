@@ -57,7 +57,7 @@ void SocketNotifications::onReadable() {
         handler_(Accept, 0);
         return;
     }
-    char byte;
+    char byte = 0;
     const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {
         handler_(Read, 0);

@@ -50,10 +50,9 @@ QString ProfileInUse(ProfileLock& lock) {
         return {}; // an unusable folder is the window's to report
     const QString holder = lock.holderPid() > 0 ? QStringLiteral("process %1").arg(lock.holderPid())
                                                 : QStringLiteral("another process");
-    const QString text =
-        QStringLiteral("The profile folder %1 is in use by %2 (serifetch-cli or another "
-                       "Serifetch window). Start Serifetch again when it has finished.")
-            .arg(QDir::toNativeSeparators(ProfileDir::path()), holder);
+    QString text = QStringLiteral("The profile folder %1 is in use by %2 (serifetch-cli or another "
+                                  "Serifetch window). Start Serifetch again when it has finished.")
+                       .arg(QDir::toNativeSeparators(ProfileDir::path()), holder);
     std::fprintf(stderr, "serifetch: %s\n", qUtf8Printable(text));
     std::fflush(stderr);
     return text;
