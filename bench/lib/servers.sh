@@ -118,94 +118,51 @@ sf__start() {
   return 1
 }
 
+# The configs are the tests' own (tests/support/conf), so the benchmarks run
+# the same servers.
+SF__CONF_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/support/conf" && pwd)
+
+# sf__fill TEMPLATE OUTPUT KEY=VALUE...: the template with every @KEY@ replaced.
+sf__fill() {
+  local template=$1 out=$2 pair text restore
+  shift 2
+  text=$(<"$SF__CONF_DIR/$template") || return 1
+  # Bash 5.2 would otherwise read "&" in a replacement as the matched text.
+  restore=$(shopt -p patsub_replacement 2>/dev/null)
+  shopt -u patsub_replacement 2>/dev/null
+  for pair in "$@"; do
+    text=${text//"@${pair%%=*}@"/"${pair#*=}"}
+  done
+  eval "$restore"
+  printf '%s\n' "$text" >"$out"
+}
+
 sf__nginx_config() {
   local dir=$1 port=$2 root=$3 extra=${4:-} program user=
   program=$(sf__program nginx) || return 1
   [[ $(id -u) -eq 0 ]] && user='user root;'
-  cat >"$dir/nginx.conf" <<EOF
-$user
-worker_processes 1;
-pid "$dir/nginx.pid";
-lock_file "$dir/nginx.lock";
-error_log "$dir/error.log" notice;
-events { worker_connections 1024; }
-http {
-    access_log "$dir/access.log";
-    client_body_temp_path "$dir/client_body";
-    proxy_temp_path "$dir/proxy";
-    fastcgi_temp_path "$dir/fastcgi";
-    uwsgi_temp_path "$dir/uwsgi";
-    scgi_temp_path "$dir/scgi";
-    types {
-        text/html html htm;
-        text/plain txt;
-        image/jpeg jpg jpeg;
-        image/png png;
-        image/gif gif;
-        application/zip zip;
-    }
-    default_type application/octet-stream;
-    sendfile on;
-    keepalive_timeout 65;
-    server {
-        listen 127.0.0.1:$port;
-        server_name localhost;
-        root "$root";
-$extra
-    }
-}
-EOF
+  sf__fill nginx.conf "$dir/nginx.conf" "USER=$user" "MAIN=" "DIR=$dir" "PORT=$port" \
+    "ROOT=$root" "SERVER=$extra" || return 1
   SF__CMD=("$program" -p "$dir/" -e "$dir/error.log" -c "$dir/nginx.conf" -g 'daemon off;')
 }
 
 sf__tinyproxy_config() {
   local dir=$1 port=$2 program
   program=$(sf__program tinyproxy) || return 1
-  # No User/Group: as root it stays root rather than switch to a user that
-  # cannot write its folder. Without ConnectPort lines CONNECT may reach any port.
-  cat >"$dir/tinyproxy.conf" <<EOF
-Port $port
-Listen 127.0.0.1
-Timeout 600
-MaxClients 100
-Allow 127.0.0.1
-LogLevel Info
-PidFile "$dir/tinyproxy.pid"
-LogFile "$dir/tinyproxy.log"
-EOF
+  sf__fill tinyproxy.conf "$dir/tinyproxy.conf" "DIR=$dir" "PORT=$port" || return 1
   SF__CMD=("$program" -d -c "$dir/tinyproxy.conf")
 }
 
 sf__squid_config() {
-  local dir=$1 port=$2 program
+  local dir=$1 port=$2 program run_as=
   program=$(sf__program squid) || return 1
   # Squid names its shared-memory segments after the service name.
   printf 'sfbench%s\n' "$port" >"$dir/service"
-  cat >"$dir/squid.conf" <<EOF
-http_port 127.0.0.1:$port
-pid_filename $dir/squid.pid
-cache_log $dir/cache.log
-access_log stdio:$dir/access.log
-cache_store_log none
-coredump_dir $dir
-cache deny all
-cache_mem 0 MB
-memory_cache_shared off
-shutdown_lifetime 0 seconds
-digest_generation off
-pinger_enable off
-netdb_filename none
-logfile_rotate 0
-visible_hostname localhost
-acl from_loopback src 127.0.0.1/32
-acl to_loopback dst 127.0.0.0/8
-http_access allow from_loopback to_loopback
-http_access deny all
-EOF
   if [[ $(id -u) -eq 0 ]]; then
-    printf 'cache_effective_user proxy\ncache_effective_group proxy\n' >>"$dir/squid.conf"
+    run_as=$'cache_effective_user proxy\ncache_effective_group proxy'
     chown proxy:proxy "$dir" || return 1
   fi
+  sf__fill squid.conf "$dir/squid.conf" "DIR=$dir" "PORT=$port" "RUN_AS=$run_as" || return 1
   SF__CMD=("$program" -N -n "sfbench$port" -f "$dir/squid.conf")
 }
 

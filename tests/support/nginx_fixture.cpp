@@ -36,45 +36,12 @@ bool NginxFixture::start(QString* error) {
 
 bool NginxFixture::startOn(quint16 port, QString* error) {
     const QString d = process_.dir();
-    // Every path nginx would otherwise take from its build (/var/lib/nginx,
-    // /var/log/nginx, /run) is moved into the private folder, so that it also
-    // runs as a normal user and next to other instances.
-    QString conf;
-    if (runningAsRoot())
-        conf += "user root;\n";
-    conf += extraMain_ + "\n";
-    conf += QString(R"(worker_processes 1;
-pid "%1/nginx.pid";
-lock_file "%1/nginx.lock";
-error_log "%1/error.log" notice;
-events { worker_connections 1024; }
-http {
-    access_log "%1/access.log";
-    client_body_temp_path "%1/client_body";
-    proxy_temp_path "%1/proxy";
-    fastcgi_temp_path "%1/fastcgi";
-    uwsgi_temp_path "%1/uwsgi";
-    scgi_temp_path "%1/scgi";
-    types {
-        text/html html htm;
-        text/plain txt;
-        image/jpeg jpg jpeg;
-        image/png png;
-        image/gif gif;
-        application/zip zip;
-    }
-    default_type application/octet-stream;
-    sendfile on;
-    keepalive_timeout 65;
-    server {
-        listen 127.0.0.1:%2;
-        server_name localhost;
-        root "%3";
-%4
-    }
-}
-)")
-                .arg(d, QString::number(port), docRoot_, extraServer_);
+    const QString conf = serverConfig("nginx.conf", {{"USER", runningAsRoot() ? "user root;" : ""},
+                                                     {"MAIN", extraMain_},
+                                                     {"DIR", d},
+                                                     {"PORT", QString::number(port)},
+                                                     {"ROOT", docRoot_},
+                                                     {"SERVER", extraServer_}});
     return launch(
         port, "nginx.conf", conf,
         {"-p", d + "/", "-e", d + "/error.log", "-c", d + "/nginx.conf", "-g", "daemon off;"},

@@ -153,6 +153,16 @@ QString ServerProcess::tail(const QString& relativePath, qint64 maxBytes) const 
     return QString::fromLocal8Bit(f.readAll()).trimmed();
 }
 
+QString serverConfig(const QString& name, const std::vector<std::pair<QString, QString>>& values) {
+    const QString path = QStringLiteral(SERIFETCH_SERVER_CONF_DIR "/") + name;
+    if (!QFile::exists(path))
+        qFatal("server config %s is missing", qPrintable(path));
+    QString config = QString::fromUtf8(testenv::readFile(path));
+    for (const auto& [key, value] : values)
+        config.replace(QLatin1Char('@') + key + QLatin1Char('@'), value);
+    return config;
+}
+
 QString findServerProgram(const QString& name) {
     const QString found = QStandardPaths::findExecutable(name);
     if (!found.isEmpty())

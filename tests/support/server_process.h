@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 /// A server program run as a child of the test, in the foreground, from a
 /// private folder that holds its config, logs and pid file. The child gets its
@@ -60,6 +62,11 @@ private:
     qint64 pid_ = 0;
     bool exitedEarly_ = false;
 };
+
+/// The config file `name` of tests/support/conf with every "@KEY@" replaced by
+/// its value. The benchmarks' servers.sh fills the same files, so the tests and
+/// the benchmarks run the same servers.
+QString serverConfig(const QString& name, const std::vector<std::pair<QString, QString>>& values);
 
 /// The full path of a server program, looked up in PATH and then in /usr/sbin
 /// and /sbin (which a normal user's PATH often lacks); empty when missing.

@@ -93,29 +93,12 @@ bool SquidFixture::startOn(quint16 port, QString* error) {
     serviceName_ = newServiceName();
     const QString d = process_.dir();
     testenv::writeFile(d + "/service", serviceName_.toUtf8());
-    QString conf = QString(R"(http_port 127.0.0.1:%1
-pid_filename %2/squid.pid
-cache_log %2/cache.log
-access_log stdio:%2/access.log
-cache_store_log none
-coredump_dir %2
-cache deny all
-cache_mem 0 MB
-memory_cache_shared off
-shutdown_lifetime 0 seconds
-digest_generation off
-pinger_enable off
-netdb_filename none
-logfile_rotate 0
-visible_hostname localhost
-acl from_loopback src 127.0.0.1/32
-acl to_loopback dst 127.0.0.0/8
-http_access allow from_loopback to_loopback
-http_access deny all
-)")
-                       .arg(QString::number(port), d);
-    if (runningAsRoot())
-        conf += "cache_effective_user proxy\ncache_effective_group proxy\n";
+    const QString conf = serverConfig(
+        "squid.conf",
+        {{"DIR", d},
+         {"PORT", QString::number(port)},
+         {"RUN_AS",
+          runningAsRoot() ? "cache_effective_user proxy\ncache_effective_group proxy" : ""}});
     return launch(port, "squid.conf", conf, {"-N", "-n", serviceName_, "-f", d + "/squid.conf"},
                   15000, "cache.log", error);
 }
