@@ -3,6 +3,7 @@
 #include "app/series.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
+#include "settings/settings_file.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -118,8 +119,7 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
         return ExitError;
     }
 
-    if (!s.urlHistory.contains(s.url))
-        s.urlHistory << s.url;
+    AppendToUrlHistory(s.urlHistory, s.url);
 
     std::vector<Job> added;
     try {

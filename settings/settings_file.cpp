@@ -46,6 +46,13 @@ QByteArray SettingsFile::firstRunContent() {
     return QByteArray("[URL]\r\nURL1=") + kHomePage + "\r\n[FileName]\r\n";
 }
 
+bool AppendToUrlHistory(QStringList& history, const QString& url) {
+    if (history.contains(url, Qt::CaseSensitive))
+        return false;
+    history.append(url);
+    return true;
+}
+
 QString defaultSavePath() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (dir.isEmpty())

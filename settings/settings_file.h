@@ -6,6 +6,12 @@
 /// The default save folder: the user's download folder with a trailing "/".
 QString defaultSavePath();
 
+/// Appends `url` to the URL history unless an item equals it exactly (letter
+/// case counts; an empty text is appended like any other). Returns whether it
+/// appended. List Up, the history editor and `serifetch-cli list-up` all add
+/// to the history this way.
+bool AppendToUrlHistory(QStringList& history, const QString& url);
+
 /// What `serifech.ini` keeps between runs: the main window's inputs and the
 /// HTTP client's proxy. The members start at the values a read falls back on
 /// when the file lacks the key.

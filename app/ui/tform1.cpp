@@ -389,10 +389,9 @@ void TForm1::ShowMessage(const QString& text, MessageKind kind) {
 
 void TForm1::AddUrlToHistory() {
     const QString text = ComboBox1->currentText();
-    for (int i = 0; i < ComboBox1->count(); ++i) {
-        if (ComboBox1->itemText(i) == text)
-            return;
-    }
+    QStringList history = History();
+    if (!AppendToUrlHistory(history, text))
+        return;
     ComboBox1->addItem(text);
     // Adding the first item selects it; the edit text must stay as typed.
     ComboBox1->setEditText(text);
@@ -696,13 +695,14 @@ void TForm1::Button1Click() {
 }
 
 void TForm1::Button2Click() {
+    // Added before the editor opens, so it stays also after "Cancel".
+    AddUrlToHistory();
     QStringList history = History();
-    TForm7::appendUnlisted(history, ComboBox1->currentText());
     {
         TForm7 dialog(history, this);
-        dialog.exec();
+        if (dialog.exec() != QDialog::Accepted)
+            return;
     }
-    // Also after "Cancel": the text added on opening stays in the history.
     SetHistory(history);
 }
 

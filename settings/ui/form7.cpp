@@ -63,13 +63,6 @@ TForm7::TForm7(QStringList& history, QWidget* parent)
     resize(520, 320);
 }
 
-bool TForm7::appendUnlisted(QStringList& history, const QString& text) {
-    if (history.contains(text, Qt::CaseSensitive))
-        return false;
-    history.append(text);
-    return true;
-}
-
 int TForm7::selectedRow() const {
     const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
     return selected.isEmpty() ? -1 : ListBox1->row(selected.first());

@@ -1,3 +1,4 @@
+#include "settings/settings_file.h"
 #include "settings/ui/form7.h"
 
 #include <QListWidget>
@@ -107,21 +108,21 @@ TEST(HistoryEditor, OkWritesTheWorkingCopyBackCancelDoesNot) {
 
 TEST(HistoryEditor, OpeningAppendsATextNoEntryEqualsExactly) {
     QStringList history = abc;
-    EXPECT_FALSE(TForm7::appendUnlisted(history, "http://b/"));
+    EXPECT_FALSE(AppendToUrlHistory(history, "http://b/"));
     EXPECT_EQ(history, abc);
-    EXPECT_TRUE(TForm7::appendUnlisted(history, "http://B/"));
-    EXPECT_TRUE(TForm7::appendUnlisted(history, "http://b"));
+    EXPECT_TRUE(AppendToUrlHistory(history, "http://B/"));
+    EXPECT_TRUE(AppendToUrlHistory(history, "http://b"));
     EXPECT_EQ(history.mid(3), (QStringList{"http://B/", "http://b"}));
 
     QStringList empty;
-    EXPECT_TRUE(TForm7::appendUnlisted(empty, ""));
-    EXPECT_FALSE(TForm7::appendUnlisted(empty, ""));
+    EXPECT_TRUE(AppendToUrlHistory(empty, ""));
+    EXPECT_FALSE(AppendToUrlHistory(empty, ""));
     EXPECT_EQ(empty, QStringList{""});
 
     // The appended text is part of the history the editor works on, and stays
     // when the editor is cancelled.
     QStringList opened = abc;
-    TForm7::appendUnlisted(opened, "http://d/");
+    AppendToUrlHistory(opened, "http://d/");
     HistoryEditor e(opened);
     EXPECT_EQ(e.shown().last(), "http://d/");
     e.click("Button5");
