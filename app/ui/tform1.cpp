@@ -56,6 +56,13 @@ QString DefaultSaveFolder() {
     return folder;
 }
 
+// Why a file the program could not read at start is not written at close.
+QString NotSavedMessage(const QString& path) {
+    return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
+                          "be read when the program started.")
+        .arg(path);
+}
+
 template <typename W> W* Named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
     return widget;
@@ -411,6 +418,13 @@ void TForm1::Edit5Exit() {
     NormaliseNumberInput(Edit5);
 }
 
+std::optional<qint32> TForm1::ReadSeriesNumber(QLineEdit* edit, SeriesError failure) {
+    const auto number = ParseSeriesNumber(edit->text());
+    if (!number)
+        ShowMessage(SeriesErrorMessage(failure, {}, edit->text()), MessageKind::Error);
+    return number;
+}
+
 void TForm1::Edit1Change() {
     // Writing a normalised text back fires this handler again; the outer call
     // finishes the work, so a failure is reported once, not once per level.
@@ -421,18 +435,12 @@ void TForm1::Edit1Change() {
 
     Edit2Exit();
     Edit5Exit();
-    const auto start = ParseSeriesNumber(Edit2->text());
-    if (!start) {
-        ShowMessage(SeriesErrorMessage(SeriesError::StartNotInteger, {}, Edit2->text()),
-                    MessageKind::Error);
+    const auto start = ReadSeriesNumber(Edit2, SeriesError::StartNotInteger);
+    if (!start)
         return;
-    }
-    const auto end = ParseSeriesNumber(Edit5->text());
-    if (!end) {
-        ShowMessage(SeriesErrorMessage(SeriesError::EndNotInteger, {}, Edit5->text()),
-                    MessageKind::Error);
+    const auto end = ReadSeriesNumber(Edit5, SeriesError::EndNotInteger);
+    if (!end)
         return;
-    }
     const int digits = SpinEdit1->value();
     const auto preview = SeriesPreview(Edit1->text(), *start, *end, digits, Edit3->text());
     if (preview) {
@@ -458,19 +466,13 @@ void TForm1::SpeedButton1Click() {
 void TForm1::ListUp() {
     AddUrlToHistory();
 
-    const auto start = ParseSeriesNumber(Edit2->text());
-    if (!start) {
-        ShowMessage(SeriesErrorMessage(SeriesError::StartNotInteger, {}, Edit2->text()),
-                    MessageKind::Error);
+    const auto start = ReadSeriesNumber(Edit2, SeriesError::StartNotInteger);
+    if (!start)
         return;
-    }
     m_startNumber = *start;
-    const auto end = ParseSeriesNumber(Edit5->text());
-    if (!end) {
-        ShowMessage(SeriesErrorMessage(SeriesError::EndNotInteger, {}, Edit5->text()),
-                    MessageKind::Error);
+    const auto end = ReadSeriesNumber(Edit5, SeriesError::EndNotInteger);
+    if (!end)
         return;
-    }
     m_endNumber = *end;
 
     SeriesSpec spec;
@@ -627,9 +629,7 @@ void TForm1::FormCreate() {
 
 QString TForm1::SaveData() {
     if (!m_jobListReadable)
-        return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
-                              "be read when the program started.")
-            .arg(ProfileDir::jobListFilePath());
+        return NotSavedMessage(ProfileDir::jobListFilePath());
     return JobListFile::save(ProfileDir::jobListFilePath(), m_grid.Jobs());
 }
 
@@ -638,12 +638,8 @@ QStringList TForm1::FormClose() {
     if (!m_profileLoaded)
         return problems;
     const QString settingsPath = ProfileDir::settingsFilePath();
-    const QString stored =
-        m_settingsReadable
-            ? SettingsFile::store(settingsPath, CurrentSettings())
-            : QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
-                             "be read when the program started.")
-                  .arg(settingsPath);
+    const QString stored = m_settingsReadable ? SettingsFile::store(settingsPath, CurrentSettings())
+                                              : NotSavedMessage(settingsPath);
     if (!stored.isEmpty())
         problems << stored;
     const QString saved = SaveData();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/job_grid.h"
+#include "app/series.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -171,6 +173,8 @@ private:
     void BuildMenu();
     void BuildStatusBar();
     void NormaliseNumberInput(QLineEdit* edit);
+    /// The number in `edit`, or nothing after telling the user `failure`.
+    std::optional<qint32> ReadSeriesNumber(QLineEdit* edit, SeriesError failure);
     void ListUp();
     void WireDownloadRun();
     void WireCommands();
