@@ -24,7 +24,8 @@ public:
     /// Replaces the callbacks (all optional).
     void SetEvents(Events events) { events_ = std::move(events); }
 
-    /// Fetches `url` and writes the response body to the file at `path`.
+    /// Fetches `url` and writes the response body to the file at `path`,
+    /// which holds only a whole reply (or what it held before) afterwards.
     /// Runs the whole request before it returns, handling other events in
     /// the meantime (so timers and button handlers run inside it). Raises at
     /// most one of `succeeded` / `failed`, or throws std::exception with the
@@ -38,6 +39,13 @@ public:
     virtual qint64 ReceivedBytes() const = 0;
     /// Body length the reply announced; 0 when it announced none.
     virtual qint64 ExpectedBytes() const = 0;
+    /// Why the last request raised `failed`: the reply's status line for an
+    /// error status ("HTTP/1.0 404 Not Found"), else the client's own text
+    /// (no HTTP reply, a cut body, ...).
+    virtual QString FailureReason() const = 0;
+    /// A new run begins: what servers told the last one (cookies) is
+    /// forgotten. Nothing to do by default.
+    virtual void NewRun() {}
 
 protected:
     const Events& events() const { return events_; }

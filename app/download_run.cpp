@@ -1,5 +1,6 @@
 #include "app/download_run.h"
 
+#include "app/content_check.h"
 #include "app/download_client.h"
 #include "app/status_mark.h"
 
@@ -99,11 +100,12 @@ void DownloadRun::SetPanel(int panel, const QString& text) {
     emit panelTextChanged(panel, text);
 }
 
-void DownloadRun::Mark(int row, const QString& mark) {
+void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
     if (!m_grid.IsJobRow(row)) // 0: the request's job was deleted during it
         return;
     m_grid.SetStatus(row, mark);
-    emit jobMarked(m_grid.IdAt(row), row, mark);
+    m_grid.SetReason(row, reason);
+    emit jobMarked(m_grid.IdAt(row), row, mark, reason);
 }
 
 QString DownloadRun::FileNamePart(const QString& path) {
@@ -137,6 +139,8 @@ void DownloadRun::GoButtonClick() {
         return;
     m_retryCount = 0;
     SetCurrentRow(1);
+    if (!Running())
+        m_client.NewRun();
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
         return;
@@ -195,9 +199,16 @@ void DownloadRun::Timer1Timer() {
 
 void DownloadRun::CheckSmallResult(int& row) {
     const QString path = m_grid.Path(row - 1);
-    const bool exists = isFile(path);
-    const qint64 size = exists ? QFileInfo(path).size() : 0;
-    if (size > qint64(m_limitKB) * 1024) {
+    const QFileInfo info(path);
+    const bool exists = !path.isEmpty() && info.isFile();
+    const qint64 size = exists ? info.size() : 0;
+    const qint64 limit = qint64(m_limitKB) * 1024;
+    // A web page saved under a picture's name is no more a result than an
+    // empty file is; a failed job's error page is just what it should be.
+    const bool tookAsResult = StatusMark::IsSuccess(m_grid.Status(row - 1));
+    const QString wrong =
+        size > limit && tookAsResult ? ContentCheck::WrongContentReason(path) : QString();
+    if (size > limit && wrong.isEmpty()) {
         if (m_skipPending)
             m_skipPending = false;
         else
@@ -206,7 +217,15 @@ void DownloadRun::CheckSmallResult(int& row) {
     }
     row -= 1;
     if (!m_retryActive) {
-        Mark(row, StatusMark::Small);
+        // A job that failed keeps the server's word as its reason.
+        const QString failure = m_grid.Reason(row);
+        m_smallReason = !failure.isEmpty() ? failure
+                        : !wrong.isEmpty() ? wrong
+                        : !exists          ? QStringLiteral("No file was saved")
+                                           : QStringLiteral("Too small: %1 bytes, the limit is %2 KB")
+                                                 .arg(size)
+                                                 .arg(m_limitKB);
+        Mark(row, StatusMark::Small, m_smallReason);
         m_retryActive = true;
         m_retryCount = 1;
     } else {
@@ -215,7 +234,8 @@ void DownloadRun::CheckSmallResult(int& row) {
     if (exists)
         QFile::remove(path);
     if (m_retryCount > kSmallResultTries) {
-        Mark(row, StatusMark::GivenUp);
+        Mark(row, StatusMark::GivenUp,
+             QStringLiteral("Given up after %1 checks: %2").arg(kSmallResultTries).arg(m_smallReason));
         row += 1;
         m_retryCount = 0;
     }
@@ -275,12 +295,8 @@ void DownloadRun::GetData() {
 
     if (threw && m_abortedByRun && !m_request.outcome) {
         // Our own abort (closing, or "Stop!" pressed twice) is no failure
-        // of the job: it stays "↓" and is fetched again. What the aborted
-        // capture wrote is only part of the file; take it away so that it
-        // cannot pass for the whole file later.
-        const QFileInfo info(path);
-        if (info.isFile() && (m_request.sawBody || info.size() == 0))
-            QFile::remove(path);
+        // of the job: it stays "↓" and is fetched again. The client never
+        // leaves the cut body at the job's path.
         SetPanel(0, error);
         StartTimer();
     } else if (!m_request.outcome) {
@@ -288,11 +304,9 @@ void DownloadRun::GetData() {
         // ended without an outcome would otherwise leave the job at "↓"
         // with nothing to re-arm the timer: count it as a failure.
         m_request.outcome = true;
-        ApplyFailure();
-        if (threw)
-            SetPanel(0, error);
-        else
-            SetPanel(0, m_client.StatusText());
+        const QString text = threw ? error : m_client.StatusText();
+        ApplyFailure(!text.isEmpty() ? text : QStringLiteral("The request ended without an outcome"));
+        SetPanel(0, text);
     }
     if (m_tickDeferred)
         StartTimer();
@@ -319,7 +333,6 @@ void DownloadRun::NMHTTP1Status() {
 }
 
 void DownloadRun::NMHTTP1PacketRecvd() {
-    m_request.sawBody = true;
     SetPanel(1, ProgressText(m_client.ReceivedBytes(), m_client.ExpectedBytes()));
 }
 
@@ -337,26 +350,27 @@ void DownloadRun::NMHTTP1Failure() {
     if (!m_inGet || m_request.outcome)
         return;
     m_request.outcome = true;
-    ApplyFailure();
+    const QString reason = m_client.FailureReason();
+    ApplyFailure(!reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
 }
 
-void DownloadRun::ApplyFailure() {
+void DownloadRun::ApplyFailure(const QString& reason) {
     if (m_retryCount >= kGiveUpRetryCount) {
-        MarkOutcomeAndMoveOn(StatusMark::GivenUp);
+        MarkOutcomeAndMoveOn(StatusMark::GivenUp, reason);
         m_retryActive = false;
     } else {
         // CurrentRow stays: the next tick passes over the "▼".
-        Mark(OutcomeRow(), StatusMark::Failed);
+        Mark(OutcomeRow(), StatusMark::Failed, reason);
         StartTimer();
     }
 }
 
-void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark) {
+void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark, const QString& reason) {
     // A job deleted meanwhile has no row to mark, and CurrentRow has moved on
     // to the job after it already; after "Go!" it points at row 1 instead.
     const int row = OutcomeRow();
     const bool advance = row != 0 && FollowingRequest();
-    Mark(row, mark);
+    Mark(row, mark, reason);
     if (advance)
         SetCurrentRow(row + 1);
     StartTimer();

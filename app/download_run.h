@@ -126,8 +126,9 @@ signals:
     void messageRequested(const QString& text);
     /// The owner's input controls are to be enabled (after a stop).
     void enableRequested(bool on);
-    /// The job `id` at grid row `row` got `mark`.
-    void jobMarked(JobGrid::JobId id, int row, const QString& mark);
+    /// The job `id` at grid row `row` got `mark`; `reason` says why it
+    /// failed ("▼", "×", "▽"), and is empty for the other marks.
+    void jobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
     /// The run is over.
     void runFinished(DownloadRun::End end);
     /// A Get has returned: the client is free.
@@ -138,15 +139,15 @@ private:
         JobGrid::JobId job = 0;
         QString path;
         bool outcome = false; ///< success or failure already counted
-        bool sawBody = false; ///< a body block arrived (the file was rewritten)
     };
 
     void SetCurrentRow(int row);
     int FirstRowFrom(JobGrid::JobId id) const;
     void StartTimer();
     void SetPanel(int panel, const QString& text);
-    /// Sets the mark of a job row and reports it; ignored for any other row.
-    void Mark(int row, const QString& mark);
+    /// Sets the mark (and the reason, cleared when empty) of a job row and
+    /// reports it; ignored for any other row.
+    void Mark(int row, const QString& mark, const QString& reason = {});
     /// Step 2 of a tick: examines the job before `row` and moves `row` back
     /// to it when its file is too small (or on past it once given up).
     void CheckSmallResult(int& row);
@@ -155,10 +156,10 @@ private:
     /// Whether CurrentRow still follows the request's job.
     bool FollowingRequest() const;
     /// The failure rule: "▼", or "×" and the next job when RetryCount >= 6.
-    void ApplyFailure();
+    void ApplyFailure(const QString& reason);
     /// Marks the request's job and, when CurrentRow still follows it, moves
     /// on to the next job; then re-arms the timer.
-    void MarkOutcomeAndMoveOn(const QString& mark);
+    void MarkOutcomeAndMoveOn(const QString& mark, const QString& reason = {});
 
     JobGrid& m_grid;
     DownloadClient& m_client;
@@ -173,6 +174,7 @@ private:
     bool m_retryActive = false;
     bool m_skipPending = false;
     bool m_cancelRequested = false;
+    QString m_smallReason; ///< why the open small-result cycle began
 
     bool m_skipExisting = false;
     bool m_smallCheck = true;

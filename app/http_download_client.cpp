@@ -57,3 +57,13 @@ qint64 HttpDownloadClient::ReceivedBytes() const {
 qint64 HttpDownloadClient::ExpectedBytes() const {
     return http_.ExpectedBytes;
 }
+
+QString HttpDownloadClient::FailureReason() const {
+    if (!http_.FailureReason.isEmpty())
+        return http_.FailureReason;
+    return QString::fromLatin1(http_.StatusLine());
+}
+
+void HttpDownloadClient::NewRun() {
+    http_.ClearCookies();
+}

@@ -21,6 +21,8 @@ public:
     QString StatusText() const override;
     qint64 ReceivedBytes() const override;
     qint64 ExpectedBytes() const override;
+    QString FailureReason() const override;
+    void NewRun() override;
 
 private:
     TNMHTTP& http_;

@@ -57,6 +57,21 @@ void JobGrid::SetStatus(int gridRow, const QString& mark) {
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
+QString JobGrid::Reason(int gridRow) const {
+    return IsJobRow(gridRow) ? m_jobs[size_t(gridRow - 1)].reason : QString();
+}
+
+void JobGrid::SetReason(int gridRow, const QString& reason) {
+    if (!IsJobRow(gridRow))
+        return;
+    Job& job = m_jobs[size_t(gridRow - 1)];
+    if (job.reason == reason)
+        return;
+    job.reason = reason;
+    const QModelIndex cell = index(gridRow - 1, StatusColumn);
+    emit dataChanged(cell, cell, {Qt::ToolTipRole});
+}
+
 JobGrid::JobId JobGrid::IdAt(int gridRow) const {
     return IsJobRow(gridRow) ? m_ids[size_t(gridRow - 1)] : JobId(0);
 }
@@ -160,7 +175,11 @@ QVariant JobGrid::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         if (!IsJobRow(index.row() + 1))
             return QString();
-        return Cell(m_jobs[size_t(index.row())], index.column());
+        const Job& job = m_jobs[size_t(index.row())];
+        // A failed job's mark tells that it failed; its tooltip tells why.
+        if (role == Qt::ToolTipRole && index.column() == StatusColumn && !job.reason.isEmpty())
+            return job.reason;
+        return Cell(job, index.column());
     }
     if (role == Qt::TextAlignmentRole && index.column() == StatusColumn)
         return int(Qt::AlignCenter);

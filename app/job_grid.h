@@ -54,6 +54,10 @@ public:
     /// Sets the status mark of a job row and tells the views; ignored for a
     /// row that holds no job.
     void SetStatus(int gridRow, const QString& mark);
+    /// Why the job of a row failed (its Status cell's tooltip); empty for any
+    /// row without a reason.
+    QString Reason(int gridRow) const;
+    void SetReason(int gridRow, const QString& reason);
 
     // --- identity ---------------------------------------------------------
 

@@ -2,6 +2,8 @@
 
 #include "http/nmurl.h"
 #include "http/nmuu_processor.h"
+#include "http/part_file.h"
+#include "http/reply_framing.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -246,7 +248,11 @@ void TNMHTTP::SplitURL() {
 
 void TNMHTTP::ComposeHeader() {
     headerList_.Clear();
-    const QByteArray host = Host.toUtf8();
+    // RFC 9112 3.2: the port belongs to the host name unless it is the
+    // default one; without it a server builds its links for port 80.
+    QByteArray host = Host.toUtf8();
+    if (Port != 80)
+        host += ':' + QByteArray::number(Port);
     if (command_ != cmdRaw)
         headerList_.Add(methodWords[command_] + (Proxy.isEmpty() ? requestPath_ : URL) +
                         " HTTP/1.0");
@@ -261,8 +267,10 @@ void TNMHTTP::ComposeHeader() {
         headerList_.SetHeader("User-Agent", HeaderInfo.LocalProgram);
     if (!HeaderInfo.LocalMailAddress.isEmpty())
         headerList_.SetHeader("From", HeaderInfo.LocalMailAddress);
-    if (!HeaderInfo.Cookie.isEmpty())
-        headerList_.SetHeader("Cookie", HeaderInfo.Cookie);
+    // A cookie that a redirect set goes back only where it came from.
+    const QByteArray cookie = cookies_.value(Origin(), HeaderInfo.Cookie);
+    if (!cookie.isEmpty())
+        headerList_.SetHeader("Cookie", cookie);
     if (!HeaderInfo.Referer.isEmpty())
         headerList_.SetHeader("Referer", HeaderInfo.Referer);
     if (!HeaderInfo.UserId.isEmpty() && !HeaderInfo.Password.isEmpty())
@@ -305,7 +313,10 @@ void TNMHTTP::SendRequest() {
 void TNMHTTP::ReadReplyHeader() {
     ExpectedBytes = 0;
     lengthAnnounced_ = false;
+    chunked_ = false;
     receivedCookie_.clear();
+    statusLine_.clear();
+    replyError_.clear();
     locationInReply_ = false;
 
     std::unique_ptr<QFile> file;
@@ -331,57 +342,142 @@ void TNMHTTP::ReadReplyHeader() {
             throwFileError(QStringLiteral("write"), file->fileName(), *file);
     };
 
-    QByteArray line = ReadLn();
-    if (line.isEmpty())
-        return;
-    bool ok = false;
-    const qint16 code = NthField(withoutLineEnd(line), ' ', 2).toShort(&ok);
-    ReplyCode = ok ? code : 0;
-    store(line);
     for (;;) {
-        line = ReadLn();
-        if (line.isEmpty())
-            break;
-        const QByteArray upper = line.toUpper();
-        if (upper.startsWith("SET-COOKIE:")) {
-            const QByteArray cookie = headerValue(line, 11);
-            if (!hasControlByte(cookie))
-                receivedCookie_ = cookie;
-        } else if (upper.startsWith("LOCATION:")) {
-            const QByteArray location = headerValue(line, 9);
-            if (!location.isEmpty() && !hasControlByte(location)) {
-                location_ = location;
-                locationInReply_ = true;
-            }
-        } else if (upper.startsWith("CONTENT-LENGTH:")) {
-            const QByteArray rest = line.mid(15);
-            qsizetype i = 0;
-            while (i < rest.size() && !(rest[i] >= '0' && rest[i] <= '9'))
-                ++i;
-            qsizetype end = i;
-            while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9')
-                ++end;
-            const qint64 length = rest.mid(i, end - i).toLongLong(&ok);
-            lengthAnnounced_ = ok;
-            ExpectedBytes = ok ? length : 0;
+        QByteArray line = ReadLn();
+        if (line.isEmpty()) {
+            replyError_ = QStringLiteral("No reply: the server closed the connection");
+            return;
         }
         store(line);
-        if (line == "\r\n" || line == "\n")
-            break;
+        const std::optional<int> code = ReplyFraming::StatusCode(line);
+        if (!code) {
+            // Garbage, another protocol, or an HTTP/0.9 body without a header:
+            // nothing says what it is, so it is not taken for a file.
+            replyError_ = QStringLiteral("No HTTP status line in the reply: \"%1\"")
+                              .arg(ReplyFraming::Excerpt(withoutLineEnd(line)));
+            return;
+        }
+        ReplyCode = qint16(*code);
+        statusLine_ = withoutLineEnd(line);
+
+        QList<QByteArray> lengths;
+        QByteArray transferEncoding;
+        for (;;) {
+            line = ReadLn();
+            if (line.isEmpty())
+                break;
+            const QByteArray upper = line.toUpper();
+            if (upper.startsWith("SET-COOKIE:")) {
+                const QByteArray cookie = headerValue(line, 11);
+                if (!hasControlByte(cookie))
+                    receivedCookie_ = cookie;
+            } else if (upper.startsWith("LOCATION:")) {
+                const QByteArray location = headerValue(line, 9);
+                if (!location.isEmpty() && !hasControlByte(location)) {
+                    location_ = location;
+                    locationInReply_ = true;
+                }
+            } else if (upper.startsWith("CONTENT-LENGTH:")) {
+                lengths += headerValue(line, 15);
+            } else if (upper.startsWith("TRANSFER-ENCODING:")) {
+                transferEncoding = headerValue(upper, 18);
+            }
+            store(line);
+            if (line == "\r\n" || line == "\n")
+                break;
+        }
+        // RFC 9110 15.2: an interim reply is followed by the real one.
+        if (*code >= 200)
+            return Frame(lengths, transferEncoding);
+        receivedCookie_.clear();
+        locationInReply_ = false;
+        if (!file)
+            Header.clear();
+        else if (!file->resize(0) || !file->seek(0))
+            throwFileError(QStringLiteral("write"), file->fileName(), *file);
     }
 }
 
-void TNMHTTP::CaptureBody() {
-    qint64 stopAfter = -1;
-    // RFC 1945: these replies carry no body whatever length they announce.
+void TNMHTTP::Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding) {
+    // RFC 9112 6.3: a transfer coding decides the framing, whatever length
+    // is announced beside it; chunked is the only one spoken here.
+    if (!transferEncoding.isEmpty() && transferEncoding != "IDENTITY") {
+        if (transferEncoding != "CHUNKED")
+            replyError_ = QStringLiteral("Unsupported Transfer-Encoding: %1")
+                              .arg(QString::fromLatin1(transferEncoding.toLower()));
+        chunked_ = true;
+        return;
+    }
+    for (const QByteArray& value : lengths) {
+        const std::optional<qint64> length = ReplyFraming::ContentLength(value);
+        if (!length || (lengthAnnounced_ && *length != ExpectedBytes)) {
+            replyError_ = QStringLiteral("Bad Content-Length in the reply: \"%1\"")
+                              .arg(ReplyFraming::Excerpt(value));
+            ExpectedBytes = 0;
+            lengthAnnounced_ = false;
+            return;
+        }
+        ExpectedBytes = *length;
+        lengthAnnounced_ = true;
+    }
+}
+
+qint64 TNMHTTP::CaptureInto(PartFile* part, qint64 count) {
+    return part ? CaptureMore(part->fd(), part->fileName(), count) : CaptureMore(Body, count);
+}
+
+QString TNMHTTP::CaptureBody(PartFile* part) {
+    ReceivedBytes = 0;
+    if (!part)
+        Body.clear();
+    // RFC 9110 6.4.1: these replies carry no body whatever they announce.
     if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
-        stopAfter = 0;
-    else if (lengthAnnounced_)
-        stopAfter = ExpectedBytes;
-    if (InputFileMode)
-        CaptureFile(QFile::decodeName(Body), stopAfter);
-    else
-        CaptureString(Body, -1, stopAfter);
+        return {};
+    ReportStatus(8, part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
+    if (chunked_)
+        return CaptureChunked(part);
+    CaptureInto(part, lengthAnnounced_ ? ExpectedBytes : -1);
+    if (lengthAnnounced_ && ReceivedBytes < ExpectedBytes)
+        return QStringLiteral("Connection closed after %1 of %2 bytes")
+            .arg(ReceivedBytes)
+            .arg(ExpectedBytes);
+    return {};
+}
+
+QString TNMHTTP::CaptureChunked(PartFile* part) {
+    // RFC 9112 7.1: size line, data, CR LF, ... a size of 0, trailer lines,
+    // and a blank line. The trailer is read and dropped.
+    const QString cut = QStringLiteral("Connection closed inside a chunk after %1 bytes");
+    for (;;) {
+        const QByteArray sizeLine = ReadLn();
+        if (sizeLine.isEmpty())
+            return cut.arg(ReceivedBytes);
+        const std::optional<qint64> size = ReplyFraming::ChunkSize(sizeLine);
+        if (!size)
+            return QStringLiteral("Malformed chunk size line: \"%1\"")
+                .arg(ReplyFraming::Excerpt(withoutLineEnd(sizeLine)));
+        if (*size == 0)
+            break;
+        if (CaptureInto(part, *size) < *size)
+            return cut.arg(ReceivedBytes);
+        const QByteArray end = ReadLn();
+        if (end.isEmpty())
+            return cut.arg(ReceivedBytes);
+        if (end != "\r\n" && end != "\n")
+            return QStringLiteral("Chunk longer than its size line says");
+    }
+    qint64 trailerBytes = 0;
+    for (;;) {
+        const QByteArray line = ReadLn();
+        // The body is whole once the last chunk came; a server that closes
+        // without the final blank line has still said everything.
+        if (line.isEmpty() || line == "\r\n" || line == "\n")
+            return {};
+        trailerBytes += line.size();
+        if (trailerBytes > MaxHeaderBytes)
+            throw ESockError(
+                QStringLiteral("Reply trailer longer than %1 bytes").arg(MaxHeaderBytes));
+    }
 }
 
 void TNMHTTP::Fail(const QString& reason) {
@@ -394,20 +490,40 @@ void TNMHTTP::Fail(const QString& reason) {
         OnFailure(command_);
 }
 
+QByteArray TNMHTTP::Origin() const {
+    return Host.toUtf8().toLower() + ':' + QByteArray::number(Port);
+}
+
 QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
-    if (hasScheme(location))
-        return location;
-    // A network-path reference keeps the scheme, and with it the default port.
-    if (location.startsWith("//"))
-        return "http:" + location;
-    QByteArray origin = "http://" + Host.toUtf8();
-    if (Port != 80)
-        origin += ':' + QByteArray::number(Port);
-    return location.startsWith('/') ? origin + location : origin + '/' + location;
+    QByteArray absolute;
+    if (hasScheme(location)) {
+        absolute = location;
+    } else if (location.startsWith("//")) {
+        // A network-path reference keeps the scheme, and with it the default port.
+        absolute = "http:" + location;
+    } else {
+        QByteArray origin = "http://" + Host.toUtf8();
+        if (Port != 80)
+            origin += ':' + QByteArray::number(Port);
+        absolute = location.startsWith('/') ? origin + location : origin + '/' + location;
+    }
+    // A blank would end the request line's URL early and make the rest a
+    // second word; bytes beyond ASCII do not belong on the wire either.
+    QByteArray encoded;
+    encoded.reserve(absolute.size());
+    for (const char c : absolute) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7f)
+            encoded += '%' + QByteArray::number(byte, 16).toUpper().rightJustified(2, '0');
+        else
+            encoded += c;
+    }
+    return encoded;
 }
 
 void TNMHTTP::RunTransaction() {
     FailureReason.clear();
+    statusLine_.clear();
     const auto disconnectQuietly = [this] {
         try {
             Disconnect();
@@ -415,40 +531,54 @@ void TNMHTTP::RunTransaction() {
             // The exception that ended the pass is the one to pass on.
         }
     };
+    const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
+    if (InputFileMode)
+        PartFile::CheckTarget(bodyFile);
     for (int pass = 1;; ++pass) {
         SplitURL();
         ComposeHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
+        const QByteArray origin = Origin();
         bool ended = false;
         try {
             Connect();
             SendRequest();
             ReplyCode = 0;
             ReadReplyHeader();
-            CaptureBody();
-
-            const int code = ReplyCode;
-            const bool cutShort = lengthAnnounced_ && code < 299 && command_ != cmdHead &&
-                                  code != 204 && ReceivedBytes < ExpectedBytes;
-            if (cutShort) {
-                Fail(QStringLiteral("Connection closed after %1 of %2 bytes")
-                         .arg(ReceivedBytes)
-                         .arg(ExpectedBytes));
+            if (!replyError_.isEmpty()) {
+                Fail(replyError_);
                 ended = true;
-            } else if (code < 299) {
-                if (OnSuccess)
-                    OnSuccess(command_);
-                ReportStatus(2, QStringLiteral("Transaction Completed"));
-            } else if (code > 399) {
-                if (OnFailure)
-                    OnFailure(command_);
-            } else if (isFollowedRedirect(code)) {
-                if (locationInReply_) {
-                    URL = location_;
-                } else {
-                    Fail(QStringLiteral("Redirect %1 without a Location line").arg(code));
+            } else {
+                // Removed unless committed: what an interrupted transfer
+                // wrote never reaches the body file.
+                std::unique_ptr<PartFile> part;
+                if (InputFileMode)
+                    part = std::make_unique<PartFile>(bodyFile);
+                const QString cut = CaptureBody(part.get());
+                const int code = ReplyCode;
+                const bool final = code < 299 || code > 399;
+                if (final && !cut.isEmpty()) {
+                    Fail(cut);
                     ended = true;
+                } else if (final) {
+                    // The file is in place before anyone hears of the outcome.
+                    if (part)
+                        part->commit();
+                    if (code < 299) {
+                        if (OnSuccess)
+                            OnSuccess(command_);
+                        ReportStatus(2, QStringLiteral("Transaction Completed"));
+                    } else if (OnFailure) {
+                        OnFailure(command_);
+                    }
+                } else if (isFollowedRedirect(code)) {
+                    if (locationInReply_) {
+                        URL = location_;
+                    } else {
+                        Fail(QStringLiteral("Redirect %1 without a Location line").arg(code));
+                        ended = true;
+                    }
                 }
             }
         } catch (...) {
@@ -462,15 +592,22 @@ void TNMHTTP::RunTransaction() {
         const int code = ReplyCode;
         if (code >= 300 && code <= 398) {
             if (!receivedCookie_.isEmpty())
-                HeaderInfo.Cookie = receivedCookie_;
+                cookies_.insert(origin, receivedCookie_);
             if (OnRedirect) {
                 bool handled = false;
                 OnRedirect(handled);
                 if (handled)
                     return;
             }
-            if (isFollowedRedirect(code))
+            if (isFollowedRedirect(code)) {
                 URL = AbsoluteLocation(URL);
+                const QByteArray scheme = URL.left(URL.indexOf(':')).toLower();
+                if (scheme != "http") {
+                    Fail(QStringLiteral("Redirect to an unsupported scheme: %1")
+                             .arg(ReplyFraming::Excerpt(URL)));
+                    return;
+                }
+            }
         }
         if (code == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);

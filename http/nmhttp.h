@@ -6,8 +6,13 @@
 #include "net/powersock.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
+
+class PartFile;
 
 /// HTTP/1.0 client (RFC 1945) on a TPowersock session: one request per
 /// connection, directly or through a proxy, the reply body into a file or
@@ -19,6 +24,12 @@
 /// Body and Header are bytes: in memory mode they hold the reply's body and
 /// header as received; in file mode they are file names in the local 8-bit
 /// encoding (QFile::encodeName / decodeName).
+///
+/// A reply is judged, never assumed: one without an HTTP status line, or
+/// whose body is not framed as its header says (Content-Length, chunked),
+/// ends with OnFailure and a FailureReason. In file mode the body is written
+/// to "<Body>.part" and renamed over Body only when the reply that ends the
+/// run came whole, so an interrupted transfer leaves nothing at Body.
 class TNMHTTP : public TPowersock {
     Q_OBJECT
 public:
@@ -44,8 +55,11 @@ public:
     /// file named by Header.
     bool OutputFileMode = false;
 
-    TResultEvent OnSuccess;     ///< a reply below 299 (or none at all) was read
-    TResultEvent OnFailure;     ///< a reply above 399, or a run that could not finish
+    TResultEvent OnSuccess;     ///< a whole reply below 299 was read
+    /// A reply above 399, a reply that is not HTTP or not whole, or a run
+    /// that could not finish (FailureReason says why, but for a plain error
+    /// status).
+    TResultEvent OnFailure;
     TNotifyEvent OnAboutToSend; ///< the request lines are composed; HeaderList() may be edited
     TRedirectEvent OnRedirect;  ///< a 3xx reply; Handled = true stops the run
     TNotifyEvent OnAuthenticationNeeded; ///< a 401 reply
@@ -84,11 +98,18 @@ public:
     QByteArray RequestPath() const { return requestPath_; }
     QByteArray RedirectLocation() const { return location_; }
     QByteArray ReceivedCookie() const { return receivedCookie_; }
+    /// The status line of the last reply, without its line end; empty when
+    /// none was read.
+    QByteArray StatusLine() const { return statusLine_; }
+    /// Forgets the cookies that redirects set (each is sent again only to
+    /// the host and port that set it, until this is called).
+    void ClearCookies() { cookies_.clear(); }
     QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
     QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
     bool EncodePost = true;      ///< Post URL-encodes its data
-    /// Why the last run ended with OnFailure without a final reply (pass
-    /// bound, redirect without a location); empty otherwise.
+    /// Why the last run ended with OnFailure other than by an error status
+    /// (no HTTP reply, a cut or badly framed body, pass bound, redirect
+    /// without a usable location); empty otherwise.
     QString FailureReason;
     /// The request lines being composed (no line ends).
     TExStringList& HeaderList() { return headerList_; }
@@ -100,9 +121,11 @@ protected:
     virtual void SplitURL();
     /// Fills the header list for the current command.
     virtual void ComposeHeader();
-    /// Reads the status line and header lines; sets ReplyCode, ExpectedBytes,
-    /// the location and the cookie (each ignored when it holds a control
-    /// byte); stores the text in Header.
+    /// Reads the status line and header lines, past any interim 1xx reply;
+    /// sets ReplyCode, ExpectedBytes, the framing, the location and the
+    /// cookie (each ignored when it holds a control byte); stores the text in
+    /// Header. A reply that is not HTTP, or whose framing lines are broken,
+    /// leaves its reason in replyError_ for the run to fail with.
     virtual void ReadReplyHeader();
     /// Sends the composed lines, the blank line and the send data.
     virtual void SendRequest();
@@ -110,17 +133,30 @@ protected:
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
-    void CaptureBody();
+    /// Captures the body into `part` (file mode) or Body; returns why it is
+    /// not whole, or the empty text.
+    QString CaptureBody(PartFile* part);
+    QString CaptureChunked(PartFile* part);
+    /// Takes the framing from the final reply's Content-Length values and
+    /// Transfer-Encoding (upper-cased).
+    void Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding);
+    qint64 CaptureInto(PartFile* part, qint64 count);
     void Fail(const QString& reason);
     bool SendsBody() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;
+    /// "host:port" of the request under way, the key of its cookie.
+    QByteArray Origin() const;
 
     TExStringList headerList_;
     QByteArray requestPath_;
     QByteArray location_;
     QByteArray receivedCookie_;
+    QByteArray statusLine_;
+    QString replyError_;
+    QHash<QByteArray, QByteArray> cookies_; ///< by Origin()
     bool locationInReply_ = false;
     bool lengthAnnounced_ = false;
+    bool chunked_ = false;
     bool running_ = false;
     CmdType command_ = cmdGet;
 };

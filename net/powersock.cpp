@@ -347,6 +347,7 @@ void TPowersock::Connect() {
     if (IsConnected)
         throw ESockError(QStringLiteral("Already connected"));
     closeError_ = 0;
+    speedWindowStartMs_ = -1;
     for (int retry = 0;; ++retry) {
         try {
             ResolveHost();

@@ -41,6 +41,10 @@ public:
     int ReportLevel = 0; ///< status verbosity threshold (1, 4 or 8); 0 reports nothing
     QString Proxy;       ///< when non-empty, connect here instead of Host
     int ProxyPort = 0;   ///< port used with Proxy
+    /// Bytes per second that the received data must average over every whole
+    /// TimeOut window of a connection; 0 (the default) sets no such floor. The
+    /// idle time-out alone never fires on a peer that drips a byte now and then.
+    int LowSpeedLimit = 0;
     int TimeOut() const { return timeOut_; }
     /// Milliseconds; 0 = no time-out. Throws std::invalid_argument when negative.
     void SetTimeOut(int ms);
@@ -130,6 +134,16 @@ public:
     /// Like CaptureFile into `text`; stops between blocks once the text holds
     /// `maximum` bytes (-1 = no limit). Throws EAbortError "Socket capture aborted".
     void CaptureString(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);
+    /// Receives up to `count` more bytes (count < 0: until the peer closes)
+    /// into the open file `fd`, adding to ReceivedBytes as it stands and
+    /// firing OnPacketRecvd per block; returns the bytes taken, fewer than
+    /// `count` when the peer closed first. For framings that come in pieces
+    /// (chunks), so it neither creates a file nor resets the count. Throws
+    /// EAbortError "Socket send aborted"; file errors throw std::runtime_error
+    /// naming `fileName`.
+    qint64 CaptureMore(int fd, const QString& fileName, qint64 count);
+    /// The same, appending to `text`.
+    qint64 CaptureMore(QByteArray& text, qint64 count);
     /// True when at least one byte waits to be read.
     bool DataAvailable();
 
@@ -186,6 +200,9 @@ private:
     /// bytes and returns what receive() of the transport returns.
     void Capture(qint64 stopAfter, const std::function<bool()>& more,
                  const std::function<qint64(qint64 limit)>& receive);
+    /// Counts `n` received bytes against LowSpeedLimit; throws ESockError
+    /// once a whole TimeOut window brought too few.
+    void CheckLowSpeed(qint64 n);
 
     int timeOut_ = 0;
     int closeError_ = 0; ///< error of a close notification, until a reader sees it
@@ -194,6 +211,8 @@ private:
     bool listening_ = false;
     bool lookupDone_ = false;
     quint64 lookupSerial_ = 0;
+    qint64 speedWindowStartMs_ = 0; ///< start of the current LowSpeedLimit window
+    qint64 speedWindowBytes_ = 0;   ///< bytes received in that window
     quint32 lookupAddress_ = 0;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;

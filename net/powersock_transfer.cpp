@@ -19,12 +19,16 @@ namespace {
 /// Says when a loop that never has to wait should still let the event loop
 /// run, so that a long fast transfer keeps the user interface (and its Stop
 /// button) live without paying for a pump per block.
+qint64 monotonicMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
 class PumpPacer {
 public:
     bool due() {
-        timespec now{};
-        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-        const qint64 ms = qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+        const qint64 ms = monotonicMs();
         if (ms - last_ < 10)
             return false;
         last_ = ms;
@@ -132,6 +136,7 @@ QByteArray TPowersock::ReadLn() {
                 }
                 got += r;
             }
+            CheckLowSpeed(take);
             consumed += take;
             if (lf)
                 return QByteArray(buffer, consumed);
@@ -194,6 +199,7 @@ void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
             ReceivedBytes += n;
             if (OnPacketRecvd)
                 OnPacketRecvd(this);
+            CheckLowSpeed(n);
             TimerOn();
             if (pacer.due())
                 PumpPendingMessages();
@@ -211,20 +217,38 @@ void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
     }
 }
 
-void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
-    ReportStatus(8, QStringLiteral("CaptureFile"));
-    ReceivedBytes = 0;
+void TPowersock::CheckLowSpeed(qint64 n) {
+    if (LowSpeedLimit <= 0 || timeOut_ <= 0)
+        return;
+    const qint64 now = monotonicMs();
+    // The window opens with the first bytes: the silence before them is the
+    // idle time-out's to judge.
+    if (speedWindowStartMs_ < 0) {
+        speedWindowStartMs_ = now;
+        speedWindowBytes_ = n;
+        return;
+    }
+    speedWindowBytes_ += n;
+    const qint64 elapsed = now - speedWindowStartMs_;
+    if (elapsed < timeOut_)
+        return;
+    if (speedWindowBytes_ * 1000 < qint64(LowSpeedLimit) * elapsed)
+        throw ESockError(QStringLiteral("Transfer too slow: %1 bytes in %2 s, under %3 bytes/s")
+                             .arg(speedWindowBytes_)
+                             .arg(double(elapsed) / 1000.0, 0, 'f', 1)
+                             .arg(LowSpeedLimit));
+    speedWindowStartMs_ = now;
+    speedWindowBytes_ = 0;
+}
+
+qint64 TPowersock::CaptureMore(int fd, const QString& fileName, qint64 count) {
+    const qint64 before = ReceivedBytes;
     TimerOn();
     {
         const auto off = qScopeGuard([this] { TimerOff(); });
-        const int fd = ::open(QFile::encodeName(fileName).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0)
-            throw fileError("Cannot create file", fileName, errno);
-        const auto closeFile = qScopeGuard([fd] { ::close(fd); });
         char* const buffer = IOBuffer();
         Capture(
-            stopAfter, [] { return true; },
+            count < 0 ? -1 : before + count, [] { return true; },
             [&](qint64 limit) {
                 const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
                 if (n == -2)
@@ -236,6 +260,40 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
         Cancelled = false;
         throw EAbortError(QStringLiteral("Socket send aborted"));
     }
+    return ReceivedBytes - before;
+}
+
+qint64 TPowersock::CaptureMore(QByteArray& text, qint64 count) {
+    const qint64 before = ReceivedBytes;
+    TimerOn();
+    {
+        const auto off = qScopeGuard([this] { TimerOff(); });
+        char* const buffer = IOBuffer();
+        Capture(
+            count < 0 ? -1 : before + count, [] { return true; },
+            [&](qint64 limit) {
+                const qint64 n = transport_->receive(buffer, limit);
+                if (n > 0)
+                    text.append(buffer, n);
+                return n;
+            });
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QStringLiteral("Socket capture aborted"));
+    }
+    return ReceivedBytes - before;
+}
+
+void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
+    ReportStatus(8, QStringLiteral("CaptureFile"));
+    ReceivedBytes = 0;
+    const int fd = ::open(QFile::encodeName(fileName).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw fileError("Cannot create file", fileName, errno);
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    CaptureMore(fd, fileName, stopAfter);
 }
 
 void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfter) {

@@ -1,5 +1,7 @@
 #include "platform/profile_file.h"
 
+#include "platform/legacy_encoding.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QSaveFile>
@@ -76,6 +78,10 @@ ProfileFile::ProfileFile(const QString& path)
         bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
             error_ = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+        // A file of the old Windows program: read its Japanese text as it was
+        // meant, and write it back as UTF-8 like every other file.
+        else if (!LegacyEncoding::IsUtf8(bytes))
+            bytes = LegacyEncoding::Cp932ToUtf8(bytes);
     } else {
         error_ = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
     }

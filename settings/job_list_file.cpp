@@ -25,11 +25,13 @@ public:
         set(status_, "Status", number);
         set(url_, "URL", number);
         set(path_, "Path", number);
+        set(reason_, "Reason", number);
     }
     QByteArrayView section() const { return section_; }
     QByteArrayView status() const { return view(status_); }
     QByteArrayView url() const { return view(url_); }
     QByteArrayView path() const { return view(path_); }
+    QByteArrayView reason() const { return view(reason_); }
 
 private:
     using Name = QVarLengthArray<char, 32>;
@@ -43,14 +45,49 @@ private:
 
     qint64 hundred_ = -1;
     QByteArray section_;
-    Name status_, url_, path_;
+    Name status_, url_, path_, reason_;
 };
+
+// Stands for a key that is not in the file at all.
+const QString kMissing = QStringLiteral("\n");
 
 void writeRow(ProfileFile& file, RowNames& names, qint64 row, const Job& job) {
     names.setRow(row);
     file.writeUtf8(names.section(), names.status(), job.status);
     file.writeUtf8(names.section(), names.url(), job.url);
     file.writeUtf8(names.section(), names.path(), job.path);
+    // Only failed rows carry the key; a reason left from an earlier save of
+    // the row is emptied rather than left to be read as this job's.
+    if (!job.reason.isEmpty() ||
+        file.readUtf8(names.section(), names.reason(), kMissing) != kMissing)
+        file.writeUtf8(names.section(), names.reason(), job.reason);
+}
+
+// The end of a list as save() writes it: the three keys there, all empty.
+bool isWrittenEnd(const ProfileFile& file, const RowNames& names) {
+    return file.readUtf8(names.section(), names.status(), kMissing).isEmpty() &&
+           file.readUtf8(names.section(), names.url(), kMissing).isEmpty() &&
+           file.readUtf8(names.section(), names.path(), kMissing).isEmpty();
+}
+
+bool isFailureMark(const QString& mark) {
+    return mark == QStringLiteral("▼") || mark == QStringLiteral("×");
+}
+
+void countUnloaded(const ProfileFile& file, RowNames& names, qint64 gapRow,
+                   JobListFile::LoadResult& result) {
+    // Up to the end the last save wrote; a second row missing altogether ends
+    // the count too, so a file with no end at all is not read for ever.
+    for (qint64 row = gapRow + 1;; ++row) {
+        names.setRow(row);
+        const QString url = file.readUtf8(names.section(), names.url(), kMissing);
+        if (url == kMissing || isWrittenEnd(file, names))
+            break;
+        if (!url.isEmpty())
+            ++result.unloadedJobs;
+    }
+    if (result.unloadedJobs > 0)
+        result.gapRow = gapRow;
 }
 
 } // namespace
@@ -70,11 +107,26 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
         job.status = file.readUtf8(names.section(), names.status(), QString());
         job.url = file.readUtf8(names.section(), names.url(), QString());
         job.path = file.readUtf8(names.section(), names.path(), QString());
-        if (job.url.isEmpty())
+        if (job.url.isEmpty()) {
+            if (!isWrittenEnd(file, names))
+                countUnloaded(file, names, row, result);
             break;
+        }
+        if (isFailureMark(job.status))
+            job.reason = file.readUtf8(names.section(), names.reason(), QString());
         result.jobs.push_back(std::move(job));
     }
     return result;
+}
+
+QString JobListFile::LoadResult::unloadedWarning() const {
+    if (unloadedJobs == 0)
+        return {};
+    return QStringLiteral("The job list stops at row %1, which is empty, but %2 more job(s) "
+                          "follow it in the file; they were not loaded. Saving the list writes "
+                          "over them.")
+        .arg(gapRow)
+        .arg(unloadedJobs);
 }
 
 QString JobListFile::save(const QString& path, const std::vector<Job>& jobs, TrailingRow trailing) {

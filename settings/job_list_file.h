@@ -8,8 +8,10 @@
 /// Reads and writes the job list file `SeriData.txt`, an INI file that stores
 /// the job grid row by row: row r (1-based, below the grid's header) lies in
 /// section "Data" + IntToStrL((r / 100) * 100, 4) as the keys
-/// "Status" + IntToStrL(r, 4), "URL" + … and "Path" + …, in that order. The
-/// list ends at the first row whose URL is empty or missing.
+/// "Status" + IntToStrL(r, 4), "URL" + … and "Path" + …, in that order, and
+/// "Reason" + … for a job that failed (a reader that does not know the key
+/// passes over it). The list ends at the first row whose URL is empty or
+/// missing.
 class JobListFile {
 public:
     /// Whether the grid shows an empty row after its jobs. The grid of an empty
@@ -21,6 +23,15 @@ public:
         /// Why the file could not be read (the list is then empty); empty when
         /// it was read or was missing. Show it to the user.
         QString error;
+        /// Jobs stored after the row that ended the list, when that row is
+        /// not an end as save() writes it (three empty values) but a row
+        /// emptied or removed by hand: they were not loaded, and the next save
+        /// writes over them. 0 when the list ended properly.
+        qint64 unloadedJobs = 0;
+        /// The row that ended the list early (with unloadedJobs > 0).
+        qint64 gapRow = 0;
+        /// The text telling the user about the unloaded jobs; empty if none.
+        QString unloadedWarning() const;
     };
 
     /// Loads the jobs from `path`, up to the first row with an empty or missing

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <limits>
 
 namespace {
 
@@ -14,6 +15,8 @@ const QString kServer = QStringLiteral("Server");
 const QString kYes = QStringLiteral("Yes");
 const QString kNo = QStringLiteral("No");
 constexpr int kHistoryKeys = 50;
+// The longest file name Linux allows; List Up refuses wider numbers.
+constexpr int kMaxDigits = 255;
 
 QString urlKey(qsizetype n) {
     return kUrl + QString::number(n);
@@ -26,16 +29,20 @@ QString yesNo(bool on) {
 // The old program stopped the whole start-up at a value like this, which left
 // the job list unloaded and then saved empty at close. Here the key's default
 // stands in and the user is told.
+// A value outside what the key can mean (a negative digit count or size, a
+// port past 65535) is told the same way.
 int readInt(const ProfileFile& file, const QString& section, const QString& key, int def,
-            QStringList& warnings) {
+            int minimum, int maximum, QStringList& warnings) {
     const QString text = file.read(section, key, QString::number(def));
     bool ok = false;
     const int value = text.toInt(&ok, 10);
-    if (ok)
+    if (ok && value >= minimum && value <= maximum)
         return value;
-    warnings << QStringLiteral("%1: the value \"%2\" of %3 in [%4] is not a whole number; %5 is "
-                               "used instead.")
+    warnings << QStringLiteral("%1: the value \"%2\" of %3 in [%4] is not a whole number from %5 "
+                               "to %6; %7 is used instead.")
                     .arg(QDir::toNativeSeparators(file.path()), text, key, section)
+                    .arg(minimum)
+                    .arg(maximum)
                     .arg(def);
     return def;
 }
@@ -88,8 +95,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     }
 
     s.head = file.read(kFileName, QStringLiteral("Head"), s.head);
-    s.num = readInt(file, kFileName, QStringLiteral("Num"), s.num, warnings);
-    s.minSize = readInt(file, kFileName, QStringLiteral("MinSize"), s.minSize, warnings);
+    s.num = readInt(file, kFileName, QStringLiteral("Num"), s.num, 0, kMaxDigits, warnings);
+    s.minSize = readInt(file, kFileName, QStringLiteral("MinSize"), s.minSize, 0,
+                        std::numeric_limits<int>::max(), warnings);
     s.start = file.read(kFileName, QStringLiteral("Start"), s.start);
     s.end = file.read(kFileName, QStringLiteral("End"), s.end);
     s.back = file.read(kFileName, QStringLiteral("Back"), s.back);
@@ -100,7 +108,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.proxyEnabled = file.read(kServer, QStringLiteral("Proxy"), kNo) == kYes;
     if (s.proxyEnabled) {
         s.proxyHost = file.read(kServer, QStringLiteral("Host"), QStringLiteral("0.0.0.0"));
-        s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, warnings);
+        s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, 0, 65535, warnings);
     }
     return result;
 }

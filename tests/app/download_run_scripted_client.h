@@ -3,6 +3,7 @@
 #include "app/download_client.h"
 #include "tests/support/test_env.h"
 
+#include <QFile>
 #include <QHash>
 #include <QStringList>
 #include <functional>
@@ -23,13 +24,16 @@ public:
         Failure,  ///< writes `body` (an error page), raises failed
         Throw,    ///< throws `error` before anything is written
         None,     ///< returns without an outcome
-        HoldBody, ///< writes `body`, then waits in the event loop for Abort
+        /// writes `body` to the part file, then waits in the event loop for
+        /// Abort, which removes it again (as TNMHTTP does)
+        HoldBody,
     };
     struct Reply {
         Outcome outcome = Outcome::Success;
         QByteArray body = "data";
         QString error = QStringLiteral("Connection Failed");
-        std::function<void()> during;
+        std::function<void()> during = {};
+        QString reason = QStringLiteral("HTTP/1.0 404 Not Found"); ///< of a Failure
     };
 
     QHash<QString, Reply> replies; ///< by URL; a missing URL gets Reply{}
@@ -60,16 +64,21 @@ public:
             throw std::runtime_error(reply.error.toStdString());
         case Outcome::None:
             return;
-        case Outcome::HoldBody:
-            write(path, reply.body);
-            if (!testenv::waitUntil([this] { return aborted_; }, 5000))
+        case Outcome::HoldBody: {
+            const QString part = path + QStringLiteral(".part");
+            write(part, reply.body);
+            const bool abortedInTime = testenv::waitUntil([this] { return aborted_; }, 5000);
+            QFile::remove(part);
+            if (!abortedInTime)
                 throw std::runtime_error("held request was never aborted");
             throw std::runtime_error("Socket send aborted");
+        }
         case Outcome::Success:
         case Outcome::Failure:
             write(path, reply.body);
             if (aborted_)
                 throw std::runtime_error("Socket send aborted");
+            reason_ = reply.reason;
             if (reply.outcome == Outcome::Success) {
                 if (events().succeeded)
                     events().succeeded();
@@ -86,6 +95,9 @@ public:
     QString StatusText() const override { return status; }
     qint64 ReceivedBytes() const override { return received; }
     qint64 ExpectedBytes() const override { return expected; }
+    QString FailureReason() const override { return reason_; }
+    void NewRun() override { ++newRuns; }
+    int newRuns = 0;
 
     /// Raises the client's events from a test, as the real client would.
     void RaisePacket(qint64 got, qint64 total) {
@@ -104,4 +116,5 @@ private:
     }
 
     bool aborted_ = false;
+    QString reason_;
 };

@@ -214,8 +214,8 @@ TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
               0);
     CliProcess go(homeDir.path());
     go.start({"go", "--interval", "0"});
-    // The slow file is on its way once part of it is on disk.
-    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(out("big.bin")).size() > 0; }))
+    // The slow file is on its way once part of it is on disk, beside its path.
+    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(out("big.bin.part")).size() > 0; }))
         << go.finish().err.toStdString();
     go.signal(SIGINT);
     ASSERT_TRUE(go.waitForLines(2));
@@ -226,6 +226,7 @@ TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
     // is not left to pass for the whole one.
     EXPECT_EQ(marks(), QStringList({"○", "↓"}));
     EXPECT_FALSE(QFile::exists(out("big.bin")));
+    EXPECT_FALSE(QFile::exists(out("big.bin.part")));
     EXPECT_TRUE(run.out.contains("Aborting the current job")) << run.out.toStdString();
 }
 

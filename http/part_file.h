@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+/// Where a reply body is written until it is known to be whole: "<target>.part"
+/// beside the target, renamed over the target by commit(). Destroyed without
+/// a commit, it removes the part file, so an interrupted transfer never
+/// leaves anything at the target path, and a file found there later is
+/// always a complete reply. The rename replaces the directory entry: a
+/// symlink at the target is replaced, not followed.
+class PartFile {
+public:
+    /// Refuses a target that is there but is no regular file or symlink (a
+    /// folder, a named pipe, a device): writing there would fail late or hang.
+    /// Throws std::runtime_error with a text naming the path.
+    static void CheckTarget(const QString& target);
+
+    /// Creates (or empties) the part file of `target`. Never blocks on a
+    /// named pipe and never follows a symlink put in its place. Throws
+    /// std::runtime_error with a text naming the path.
+    explicit PartFile(const QString& target);
+    ~PartFile();
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    /// The open file, for writing.
+    int fd() const { return fd_; }
+    /// The part file's name.
+    const QString& fileName() const { return partName_; }
+    /// Closes the file and renames it over the target. Throws
+    /// std::runtime_error when either fails (the part file is then removed).
+    void commit();
+
+    /// The part file name that belongs to `target`.
+    static QString PartName(const QString& target);
+
+private:
+    void discard();
+
+    QString target_;
+    QString partName_;
+    int fd_ = -1;
+};

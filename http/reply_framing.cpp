@@ -1,0 +1,114 @@
+#include "http/reply_framing.h"
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c) {
+    if (isDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView withoutLineEnd(QByteArrayView line) {
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
+    return line;
+}
+
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isBlank(text.back()))
+        text.chop(1);
+    return text;
+}
+
+std::optional<qint64> decimal(QByteArrayView text) {
+    text = trimmed(text);
+    // 18 digits always fit in 63 bits.
+    if (text.isEmpty() || text.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    for (const char c : text) {
+        if (!isDigit(c))
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+namespace ReplyFraming {
+
+std::optional<int> StatusCode(QByteArrayView line) {
+    line = withoutLineEnd(line);
+    // "HTTP/1.0 200" is 12 bytes; what follows must start with a blank.
+    if (line.size() < 12 || !line.startsWith("HTTP/") || !isDigit(line[5]) || line[6] != '.' ||
+        !isDigit(line[7]) || line[8] != ' ')
+        return std::nullopt;
+    for (int i = 9; i < 12; ++i)
+        if (!isDigit(line[i]))
+            return std::nullopt;
+    if (line.size() > 12 && line[12] != ' ')
+        return std::nullopt;
+    const int code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+    if (code < 100 || code > 599)
+        return std::nullopt;
+    return code;
+}
+
+std::optional<qint64> ContentLength(QByteArrayView value) {
+    std::optional<qint64> length;
+    // RFC 9110 8.6: a list of identical values stands for that value.
+    while (true) {
+        const qsizetype comma = value.indexOf(',');
+        const std::optional<qint64> item = decimal(comma < 0 ? value : value.first(comma));
+        if (!item || (length && *length != *item))
+            return std::nullopt;
+        length = item;
+        if (comma < 0)
+            return length;
+        value = value.sliced(comma + 1);
+    }
+}
+
+std::optional<qint64> ChunkSize(QByteArrayView line) {
+    line = withoutLineEnd(line);
+    const qsizetype semicolon = line.indexOf(';');
+    if (semicolon >= 0)
+        line = line.first(semicolon);
+    line = trimmed(line);
+    if (line.isEmpty() || line.size() > 15)
+        return std::nullopt;
+    qint64 size = 0;
+    for (const char c : line) {
+        const int digit = hexValue(c);
+        if (digit < 0)
+            return std::nullopt;
+        size = size * 16 + digit;
+    }
+    return size;
+}
+
+QString Excerpt(QByteArrayView bytes) {
+    QString text;
+    for (const char c : bytes.first(qMin<qsizetype>(bytes.size(), 40))) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += byte >= 0x20 && byte < 0x7f ? QChar(byte) : QChar('.');
+    }
+    return text;
+}
+
+} // namespace ReplyFraming

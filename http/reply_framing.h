@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+/// The pieces of an HTTP reply that say where its body starts and ends, read
+/// strictly: a reply that does not frame itself the way RFC 9112 says is a
+/// failure, never a guess. Each function takes one line or value as received.
+namespace ReplyFraming {
+
+/// The status code of a status line "HTTP/<digit>.<digit> <3 digits>", then
+/// the end of the line or a blank and the reason phrase; the line end (CR LF
+/// or LF) may still be on. nullopt for anything else, and for a code outside
+/// 100 to 599.
+std::optional<int> StatusCode(QByteArrayView line);
+
+/// A Content-Length value: one non-negative decimal number, blanks around it
+/// allowed; a list of equal numbers ("100, 100") is that number. nullopt for
+/// an empty, negative, non-decimal, too large or self-contradicting value.
+std::optional<qint64> ContentLength(QByteArrayView value);
+
+/// The size in a chunk-size line ("1a2b;ext=1\r\n"): hexadecimal digits,
+/// optionally followed by blanks and extensions after ";". nullopt when the
+/// line has no digits, another character, or a size beyond 2^60.
+std::optional<qint64> ChunkSize(QByteArrayView line);
+
+/// A short printable excerpt of what came instead of a status line, for the
+/// failure text: control and non-ASCII bytes as ".", at most 40 characters.
+QString Excerpt(QByteArrayView bytes);
+
+} // namespace ReplyFraming
