@@ -37,6 +37,12 @@ public:
     /// Time-out the window gives its client: a transfer silent this long
     /// ends as a failure instead of holding the run for ever.
     static constexpr int kClientTimeOutMs = 60'000;
+    /// Bytes per second a transfer must average over each time-out window
+    /// (TPowersock::LowSpeedLimit): a peer that drips a byte now and then,
+    /// so the idle time-out never fires, fails after one window. 64 B/s is
+    /// a hundred times below the slowest real link (a 56k modem), so only a
+    /// stalled server falls under it.
+    static constexpr int kLowSpeedLimit = 64;
 
     /// Texts of the run (status-bar panel 0/1 and messages).
     static const QString kNoJobsMessage; ///< "登録されていません"

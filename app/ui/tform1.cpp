@@ -2,6 +2,7 @@
 
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_saver.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
@@ -19,8 +20,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
+#include <QDir>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -103,6 +106,10 @@ TForm1::TForm1(QWidget* parent)
         else
             QMessageBox::information(this, QStringLiteral("Serifetch"), text);
     };
+    m_questionAsker = [this](const QString& question) {
+        return QMessageBox::question(this, QStringLiteral("Serifetch"), question) ==
+               QMessageBox::Yes;
+    };
     m_folderPicker = [](QWidget* parent, const QString& start) {
         return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
     };
@@ -129,42 +136,6 @@ TForm1::TForm1(QWidget* parent)
     // Wide enough for panel 0 at its 350 pixels beside a progress text of a
     // file in the megabytes.
     resize(860, 600);
-}
-
-void TForm1::WireDownloadRun() {
-    m_http = std::make_unique<TNMHTTP>();
-    m_http->InputFileMode = true;
-    m_http->SetTimeOut(DownloadRun::kClientTimeOutMs);
-    m_client = std::make_unique<HttpDownloadClient>(*m_http);
-    m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
-    m_run->SetTickInterval(DownloadRun::kTickMs);
-
-    connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
-    connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
-    connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
-    connect(m_run.get(), &DownloadRun::messageRequested, this,
-            [this](const QString& text) { ShowMessage(text); });
-    connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
-    // The run reads the options at every tick, as the controls stand.
-    m_run->SetSkipExisting(CheckBox1->isChecked());
-    m_run->SetSmallResultCheck(CheckBox2->isChecked());
-    m_run->SetSmallResultLimitKB(SpinEdit2->value());
-    connect(CheckBox1, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSkipExisting);
-    connect(CheckBox2, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSmallResultCheck);
-    connect(SpinEdit2, &QSpinBox::valueChanged, m_run.get(), &DownloadRun::SetSmallResultLimitKB);
-    // Closing waits for an aborted request to leave the stack (see closeEvent).
-    connect(m_run.get(), &DownloadRun::requestEnded, this, [this] {
-        if (m_closeWhenRequestEnds)
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-    });
-}
-
-void TForm1::GoButtonClick() {
-    m_run->GoButtonClick();
-}
-
-void TForm1::CancelBtnClick() {
-    m_run->CancelBtnClick();
 }
 
 TForm1::~TForm1() {
@@ -617,10 +588,21 @@ void TForm1::FormCreate() {
     m_jobListReadable = jobs.error.isEmpty();
     if (!m_jobListReadable)
         warnings << jobs.error;
+    m_unloadedJobs = jobs.unloadedJobs;
+    if (m_unloadedJobs > 0)
+        warnings << jobs.unloadedWarning();
+    const bool firstStart = m_jobListReadable && !QFileInfo::exists(ProfileDir::jobListFilePath());
     m_grid.Clear();
     m_grid.Append(std::move(jobs.jobs));
     ShowJobCount();
     m_profileLoaded = true;
+    // The file is there from the first start on, not only after the first
+    // close: a window that is killed has still left a job list behind.
+    if (firstStart && folderProblem.isEmpty()) {
+        const QString problem = SaveData();
+        if (!problem.isEmpty())
+            warnings << problem;
+    }
 
     if (!warnings.isEmpty())
         ShowMessage(warnings.join(QStringLiteral("\n\n")), MessageKind::Error);
@@ -628,9 +610,22 @@ void TForm1::FormCreate() {
 }
 
 QString TForm1::SaveData() {
+    const QString path = ProfileDir::jobListFilePath();
     if (!m_jobListReadable)
-        return NotSavedMessage(ProfileDir::jobListFilePath());
-    return JobListFile::save(ProfileDir::jobListFilePath(), m_grid.Jobs());
+        return NotSavedMessage(path);
+    if (m_unloadedJobs > 0) {
+        const QString question =
+            QStringLiteral("%1 holds %2 job(s) after an empty row that were not loaded. Saving "
+                           "the list writes over them.\n\nSave the list anyway?")
+                .arg(QDir::toNativeSeparators(path))
+                .arg(m_unloadedJobs);
+        if (!m_questionAsker || !m_questionAsker(question))
+            return QStringLiteral("The job list was not saved; %1 keeps the jobs that were not "
+                                  "loaded.")
+                .arg(QDir::toNativeSeparators(path));
+        m_unloadedJobs = 0;
+    }
+    return JobListFile::save(path, m_grid.Jobs());
 }
 
 QStringList TForm1::FormClose() {
@@ -714,6 +709,10 @@ void TForm1::About1Click() {
 
 void TForm1::SetFolderPicker(FolderPicker picker) {
     m_folderPicker = std::move(picker);
+}
+
+void TForm1::SetQuestionAsker(QuestionAsker asker) {
+    m_questionAsker = std::move(asker);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,7 @@ class QSpinBox;
 class QTableView;
 class QToolButton;
 class DownloadRun;
+class ListSaver;
 class HttpDownloadClient;
 class TNMHTTP;
 struct Settings;
@@ -46,6 +47,8 @@ public:
     /// folder, or the empty text when the user cancels. The default is the
     /// desktop's folder picker; tests put an answer here so nothing blocks.
     using FolderPicker = std::function<QString(QWidget* parent, const QString& start)>;
+    /// Asks the user a yes/no question; true for yes.
+    using QuestionAsker = std::function<bool(const QString& question)>;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -109,6 +112,7 @@ public:
 
     void SetMessageSink(MessageSink sink);
     void SetFolderPicker(FolderPicker picker);
+    void SetQuestionAsker(QuestionAsker asker);
     /// Shows a message box through the sink.
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info);
 
@@ -139,6 +143,9 @@ public:
     void FormCreate();
     /// `SaveData`: writes the grid to the job list file. Returns the empty text
     /// on success, else a text for the user (the old file is then left whole).
+    /// While the file holds jobs that were not loaded (after a row emptied by
+    /// hand), asks first whether to write over them; a "no" saves nothing.
+    /// During a run the list is saved at most once a second, and at its end.
     QString SaveData();
     /// "Save": SaveData, telling the user when it failed.
     void SpeedButton2Click();
@@ -177,6 +184,8 @@ private:
     std::optional<qint32> ReadSeriesNumber(QLineEdit* edit, SeriesError failure);
     void ListUp();
     void WireDownloadRun();
+    /// Keeps the file saved behind the run and logs each failure in Memo1.
+    void RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
     void WireCommands();
     void ApplySettings(const Settings& s);
     Settings CurrentSettings() const;
@@ -188,6 +197,10 @@ private:
     std::array<QLabel*, 4> m_panels{};
     MessageSink m_messageSink;
     FolderPicker m_folderPicker;
+    QuestionAsker m_questionAsker;
+    // Jobs of the job list file after an emptied row, which the first save
+    // writes over once the user agrees; 0 when there are none (any more).
+    qint64 m_unloadedJobs = 0;
     // Set by FormCreate: only a window that read the profile writes it back,
     // and never over a file it could not read.
     bool m_profileLoaded = false;
@@ -201,4 +214,5 @@ private:
     std::unique_ptr<TNMHTTP> m_http;
     std::unique_ptr<HttpDownloadClient> m_client;
     std::unique_ptr<DownloadRun> m_run;
+    std::unique_ptr<ListSaver> m_saver;
 };

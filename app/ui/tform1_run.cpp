@@ -1,0 +1,82 @@
+// The main window's side of a download run: the client and the run wired to
+// the controls, the failures written to the log pane, and the job list kept
+// saved while the run marks it.
+#include "app/ui/tform1.h"
+
+#include "app/download_run.h"
+#include "app/http_download_client.h"
+#include "app/list_saver.h"
+#include "app/status_mark.h"
+#include "http/nmhttp.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QToolButton>
+
+void TForm1::WireDownloadRun() {
+    m_http = std::make_unique<TNMHTTP>();
+    m_http->InputFileMode = true;
+    m_http->SetTimeOut(DownloadRun::kClientTimeOutMs);
+    m_http->LowSpeedLimit = DownloadRun::kLowSpeedLimit;
+    m_client = std::make_unique<HttpDownloadClient>(*m_http);
+    m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
+    m_run->SetTickInterval(DownloadRun::kTickMs);
+    // A list whose unloaded rows the user has not yet agreed to write over
+    // waits for the question at the end of the run.
+    m_saver = std::make_unique<ListSaver>(
+        [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
+
+    connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
+    connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
+    connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
+    connect(m_run.get(), &DownloadRun::messageRequested, this,
+            [this](const QString& text) { ShowMessage(text); });
+    connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
+    connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
+    connect(m_run.get(), &DownloadRun::runFinished, this, [this] {
+        // Only a window that read the profile writes it back.
+        if (!m_profileLoaded)
+            return;
+        const QString problem = SaveData();
+        if (!problem.isEmpty())
+            ShowMessage(problem, MessageKind::Error);
+    });
+    connect(m_saver.get(), &ListSaver::saveFailed, this,
+            [this](const QString& problem) { ShowMessage(problem, MessageKind::Error); });
+    // The run reads the options at every tick, as the controls stand.
+    m_run->SetSkipExisting(CheckBox1->isChecked());
+    m_run->SetSmallResultCheck(CheckBox2->isChecked());
+    m_run->SetSmallResultLimitKB(SpinEdit2->value());
+    connect(CheckBox1, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSkipExisting);
+    connect(CheckBox2, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSmallResultCheck);
+    connect(SpinEdit2, &QSpinBox::valueChanged, m_run.get(), &DownloadRun::SetSmallResultLimitKB);
+    // Closing waits for an aborted request to leave the stack (see closeEvent).
+    connect(m_run.get(), &DownloadRun::requestEnded, this, [this] {
+        if (m_closeWhenRequestEnds)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+}
+
+void TForm1::RunJobMarked(JobGrid::JobId, int row, const QString& mark, const QString& reason) {
+    // "↓" only says that a request went out; the next mark says how it ended.
+    if (mark == StatusMark::Requested)
+        return;
+    if (m_profileLoaded)
+        m_saver->Changed();
+    if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
+        Memo1->appendPlainText(
+            QStringLiteral("%1  %2  row %3  %4: %5")
+                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), mark)
+                .arg(row)
+                .arg(DownloadRun::FileNamePart(m_grid.Path(row)), reason));
+}
+
+void TForm1::GoButtonClick() {
+    m_run->GoButtonClick();
+}
+
+void TForm1::CancelBtnClick() {
+    m_run->CancelBtnClick();
+}
