@@ -222,6 +222,7 @@ void DownloadRun::CheckSmallResult(int& row) {
         m_smallReason = !failure.isEmpty() ? failure
                         : !wrong.isEmpty() ? wrong
                         : !exists          ? QStringLiteral("No file was saved")
+                        : size == 0        ? QStringLiteral("The saved file is empty")
                                            : QStringLiteral("Too small: %1 bytes, the limit is %2 KB")
                                                  .arg(size)
                                                  .arg(m_limitKB);
@@ -235,7 +236,7 @@ void DownloadRun::CheckSmallResult(int& row) {
         QFile::remove(path);
     if (m_retryCount > kSmallResultTries) {
         Mark(row, StatusMark::GivenUp,
-             QStringLiteral("Given up after %1 checks: %2").arg(kSmallResultTries).arg(m_smallReason));
+             QStringLiteral("%1 (given up after %2 checks)").arg(m_smallReason).arg(kSmallResultTries));
         row += 1;
         m_retryCount = 0;
     }

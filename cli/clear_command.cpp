@@ -5,11 +5,13 @@
 namespace {
 
 int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (!args.isEmpty())
+    const bool force = args == QStringList{QStringLiteral("--force")};
+    if (!args.isEmpty() && !force)
         return UsageError(ClearCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
                           err);
     CliProfile profile(ClearCommand.name, err);
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs())
+    profile.overwriteUnloaded = force;
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.mayWriteJobs())
         return ExitError;
     const size_t removed = profile.jobs.size();
     if (!profile.saveJobs({}))
@@ -22,7 +24,8 @@ int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const CliCommand ClearCommand{
     "clear",
-    "\n"
-    "      Remove every job from the job list. Downloaded files stay.",
+    "[--force]\n"
+    "      Remove every job from the job list. Downloaded files stay. --force also\n"
+    "      when the file holds jobs after an empty row that were not loaded.",
     runClear,
 };

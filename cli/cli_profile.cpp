@@ -79,8 +79,21 @@ bool CliProfile::loadJobs() {
         error(loaded.error);
         return false;
     }
+    unloadedJobs_ = loaded.unloadedJobs;
+    if (unloadedJobs_ > 0)
+        warning(loaded.unloadedWarning());
     jobs = std::move(loaded.jobs);
     return true;
+}
+
+bool CliProfile::mayWriteJobs() const {
+    if (unloadedJobs_ == 0 || overwriteUnloaded)
+        return true;
+    err_ << "serifetch-cli " << command_
+         << ": nothing was changed, so the jobs that were not loaded stay in the file. Repair "
+            "the empty row, or pass --force to save the list over them.\n";
+    err_.flush();
+    return false;
 }
 
 bool CliProfile::saveJobs(const std::vector<Job>& list) {

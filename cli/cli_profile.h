@@ -34,11 +34,19 @@ public:
     /// that exists but cannot be read fails.
     bool loadSettings();
     /// Reads the job list file; a missing file is an empty list, an
-    /// unreadable one fails.
+    /// unreadable one fails. Jobs stored after a row emptied by hand are not
+    /// loaded; a warning says so.
     bool loadJobs();
+    /// Whether the command would write the job list over such jobs: only
+    /// when `overwriteUnloaded` is set (--force); else false after printing
+    /// why. Commands that save call it before they change anything.
+    bool mayWriteJobs() const;
 
     /// Writes the job list (atomically); false after printing why.
     bool saveJobs(const std::vector<Job>& jobs);
+
+    /// Set by --force: a save may write over jobs that were not loaded.
+    bool overwriteUnloaded = false;
     /// Writes the settings (atomically); false after printing why.
     bool storeSettings();
 
@@ -53,5 +61,6 @@ public:
 private:
     const char* command_;
     QTextStream& err_;
+    qint64 unloadedJobs_ = 0;
     ProfileLock lock_;
 };

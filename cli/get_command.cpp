@@ -1,7 +1,7 @@
 #include "cli/get_command.h"
 
+#include "app/download_run.h"
 #include "cli/cli_args.h"
-#include "cli/reply_status_line.h"
 #include "http/nmhttp.h"
 
 #include <QFile>
@@ -75,6 +75,7 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
         http.Proxy = parsed.proxy;
         http.ProxyPort = parsed.proxyPort;
         http.SetTimeOut(parsed.timeOut);
+        http.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         http.OnSuccess = [&](CmdType) { outcome = Outcome::Success; };
         http.OnFailure = [&](CmdType) { outcome = Outcome::Failure; };
         if (parsed.verbose) {
@@ -96,7 +97,7 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
         http.OnStatus = nullptr;
         if (parsed.verbose)
             err << QString::fromLatin1(http.Header);
-        const QString line = ReplyStatusLine(http.Header);
+        const QString line = QString::fromLatin1(http.StatusLine());
         if (!line.isEmpty())
             out << line << "\n";
         if (!http.FailureReason.isEmpty())

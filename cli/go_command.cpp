@@ -2,31 +2,25 @@
 
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_saver.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
 #include "cli/go_report.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
-#include "cli/reply_status_line.h"
 #include "http/nmhttp.h"
 #include "platform/profile_dir.h"
 #include "settings/job_list_file.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QSet>
-#include <QTimer>
 #include <csignal>
 #include <unistd.h>
 
 namespace {
-
-// Marks reach the file at most this often, and this long after a job ends
-// at the latest: a crash loses no more than the last second of a run.
-constexpr qint64 kSaveEveryMs = 1000;
 
 struct GoArgs {
     std::optional<bool> skip;
@@ -36,6 +30,7 @@ struct GoArgs {
     std::optional<QString> proxyHost;
     int proxyPort = 0;
     std::optional<int> timeOutS;
+    bool force = false;
 };
 
 QString parse(const QStringList& list, GoArgs& parsed) {
@@ -78,6 +73,8 @@ QString parse(const QStringList& list, GoArgs& parsed) {
                 else
                     args.fail(QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v));
             }
+        } else if (*arg == QLatin1String("--force")) {
+            parsed.force = true;
         } else {
             args.fail(QStringLiteral("unknown argument \"%1\"").arg(*arg));
         }
@@ -95,6 +92,9 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
+        , saver_([this] {
+            return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs());
+        })
         , report_(out, isatty(STDOUT_FILENO) == 1) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
@@ -108,13 +108,16 @@ public:
             http_.ProxyPort = args.proxyPort;
         }
         http_.SetTimeOut(args.timeOutS ? *args.timeOutS * 1000 : DownloadRun::kClientTimeOutMs);
+        http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
         run_.SetTickInterval(args.intervalMs);
 
-        saveTimer_.setSingleShot(true);
-        connect(&saveTimer_, &QTimer::timeout, this, [this] { save(); });
+        // Marks reach the file at most once a second, and a second after a
+        // job ends at the latest: a crash loses no more than that.
+        connect(&saver_, &ListSaver::saveFailed, this,
+                [this](const QString& problem) { profile_.warning(problem); });
         connect(&run_, &DownloadRun::jobMarked, this, &GoSession::onMarked);
         connect(&run_, &DownloadRun::panelTextChanged, this, &GoSession::onPanel);
         connect(&run_, &DownloadRun::messageRequested, this,
@@ -137,7 +140,7 @@ public:
         MarkCounts counts;
         for (const Job& job : grid_.Jobs())
             counts.add(job.status);
-        const bool saved = save();
+        const bool saved = saver_.Flush().isEmpty();
         report_.note(counts.summary());
         if (!saved)
             return ExitError;
@@ -150,30 +153,30 @@ private:
     struct Pending {
         int row = 0;
         QString mark;
+        QString reason;
     };
 
-    void onMarked(JobGrid::JobId, int row, const QString& mark) {
+    void onMarked(JobGrid::JobId, int row, const QString& mark, const QString& reason) {
         const QString name = DownloadRun::FileNamePart(grid_.Path(row));
         if (mark == StatusMark::Requested) {
             inRequest_ = true;
-            errorText_.clear();
             report_.jobStarted(row, grid_.JobCount(), name);
             return;
         }
-        scheduleSave();
+        saver_.Changed();
         QString detail;
         if (mark == StatusMark::Done) {
             detail = QStringLiteral("%1 bytes").arg(QFileInfo(grid_.Path(row)).size());
         } else if (mark == StatusMark::Skipped) {
             detail = QStringLiteral("exists");
         } else if (mark == StatusMark::Small) {
-            detail = QStringLiteral("too small, removed");
+            detail = reason + QStringLiteral(" (removed)");
         } else if (inRequest_) {
-            // A failure of the request: its reason is known when it has ended.
-            pending_ = Pending{row, mark};
+            // A failure of the request, told once the request has ended.
+            pending_ = Pending{row, mark, reason};
             return;
-        } else if (mark == StatusMark::GivenUp) {
-            detail = QStringLiteral("too small, given up");
+        } else {
+            detail = reason;
         }
         report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
     }
@@ -183,8 +186,6 @@ private:
         // the client still holds those of the request before.
         if (panel == 1 && text.startsWith(QStringLiteral("Bytes：")))
             report_.progress(client_.ReceivedBytes(), client_.ExpectedBytes());
-        else if (panel == 0 && pending_ && !run_.Requesting())
-            errorText_ = text; // the error of a request that threw, told after its mark
     }
 
     void onRequestEnded() {
@@ -193,12 +194,8 @@ private:
             return;
         const Pending p = std::move(*pending_);
         pending_.reset();
-        QString detail = errorText_;
-        if (detail.isEmpty())
-            detail = !http_.FailureReason.isEmpty() ? http_.FailureReason
-                                                    : ReplyStatusLine(http_.Header);
         report_.jobFinished(p.mark, p.row, grid_.JobCount(),
-                            DownloadRun::FileNamePart(grid_.Path(p.row)), detail);
+                            DownloadRun::FileNamePart(grid_.Path(p.row)), p.reason);
     }
 
     void onInterrupt(int signalNumber) {
@@ -223,42 +220,17 @@ private:
         run_.SetTickInterval(0);
     }
 
-    void scheduleSave() {
-        if (saveTimer_.isActive())
-            return;
-        const qint64 since = lastSave_.isValid() ? lastSave_.elapsed() : kSaveEveryMs;
-        if (since >= kSaveEveryMs)
-            save();
-        else
-            saveTimer_.start(int(kSaveEveryMs - since));
-    }
-
-    bool save() {
-        saveTimer_.stop();
-        lastSave_.start();
-        const QString problem = JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs());
-        if (problem.isEmpty())
-            return true;
-        if (!saveFailed_)
-            profile_.warning(problem);
-        saveFailed_ = true;
-        return false;
-    }
-
     CliProfile& profile_;
     JobGrid grid_;
     TNMHTTP http_;
     HttpDownloadClient client_;
     DownloadRun run_;
+    ListSaver saver_;
     GoReport report_;
     InterruptNotifier interrupts_;
     QEventLoop loop_;
-    QTimer saveTimer_;
-    QElapsedTimer lastSave_;
-    bool saveFailed_ = false;
     int interrupts_seen_ = 0;
     bool inRequest_ = false;
-    QString errorText_;
     std::optional<Pending> pending_;
     DownloadRun::End end_ = DownloadRun::End::Completed;
 };
@@ -293,8 +265,9 @@ int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
     if (const QString problem = parse(list, parsed); !problem.isEmpty())
         return UsageError(GoCommand, problem, err);
     CliProfile profile(GoCommand.name, err);
+    profile.overwriteUnloaded = parsed.force;
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.loadSettings() || !checkFolders(profile))
+        !profile.mayWriteJobs() || !profile.loadSettings() || !checkFolders(profile))
         return ExitError;
     // Output cut off (`go | head`) must not end the run unsaved: the writes
     // then fail quietly and the downloads go on.
@@ -313,7 +286,7 @@ int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
 const CliCommand GoCommand{
     "go",
     "[--skip-existing | --no-skip-existing] [--min-size KB | --no-min-size]\n"
-    "      [--interval MS] [--proxy HOST:PORT] [--timeout S]\n"
+    "      [--interval MS] [--proxy HOST:PORT] [--timeout S] [--force]\n"
     "      Fetch the jobs of the job list one after another, as \"Go!\" does, and\n"
     "      mark each: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
     "      ▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
@@ -322,7 +295,8 @@ const CliCommand GoCommand{
     "      of at most KB kilobytes as failed (0: only empty ones); the pause between\n"
     "      jobs (default 200 ms); the proxy; the idle time-out (default 60 s, 0:\n"
     "      none). The list is saved after finished jobs, at most once a second, and\n"
-    "      at the end. Ctrl-C stops after the current job, a second Ctrl-C aborts it.\n"
+    "      at the end (--force: also over jobs after an empty row that were not\n"
+    "      loaded). Ctrl-C stops after the current job, a second Ctrl-C aborts it.\n"
     "      Exit 0 when every job ends ○ or ▲, 1 when some did not, 2 on bad\n"
     "      arguments or unusable files, 130 when stopped by Ctrl-C or SIGTERM.",
     runGo,

@@ -14,6 +14,7 @@ namespace {
 struct ListUpArgs {
     std::optional<QString> url, head, start, end, tail, dir;
     std::optional<int> digits;
+    bool force = false;
 };
 
 QString parse(const QStringList& list, ListUpArgs& parsed) {
@@ -47,6 +48,8 @@ QString parse(const QStringList& list, ListUpArgs& parsed) {
                 else
                     args.fail(QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*v));
             }
+        } else if (*arg == QLatin1String("--force")) {
+            parsed.force = true;
         } else {
             args.fail(QStringLiteral("unknown argument \"%1\"").arg(*arg));
         }
@@ -60,7 +63,9 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
         return UsageError(ListUpCommand, problem, err);
 
     CliProfile profile(ListUpCommand.name, err);
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.loadSettings())
+    profile.overwriteUnloaded = parsed.force;
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
+        !profile.mayWriteJobs() || !profile.loadSettings())
         return ExitError;
     Settings& s = profile.settings;
 
@@ -147,13 +152,14 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
 const CliCommand ListUpCommand{
     "list-up",
     "[--url BASE] [--head TEXT] [--digits N] [--start TEXT] [--end TEXT]\n"
-    "      [--tail TEXT] [--dir DIR]\n"
+    "      [--tail TEXT] [--dir DIR] [--force]\n"
     "      Append one job per number from start to end to the job list: URL = BASE +\n"
     "      name, file = DIR + name, name = head + number padded to N digits + tail.\n"
     "      Each option defaults to the saved input (the URL to the first of the URL\n"
     "      history); given options are saved, and BASE is added to the history.\n"
     "      Start and end keep only their digits. DIR must exist; it is kept as a\n"
     "      full path ending in \"/\". Prints the first and last name and the count\n"
-    "      added.",
+    "      added. --force saves also over jobs after an empty row that were not\n"
+    "      loaded.",
     runListUp,
 };

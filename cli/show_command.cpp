@@ -16,7 +16,10 @@ int runShow(const QStringList& args, QTextStream& out, QTextStream& err) {
     MarkCounts counts;
     qint64 row = 0;
     for (const Job& job : profile.jobs) {
-        out << ++row << '\t' << job.status << '\t' << job.url << '\t' << job.path << '\n';
+        out << ++row << '\t' << job.status << '\t' << job.url << '\t' << job.path;
+        if (!job.reason.isEmpty())
+            out << '\t' << job.reason;
+        out << '\n';
         counts.add(job.status);
     }
     out << counts.summary() << "\n";
@@ -29,7 +32,8 @@ const CliCommand ShowCommand{
     "show",
     "\n"
     "      Print the job list, one job per line: row, mark, URL and file, separated\n"
-    "      by tabs (the mark is empty for a job never tried); then the number of\n"
-    "      jobs per mark. Reads the list as last saved even while it is in use.",
+    "      by tabs (the mark is empty for a job never tried), and for a job that\n"
+    "      failed why; then the number of jobs per mark. Reads the list as last\n"
+    "      saved even while it is in use.",
     runShow,
 };

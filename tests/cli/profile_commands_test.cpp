@@ -157,7 +157,7 @@ TEST_F(CliProfileCommands, BadArgumentsExitTwoWithTheCommandsUsage) {
         {"go", "--timeout", "1.5"},
         {"go", "--bogus"},
         {"show", "all"},
-        {"clear", "--force"},
+        {"clear", "--bogus"},
     };
     for (const QStringList& args : cases) {
         SCOPED_TRACE(args.join(' ').toStdString());
