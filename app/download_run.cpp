@@ -216,17 +216,17 @@ void DownloadRun::CheckSmallResult(int& row) {
         return;
     }
     row -= 1;
+    // A job that failed keeps the server's word as its reason.
+    const QString failure = m_grid.Reason(row);
+    const QString reason = !failure.isEmpty() ? failure
+                           : !wrong.isEmpty() ? wrong
+                           : !exists          ? QStringLiteral("No file was saved")
+                           : size == 0        ? QStringLiteral("The saved file is empty")
+                                              : QStringLiteral("Too small: %1 bytes, the limit is %2 KB")
+                                                    .arg(size)
+                                                    .arg(m_limitKB);
     if (!m_retryActive) {
-        // A job that failed keeps the server's word as its reason.
-        const QString failure = m_grid.Reason(row);
-        m_smallReason = !failure.isEmpty() ? failure
-                        : !wrong.isEmpty() ? wrong
-                        : !exists          ? QStringLiteral("No file was saved")
-                        : size == 0        ? QStringLiteral("The saved file is empty")
-                                           : QStringLiteral("Too small: %1 bytes, the limit is %2 KB")
-                                                 .arg(size)
-                                                 .arg(m_limitKB);
-        Mark(row, StatusMark::Small, m_smallReason);
+        Mark(row, StatusMark::Small, reason);
         m_retryActive = true;
         m_retryCount = 1;
     } else {
@@ -235,8 +235,11 @@ void DownloadRun::CheckSmallResult(int& row) {
     if (exists)
         QFile::remove(path);
     if (m_retryCount > kSmallResultTries) {
+        // The reason of the cycle's first look, not of this one: the file
+        // was removed in between.
+        const QString first = m_grid.Status(row) == StatusMark::Small ? m_grid.Reason(row) : reason;
         Mark(row, StatusMark::GivenUp,
-             QStringLiteral("%1 (given up after %2 checks)").arg(m_smallReason).arg(kSmallResultTries));
+             QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kSmallResultTries));
         row += 1;
         m_retryCount = 0;
     }

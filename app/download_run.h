@@ -180,7 +180,6 @@ private:
     bool m_retryActive = false;
     bool m_skipPending = false;
     bool m_cancelRequested = false;
-    QString m_smallReason; ///< why the open small-result cycle began
 
     bool m_skipExisting = false;
     bool m_smallCheck = true;

@@ -277,6 +277,81 @@ TEST_F(DownloadRunTest, FailureGivesUpOnlyFromRetryCountSix) {
     }
 }
 
+TEST_F(DownloadRunTest, EveryFailureKeepsItsReasonUntilTheJobIsFetchedAgain) {
+    AddJobs(3);
+    client.replies[Url(1)].outcome = Outcome::Failure;
+    client.replies[Url(2)] = {Outcome::Throw, {}, QStringLiteral("10061:Connection refused")};
+    client.replies[Url(3)].outcome = Outcome::None;
+    QStringList told;
+    QObject::connect(run.get(), &DownloadRun::jobMarked,
+                     [&](JobGrid::JobId, int, const QString& mark, const QString& reason) {
+                         if (!reason.isEmpty())
+                             told << mark + " " + reason;
+                     });
+    run->SetSmallResultCheck(false);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(Marks(), (QStringList{kFailed, kFailed, kFailed}));
+    const QStringList reasons{"HTTP/1.0 404 Not Found", "10061:Connection refused",
+                              "The request ended without an outcome"};
+    for (int row = 1; row <= 3; ++row)
+        EXPECT_EQ(grid.Reason(row), reasons[row - 1]) << row;
+    EXPECT_EQ(grid.data(grid.index(0, JobGrid::StatusColumn), Qt::ToolTipRole).toString(),
+              reasons[0]);
+    EXPECT_EQ(told, (QStringList{kFailed + " " + reasons[0], kFailed + " " + reasons[1],
+                                 kFailed + " " + reasons[2]}));
+    EXPECT_EQ(client.newRuns, 1) << "the client forgets the last run's cookies";
+
+    // Fetched again and done, the job has no reason any more; a result too
+    // small keeps why.
+    grid.SetStatus(1, QString());
+    client.replies[Url(1)] = {Outcome::Success, ""};
+    told.clear();
+    run->SetSmallResultCheck(true);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(grid.Status(1), kGivenUp);
+    EXPECT_EQ(grid.Reason(1), "The saved file is empty (given up after 10 checks)");
+    EXPECT_EQ(told.first(), kSmall + " The saved file is empty");
+    // The failed job after it left no file, which the check counts as too
+    // small as well: it keeps its own reason.
+    EXPECT_EQ(grid.Status(2), kGivenUp);
+    EXPECT_EQ(grid.Reason(2), reasons[1] + " (given up after 10 checks)");
+}
+
+TEST_F(DownloadRunTest, AWebPageSavedUnderAPicturesNameIsNoResult) {
+    // By the file's first bytes, whatever the server called it.
+    const QByteArray page = "\xEF\xBB\xBF\r\n  <!DOCTYPE html><html><body>Not here</body></html>";
+    const struct {
+        const char* name;
+        QByteArray body;
+        QString mark;
+    } cases[] = {{"pic01.jpg", page, kGivenUp},
+                 {"page01.html", page, kDone},
+                 {"pic02.JPG", "<?xml version=\"1.0\"?><error/>", kGivenUp},
+                 {"pic03.jpg", "\xFF\xD8\xFF\xE0 a real picture", kDone},
+                 {"clip.mp4", "<html>", kGivenUp},
+                 {"logo.svg", "<?xml version=\"1.0\"?><svg/>", kDone},
+                 {"last.txt", "", kDone}};
+    std::vector<Job> jobs;
+    for (const auto& c : cases) {
+        const QString url = QStringLiteral("http://h/") + c.name;
+        jobs.push_back({QString(), url, dir.filePath(c.name)});
+        client.replies[url].body = c.body;
+    }
+    grid.Append(std::move(jobs));
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    for (int row = 1; row < int(std::size(cases)); ++row) {
+        SCOPED_TRACE(cases[row - 1].name);
+        EXPECT_EQ(grid.Status(row), cases[row - 1].mark);
+        EXPECT_EQ(QFileInfo::exists(grid.Path(row)), cases[row - 1].mark == kDone);
+    }
+    EXPECT_EQ(grid.Reason(1), "HTML page instead of an image (given up after 10 checks)");
+    EXPECT_EQ(grid.Reason(3), "XML page instead of an image (given up after 10 checks)");
+    EXPECT_EQ(grid.Reason(5), "HTML page instead of a video (given up after 10 checks)");
+}
+
 // --- faults of the old run --------------------------------------------------------
 
 TEST_F(DownloadRunTest, RequestThatThrowsOrEndsSilentlyIsAFailureAndTheRunGoesOn) {

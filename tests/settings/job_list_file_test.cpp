@@ -85,22 +85,48 @@ TEST_F(JobListFileTest, AShorterListLeavesTheOlderRowsUnreadAfterItsTerminator) 
     EXPECT_EQ(file.read("Data0000", "URL0004", "missing"), "");
     EXPECT_EQ(file.read("Data0000", "URL0005", ""), "http://s/old5.jpg");
     EXPECT_EQ(file.read("Data0000", "URL0010", ""), "http://s/old10.jpg");
-    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    EXPECT_EQ(r.jobs, jobs);
+    EXPECT_EQ(r.unloadedJobs, 0) << "rows after a written end are no loss";
 }
 
 TEST_F(JobListFileTest, AHandEmptiedUrlEndsTheListInAnLfFile) {
     writeFile(data, "\xEF\xBB\xBF[data0000]\nstatus0001=\xE2\x96\xBC\nURL0001 = http://s/1\n"
                     "URL0002=http://s/2\nURL0003=http://s/3\nURL0004=\nURL0005=http://s/5\n");
-    const std::vector<Job> jobs = JobListFile::load(data).jobs;
-    ASSERT_EQ(jobs.size(), 3u);
-    EXPECT_EQ(jobs[0], (Job{QString::fromUtf8("▼"), "http://s/1", ""}));
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    ASSERT_EQ(r.jobs.size(), 3u);
+    EXPECT_EQ(r.jobs[0], (Job{QString::fromUtf8("▼"), "http://s/1", ""}));
+    // Row 4 is no end the program wrote: the job after it is counted and told.
+    EXPECT_EQ(r.gapRow, 4);
+    EXPECT_EQ(r.unloadedJobs, 1);
+    EXPECT_TRUE(r.unloadedWarning().contains("row 4")) << r.unloadedWarning().toStdString();
+
+    // The same with row 40 of a saved list of 60 taken out by hand.
+    ASSERT_EQ(JobListFile::save(data, makeJobs(60)), "");
+    QByteArray bytes = readFile(data);
+    bytes.replace("URL0040=http://s/j40.jpg\r\n", "");
+    writeFile(data, bytes);
+    const JobListFile::LoadResult cut = JobListFile::load(data);
+    EXPECT_EQ(cut.jobs.size(), 39u);
+    EXPECT_EQ(cut.gapRow, 40);
+    EXPECT_EQ(cut.unloadedJobs, 20);
 }
 
-TEST_F(JobListFileTest, EveryMarkRoundTrips) {
+TEST_F(JobListFileTest, EveryMarkAndEveryFailuresReasonRoundTrips) {
     std::vector<Job> jobs;
     for (const char* mark : {"○", "↓", "▲", "▽", "▼", "×", ""})
         jobs.push_back({QString::fromUtf8(mark), "http://s/a", QString::fromUtf8("/d/画像.jpg")});
+    jobs[4].reason = "HTTP/1.0 404 Not Found";
+    jobs[5].reason = QString::fromUtf8("Connection closed after 5 of 9 bytes");
     ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_TRUE(readFile(data).contains("Reason0005=HTTP/1.0 404 Not Found\r\n"));
+    EXPECT_EQ(readFile(data).count("Reason"), 2) << "only failed rows carry a reason";
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+
+    // Fetched again, the row's old reason is emptied, not left to be read.
+    jobs[4] = {QString::fromUtf8("○"), "http://s/a", "/d/a"};
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_TRUE(readFile(data).contains("Reason0005=\r\n"));
     EXPECT_EQ(JobListFile::load(data).jobs, jobs);
 }
 

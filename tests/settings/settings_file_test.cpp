@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -112,19 +113,28 @@ TEST_F(SettingsFileTest, OnlyAnExactYesCounts) {
 }
 
 TEST_F(SettingsFileTest, ABadNumberFallsBackToItsDefaultWithAWarningAndTheRestLoads) {
-    writeFile(ini, "[FileName]\r\nHead=keep\r\nNum=abc\r\nMinSize=1.5\r\nBack=.gif\r\n"
-                   "[Server]\r\nProxy=Yes\r\nHost=p\r\nPort=80x\r\n");
-    const SettingsFile::LoadResult r = SettingsFile::load(ini);
-    EXPECT_EQ(r.settings.num, 2);
-    EXPECT_EQ(r.settings.minSize, 0);
-    EXPECT_EQ(r.settings.proxyPort, 80);
-    EXPECT_EQ(r.settings.head, "keep");
-    EXPECT_EQ(r.settings.back, ".gif");
-    EXPECT_EQ(r.settings.proxyHost, "p");
-    ASSERT_EQ(r.warnings.size(), 3);
-    EXPECT_TRUE(r.warnings[0].contains("Num") && r.warnings[0].contains("\"abc\""));
-    EXPECT_TRUE(r.warnings[1].contains("MinSize") && r.warnings[1].contains("\"1.5\""));
-    EXPECT_TRUE(r.warnings[2].contains("Port") && r.warnings[2].contains("\"80x\""));
+    // Not a number, or a number the key cannot mean.
+    for (const auto& [num, minSize, port] : {std::tuple{"abc", "1.5", "80x"},
+                                             std::tuple{"-1", "-5", "70000"},
+                                             std::tuple{"256", "", "-80"}}) {
+        SCOPED_TRACE(num);
+        writeFile(ini, QStringLiteral("[FileName]\r\nHead=keep\r\nNum=%1\r\nMinSize=%2\r\n"
+                                      "Back=.gif\r\n[Server]\r\nProxy=Yes\r\nHost=p\r\nPort=%3\r\n")
+                           .arg(num, minSize, port)
+                           .toUtf8());
+        const SettingsFile::LoadResult r = SettingsFile::load(ini);
+        EXPECT_EQ(r.settings.num, 2);
+        EXPECT_EQ(r.settings.minSize, 0);
+        EXPECT_EQ(r.settings.proxyPort, 80);
+        EXPECT_EQ(r.settings.head, "keep");
+        EXPECT_EQ(r.settings.back, ".gif");
+        EXPECT_EQ(r.settings.proxyHost, "p");
+        ASSERT_EQ(r.warnings.size(), 3);
+        EXPECT_TRUE(r.warnings[0].contains("Num") && r.warnings[0].contains(QString("\"%1\"").arg(num)));
+        EXPECT_TRUE(r.warnings[1].contains("MinSize") &&
+                    r.warnings[1].contains(QString("\"%1\"").arg(minSize)));
+        EXPECT_TRUE(r.warnings[2].contains("Port") && r.warnings[2].contains(QString("\"%1\"").arg(port)));
+    }
 }
 
 TEST_F(SettingsFileTest, AFolderThatCannotBeWrittenRunsWithDefaultsAndSaysSo) {
