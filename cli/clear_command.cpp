@@ -4,10 +4,12 @@
 
 namespace {
 
-int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (!args.isEmpty())
-        return UsageError(ClearCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
-                          err);
+const QList<CliOption>& options() {
+    static const QList<CliOption> none;
+    return none;
+}
+
+int runClear(const CliArgs&, QTextStream& out, QTextStream& err) {
     CliProfile profile(ClearCommand.name, err);
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs())
         return ExitError;
@@ -22,7 +24,13 @@ int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const CliCommand ClearCommand{
     "clear",
-    "\n"
-    "      Remove every job from the job list. Downloaded files stay.",
+    "",
+    0,
+    0,
+    "Remove every job from the job list; downloaded files stay.",
+    "Empties the job list file. The files the jobs fetched are not touched.",
+    options,
+    "  0    the list is empty\n"
+    "  2    bad arguments, or the job list cannot be written\n",
     runClear,
 };
