@@ -48,7 +48,7 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     EXPECT_EQ(listed[11], (Job{"", kBase + "p012.png", outDir() + "/p012.png"}));
 
     Settings s = settings();
-    EXPECT_EQ(s.urlHistory, QStringList({SettingsFile::kHomePage, kBase}));
+    EXPECT_EQ(s.urlHistory, QStringList({SettingsFile::kSampleUrl, kBase}));
     EXPECT_EQ(s.head, "p");
     EXPECT_EQ(s.num, 3);
     EXPECT_EQ(s.start, "1");
@@ -60,7 +60,7 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     run = cli({"list-up", "--url", kBase, "--start", "13", "--end", "14"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.endsWith("Added 2 jobs; 14 in the list.\n")) << run.out.toStdString();
-    EXPECT_EQ(settings().urlHistory, QStringList({SettingsFile::kHomePage, kBase}));
+    EXPECT_EQ(settings().urlHistory, QStringList({SettingsFile::kSampleUrl, kBase}));
     EXPECT_EQ(jobs()[13].url, kBase + "p014.png");
 
     // Without options every input is the saved one, and the URL is the one
@@ -69,7 +69,7 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const std::vector<Job> all = jobs();
     ASSERT_EQ(all.size(), 16u);
-    EXPECT_EQ(all[14].url, QString(SettingsFile::kHomePage) + "p013.png");
+    EXPECT_EQ(all[14].url, QString(SettingsFile::kSampleUrl) + "p013.png");
     EXPECT_EQ(all[15].path, outDir() + "/p014.png");
 
     // A reversed range appends nothing, as in the window, and stores the
