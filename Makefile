@@ -49,10 +49,11 @@ bench: build
 install: programs
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
-# Removes what the last `make install` put in place (the list CMake keeps).
+# Removes what the last `make install` put in place: the list CMake keeps
+# names the files under PREFIX, without DESTDIR.
 uninstall:
 	@test -f $(BUILD)/install_manifest.txt || { echo "nothing installed from $(BUILD)" >&2; exit 1; }
-	@xargs -r -d '\n' rm -fv < $(BUILD)/install_manifest.txt
+	@sed 's|^|$(DESTDIR)|' $(BUILD)/install_manifest.txt | xargs -r -d '\n' rm -fv
 	@rm -f $(BUILD)/install_manifest.txt
 
 # A Debian package of the two programs in $(BUILD)/, built with CPack.
