@@ -52,8 +52,8 @@ QString splitRange(const QString& url, ListUpInputs& inputs) {
             .arg(range);
     const auto start = ParseSeriesNumber(m.captured(1));
     const auto end = ParseSeriesNumber(m.captured(2));
-    const auto step = m.captured(3).isEmpty() ? std::optional<qint32>(1)
-                                              : ParseSeriesNumber(m.captured(3));
+    const auto step =
+        m.captured(3).isEmpty() ? std::optional<qint32>(1) : ParseSeriesNumber(m.captured(3));
     if (!start || !end || !step || *step < 1)
         return QStringLiteral("the range [%1] needs numbers up to 2147483647 and a step of at "
                               "least 1")

@@ -140,8 +140,7 @@ private:
         if (detail.isEmpty())
             detail = !http_.FailureReason.isEmpty() ? http_.FailureReason
                                                     : ReplyStatusLine(http_.Header);
-        report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(),
-                             requestClock_.elapsed());
+        report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(), requestClock_.elapsed());
         if (!pending_)
             return;
         const Pending p = std::move(*pending_);

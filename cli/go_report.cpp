@@ -15,8 +15,7 @@ int cellWidth(char32_t c) {
     if (c < 0x20 || (c >= 0x7f && c < 0xa0))
         return 0;
     const QChar::Category category = QChar::category(c);
-    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing ||
-        c == 0x200b)
+    if (category == QChar::Mark_NonSpacing || category == QChar::Mark_Enclosing || c == 0x200b)
         return 0;
     // The wide blocks of Unicode's East Asian Width: Hangul Jamo, CJK,
     // Hangul syllables, compatibility ideographs, full-width forms, emoji.

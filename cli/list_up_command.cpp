@@ -98,8 +98,9 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
             QSet<QPair<QString, QString>> present;
             for (const Job& job : profile.jobs)
                 present.insert({job.url, job.path});
-            already = std::erase_if(
-                added, [&](const Job& job) { return present.contains({job.url, job.path}); });
+            already = std::erase_if(added, [&](const Job& job) {
+                return present.contains({job.url, job.path});
+            });
         }
         profile.jobs.insert(profile.jobs.end(), added.begin(), added.end());
     } catch (const std::bad_alloc&) {
@@ -138,9 +139,9 @@ int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
     if (const auto digits = args.value("digits")) {
         const auto n = ParseDecimal(*digits, -2147483647 - 1, 2147483647);
         if (!n)
-            return UsageError(ListUpCommand,
-                              QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*digits),
-                              err);
+            return UsageError(
+                ListUpCommand,
+                QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*digits), err);
         inputs.digits = int(*n);
     }
 

@@ -93,5 +93,6 @@ TForm2::TForm2(QWidget* parent)
 const char* const TForm2::kDocumentationDir = SERIFETCH_DOC_DIR;
 
 void TForm2::Button2Click() {
-    Desktop::current().openUrl(QUrl::fromLocalFile(QString::fromUtf8(kDocumentationDir)).toString());
+    Desktop::current().openUrl(
+        QUrl::fromLocalFile(QString::fromUtf8(kDocumentationDir)).toString());
 }

@@ -40,8 +40,7 @@ using Profile = WindowTest;
 
 TEST_F(Profile, FirstRunCreatesTheSettingsFileAndStartsFromItsDefaults) {
     auto form = Open();
-    EXPECT_EQ(testenv::readFile(IniPath()),
-              "[URL]\r\nURL1=http://localhost/\r\n[FileName]\r\n");
+    EXPECT_EQ(testenv::readFile(IniPath()), "[URL]\r\nURL1=http://localhost/\r\n[FileName]\r\n");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(Items(form->ComboBox1), QStringList{"http://localhost/"});
     EXPECT_EQ(form->ComboBox1->currentText(), "http://localhost/");
@@ -201,8 +200,7 @@ TEST_F(Profile, HistoryEditorFromTheWindow) {
         editor.findChild<QPushButton*>("Button5")->click();
     });
     QTest::mouseClick(form->Button2, Qt::LeftButton);
-    EXPECT_EQ(Items(form->ComboBox1),
-              (QStringList{"http://localhost/", "http://127.0.0.1/New/"}));
+    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"http://localhost/", "http://127.0.0.1/New/"}));
     EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/New/");
     EXPECT_EQ(form->findChild<TForm7*>(), nullptr);
 

@@ -9,8 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -39,10 +39,10 @@ protected:
                     n == 5 ? QByteArray() : served(n));
         }
         for (int n = 1; n <= 3; ++n)
-            testenv::writeFile(www->filePath(QStringLiteral(
-                                   "a-rather-long-name-for-a-narrow-terminal-%1.bin")
-                                                 .arg(n, 3, 10, QChar('0'))),
-                               served(n));
+            testenv::writeFile(
+                www->filePath(QStringLiteral("a-rather-long-name-for-a-narrow-terminal-%1.bin")
+                                  .arg(n, 3, 10, QChar('0'))),
+                served(n));
         QDir(www->path()).mkdir("slow");
         testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b'));
         nginx = std::make_unique<NginxFixture>(www->path(), "location /slow/ { limit_rate 64k; }");
@@ -214,9 +214,10 @@ TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
     const QStringList fetch{"fetch", range, "-d", out(), "--interval=0"};
     auto run = cli(fetch);
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith(QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: f001.bin  -  "
-                                                  "f012.bin\nAdded 12 jobs; 12 in the list.\n")
-                                       .arg(nginx->baseUrl(), saveDir.path())))
+    EXPECT_TRUE(
+        run.out.startsWith(QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: f001.bin  -  "
+                                          "f012.bin\nAdded 12 jobs; 12 in the list.\n")
+                               .arg(nginx->baseUrl(), saveDir.path())))
         << run.out.toStdString();
     // The same jobs as list-up's, with the gap (f004: 404) and the empty f005.
     std::vector<Job> listed = jobs();
@@ -246,8 +247,8 @@ TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
     for (const Job& job : jobs())
         urls << job.url.mid(nginx->baseUrl().size());
     EXPECT_EQ(urls, QStringList({"f006.bin", "f010.bin", "f014.bin", "f100.bin"}));
-    EXPECT_TRUE(run.out.contains(QStringLiteral("\nGET %1f100.bin  HTTP/1.1 200 OK  10240 bytes  ")
-                                     .arg(nginx->baseUrl())))
+    EXPECT_TRUE(run.out.contains(
+        QStringLiteral("\nGET %1f100.bin  HTTP/1.1 200 OK  10240 bytes  ").arg(nginx->baseUrl())))
         << run.out.toStdString();
     EXPECT_TRUE(testenv::readFile(out("f100.bin")) == served(100));
 }
@@ -264,7 +265,8 @@ TEST_F(CliGo, ProgressLineFitsANarrowTerminalAndRedrawsInPlace) {
     const QString text = QString::fromUtf8(output).remove("\x1b[K");
     const QStringList lines = text.split("\r\n", Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << output.toStdString();
-    EXPECT_EQ(lines[0].section('\r', -1), QString::fromUtf8("登録されていたすべてのダウンロード完了"));
+    EXPECT_EQ(lines[0].section('\r', -1),
+              QString::fromUtf8("登録されていたすべてのダウンロード完了"));
     EXPECT_EQ(lines[1].section('\r', -1), QString::fromUtf8("3 jobs: ○ 3"));
     int redraws = 0;
     for (const QString& piece : text.split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts)) {

@@ -90,7 +90,8 @@ TEST(PackagedFiles, ManPagesAndCompletionsNameEveryOptionAndExitCodeOfTheHelp) {
                 EXPECT_TRUE(zsh.contains(option)) << option.toStdString();
             }
         }
-        const QString exitStatus = man.section(QStringLiteral(".SH EXIT STATUS"), 1).section(".SH", 0, 0);
+        const QString exitStatus =
+            man.section(QStringLiteral(".SH EXIT STATUS"), 1).section(".SH", 0, 0);
         const QStringList codes = exitCodes(help);
         EXPECT_FALSE(codes.isEmpty()) << help.toStdString();
         for (const QString& code : codes)
