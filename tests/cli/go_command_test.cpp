@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
@@ -83,20 +84,28 @@ protected:
         winsize size{};
         size.ws_col = columns;
         size.ws_row = 24;
+        // Everything the child needs is built before the fork: after it,
+        // only exec is safe in a process with threads.
+        std::vector<QByteArray> bytes{SERIFETCH_CLI_PATH};
+        for (const QString& arg : args)
+            bytes.push_back(arg.toLocal8Bit());
+        const qsizetype argc = qsizetype(bytes.size());
+        for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList())
+            if (!entry.startsWith("SERIFETCH_HOME="))
+                bytes.push_back(entry.toLocal8Bit());
+        bytes.push_back("SERIFETCH_HOME=" + homeDir.path().toLocal8Bit());
+        std::vector<char*> argv, envp;
+        for (qsizetype i = 0; i < qsizetype(bytes.size()); ++i)
+            (i < argc ? argv : envp).push_back(bytes[size_t(i)].data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
         int master = -1;
         const pid_t child = forkpty(&master, nullptr, nullptr, &size);
         if (child == 0) {
-            setenv("SERIFETCH_HOME", homeDir.path().toLocal8Bit().constData(), 1);
-            std::vector<QByteArray> bytes{SERIFETCH_CLI_PATH};
-            for (const QString& arg : args)
-                bytes.push_back(arg.toLocal8Bit());
-            std::vector<char*> argv;
-            for (QByteArray& b : bytes)
-                argv.push_back(b.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
+            execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
+        EXPECT_GT(child, 0) << "forkpty failed";
         QByteArray output;
         char buffer[4096];
         ssize_t n;
