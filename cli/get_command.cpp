@@ -28,9 +28,9 @@ const QList<CliOption>& options() {
     static const QList<CliOption> table{
         {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
         {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
-        {"timeout", 0, "S", "idle time-out in seconds, fractions allowed (default 60, 0: none)"},
+        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
         {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
-        {"trace", 0, nullptr, "print the socket layer's status texts and the reply header"},
+        {"trace", 0, nullptr, "print the socket texts and the reply header"},
     };
     return table;
 }
@@ -150,7 +150,8 @@ const CliCommand GetCommand{
     "Fetch one URL into a file and print the reply's status line.",
     "Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the\n"
     "reply's status line (on standard error when the body goes to standard\n"
-    "output). The job list and the settings are not used.",
+    "output). The job list and the settings are not used. The time-out may\n"
+    "have a fraction (0.5), up to 3600 seconds.",
     options,
     "  0    the server answered with success\n"
     "  1    the server answered with a failure (the body is kept)\n"

@@ -244,13 +244,13 @@ const QList<CliOption>& GoOptions() {
     static const QList<CliOption> table{
         {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
         {"no-skip-existing", 0, nullptr, "fetch them again"},
-        {"min-size", 0, "KB", "files of at most KB kilobytes count as failed (0: empty ones)"},
+        {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
         {"no-min-size", 0, nullptr, "keep files of any size"},
         {"interval", 0, "MS", "pause between jobs (default 200)"},
         {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
-        {"timeout", 0, "S", "idle time-out in seconds, fractions allowed (default 60, 0: none)"},
+        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
         {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
-        {"verbose", 'v', nullptr, "print one line per request: status line, bytes, time"},
+        {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
     };
     return table;
 }
@@ -355,7 +355,8 @@ const CliCommand GoCommand{
     "saved settings for this run only. The list is saved after finished jobs, at\n"
     "most once a second, and at the end. On a terminal a progress line is\n"
     "redrawn in place; elsewhere one line is printed per finished job. Ctrl-C\n"
-    "stops after the current job, a second Ctrl-C aborts it.",
+    "stops after the current job, a second Ctrl-C aborts it. The time-out may\n"
+    "have a fraction (0.5), up to 3600 seconds.",
     GoOptions,
     "  0    every job ended ○ or ▲\n"
     "  1    some job did not, or the job list is empty\n"
