@@ -28,10 +28,10 @@ QString SeriesFileName(const QString& head, qint64 number, int digits, const QSt
     return head + IntToStrL(number, digits) + tail;
 }
 
-qint64 SeriesJobCount(qint32 start, qint32 end) {
+qint64 SeriesJobCount(qint32 start, qint32 end, qint32 step) {
     if (end < start)
         return 0;
-    return qint64(end) - qint64(start) + 1;
+    return (qint64(end) - qint64(start)) / qMax<qint64>(step, 1) + 1;
 }
 
 SeriesError CheckSeriesDigits(int digits) {
@@ -39,7 +39,7 @@ SeriesError CheckSeriesDigits(int digits) {
 }
 
 SeriesError CheckSeries(const SeriesSpec& spec, qint64 jobsInList) {
-    const qint64 count = SeriesJobCount(spec.start, spec.end);
+    const qint64 count = SeriesJobCount(spec.start, spec.end, spec.step);
     if (count == 0)
         return SeriesError::None;
     if (CheckSeriesDigits(spec.digits) != SeriesError::None)
@@ -69,11 +69,11 @@ QString SeriesErrorMessage(SeriesError error, const SeriesSpec& spec, const QStr
         return QStringLiteral("%1 から %2 までの %3 件は多すぎます（一度に %4 件まで）。")
             .arg(spec.start)
             .arg(spec.end)
-            .arg(SeriesJobCount(spec.start, spec.end))
+            .arg(SeriesJobCount(spec.start, spec.end, spec.step))
             .arg(kMaxJobsPerListUp);
     case SeriesError::ListFull:
         return QStringLiteral("%1 件を加えるとリストが上限の %2 件を超えます。")
-            .arg(SeriesJobCount(spec.start, spec.end))
+            .arg(SeriesJobCount(spec.start, spec.end, spec.step))
             .arg(kMaxJobsInList);
     }
     return {};
@@ -89,11 +89,11 @@ std::optional<QString> SeriesPreview(const QString& head, qint32 start, qint32 e
 
 std::vector<Job> ExpandSeries(const SeriesSpec& spec) {
     std::vector<Job> jobs;
-    const qint64 count = SeriesJobCount(spec.start, spec.end);
+    const qint64 count = SeriesJobCount(spec.start, spec.end, spec.step);
     jobs.reserve(size_t(count));
     // A 64-bit counter, so an end of 2147483647 ends the loop instead of
     // wrapping round to the smallest number.
-    for (qint64 n = spec.start; n <= spec.end; ++n) {
+    for (qint64 n = spec.start; n <= spec.end; n += qMax(spec.step, 1)) {
         const QString name = SeriesFileName(spec.head, n, spec.digits, spec.tail);
         jobs.push_back(Job{QString(), spec.baseUrl + name, spec.saveDir + name});
     }

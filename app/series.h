@@ -18,6 +18,9 @@ struct SeriesSpec {
     qint32 start = 1;
     qint32 end = 12;
     QString tail; ///< `Edit3`
+    /// Every step-th number from start (the command line's `[1-40:2]`); the
+    /// window always lists every number.
+    qint32 step = 1;
 };
 
 /// Why a series was refused; None when it may be listed up.
@@ -51,9 +54,9 @@ std::optional<qint32> ParseSeriesNumber(const QString& text);
 /// kMaxSeriesDigits (see CheckSeriesDigits).
 QString SeriesFileName(const QString& head, qint64 number, int digits, const QString& tail);
 
-/// Number of jobs from start to end inclusive; 0 when end < start. Never
-/// overflows, whatever the two numbers.
-qint64 SeriesJobCount(qint32 start, qint32 end);
+/// Number of jobs from start to end inclusive, every step-th number (step
+/// >= 1); 0 when end < start. Never overflows, whatever the numbers.
+qint64 SeriesJobCount(qint32 start, qint32 end, qint32 step = 1);
 
 /// TooManyDigits when a digit count would build names no file system takes.
 SeriesError CheckSeriesDigits(int digits);

@@ -4,13 +4,14 @@
 
 namespace {
 
-int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
-    const bool force = args == QStringList{QStringLiteral("--force")};
-    if (!args.isEmpty() && !force)
-        return UsageError(ClearCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
-                          err);
+const QList<CliOption>& options() {
+    static const QList<CliOption> table{kForceOption};
+    return table;
+}
+
+int runClear(const CliArgs& args, QTextStream& out, QTextStream& err) {
     CliProfile profile(ClearCommand.name, err);
-    profile.overwriteUnloaded = force;
+    profile.overwriteUnloaded = args.has("force");
     if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.mayWriteJobs())
         return ExitError;
     const size_t removed = profile.jobs.size();
@@ -24,8 +25,13 @@ int runClear(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const CliCommand ClearCommand{
     "clear",
-    "[--force]\n"
-    "      Remove every job from the job list. Downloaded files stay. --force also\n"
-    "      when the file holds jobs after an empty row that were not loaded.",
+    "",
+    0,
+    0,
+    "Remove every job from the job list; downloaded files stay.",
+    "Empties the job list file. The files the jobs fetched are not touched.",
+    options,
+    "  0    the list is empty\n"
+    "  2    bad arguments, or the job list cannot be written\n",
     runClear,
 };

@@ -1,31 +1,94 @@
 #include "cli/clear_command.h"
 #include "cli/cli_command.h"
+#include "cli/fetch_command.h"
 #include "cli/get_command.h"
 #include "cli/go_command.h"
 #include "cli/list_up_command.h"
 #include "cli/show_command.h"
 
+namespace {
+
+const CliOption kHelpOption{"help", 'h', nullptr, "print this help and exit"};
+
+QString usageLine(const CliCommand& command) {
+    QString line = QStringLiteral("Usage: serifetch-cli %1").arg(QLatin1String(command.name));
+    if (!command.options().isEmpty())
+        line += QStringLiteral(" [OPTIONS]");
+    if (*command.operands)
+        line += QLatin1Char(' ') + QLatin1String(command.operands);
+    return line;
+}
+
+} // namespace
+
 const QList<CliCommand>& Commands() {
-    static const QList<CliCommand> commands{ListUpCommand, GoCommand, ShowCommand, ClearCommand,
-                                            GetCommand};
+    static const QList<CliCommand> commands{FetchCommand, ListUpCommand, GoCommand,
+                                            ShowCommand,  ClearCommand,  GetCommand};
     return commands;
 }
 
-QString UsageText() {
-    QString text = QStringLiteral("Usage:\n");
+const QList<CliOption>& ProgramOptions() {
+    static const QList<CliOption> options{
+        kHelpOption,
+        {"version", 'V', nullptr, "print the version and exit"},
+    };
+    return options;
+}
+
+QList<CliOption> CommandOptions(const CliCommand& command) {
+    return command.options() + QList<CliOption>{kHelpOption};
+}
+
+QString ProgramHelp() {
+    QString text = QStringLiteral(
+        "Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
+        "Fetch a numbered series of files over HTTP/1.0, without a window. The job\n"
+        "list and the settings are the window's own, in $SERIFETCH_HOME (else\n"
+        "$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two\n"
+        "programs may use them at a time.\n\nCommands:\n");
     for (const CliCommand& command : Commands())
-        text += QStringLiteral("  serifetch-cli %1 %2\n")
-                    .arg(QLatin1String(command.name), QString::fromUtf8(command.usage));
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(command.name).leftJustified(10),
+                         QString::fromUtf8(command.summary));
+    text += QStringLiteral("\nOptions:\n") + OptionHelp(ProgramOptions()) +
+            QStringLiteral("\n'serifetch-cli COMMAND --help' shows the options of one command.\n"
+                           "\nExit status:\n"
+                           "  0    success\n"
+                           "  1    a job or request failed, or there was nothing to do\n"
+                           "  2    bad arguments, unusable files or folders, network errors\n"
+                           "  130  stopped by Ctrl-C or SIGTERM\n");
     return text;
 }
 
-QString CommandUsage(const CliCommand& command) {
-    return QStringLiteral("Usage: serifetch-cli %1 %2")
-        .arg(QLatin1String(command.name), QString::fromUtf8(command.usage));
+QString CommandHelp(const CliCommand& command) {
+    return usageLine(command) + QLatin1Char('\n') + QString::fromUtf8(command.summary) +
+           QStringLiteral("\n\n") + QString::fromUtf8(command.description) +
+           QStringLiteral("\n\nOptions:\n") + OptionHelp(CommandOptions(command)) +
+           QStringLiteral("\nExit status:\n") + QString::fromUtf8(command.exitStatus);
 }
 
 int UsageError(const CliCommand& command, const QString& problem, QTextStream& err) {
     err << "serifetch-cli " << command.name << ": " << problem << "\n"
-        << CommandUsage(command) << "\n";
+        << "Try 'serifetch-cli " << command.name << " --help'.\n";
     return ExitError;
+}
+
+int RunCommand(const CliCommand& command, const QStringList& list, QTextStream& out,
+               QTextStream& err) {
+    CliArgs args(list, CommandOptions(command));
+    // Help wins over any mistake beside it: it is what the user is after.
+    if (args.has("help")) {
+        out << CommandHelp(command);
+        return ExitSuccess;
+    }
+    const qsizetype operands = args.operands().size();
+    if (args.problem().isEmpty() && operands > command.maxOperands)
+        args.fail(command.maxOperands == 0
+                      ? QStringLiteral("unexpected argument \"%1\"").arg(args.operands().first())
+                      : QStringLiteral("more than one %1").arg(QLatin1String(command.operands)));
+    if (args.problem().isEmpty() && operands < command.minOperands)
+        args.fail(QStringLiteral("no %1 given").arg(QLatin1String(command.operands)));
+    if (!args.problem().isEmpty())
+        return UsageError(command, args.problem(), err);
+    return command.run(args, out, err);
 }

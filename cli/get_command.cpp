@@ -1,11 +1,15 @@
 #include "cli/get_command.h"
 
 #include "app/download_run.h"
-#include "cli/cli_args.h"
+#include "cli/go_command.h"
 #include "http/nmhttp.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -14,94 +18,121 @@ struct GetArgs {
     QString file;
     QString proxy;
     int proxyPort = 0;
-    int timeOut = 0;
+    int timeOutMs = DownloadRun::kClientTimeOutMs;
     bool verbose = false;
+    bool trace = false;
 };
 
-// Empty text when the arguments are good, else what is wrong with them.
-QString parse(const QStringList& list, GetArgs& parsed) {
-    CliArgs args(list);
-    bool haveUrl = false;
-    bool haveFile = false;
-    while (const auto arg = args.next()) {
-        if (*arg == QLatin1String("-o")) {
-            if (const auto v = args.value(*arg, "a file name")) {
-                if (v->isEmpty())
-                    args.fail(QStringLiteral("-o needs a file name"));
-                parsed.file = *v;
-                haveFile = true;
-            }
-        } else if (*arg == QLatin1String("--proxy")) {
-            if (const auto v = args.value(*arg, "HOST:PORT")) {
-                if (!ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
-                    args.fail(QStringLiteral("--proxy needs HOST:PORT"));
-            }
-        } else if (*arg == QLatin1String("--timeout")) {
-            if (const auto v = args.value(*arg, "milliseconds (0 = none)")) {
-                if (const auto ms = ParseDecimal(*v, 0, 2147483647))
-                    parsed.timeOut = int(*ms);
-                else
-                    args.fail(QStringLiteral("--timeout needs milliseconds (0 = none)"));
-            }
-        } else if (*arg == QLatin1String("--verbose")) {
-            parsed.verbose = true;
-        } else if (arg->startsWith('-') && arg->size() > 1) {
-            args.fail(QStringLiteral("unknown option \"%1\"").arg(*arg));
-        } else if (!haveUrl) {
-            // An empty URL is the client's to refuse, with its own text.
-            parsed.url = *arg;
-            haveUrl = true;
-        } else {
-            args.fail(QStringLiteral("more than one URL"));
-        }
-    }
-    if (!haveUrl)
-        args.fail(QStringLiteral("no URL given"));
-    if (!haveFile)
-        args.fail(QStringLiteral("-o FILE is required"));
-    return args.problem();
+const QList<CliOption>& options() {
+    static const QList<CliOption> table{
+        {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
+        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
+        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
+        {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
+        {"trace", 0, nullptr, "print the socket texts and the reply header"},
+    };
+    return table;
 }
 
-int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
+// Empty text when the arguments are good, else what is wrong with them.
+QString parse(const CliArgs& args, GetArgs& parsed) {
+    // An empty URL is the client's to refuse, with its own text.
+    parsed.url = args.operands().first();
+    const auto file = args.value("output");
+    if (!file || file->isEmpty())
+        return QStringLiteral("-o FILE is required");
+    parsed.file = *file;
+    if (const auto v = args.value("proxy"); v && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
+        return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+    if (const auto v = args.value("timeout")) {
+        const auto ms = ParseSecondsAsMs(*v, kMaxTimeOutS);
+        if (!ms)
+            return TimeOutProblem(*v);
+        parsed.timeOutMs = *ms;
+    }
+    parsed.verbose = args.has("verbose");
+    parsed.trace = args.has("trace");
+    return {};
+}
+
+// Copies a whole file to standard output; false when either side fails.
+bool copyToStdout(const QString& path) {
+    QFile in(path);
+    QFile out;
+    if (!in.open(QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly))
+        return false;
+    char buffer[65536];
+    qint64 n;
+    while ((n = in.read(buffer, sizeof buffer)) > 0) {
+        if (out.write(buffer, n) != n)
+            return false;
+    }
+    return n == 0 && out.flush();
+}
+
+int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
     GetArgs parsed;
     if (const QString problem = parse(args, parsed); !problem.isEmpty())
         return UsageError(GetCommand, problem, err);
 
+    // The body for standard output is caught whole in a file of our own
+    // first: the client writes beside its target and renames when complete.
+    const bool toStdout = parsed.file == QLatin1String("-");
+    QTemporaryDir scratch;
+    const QString target = toStdout ? scratch.filePath(QStringLiteral("body")) : parsed.file;
+    QTextStream& statusOut = toStdout ? err : out;
+
     enum class Outcome { None, Success, Failure } outcome = Outcome::None;
+    QElapsedTimer clock;
+    clock.start();
     try {
+        if (toStdout && !scratch.isValid())
+            throw std::runtime_error("cannot create a temporary folder for the body");
         TNMHTTP http;
         http.InputFileMode = true;
-        http.Body = QFile::encodeName(parsed.file);
+        http.Body = QFile::encodeName(target);
         http.Proxy = parsed.proxy;
         http.ProxyPort = parsed.proxyPort;
-        http.SetTimeOut(parsed.timeOut);
+        http.SetTimeOut(parsed.timeOutMs);
         http.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         http.OnSuccess = [&](CmdType) { outcome = Outcome::Success; };
         http.OnFailure = [&](CmdType) { outcome = Outcome::Failure; };
-        if (parsed.verbose) {
+        if (parsed.trace) {
             http.ReportLevel = 8;
             http.OnStatus = [&](QObject*, const QString& status) {
                 err << status << "\n";
                 err.flush();
             };
         }
+        const auto verboseLine = [&](const QString& status) {
+            if (parsed.verbose)
+                err << "GET " << parsed.url << "  " << status << "  " << http.ReceivedBytes
+                    << " bytes  " << QString::number(double(clock.elapsed()) / 1000.0, 'f', 3)
+                    << " s\n";
+        };
         try {
             http.Get(parsed.url);
-        } catch (...) {
+        } catch (const std::exception& e) {
             http.OnStatus = nullptr;
-            if (parsed.verbose && !http.Header.isEmpty())
+            if (parsed.trace && !http.Header.isEmpty())
                 err << QString::fromLatin1(http.Header);
+            verboseLine(QString::fromUtf8(e.what()));
             throw;
         }
         // The component's own farewell statuses are not the request's.
         http.OnStatus = nullptr;
-        if (parsed.verbose)
+        if (parsed.trace)
             err << QString::fromLatin1(http.Header);
         const QString line = QString::fromLatin1(http.StatusLine());
+        verboseLine(http.FailureReason.isEmpty() ? line : http.FailureReason);
         if (!line.isEmpty())
-            out << line << "\n";
+            statusOut << line << "\n";
         if (!http.FailureReason.isEmpty())
             err << http.FailureReason << "\n";
+        statusOut.flush();
+        err.flush();
+        if (toStdout && QFile::exists(target) && !copyToStdout(target))
+            throw std::runtime_error("cannot write the body to standard output");
     } catch (const std::exception& e) {
         err << QString::fromUtf8(e.what()) << "\n";
         return ExitError;
@@ -113,8 +144,17 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const CliCommand GetCommand{
     "get",
-    "URL -o FILE [--proxy HOST:PORT] [--timeout MS] [--verbose]\n"
-    "      Fetch URL into FILE; print the reply's status line. Exit 0 on success,\n"
-    "      1 when the server answers with a failure, 2 on any other error.",
+    "URL",
+    1,
+    1,
+    "Fetch one URL into a file and print the reply's status line.",
+    "Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the\n"
+    "reply's status line (on standard error when the body goes to standard\n"
+    "output). The job list and the settings are not used. The time-out may\n"
+    "have a fraction (0.5), up to 3600 seconds.",
+    options,
+    "  0    the server answered with success\n"
+    "  1    the server answered with a failure (the body is kept)\n"
+    "  2    bad arguments, bad URL, network error, time-out\n",
     runGet,
 };

@@ -14,6 +14,7 @@
 #include "settings/job_list_file.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QSet>
@@ -21,68 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct GoArgs {
-    std::optional<bool> skip;
-    std::optional<bool> check;
-    std::optional<int> minSizeKB;
-    int intervalMs = DownloadRun::kTickMs;
-    std::optional<QString> proxyHost;
-    int proxyPort = 0;
-    std::optional<int> timeOutS;
-    bool force = false;
-};
-
-QString parse(const QStringList& list, GoArgs& parsed) {
-    CliArgs args(list);
-    while (const auto arg = args.next()) {
-        const auto number = [&](const char* what, qint64 high) -> std::optional<int> {
-            const auto v = args.value(*arg, what);
-            if (!v)
-                return std::nullopt;
-            const auto n = ParseDecimal(*v, 0, high);
-            if (!n)
-                args.fail(QStringLiteral("%1 needs %2 from 0 to %3, not \"%4\"")
-                              .arg(*arg, QLatin1String(what))
-                              .arg(high)
-                              .arg(*v));
-            return n ? std::optional<int>(int(*n)) : std::nullopt;
-        };
-        if (*arg == QLatin1String("--skip-existing")) {
-            parsed.skip = true;
-        } else if (*arg == QLatin1String("--no-skip-existing")) {
-            parsed.skip = false;
-        } else if (*arg == QLatin1String("--min-size")) {
-            if (const auto kb = number("kilobytes", 2147483647)) {
-                parsed.minSizeKB = *kb;
-                parsed.check = true;
-            }
-        } else if (*arg == QLatin1String("--no-min-size")) {
-            parsed.check = false;
-        } else if (*arg == QLatin1String("--interval")) {
-            if (const auto ms = number("milliseconds", 86'400'000))
-                parsed.intervalMs = *ms;
-        } else if (*arg == QLatin1String("--timeout")) {
-            if (const auto s = number("seconds", 2'147'483))
-                parsed.timeOutS = *s;
-        } else if (*arg == QLatin1String("--proxy")) {
-            if (const auto v = args.value(*arg, "HOST:PORT")) {
-                QString host;
-                if (ParseHostPort(*v, host, parsed.proxyPort))
-                    parsed.proxyHost = host;
-                else
-                    args.fail(QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v));
-            }
-        } else if (*arg == QLatin1String("--force")) {
-            parsed.force = true;
-        } else {
-            args.fail(QStringLiteral("unknown argument \"%1\"").arg(*arg));
-        }
-    }
-    if (parsed.check == false && parsed.minSizeKB)
-        args.fail(QStringLiteral("--min-size and --no-min-size exclude each other"));
-    return args.problem();
-}
 
 // The run of one `go`: the grid, the client, the run, the saves and what is
 // printed, wired together on one event loop.
@@ -95,7 +34,7 @@ public:
         , saver_([this] {
             return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs());
         })
-        , report_(out, isatty(STDOUT_FILENO) == 1) {
+        , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
         http_.InputFileMode = true;
@@ -107,7 +46,7 @@ public:
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
         }
-        http_.SetTimeOut(args.timeOutS ? *args.timeOutS * 1000 : DownloadRun::kClientTimeOutMs);
+        http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
         http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
@@ -141,11 +80,15 @@ public:
         for (const Job& job : grid_.Jobs())
             counts.add(job.status);
         const bool saved = saver_.Flush().isEmpty();
-        report_.note(counts.summary());
+        report_.summary(counts.summary());
         if (!saved)
             return ExitError;
         if (end_ == DownloadRun::End::Cancelled)
             return ExitInterrupted;
+        if (counts.total() == 0) {
+            profile_.error(QStringLiteral("the job list is empty; add jobs with list-up or fetch"));
+            return ExitFailure;
+        }
         return counts.allSucceeded() ? ExitSuccess : ExitFailure;
     }
 
@@ -160,6 +103,8 @@ private:
         const QString name = DownloadRun::FileNamePart(grid_.Path(row));
         if (mark == StatusMark::Requested) {
             inRequest_ = true;
+            requestClock_.start();
+            requestUrl_ = grid_.Url(row);
             report_.jobStarted(row, grid_.JobCount(), name);
             return;
         }
@@ -190,12 +135,17 @@ private:
 
     void onRequestEnded() {
         inRequest_ = false;
+        // A failed job's reason, else what the reply said.
+        const QString detail = pending_                          ? pending_->reason
+                               : !http_.FailureReason.isEmpty() ? http_.FailureReason
+                                                                 : QString::fromLatin1(http_.StatusLine());
+        report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(), requestClock_.elapsed());
         if (!pending_)
             return;
         const Pending p = std::move(*pending_);
         pending_.reset();
         report_.jobFinished(p.mark, p.row, grid_.JobCount(),
-                            DownloadRun::FileNamePart(grid_.Path(p.row)), p.reason);
+                            DownloadRun::FileNamePart(grid_.Path(p.row)), detail);
     }
 
     void onInterrupt(int signalNumber) {
@@ -231,6 +181,8 @@ private:
     QEventLoop loop_;
     int interrupts_seen_ = 0;
     bool inRequest_ = false;
+    QElapsedTimer requestClock_;
+    QString requestUrl_;
     std::optional<Pending> pending_;
     DownloadRun::End end_ = DownloadRun::End::Completed;
 };
@@ -260,20 +212,91 @@ bool checkFolders(CliProfile& profile) {
     return true;
 }
 
-int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
-    GoArgs parsed;
-    if (const QString problem = parse(list, parsed); !problem.isEmpty())
-        return UsageError(GoCommand, problem, err);
-    CliProfile profile(GoCommand.name, err);
-    profile.overwriteUnloaded = parsed.force;
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.mayWriteJobs() || !profile.loadSettings() || !checkFolders(profile))
+} // namespace
+
+const QList<CliOption>& GoOptions() {
+    static const QList<CliOption> table{
+        {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
+        {"no-skip-existing", 0, nullptr, "fetch them again"},
+        {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
+        {"no-min-size", 0, nullptr, "keep files of any size"},
+        {"interval", 0, "MS", "pause between jobs (default 200)"},
+        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
+        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
+        {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
+        {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
+        kForceOption,
+    };
+    return table;
+}
+
+QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
+    if (args.has("skip-existing"))
+        parsed.skip = true;
+    if (args.has("no-skip-existing"))
+        parsed.skip = false;
+    if (args.has("skip-existing") && args.has("no-skip-existing"))
+        return QStringLiteral("--skip-existing and --no-skip-existing exclude each other");
+    if (const auto v = args.value("min-size")) {
+        const auto kb = ParseDecimal(*v, 0, 2147483647);
+        if (!kb)
+            return QStringLiteral("--min-size needs kilobytes from 0 to 2147483647, not \"%1\"")
+                .arg(*v);
+        parsed.minSizeKB = int(*kb);
+        parsed.check = true;
+    }
+    if (args.has("no-min-size")) {
+        if (parsed.minSizeKB)
+            return QStringLiteral("--min-size and --no-min-size exclude each other");
+        parsed.check = false;
+    }
+    if (const auto v = args.value("interval")) {
+        const auto ms = ParseDecimal(*v, 0, 86'400'000);
+        if (!ms)
+            return QStringLiteral("--interval needs milliseconds from 0 to 86400000, not \"%1\"")
+                .arg(*v);
+        parsed.intervalMs = int(*ms);
+    }
+    if (const auto v = args.value("timeout")) {
+        parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);
+        if (!parsed.timeOutMs)
+            return TimeOutProblem(*v);
+    }
+    if (const auto v = args.value("proxy")) {
+        QString host;
+        if (!ParseHostPort(*v, host, parsed.proxyPort))
+            return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+        parsed.proxyHost = host;
+    }
+    if (args.has("quiet") && args.has("verbose"))
+        return QStringLiteral("--quiet and --verbose exclude each other");
+    if (args.has("quiet"))
+        parsed.verbosity = Verbosity::Quiet;
+    if (args.has("verbose"))
+        parsed.verbosity = Verbosity::Verbose;
+    return {};
+}
+
+QString TimeOutProblem(const QString& text) {
+    QString problem = QStringLiteral("--timeout needs seconds from 0 to %1, not \"%2\"")
+                          .arg(kMaxTimeOutS)
+                          .arg(text);
+    // The old milliseconds of get: say what the number means now.
+    if (const auto n = ParseDecimal(text, 0, 2147483647); n && *n > kMaxTimeOutS)
+        problem += QStringLiteral(" (time-outs are in seconds: %1 ms is %2)")
+                       .arg(*n)
+                       .arg(double(*n) / 1000.0);
+    return problem;
+}
+
+int Go(CliProfile& profile, const GoArgs& args, QTextStream& out) {
+    if (!checkFolders(profile))
         return ExitError;
     // Output cut off (`go | head`) must not end the run unsaved: the writes
     // then fail quietly and the downloads go on.
     std::signal(SIGPIPE, SIG_IGN);
     try {
-        GoSession session(profile, parsed, out);
+        GoSession session(profile, args, out);
         return session.exec();
     } catch (const std::exception& e) {
         profile.error(QString::fromLocal8Bit(e.what()));
@@ -281,23 +304,40 @@ int runGo(const QStringList& list, QTextStream& out, QTextStream& err) {
     }
 }
 
+namespace {
+
+int runGo(const CliArgs& args, QTextStream& out, QTextStream& err) {
+    GoArgs parsed;
+    if (const QString problem = ReadGoArgs(args, parsed); !problem.isEmpty())
+        return UsageError(GoCommand, problem, err);
+    CliProfile profile(GoCommand.name, err);
+    profile.overwriteUnloaded = args.has("force");
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
+        !profile.mayWriteJobs() || !profile.loadSettings())
+        return ExitError;
+    return Go(profile, parsed, out);
+}
+
 } // namespace
 
 const CliCommand GoCommand{
     "go",
-    "[--skip-existing | --no-skip-existing] [--min-size KB | --no-min-size]\n"
-    "      [--interval MS] [--proxy HOST:PORT] [--timeout S] [--force]\n"
-    "      Fetch the jobs of the job list one after another, as \"Go!\" does, and\n"
-    "      mark each: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
-    "      ▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
-    "      over, so a second go resumes an interrupted list. The options override\n"
-    "      the saved settings for this run only: skip files that exist; treat files\n"
-    "      of at most KB kilobytes as failed (0: only empty ones); the pause between\n"
-    "      jobs (default 200 ms); the proxy; the idle time-out (default 60 s, 0:\n"
-    "      none). The list is saved after finished jobs, at most once a second, and\n"
-    "      at the end (--force: also over jobs after an empty row that were not\n"
-    "      loaded). Ctrl-C stops after the current job, a second Ctrl-C aborts it.\n"
-    "      Exit 0 when every job ends ○ or ▲, 1 when some did not, 2 on bad\n"
-    "      arguments or unusable files, 130 when stopped by Ctrl-C or SIGTERM.",
+    "",
+    0,
+    0,
+    "Fetch the jobs of the job list one after another, as \"Go!\" does.",
+    "Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
+    "▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
+    "over, so a second go resumes an interrupted list. The options override the\n"
+    "saved settings for this run only. The list is saved after finished jobs, at\n"
+    "most once a second, and at the end. On a terminal a progress line is\n"
+    "redrawn in place; elsewhere one line is printed per finished job. Ctrl-C\n"
+    "stops after the current job, a second Ctrl-C aborts it. The time-out may\n"
+    "have a fraction (0.5), up to 3600 seconds.",
+    GoOptions,
+    "  0    every job ended ○ or ▲\n"
+    "  1    some job did not, or the job list is empty\n"
+    "  2    bad arguments, unusable files or folders\n"
+    "  130  stopped by Ctrl-C or SIGTERM\n",
     runGo,
 };

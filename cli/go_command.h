@@ -1,12 +1,44 @@
 #pragma once
 
+#include "app/download_run.h"
 #include "cli/cli_command.h"
+#include "cli/go_report.h"
 
-/// `go [--skip-existing | --no-skip-existing] [--min-size KB | --no-min-size]
-/// [--interval MS] [--proxy HOST:PORT] [--timeout S]`: the download run over
-/// the saved job list and settings.
+#include <QString>
+#include <optional>
+
+class CliProfile;
+
+/// `go [OPTIONS]`: the download run over the saved job list and settings.
 extern const CliCommand GoCommand;
 
-/// Exit code of a run stopped by Ctrl-C or SIGTERM (128 + SIGINT, as a shell
-/// reports a command it interrupted).
-inline constexpr int ExitInterrupted = 130;
+/// What go's options ask of one run; each one not given is the saved setting.
+struct GoArgs {
+    std::optional<bool> skip;
+    std::optional<bool> check;
+    std::optional<int> minSizeKB;
+    int intervalMs = DownloadRun::kTickMs;
+    std::optional<QString> proxyHost;
+    int proxyPort = 0;
+    std::optional<int> timeOutMs;
+    Verbosity verbosity = Verbosity::Normal;
+};
+
+/// The longest idle time-out taken, in seconds. An hour is far beyond any
+/// server's pause, and the bound catches a time-out still written in
+/// milliseconds.
+inline constexpr int kMaxTimeOutS = 3600;
+
+/// go's options; fetch takes them too.
+const QList<CliOption>& GoOptions();
+
+/// Reads go's options; the problem with them, or the empty text.
+QString ReadGoArgs(const CliArgs& args, GoArgs& parsed);
+
+/// The refusal of a --timeout value, saying so when it looks like
+/// milliseconds.
+QString TimeOutProblem(const QString& text);
+
+/// The run in an opened profile whose jobs and settings are loaded; returns
+/// the exit code.
+int Go(CliProfile& profile, const GoArgs& args, QTextStream& out);

@@ -5,13 +5,21 @@
 #include <QTextStream>
 #include <QtGlobal>
 
+/// How much `go` and `fetch` print.
+enum class Verbosity {
+    Quiet,   ///< failed jobs, errors and the summary
+    Normal,  ///< also the progress line, or a line per finished job
+    Verbose, ///< also a line per request: status line, bytes, time
+};
+
 /// What `go` prints while it runs. On a terminal: one progress line, redrawn
-/// in place (job i of n, file name, bytes, percent, rate), with a line kept
-/// above it for every job that did not end "○" or "▲". Elsewhere (a pipe, a
-/// file, cron): one plain line per finished job, nothing redrawn.
+/// in place (job i of n, file name, bytes, percent, rate) and cut to the
+/// terminal's width so that it never wraps, with a line kept above it for
+/// every job that did not end "○" or "▲". Elsewhere (a pipe, a file, cron):
+/// one plain line per finished job, nothing redrawn.
 class GoReport {
 public:
-    GoReport(QTextStream& out, bool terminal);
+    GoReport(QTextStream& out, bool terminal, Verbosity verbosity = Verbosity::Normal);
 
     /// A job reached a mark other than "↓". `detail` says more ("10240
     /// bytes", "HTTP/1.1 404 Not Found", "given up").
@@ -21,8 +29,14 @@ public:
     void jobStarted(int row, int jobs, const QString& name);
     /// Bytes of the current request so far; `expected` 0 when unknown.
     void progress(qint64 received, qint64 expected);
-    /// A line of its own (messages of the run, notes on Ctrl-C).
+    /// A request of `url` ended with `status` (a status line or why it
+    /// failed); printed when verbose.
+    void requestEnded(const QString& url, const QString& status, qint64 bytes, qint64 ms);
+    /// A line of its own (messages of the run, notes on Ctrl-C); not when
+    /// quiet.
     void note(const QString& text);
+    /// The run's last line, printed whatever the verbosity.
+    void summary(const QString& text);
     /// Clears the progress line before the program's last words.
     void finish();
 
@@ -34,9 +48,11 @@ private:
 
     void draw(bool force);
     void clearLine();
+    void line(const QString& text);
 
     QTextStream& out_;
     bool terminal_;
+    Verbosity verbosity_;
     QElapsedTimer clock_;
     qint64 lastDraw_ = -1;
     bool lineShown_ = false;
@@ -48,3 +64,11 @@ private:
     qint64 expected_ = 0; // its announced length
     qint64 total_ = 0;    // bytes of the requests before it
 };
+
+/// Columns of the terminal on standard output; $COLUMNS or 80 when it
+/// cannot say.
+int TerminalColumns();
+
+/// The longest start of `text` that takes at most `columns` cells on a
+/// terminal (East Asian wide characters take two, combining marks none).
+QString FitToColumns(const QString& text, int columns);

@@ -7,68 +7,32 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPair>
+#include <QSet>
 #include <new>
 
 namespace {
 
-struct ListUpArgs {
-    std::optional<QString> url, head, start, end, tail, dir;
-    std::optional<int> digits;
-    bool force = false;
-};
-
-QString parse(const QStringList& list, ListUpArgs& parsed) {
-    CliArgs args(list);
-    while (const auto arg = args.next()) {
-        const auto text = [&](std::optional<QString>& into) {
-            if (const auto v = args.value(*arg, "a text"))
-                into = *v;
-        };
-        if (*arg == QLatin1String("--url"))
-            text(parsed.url);
-        else if (*arg == QLatin1String("--head"))
-            text(parsed.head);
-        else if (*arg == QLatin1String("--start"))
-            text(parsed.start);
-        else if (*arg == QLatin1String("--end"))
-            text(parsed.end);
-        else if (*arg == QLatin1String("--tail"))
-            text(parsed.tail);
-        else if (*arg == QLatin1String("--dir")) {
-            if (const auto v = args.value(*arg, "a folder")) {
-                if (v->isEmpty())
-                    args.fail(QStringLiteral("--dir needs a folder"));
-                parsed.dir = *v;
-            }
-        } else if (*arg == QLatin1String("--digits")) {
-            if (const auto v = args.value(*arg, "a number")) {
-                const auto n = ParseDecimal(*v, -2147483647 - 1, 2147483647);
-                if (n)
-                    parsed.digits = int(*n);
-                else
-                    args.fail(QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*v));
-            }
-        } else if (*arg == QLatin1String("--force")) {
-            parsed.force = true;
-        } else {
-            args.fail(QStringLiteral("unknown argument \"%1\"").arg(*arg));
-        }
-    }
-    return args.problem();
+const QList<CliOption>& options() {
+    static const QList<CliOption> table{
+        {"url", 0, "BASE", "base URL, ending in /"},
+        {"head", 0, "TEXT", "file name before the number"},
+        {"digits", 0, "N", "the number padded to N digits"},
+        {"start", 0, "TEXT", "first number"},
+        {"end", 0, "TEXT", "last number"},
+        {"tail", 0, "TEXT", "file name after the number"},
+        {"dir", 'd', "DIR", "save folder (must exist)"},
+        kForceOption,
+    };
+    return table;
 }
 
-int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
-    ListUpArgs parsed;
-    if (const QString problem = parse(list, parsed); !problem.isEmpty())
-        return UsageError(ListUpCommand, problem, err);
+} // namespace
 
-    CliProfile profile(ListUpCommand.name, err);
-    profile.overwriteUnloaded = parsed.force;
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.mayWriteJobs() || !profile.loadSettings())
-        return ExitError;
+int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, QTextStream& out,
+           qint64& addedCount) {
+    addedCount = 0;
     Settings& s = profile.settings;
-
     // The inputs, as the window holds them after its start-up and the user's
     // typing: the edit text of the URL box is the first history item.
     if (parsed.url)
@@ -112,6 +76,7 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     spec.start = *start;
     spec.end = *end;
     spec.tail = s.back;
+    spec.step = parsed.step;
     if (const SeriesError refusal = CheckSeries(spec, qint64(profile.jobs.size()));
         refusal != SeriesError::None) {
         profile.error(SeriesErrorMessage(refusal, spec));
@@ -127,8 +92,17 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     AppendToUrlHistory(s.urlHistory, s.url);
 
     std::vector<Job> added;
+    size_t already = 0;
     try {
         added = ExpandSeries(spec);
+        if (listed == ListedJobs::Skip) {
+            QSet<QPair<QString, QString>> present;
+            for (const Job& job : profile.jobs)
+                present.insert({job.url, job.path});
+            already = std::erase_if(added, [&](const Job& job) {
+                return present.contains({job.url, job.path});
+            });
+        }
         profile.jobs.insert(profile.jobs.end(), added.begin(), added.end());
     } catch (const std::bad_alloc&) {
         profile.error(QStringLiteral("not enough memory to list the series up"));
@@ -143,7 +117,51 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
     out << "Folder:  " << s.path << "\n";
     if (const auto preview = SeriesPreview(s.head, *start, *end, s.num, s.back))
         out << "Preview: " << *preview << "\n";
-    out << "Added " << added.size() << " jobs; " << profile.jobs.size() << " in the list.\n";
+    out << "Added " << added.size() << " jobs";
+    if (already > 0)
+        out << " (" << already << " listed already)";
+    out << "; " << profile.jobs.size() << " in the list.\n";
+    addedCount = qint64(added.size());
+    return ExitSuccess;
+}
+
+namespace {
+
+int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
+    ListUpInputs inputs;
+    inputs.url = args.value("url");
+    inputs.head = args.value("head");
+    inputs.start = args.value("start");
+    inputs.end = args.value("end");
+    inputs.tail = args.value("tail");
+    inputs.dir = args.value("dir");
+    if (inputs.dir && inputs.dir->isEmpty())
+        return UsageError(ListUpCommand, QStringLiteral("--dir needs a folder"), err);
+    if (const auto digits = args.value("digits")) {
+        const auto n = ParseDecimal(*digits, -2147483647 - 1, 2147483647);
+        if (!n)
+            return UsageError(
+                ListUpCommand,
+                QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*digits), err);
+        inputs.digits = int(*n);
+    }
+
+    CliProfile profile(ListUpCommand.name, err);
+    profile.overwriteUnloaded = args.has("force");
+    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
+        !profile.mayWriteJobs() || !profile.loadSettings())
+        return ExitError;
+    qint64 added = 0;
+    if (const int code = ListUp(profile, inputs, ListedJobs::Append, out, added); code != 0)
+        return code;
+    if (added == 0) {
+        // The window lists nothing for a reversed range and says nothing; a
+        // script must hear of it.
+        profile.error(QStringLiteral("nothing added: the start number %1 is after the end "
+                                     "number %2")
+                          .arg(profile.settings.start, profile.settings.end));
+        return ExitFailure;
+    }
     return ExitSuccess;
 }
 
@@ -151,15 +169,19 @@ int runListUp(const QStringList& list, QTextStream& out, QTextStream& err) {
 
 const CliCommand ListUpCommand{
     "list-up",
-    "[--url BASE] [--head TEXT] [--digits N] [--start TEXT] [--end TEXT]\n"
-    "      [--tail TEXT] [--dir DIR] [--force]\n"
-    "      Append one job per number from start to end to the job list: URL = BASE +\n"
-    "      name, file = DIR + name, name = head + number padded to N digits + tail.\n"
-    "      Each option defaults to the saved input (the URL to the first of the URL\n"
-    "      history); given options are saved, and BASE is added to the history.\n"
-    "      Start and end keep only their digits. DIR must exist; it is kept as a\n"
-    "      full path ending in \"/\". Prints the first and last name and the count\n"
-    "      added. --force saves also over jobs after an empty row that were not\n"
-    "      loaded.",
+    "",
+    0,
+    0,
+    "Append one job per number of a series to the job list.",
+    "Appends one job per number from start to end: URL = BASE + name, file =\n"
+    "DIR + name, name = head + number padded to N digits + tail. Each option\n"
+    "defaults to the saved input (the URL to the first of the URL history);\n"
+    "given options are saved, and BASE is added to the history. Start and end\n"
+    "keep only their digits. DIR must exist; it is kept as a full path ending\n"
+    "in \"/\". Prints the first and last name and the count added.",
+    options,
+    "  0    jobs were added\n"
+    "  1    nothing was added (the start number is after the end number)\n"
+    "  2    bad arguments, a refused series, unusable files or folders\n",
     runListUp,
 };

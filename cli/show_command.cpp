@@ -5,10 +5,12 @@
 
 namespace {
 
-int runShow(const QStringList& args, QTextStream& out, QTextStream& err) {
-    if (!args.isEmpty())
-        return UsageError(ShowCommand, QStringLiteral("unknown argument \"%1\"").arg(args.first()),
-                          err);
+const QList<CliOption>& options() {
+    static const QList<CliOption> none;
+    return none;
+}
+
+int runShow(const CliArgs&, QTextStream& out, QTextStream& err) {
     CliProfile profile(ShowCommand.name, err);
     if (!profile.open(CliProfile::Access::Read) || !profile.loadJobs())
         return ExitError;
@@ -30,10 +32,16 @@ int runShow(const QStringList& args, QTextStream& out, QTextStream& err) {
 
 const CliCommand ShowCommand{
     "show",
-    "\n"
-    "      Print the job list, one job per line: row, mark, URL and file, separated\n"
-    "      by tabs (the mark is empty for a job never tried), and for a job that\n"
-    "      failed why; then the number of jobs per mark. Reads the list as last\n"
-    "      saved even while it is in use.",
+    "",
+    0,
+    0,
+    "Print the job list and the number of jobs per mark.",
+    "One job per line: row, mark, URL and file, separated by tabs (the mark is\n"
+    "empty for a job never tried), and for a job that failed, why; then the\n"
+    "number of jobs per mark. Reads the list as last saved even while it is in\n"
+    "use.",
+    options,
+    "  0    the list was printed\n"
+    "  2    bad arguments, or the job list cannot be read\n",
     runShow,
 };

@@ -50,7 +50,7 @@ int readInt(const ProfileFile& file, const QString& section, const QString& key,
 } // namespace
 
 QByteArray SettingsFile::firstRunContent() {
-    return QByteArray("[URL]\r\nURL1=") + kHomePage + "\r\n[FileName]\r\n";
+    return QByteArray("[URL]\r\nURL1=") + kSampleUrl + "\r\n[FileName]\r\n";
 }
 
 bool AppendToUrlHistory(QStringList& history, const QString& url) {

@@ -60,8 +60,9 @@ struct Settings {
 ///   jobs and whether the grid shows an empty row after them.
 class SettingsFile {
 public:
-    /// The sample URL written by the first run, also the product's home page.
-    static constexpr const char* kHomePage = "http://serifetch.example/";
+    /// The sample URL written by the first run: a web server on this
+    /// machine. The project has no public home page to offer instead.
+    static constexpr const char* kSampleUrl = "http://localhost/";
 
     /// The three lines a first run creates the file with.
     static QByteArray firstRunContent();

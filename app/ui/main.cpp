@@ -5,6 +5,7 @@
 #include "settings/ui/program_icon.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QMessageBox>
 #include <cstdio>
@@ -58,9 +59,41 @@ QString ProfileInUse(ProfileLock& lock) {
     return text;
 }
 
+constexpr const char* kHelp =
+    "Usage: serifetch [OPTIONS] [URL]\n"
+    "Open the Serifetch window: list up a numbered series of files and fetch it.\n"
+    "URL, when given, is put into the URL box as the base URL.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help                  print this help and exit\n"
+    "  -V, --version               print the version and exit\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are taken too.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    the window was closed\n"
+    "  1    no display, or the profile folder is in use\n";
+
+// --help and --version are answered without a display, like any program's.
+bool AnswersOnTheTerminal(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kHelp, stdout);
+            return true;
+        }
+        if (arg == "--version" || arg == "-V") {
+            std::printf("serifetch %s\n", SERIFETCH_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswersOnTheTerminal(argc, argv))
+        return EXIT_SUCCESS;
     // Before the display: the refusal must reach a terminal user as well.
     ProfileDir::prepare();
     ProfileLock lock;
@@ -90,6 +123,11 @@ int main(int argc, char** argv) {
 
     TForm1 form;
     form.FormCreate();
+    // A URL from the desktop (Exec=serifetch %U) or the shell; Qt has taken
+    // its own options out of the list already.
+    const QStringList args = QApplication::arguments().mid(1);
+    if (!args.isEmpty())
+        form.ComboBox1->setCurrentText(args.first());
     form.show();
     return app.exec();
 }

@@ -1,13 +1,13 @@
 #include "settings/ui/form2.h"
 
 #include "platform/desktop.h"
-#include "settings/settings_file.h"
 #include "settings/ui/program_icon.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -45,7 +45,7 @@ TForm2::TForm2(QWidget* parent)
     Label3 = makeLabel(this, "Label3", "Ver2.0");
     Label4 = makeLabel(this, "Label4", "連番ファイル一括ダウンローダ");
     Label5 = makeLabel(this, "Label5", "HTTP/1.0・プロキシ対応");
-    Label6 = makeLabel(this, "Label6", SettingsFile::kHomePage);
+    Label6 = makeLabel(this, "Label6", kDocumentationDir);
     Label6->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     Button1 = new QPushButton("OK", this);
@@ -90,6 +90,9 @@ TForm2::TForm2(QWidget* parent)
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
 }
 
+const char* const TForm2::kDocumentationDir = SERIFETCH_DOC_DIR;
+
 void TForm2::Button2Click() {
-    Desktop::current().openUrl(QString::fromLatin1(SettingsFile::kHomePage));
+    Desktop::current().openUrl(
+        QUrl::fromLocalFile(QString::fromUtf8(kDocumentationDir)).toString());
 }

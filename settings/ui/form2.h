@@ -6,8 +6,10 @@ class QLabel;
 class QPushButton;
 
 /// The about box ("Serifetch"): name, version, three lines of information (the
-/// last is the home page, `SettingsFile::kHomePage`) and a button that opens
-/// the home page in the browser through `Desktop`.
+/// last is where the installed documentation is, `kDocumentationDir`) and a
+/// button that opens that folder through `Desktop`: the program has no public
+/// home page, and its README, manual and licence are what a home page would
+/// give.
 ///
 /// Open it fresh for each use and modally:
 ///     TForm2 dialog(this);
@@ -16,6 +18,9 @@ class TForm2 : public QDialog {
     Q_OBJECT
 
 public:
+    /// The folder `make install` puts README.md and LICENSE in.
+    static const char* const kDocumentationDir;
+
     explicit TForm2(QWidget* parent = nullptr);
 
 private:

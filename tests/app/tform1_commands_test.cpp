@@ -118,7 +118,7 @@ TEST_F(Commands, DoubleClickAndTheAboutBoxReachTheDesktop) {
         about.findChild<QPushButton*>("Button1")->click();
     });
     form->About1->trigger();
-    EXPECT_EQ(desktop.urls, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(desktop.urls, QStringList{"file://" + QString(TForm2::kDocumentationDir)});
     EXPECT_EQ(form->findChild<TForm2*>(), nullptr);
 }
 

@@ -40,11 +40,10 @@ using Profile = WindowTest;
 
 TEST_F(Profile, FirstRunCreatesTheSettingsFileAndStartsFromItsDefaults) {
     auto form = Open();
-    EXPECT_EQ(testenv::readFile(IniPath()),
-              "[URL]\r\nURL1=http://serifetch.example/\r\n[FileName]\r\n");
+    EXPECT_EQ(testenv::readFile(IniPath()), "[URL]\r\nURL1=http://localhost/\r\n[FileName]\r\n");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_EQ(Items(form->ComboBox1), QStringList{"http://serifetch.example/"});
-    EXPECT_EQ(form->ComboBox1->currentText(), "http://serifetch.example/");
+    EXPECT_EQ(Items(form->ComboBox1), QStringList{"http://localhost/"});
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://localhost/");
     EXPECT_EQ(form->Edit1->text(), "Hampic");
     EXPECT_EQ(form->SpinEdit1->value(), 2);
     EXPECT_EQ(form->Edit2->text(), "01");
@@ -153,7 +152,7 @@ TEST_F(Profile, AnUnusableProfileFolderIsReportedAndNothingIsWritten) {
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(blocker + "/profile")) << messages[0].toStdString();
     EXPECT_EQ(form->Edit1->text(), "Hampic");
-    EXPECT_EQ(form->ComboBox1->currentText(), "http://serifetch.example/");
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://localhost/");
 
     form->Grid().Append(kJobs);
     form->close();
@@ -201,8 +200,7 @@ TEST_F(Profile, HistoryEditorFromTheWindow) {
         editor.findChild<QPushButton*>("Button5")->click();
     });
     QTest::mouseClick(form->Button2, Qt::LeftButton);
-    EXPECT_EQ(Items(form->ComboBox1),
-              (QStringList{"http://serifetch.example/", "http://127.0.0.1/New/"}));
+    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"http://localhost/", "http://127.0.0.1/New/"}));
     EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/New/");
     EXPECT_EQ(form->findChild<TForm7*>(), nullptr);
 

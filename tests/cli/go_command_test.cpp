@@ -9,10 +9,15 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +39,11 @@ protected:
                     www->filePath(QStringLiteral("f%1.bin").arg(n, 3, 10, QChar('0'))),
                     n == 5 ? QByteArray() : served(n));
         }
+        for (int n = 1; n <= 3; ++n)
+            testenv::writeFile(
+                www->filePath(QStringLiteral("a-rather-long-name-for-a-narrow-terminal-%1.bin")
+                                  .arg(n, 3, 10, QChar('0'))),
+                served(n));
         QDir(www->path()).mkdir("slow");
         testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b'));
         nginx = std::make_unique<NginxFixture>(www->path(), "location /slow/ { limit_rate 64k; }");
@@ -68,6 +78,45 @@ protected:
                               "--head", "f", "--digits", "3", "--start", QString::number(start),
                               "--end", QString::number(end), "--tail", ".bin", "--dir", out()});
         ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    }
+    // serifetch-cli in a pseudo-terminal `columns` wide: all it wrote.
+    QByteArray ptyRun(const QStringList& args, unsigned short columns) {
+        winsize size{};
+        size.ws_col = columns;
+        size.ws_row = 24;
+        // Everything the child needs is built before the fork: after it,
+        // only exec is safe in a process with threads.
+        std::vector<QByteArray> bytes{SERIFETCH_CLI_PATH};
+        for (const QString& arg : args)
+            bytes.push_back(arg.toLocal8Bit());
+        const qsizetype argc = qsizetype(bytes.size());
+        for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList())
+            if (!entry.startsWith("SERIFETCH_HOME="))
+                bytes.push_back(entry.toLocal8Bit());
+        bytes.push_back("SERIFETCH_HOME=" + homeDir.path().toLocal8Bit());
+        std::vector<char*> argv, envp;
+        for (qsizetype i = 0; i < qsizetype(bytes.size()); ++i)
+            (i < argc ? argv : envp).push_back(bytes[size_t(i)].data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, &size);
+        if (child == 0) {
+            execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        EXPECT_GT(child, 0) << "forkpty failed";
+        QByteArray output;
+        char buffer[4096];
+        ssize_t n;
+        // Read until the child's side closes (EIO on Linux).
+        while ((n = read(master, buffer, sizeof buffer)) > 0)
+            output.append(buffer, n);
+        close(master);
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output.toStdString();
+        return output;
     }
     // GET requests nginx has logged so far for a path.
     static int requests(const QString& path) {
@@ -154,7 +203,7 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
 
 TEST_F(CliGo, NothingToDoAndMissingFolders) {
     auto run = cli({"go"});
-    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, QString::fromUtf8("登録されていません\n0 jobs\n"));
 
     listUp(1, 2);
@@ -167,6 +216,76 @@ TEST_F(CliGo, NothingToDoAndMissingFolders) {
         << run.err.toStdString();
     EXPECT_EQ(requests("/f001.bin"), before) << "nothing is requested";
     EXPECT_EQ(marks(), QStringList({"", ""}));
+}
+
+TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
+    const QString range = nginx->baseUrl() + "f[001-012].bin";
+    const QStringList fetch{"fetch", range, "-d", out(), "--interval=0"};
+    auto run = cli(fetch);
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(
+        run.out.startsWith(QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: f001.bin  -  "
+                                          "f012.bin\nAdded 12 jobs; 12 in the list.\n")
+                               .arg(nginx->baseUrl(), saveDir.path())))
+        << run.out.toStdString();
+    // The same jobs as list-up's, with the gap (f004: 404) and the empty f005.
+    std::vector<Job> listed = jobs();
+    ASSERT_EQ(listed.size(), 12u);
+    EXPECT_EQ(listed[11], (Job{"○", nginx->baseUrl() + "f012.bin", out("f012.bin")}));
+    EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "×", "○", "○", "○", "○", "○", "○", "○"}));
+
+    // Again: nothing listed twice, only the given-up job fetched again.
+    const int before = requests("/f001.bin");
+    const int smallBefore = requests("/f005.bin");
+    run = cli(fetch + QStringList{"-q"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(jobs().size(), 12u);
+    EXPECT_EQ(requests("/f001.bin"), before);
+    EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
+    // -q: the failed jobs and the summary, nothing else.
+    EXPECT_EQ(run.out, QString::fromUtf8("▽ 5/12 f005.bin  The saved file is empty (removed)\n"
+                                         "× 5/12 f005.bin  The saved file is empty (given up "
+                                         "after 10 checks)\n"
+                                         "12 jobs: ○ 10, ▼ 1, × 1\n"));
+
+    // A step, and a URL without a range; -v tells of every request.
+    ASSERT_EQ(cli({"clear"}).exitCode, 0);
+    ASSERT_EQ(cli({"fetch", nginx->baseUrl() + "f[006-014:4].bin", "-d", out(), "-q"}).exitCode, 0);
+    run = cli({"fetch", nginx->baseUrl() + "f100.bin", "-d", out(), "-v", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList urls;
+    for (const Job& job : jobs())
+        urls << job.url.mid(nginx->baseUrl().size());
+    EXPECT_EQ(urls, QStringList({"f006.bin", "f010.bin", "f014.bin", "f100.bin"}));
+    EXPECT_TRUE(run.out.contains(
+        QStringLiteral("\nGET %1f100.bin  HTTP/1.1 200 OK  10240 bytes  ").arg(nginx->baseUrl())))
+        << run.out.toStdString();
+    EXPECT_TRUE(testenv::readFile(out("f100.bin")) == served(100));
+}
+
+// In a terminal of 50 columns the progress line is cut, never wrapped, and
+// redrawn in place: the run's output holds no line of its own but the two
+// last words.
+TEST_F(CliGo, ProgressLineFitsANarrowTerminalAndRedrawsInPlace) {
+    const auto run = cli({"list-up", "--url", nginx->baseUrl(), "--head",
+                          "a-rather-long-name-for-a-narrow-terminal-", "--digits", "3", "--start",
+                          "1", "--end", "3", "--tail", ".bin", "-d", out()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QByteArray output = ptyRun({"go", "--interval", "150"}, 50);
+    const QString text = QString::fromUtf8(output).remove("\x1b[K");
+    const QStringList lines = text.split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << output.toStdString();
+    EXPECT_EQ(lines[0].section('\r', -1),
+              QString::fromUtf8("登録されていたすべてのダウンロード完了"));
+    EXPECT_EQ(lines[1].section('\r', -1), QString::fromUtf8("3 jobs: ○ 3"));
+    int redraws = 0;
+    for (const QString& piece : text.split(QRegularExpression("[\r\n]"), Qt::SkipEmptyParts)) {
+        EXPECT_LT(piece.size(), 50) << piece.toStdString();
+        redraws += piece.startsWith("[") ? 1 : 0;
+    }
+    EXPECT_GE(redraws, 3) << output.toStdString();
+    EXPECT_TRUE(text.contains("\r[3/3] a-rather-long-name-for-a-narrow-terminal-0"))
+        << output.toStdString();
 }
 
 TEST_F(CliGo, CtrlCStopsAfterTheCurrentJobAndTheNextRunResumes) {

@@ -41,11 +41,11 @@ protected:
 
 TEST_F(SettingsFileTest, FirstRunCreatesTheThreeLinesAndLoadsTheDefaults) {
     const SettingsFile::LoadResult r = SettingsFile::load(ini);
-    EXPECT_EQ(readFile(ini), "[URL]\r\nURL1=http://serifetch.example/\r\n[FileName]\r\n");
+    EXPECT_EQ(readFile(ini), "[URL]\r\nURL1=http://localhost/\r\n[FileName]\r\n");
     EXPECT_TRUE(r.warnings.isEmpty());
     const Settings& s = r.settings;
-    EXPECT_EQ(s.urlHistory, QStringList{"http://serifetch.example/"});
-    EXPECT_EQ(s.url, "http://serifetch.example/");
+    EXPECT_EQ(s.urlHistory, QStringList{"http://localhost/"});
+    EXPECT_EQ(s.url, "http://localhost/");
     EXPECT_EQ(s.head, "Hampic");
     EXPECT_EQ(s.num, 2);
     EXPECT_EQ(s.minSize, 0);
@@ -142,7 +142,7 @@ TEST_F(SettingsFileTest, AFolderThatCannotBeWrittenRunsWithDefaultsAndSaysSo) {
     const QString unusable = dir.filePath("blocker/serifech.ini");
     const SettingsFile::LoadResult r = SettingsFile::load(unusable);
     ASSERT_EQ(r.warnings.size(), 1);
-    EXPECT_EQ(r.settings.urlHistory, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(r.settings.urlHistory, QStringList{"http://localhost/"});
     EXPECT_EQ(r.settings.head, "Hampic");
     EXPECT_FALSE(SettingsFile::store(unusable, r.settings).isEmpty());
     EXPECT_EQ(readFile(dir.filePath("blocker")), "a file where the folder should be");

@@ -19,7 +19,7 @@ TEST(AboutBox, ShowsNameVersionHomePageAndIcon) {
     EXPECT_EQ(labelText(box, "Label3"), "Ver2.0");
     EXPECT_FALSE(labelText(box, "Label4").isEmpty());
     EXPECT_FALSE(labelText(box, "Label5").isEmpty());
-    EXPECT_EQ(labelText(box, "Label6"), "http://serifetch.example/");
+    EXPECT_EQ(labelText(box, "Label6"), TForm2::kDocumentationDir);
 
     const QLabel* name = box.findChild<QLabel*>("Label1");
     EXPECT_TRUE(name->font().bold());
@@ -41,7 +41,7 @@ TEST(AboutBox, BrowserOpensTheHomePageAndTheBoxStaysOpen) {
     TForm2 box;
     box.show();
     QTest::mouseClick(box.findChild<QPushButton*>("Button2"), Qt::LeftButton);
-    EXPECT_EQ(desktop.urls, QStringList{"http://serifetch.example/"});
+    EXPECT_EQ(desktop.urls, QStringList{"file://" + QString(TForm2::kDocumentationDir)});
     EXPECT_TRUE(desktop.files.isEmpty());
     EXPECT_TRUE(box.isVisible());
 

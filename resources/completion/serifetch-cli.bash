@@ -1,0 +1,42 @@
+# bash completion for serifetch-cli: its commands, then the options of the
+# command given. The lists follow `serifetch-cli COMMAND --help` (a test
+# checks that they name every option).
+_serifetch_cli() {
+    local cur prev words cword
+    _init_completion -n = || return
+
+    local commands="fetch list-up go show clear get"
+    local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
+        --proxy --timeout --quiet -q --verbose -v --force --help -h"
+    local options
+    case "${words[1]}" in
+    fetch) options="--dir -d $go_options" ;;
+    list-up) options="--url --head --digits --start --end --tail --dir -d --force --help -h" ;;
+    go) options="$go_options" ;;
+    show) options="--help -h" ;;
+    clear) options="--force --help -h" ;;
+    get) options="--output -o --proxy --timeout --verbose -v --trace --help -h" ;;
+    esac
+
+    if ((cword == 1)); then
+        COMPREPLY=($(compgen -W "$commands --help -h --version -V" -- "$cur"))
+        return
+    fi
+    case "$prev" in
+    --dir | -d)
+        _filedir -d
+        return
+        ;;
+    --output | -o)
+        _filedir
+        return
+        ;;
+    --min-size | --interval | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail)
+        return
+        ;;
+    esac
+    if [[ "$cur" == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    fi
+}
+complete -F _serifetch_cli serifetch-cli
