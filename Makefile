@@ -4,8 +4,9 @@ BUILD      ?= build
 BUILD_TYPE ?= Release
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+FUZZ_BUILD ?= build-fuzz
 
-.PHONY: all deps configure build run test bench install clean
+.PHONY: all deps configure build run test bench fuzz install clean
 
 all: build
 
@@ -30,6 +31,13 @@ bench: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 	@bench/run-all $(BUILD)
+
+# The libFuzzer targets, with clang, in their own build folder.
+fuzz: deps
+	@scripts/install-deps --fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DSERIFETCH_FUZZ=ON -DSERIFETCH_TESTS=OFF -DSERIFETCH_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzz -j $(JOBS)
 
 install: build
 	@cmake --install $(BUILD)

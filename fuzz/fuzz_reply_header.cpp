@@ -1,0 +1,33 @@
+// The reply reader as a server drives it: the input is the whole reply a
+// loopback peer sends to a GET, read by the real client in memory mode
+// (status line, header lines, length, location, cookie, body framing).
+#include "fuzz/fuzz_support.h"
+#include "http/nmhttp.h"
+#include "tests/support/scripted_peer.h"
+
+#include <exception>
+
+using testsupport::PeerScript;
+using testsupport::ScriptedPeer;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzzsupport::ensureApplication();
+    const QByteArray reply = fuzzsupport::bytesOf(data, size);
+    // Every connection, redirects included, goes to the peer: the client
+    // reaches it as its proxy, so no Location can lead anywhere else.
+    ScriptedPeer peer(PeerScript().reply(reply));
+    TNMHTTP http;
+    http.Proxy = QStringLiteral("127.0.0.1");
+    http.ProxyPort = peer.port();
+    http.SetTimeOut(5000);
+    try {
+        http.Get(QStringLiteral("http://fuzz.example/start"));
+    } catch (const std::exception&) {
+        // A refused reply is an outcome like any other; a crash is not.
+        return 0;
+    }
+    // What the client stores as the header is what the peer sent first.
+    if (!reply.startsWith(http.Header))
+        fuzzsupport::fail("Header is not the start of the reply");
+    return 0;
+}
