@@ -11,12 +11,13 @@ DESTDIR    ?=
 # `make test` compile the same objects; WERROR=OFF for a newer compiler.
 WERROR     ?= ON
 CMAKE_ARGS ?=
+FUZZ_BUILD ?= build-fuzz
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 	-DCMAKE_INSTALL_PREFIX=$(PREFIX) -DSERIFETCH_WERROR=$(WERROR) $(CMAKE_ARGS)
 PROGRAMS  = serifetch serifetch-cli
 
-.PHONY: all deps test-deps programs build run test bench install uninstall deb clean
+.PHONY: all deps test-deps programs build run test bench fuzz install uninstall deb clean
 
 all: programs
 
@@ -60,6 +61,13 @@ uninstall:
 deb: PREFIX = /usr
 deb: programs
 	@cd $(BUILD) && cpack -G DEB
+
+# The libFuzzer targets, with clang, in their own build folder.
+fuzz: deps
+	@scripts/install-deps --fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DSERIFETCH_FUZZ=ON -DSERIFETCH_TESTS=OFF -DSERIFETCH_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target fuzz -j $(JOBS)
 
 clean:
 	@rm -rf $(BUILD)

@@ -6,8 +6,7 @@
 namespace {
 
 // Header names are compared the way the user's locale orders text, without
-// regard to letter case; sorting uses the same order so the binary search
-// agrees with it.
+// regard to letter case.
 int compareText(const QByteArray& a, const QByteArray& b) {
     const QString left = QString::fromLatin1(a);
     const QString right = QString::fromLatin1(b);
@@ -23,12 +22,17 @@ QByteArray nameOf(const QByteArray& line) {
     return colon < 0 ? QByteArray() : line.left(colon);
 }
 
+// A sorted list is ordered by the key its binary search compares, the name:
+// by whole lines, "Accept-Language: y" would sort before "Accept: x" (the
+// "-" before the ":") and the search for "Accept" would miss.
+bool nameBefore(const QByteArray& a, const QByteArray& b) {
+    return compareText(nameOf(a), nameOf(b)) < 0;
+}
+
 } // namespace
 
 qsizetype TExStringList::sortedPlace(const QByteArray& line) const {
-    const auto it = std::upper_bound(
-        lines_.begin(), lines_.end(), line,
-        [](const QByteArray& a, const QByteArray& b) { return compareText(a, b) < 0; });
+    const auto it = std::upper_bound(lines_.begin(), lines_.end(), line, nameBefore);
     return it - lines_.begin();
 }
 
@@ -73,9 +77,7 @@ QByteArray TExStringList::Text() const {
 
 void TExStringList::SetSorted(bool sorted) {
     if (sorted && !sorted_)
-        std::stable_sort(
-            lines_.begin(), lines_.end(),
-            [](const QByteArray& a, const QByteArray& b) { return compareText(a, b) < 0; });
+        std::stable_sort(lines_.begin(), lines_.end(), nameBefore);
     sorted_ = sorted;
 }
 

@@ -28,7 +28,8 @@ public:
     QByteArray Text() const;
 
     bool Sorted() const { return sorted_; }
-    /// Turning the flag on sorts the lines (letter case ignored).
+    /// Turning the flag on sorts the lines by name (the text before the first
+    /// ":", letter case ignored); lines of one name keep their order.
     void SetSorted(bool sorted);
 
     /// Index of the first line whose name (text before its first ":") equals

@@ -73,6 +73,42 @@ bool hasScheme(const QByteArray& location) {
     return true;
 }
 
+// RFC 3986 5.2.4: "." and ".." segments of a merged path are resolved; a
+// ".." never climbs above the root.
+QByteArray removeDotSegments(const QByteArray& path) {
+    QList<QByteArray> kept;
+    const QList<QByteArray> segments = path.split('/');
+    for (qsizetype i = 1; i < segments.size(); ++i) {
+        const QByteArray& segment = segments[i];
+        const bool last = i == segments.size() - 1;
+        if (segment == "." || segment == "..") {
+            if (segment == ".." && !kept.isEmpty())
+                kept.removeLast();
+            if (last)
+                kept.append(QByteArray()); // "/a/.." names the folder "/"
+        } else {
+            kept.append(segment);
+        }
+    }
+    return '/' + kept.join('/');
+}
+
+// RFC 3986 5.2.2: a relative path reference is resolved against the folder of
+// the request path (the path up to its last "/"), a bare query against the
+// path itself. Queries are copied as they are.
+QByteArray resolvedPath(const QByteArray& requestPath, const QByteArray& reference) {
+    const QByteArray basePath = requestPath.mid(0, requestPath.indexOf('?'));
+    const qsizetype query = reference.indexOf('?');
+    const QByteArray referencePath = reference.mid(0, query);
+    const QByteArray referenceQuery = query < 0 ? QByteArray() : reference.mid(query);
+    if (referencePath.isEmpty())
+        return (basePath.isEmpty() ? QByteArray("/") : basePath) + referenceQuery;
+    const QByteArray merged = referencePath.startsWith('/')
+                                  ? referencePath
+                                  : basePath.left(basePath.lastIndexOf('/') + 1) + referencePath;
+    return removeDotSegments(merged.startsWith('/') ? merged : '/' + merged) + referenceQuery;
+}
+
 bool isFollowedRedirect(int code) {
     return (code >= 300 && code <= 303) || code == 307 || code == 308;
 }
@@ -505,7 +541,7 @@ QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
         QByteArray origin = "http://" + Host.toUtf8();
         if (Port != 80)
             origin += ':' + QByteArray::number(Port);
-        absolute = location.startsWith('/') ? origin + location : origin + '/' + location;
+        absolute = origin + resolvedPath(requestPath_, location);
     }
     // A blank would end the request line's URL early and make the rest a
     // second word; bytes beyond ASCII do not belong on the wire either.
@@ -575,6 +611,12 @@ void TNMHTTP::RunTransaction() {
                 } else if (isFollowedRedirect(code)) {
                     if (locationInReply_) {
                         URL = location_;
+                        // RFC 7231 6.4: a 303 is answered by a GET (a HEAD stays a
+                        // HEAD), and a 301 or 302 after a POST too, as browsers do;
+                        // the send data is not repeated to the new place.
+                        if ((code == 303 && command_ != cmdHead) ||
+                            (command_ == cmdPost && (code == 301 || code == 302)))
+                            command_ = cmdGet;
                     } else {
                         Fail(QStringLiteral("Redirect %1 without a Location line").arg(code));
                         ended = true;

@@ -1,10 +1,12 @@
 #include "http/ex_string_list.h"
 
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
-TExStringList listOf(std::initializer_list<const char*> lines, bool sorted = false) {
+TExStringList listOf(const std::vector<const char*>& lines, bool sorted = false) {
     TExStringList list;
     for (const char* line : lines)
         list.Add(line);
@@ -22,6 +24,10 @@ TEST(ExStringList, IndexOfHeaderMatchesWholeNameIgnoringCase) {
                                           sorted);
         EXPECT_EQ(list.Strings(list.IndexOfHeader("cookie")), "Cookie: a=1");
         EXPECT_EQ(list.Strings(list.IndexOfHeader("HOST")), "Host: h");
+        // A name that is the start of another sorts before it.
+        ASSERT_GE(list.IndexOfHeader("accept"), 0);
+        EXPECT_EQ(list.Strings(list.IndexOfHeader("accept")), "Accept: x");
+        EXPECT_EQ(list.Strings(list.IndexOfHeader("Accept-language")), "Accept-Language: y");
         EXPECT_EQ(list.IndexOfHeader("GET"), -1);
         // The request line's "name" is the text before its first colon.
         ASSERT_GE(list.IndexOfHeader("get HTTP"), 0);
@@ -50,10 +56,27 @@ TEST(ExStringList, SetHeaderReplacesInPlaceAppendsOrDeletes) {
 }
 
 TEST(ExStringList, SortedListKeepsOrderThroughEdits) {
-    TExStringList list = listOf({"b: 2", "a: 1"}, true);
-    list.SetHeader("c", "3");
-    list.SetHeader("A", "9");
-    EXPECT_EQ(list.Text(), "A: 9\r\nb: 2\r\nc: 3\r\n");
-    for (const char* name : {"a", "B", "c"})
-        EXPECT_GE(list.IndexOfHeader(name), 0) << name;
+    const struct {
+        std::vector<const char*> lines;
+        std::vector<std::pair<const char*, const char*>> edits;
+        const char* text;
+    } cases[] = {
+        {{"b: 2", "a: 1"}, {{"c", "3"}, {"A", "9"}}, "A: 9\r\nb: 2\r\nc: 3\r\n"},
+        // Sorted by name, not by whole line: "Accept-Language: y" < "Accept: x".
+        {{"Accept-Language: y", "Accept: x"},
+         {{"Accept", "z"}, {"Accept-Encoding", "e"}},
+         "Accept: z\r\nAccept-Encoding: e\r\nAccept-Language: y\r\n"},
+        {{"X-B: 1", "X: 2", "X-A: 3"}, {{"x", ""}, {"X-A", ""}}, "X-B: 1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        TExStringList list = listOf(c.lines, true);
+        for (const auto& [name, value] : c.edits)
+            list.SetHeader(name, value);
+        EXPECT_EQ(list.Text(), c.text);
+        for (qsizetype i = 0; i < list.Count(); ++i) {
+            const QByteArray& line = list.Strings(i);
+            EXPECT_EQ(list.IndexOfHeader(line.left(line.indexOf(':'))), i) << line.constData();
+        }
+    }
 }

@@ -127,23 +127,69 @@ TEST_F(Reply, RedirectToAnotherPort) {
         EXPECT_TRUE(target.received(i).startsWith(head)) << target.received(i).constData();
 }
 
+TEST_F(Reply, SeeOtherAndAMovedPostFollowWithAGetAndNoBody) {
+    const struct {
+        CmdType command;
+        int code;
+        QByteArray next; ///< the start of the request that follows
+    } cases[] = {
+        {cmdPost, 303, "GET /x HTTP/1.0\r\n"},  {cmdPost, 302, "GET /x HTTP/1.0\r\n"},
+        {cmdPost, 301, "GET /x HTTP/1.0\r\n"},  {cmdPut, 303, "GET /x HTTP/1.0\r\n"},
+        {cmdHead, 303, "HEAD /x HTTP/1.0\r\n"}, {cmdPost, 307, "POST /x HTTP/1.0\r\n"},
+        {cmdPut, 302, "PUT /x HTTP/1.0\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QByteArray::number(c.command) + " answered " + QByteArray::number(c.code))
+                         .toStdString());
+        ScriptedPeer peer({PeerScript().reply("HTTP/1.0 " + QByteArray::number(c.code) +
+                                              " Moved\r\nLocation: /x\r\n\r\n"),
+                           PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+        const QString url = local(peer.port(), "/form");
+        const Outcome outcome = record(http, [&] {
+            if (c.command == cmdPost)
+                http.Post(url, "k=v");
+            else if (c.command == cmdPut)
+                http.Put(url, "k=v");
+            else
+                http.Head(url);
+        });
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        ASSERT_TRUE(peerDone(peer, 2));
+        const QByteArray next = peer.received(1);
+        EXPECT_TRUE(next.startsWith(c.next)) << next.constData();
+        const bool keepsBody = c.next.startsWith("POST") || c.next.startsWith("PUT");
+        EXPECT_EQ(next.contains("Content-Length:"), keepsBody) << next.constData();
+        EXPECT_EQ(next.endsWith("\r\n\r\n"), !keepsBody) << next.constData();
+        EXPECT_EQ(outcome.codes,
+                  QList<CmdType>{CmdType(next.startsWith("GET") ? cmdGet : c.command)});
+    }
+}
+
 TEST_F(Reply, RelativeLocationsStayOnTheSameServer) {
     const QByteArray longPath = "/" + QByteArray(1000, 'L'); // followed whole
+    // Relative references resolve against the request's folder (RFC 3986).
     const struct {
+        QString from;
         QByteArray location;
         QByteArray path;
-    } cases[] = {{"page.html", "/page.html"},
-                 {longPath, longPath},
-                 {"/dir/x", "/dir/x"},
-                 {"dir/y", "/dir/y"},
-                 {"/login?next=http://other/x", "/login?next=http://other/x"},
-                 {"go?to=https://other/", "/go?to=https://other/"}};
+    } cases[] = {{"/start", "page.html", "/page.html"},
+                 {"/start", longPath, longPath},
+                 {"/start", "/dir/x", "/dir/x"},
+                 {"/start", "dir/y", "/dir/y"},
+                 {"/start", "/login?next=http://other/x", "/login?next=http://other/x"},
+                 {"/start", "go?to=https://other/", "/go?to=https://other/"},
+                 {"/a/b/c?q=/x/y", "d", "/a/b/d"},
+                 {"/a/b/", "sub/x", "/a/b/sub/x"},
+                 {"/a/b/c", "../d?up=../e", "/a/d?up=../e"},
+                 {"/a/b/c", "./../../../d/.", "/d/"},
+                 {"/a/b/c", "/x/./y/../z", "/x/z"},
+                 {"/a/b/c?old", "?new", "/a/b/c?new"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.location.left(40).constData());
+        SCOPED_TRACE((c.from + " + " + c.location.left(40)).toStdString());
         ScriptedPeer peer(
             {PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: " + c.location + "\r\n\r\n"),
              PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhere")});
-        const Outcome outcome = get(peer.port(), "/start");
+        const Outcome outcome = get(peer.port(), c.from);
         EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
         EXPECT_EQ(outcome.successes, 1);
         ASSERT_TRUE(peerDone(peer, 2));
@@ -460,7 +506,7 @@ TEST_F(Reply, AHeaderThatNeverEndsIsRefusedAtItsBound) {
     EXPECT_LE(http.Header.size(), TNMHTTP::MaxHeaderBytes);
 }
 
-TEST_F(Reply, StallEndsAtTheTimeOutAndTheClientStaysUsable) {
+TEST_F(Reply, IdleTimeOutEndsAStallNotASlowBodyAndTheClientStaysUsable) {
     ScriptedPeer stalling(
         PeerScript().waitFor("\r\n\r\n").send("HTTP/1.0 200 OK\r\n\r\npart").silent());
     http.SetTimeOut(300);
@@ -469,6 +515,17 @@ TEST_F(Reply, StallEndsAtTheTimeOutAndTheClientStaysUsable) {
     EXPECT_TRUE(http.TimedOut);
     EXPECT_EQ(stalled.successes + stalled.failures, 0);
     EXPECT_FALSE(QFile::exists(bodyPath())) << "a cut body is never left at the path";
+
+    // The time-out counts idle time: a body dripped over a second, a byte
+    // every 100 ms, is whole under 300 ms.
+    ScriptedPeer dripping(PeerScript()
+                              .waitFor("\r\n\r\n")
+                              .send("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n")
+                              .drip("0123456789", 100));
+    const Outcome slow = get(dripping.port());
+    EXPECT_TRUE(slow.error.isEmpty()) << slow.error.toStdString();
+    EXPECT_EQ(slow.successes, 1);
+    EXPECT_EQ(body(), "0123456789");
 
     auto good = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\nwhole");
     const Outcome next = get(good->port());
