@@ -196,10 +196,14 @@ private:
     void WaitForEvent(bool watchRead = true);
     void WaitWritable();
     void SendLoop(const char* data, qint64 length, bool countSent);
-    /// Shared loop of the captures: `receive(limit)` takes at most `limit`
-    /// bytes and returns what receive() of the transport returns.
+    /// Shared loop of the captures, under the time-out: `receive(limit)`
+    /// takes at most `limit` bytes and returns what receive() of the
+    /// transport returns; a cancel throws EAbortError `abortText`.
     void Capture(qint64 stopAfter, const std::function<bool()>& more,
-                 const std::function<qint64(qint64 limit)>& receive);
+                 const std::function<qint64(qint64 limit)>& receive, const char* abortText);
+    /// Appends to `text` until `stopAfter` (on ReceivedBytes) or `maximum`;
+    /// returns the bytes taken.
+    qint64 CaptureText(QByteArray& text, qint64 maximum, qint64 stopAfter);
     /// Counts `n` received bytes against LowSpeedLimit; throws ESockError
     /// once a whole TimeOut window brought too few.
     void CheckLowSpeed(qint64 n);

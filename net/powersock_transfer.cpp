@@ -185,35 +185,44 @@ void TPowersock::SendFile(const QString& fileName) {
 }
 
 void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
-                         const std::function<qint64(qint64 limit)>& receive) {
-    PumpPacer pacer;
-    while (!Cancelled && more()) {
-        qint64 limit = BufferSize;
-        if (stopAfter >= 0) {
-            if (ReceivedBytes >= stopAfter)
+                         const std::function<qint64(qint64 limit)>& receive,
+                         const char* abortText) {
+    TimerOn();
+    {
+        const auto off = qScopeGuard([this] { TimerOff(); });
+        PumpPacer pacer;
+        while (!Cancelled && more()) {
+            qint64 limit = BufferSize;
+            if (stopAfter >= 0) {
+                if (ReceivedBytes >= stopAfter)
+                    break;
+                limit = qMin(limit, stopAfter - ReceivedBytes);
+            }
+            const qint64 n = receive(limit);
+            if (n > 0) {
+                ReceivedBytes += n;
+                if (OnPacketRecvd)
+                    OnPacketRecvd(this);
+                CheckLowSpeed(n);
+                TimerOn();
+                if (pacer.due())
+                    PumpPendingMessages();
+                continue;
+            }
+            if (n == 0)
                 break;
-            limit = qMin(limit, stopAfter - ReceivedBytes);
+            LastErrorCode = transport_->lastError();
+            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
+                CheckCloseError();
+                break;
+            }
+            CheckSocketError(SocketErrorNumbers::WouldBlock);
+            WaitForEvent();
         }
-        const qint64 n = receive(limit);
-        if (n > 0) {
-            ReceivedBytes += n;
-            if (OnPacketRecvd)
-                OnPacketRecvd(this);
-            CheckLowSpeed(n);
-            TimerOn();
-            if (pacer.due())
-                PumpPendingMessages();
-            continue;
-        }
-        if (n == 0)
-            break;
-        LastErrorCode = transport_->lastError();
-        if (LastErrorCode == SocketErrorNumbers::NotConnected) {
-            CheckCloseError();
-            break;
-        }
-        CheckSocketError(SocketErrorNumbers::WouldBlock);
-        WaitForEvent();
+    }
+    if (Cancelled) {
+        Cancelled = false;
+        throw EAbortError(QString::fromLatin1(abortText));
     }
 }
 
@@ -243,45 +252,35 @@ void TPowersock::CheckLowSpeed(qint64 n) {
 
 qint64 TPowersock::CaptureMore(int fd, const QString& fileName, qint64 count) {
     const qint64 before = ReceivedBytes;
-    TimerOn();
-    {
-        const auto off = qScopeGuard([this] { TimerOff(); });
-        char* const buffer = IOBuffer();
-        Capture(
-            count < 0 ? -1 : before + count, [] { return true; },
-            [&](qint64 limit) {
-                const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
-                if (n == -2)
-                    throw fileError("Cannot write file", fileName, errno);
-                return n;
-            });
-    }
-    if (Cancelled) {
-        Cancelled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
-    }
+    char* const buffer = IOBuffer();
+    Capture(
+        count < 0 ? -1 : before + count, [] { return true; },
+        [&](qint64 limit) {
+            const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
+            if (n == -2)
+                throw fileError("Cannot write file", fileName, errno);
+            return n;
+        },
+        "Socket send aborted");
     return ReceivedBytes - before;
 }
 
 qint64 TPowersock::CaptureMore(QByteArray& text, qint64 count) {
+    return CaptureText(text, -1, count < 0 ? -1 : ReceivedBytes + count);
+}
+
+qint64 TPowersock::CaptureText(QByteArray& text, qint64 maximum, qint64 stopAfter) {
     const qint64 before = ReceivedBytes;
-    TimerOn();
-    {
-        const auto off = qScopeGuard([this] { TimerOff(); });
-        char* const buffer = IOBuffer();
-        Capture(
-            count < 0 ? -1 : before + count, [] { return true; },
-            [&](qint64 limit) {
-                const qint64 n = transport_->receive(buffer, limit);
-                if (n > 0)
-                    text.append(buffer, n);
-                return n;
-            });
-    }
-    if (Cancelled) {
-        Cancelled = false;
-        throw EAbortError(QStringLiteral("Socket capture aborted"));
-    }
+    char* const buffer = IOBuffer();
+    Capture(
+        stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
+        [&](qint64 limit) {
+            const qint64 n = transport_->receive(buffer, limit);
+            if (n > 0)
+                text.append(buffer, n);
+            return n;
+        },
+        "Socket capture aborted");
     return ReceivedBytes - before;
 }
 
@@ -300,23 +299,7 @@ void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfte
     ReportStatus(8, QStringLiteral("Capture String"));
     text.clear();
     ReceivedBytes = 0;
-    TimerOn();
-    {
-        const auto off = qScopeGuard([this] { TimerOff(); });
-        char* const buffer = IOBuffer();
-        Capture(
-            stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
-            [&](qint64 limit) {
-                const qint64 n = transport_->receive(buffer, limit);
-                if (n > 0)
-                    text.append(buffer, n);
-                return n;
-            });
-    }
-    if (Cancelled) {
-        Cancelled = false;
-        throw EAbortError(QStringLiteral("Socket capture aborted"));
-    }
+    CaptureText(text, maximum, stopAfter);
 }
 
 QByteArray TPowersock::Transaction(const QByteArray& command) {

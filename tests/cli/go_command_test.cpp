@@ -1,5 +1,6 @@
 // serifetch-cli go against a real nginx: the marks and files of a run, a run
 // stopped by Ctrl-C and resumed, a run killed outright, and the refusals.
+#include "app/status_mark.h"
 #include "settings/job_list_file.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/nginx_fixture.h"
@@ -73,6 +74,15 @@ protected:
             list << job.status;
         return list;
     }
+    /// f022, then slow/big.bin, which takes a minute to come.
+    void listUpF022AndTheSlowFile() {
+        listUp(22, 22);
+        ASSERT_EQ(cli({"list-up", "--url", nginx->baseUrl() + "slow/", "--head", "big", "--digits",
+                       "0", "--tail", ".bin"})
+                      .exitCode,
+                  0);
+    }
+
     void listUp(int start, int end, const QString& base = {}) {
         const auto run = cli({"list-up", "--url", base.isEmpty() ? nginx->baseUrl() : base,
                               "--head", "f", "--digits", "3", "--start", QString::number(start),
@@ -325,12 +335,31 @@ TEST_F(CliGo, CtrlCStopsAfterTheCurrentJobAndTheNextRunResumes) {
     }
 }
 
+TEST_F(CliGo, KilledInTheMiddleOfAFileTheRunLeavesNothingAtItsPath) {
+    listUpF022AndTheSlowFile();
+    CliProcess go(homeDir.path());
+    go.start({"go", "--interval", "0"});
+    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(out("big.bin.part")).size() > 0; }))
+        << go.finish().err.toStdString();
+    go.signal(SIGKILL);
+    EXPECT_EQ(go.finish().exitCode, -2);
+    EXPECT_FALSE(QFile::exists(out("big.bin"))) << "a cut file is never at the job's path";
+    ASSERT_EQ(jobs().size(), 2u);
+    EXPECT_TRUE(StatusMark::IsFetched(jobs()[1].status)) << jobs()[1].status.toStdString();
+
+    // The next run, skipping existing files as by default, fetches the job
+    // again (now quickly) and takes the left-over part file over.
+    ASSERT_TRUE(testenv::writeFile(www->filePath("slow/big.bin"), "now whole"));
+    const auto resumed = cli({"go", "--interval", "0"});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.out.toStdString();
+    EXPECT_EQ(marks(), QStringList({"○", "○"}));
+    EXPECT_EQ(testenv::readFile(out("big.bin")), "now whole");
+    EXPECT_FALSE(QFile::exists(out("big.bin.part")));
+    ASSERT_TRUE(testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b')));
+}
+
 TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
-    listUp(22, 22);
-    ASSERT_EQ(cli({"list-up", "--url", nginx->baseUrl() + "slow/", "--head", "big", "--digits", "0",
-                   "--tail", ".bin"})
-                  .exitCode,
-              0);
+    listUpF022AndTheSlowFile();
     CliProcess go(homeDir.path());
     go.start({"go", "--interval", "0"});
     // The slow file is on its way once part of it is on disk, beside its path.
