@@ -2,9 +2,12 @@
 # serifetch-cli go next to curl, wget and aria2c, fetching the same files from
 # the same loopback nginx, in one run, and prints one table of medians.
 #
-#   bench/cli-compare.sh [BUILD_DIR] [ROUNDS]
+#   bench/cli-compare.sh [BUILD_DIR] [ROUNDS] [BASELINE_BUILD_DIR]
 #       BUILD_DIR  holds bin/serifetch-cli (default: build); use a Release build
 #       ROUNDS     rounds per set (default 5)
+#       BASELINE_BUILD_DIR  another build (of an older commit, say) run as one
+#                  more client, "baseline", in the same rounds: a change's cost
+#                  shows as the difference of the two ratios to curl
 #
 # Two sets: 1,000 files of 10 KiB and 100 files of 1 MiB. Each round runs
 # every client once on the set, in an order that rotates from round to round,
@@ -23,8 +26,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-build}
 rounds=${2:-5}
+baseline_build=${3:-}
 cli=$(realpath "$build/bin/serifetch-cli")
 [[ -x $cli ]] || { echo "cli-compare.sh: no $build/bin/serifetch-cli; build it first" >&2; exit 2; }
+baseline_cli=
+if [[ -n $baseline_build ]]; then
+  baseline_cli=$(realpath "$baseline_build/bin/serifetch-cli")
+  [[ -x $baseline_cli ]] || { echo "cli-compare.sh: no $baseline_build/bin/serifetch-cli" >&2; exit 2; }
+fi
 for tool in curl wget aria2c /usr/bin/time; do
   command -v "$tool" >/dev/null || {
     echo "cli-compare.sh: $tool is missing (scripts/install-deps --bench installs it)" >&2
@@ -54,6 +63,7 @@ for set in small large; do
 done
 
 clients=(serifetch curl wget aria2c)
+[[ -n $baseline_cli ]] && clients+=(baseline)
 out=$work/out
 
 # run_client CLIENT SET: one timed run into $out; GNU time's line to stdout.
@@ -63,13 +73,15 @@ run_client() {
   rm -rf "$out" && mkdir -p "$out"
   local timing=$work/time.txt
   case $client in
-    serifetch)
+    serifetch | baseline)
+      local program=$cli
+      [[ $client == baseline ]] && program=$baseline_cli
       home=$work/home
       rm -rf "$home"
-      SERIFETCH_HOME=$home "$cli" list-up --url "$base" --head "$p" --digits 4 --start 1 \
+      SERIFETCH_HOME=$home "$program" list-up --url "$base" --head "$p" --digits 4 --start 1 \
         --end "$n" --tail .bin --dir "$out" >/dev/null
       SERIFETCH_HOME=$home /usr/bin/time -f '%e %U %S %M' -o "$timing" \
-        "$cli" go --interval 0 >/dev/null || true
+        "$program" go --interval 0 >/dev/null || true
       ;;
     curl)
       /usr/bin/time -f '%e %U %S %M' -o "$timing" \

@@ -38,13 +38,16 @@ PartFile::PartFile(const QString& target)
     : target_(target)
     , partName_(PartName(target)) {
     const QByteArray name = QFile::encodeName(partName_);
-    struct stat st {};
+    const auto open = [&] {
+        return ::open(name.constData(),
+                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    };
+    fd_ = open();
     // A symlink left in the part file's place is removed rather than
     // followed, so the body cannot be written through it elsewhere.
-    if (::lstat(name.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-        ::unlink(name.constData());
-    fd_ = ::open(name.constData(),
-                 O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+    if (fd_ < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
+        fd_ = open();
+    struct stat st {};
     if (fd_ < 0)
         fail(QStringLiteral("Cannot create file"), partName_, errno);
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
