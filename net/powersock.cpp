@@ -1,6 +1,7 @@
 #include "net/powersock.h"
 
 #include "net/posix_transport.h"
+#include "net/tls_transport.h"
 #include "platform/host_lookup.h"
 #include "platform/message_pump.h"
 #include "platform/socket_error_numbers.h"
@@ -102,7 +103,8 @@ constexpr ErrorRow kErrorTable[] = {
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
-    , transport_(std::make_unique<PosixTransport>()) {
+    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>())) {
+    tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
     timer_ = new TThreadTimer(this);
@@ -390,6 +392,34 @@ void TPowersock::Connect() {
     if (Cancelled)
         throw ESockError(QStringLiteral("Connection Canceled"));
     throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+void TPowersock::StartTls(const QString& hostName, quint16 port) {
+    ReportStatus(8, QStringLiteral("Securing Connection"));
+    TimerOn();
+    TlsTransport::Step step = tls_->startHandshake(hostName, port, TlsCaFile);
+    while (!TimedOut && !Cancelled) {
+        if (step == TlsTransport::Step::Done || step == TlsTransport::Step::Failed)
+            break;
+        if (step == TlsTransport::Step::WantWrite)
+            WaitWritable();
+        else
+            WaitForEvent();
+        if (!TimedOut && !Cancelled)
+            step = tls_->continueHandshake();
+    }
+    TimerOff();
+    if (TimedOut)
+        throw ESockError(QStringLiteral("TLS Handshake Timed out"));
+    if (Cancelled)
+        throw ESockError(QStringLiteral("TLS Handshake Canceled"));
+    if (step == TlsTransport::Step::Failed)
+        throw ESockError(tls_->failureText());
+    ReportStatus(8, QStringLiteral("Connection Secured"));
+}
+
+bool TPowersock::TlsActive() const {
+    return tls_->secure();
 }
 
 void TPowersock::Disconnect() {

@@ -11,6 +11,7 @@
 #include <memory>
 
 class SocketTransport;
+class TlsTransport;
 
 /// TCP client session: host lookup, connect, time-outs, cancellation, line and
 /// block transfers, status texts and error texts. Everything runs on the
@@ -87,6 +88,18 @@ public:
     virtual void Connect();
     /// Closes the connection and prepares a fresh socket.
     virtual void Disconnect();
+    /// On the connected socket, runs the TLS handshake for `hostName` at
+    /// `port` under the time-out; from then on every transfer is encrypted,
+    /// until the connection closes. The chain is checked against the system's
+    /// CA store plus TlsCaFile, and the name against `hostName`. Throws
+    /// ESockError "TLS Handshake Timed out", "TLS Handshake Canceled", or a
+    /// text naming why the handshake or the certificate check failed.
+    void StartTls(const QString& hostName, quint16 port);
+    /// Whether the connection is encrypted.
+    bool TlsActive() const;
+    /// A CA certificate file (PEM) trusted besides the system's store; empty
+    /// for none.
+    QString TlsCaFile;
     /// Sends `command` plus CR LF, reads one reply line into ReplyText and its
     /// leading number into ReplyCode; returns the line. Throws std::out_of_range
     /// for a number above 32767.
@@ -197,5 +210,6 @@ private:
     quint32 lookupAddress_ = 0;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
+    TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
 };
