@@ -2,6 +2,7 @@
 
 #include "http/nmurl.h"
 #include "http/nmuu_processor.h"
+#include "http/proxy_tunnel.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -210,10 +211,11 @@ void TNMHTTP::SplitURL() {
             Port = 70;
         else if (scheme == "ftp")
             Port = 21;
-        else if (scheme == "https")
+        else if (scheme == "https" && !TLS)
             throw std::runtime_error("HTTP Secure Socket is not supported");
         else
-            Port = 80;
+            Port = scheme == "https" ? 443 : 80;
+        secure_ = scheme == "https";
     }
 
     QByteArray hostText;
@@ -247,10 +249,12 @@ void TNMHTTP::SplitURL() {
 void TNMHTTP::ComposeHeader() {
     headerList_.Clear();
     const QByteArray host = Host.toUtf8();
+    // Inside a tunnel the proxy only relays bytes: the request is the one a
+    // server gets directly.
+    const bool viaProxy = !Proxy.isEmpty() && !secure_;
     if (command_ != cmdRaw)
-        headerList_.Add(methodWords[command_] + (Proxy.isEmpty() ? requestPath_ : URL) +
-                        " HTTP/1.0");
-    if (!Proxy.isEmpty()) {
+        headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) + " HTTP/1.0");
+    if (viaProxy) {
         headerList_.Add("Proxy-Connection: Keep-Alive");
         headerList_.Add("Host: " + host);
     }
@@ -397,13 +401,20 @@ void TNMHTTP::Fail(const QString& reason) {
 QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
     if (hasScheme(location))
         return location;
+    const QByteArray scheme = secure_ ? "https:" : "http:";
     // A network-path reference keeps the scheme, and with it the default port.
     if (location.startsWith("//"))
-        return "http:" + location;
-    QByteArray origin = "http://" + Host.toUtf8();
-    if (Port != 80)
+        return scheme + location;
+    QByteArray origin = scheme + "//" + Host.toUtf8();
+    if (Port != (secure_ ? 443 : 80))
         origin += ':' + QByteArray::number(Port);
     return location.startsWith('/') ? origin + location : origin + '/' + location;
+}
+
+void TNMHTTP::SecureConnection() {
+    if (!Proxy.isEmpty())
+        OpenProxyTunnel(*this, Host, quint16(Port));
+    StartTls(Host, quint16(Port));
 }
 
 void TNMHTTP::RunTransaction() {
@@ -423,6 +434,8 @@ void TNMHTTP::RunTransaction() {
         bool ended = false;
         try {
             Connect();
+            if (secure_)
+                SecureConnection();
             SendRequest();
             ReplyCode = 0;
             ReadReplyHeader();
@@ -469,8 +482,15 @@ void TNMHTTP::RunTransaction() {
                 if (handled)
                     return;
             }
-            if (isFollowedRedirect(code))
+            if (isFollowedRedirect(code)) {
                 URL = AbsoluteLocation(URL);
+                if (secure_ && URL.toLower().startsWith("http:")) {
+                    // Followed, since the server said so, but never silently.
+                    StatusText = QStringLiteral("Redirected from https: to plain http: ") +
+                                 QString::fromUtf8(URL);
+                    ReportStatus(1, StatusText);
+                }
+            }
         }
         if (code == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);

@@ -43,6 +43,11 @@ public:
     /// The send data names a file to upload, and the reply header goes to the
     /// file named by Header.
     bool OutputFileMode = false;
+    /// Whether `https:` URLs are fetched, through TLS on port 443 (and through
+    /// a CONNECT tunnel when Proxy is set). Off by default, as the component
+    /// always was: an `https:` URL then raises "HTTP Secure Socket is not
+    /// supported". TlsCaFile (of the session) adds a trusted CA.
+    bool TLS = false;
 
     TResultEvent OnSuccess;     ///< a reply below 299 (or none at all) was read
     TResultEvent OnFailure;     ///< a reply above 399, or a run that could not finish
@@ -114,6 +119,7 @@ private:
     void Fail(const QString& reason);
     bool SendsBody() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;
+    void SecureConnection();
 
     TExStringList headerList_;
     QByteArray requestPath_;
@@ -122,5 +128,6 @@ private:
     bool locationInReply_ = false;
     bool lengthAnnounced_ = false;
     bool running_ = false;
+    bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;
 };
