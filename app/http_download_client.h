@@ -17,6 +17,9 @@ public:
 
     /// Body := `path` in the local file-name encoding, then GET `url`.
     void Get(const QString& url, const QString& path) override;
+    /// Whether each Get sends its URL's base URL (the gallery page) as the
+    /// "Referer:" line. Off by default.
+    void SetRefererFromBaseUrl(bool on) { refererFromBaseUrl_ = on; }
     void Abort() override;
     QString StatusText() const override;
     qint64 ReceivedBytes() const override;
@@ -24,4 +27,5 @@ public:
 
 private:
     TNMHTTP& http_;
+    bool refererFromBaseUrl_ = false;
 };

@@ -1,6 +1,9 @@
 #include "cli/get_command.h"
 
+#include "app/client_settings.h"
 #include "cli/cli_args.h"
+#include "cli/client_options.h"
+#include "cli/env_proxy.h"
 #include "cli/reply_status_line.h"
 #include "http/nmhttp.h"
 
@@ -14,6 +17,8 @@ struct GetArgs {
     QString file;
     QString proxy;
     int proxyPort = 0;
+    bool proxyGiven = false; ///< --proxy, even an empty one: the environment is not asked
+    ClientOptions client;
     int timeOut = 0;
     bool verbose = false;
 };
@@ -33,7 +38,8 @@ QString parse(const QStringList& list, GetArgs& parsed) {
             }
         } else if (*arg == QLatin1String("--proxy")) {
             if (const auto v = args.value(*arg, "HOST:PORT")) {
-                if (!ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
+                parsed.proxyGiven = true;
+                if (!v->isEmpty() && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
                     args.fail(QStringLiteral("--proxy needs HOST:PORT"));
             }
         } else if (*arg == QLatin1String("--timeout")) {
@@ -45,6 +51,7 @@ QString parse(const QStringList& list, GetArgs& parsed) {
             }
         } else if (*arg == QLatin1String("--verbose")) {
             parsed.verbose = true;
+        } else if (ParseClientOption(*arg, args, parsed.client)) {
         } else if (arg->startsWith('-') && arg->size() > 1) {
             args.fail(QStringLiteral("unknown option \"%1\"").arg(*arg));
         } else if (!haveUrl) {
@@ -74,6 +81,23 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
         http.Body = QFile::encodeName(parsed.file);
         http.Proxy = parsed.proxy;
         http.ProxyPort = parsed.proxyPort;
+        if (!parsed.proxyGiven) {
+            QString problem;
+            const auto proxy =
+                ProxyFromEnvironment(parsed.url, QProcessEnvironment::systemEnvironment(), &problem);
+            if (!problem.isEmpty()) {
+                err << problem << "\n";
+                return ExitError;
+            }
+            if (proxy) {
+                http.Proxy = proxy->host;
+                http.ProxyPort = proxy->port;
+            }
+        }
+        http.TLS = true;
+        ApplyClientOptions(parsed.client, http);
+        if (parsed.client.refererFromBaseUrl)
+            http.HeaderInfo.Referer = BaseUrlOf(parsed.url).toUtf8();
         http.SetTimeOut(parsed.timeOut);
         http.OnSuccess = [&](CmdType) { outcome = Outcome::Success; };
         http.OnFailure = [&](CmdType) { outcome = Outcome::Failure; };
@@ -113,7 +137,12 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
 const CliCommand GetCommand{
     "get",
     "URL -o FILE [--proxy HOST:PORT] [--timeout MS] [--verbose]\n"
-    "      Fetch URL into FILE; print the reply's status line. Exit 0 on success,\n"
+    "      [--no-tls] [--cacert FILE] [--user-agent TEXT]\n"
+    "      [--referer URL | --referer-base] [--header 'NAME: VALUE']...\n"
+    "      Fetch URL into FILE; print the reply's status line. Without --proxy\n"
+    "      the proxy comes from http_proxy, https_proxy and no_proxy as for curl;\n"
+    "      --proxy '' uses none. An https: URL is fetched over TLS (--no-tls\n"
+    "      refuses it), trusting the system's CAs and FILE. Exit 0 on success,\n"
     "      1 when the server answers with a failure, 2 on any other error.",
     runGet,
 };

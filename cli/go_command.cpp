@@ -1,10 +1,12 @@
 #include "cli/go_command.h"
 
+#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
+#include "cli/client_options.h"
 #include "cli/go_report.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
@@ -36,6 +38,7 @@ struct GoArgs {
     std::optional<QString> proxyHost;
     int proxyPort = 0;
     std::optional<int> timeOutS;
+    ClientOptions client;
 };
 
 QString parse(const QStringList& list, GoArgs& parsed) {
@@ -78,6 +81,7 @@ QString parse(const QStringList& list, GoArgs& parsed) {
                 else
                     args.fail(QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v));
             }
+        } else if (ParseClientOption(*arg, args, parsed.client)) {
         } else {
             args.fail(QStringLiteral("unknown argument \"%1\"").arg(*arg));
         }
@@ -99,10 +103,11 @@ public:
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
         http_.InputFileMode = true;
-        if (s.proxyEnabled) {
-            http_.Proxy = s.proxyHost;
-            http_.ProxyPort = s.proxyPort;
-        }
+        ApplySettingsToClient(s, http_);
+        ApplyClientOptions(args.client, http_);
+        client_.SetRefererFromBaseUrl(args.client.referer ? false
+                                                          : args.client.refererFromBaseUrl ||
+                                                                s.request.refererIsBaseUrl);
         if (args.proxyHost) {
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
@@ -314,6 +319,8 @@ const CliCommand GoCommand{
     "go",
     "[--skip-existing | --no-skip-existing] [--min-size KB | --no-min-size]\n"
     "      [--interval MS] [--proxy HOST:PORT] [--timeout S]\n"
+    "      [--no-tls] [--cacert FILE] [--user-agent TEXT]\n"
+    "      [--referer URL | --referer-base] [--header 'NAME: VALUE']...\n"
     "      Fetch the jobs of the job list one after another, as \"Go!\" does, and\n"
     "      mark each: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
     "      ▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
@@ -321,8 +328,9 @@ const CliCommand GoCommand{
     "      the saved settings for this run only: skip files that exist; treat files\n"
     "      of at most KB kilobytes as failed (0: only empty ones); the pause between\n"
     "      jobs (default 200 ms); the proxy; the idle time-out (default 60 s, 0:\n"
-    "      none). The list is saved after finished jobs, at most once a second, and\n"
-    "      at the end. Ctrl-C stops after the current job, a second Ctrl-C aborts it.\n"
+    "      none); TLS and the request lines, as for get. The list is saved after\n"
+    "      finished jobs, at most once a second, and at the end. Ctrl-C stops\n"
+    "      after the current job, a second Ctrl-C aborts it.\n"
     "      Exit 0 when every job ends ○ or ▲, 1 when some did not, 2 on bad\n"
     "      arguments or unusable files, 130 when stopped by Ctrl-C or SIGTERM.",
     runGo,

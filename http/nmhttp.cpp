@@ -291,6 +291,11 @@ void TNMHTTP::ComposeHeader() {
         }
         headerList_.Add("Content-Length: " + QByteArray::number(length));
     }
+    for (const QByteArray& line : ExtraHeaders) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            headerList_.SetHeader(line.left(colon), line.mid(colon + 1).trimmed());
+    }
 }
 
 void TNMHTTP::SendRequest() {

@@ -48,6 +48,10 @@ public:
     /// always was: an `https:` URL then raises "HTTP Secure Socket is not
     /// supported". TlsCaFile (of the session) adds a trusted CA.
     bool TLS = false;
+    /// Request lines "Name: value" the user asked for, set after the composed
+    /// ones: a name the request has already is replaced in place, an empty
+    /// value removes it, a new name is appended. Empty by default.
+    QList<QByteArray> ExtraHeaders;
 
     TResultEvent OnSuccess;     ///< a reply below 299 (or none at all) was read
     TResultEvent OnFailure;     ///< a reply above 399, or a run that could not finish

@@ -1,5 +1,6 @@
 #include "app/ui/tform1.h"
 
+#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/series.h"
@@ -575,10 +576,9 @@ void TForm1::ApplySettings(const Settings& s) {
     CheckBox2->setChecked(s.check);
     CheckBox2Click();
     m_http->InputFileMode = true;
-    if (s.proxyEnabled) {
-        m_http->Proxy = s.proxyHost;
-        m_http->ProxyPort = s.proxyPort;
-    }
+    ApplySettingsToClient(s, *m_http);
+    m_request = s.request;
+    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
 Settings TForm1::CurrentSettings() const {
@@ -596,6 +596,7 @@ Settings TForm1::CurrentSettings() const {
     s.check = CheckBox2->isChecked();
     s.proxyHost = m_http->Proxy;
     s.proxyPort = m_http->ProxyPort;
+    s.request = m_request;
     return s;
 }
 
