@@ -227,7 +227,9 @@ void TNMHTTP::SplitURL() {
         const qsizetype slash = URL.indexOf('/');
         hostText = slash < 0 ? URL : URL.left(slash);
     }
-    const qsizetype portColon = hostText.indexOf(':');
+    // The colons of an IPv6 literal ("[::1]:8080") are inside its brackets.
+    const qsizetype portColon =
+        hostText.indexOf(':', hostText.startsWith('[') ? qMax(hostText.indexOf(']'), 0) : 0);
     if (portColon >= 0) {
         const QByteArray portText = hostText.mid(portColon + 1);
         bool ok = false;

@@ -17,8 +17,8 @@ constexpr int kMaxAnswerLines = 100;
 
 void OpenProxyTunnel(TPowersock& session, const QString& host, quint16 port) {
     // An IPv6 literal is bracketed in an authority, as in a URL.
-    const QByteArray name = host.contains(QLatin1Char(':')) ? '[' + host.toUtf8() + ']'
-                                                            : host.toUtf8();
+    const bool bare = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
+    const QByteArray name = bare ? '[' + host.toUtf8() + ']' : host.toUtf8();
     const QByteArray authority = name + ':' + QByteArray::number(port);
     session.Write("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
 

@@ -88,18 +88,21 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
         return Step::Failed;
     }
     SSL_set_connect_state(ssl_);
-    peerName_ = hostName;
-    const QByteArray name = hostName.toUtf8();
+    // "[::1]" as it stands in a URL.
+    peerName_ = hostName.startsWith(QLatin1Char('[')) && hostName.endsWith(QLatin1Char(']'))
+                    ? hostName.mid(1, hostName.size() - 2)
+                    : hostName;
+    const QByteArray name = peerName_.toUtf8();
     X509_VERIFY_PARAM* param = SSL_get0_param(ssl_);
     X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-    if (QHostAddress(hostName).isNull()) {
+    if (QHostAddress(peerName_).isNull()) {
         // RFC 6066: SNI carries names only, never an address literal.
         SSL_set_tlsext_host_name(ssl_, name.constData());
         SSL_set1_host(ssl_, name.constData());
     } else {
         X509_VERIFY_PARAM_set1_ip_asc(param, name.constData());
     }
-    const QString peer = hostName + ':' + QString::number(port) + '|' + caFile;
+    const QString peer = peerName_ + ' ' + QString::number(port) + ' ' + caFile;
     if (lastSession_ && peer == lastSessionPeer_)
         SSL_set_session(ssl_, lastSession_);
     lastSessionPeer_ = peer;
@@ -290,7 +293,7 @@ bool TlsTransport::open(bool resetOnClose) {
     return inner_->open(resetOnClose);
 }
 
-bool TlsTransport::connectTo(quint32 address, quint16 port) {
+bool TlsTransport::connectTo(const QHostAddress& address, quint16 port) {
     return inner_->connectTo(address, port);
 }
 

@@ -43,7 +43,7 @@ public:
     bool secure() const { return established_; }
 
     bool open(bool resetOnClose) override;
-    bool connectTo(quint32 address, quint16 port) override;
+    bool connectTo(const QHostAddress& address, quint16 port) override;
     qint64 send(const char* data, qint64 length) override;
     qint64 receive(char* data, qint64 length) override;
     qint64 peek(char* data, qint64 length) override;

@@ -33,9 +33,13 @@ protected:
         plain = std::make_unique<NginxFixture>(
             served->path(), QString("location = /to-tls { return 302 %1k1.bin; }").arg(tlsBase()));
         ASSERT_TRUE(plain->start(&error)) << error.toStdString();
+        // The same server on [::1], plain and with TLS.
+        v6Port = freeLoopbackPort();
+        v6TlsPort = freeLoopbackPort();
         nginx = std::make_unique<NginxFixture>(
             served->path(),
             certs->nginxTlsConfig(tlsPort, TestCertificates::Good) +
+                QString("listen [::1]:%1;\nlisten [::1]:%2 ssl;\n").arg(v6Port).arg(v6TlsPort) +
                 QString("location = /to-plain { return 302 %1k1.bin; }\n"
                         "location = /here { absolute_redirect off; return 302 /k1.bin; }\n")
                     .arg(plainBase()));
@@ -75,6 +79,7 @@ protected:
     static inline std::unique_ptr<TinyproxyFixture> tinyproxy;
     static inline std::unique_ptr<SquidFixture> squid;
     static inline quint16 tlsPort = 0;
+    static inline quint16 v6Port = 0, v6TlsPort = 0;
     static inline QByteArray small, large;
     QTemporaryDir out;
 };
@@ -175,5 +180,32 @@ TEST_F(Https, AProxyThatRefusesTheTunnelFailsWithItsStatusLine) {
         ASSERT_TRUE(httptest::peerDone(proxy));
         EXPECT_EQ(proxy.received(),
                   "CONNECT gallery.example:443 HTTP/1.0\r\nHost: gallery.example:443\r\n\r\n");
+    }
+}
+
+TEST_F(Https, Ipv6LiteralsWorkInUrlsAndAsTheProxy) {
+    struct Row {
+        const char* name;
+        QString url;
+        QString proxy;
+    };
+    const Row rows[] = {
+        {"plain", QString("http://[::1]:%1/k1.bin").arg(v6Port), ""},
+        {"TLS, the address checked against the certificate",
+         QString("https://[::1]:%1/k1.bin").arg(v6TlsPort), ""},
+        // nginx serves a full-URL request line itself, as a proxy would.
+        {"as the proxy", "http://gallery.example/k1.bin", "[::1]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TNMHTTP http;
+        secure(http);
+        http.Proxy = row.proxy;
+        http.ProxyPort = v6Port;
+        const auto outcome = record(http, [&] { http.Get(row.url); });
+        EXPECT_EQ(outcome.error, "");
+        EXPECT_EQ(outcome.successes, 1);
+        EXPECT_EQ(http.RemoteAddresses, QList<QHostAddress>{QHostAddress::LocalHostIPv6});
+        EXPECT_TRUE(http.Body == small);
     }
 }

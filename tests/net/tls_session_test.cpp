@@ -23,7 +23,7 @@ class LoopbackLookup {
 public:
     LoopbackLookup() {
         SetHostLookupForTesting([](const QString&, QObject* context, HostLookupDone done) {
-            QTimer::singleShot(0, context, [done] { done(0, 0x7f000001u); });
+            QTimer::singleShot(0, context, [done] { done(0, {QHostAddress::LocalHost}); });
         });
     }
     ~LoopbackLookup() { SetHostLookupForTesting({}); }
