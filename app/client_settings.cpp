@@ -9,7 +9,10 @@ void ApplySettingsToClient(const Settings& s, TNMHTTP& http) {
         http.Proxy = s.proxyHost;
         http.ProxyPort = s.proxyPort;
     }
-    const RequestSettings& r = s.request;
+    ApplyRequestSettingsToClient(s.request, http);
+}
+
+void ApplyRequestSettingsToClient(const RequestSettings& r, TNMHTTP& http) {
     http.TLS = r.tls;
     http.TlsCaFile = r.caFile;
     http.HeaderInfo.LocalProgram = r.userAgent.toUtf8();

@@ -704,8 +704,11 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Option1Click() {
-    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this);
-    dialog.exec();
+    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this, &m_request);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplyRequestSettingsToClient(m_request, *m_http);
+    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
 void TForm1::About1Click() {

@@ -1,5 +1,6 @@
 // Draws each dialog as the user sees it into PNG files, for the documentation:
 //   xvfb-run -a settings_ui_screenshots <folder>
+#include "settings/settings_file.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
 #include "settings/ui/form7.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTabWidget>
 #include <cstdio>
 
 namespace {
@@ -32,6 +34,12 @@ int main(int argc, char** argv) {
     int port = 8080;
     TForm6 proxyDialog(proxy, port);
     ok &= shoot(proxyDialog, folder + "/proxy-dialog.png");
+
+    RequestSettings request{true, "", "Mozilla/5.0 (X11; Linux x86_64)", "", true,
+                            {"Cookie: gallery_session=4f2a9c", "Accept-Language: ja"}};
+    TForm6 optionDialog(proxy, port, nullptr, &request);
+    optionDialog.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    ok &= shoot(optionDialog, folder + "/option-request-tab.png");
 
     QStringList history{"http://www.example.com/gallery/2024/", "http://images.example.org/series/",
                         "http://www.example.com/photos/", "http://192.168.1.20/pub/scans/"};
