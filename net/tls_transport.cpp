@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -88,6 +90,11 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
         return Step::Failed;
     }
     SSL_set_connect_state(ssl_);
+    // Each handshake flight and the request after it are separate small
+    // writes; with Nagle's algorithm each would wait for the peer's delayed
+    // acknowledgement of the one before.
+    const int on = 1;
+    ::setsockopt(inner_->handle(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     // "[::1]" as it stands in a URL.
     peerName_ = hostName.startsWith(QLatin1Char('[')) && hostName.endsWith(QLatin1Char(']'))
                     ? hostName.mid(1, hostName.size() - 2)
