@@ -42,6 +42,8 @@ void HttpDownloadClient::Get(const QString& url, const QString& path) {
     http_.Body = QFile::encodeName(path);
     if (refererFromBaseUrl_)
         http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
+    if (beforeGet_)
+        beforeGet_(url);
     http_.Get(url);
 }
 

@@ -10,12 +10,12 @@ class TNMHTTP;
 /// The request options that `get` and `go` share. Each one given overrides
 /// what the settings say, for this run only.
 struct ClientOptions {
-    bool noTls = false;                ///< --no-tls: refuse https: URLs
-    std::optional<QString> caFile;     ///< --cacert FILE
-    std::optional<QString> userAgent;  ///< --user-agent TEXT
-    std::optional<QString> referer;    ///< --referer URL
-    bool refererFromBaseUrl = false;   ///< --referer-base: each URL's base URL
-    QStringList headers;               ///< --header 'Name: value', repeatable
+    bool noTls = false;               ///< --no-tls: refuse https: URLs
+    std::optional<QString> caFile;    ///< --cacert FILE
+    std::optional<QString> userAgent; ///< --user-agent TEXT
+    std::optional<QString> referer;   ///< --referer URL
+    bool refererFromBaseUrl = false;  ///< --referer-base: each URL's base URL
+    QStringList headers;              ///< --header 'Name: value', repeatable
 };
 
 /// When `option` is one of these options, takes its value from `args` (a bad

@@ -47,8 +47,8 @@ bool matchesNoProxy(const QString& host, const QString& list) {
 
 } // namespace
 
-std::optional<EnvProxy> ProxyFromEnvironment(const QString& url,
-                                             const QProcessEnvironment& env, QString* problem) {
+std::optional<EnvProxy> ProxyFromEnvironment(const QString& url, const QProcessEnvironment& env,
+                                             QString* problem) {
     const QUrl target(url);
     const QString scheme = target.scheme().toLower();
     std::optional<std::pair<QString, QString>> setting;

@@ -19,6 +19,5 @@ struct EnvProxy {
 /// the host or a domain it is in (a leading "." optional), and addresses or
 /// address/prefix ranges. Nothing when no proxy applies; a value that cannot
 /// be used sets `problem`.
-std::optional<EnvProxy> ProxyFromEnvironment(const QString& url,
-                                             const QProcessEnvironment& environment,
-                                             QString* problem);
+std::optional<EnvProxy>
+ProxyFromEnvironment(const QString& url, const QProcessEnvironment& environment, QString* problem);

@@ -83,8 +83,8 @@ int runGet(const QStringList& args, QTextStream& out, QTextStream& err) {
         http.ProxyPort = parsed.proxyPort;
         if (!parsed.proxyGiven) {
             QString problem;
-            const auto proxy =
-                ProxyFromEnvironment(parsed.url, QProcessEnvironment::systemEnvironment(), &problem);
+            const auto proxy = ProxyFromEnvironment(
+                parsed.url, QProcessEnvironment::systemEnvironment(), &problem);
             if (!problem.isEmpty()) {
                 err << problem << "\n";
                 return ExitError;

@@ -7,6 +7,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
 #include "cli/client_options.h"
+#include "cli/env_proxy.h"
 #include "cli/go_report.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
@@ -111,6 +112,17 @@ public:
         if (args.proxyHost) {
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
+        } else if (!s.proxyEnabled) {
+            // As for curl: the environment names a proxy per URL.
+            client_.SetBeforeGet([this](const QString& url) {
+                QString problem;
+                const auto proxy =
+                    ProxyFromEnvironment(url, QProcessEnvironment::systemEnvironment(), &problem);
+                if (!problem.isEmpty())
+                    throw std::runtime_error(problem.toStdString());
+                http_.Proxy = proxy ? proxy->host : QString();
+                http_.ProxyPort = proxy ? proxy->port : 0;
+            });
         }
         http_.SetTimeOut(args.timeOutS ? *args.timeOutS * 1000 : DownloadRun::kClientTimeOutMs);
         run_.SetSkipExisting(args.skip.value_or(s.skip));
@@ -327,7 +339,8 @@ const CliCommand GoCommand{
     "      over, so a second go resumes an interrupted list. The options override\n"
     "      the saved settings for this run only: skip files that exist; treat files\n"
     "      of at most KB kilobytes as failed (0: only empty ones); the pause between\n"
-    "      jobs (default 200 ms); the proxy; the idle time-out (default 60 s, 0:\n"
+    "      jobs (default 200 ms); the proxy (without one here or in the settings,\n"
+    "      the environment's, as for get); the idle time-out (default 60 s, 0:\n"
     "      none); TLS and the request lines, as for get. The list is saved after\n"
     "      finished jobs, at most once a second, and at the end. Ctrl-C stops\n"
     "      after the current job, a second Ctrl-C aborts it.\n"

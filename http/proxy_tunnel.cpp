@@ -27,8 +27,8 @@ void OpenProxyTunnel(TPowersock& session, const QString& host, quint16 port) {
         throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"));
     // "HTTP/1.1 200 Connection established": the code is the second field.
     const QByteArray code = TPowersock::NthField(status, ' ', 2);
-    const bool accepted = code.size() == 3 && code.startsWith('2') &&
-                          status.toUpper().startsWith("HTTP/");
+    const bool accepted =
+        code.size() == 3 && code.startsWith('2') && status.toUpper().startsWith("HTTP/");
     for (int lines = 0;; ++lines) {
         const QByteArray line = session.ReadLn();
         if (line.isEmpty() && accepted)

@@ -69,7 +69,8 @@ bool TlsTransport::prepareContext(const QString& caFile) {
     SSL_CTX_set_default_verify_paths(ctx_);
     if (!caFile.isEmpty() &&
         SSL_CTX_load_verify_locations(ctx_, QFile::encodeName(caFile).constData(), nullptr) != 1) {
-        failure_ = QStringLiteral("Cannot read the CA file \"%1\": %2").arg(caFile, openSslReason());
+        failure_ =
+            QStringLiteral("Cannot read the CA file \"%1\": %2").arg(caFile, openSslReason());
         SSL_CTX_free(ctx_);
         ctx_ = nullptr;
         return false;
@@ -119,7 +120,8 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
 TlsTransport::Step TlsTransport::continueHandshake() {
     if (!ssl_) {
         if (failure_.isEmpty())
-            failure_ = QStringLiteral("TLS handshake with %1 failed: connection closed").arg(peerName_);
+            failure_ =
+                QStringLiteral("TLS handshake with %1 failed: connection closed").arg(peerName_);
         return Step::Failed;
     }
     ERR_clear_error();
@@ -140,7 +142,8 @@ TlsTransport::Step TlsTransport::continueHandshake() {
         failure_ = QStringLiteral("TLS handshake with %1 failed: %2")
                        .arg(peerName_, QString::fromLocal8Bit(std::strerror(errno)));
     else
-        failure_ = QStringLiteral("TLS handshake with %1 failed: %2").arg(peerName_, openSslReason());
+        failure_ =
+            QStringLiteral("TLS handshake with %1 failed: %2").arg(peerName_, openSslReason());
     ERR_clear_error();
     failed_ = true;
     return Step::Failed;

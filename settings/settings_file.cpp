@@ -107,7 +107,8 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.caFile = file.read(kServer, QStringLiteral("CAFile"), {});
     s.request.userAgent = file.read(kServer, QStringLiteral("UserAgent"), {});
     s.request.referer = file.read(kServer, QStringLiteral("Referer"), {});
-    s.request.refererIsBaseUrl = file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
+    s.request.refererIsBaseUrl =
+        file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -153,7 +154,8 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
         const QString key = kHeader + QString::number(n);
         if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())
             break;
-        file.write(kServer, key, n <= s.request.extraHeaders.size() ? s.request.extraHeaders[n - 1] : QString());
+        file.write(kServer, key,
+                   n <= s.request.extraHeaders.size() ? s.request.extraHeaders[n - 1] : QString());
     }
 
     return file.save();

@@ -15,22 +15,21 @@ bool AppendToUrlHistory(QStringList& history, const QString& url);
 /// The `[Server]` keys that shape requests: TLS and what a gallery may want
 /// to see. Nothing here adds to a request unless the user set it.
 struct RequestSettings {
-    /// `TLS`: whether https: URLs are fetched (else refused as the
-    /// client always did). "Yes" unless the file says "No"; written at every
-    /// store.
+    /// `TLS`: whether https: URLs are fetched (else refused, as the client
+    /// always did). "Yes" unless the file says "No"; written at every store.
     bool tls = true;
-    /// `CAFile`: a CA certificate file trusted besides the
-    /// system's store, for a private server; empty for none.
+    /// `CAFile`: a CA certificate file trusted besides the system's store,
+    /// for a private server; empty for none.
     QString caFile;
     /// `UserAgent`: the "User-Agent:" line; empty sends none.
     QString userAgent;
     /// `Referer`: a fixed "Referer:" line; empty sends none.
     QString referer;
-    /// `RefererIsBaseURL`: each job's "Referer:" is its base URL
-    /// (the gallery page its file sits in) instead of `referer`.
+    /// `RefererIsBaseURL`: each job's "Referer:" is its base URL (the gallery
+    /// page its file sits in) instead of `referer`.
     bool refererIsBaseUrl = false;
-    /// `Header1`, `Header2`, ...: extra request lines
-    /// "Name: value", read up to the first empty key.
+    /// `Header1`, `Header2`, ...: extra request lines "Name: value", read up
+    /// to the first empty key.
     QStringList extraHeaders;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;

@@ -148,8 +148,8 @@ bool TForm6::TakeRequestPage() {
         if (line.isEmpty())
             continue;
         if (!ParseExtraHeader(line)) {
-            reportError_(this, QStringLiteral("\"%1\" is no request line \"Name: value\".")
-                                   .arg(line));
+            reportError_(this,
+                         QStringLiteral("\"%1\" is no request line \"Name: value\".").arg(line));
             PageControl1->setCurrentIndex(1);
             Memo1->setFocus();
             return false;

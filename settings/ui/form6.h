@@ -60,10 +60,10 @@ private:
     QPushButton* Button3;
     // The "Request" tab, when there is one.
     QTabWidget* PageControl1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr; ///< TLS
-    QCheckBox* CheckBox3 = nullptr; ///< Referer from the base URL
-    QLineEdit* Edit3 = nullptr;     ///< CA file
-    QLineEdit* Edit4 = nullptr;     ///< User-Agent
-    QLineEdit* Edit5 = nullptr;     ///< Referer
+    QCheckBox* CheckBox2 = nullptr;  ///< TLS
+    QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
+    QLineEdit* Edit3 = nullptr;      ///< CA file
+    QLineEdit* Edit4 = nullptr;      ///< User-Agent
+    QLineEdit* Edit5 = nullptr;      ///< Referer
     QPlainTextEdit* Memo1 = nullptr; ///< extra request lines
 };

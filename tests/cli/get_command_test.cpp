@@ -150,9 +150,15 @@ TEST_F(CliGet, HttpsTrustsTheGivenCaAndRefusesAnUnknownOne) {
         QString out, err;
     } cases[] = {
         {"trusted CA file", {"--cacert", certs.caFile()}, 0, "HTTP/1.1 200 OK\n", ""},
-        {"system store only", {}, 2, "",
+        {"system store only",
+         {},
+         2,
+         "",
          "Certificate of 127.0.0.1 refused: its issuer is unknown (unknown issuer)\n"},
-        {"TLS turned off", {"--no-tls", "--cacert", certs.caFile()}, 2, "",
+        {"TLS turned off",
+         {"--no-tls", "--cacert", certs.caFile()},
+         2,
+         "",
          "HTTP Secure Socket is not supported\n"},
     };
     for (const auto& c : cases) {
@@ -168,8 +174,8 @@ TEST_F(CliGet, HttpsTrustsTheGivenCaAndRefusesAnUnknownOne) {
 }
 
 TEST_F(CliGet, TheProxyComesFromTheEnvironmentAsForCurl) {
-    auto proxy = testsupport::ScriptedPeer::replying(
-        "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nproxy");
+    auto proxy =
+        testsupport::ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nproxy");
     const QString at = QString("127.0.0.1:%1").arg(proxy->port());
     const struct {
         const char* name;
@@ -183,8 +189,10 @@ TEST_F(CliGet, TheProxyComesFromTheEnvironmentAsForCurl) {
         {"HTTP_PROXY is not read", {{"HTTP_PROXY", at}}, {}, false},
         {"https_proxy is for https only", {{"https_proxy", at}}, {}, false},
         {"all_proxy", {{"ALL_PROXY", at}}, {}, true},
-        {"no_proxy names the host", {{"http_proxy", at}, {"no_proxy", "x.example,127.0.0.1"}},
-         {}, false},
+        {"no_proxy names the host",
+         {{"http_proxy", at}, {"no_proxy", "x.example,127.0.0.1"}},
+         {},
+         false},
         {"NO_PROXY by range", {{"http_proxy", at}, {"NO_PROXY", "127.0.0.0/8"}}, {}, false},
         {"no_proxy star", {{"http_proxy", at}, {"no_proxy", "*"}}, {}, false},
         {"no_proxy for others", {{"http_proxy", at}, {"no_proxy", "example.com"}}, {}, true},
@@ -203,7 +211,8 @@ TEST_F(CliGet, TheProxyComesFromTheEnvironmentAsForCurl) {
         EXPECT_EQ(testenv::readFile(target()) == "proxy", c.viaProxy);
         if (c.viaProxy) {
             ASSERT_TRUE(testenv::waitUntil([&] { return proxy->finished() > proxied; }));
-            EXPECT_TRUE(proxy->received(proxied++).startsWith("GET " + url.toUtf8() + " HTTP/1.0\r\n"));
+            EXPECT_TRUE(
+                proxy->received(proxied++).startsWith("GET " + url.toUtf8() + " HTTP/1.0\r\n"));
         }
     }
 
@@ -226,9 +235,11 @@ TEST_F(CliGet, RequestLinesAreAddedOnlyWhenAsked) {
         {"nothing asked", {}, {}},
         {"user agent", {"--user-agent", "Serifetch/2.0"}, {"User-Agent: Serifetch/2.0"}},
         {"fixed referer", {"--referer", "http://g.example/"}, {"Referer: http://g.example/"}},
-        {"referer from the base URL", {"--referer-base"},
+        {"referer from the base URL",
+         {"--referer-base"},
          {"Referer: " + url.toUtf8().replace("p1.jpg", "")}},
-        {"two extra lines", {"--header", "Cookie: a=1", "--header", "X-Test:two"},
+        {"two extra lines",
+         {"--header", "Cookie: a=1", "--header", "X-Test:two"},
          {"Cookie: a=1", "X-Test: two"}},
     };
     int index = 0;
@@ -247,5 +258,6 @@ TEST_F(CliGet, RequestLinesAreAddedOnlyWhenAsked) {
     const auto run = cli({"get", url, "-o", target(), "--header", "Content-type:"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_TRUE(testenv::waitUntil([&] { return peer->finished() > index; }));
-    EXPECT_FALSE(peer->received(index).contains("Content-type")) << peer->received(index).constData();
+    EXPECT_FALSE(peer->received(index).contains("Content-type"))
+        << peer->received(index).constData();
 }

@@ -138,8 +138,8 @@ TEST_F(Https, RedirectsBetweenHttpAndHttpsAreFollowedAndADowngradeIsReported) {
         EXPECT_EQ(outcome.successes, 1);
         EXPECT_EQ(http.URL, row.finalUrl.toUtf8());
         EXPECT_TRUE(http.Body == small);
-        EXPECT_EQ(outcome.statuses.contains("Redirected from https: to plain http: " +
-                                            plainBase() + "k1.bin"),
+        EXPECT_EQ(outcome.statuses.contains("Redirected from https: to plain http: " + plainBase() +
+                                            "k1.bin"),
                   row.downgrade)
             << outcome.statuses.join('|').toStdString();
     }

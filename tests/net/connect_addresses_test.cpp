@@ -63,16 +63,22 @@ TEST(ConnectAddresses, TriesEachInTurnAndKeepsTheClassicTexts) {
     struct Row {
         const char* name;
         QList<QHostAddress> addresses;
-        const char* error;        ///< empty: connected to 127.0.0.1
+        const char* error;         ///< empty: connected to 127.0.0.1
         qint64 atLeastMs, belowMs; ///< how long the connect took
     };
     const Row rows[] = {
         {"unanswered first", {silent, working}, "", TPowersock::ConnectFallbackMs, 2000},
         {"refused first", {refusing, working}, "", 0, TPowersock::ConnectFallbackMs},
-        {"only refusals", {refusing, QHostAddress("127.0.0.4")}, "Connection Failed", 0,
+        {"only refusals",
+         {refusing, QHostAddress("127.0.0.4")},
+         "Connection Failed",
+         0,
          TPowersock::ConnectFallbackMs},
-        {"the last one gets the rest of the time-out", {refusing, silent},
-         "Connection Timed out", 600, 3000},
+        {"the last one gets the rest of the time-out",
+         {refusing, silent},
+         "Connection Timed out",
+         600,
+         3000},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

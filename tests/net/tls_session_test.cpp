@@ -157,8 +157,7 @@ TEST_F(TlsSession, AHandshakeThatGoesNowhereEnds) {
         TPowersock s;
         s.SetTimeOut(300);
         nettest::connectTo(s, peer);
-        EXPECT_EQ(thrownText<ESockError>([&] { s.StartTls("127.0.0.1", peer.port()); }),
-                  row.error);
+        EXPECT_EQ(thrownText<ESockError>([&] { s.StartTls("127.0.0.1", peer.port()); }), row.error);
         s.Disconnect();
     }
 }
@@ -169,6 +168,7 @@ TEST_F(TlsSession, AMissingCaFileIsNamed) {
     s.Host = "127.0.0.1";
     s.Port = tlsPorts[TestCertificates::Good];
     s.Connect();
-    EXPECT_TRUE(thrownText<ESockError>([&] { s.StartTls("127.0.0.1", s.Port); })
-                    .startsWith("Cannot read the CA file \"" + s.TlsCaFile + "\": "));
+    EXPECT_TRUE(thrownText<ESockError>([&] {
+                    s.StartTls("127.0.0.1", s.Port);
+                }).startsWith("Cannot read the CA file \"" + s.TlsCaFile + "\": "));
 }

@@ -162,7 +162,11 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
     Settings s = sample();
-    s.request = {false, "/etc/ca.pem", "Serifetch/2.0", "http://g.example/", true,
+    s.request = {false,
+                 "/etc/ca.pem",
+                 "Serifetch/2.0",
+                 "http://g.example/",
+                 true,
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
     ASSERT_EQ(SettingsFile::store(ini, s), "");
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);

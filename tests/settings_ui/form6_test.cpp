@@ -4,8 +4,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -207,8 +207,12 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         lines->setPlainText(c.lines);
         QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
 
-        const RequestSettings after{false, "/etc/ca.pem", "Serifetch/2.0", "http://g.example/",
-                                    true, {"Cookie: a=1", "X-Two: 2"}};
+        const RequestSettings after{false,
+                                    "/etc/ca.pem",
+                                    "Serifetch/2.0",
+                                    "http://g.example/",
+                                    true,
+                                    {"Cookie: a=1", "X-Two: 2"}};
         EXPECT_EQ(request == after, c.written);
         EXPECT_EQ(request == before, !c.written);
         EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());

@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
     TForm6 proxyDialog(proxy, port);
     ok &= shoot(proxyDialog, folder + "/proxy-dialog.png");
 
-    RequestSettings request{true, "", "Mozilla/5.0 (X11; Linux x86_64)", "", true,
-                            {"Cookie: gallery_session=4f2a9c", "Accept-Language: ja"}};
+    RequestSettings request{true, "",   "Mozilla/5.0 (X11; Linux x86_64)",
+                            "",   true, {"Cookie: gallery_session=4f2a9c", "Accept-Language: ja"}};
     TForm6 optionDialog(proxy, port, nullptr, &request);
     optionDialog.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
     ok &= shoot(optionDialog, folder + "/option-request-tab.png");

@@ -9,8 +9,7 @@ namespace {
 const char* const kNames[] = {"good", "expired", "foreign"};
 
 // EC keys: made in milliseconds, where RSA keys take a noticeable while.
-const QStringList kNewKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                             "-nodes"};
+const QStringList kNewKey = {"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
 
 } // namespace
 
@@ -61,10 +60,9 @@ bool TestCertificates::make(QString* error) {
                  error))
             return false;
     }
-    if (!testenv::writeFile(path("server.ext"),
-                            "subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1\n"
-                            "basicConstraints=CA:FALSE\n"
-                            "extendedKeyUsage=serverAuth\n")) {
+    if (!testenv::writeFile(path("server.ext"), "subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1\n"
+                                                "basicConstraints=CA:FALSE\n"
+                                                "extendedKeyUsage=serverAuth\n")) {
         if (error)
             *error = "cannot write server.ext";
         return false;
