@@ -8,40 +8,12 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 using namespace testsupport;
 using nettest::thrownText;
 
 namespace {
-
-/// A listener on `address`:`port` whose accept queue is full, so that a
-/// connect to it is never answered.
-class Unanswered {
-public:
-    Unanswered(const char* address, quint16 port) {
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(port);
-        ::inet_pton(AF_INET, address, &sa.sin_addr);
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        bound_ = ::bind(listener_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
-                 ::listen(listener_, 0) == 0;
-        filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(filler_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    }
-    ~Unanswered() {
-        ::close(filler_);
-        ::close(listener_);
-    }
-    bool bound() const { return bound_; }
-
-private:
-    int listener_ = -1;
-    int filler_ = -1;
-    bool bound_ = false;
-};
 
 class NamedAddresses {
 public:
@@ -57,8 +29,8 @@ public:
 
 TEST(ConnectAddresses, TriesEachInTurnAndKeepsTheClassicTexts) {
     ScriptedPeer peer(PeerScript().silent());
-    Unanswered hole("127.0.0.2", peer.port());
-    ASSERT_TRUE(hole.bound());
+    const nettest::BlackHole hole(0x7f000002, peer.port());
+    ASSERT_EQ(hole.port(), peer.port());
     const QHostAddress working("127.0.0.1"), silent("127.0.0.2"), refusing("127.0.0.3");
     struct Row {
         const char* name;
