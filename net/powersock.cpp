@@ -457,13 +457,16 @@ void TPowersock::StartTls(const QString& hostName, quint16 port) {
             step = tls_->continueHandshake();
     }
     TimerOff();
-    if (TimedOut)
-        throw ESockError(QStringLiteral("TLS Handshake Timed out"));
-    if (Cancelled)
-        throw ESockError(QStringLiteral("TLS Handshake Canceled"));
-    if (step == TlsTransport::Step::Failed)
-        throw ESockError(tls_->failureText());
-    ReportStatus(8, QStringLiteral("Connection Secured"));
+    if (!TimedOut && !Cancelled && step == TlsTransport::Step::Done) {
+        ReportStatus(8, QStringLiteral("Connection Secured"));
+        return;
+    }
+    const QString text = TimedOut    ? QStringLiteral("TLS Handshake Timed out")
+                         : Cancelled ? QStringLiteral("TLS Handshake Canceled")
+                                     : tls_->failureText();
+    // Closed, so that nothing a caller sends next can go out unencrypted.
+    CloseSocket();
+    throw ESockError(text);
 }
 
 bool TPowersock::TlsActive() const {

@@ -103,7 +103,8 @@ public:
     /// until the connection closes. The chain is checked against the system's
     /// CA store plus TlsCaFile, and the name against `hostName`. Throws
     /// ESockError "TLS Handshake Timed out", "TLS Handshake Canceled", or a
-    /// text naming why the handshake or the certificate check failed.
+    /// text naming why the handshake or the certificate check failed, after
+    /// closing the connection.
     void StartTls(const QString& hostName, quint16 port);
     /// Whether the connection is encrypted.
     bool TlsActive() const;

@@ -125,6 +125,7 @@ TlsTransport::Step TlsTransport::continueHandshake() {
         return Step::Failed;
     }
     ERR_clear_error();
+    errno = 0;
     const int rc = SSL_do_handshake(ssl_);
     if (rc == 1) {
         established_ = true;

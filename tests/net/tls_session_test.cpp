@@ -108,6 +108,7 @@ TEST_F(TlsSession, ChecksTheCertificateAndNamesWhyItIsRefused) {
         EXPECT_TRUE(*row.error ? error.startsWith(row.error) : error.isEmpty())
             << error.toStdString();
         EXPECT_EQ(s.TlsActive(), error.isEmpty());
+        EXPECT_EQ(s.IsConnected, error.isEmpty()) << "a failed handshake closes";
         if (!error.isEmpty())
             continue;
         s.Write("GET /big.bin HTTP/1.0\r\n\r\n");
