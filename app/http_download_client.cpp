@@ -1,5 +1,6 @@
 #include "app/http_download_client.h"
 
+#include "app/client_settings.h"
 #include "http/nmhttp.h"
 
 #include <QFile>
@@ -39,6 +40,10 @@ HttpDownloadClient::~HttpDownloadClient() {
 
 void HttpDownloadClient::Get(const QString& url, const QString& path) {
     http_.Body = QFile::encodeName(path);
+    if (refererFromBaseUrl_)
+        http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
+    if (beforeGet_)
+        beforeGet_(url);
     http_.Get(url);
 }
 

@@ -17,6 +17,14 @@ public:
 
     /// Body := `path` in the local file-name encoding, then GET `url`.
     void Get(const QString& url, const QString& path) override;
+    /// Whether each Get sends its URL's base URL (the gallery page) as the
+    /// "Referer:" line. Off by default.
+    void SetRefererFromBaseUrl(bool on) { refererFromBaseUrl_ = on; }
+    /// Runs before each Get with its URL, to set the client up for it (the
+    /// proxy the environment names for that URL); what it throws fails the Get.
+    void SetBeforeGet(std::function<void(const QString& url)> hook) {
+        beforeGet_ = std::move(hook);
+    }
     void Abort() override;
     QString StatusText() const override;
     qint64 ReceivedBytes() const override;
@@ -26,4 +34,6 @@ public:
 
 private:
     TNMHTTP& http_;
+    bool refererFromBaseUrl_ = false;
+    std::function<void(const QString& url)> beforeGet_;
 };

@@ -2,8 +2,9 @@
 // reuses it: prints the time per request. Driven by http_get_vs_curl.sh,
 // which runs curl over the same URLs.
 //
-//   http_many_gets_bench URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR
+//   http_many_gets_bench URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]
 //   e.g. http://127.0.0.1:8080/f 1000 4 .bin /tmp/out  ->  f0001.bin ... f1000.bin
+// With CA_FILE, https: URLs are fetched and that CA is trusted.
 #include "http/nmhttp.h"
 #include "platform/int_to_str_l.h"
 
@@ -15,8 +16,9 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 6) {
-        std::fprintf(stderr, "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR\n", argv[0]);
+    if (args.size() != 6 && args.size() != 7) {
+        std::fprintf(stderr, "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]\n",
+                     argv[0]);
         return 2;
     }
     const QString head = args[1];
@@ -27,6 +29,10 @@ int main(int argc, char** argv) {
 
     TNMHTTP http;
     http.InputFileMode = true;
+    if (args.size() == 7) {
+        http.TLS = true;
+        http.TlsCaFile = args[6];
+    }
     int successes = 0;
     http.OnSuccess = [&](CmdType) { ++successes; };
     QElapsedTimer timer;

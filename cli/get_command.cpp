@@ -1,6 +1,9 @@
 #include "cli/get_command.h"
 
+#include "app/client_settings.h"
 #include "app/download_run.h"
+#include "cli/client_options.h"
+#include "cli/env_proxy.h"
 #include "cli/go_command.h"
 #include "http/nmhttp.h"
 
@@ -18,19 +21,21 @@ struct GetArgs {
     QString file;
     QString proxy;
     int proxyPort = 0;
+    bool proxyGiven = false; ///< --proxy, even an empty one: the environment is not asked
+    ClientOptions client;
     int timeOutMs = DownloadRun::kClientTimeOutMs;
     bool verbose = false;
     bool trace = false;
 };
 
 const QList<CliOption>& options() {
-    static const QList<CliOption> table{
+    static const QList<CliOption> table = QList<CliOption>{
         {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
-        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
+        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy ('': none, not the environment's)"},
         {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
         {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
         {"trace", 0, nullptr, "print the socket texts and the reply header"},
-    };
+    } + ClientOptionTable();
     return table;
 }
 
@@ -42,8 +47,13 @@ QString parse(const CliArgs& args, GetArgs& parsed) {
     if (!file || file->isEmpty())
         return QStringLiteral("-o FILE is required");
     parsed.file = *file;
-    if (const auto v = args.value("proxy"); v && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
-        return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+    if (const auto v = args.value("proxy")) {
+        parsed.proxyGiven = true;
+        if (!v->isEmpty() && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
+            return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+    }
+    if (const QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
+        return problem;
     if (const auto v = args.value("timeout")) {
         const auto ms = ParseSecondsAsMs(*v, kMaxTimeOutS);
         if (!ms)
@@ -93,6 +103,21 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
         http.Body = QFile::encodeName(target);
         http.Proxy = parsed.proxy;
         http.ProxyPort = parsed.proxyPort;
+        if (!parsed.proxyGiven) {
+            QString problem;
+            const auto proxy = ProxyFromEnvironment(
+                parsed.url, QProcessEnvironment::systemEnvironment(), &problem);
+            if (!problem.isEmpty())
+                throw std::runtime_error(problem.toStdString());
+            if (proxy) {
+                http.Proxy = proxy->host;
+                http.ProxyPort = proxy->port;
+            }
+        }
+        http.TLS = true;
+        ApplyClientOptions(parsed.client, http);
+        if (parsed.client.refererFromBaseUrl)
+            http.HeaderInfo.Referer = BaseUrlOf(parsed.url).toUtf8();
         http.SetTimeOut(parsed.timeOutMs);
         http.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         http.OnSuccess = [&](CmdType) { outcome = Outcome::Success; };

@@ -1,11 +1,14 @@
 #include "cli/go_command.h"
 
+#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
+#include "cli/client_options.h"
+#include "cli/env_proxy.h"
 #include "cli/go_report.h"
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
@@ -38,13 +41,25 @@ public:
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
         http_.InputFileMode = true;
-        if (s.proxyEnabled) {
-            http_.Proxy = s.proxyHost;
-            http_.ProxyPort = s.proxyPort;
-        }
+        ApplySettingsToClient(s, http_);
+        ApplyClientOptions(args.client, http_);
+        client_.SetRefererFromBaseUrl(args.client.referer ? false
+                                                          : args.client.refererFromBaseUrl ||
+                                                                s.request.refererIsBaseUrl);
         if (args.proxyHost) {
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
+        } else if (!s.proxyEnabled) {
+            // As for curl: the environment names a proxy per URL.
+            client_.SetBeforeGet([this](const QString& url) {
+                QString problem;
+                const auto proxy =
+                    ProxyFromEnvironment(url, QProcessEnvironment::systemEnvironment(), &problem);
+                if (!problem.isEmpty())
+                    throw std::runtime_error(problem.toStdString());
+                http_.Proxy = proxy ? proxy->host : QString();
+                http_.ProxyPort = proxy ? proxy->port : 0;
+            });
         }
         http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
         http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
@@ -215,18 +230,18 @@ bool checkFolders(CliProfile& profile) {
 } // namespace
 
 const QList<CliOption>& GoOptions() {
-    static const QList<CliOption> table{
+    static const QList<CliOption> table = QList<CliOption>{
         {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
         {"no-skip-existing", 0, nullptr, "fetch them again"},
         {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
         {"no-min-size", 0, nullptr, "keep files of any size"},
         {"interval", 0, "MS", "pause between jobs (default 200)"},
-        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy"},
+        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy ('': none, not the environment's)"},
         {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
         {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
         {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
         kForceOption,
-    };
+    } + ClientOptionTable();
     return table;
 }
 
@@ -264,10 +279,12 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
     }
     if (const auto v = args.value("proxy")) {
         QString host;
-        if (!ParseHostPort(*v, host, parsed.proxyPort))
+        if (!v->isEmpty() && !ParseHostPort(*v, host, parsed.proxyPort))
             return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
         parsed.proxyHost = host;
     }
+    if (const QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
+        return problem;
     if (args.has("quiet") && args.has("verbose"))
         return QStringLiteral("--quiet and --verbose exclude each other");
     if (args.has("quiet"))
@@ -329,7 +346,8 @@ const CliCommand GoCommand{
     "Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
     "▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
     "over, so a second go resumes an interrupted list. The options override the\n"
-    "saved settings for this run only. The list is saved after finished jobs, at\n"
+    "saved settings for this run only; without a proxy here or in the settings,\n"
+    "the environment's is taken, as for get. The list is saved after finished jobs, at\n"
     "most once a second, and at the end. On a terminal a progress line is\n"
     "redrawn in place; elsewhere one line is printed per finished job. Ctrl-C\n"
     "stops after the current job, a second Ctrl-C aborts it. The time-out may\n"

@@ -2,6 +2,7 @@
 
 #include "app/download_run.h"
 #include "cli/cli_command.h"
+#include "cli/client_options.h"
 #include "cli/go_report.h"
 
 #include <QString>
@@ -18,10 +19,13 @@ struct GoArgs {
     std::optional<bool> check;
     std::optional<int> minSizeKB;
     int intervalMs = DownloadRun::kTickMs;
+    /// --proxy; an empty host (--proxy '') is no proxy, not even the
+    /// environment's.
     std::optional<QString> proxyHost;
     int proxyPort = 0;
     std::optional<int> timeOutMs;
     Verbosity verbosity = Verbosity::Normal;
+    ClientOptions client;
 };
 
 /// The longest idle time-out taken, in seconds. An hour is far beyond any

@@ -4,6 +4,7 @@
 #include "http/nmuu_processor.h"
 #include "http/part_file.h"
 #include "http/reply_framing.h"
+#include "http/proxy_tunnel.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -248,10 +249,11 @@ void TNMHTTP::SplitURL() {
             Port = 70;
         else if (scheme == "ftp")
             Port = 21;
-        else if (scheme == "https")
+        else if (scheme == "https" && !TLS)
             throw std::runtime_error("HTTP Secure Socket is not supported");
         else
-            Port = 80;
+            Port = scheme == "https" ? 443 : 80;
+        secure_ = scheme == "https";
     }
 
     QByteArray hostText;
@@ -263,7 +265,9 @@ void TNMHTTP::SplitURL() {
         const qsizetype slash = URL.indexOf('/');
         hostText = slash < 0 ? URL : URL.left(slash);
     }
-    const qsizetype portColon = hostText.indexOf(':');
+    // The colons of an IPv6 literal ("[::1]:8080") are inside its brackets.
+    const qsizetype portColon =
+        hostText.indexOf(':', hostText.startsWith('[') ? qMax(hostText.indexOf(']'), 0) : 0);
     if (portColon >= 0) {
         const QByteArray portText = hostText.mid(portColon + 1);
         bool ok = false;
@@ -285,14 +289,16 @@ void TNMHTTP::SplitURL() {
 void TNMHTTP::ComposeHeader() {
     headerList_.Clear();
     // RFC 9112 3.2: the port belongs to the host name unless it is the
-    // default one; without it a server builds its links for port 80.
+    // scheme's default one; without it a server builds its links for port 80.
     QByteArray host = Host.toUtf8();
-    if (Port != 80)
+    if (Port != (secure_ ? 443 : 80))
         host += ':' + QByteArray::number(Port);
+    // Inside a tunnel the proxy only relays bytes: the request is the one a
+    // server gets directly.
+    const bool viaProxy = !Proxy.isEmpty() && !secure_;
     if (command_ != cmdRaw)
-        headerList_.Add(methodWords[command_] + (Proxy.isEmpty() ? requestPath_ : URL) +
-                        " HTTP/1.0");
-    if (!Proxy.isEmpty()) {
+        headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) + " HTTP/1.0");
+    if (viaProxy) {
         headerList_.Add("Proxy-Connection: Keep-Alive");
         headerList_.Add("Host: " + host);
     }
@@ -330,6 +336,11 @@ void TNMHTTP::ComposeHeader() {
             length = file.size();
         }
         headerList_.Add("Content-Length: " + QByteArray::number(length));
+    }
+    for (const QByteArray& line : ExtraHeaders) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            headerList_.SetHeader(line.left(colon), line.mid(colon + 1).trimmed());
     }
 }
 
@@ -532,14 +543,15 @@ QByteArray TNMHTTP::Origin() const {
 
 QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
     QByteArray absolute;
+    const QByteArray scheme = secure_ ? "https:" : "http:";
     if (hasScheme(location)) {
         absolute = location;
     } else if (location.startsWith("//")) {
         // A network-path reference keeps the scheme, and with it the default port.
-        absolute = "http:" + location;
+        absolute = scheme + location;
     } else {
-        QByteArray origin = "http://" + Host.toUtf8();
-        if (Port != 80)
+        QByteArray origin = scheme + "//" + Host.toUtf8();
+        if (Port != (secure_ ? 443 : 80))
             origin += ':' + QByteArray::number(Port);
         absolute = origin + resolvedPath(requestPath_, location);
     }
@@ -555,6 +567,12 @@ QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
             encoded += c;
     }
     return encoded;
+}
+
+void TNMHTTP::SecureConnection() {
+    if (!Proxy.isEmpty())
+        OpenProxyTunnel(*this, Host, quint16(Port));
+    StartTls(Host, quint16(Port));
 }
 
 void TNMHTTP::RunTransaction() {
@@ -579,6 +597,8 @@ void TNMHTTP::RunTransaction() {
         bool ended = false;
         try {
             Connect();
+            if (secure_)
+                SecureConnection();
             SendRequest();
             ReplyCode = 0;
             ReadReplyHeader();
@@ -644,10 +664,16 @@ void TNMHTTP::RunTransaction() {
             if (isFollowedRedirect(code)) {
                 URL = AbsoluteLocation(URL);
                 const QByteArray scheme = URL.left(URL.indexOf(':')).toLower();
-                if (scheme != "http") {
+                if (scheme != "http" && !(TLS && scheme == "https")) {
                     Fail(QStringLiteral("Redirect to an unsupported scheme: %1")
                              .arg(ReplyFraming::Excerpt(URL)));
                     return;
+                }
+                if (secure_ && scheme == "http") {
+                    // Followed, since the server said so, but never silently.
+                    StatusText = QStringLiteral("Redirected from https: to plain http: ") +
+                                 QString::fromUtf8(URL);
+                    ReportStatus(1, StatusText);
                 }
             }
         }

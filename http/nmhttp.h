@@ -54,6 +54,15 @@ public:
     /// The send data names a file to upload, and the reply header goes to the
     /// file named by Header.
     bool OutputFileMode = false;
+    /// Whether `https:` URLs are fetched, through TLS on port 443 (and through
+    /// a CONNECT tunnel when Proxy is set). Off by default, as the component
+    /// always was: an `https:` URL then raises "HTTP Secure Socket is not
+    /// supported". TlsCaFile (of the session) adds a trusted CA.
+    bool TLS = false;
+    /// Request lines "Name: value" the user asked for, set after the composed
+    /// ones: a name the request has already is replaced in place, an empty
+    /// value removes it, a new name is appended. Empty by default.
+    QList<QByteArray> ExtraHeaders;
 
     TResultEvent OnSuccess;     ///< a whole reply below 299 was read
     /// A reply above 399, a reply that is not HTTP or not whole, or a run
@@ -146,6 +155,7 @@ private:
     QByteArray AbsoluteLocation(const QByteArray& location) const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
+    void SecureConnection();
 
     TExStringList headerList_;
     QByteArray requestPath_;
@@ -158,5 +168,6 @@ private:
     bool lengthAnnounced_ = false;
     bool chunked_ = false;
     bool running_ = false;
+    bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;
 };

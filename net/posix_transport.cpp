@@ -5,7 +5,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -36,15 +38,21 @@ qint64 PosixTransport::fail() {
 }
 
 bool PosixTransport::open(bool resetOnClose) {
+    resetOnClose_ = resetOnClose;
+    return makeSocket(AF_INET);
+}
+
+bool PosixTransport::makeSocket(int family) {
     dropNotifications();
     if (fd_ >= 0)
         ::close(fd_);
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    family_ = family;
+    fd_ = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd_ < 0) {
         fail();
         return false;
     }
-    if (resetOnClose) {
+    if (resetOnClose_) {
         const linger l{1, 0};
         ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
     }
@@ -55,9 +63,30 @@ bool PosixTransport::open(bool resetOnClose) {
     return true;
 }
 
-bool PosixTransport::connectTo(quint32 address, quint16 port) {
-    const sockaddr_in sa = ipv4Address(address, port);
-    const int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&sa), sizeof sa);
+bool PosixTransport::connectTo(const QHostAddress& address, quint16 port) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    const int family = isV4 ? AF_INET : AF_INET6;
+    if (family != family_ && !makeSocket(family))
+        return false;
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (isV4) {
+        const sockaddr_in sa = ipv4Address(v4, port);
+        std::memcpy(&storage, &sa, sizeof sa);
+        length = sizeof sa;
+    } else {
+        sockaddr_in6 sa{};
+        sa.sin6_family = AF_INET6;
+        sa.sin6_port = htons(port);
+        const Q_IPV6ADDR bytes = address.toIPv6Address();
+        std::memcpy(&sa.sin6_addr, bytes.c, sizeof bytes.c);
+        if (!address.scopeId().isEmpty())
+            sa.sin6_scope_id = ::if_nametoindex(address.scopeId().toLatin1().constData());
+        std::memcpy(&storage, &sa, sizeof sa);
+        length = sizeof sa;
+    }
+    const int rc = ::connect(fd_, reinterpret_cast<const sockaddr*>(&storage), length);
     if (rc != 0 && errno != EINPROGRESS) {
         fail();
         return false;

@@ -6,14 +6,15 @@
 
 class SocketNotifications;
 
-/// Plain IPv4 TCP over non-blocking POSIX sockets, watched by the event loop.
+/// Plain TCP over non-blocking POSIX sockets, watched by the event loop:
+/// IPv4, and IPv6 for connects.
 class PosixTransport : public SocketTransport {
 public:
     PosixTransport();
     ~PosixTransport() override;
 
     bool open(bool resetOnClose) override;
-    bool connectTo(quint32 address, quint16 port) override;
+    bool connectTo(const QHostAddress& address, quint16 port) override;
     qint64 send(const char* data, qint64 length) override;
     qint64 receive(char* data, qint64 length) override;
     qint64 peek(char* data, qint64 length) override;
@@ -29,9 +30,12 @@ public:
 
 private:
     qint64 fail();
+    bool makeSocket(int family);
     void dropNotifications();
 
     int fd_ = -1;
+    int family_ = 0;
+    bool resetOnClose_ = false;
     int lastError_ = 0;
     EventHandler handler_;
     std::unique_ptr<SocketNotifications> notifications_;

@@ -1,11 +1,13 @@
 #include "net/powersock.h"
 
 #include "net/posix_transport.h"
+#include "net/tls_transport.h"
 #include "platform/host_lookup.h"
 #include "platform/message_pump.h"
 #include "platform/socket_error_numbers.h"
 
 #include <QSysInfo>
+#include <QTimer>
 #include <arpa/inet.h>
 #include <stdexcept>
 #include <sys/resource.h>
@@ -31,6 +33,13 @@ void startUp(QStringList& info) {
          << QStringLiteral("System= Running")
          << QStringLiteral("Max Sockets= ") + QString::number(qulonglong(files.rlim_cur))
          << QStringLiteral("Max Udp pack size= 65507");
+}
+
+quint32 firstIPv4(const QList<QHostAddress>& addresses) {
+    for (const QHostAddress& a : addresses)
+        if (a.protocol() == QAbstractSocket::IPv4Protocol)
+            return a.toIPv4Address();
+    return 0;
 }
 
 void release() {
@@ -102,12 +111,20 @@ constexpr ErrorRow kErrorTable[] = {
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
-    , transport_(std::make_unique<PosixTransport>()) {
+    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>())) {
+    tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
     timer_ = new TThreadTimer(this);
     timer_->SetEnabled(false);
     timer_->SetOnTimer([this](QObject*) { TimerFired(); });
+    fallback_ = new QTimer(this);
+    fallback_->setSingleShot(true);
+    fallback_->setTimerType(Qt::PreciseTimer);
+    connect(fallback_, &QTimer::timeout, this, [this] {
+        fallbackDue_ = true;
+        EventArrived = true;
+    });
     InitWinsock();
 }
 
@@ -299,31 +316,43 @@ void TPowersock::HandleEvent(int event, int error) {
     }
 }
 
-void TPowersock::HandleLookup(quint64 lookup, int error, quint32 address) {
+void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses) {
     // A lookup that completes after its wait gave up only raises the flag.
     EventArrived = true;
     if (lookup != lookupSerial_)
         return;
     LastEventOk = error == 0;
     lookupDone_ = true;
-    lookupAddress_ = address;
+    lookupAddresses_ = addresses;
 }
 
 void TPowersock::ResolveHost() {
     ReportStatus(8, QStringLiteral("Resolve Host"));
-    const QString name = Proxy.isEmpty() ? Host : Proxy;
+    QString name = Proxy.isEmpty() ? Host : Proxy;
+    // "[::1]" as it stands in a URL.
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    RemoteAddresses.clear();
     const in_addr_t dotted = ::inet_addr(name.toLatin1().constData());
     if (dotted != INADDR_NONE) {
         RemoteAddress = ntohl(dotted);
+        RemoteAddresses << QHostAddress(RemoteAddress);
         return;
     }
     RemoteAddress = 0;
+    if (name.contains(QLatin1Char(':'))) {
+        const QHostAddress literal(name);
+        if (literal.protocol() == QAbstractSocket::IPv6Protocol) {
+            RemoteAddresses << literal;
+            return;
+        }
+    }
     TimerOn();
     EventArrived = false;
     lookupDone_ = false;
     const quint64 lookup = ++lookupSerial_;
-    LookupHostAsync(name, this, [this, lookup](int error, quint32 address) {
-        HandleLookup(lookup, error, address);
+    LookupHostAsync(name, this, [this, lookup](int error, const QList<QHostAddress>& addresses) {
+        HandleLookup(lookup, error, addresses);
     });
     while (!lookupDone_ && !TimedOut && !Cancelled)
         WaitForEvent();
@@ -332,13 +361,37 @@ void TPowersock::ResolveHost() {
         throw ESockError(QStringLiteral("Host Lookup Timed Out"));
     if (Cancelled)
         throw ESockError(QStringLiteral("Host Lookup Canceled"));
-    if (LastEventOk && lookupAddress_ != 0) {
-        RemoteAddress = lookupAddress_;
+    if (LastEventOk && !lookupAddresses_.isEmpty()) {
+        RemoteAddresses = lookupAddresses_;
+        RemoteAddress = firstIPv4(RemoteAddresses);
         if (OnHostResolved)
             OnHostResolved(this);
         return;
     }
     throw ESockError(QStringLiteral("Host Lookup Failed"));
+}
+
+bool TPowersock::TryAddress(const QHostAddress& address, bool last) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    RemoteAddress = isV4 ? v4 : 0;
+    EventArrived = false;
+    LastEventOk = true;
+    fallbackDue_ = false;
+    if (!transport_->connectTo(address, RemotePort)) {
+        const int error = transport_->lastError();
+        if (error != SocketErrorNumbers::WouldBlock) {
+            // A refusal known at once ends like one reported later.
+            LastErrorCode = error;
+            LastEventOk = false;
+        }
+    }
+    if (!last)
+        fallback_->start(ConnectFallbackMs);
+    while (!IsConnected && !TimedOut && !Cancelled && LastEventOk && !fallbackDue_)
+        WaitForEvent();
+    fallback_->stop();
+    return IsConnected || TimedOut || Cancelled;
 }
 
 void TPowersock::Connect() {
@@ -357,8 +410,9 @@ void TPowersock::Connect() {
                 text == QLatin1String("Host Lookup Canceled"))
                 throw;
             RemoteAddress = 0;
+            RemoteAddresses.clear();
         }
-        if (RemoteAddress != 0)
+        if (!RemoteAddresses.isEmpty())
             break;
         bool handled = false;
         if (retry == 0 && OnInvalidHost)
@@ -368,21 +422,17 @@ void TPowersock::Connect() {
     }
     RemotePort = quint16(Proxy.isEmpty() ? Port : ProxyPort);
 
-    EventArrived = false;
-    LastEventOk = true;
-    if (!transport_->connectTo(RemoteAddress, RemotePort)) {
-        const int error = transport_->lastError();
-        if (error != SocketErrorNumbers::WouldBlock) {
-            // A refusal known at once ends like one reported later.
-            LastErrorCode = error;
-            LastEventOk = false;
-        }
-    }
     TimerOn();
-    while (!IsConnected && !TimedOut && !Cancelled && LastEventOk)
-        WaitForEvent();
+    for (qsizetype i = 0; i < RemoteAddresses.size(); ++i) {
+        // An address that refused or did not answer leaves its socket half
+        // way; the next one starts on a fresh socket.
+        if (i > 0)
+            OpenSocket(false);
+        if (TryAddress(RemoteAddresses[i], i + 1 == RemoteAddresses.size()))
+            break;
+    }
     TimerOff();
-    if (!TimedOut && !Cancelled && LastEventOk)
+    if (IsConnected && !TimedOut && !Cancelled)
         return;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
@@ -391,6 +441,37 @@ void TPowersock::Connect() {
     if (Cancelled)
         throw ESockError(QStringLiteral("Connection Canceled"));
     throw ESockError(QStringLiteral("Connection Failed"));
+}
+
+void TPowersock::StartTls(const QString& hostName, quint16 port) {
+    ReportStatus(8, QStringLiteral("Securing Connection"));
+    TimerOn();
+    TlsTransport::Step step = tls_->startHandshake(hostName, port, TlsCaFile);
+    while (!TimedOut && !Cancelled) {
+        if (step == TlsTransport::Step::Done || step == TlsTransport::Step::Failed)
+            break;
+        if (step == TlsTransport::Step::WantWrite)
+            WaitWritable();
+        else
+            WaitForEvent();
+        if (!TimedOut && !Cancelled)
+            step = tls_->continueHandshake();
+    }
+    TimerOff();
+    if (!TimedOut && !Cancelled && step == TlsTransport::Step::Done) {
+        ReportStatus(8, QStringLiteral("Connection Secured"));
+        return;
+    }
+    const QString text = TimedOut    ? QStringLiteral("TLS Handshake Timed out")
+                         : Cancelled ? QStringLiteral("TLS Handshake Canceled")
+                                     : tls_->failureText();
+    // Closed, so that nothing a caller sends next can go out unencrypted.
+    CloseSocket();
+    throw ESockError(text);
+}
+
+bool TPowersock::TlsActive() const {
+    return tls_->secure();
 }
 
 void TPowersock::Disconnect() {

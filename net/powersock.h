@@ -4,13 +4,17 @@
 #include "net/thread_timer.h"
 
 #include <QByteArray>
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
+class QTimer;
 class SocketTransport;
+class TlsTransport;
 
 /// TCP client session: host lookup, connect, time-outs, cancellation, line and
 /// block transfers, status texts and error texts. Everything runs on the
@@ -77,20 +81,40 @@ public:
     bool Destroying = false;   ///< set during destruction
     int LastErrorCode = 0;     ///< last classic socket error number seen
     QStringList WinsockInfo;   ///< socket-layer start-up lines (first session only)
-    quint32 RemoteAddress = 0; ///< peer IPv4 address, host order; 0 while unresolved
+    quint32 RemoteAddress = 0; ///< peer IPv4 address, host order; 0 while unresolved or IPv6
     quint16 RemotePort = 0;    ///< peer port
+    /// Every address of the host (or proxy), in the order Connect tries them.
+    QList<QHostAddress> RemoteAddresses;
+    /// How long Connect waits for an address that does not answer before it
+    /// tries the next one instead (RFC 8305's connection attempt delay). The
+    /// last address gets the rest of the time-out.
+    static constexpr int ConnectFallbackMs = 250;
 
     /// Current socket handle, -1 when none.
     int SocketHandle() const;
 
     // Session.
-    /// Resolves Host (or Proxy) and connects to Port (or ProxyPort) under the
-    /// time-out. Throws ESockError with "Already connected", "Host Lookup Timed
+    /// Resolves Host (or Proxy; an IPv6 literal may be bracketed) and connects
+    /// to Port (or ProxyPort) under the time-out, trying each address in turn.
+    /// Throws ESockError with "Already connected", "Host Lookup Timed
     /// Out", "Host Lookup Canceled", "Null Remote Address", "Connection Timed
     /// out", "Connection Canceled" or "Connection Failed".
     virtual void Connect();
     /// Closes the connection and prepares a fresh socket.
     virtual void Disconnect();
+    /// On the connected socket, runs the TLS handshake for `hostName` at
+    /// `port` under the time-out; from then on every transfer is encrypted,
+    /// until the connection closes. The chain is checked against the system's
+    /// CA store plus TlsCaFile, and the name against `hostName`. Throws
+    /// ESockError "TLS Handshake Timed out", "TLS Handshake Canceled", or a
+    /// text naming why the handshake or the certificate check failed, after
+    /// closing the connection.
+    void StartTls(const QString& hostName, quint16 port);
+    /// Whether the connection is encrypted.
+    bool TlsActive() const;
+    /// A CA certificate file (PEM) trusted besides the system's store; empty
+    /// for none.
+    QString TlsCaFile;
     /// Sends `command` plus CR LF, reads one reply line into ReplyText and its
     /// leading number into ReplyCode; returns the line. Throws std::out_of_range
     /// for a number above 32767.
@@ -177,7 +201,8 @@ protected:
     /// For a reader that found the socket not connected: raises the error
     /// that closed the connection (a reset), if one did; else returns.
     void CheckCloseError();
-    /// Resolves Proxy (if set) or Host into RemoteAddress.
+    /// Resolves Proxy (if set) or Host into RemoteAddresses (and
+    /// RemoteAddress, for the first IPv4 one).
     void ResolveHost();
     /// Closes the socket, fires OnDisconnect and opens a fresh one.
     void CloseSocket();
@@ -191,7 +216,8 @@ private:
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
     void HandleEvent(int event, int error);
-    void HandleLookup(quint64 lookup, int error, quint32 address);
+    void HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses);
+    bool TryAddress(const QHostAddress& address, bool last);
     void TimerFired();
     void WaitForEvent(bool watchRead = true);
     void WaitWritable();
@@ -217,8 +243,11 @@ private:
     quint64 lookupSerial_ = 0;
     qint64 speedWindowStartMs_ = 0; ///< start of the current LowSpeedLimit window
     qint64 speedWindowBytes_ = 0;   ///< bytes received in that window
-    quint32 lookupAddress_ = 0;
+    QList<QHostAddress> lookupAddresses_;
+    bool fallbackDue_ = false;
+    QTimer* fallback_ = nullptr;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
+    TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
 };

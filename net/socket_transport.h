@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHostAddress>
 #include <QtGlobal>
 #include <functional>
 
@@ -23,9 +24,10 @@ public:
     /// `resetOnClose` makes a later close reset the connection at once.
     /// False on failure, see lastError().
     virtual bool open(bool resetOnClose) = 0;
-    /// Starts a connect to an IPv4 address (host order) and port; the outcome
-    /// arrives as ConnectDone. False when it failed at once.
-    virtual bool connectTo(quint32 address, quint16 port) = 0;
+    /// Starts a connect to an IPv4 or IPv6 address and port; the outcome
+    /// arrives as ConnectDone. The socket open() made is replaced by one of
+    /// the address's family when it differs. False when it failed at once.
+    virtual bool connectTo(const QHostAddress& address, quint16 port) = 0;
     /// Sends up to `length` bytes; the count sent, 0, or -1 on error.
     virtual qint64 send(const char* data, qint64 length) = 0;
     /// Receives up to `length` bytes; the count, 0 when the peer closed, -1 on error.

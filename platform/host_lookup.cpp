@@ -23,19 +23,16 @@ void LookupHostAsync(const QString& name, QObject* context, HostLookupDone done)
     }
     QHostInfo::lookupHost(name, context, [done = std::move(done)](const QHostInfo& info) {
         if (info.error() == QHostInfo::NoError) {
-            for (const QHostAddress& a : info.addresses()) {
-                bool ok = false;
-                const quint32 v4 = a.toIPv4Address(&ok);
-                if (ok) {
-                    done(0, v4);
-                    return;
-                }
-            }
-            done(SocketErrorNumbers::NoData, 0);
+            QList<QHostAddress> addresses;
+            for (const QHostAddress& a : info.addresses())
+                if (a.protocol() == QAbstractSocket::IPv4Protocol ||
+                    a.protocol() == QAbstractSocket::IPv6Protocol)
+                    addresses << a;
+            done(addresses.isEmpty() ? SocketErrorNumbers::NoData : 0, addresses);
         } else if (info.error() == QHostInfo::HostNotFound) {
-            done(SocketErrorNumbers::HostNotFound, 0);
+            done(SocketErrorNumbers::HostNotFound, {});
         } else {
-            done(SocketErrorNumbers::TryAgain, 0);
+            done(SocketErrorNumbers::TryAgain, {});
         }
     });
 }

@@ -17,6 +17,7 @@ const QString kNo = QStringLiteral("No");
 constexpr int kHistoryKeys = 50;
 // The longest file name Linux allows; List Up refuses wider numbers.
 constexpr int kMaxDigits = 255;
+const QString kHeader = QStringLiteral("Header");
 
 QString urlKey(qsizetype n) {
     return kUrl + QString::number(n);
@@ -110,6 +111,18 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
         s.proxyHost = file.read(kServer, QStringLiteral("Host"), QStringLiteral("0.0.0.0"));
         s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, 0, 65535, warnings);
     }
+    s.request.tls = file.read(kServer, QStringLiteral("TLS"), kYes) != kNo;
+    s.request.caFile = file.read(kServer, QStringLiteral("CAFile"), {});
+    s.request.userAgent = file.read(kServer, QStringLiteral("UserAgent"), {});
+    s.request.referer = file.read(kServer, QStringLiteral("Referer"), {});
+    s.request.refererIsBaseUrl =
+        file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
+    for (int n = 1;; ++n) {
+        const QString line = file.read(kServer, kHeader + QString::number(n), {});
+        if (line.isEmpty())
+            break;
+        s.request.extraHeaders << line;
+    }
     return result;
 }
 
@@ -135,6 +148,23 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
 
     file.write(kServer, QStringLiteral("Host"), s.proxyHost);
     file.write(kServer, QStringLiteral("Port"), QString::number(s.proxyPort));
+    file.write(kServer, QStringLiteral("TLS"), yesNo(s.request.tls));
+    // A file of a user who never set these stays as it was.
+    const auto writeIfSet = [&](const QString& key, const QString& value) {
+        if (!value.isEmpty() || !file.read(kServer, key, {}).isEmpty())
+            file.write(kServer, key, value);
+    };
+    writeIfSet(QStringLiteral("CAFile"), s.request.caFile);
+    writeIfSet(QStringLiteral("UserAgent"), s.request.userAgent);
+    writeIfSet(QStringLiteral("Referer"), s.request.referer);
+    writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
+    for (int n = 1;; ++n) {
+        const QString key = kHeader + QString::number(n);
+        if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())
+            break;
+        file.write(kServer, key,
+                   n <= s.request.extraHeaders.size() ? s.request.extraHeaders[n - 1] : QString());
+    }
 
     return file.save();
 }

@@ -12,6 +12,29 @@ QString defaultSavePath();
 /// to the history this way.
 bool AppendToUrlHistory(QStringList& history, const QString& url);
 
+/// The `[Server]` keys that shape requests: TLS and what a gallery may want
+/// to see. Nothing here adds to a request unless the user set it.
+struct RequestSettings {
+    /// `TLS`: whether https: URLs are fetched (else refused, as the client
+    /// always did). "Yes" unless the file says "No"; written at every store.
+    bool tls = true;
+    /// `CAFile`: a CA certificate file trusted besides the system's store,
+    /// for a private server; empty for none.
+    QString caFile;
+    /// `UserAgent`: the "User-Agent:" line; empty sends none.
+    QString userAgent;
+    /// `Referer`: a fixed "Referer:" line; empty sends none.
+    QString referer;
+    /// `RefererIsBaseURL`: each job's "Referer:" is its base URL (the gallery
+    /// page its file sits in) instead of `referer`.
+    bool refererIsBaseUrl = false;
+    /// `Header1`, `Header2`, ...: extra request lines "Name: value", read up
+    /// to the first empty key.
+    QStringList extraHeaders;
+
+    friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
+};
+
 /// What `serifech.ini` keeps between runs: the main window's inputs and the
 /// HTTP client's proxy. The members start at the values a read falls back on
 /// when the file lacks the key.
@@ -37,6 +60,8 @@ struct Settings {
     /// `Proxy=Yes` they are the client's initial values, "" and 0.
     QString proxyHost;
     int proxyPort = 0;
+    /// What goes into each request besides the proxy (`[Server]` keys too).
+    RequestSettings request;
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
@@ -87,7 +112,8 @@ public:
 
     /// Writes `settings` into the file at `path`: `URL1` to URL50 emptied, then
     /// every history item as URL1, URL2, … (no cap), the `FileName` keys,
-    /// `Server` `Host` and `Port` (never `Proxy`). Other keys and lines of the
+    /// `Server` `Host`, `Port` and `TLS` (never `Proxy`); the other
+    /// `Server` keys when set or already in the file. Other keys and lines of the
     /// file stay. Written atomically; returns the empty text on success, else a
     /// text for the user, and the old file is then left as it was. A file that
     /// exists but cannot be read is never overwritten.

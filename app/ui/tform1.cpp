@@ -1,5 +1,6 @@
 #include "app/ui/tform1.h"
 
+#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
@@ -546,10 +547,9 @@ void TForm1::ApplySettings(const Settings& s) {
     CheckBox2->setChecked(s.check);
     CheckBox2Click();
     m_http->InputFileMode = true;
-    if (s.proxyEnabled) {
-        m_http->Proxy = s.proxyHost;
-        m_http->ProxyPort = s.proxyPort;
-    }
+    ApplySettingsToClient(s, *m_http);
+    m_request = s.request;
+    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
 Settings TForm1::CurrentSettings() const {
@@ -567,6 +567,7 @@ Settings TForm1::CurrentSettings() const {
     s.check = CheckBox2->isChecked();
     s.proxyHost = m_http->Proxy;
     s.proxyPort = m_http->ProxyPort;
+    s.request = m_request;
     return s;
 }
 
@@ -698,8 +699,11 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Option1Click() {
-    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this);
-    dialog.exec();
+    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this, &m_request);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ApplyRequestSettingsToClient(m_request, *m_http);
+    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
 void TForm1::About1Click() {

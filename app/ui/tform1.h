@@ -2,6 +2,7 @@
 
 #include "app/job_grid.h"
 #include "app/series.h"
+#include "settings/settings_file.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -210,6 +211,8 @@ private:
     qint32 m_endNumber = 0;
     bool m_inPreview = false;
     bool m_closeWhenRequestEnds = false;
+    // The request keys of the settings, kept for the next store.
+    RequestSettings m_request;
     // Declared after the grid: the run goes first, then its client.
     std::unique_ptr<TNMHTTP> m_http;
     std::unique_ptr<HttpDownloadClient> m_client;

@@ -6,8 +6,9 @@ _serifetch_cli() {
     _init_completion -n = || return
 
     local commands="fetch list-up go show clear get"
+    local request_options="--no-tls --cacert --user-agent --referer --referer-base --header"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
-        --proxy --timeout --quiet -q --verbose -v --force --help -h"
+        --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options
     case "${words[1]}" in
     fetch) options="--dir -d $go_options" ;;
@@ -15,7 +16,7 @@ _serifetch_cli() {
     go) options="$go_options" ;;
     show) options="--help -h" ;;
     clear) options="--force --help -h" ;;
-    get) options="--output -o --proxy --timeout --verbose -v --trace --help -h" ;;
+    get) options="--output -o --proxy --timeout --verbose -v --trace $request_options --help -h" ;;
     esac
 
     if ((cword == 1)); then
@@ -27,11 +28,11 @@ _serifetch_cli() {
         _filedir -d
         return
         ;;
-    --output | -o)
+    --output | -o | --cacert)
         _filedir
         return
         ;;
-    --min-size | --interval | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail)
+    --min-size | --interval | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header)
         return
         ;;
     esac

@@ -1,18 +1,24 @@
 #include "settings/ui/form6.h"
 
+#include "http/extra_header.h"
+#include "settings/settings_file.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
-TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent)
+TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings* request)
     : QDialog(parent)
     , proxy_(proxy)
     , proxyPort_(proxyPort)
+    , request_(request)
     , reportError_([](QWidget* owner, const QString& text) {
         QMessageBox::critical(owner, QStringLiteral("Serifetch"), text);
     }) {
@@ -53,8 +59,21 @@ TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent)
     buttons->addWidget(Button1);
     buttons->addWidget(Button2);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(CheckBox1);
-    layout->addLayout(fields);
+    if (request_) {
+        PageControl1 = new QTabWidget(this);
+        PageControl1->setObjectName("PageControl1");
+        auto* proxyPage = new QWidget;
+        auto* proxyLayout = new QVBoxLayout(proxyPage);
+        proxyLayout->addWidget(CheckBox1);
+        proxyLayout->addLayout(fields);
+        proxyLayout->addStretch();
+        PageControl1->addTab(proxyPage, "Proxy");
+        PageControl1->addTab(RequestPage(), "Request");
+        layout->addWidget(PageControl1);
+    } else {
+        layout->addWidget(CheckBox1);
+        layout->addLayout(fields);
+    }
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -79,6 +98,71 @@ TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent)
         Edit1->setFocus();
     else
         CheckBox1->setFocus();
+}
+
+QWidget* TForm6::RequestPage() {
+    auto* page = new QWidget;
+    const auto named = [page](auto* widget, const char* name) {
+        widget->setParent(page);
+        widget->setObjectName(name);
+        return widget;
+    };
+    CheckBox2 = named(new QCheckBox("Fetch https: URLs (TLS)"), "CheckBox2");
+    Edit3 = named(new QLineEdit, "Edit3");
+    Edit3->setPlaceholderText("only the system's CAs");
+    Edit4 = named(new QLineEdit, "Edit4");
+    Edit4->setPlaceholderText("none sent");
+    Edit5 = named(new QLineEdit, "Edit5");
+    Edit5->setPlaceholderText("none sent");
+    CheckBox3 = named(new QCheckBox("Referer: each job's base URL"), "CheckBox3");
+    Memo1 = named(new QPlainTextEdit, "Memo1");
+    Memo1->setPlaceholderText("Name: value, one a line");
+    Memo1->setTabChangesFocus(true);
+    Memo1->setFixedHeight(fontMetrics().lineSpacing() * 5);
+
+    auto* fields = new QFormLayout;
+    fields->addRow("CA file", Edit3);
+    fields->addRow("User-Agent", Edit4);
+    fields->addRow("Referer", Edit5);
+    fields->addRow("", CheckBox3);
+    fields->addRow("Extra lines", Memo1);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(CheckBox2);
+    layout->addLayout(fields);
+
+    connect(CheckBox3, &QCheckBox::toggled, Edit5, &QWidget::setDisabled);
+    CheckBox2->setChecked(request_->tls);
+    Edit3->setText(request_->caFile);
+    Edit4->setText(request_->userAgent);
+    Edit5->setText(request_->referer);
+    CheckBox3->setChecked(request_->refererIsBaseUrl);
+    Edit5->setDisabled(request_->refererIsBaseUrl);
+    Memo1->setPlainText(request_->extraHeaders.join('\n'));
+    return page;
+}
+
+bool TForm6::TakeRequestPage() {
+    QStringList lines;
+    for (QString line : Memo1->toPlainText().split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (!ParseExtraHeader(line)) {
+            reportError_(this,
+                         QStringLiteral("\"%1\" is no request line \"Name: value\".").arg(line));
+            PageControl1->setCurrentIndex(1);
+            Memo1->setFocus();
+            return false;
+        }
+        lines << line;
+    }
+    request_->tls = CheckBox2->isChecked();
+    request_->caFile = Edit3->text().trimmed();
+    request_->userAgent = Edit4->text().trimmed();
+    request_->referer = Edit5->text().trimmed();
+    request_->refererIsBaseUrl = CheckBox3->isChecked();
+    request_->extraHeaders = lines;
+    return true;
 }
 
 void TForm6::setErrorReporter(ErrorReporter reporter) {
@@ -130,8 +214,12 @@ void TForm6::Button1Click() {
             Edit2->selectAll();
             return;
         }
+        if (request_ && !TakeRequestPage())
+            return;
         proxy_ = Edit1->text();
         proxyPort_ = port;
+    } else if (request_ && !TakeRequestPage()) {
+        return;
     }
     accept();
 }

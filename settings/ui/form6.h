@@ -7,7 +7,10 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
+class QTabWidget;
+struct RequestSettings;
 
 /// The proxy dialog ("Option"): edits the HTTP client's proxy host and port in
 /// memory. The settings file takes them when the main window closes.
@@ -25,7 +28,11 @@ public:
     /// Builds the dialog filled from `proxy` and `proxyPort` (the client's
     /// `Proxy` and `ProxyPort`). Both are referenced, not copied: "OK" writes
     /// them when "Use Proxy" is checked, and they must outlive the dialog.
-    TForm6(QString& proxy, int& proxyPort, QWidget* parent = nullptr);
+    /// With `request`, the controls above are the first tab ("Proxy") and a
+    /// second tab ("Request") edits TLS, the CA file, the User-Agent, the
+    /// Referer and the extra request lines, which "OK" writes there too.
+    TForm6(QString& proxy, int& proxyPort, QWidget* parent = nullptr,
+           RequestSettings* request = nullptr);
 
     /// Replaces the message box that reports a port that is no 32-bit number.
     void setErrorReporter(ErrorReporter reporter);
@@ -35,9 +42,12 @@ private:
     void Edit2Change();
     void Button1Click();
     void Button3Click();
+    QWidget* RequestPage();
+    bool TakeRequestPage();
 
     QString& proxy_;
     int& proxyPort_;
+    RequestSettings* request_;
     ErrorReporter reportError_;
 
     QCheckBox* CheckBox1;
@@ -48,4 +58,12 @@ private:
     QPushButton* Button1;
     QPushButton* Button2;
     QPushButton* Button3;
+    // The "Request" tab, when there is one.
+    QTabWidget* PageControl1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;  ///< TLS
+    QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
+    QLineEdit* Edit3 = nullptr;      ///< CA file
+    QLineEdit* Edit4 = nullptr;      ///< User-Agent
+    QLineEdit* Edit5 = nullptr;      ///< Referer
+    QPlainTextEdit* Memo1 = nullptr; ///< extra request lines
 };

@@ -4,6 +4,7 @@
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/server_process.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
@@ -101,19 +102,148 @@ TEST_F(CliGet, RequestErrorsExitTwoWithTheErrorText) {
     const struct {
         QString url;
         const char* text;
+        QStringList options = {};
     } cases[] = {
         {QString("http://127.0.0.1:%1/").arg(closed), "Connection Failed\n"},
         // Two dots: refused by the resolver itself, without a query leaving
         // the machine.
         {"http://no..such.host/x", "Null Remote Address\n"},
-        {"https://127.0.0.1/", "HTTP Secure Socket is not supported\n"},
+        {"https://127.0.0.1/", "HTTP Secure Socket is not supported\n", {"--no-tls"}},
+        {QString("https://127.0.0.1:%1/").arg(closed), "Connection Failed\n"},
         {"", "Empty URL\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.url.toStdString());
-        const auto run = cli({"get", c.url, "-o", target()});
+        const auto run = cli(QStringList{"get", c.url, "-o", target()} + c.options);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, c.text);
     }
+}
+
+TEST_F(CliGet, HttpsTrustsTheGivenCaAndRefusesAnUnknownOne) {
+    TestCertificates certs;
+    QString error;
+    ASSERT_TRUE(certs.make(&error)) << error.toStdString();
+    const quint16 tlsPort = freeLoopbackPort();
+    NginxFixture tls(served->path(), certs.nginxTlsConfig(tlsPort, TestCertificates::Good));
+    ASSERT_TRUE(tls.start(&error)) << error.toStdString();
+    const QString url = QString("https://127.0.0.1:%1/f.bin").arg(tlsPort);
+    const struct {
+        const char* name;
+        QStringList options;
+        int exitCode;
+        QString out, err;
+    } cases[] = {
+        {"trusted CA file", {"--cacert", certs.caFile()}, 0, "HTTP/1.1 200 OK\n", ""},
+        {"system store only",
+         {},
+         2,
+         "",
+         "Certificate of 127.0.0.1 refused: its issuer is unknown (unknown issuer)\n"},
+        {"TLS turned off",
+         {"--no-tls", "--cacert", certs.caFile()},
+         2,
+         "",
+         "HTTP Secure Socket is not supported\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(target());
+        const auto run = cli(QStringList{"get", url, "-o", target()} + c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(testenv::readFile(target()) == testsupport::ScriptedPeer::pattern(0, 300000),
+                  c.exitCode == 0);
+    }
+}
+
+TEST_F(CliGet, TheProxyComesFromTheEnvironmentAsForCurl) {
+    auto proxy =
+        testsupport::ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nproxy");
+    const QString at = QString("127.0.0.1:%1").arg(proxy->port());
+    const struct {
+        const char* name;
+        QList<std::pair<const char*, QString>> environment;
+        QStringList options;
+        bool viaProxy;
+    } cases[] = {
+        {"none set", {}, {}, false},
+        {"http_proxy", {{"http_proxy", at}}, {}, true},
+        {"with scheme and slash", {{"http_proxy", "http://" + at + "/"}}, {}, true},
+        {"HTTP_PROXY is not read", {{"HTTP_PROXY", at}}, {}, false},
+        {"https_proxy is for https only", {{"https_proxy", at}}, {}, false},
+        {"all_proxy", {{"ALL_PROXY", at}}, {}, true},
+        {"no_proxy names the host",
+         {{"http_proxy", at}, {"no_proxy", "x.example,127.0.0.1"}},
+         {},
+         false},
+        {"NO_PROXY by range", {{"http_proxy", at}, {"NO_PROXY", "127.0.0.0/8"}}, {}, false},
+        {"no_proxy star", {{"http_proxy", at}, {"no_proxy", "*"}}, {}, false},
+        {"no_proxy for others", {{"http_proxy", at}, {"no_proxy", "example.com"}}, {}, true},
+        {"--proxy '' turns it off", {{"http_proxy", at}}, {"--proxy", ""}, false},
+    };
+    const QString url = nginx->baseUrl() + "f.bin";
+    int proxied = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& [name, value] : c.environment)
+            qputenv(name, value.toUtf8());
+        const auto run = cli(QStringList{"get", url, "-o", target()} + c.options);
+        for (const auto& [name, value] : c.environment)
+            qunsetenv(name);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(testenv::readFile(target()) == "proxy", c.viaProxy);
+        if (c.viaProxy) {
+            ASSERT_TRUE(testenv::waitUntil([&] { return proxy->finished() > proxied; }));
+            EXPECT_TRUE(
+                proxy->received(proxied++).startsWith("GET " + url.toUtf8() + " HTTP/1.0\r\n"));
+        }
+    }
+
+    qputenv("http_proxy", "socks5://127.0.0.1:1080");
+    const auto run = cli({"get", url, "-o", target()});
+    qunsetenv("http_proxy");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "http_proxy must name an http:// proxy as HOST:PORT, not "
+                       "\"socks5://127.0.0.1:1080\"\n");
+}
+
+TEST_F(CliGet, RequestLinesAreAddedOnlyWhenAsked) {
+    auto peer = testsupport::ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\n");
+    const QString url = QString("http://127.0.0.1:%1/g/p1.jpg").arg(peer->port());
+    const struct {
+        const char* name;
+        QStringList options;
+        QList<QByteArray> lines; ///< each must be in the request
+    } cases[] = {
+        {"nothing asked", {}, {}},
+        {"user agent", {"--user-agent", "Serifetch/2.0"}, {"User-Agent: Serifetch/2.0"}},
+        {"fixed referer", {"--referer", "http://g.example/"}, {"Referer: http://g.example/"}},
+        {"referer from the base URL",
+         {"--referer-base"},
+         {"Referer: " + url.toUtf8().replace("p1.jpg", "")}},
+        {"two extra lines",
+         {"--header", "Cookie: a=1", "--header", "X-Test:two"},
+         {"Cookie: a=1", "X-Test: two"}},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto run = cli(QStringList{"get", url, "-o", target()} + c.options);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        ASSERT_TRUE(testenv::waitUntil([&] { return peer->finished() > index; }));
+        const QByteArray request = peer->received(index++);
+        const QByteArray head = request.left(request.indexOf("\r\n\r\n") + 2);
+        EXPECT_EQ(head.count("\r\n"), 5 + c.lines.size()) << request.constData();
+        for (const QByteArray& line : c.lines)
+            EXPECT_TRUE(head.contains("\r\n" + line + "\r\n")) << request.constData();
+    }
+    // An empty value takes a line of the request away.
+    const auto run = cli({"get", url, "-o", target(), "--header", "Content-type:"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_TRUE(testenv::waitUntil([&] { return peer->finished() > index; }));
+    EXPECT_FALSE(peer->received(index).contains("Content-type"))
+        << peer->received(index).constData();
 }

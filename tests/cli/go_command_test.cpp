@@ -211,6 +211,28 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
     EXPECT_EQ(marks(), QStringList({"○", "○"}));
 }
 
+TEST_F(CliGo, TheEnvironmentsProxyAndTheRequestLinesApplyToEachJob) {
+    listUp(1, 2);
+    const quint16 closed = freeLoopbackPort();
+    qputenv("http_proxy", QStringLiteral("127.0.0.1:%1").arg(closed).toUtf8());
+    auto run = cli({"go", "--interval", "0", "--timeout", "5"});
+    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
+
+    ASSERT_EQ(cli({"clear"}).exitCode, 0);
+    listUp(1, 2);
+    qputenv("no_proxy", "127.0.0.1");
+    run = cli({"go", "--interval", "0", "--user-agent", "serifetch-test/1", "--referer-base"});
+    qunsetenv("no_proxy");
+    qunsetenv("http_proxy");
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    // nginx logs each request's Referer and User-Agent.
+    const QByteArray log = testenv::readFile(nginx->dir() + "/access.log");
+    EXPECT_EQ(log.count("\"GET /f002.bin HTTP/1.0\" 200 10240 \"" + nginx->baseUrl().toUtf8() +
+                        "\" \"serifetch-test/1\""),
+              1)
+        << log.constData();
+}
+
 TEST_F(CliGo, NothingToDoAndMissingFolders) {
     auto run = cli({"go"});
     EXPECT_EQ(run.exitCode, 1);

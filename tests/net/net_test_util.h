@@ -29,13 +29,15 @@ template <typename T, typename F> QString thrownText(F&& f) {
 }
 
 /// A listener whose accept queue is full: a further connect never completes.
+/// On 127.0.0.1 and a free port unless told otherwise.
 class BlackHole {
 public:
-    BlackHole() {
+    explicit BlackHole(quint32 address = INADDR_LOOPBACK, quint16 port = 0) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in sa{};
         sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sa.sin_port = htons(port);
+        sa.sin_addr.s_addr = htonl(address);
         socklen_t len = sizeof sa;
         ::bind(listener_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         ::listen(listener_, 0);

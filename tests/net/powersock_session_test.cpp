@@ -33,7 +33,7 @@ struct StalledLookup {
 HostLookupFunction notFound(int* calls) {
     return [calls](const QString&, QObject* context, HostLookupDone done) {
         ++*calls;
-        QTimer::singleShot(0, context, [done] { done(SocketErrorNumbers::HostNotFound, 0); });
+        QTimer::singleShot(0, context, [done] { done(SocketErrorNumbers::HostNotFound, {}); });
     };
 }
 
@@ -161,7 +161,7 @@ TEST(Session, LookupTimesOutOrIsCancelledAndALateAnswerOnlyRaisesTheFlag) {
     ASSERT_EQ(lookup.pending.size(), 1u);
 
     s.EventArrived = false;
-    lookup.pending[0](0, 0x0a000001); // far too late
+    lookup.pending[0](0, {QHostAddress(0x0a000001u)}); // far too late
     EXPECT_TRUE(s.EventArrived);
     EXPECT_EQ(s.RemoteAddress, 0u);
 

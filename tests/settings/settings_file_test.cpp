@@ -161,3 +161,38 @@ TEST_F(SettingsFileTest, AFailedStoreIsReportedAndLeavesTheOldFileWhole) {
 }
 
 } // namespace
+
+TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) {
+    // A user who never set them gets only TLS=Yes added to the file.
+    ASSERT_EQ(SettingsFile::store(ini, sample()), "");
+    QByteArray bytes = readFile(ini);
+    EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
+    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1"})
+        EXPECT_FALSE(bytes.contains(key)) << key;
+    EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
+
+    Settings s = sample();
+    s.request = {false,
+                 "/etc/ca.pem",
+                 "Serifetch/2.0",
+                 "http://g.example/",
+                 true,
+                 {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
+
+    // Fewer lines and no referer afterwards leave nothing stale to read back.
+    s.request.extraHeaders = {"X-Only: 1"};
+    s.request.refererIsBaseUrl = false;
+    s.request.referer.clear();
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
+    bytes = readFile(ini);
+    EXPECT_TRUE(bytes.contains("\r\nHeader2=\r\n")) << bytes.constData();
+
+    // Only "No" turns TLS off.
+    for (const auto& [value, on] : {std::pair{"No", false}, {"no", true}, {"", true}}) {
+        writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\n");
+        EXPECT_EQ(SettingsFile::load(ini).settings.request.tls, on) << value;
+    }
+}

@@ -1,8 +1,11 @@
+#include "settings/settings_file.h"
 #include "settings/ui/form6.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -157,6 +160,64 @@ TEST(ProxyDialog, PortBeyond32BitsIsReportedAndAppliesNothing) {
     EXPECT_EQ(d.dialog.result(), QDialog::Accepted);
     EXPECT_EQ(d.proxy, "other");
     EXPECT_EQ(d.proxyPort, 2147483647);
+}
+
+// With the request settings the dialog has a second tab for them; the proxy
+// tab keeps its controls, and only "OK" writes either.
+TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
+    const RequestSettings before{true, "", "Serifetch/2.0", "http://g.example/", false, {"A: 1"}};
+    const struct {
+        const char* name;
+        QString lines;
+        const char* button;
+        bool written;
+    } cases[] = {
+        {"ok", "Cookie: a=1\n\n X-Two: 2 ", "Button1", true},
+        {"cancel", "Cookie: a=1", "Button2", false},
+        {"a line that is not one", "Cookie a=1", "Button1", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString proxy = "proxy.lan";
+        int port = 3128;
+        RequestSettings request = before;
+        QStringList errors;
+        TForm6 dialog(proxy, port, nullptr, &request);
+        dialog.setErrorReporter([&](QWidget*, const QString& text) { errors << text; });
+        dialog.show();
+        auto* tabs = dialog.findChild<QTabWidget*>("PageControl1");
+        ASSERT_TRUE(tabs);
+        EXPECT_EQ(tabs->count(), 2);
+        EXPECT_EQ(tabs->widget(0), dialog.findChild<QCheckBox*>("CheckBox1")->parentWidget());
+        auto* tls = dialog.findChild<QCheckBox*>("CheckBox2");
+        auto* userAgent = dialog.findChild<QLineEdit*>("Edit4");
+        auto* referer = dialog.findChild<QLineEdit*>("Edit5");
+        auto* fromBase = dialog.findChild<QCheckBox*>("CheckBox3");
+        auto* lines = dialog.findChild<QPlainTextEdit*>("Memo1");
+        EXPECT_TRUE(tls->isChecked());
+        EXPECT_EQ(userAgent->text(), "Serifetch/2.0");
+        EXPECT_EQ(lines->toPlainText(), "A: 1");
+        EXPECT_TRUE(referer->isEnabled());
+
+        tabs->setCurrentIndex(1);
+        tls->setChecked(false);
+        dialog.findChild<QLineEdit*>("Edit3")->setText("/etc/ca.pem");
+        fromBase->setChecked(true);
+        EXPECT_FALSE(referer->isEnabled());
+        lines->setPlainText(c.lines);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
+
+        const RequestSettings after{false,
+                                    "/etc/ca.pem",
+                                    "Serifetch/2.0",
+                                    "http://g.example/",
+                                    true,
+                                    {"Cookie: a=1", "X-Two: 2"}};
+        EXPECT_EQ(request == after, c.written);
+        EXPECT_EQ(request == before, !c.written);
+        EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());
+        EXPECT_EQ(errors.size(), c.lines == "Cookie a=1" ? 1 : 0);
+    }
 }
 
 } // namespace

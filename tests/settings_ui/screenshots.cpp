@@ -1,5 +1,6 @@
 // Draws each dialog as the user sees it into PNG files, for the documentation:
 //   xvfb-run -a settings_ui_screenshots <folder>
+#include "settings/settings_file.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
 #include "settings/ui/form7.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTabWidget>
 #include <cstdio>
 
 namespace {
@@ -28,10 +30,17 @@ int main(int argc, char** argv) {
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
     bool ok = true;
 
+    // As the window opens it: the proxy tab first, then the request tab.
     QString proxy = "proxy.example.lan";
     int port = 8080;
-    TForm6 proxyDialog(proxy, port);
+    RequestSettings request;
+    request.userAgent = "Mozilla/5.0 (X11; Linux x86_64)";
+    request.refererIsBaseUrl = true;
+    request.extraHeaders = QStringList{"Cookie: gallery_session=4f2a9c", "Accept-Language: ja"};
+    TForm6 proxyDialog(proxy, port, nullptr, &request);
     ok &= shoot(proxyDialog, folder + "/proxy-dialog.png");
+    proxyDialog.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    ok &= shoot(proxyDialog, folder + "/option-request-tab.png");
 
     QStringList history{"http://www.example.com/gallery/2024/", "http://images.example.org/series/",
                         "http://www.example.com/photos/", "http://192.168.1.20/pub/scans/"};

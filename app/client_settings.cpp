@@ -1,0 +1,35 @@
+#include "app/client_settings.h"
+
+#include "http/extra_header.h"
+#include "http/nmhttp.h"
+#include "settings/settings_file.h"
+
+void ApplySettingsToClient(const Settings& s, TNMHTTP& http) {
+    if (s.proxyEnabled) {
+        http.Proxy = s.proxyHost;
+        http.ProxyPort = s.proxyPort;
+    }
+    ApplyRequestSettingsToClient(s.request, http);
+}
+
+void ApplyRequestSettingsToClient(const RequestSettings& r, TNMHTTP& http) {
+    http.TLS = r.tls;
+    http.TlsCaFile = r.caFile;
+    http.HeaderInfo.LocalProgram = r.userAgent.toUtf8();
+    http.HeaderInfo.Referer = r.refererIsBaseUrl ? QByteArray() : r.referer.toUtf8();
+    http.ExtraHeaders.clear();
+    for (const QString& line : r.extraHeaders)
+        if (const auto header = ParseExtraHeader(line))
+            http.ExtraHeaders << header->name + ": " + header->value;
+}
+
+QString BaseUrlOf(const QString& url) {
+    const qsizetype scheme = url.indexOf(QLatin1String("//"));
+    const qsizetype pathStart = url.indexOf(QLatin1Char('/'), scheme < 0 ? 0 : scheme + 2);
+    if (pathStart < 0)
+        return url;
+    // A query may hold slashes of its own; the path ends before it.
+    const qsizetype query = url.indexOf(QLatin1Char('?'), pathStart);
+    const qsizetype lastSlash = url.lastIndexOf(QLatin1Char('/'), query < 0 ? -1 : query);
+    return url.left(lastSlash + 1);
+}

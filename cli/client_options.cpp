@@ -1,0 +1,50 @@
+#include "cli/client_options.h"
+
+#include "cli/cli_args.h"
+#include "http/extra_header.h"
+#include "http/nmhttp.h"
+
+const QList<CliOption>& ClientOptionTable() {
+    static const QList<CliOption> table{
+        {"no-tls", 0, nullptr, "refuse https: URLs instead of fetching them over TLS"},
+        {"cacert", 0, "FILE", "trust this CA certificate too"},
+        {"user-agent", 0, "TEXT", "send this User-Agent line"},
+        {"referer", 0, "URL", "send this Referer line"},
+        {"referer-base", 0, nullptr, "send each job's base URL as its Referer"},
+        {"header", 0, "'NAME: VALUE'", "send this request line too (repeatable)", true},
+    };
+    return table;
+}
+
+QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
+    options.noTls = args.has("no-tls");
+    options.refererFromBaseUrl = args.has("referer-base");
+    options.caFile = args.value("cacert");
+    options.userAgent = args.value("user-agent");
+    options.referer = args.value("referer");
+    if (options.referer && options.refererFromBaseUrl)
+        return QStringLiteral("--referer and --referer-base exclude each other");
+    for (const QString& line : args.values("header")) {
+        if (!ParseExtraHeader(line))
+            return QStringLiteral("--header needs 'NAME: VALUE', not \"%1\"").arg(line);
+        options.headers << line;
+    }
+    return {};
+}
+
+void ApplyClientOptions(const ClientOptions& options, TNMHTTP& http) {
+    if (options.noTls)
+        http.TLS = false;
+    if (options.caFile)
+        http.TlsCaFile = *options.caFile;
+    if (options.userAgent)
+        http.HeaderInfo.LocalProgram = options.userAgent->toUtf8();
+    if (options.referer)
+        http.HeaderInfo.Referer = options.referer->toUtf8();
+    if (options.refererFromBaseUrl)
+        http.HeaderInfo.Referer.clear();
+    for (const QString& line : options.headers) {
+        const auto header = ParseExtraHeader(line);
+        http.ExtraHeaders << header->name + ": " + header->value;
+    }
+}

@@ -1,0 +1,43 @@
+#include "http/proxy_tunnel.h"
+
+#include "net/powersock.h"
+
+namespace {
+
+QByteArray withoutLineEnd(QByteArray line) {
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return line;
+}
+
+// An answer longer than this is not a proxy's: stop reading it.
+constexpr int kMaxAnswerLines = 100;
+
+} // namespace
+
+void OpenProxyTunnel(TPowersock& session, const QString& host, quint16 port) {
+    // An IPv6 literal is bracketed in an authority, as in a URL.
+    const bool bare = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
+    const QByteArray name = bare ? '[' + host.toUtf8() + ']' : host.toUtf8();
+    const QByteArray authority = name + ':' + QByteArray::number(port);
+    session.Write("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
+
+    const QByteArray status = withoutLineEnd(session.ReadLn());
+    if (status.isEmpty())
+        throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"));
+    // "HTTP/1.1 200 Connection established": the code is the second field.
+    const QByteArray code = TPowersock::NthField(status, ' ', 2);
+    const bool accepted =
+        code.size() == 3 && code.startsWith('2') && status.toUpper().startsWith("HTTP/");
+    for (int lines = 0;; ++lines) {
+        const QByteArray line = session.ReadLn();
+        if (line.isEmpty() && accepted)
+            throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"));
+        if (line.isEmpty() || withoutLineEnd(line).isEmpty())
+            break;
+        if (lines >= kMaxAnswerLines)
+            throw ESockError(QStringLiteral("Proxy refused CONNECT: its answer does not end"));
+    }
+    if (!accepted)
+        throw ESockError(QStringLiteral("Proxy refused CONNECT: ") + QString::fromLatin1(status));
+}
