@@ -24,7 +24,7 @@ QString ListSaver::Flush() {
 QString ListSaver::SaveNow() {
     m_timer.stop();
     m_lastSave.start();
-    const QString problem = m_save();
+    QString problem = m_save();
     if (problem.isEmpty()) {
         m_failing = false;
     } else if (!m_failing) {

@@ -52,7 +52,7 @@ QString parse(const CliArgs& args, GetArgs& parsed) {
         if (!v->isEmpty() && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
             return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
     }
-    if (const QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
+    if (QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
         return problem;
     if (const auto v = args.value("timeout")) {
         const auto ms = ParseSecondsAsMs(*v, kMaxTimeOutS);
@@ -72,7 +72,7 @@ bool copyToStdout(const QString& path) {
     if (!in.open(QIODevice::ReadOnly) || !out.open(stdout, QIODevice::WriteOnly))
         return false;
     char buffer[65536];
-    qint64 n;
+    qint64 n = 0;
     while ((n = in.read(buffer, sizeof buffer)) > 0) {
         if (out.write(buffer, n) != n)
             return false;

@@ -283,7 +283,7 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
             return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
         parsed.proxyHost = host;
     }
-    if (const QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
+    if (QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
         return problem;
     if (args.has("quiet") && args.has("verbose"))
         return QStringLiteral("--quiet and --verbose exclude each other");

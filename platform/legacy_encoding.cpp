@@ -16,6 +16,7 @@ QByteArray Cp932ToUtf8(const QByteArray& bytes) {
     // glibc's iconv knows CP932; Qt's own decoders cover only the UTF forms
     // unless it was built with ICU.
     const iconv_t cd = ::iconv_open("UTF-8", "CP932");
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open's documented failure value
     if (cd == iconv_t(-1))
         return QString::fromLatin1(bytes).toUtf8();
     QByteArray out;
