@@ -140,20 +140,24 @@ qint64 PosixTransport::peek(char* data, qint64 length) {
     return n < 0 ? fail() : n;
 }
 
+bool WriteWhole(int fd, const char* data, qint64 length) {
+    for (qint64 done = 0; done < length;) {
+        const ssize_t w = ::write(fd, data + done, size_t(length - done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += w;
+    }
+    return true;
+}
+
 qint64 PosixTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) {
     const qint64 n = receive(buffer, qMin(length, bufferSize));
     if (n <= 0)
         return n;
-    for (qint64 done = 0; done < n;) {
-        const ssize_t w = ::write(fd, buffer + done, size_t(n - done));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return -2;
-        }
-        done += w;
-    }
-    return n;
+    return WriteWhole(fd, buffer, n) ? n : -2;
 }
 
 void PosixTransport::dropNotifications() {

@@ -4,6 +4,11 @@
 #include <QtGlobal>
 #include <functional>
 
+/// Writes `length` bytes of `data` whole to the file `fd`, going on after
+/// interrupted writes; false on a write error (errno says which). The
+/// transports' receiveToFile() lands its bytes with it.
+bool WriteWhole(int fd, const char* data, qint64 length);
+
 /// The session's byte I/O behind one narrow seam: the line reader, the
 /// captures and the HTTP client above never touch a socket call directly, so
 /// another transport (TLS, IPv6) can slot in later.

@@ -264,16 +264,7 @@ qint64 TlsTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 b
     const qint64 n = receive(buffer, qMin(length, bufferSize));
     if (n <= 0)
         return n;
-    for (qint64 done = 0; done < n;) {
-        const ssize_t w = ::write(fd, buffer + done, size_t(n - done));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return -2;
-        }
-        done += w;
-    }
-    return n;
+    return WriteWhole(fd, buffer, n) ? n : -2;
 }
 
 void TlsTransport::endTls() {
