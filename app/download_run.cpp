@@ -31,7 +31,6 @@ DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent)
     , m_client(client) {
     qRegisterMetaType<DownloadRun::End>();
     m_timer.setSingleShot(true);
-    m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
     m_client.SetEvents({
         .connected = [this] { NMHTTP1Connect(); },
@@ -48,7 +47,9 @@ DownloadRun::~DownloadRun() {
 }
 
 void DownloadRun::SetTickInterval(int ms) {
-    m_timer.setInterval(qMax(0, ms));
+    m_intervalMs = qMax(0, ms);
+    if (m_timer.isActive() && m_armed != Wait::None)
+        StartTimer(m_armed);
 }
 
 // --- CurrentRow, kept as a job id ----------------------------------------------
@@ -91,9 +92,22 @@ int DownloadRun::OutcomeRow() const {
 
 // --- helpers -----------------------------------------------------------------------
 
-void DownloadRun::StartTimer() {
-    if (!m_shutdown)
-        m_timer.start();
+void DownloadRun::StartTimer(Wait wait) {
+    if (m_shutdown)
+        return;
+    m_armed = wait;
+    switch (wait) {
+    case Wait::Pause:
+        m_timer.start(m_intervalMs);
+        break;
+    case Wait::CycleCheck:
+        // Rounded up, so that the ten checks never wait less than one pause.
+        m_timer.start((m_intervalMs + kSmallResultTries - 1) / kSmallResultTries);
+        break;
+    case Wait::None:
+        m_timer.start(0);
+        break;
+    }
 }
 
 void DownloadRun::SetPanel(int panel, const QString& text) {
@@ -147,7 +161,7 @@ void DownloadRun::GoButtonClick() {
     }
     // During a request this only arms the tick; the tick waits for the
     // request to end (see Timer1Timer).
-    StartTimer();
+    StartTimer(Wait::Pause);
 }
 
 void DownloadRun::CancelBtnClick() {
@@ -176,8 +190,7 @@ void DownloadRun::Timer1Timer() {
     }
 
     int row = CurrentRow();
-    if (m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1))
-        CheckSmallResult(row);
+    const bool cycle = m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1) && CheckSmallResult(row);
     SetCurrentRow(row);
 
     if (m_cancelRequested) {
@@ -193,11 +206,11 @@ void DownloadRun::Timer1Timer() {
         Get1();
     } else {
         SetCurrentRow(row + 1);
-        StartTimer();
+        StartTimer(cycle ? Wait::CycleCheck : Wait::None);
     }
 }
 
-void DownloadRun::CheckSmallResult(int& row) {
+bool DownloadRun::CheckSmallResult(int& row) {
     const QString path = m_grid.Path(row - 1);
     const QFileInfo info(path);
     const bool exists = !path.isEmpty() && info.isFile();
@@ -213,7 +226,7 @@ void DownloadRun::CheckSmallResult(int& row) {
             m_skipPending = false;
         else
             m_retryActive = false;
-        return;
+        return false;
     }
     row -= 1;
     // A job that failed keeps the server's word as its reason.
@@ -242,7 +255,9 @@ void DownloadRun::CheckSmallResult(int& row) {
              QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kSmallResultTries));
         row += 1;
         m_retryCount = 0;
+        return false;
     }
+    return true;
 }
 
 void DownloadRun::Get1() {
@@ -265,7 +280,7 @@ void DownloadRun::Get1() {
         m_skipPending = true;
         SetCurrentRow(row + 1);
         m_retryCount = 0;
-        StartTimer();
+        StartTimer(Wait::None);
         return;
     }
     Mark(row, StatusMark::Requested);
@@ -302,7 +317,7 @@ void DownloadRun::GetData() {
         // of the job: it stays "↓" and is fetched again. The client never
         // leaves the cut body at the job's path.
         SetPanel(0, error);
-        StartTimer();
+        StartTimer(Wait::Pause);
     } else if (!m_request.outcome) {
         // A request that threw (refused, time-out, reset, bad URL...) or
         // ended without an outcome would otherwise leave the job at "↓"
@@ -313,7 +328,7 @@ void DownloadRun::GetData() {
         SetPanel(0, text);
     }
     if (m_tickDeferred)
-        StartTimer();
+        StartTimer(Wait::Pause);
     emit requestEnded();
 }
 
@@ -365,7 +380,7 @@ void DownloadRun::ApplyFailure(const QString& reason) {
     } else {
         // CurrentRow stays: the next tick passes over the "▼".
         Mark(OutcomeRow(), StatusMark::Failed, reason);
-        StartTimer();
+        StartTimer(Wait::Pause);
     }
 }
 
@@ -377,5 +392,5 @@ void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark, const QString& reaso
     Mark(row, mark, reason);
     if (advance)
         SetCurrentRow(row + 1);
-    StartTimer();
+    StartTimer(Wait::Pause);
 }

@@ -21,6 +21,13 @@ class DownloadClient;
 /// A tick fetches the job at CurrentRow when its mark is "×", "" or "↓" and
 /// passes over it otherwise. The client's outcome re-arms the timer.
 ///
+/// The interval is the pause between two requests to the server, so it is
+/// waited only where a request has just ended (and after "Go!"). A tick
+/// that passes over a job, skips it or gives it up is followed by the next
+/// one at once: resuming a long list of finished jobs costs no waiting. The
+/// small-result cycle keeps its ten checks, spread over one interval, so a
+/// job found too small holds the jobs after it as long as one pause.
+///
 /// No window needed: the owner shows panel texts and messages it receives
 /// through the signals, and feeds in the options. Everything runs on the
 /// owner's thread; the client's Get runs an event loop inside it, so the
@@ -69,10 +76,11 @@ public:
     /// Files of at most this many KB (1024 bytes) count as too small; with
     /// 0 only a missing or empty file does. 0 by default.
     void SetSmallResultLimitKB(int kb) { m_limitKB = kb; }
-    /// Milliseconds between ticks (kTickMs by default; 0 = next loop pass).
-    /// A tick already armed is re-armed to come this long from now.
+    /// Milliseconds of the pause between two requests (kTickMs by default;
+    /// 0 = next loop pass). A pause already under way is re-armed to end
+    /// this long from now.
     void SetTickInterval(int ms);
-    int TickInterval() const { return m_timer.interval(); }
+    int TickInterval() const { return m_intervalMs; }
 
     // --- state ----------------------------------------------------------------
 
@@ -86,6 +94,10 @@ public:
     bool Requesting() const { return m_inGet; }
     /// Timer1 is armed.
     bool Ticking() const { return m_timer.isActive(); }
+    /// Milliseconds the armed tick waits in all: the interval after a
+    /// request, a tenth of it in the small-result cycle, 0 after a job
+    /// passed over.
+    int ArmedWaitMs() const { return m_timer.interval(); }
     /// Ticking or Requesting: a run is under way.
     bool Running() const { return Ticking() || Requesting(); }
 
@@ -149,14 +161,21 @@ private:
 
     void SetCurrentRow(int row);
     int FirstRowFrom(JobGrid::JobId id) const;
-    void StartTimer();
+    /// How long the next tick waits.
+    enum class Wait {
+        Pause, ///< a request has just ended: the interval
+        CycleCheck, ///< one check of the small-result cycle: a tenth of it
+        None, ///< a job was passed over: at once
+    };
+    void StartTimer(Wait wait);
     void SetPanel(int panel, const QString& text);
     /// Sets the mark (and the reason, cleared when empty) of a job row and
     /// reports it; ignored for any other row.
     void Mark(int row, const QString& mark, const QString& reason = {});
     /// Step 2 of a tick: examines the job before `row` and moves `row` back
     /// to it when its file is too small (or on past it once given up).
-    void CheckSmallResult(int& row);
+    /// True when it stepped back and the cycle goes on.
+    bool CheckSmallResult(int& row);
     /// The row of the request's job, or 0 when it has been deleted.
     int OutcomeRow() const;
     /// Whether CurrentRow still follows the request's job.
@@ -170,6 +189,8 @@ private:
     JobGrid& m_grid;
     DownloadClient& m_client;
     QTimer m_timer;
+    int m_intervalMs = kTickMs;
+    Wait m_armed = Wait::None; ///< what the armed timer waits for
 
     // CurrentRow is kept as the id of the job there, so that rows deleted
     // above it, or its own deletion, move it with the list. For a row past

@@ -11,6 +11,8 @@
 #    time of the process over the run, in the real main window (offscreen)
 #    and headless. The ticks are waits; they should cost next to nothing, so
 #    the CPU time should be near that of moving 100 MiB (curl's, printed too).
+# 3. Resume of 10,000 jobs that are all done, at the window's tick: the run
+#    passes over them without waiting (headless and in the window).
 #
 # Absolute times on a shared machine swing between runs; compare the ratios.
 # BUILD_DIR should be a Release build with bench/run_bench built.
@@ -73,3 +75,9 @@ rm -rf "$work/big" && mkdir "$work/big"
 echo "curl over the same files, for the cost of moving the bytes:"
 /usr/bin/time -f 'curl cpu_s %U user + %S sys, %e s wall' \
   curl --http1.0 -s "$base/m[0001-0100].bin" -o "$work/big/m#1.bin"
+
+echo "== resume of 10,000 done jobs, window tick 200 ms (nothing is requested)"
+for mode in "" --window; do
+  rm -rf "$work/resume" && mkdir "$work/resume"
+  "$runner" "$base/r" 10000 5 .bin "$work/resume" 200 $mode --resume
+done

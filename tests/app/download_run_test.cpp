@@ -6,6 +6,7 @@
 #include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -168,6 +169,55 @@ TEST_F(DownloadRunTest, EmptyResultIsGivenUpOnTheEleventhExaminingTickWhileLater
     EXPECT_EQ(grid.Status(2), kDone);
     EXPECT_GE(TickToEnd(), 0);
     EXPECT_EQ(Marks(), (QStringList{kGivenUp, kDone, kDone}));
+}
+
+TEST_F(DownloadRunTest, OnlyARequestJustEndedWaitsTheIntervalBeforeTheNextTick) {
+    const int pause = 24 * 3600 * 1000;
+    const int check = pause / 10; // the cycle's ten checks make one pause
+    struct Case {
+        const char* name;
+        QStringList marks;
+        QByteArray firstBody;
+        bool skipExisting;
+        Outcome firstOutcome;
+        std::vector<int> waits; ///< armed after Go, then after each tick
+    };
+    const std::vector<Case> cases{
+        {"finished, stepped and failed jobs: at once", {kDone, kSmall, kFailed, kSkipped},
+         "data", false, Outcome::Success, {pause, 0, 0, 0, 0}},
+        {"an existing file skipped: at once", {"", ""}, "data", true, Outcome::Success,
+         {pause, 0, 0}},
+        {"two requests: a pause after each", {"", ""}, "data", false, Outcome::Success,
+         {pause, pause, pause}},
+        {"a failure: a pause, then its mark passed over at once", {"", kDone}, "data", false,
+         Outcome::Failure, {pause, pause, 0, 0}},
+        {"an empty result: ten checks of a tenth each, then the next request", {"", ""}, "",
+         false, Outcome::Success,
+         {pause, pause, check, check, check, check, check, check, check, check, check, check,
+          pause}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        grid.Clear();
+        client.replies.clear();
+        AddJobs(int(c.marks.size()), c.marks);
+        for (int n = 1; n <= c.marks.size(); ++n)
+            QFile::remove(Path(n));
+        for (int n = 1; c.skipExisting && n <= c.marks.size(); ++n)
+            ASSERT_TRUE(testenv::writeFile(Path(n), "present, more than nothing"));
+        run->SetSkipExisting(c.skipExisting);
+        run->SetSmallResultCheck(c.firstBody.isEmpty());
+        client.replies[Url(1)].body = c.firstBody;
+        client.replies[Url(1)].outcome = c.firstOutcome;
+        run->GoButtonClick();
+        std::vector<int> seen;
+        while (run->Ticking() && seen.size() < 20) {
+            seen.push_back(run->ArmedWaitMs());
+            Tick();
+        }
+        EXPECT_EQ(seen, c.waits);
+        EXPECT_FALSE(run->Running());
+    }
 }
 
 TEST_F(DownloadRunTest, EmptyResultStaysDoneWithoutTheCheck) {
