@@ -249,6 +249,8 @@ void TForm1::BuildControls() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
+    // A long path keeps its file name in sight.
+    StringGrid1->setTextElideMode(Qt::ElideMiddle);
     StringGrid1->setCornerButtonEnabled(false);
     QHeaderView* rows = StringGrid1->verticalHeader();
     rows->hide(); // the grid has no fixed column
