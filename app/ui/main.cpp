@@ -129,5 +129,8 @@ int main(int argc, char** argv) {
     if (!args.isEmpty())
         form.ComboBox1->setCurrentText(args.first());
     form.show();
+    // A file URL is offered for splitting as a pasted one is.
+    if (!args.isEmpty())
+        form.OfferFileUrlSplit(args.first());
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/series.h"
+#include "app/status_mark.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
 #include "platform/profile_dir.h"
@@ -35,6 +36,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,6 +48,7 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -132,6 +135,8 @@ TForm1::TForm1(QWidget* parent)
 
     WireDownloadRun();
     WireCommands();
+    BuildInputAids();
+    BuildListCommands();
     CheckBox2Click();
     Edit1Change();
     // Wide enough for panel 0 at its 350 pixels beside a progress text of a
@@ -144,6 +149,8 @@ TForm1::~TForm1() {
     // widgets; detach the view and the filters while everything is whole.
     Edit2->removeEventFilter(this);
     Edit5->removeEventFilter(this);
+    StringGrid1->viewport()->removeEventFilter(this);
+    Memo1->viewport()->removeEventFilter(this);
     StringGrid1->setModel(nullptr);
 }
 
@@ -155,9 +162,9 @@ void TForm1::BuildControls() {
     ComboBox1->setEditable(true);
     // The history changes only by the program's own rules, never by Return.
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    // The history comparison is exact, so completion must never change the
-    // letter case of what was typed.
-    ComboBox1->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    // No completion: an inline completion from the history stayed in the box
+    // and glued a file name of an earlier series onto every job.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     Button2 = Named(new QPushButton(QStringLiteral("edit")), "Button2");
     auto* urlRow = new QHBoxLayout;
@@ -242,6 +249,8 @@ void TForm1::BuildControls() {
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setWordWrap(false);
+    // A long path keeps its file name in sight.
+    StringGrid1->setTextElideMode(Qt::ElideMiddle);
     StringGrid1->setCornerButtonEnabled(false);
     QHeaderView* rows = StringGrid1->verticalHeader();
     rows->hide(); // the grid has no fixed column
@@ -460,6 +469,7 @@ void TForm1::ListUp() {
         ShowMessage(SeriesErrorMessage(refusal, spec), MessageKind::Error);
         return;
     }
+    m_undo.Drop();
     m_grid.Append(ExpandSeries(spec));
 
     const int lastRow = m_grid.GridRowCount() - 1;
@@ -490,6 +500,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         else if (watched == Edit5)
             Edit5Exit();
     }
+    if (watched == StringGrid1->viewport() && event->type() == QEvent::ToolTip &&
+        ShowStatusToolTip(event))
+        return true;
+    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        SelectLoggedJob(static_cast<QMouseEvent*>(event)->position().toPoint());
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -652,12 +667,23 @@ void TForm1::SpeedButton2Click() {
 
 void TForm1::SpeedButton3Click() {
     const auto [top, bottom] = SelectedGridRows();
+    if (m_grid.IsJobRow(top))
+        m_undo.Keep(m_grid);
     m_grid.DeleteRows(top, bottom);
     ShowJobCount();
     StringGrid1Click();
 }
 
 void TForm1::SpeedButton4Click() {
+    const auto open = std::count_if(m_grid.Jobs().begin(), m_grid.Jobs().end(),
+                                    [](const Job& job) { return !StatusMark::IsSuccess(job.status); });
+    if (open > 0 && (!m_questionAsker ||
+                     !m_questionAsker(QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
+                                                     "Clear the list anyway? (Ctrl+Z undoes it)")
+                                          .arg(open))))
+        return;
+    if (m_grid.JobCount() > 0)
+        m_undo.Keep(m_grid);
     m_grid.Clear();
     ShowJobCount();
     StringGrid1Click();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/job_grid.h"
+#include "app/list_edits.h"
 #include "app/series.h"
 #include "settings/settings_file.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -82,6 +85,21 @@ public:
     QAction* Exit1 = nullptr;   ///< "E&xit": closes the window
     QMenu* Help1 = nullptr;
     QAction* About1 = nullptr;
+    // The grid's context menu and the list commands of the keyboard.
+    QMenu* GridMenu = nullptr;
+    QAction* RetryJobs = nullptr;   ///< clears the marks of the selected jobs
+    QAction* RetryFailed = nullptr; ///< clears every "▼" and "×"
+    QAction* OpenJobFile = nullptr;
+    QAction* OpenJobFolder = nullptr;
+    QAction* CopyJobUrl = nullptr;
+    QAction* DeleteJobs = nullptr; ///< Del in the grid: SpeedButton3Click
+    QAction* UndoEdit = nullptr;   ///< Ctrl+Z: undoes the last Delete or Clear
+    QAction* ListUpKey = nullptr;  ///< Ctrl+L: SpeedButton1Click
+    QAction* SaveKey = nullptr;    ///< Ctrl+S: SpeedButton2Click
+    /// Warning marks shown in the URL box and the folder input while their
+    /// text does not end in "/"; the tooltip names the glued result.
+    QAction* UrlSlashWarning = nullptr;
+    QAction* DirSlashWarning = nullptr;
 
     /// The window's HTTP client: bodies into files, a time-out of
     /// DownloadRun::kClientTimeOutMs.
@@ -168,6 +186,15 @@ public:
     /// The about box.
     void About1Click();
 
+    /// When `text` is a whole file URL, asks whether to split it into the
+    /// series inputs, and does so on "yes".
+    void OfferFileUrlSplit(const QString& text);
+    /// The Status cell's tooltip of a job that ended in this session: its
+    /// reason, if any, and when it ended; empty for any other row.
+    QString StatusToolTip(int gridRow) const;
+    /// Undoes the last Delete or Clear, once; nothing during a run.
+    void UndoListEdit();
+
 signals:
     /// Emitted when the window is about to close, before it goes away.
     void closing();
@@ -188,6 +215,16 @@ private:
     /// Keeps the file saved behind the run and logs each failure in Memo1.
     void RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
     void WireCommands();
+    void BuildInputAids();
+    void UrlTextEdited(const QString& text);
+    void UpdateSlashWarnings();
+    void BuildListCommands();
+    void ShowGridMenu(const QPoint& pos);
+    /// Before Go!: creates the missing folders of the jobs to fetch once the
+    /// user agrees; false when the run must not start.
+    bool PrepareFolders();
+    bool ShowStatusToolTip(QEvent* event);
+    void SelectLoggedJob(const QPoint& pos);
     void ApplySettings(const Settings& s);
     Settings CurrentSettings() const;
     QStringList History() const;
@@ -218,4 +255,11 @@ private:
     std::unique_ptr<HttpDownloadClient> m_client;
     std::unique_ptr<DownloadRun> m_run;
     std::unique_ptr<ListSaver> m_saver;
+    ListUndo m_undo;
+    // The URL box's last two texts, to tell a paste from typing.
+    QString m_urlBefore;
+    QString m_urlNow;
+    // When each job of this session ended, and which job a log line names.
+    QHash<JobGrid::JobId, QDateTime> m_endedAt;
+    QHash<int, JobGrid::JobId> m_logJobs;
 };

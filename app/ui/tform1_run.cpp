@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QSpinBox>
 #include <QToolButton>
 
@@ -32,7 +33,15 @@ void TForm1::WireDownloadRun() {
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
     connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
     connect(m_run.get(), &DownloadRun::messageRequested, this,
-            [this](const QString& text) { ShowMessage(text); });
+            [this](const QString& text) {
+                // The end of a run with failures says how many; the log pane
+                // lists them.
+                const QString failures = ListEdits::FailureCount(m_grid);
+                if (text == DownloadRun::kAllDoneMessage && !failures.isEmpty())
+                    ShowMessage(text + QStringLiteral("\n\n") + failures);
+                else
+                    ShowMessage(text);
+            });
     connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
     connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
     connect(m_run.get(), &DownloadRun::runFinished, this, [this] {
@@ -59,10 +68,12 @@ void TForm1::WireDownloadRun() {
     });
 }
 
-void TForm1::RunJobMarked(JobGrid::JobId, int row, const QString& mark, const QString& reason) {
+void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark,
+                          const QString& reason) {
     // "↓" only says that a request went out; the next mark says how it ended.
     if (mark == StatusMark::Requested)
         return;
+    m_endedAt.insert(id, QDateTime::currentDateTime());
     if (m_profileLoaded)
         m_saver->Changed();
     if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
@@ -71,9 +82,16 @@ void TForm1::RunJobMarked(JobGrid::JobId, int row, const QString& mark, const QS
                 .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), mark)
                 .arg(row)
                 .arg(DownloadRun::FileNamePart(m_grid.Path(row)), reason));
+    if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
+        m_logJobs.insert(Memo1->document()->blockCount() - 1, id);
 }
 
 void TForm1::GoButtonClick() {
+    if (!m_run->Running()) {
+        if (!PrepareFolders())
+            return;
+        m_undo.Drop();
+    }
     m_run->GoButtonClick();
 }
 

@@ -11,6 +11,15 @@
 #include "tests/support/test_env.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +55,8 @@ protected:
     void SetUp() override {
         WindowTest::SetUp();
         form = Open();
+        // Clear asks before it drops jobs not yet done; these tests mean it.
+        form->SetQuestionAsker([](const QString&) { return true; });
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }
 
@@ -220,6 +231,155 @@ TEST_F(EditDuringRun, ClearUnderTheJobUnderWayMarksNothing) {
     EXPECT_EQ(form->Grid().Status(1), QString());
     EXPECT_EQ(form->PanelText(3), "全：0");
     EXPECT_EQ(peer.connections(), 1);
+}
+
+
+// The inputs do not trap: no completion from the history, a pasted file URL
+// offered for splitting, and a folder that is missing asked about at Go!.
+class Inputs : public Commands {
+protected:
+    void SetUp() override {
+        Commands::SetUp();
+        form->SetQuestionAsker([this](const QString& q) {
+            questions << q;
+            return answer;
+        });
+    }
+    QStringList questions;
+    bool answer = true;
+};
+
+TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
+    form->ComboBox1->addItem("http://127.0.0.1/slow/pic017.jpg");
+    form->ComboBox1->setEditText(QString());
+    form->ComboBox1->setFocus();
+    QTest::keyClicks(form->ComboBox1, "http://127.0.0.1/slow/");
+    QTest::keyClick(form->ComboBox1, Qt::Key_Tab);
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/slow/");
+    EXPECT_FALSE(form->UrlSlashWarning->isVisible());
+    QTest::qWait(20);
+    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
+
+    for (const bool yes : {false, true}) {
+        answer = yes;
+        form->Edit5->setText("5");
+        form->ComboBox1->setEditText(QString());
+        QApplication::clipboard()->setText("http://127.0.0.1/d/pic017.jpg");
+        form->ComboBox1->setFocus();
+        QTest::keySequence(form->ComboBox1->lineEdit(), QKeySequence::Paste);
+        ASSERT_TRUE(testenv::waitUntil([&] { return !questions.isEmpty(); }, 2000));
+        questions.clear();
+        if (!yes) {
+            EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/d/pic017.jpg");
+            EXPECT_TRUE(form->UrlSlashWarning->isVisible());
+            EXPECT_TRUE(form->UrlSlashWarning->toolTip().contains("pic017.jpg" + form->Edit1->text() + "01.jpg"))
+                << form->UrlSlashWarning->toolTip().toStdString();
+            continue;
+        }
+        EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/d/");
+        EXPECT_EQ(form->Edit1->text(), "pic");
+        EXPECT_EQ(form->SpinEdit1->value(), 3);
+        EXPECT_EQ(form->Edit2->text(), "017");
+        EXPECT_EQ(form->Edit5->text(), "017");
+        EXPECT_EQ(form->Edit3->text(), ".jpg");
+        EXPECT_EQ(form->Label10->text(), "pic017.jpg  -  pic017.jpg");
+        EXPECT_FALSE(form->UrlSlashWarning->isVisible());
+    }
+}
+
+TEST_F(Inputs, GoAsksOnceForAMissingFolderAndStartsOnlyWhenItIsThere) {
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    const QString folder = out.path() + "/new/dl/";
+    form->Grid().Append(NumberedJobs(2, "http://127.0.0.1:1/", folder));
+    answer = false;
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(folder));
+    EXPECT_FALSE(form->Run().Running());
+    EXPECT_EQ(form->Grid().Status(1), QString());
+    EXPECT_FALSE(QFileInfo(folder).isDir());
+
+    answer = true;
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_EQ(questions.size(), 2);
+    form->CancelBtnClick();
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 20'000));
+}
+
+TEST_F(Inputs, DeleteKeyClearAndOneStepUndo) {
+    form->Grid().Append(NumberedJobs(4));
+    form->Grid().SetStatus(1, kDone);
+    form->SelectGridRows(2, 3);
+    form->StringGrid1->setFocus();
+    QTest::keyClick(form->StringGrid1, Qt::Key_Delete);
+    EXPECT_EQ(Urls(*form), (QStringList{"a01.jpg", "a04.jpg"}));
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Urls(*form), (QStringList{"a01.jpg", "a02.jpg", "a03.jpg", "a04.jpg"}));
+    EXPECT_EQ(form->Grid().Status(1), kDone);
+    EXPECT_EQ(form->PanelText(3), "全：4");
+
+    answer = false; // three jobs not yet done: Clear asks
+    QTest::mouseClick(form->SpeedButton4, Qt::LeftButton);
+    EXPECT_EQ(form->Grid().JobCount(), 4);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains("3 job(s)"));
+    answer = true;
+    QTest::mouseClick(form->SpeedButton4, Qt::LeftButton);
+    EXPECT_EQ(form->Grid().JobCount(), 0);
+    form->UndoEdit->trigger();
+    EXPECT_EQ(form->Grid().JobCount(), 4);
+    form->UndoEdit->trigger(); // once only
+    EXPECT_EQ(form->Grid().JobCount(), 4);
+
+    form->Grid().DeleteRows(2, 4);
+    QTest::mouseClick(form->SpeedButton4, Qt::LeftButton); // every job done: no question
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_EQ(form->Grid().JobCount(), 0);
+}
+
+TEST_F(EditDuringRun, RetryFetchesExactlyTheChosenJobsAndFailuresAreExplained) {
+    std::vector<Job> jobs =
+        NumberedJobs(4, QStringLiteral("http://127.0.0.1:%1/").arg(peer.port()), out.path() + "/");
+    for (Job& job : jobs)
+        job.status = kDone;
+    form->Grid().Append(jobs);
+    form->SelectGridRows(2, 3);
+    form->RetryJobs->trigger();
+    EXPECT_EQ(MarksOf(form->Grid()), (QStringList{kDone, "", "", kDone}));
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 20'000));
+    EXPECT_EQ(peer.connections(), 2);
+    EXPECT_TRUE(QFileInfo::exists(out.filePath("a02.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(out.filePath("a01.jpg")));
+
+    // Row 4 now fails against a port nobody listens on.
+    form->Grid().DeleteRows(4, 4);
+    form->Grid().Append(Job{"", "http://127.0.0.1:1/a04.jpg", out.filePath("a04.jpg")});
+    form->Grid().SetStatus(2, kFailed);
+    form->RetryFailed->trigger();
+    messages.clear();
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 20'000));
+    EXPECT_EQ(peer.connections(), 3);
+    const QString mark = form->Grid().Status(4);
+    ASSERT_TRUE(mark == kFailed || mark == QStringLiteral("×")) << mark.toStdString();
+    const QString tip = form->StatusToolTip(4);
+    EXPECT_FALSE(form->Grid().Reason(4).isEmpty());
+    EXPECT_TRUE(tip.startsWith(form->Grid().Reason(4) + "\nEnded ")) << tip.toStdString();
+    EXPECT_TRUE(form->StatusToolTip(1).isEmpty()); // not fetched in this session
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().endsWith("\n\n1 " + mark)) << messages.last().toStdString();
+
+    // A double click on the log line selects the job it names.
+    form->SelectGridRows(1, 1);
+    const QString log = form->Memo1->toPlainText();
+    ASSERT_TRUE(log.contains("a04.jpg")) << log.toStdString();
+    const QPoint line = form->Memo1->cursorRect(QTextCursor(form->Memo1->document()->lastBlock()))
+                            .center();
+    QTest::mouseDClick(form->Memo1->viewport(), Qt::LeftButton, {}, line);
+    EXPECT_EQ(form->SelectedGridRows(), std::make_pair(4, 4));
 }
 
 } // namespace

@@ -1,0 +1,79 @@
+#include "app/list_edits.h"
+
+#include "app/download_run.h"
+#include "app/status_mark.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+namespace ListEdits {
+
+int ClearMarks(JobGrid& grid, int top, int bottom) {
+    int cleared = 0;
+    for (int row = std::max(top, 1); row <= bottom && grid.IsJobRow(row); ++row) {
+        if (!grid.Status(row).isEmpty())
+            ++cleared;
+        grid.SetStatus(row, QString());
+        grid.SetReason(row, QString());
+    }
+    return cleared;
+}
+
+int ClearFailedMarks(JobGrid& grid) {
+    int cleared = 0;
+    for (int row = 1; row < grid.NextRow(); ++row) {
+        const QString mark = grid.Status(row);
+        if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
+            cleared += ClearMarks(grid, row, row);
+    }
+    return cleared;
+}
+
+QStringList MissingFolders(const JobGrid& grid) {
+    QStringList missing;
+    QSet<QString> seen;
+    for (const Job& job : grid.Jobs()) {
+        if (!StatusMark::IsFetched(job.status))
+            continue;
+        const QString name = DownloadRun::FileNamePart(job.path);
+        const QString folder = job.path.left(job.path.size() - name.size());
+        if (folder.isEmpty() || seen.contains(folder))
+            continue;
+        seen.insert(folder);
+        if (!QFileInfo(folder).isDir())
+            missing << folder;
+    }
+    return missing;
+}
+
+QString FailureCount(const JobGrid& grid) {
+    int failed = 0;
+    int givenUp = 0;
+    for (const Job& job : grid.Jobs()) {
+        failed += job.status == StatusMark::Failed;
+        givenUp += job.status == StatusMark::GivenUp;
+    }
+    QStringList parts;
+    if (failed > 0)
+        parts << QStringLiteral("%1 %2").arg(failed).arg(StatusMark::Failed);
+    if (givenUp > 0)
+        parts << QStringLiteral("%1 %2").arg(givenUp).arg(StatusMark::GivenUp);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace ListEdits
+
+void ListUndo::Keep(const JobGrid& grid) {
+    m_jobs = grid.Jobs();
+}
+
+bool ListUndo::Undo(JobGrid& grid) {
+    if (!m_jobs)
+        return false;
+    std::vector<Job> jobs = std::move(*m_jobs);
+    m_jobs.reset();
+    grid.Clear();
+    grid.Append(std::move(jobs));
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/job_grid.h"
+
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+/// Edits of the job list that the window's commands make, kept apart from
+/// the window so they can be checked without one.
+namespace ListEdits {
+
+/// Clears the marks and reasons of the jobs in grid rows top..bottom, so the
+/// next run fetches them. Returns how many marks were cleared.
+int ClearMarks(JobGrid& grid, int top, int bottom);
+/// Clears the marks of every job that failed ("▼") or was given up ("×").
+int ClearFailedMarks(JobGrid& grid);
+/// The folders of the jobs a run would fetch that do not exist, each once,
+/// in the order of the list.
+QStringList MissingFolders(const JobGrid& grid);
+/// "3 ▼, 1 ×": the failed and given-up jobs of the list, or the empty text
+/// when there are none.
+QString FailureCount(const JobGrid& grid);
+
+} // namespace ListEdits
+
+/// One step of undo for the commands that remove jobs: the list as it stood
+/// before, restored whole.
+class ListUndo {
+public:
+    /// Keeps the list as it stands now, in place of any earlier state.
+    void Keep(const JobGrid& grid);
+    /// Forgets the kept state (a new List Up or run starts).
+    void Drop() { m_jobs.reset(); }
+    bool CanUndo() const { return m_jobs.has_value(); }
+    /// Puts the kept list back and forgets it; false when nothing was kept.
+    bool Undo(JobGrid& grid);
+
+private:
+    std::optional<std::vector<Job>> m_jobs;
+};

@@ -1,0 +1,116 @@
+// The list edits behind the window's commands, and the split of a pasted file
+// URL, without a window.
+#include "app/file_url_split.h"
+#include "app/list_edits.h"
+#include "app/status_mark.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FileUrlSplit, TakesTheLastNumberOfTheFileName) {
+    struct Case {
+        const char* url;
+        std::optional<FileUrlParts> parts;
+    };
+    const Case cases[] = {
+        {"http://host/dir/pic017.jpg", FileUrlParts{"http://host/dir/", "pic", 3, "017", ".jpg"}},
+        {"  https://h:8080/a/b/x2y05 ", FileUrlParts{"https://h:8080/a/b/", "x2y", 2, "05", ""}},
+        {"http://h/7.png", FileUrlParts{"http://h/", "", 1, "7", ".png"}},
+        {"http://h/a/v1.2.tar", FileUrlParts{"http://h/a/", "v1.", 1, "2", ".tar"}},
+        {"http://host/dir/", std::nullopt},         // a base URL already
+        {"http://host", std::nullopt},              // no folder
+        {"http://host/dir/name.jpg", std::nullopt}, // nothing to number
+        {"http://h/d/p1.jpg?s=2", std::nullopt},    // a query is no name
+        {"http://h/d/p1234567890.jpg", std::nullopt},
+        {"pic017.jpg", std::nullopt},
+        {"/tmp/pic017.jpg", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SplitFileUrl(QString::fromUtf8(c.url)), c.parts) << c.url;
+}
+
+std::vector<Job> Marked(const QStringList& marks) {
+    std::vector<Job> jobs;
+    for (int i = 0; i < marks.size(); ++i)
+        jobs.push_back({marks[i], QStringLiteral("http://h/%1").arg(i),
+                        QStringLiteral("/d/%1").arg(i), marks[i].isEmpty() ? "" : "why"});
+    return jobs;
+}
+
+QStringList Marks(const JobGrid& grid) {
+    QStringList marks;
+    for (const Job& job : grid.Jobs())
+        marks << job.status + (job.reason.isEmpty() ? "" : "!");
+    return marks;
+}
+
+TEST(ListEdits, RetryClearsMarksAndReasons) {
+    const QStringList start{"○", "▼", "×", "▲", "", "▽"};
+    struct Case {
+        const char* name;
+        std::function<int(JobGrid&)> edit;
+        int cleared;
+        QStringList after;
+    };
+    const Case cases[] = {
+        {"selected rows",
+         [](JobGrid& g) { return ListEdits::ClearMarks(g, 1, 2); },
+         2,
+         {"", "", "×!", "▲!", "", "▽!"}},
+        {"clipped to the jobs",
+         [](JobGrid& g) { return ListEdits::ClearMarks(g, 5, 99); },
+         1,
+         {"○!", "▼!", "×!", "▲!", "", ""}},
+        {"all failed",
+         [](JobGrid& g) { return ListEdits::ClearFailedMarks(g); },
+         2,
+         {"○!", "", "", "▲!", "", "▽!"}},
+    };
+    for (const Case& c : cases) {
+        JobGrid grid;
+        grid.Append(Marked(start));
+        EXPECT_EQ(c.edit(grid), c.cleared) << c.name;
+        EXPECT_EQ(Marks(grid), c.after) << c.name;
+    }
+}
+
+TEST(ListEdits, FailureCountAndMissingFolders) {
+    JobGrid grid;
+    EXPECT_EQ(ListEdits::FailureCount(grid), "");
+    grid.Append(Marked({"▼", "×", "▼", "○"}));
+    EXPECT_EQ(ListEdits::FailureCount(grid), "2 ▼, 1 ×");
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString there = dir.path() + "/";
+    const QString gone = dir.path() + "/gone/";
+    grid.Clear();
+    grid.Append({{"", "u", there + "a"},
+                 {"", "u", gone + "a"},
+                 {"×", "u", gone + "b"},
+                 {"○", "u", dir.path() + "/done/a"}, // not fetched: its folder does not matter
+                 {"", "u", dir.path() + "/also/a"}});
+    EXPECT_EQ(ListEdits::MissingFolders(grid), (QStringList{gone, dir.path() + "/also/"}));
+}
+
+TEST(ListUndo, RestoresTheKeptListOnce) {
+    JobGrid grid;
+    ListUndo undo;
+    EXPECT_FALSE(undo.Undo(grid));
+    grid.Append(Marked({"○", "▼"}));
+    undo.Keep(grid);
+    grid.DeleteRows(1, 1);
+    ASSERT_TRUE(undo.Undo(grid));
+    EXPECT_EQ(Marks(grid), (QStringList{"○!", "▼!"}));
+    EXPECT_FALSE(undo.Undo(grid)); // one step only
+    undo.Keep(grid);
+    undo.Drop();
+    grid.Clear();
+    EXPECT_FALSE(undo.Undo(grid));
+    EXPECT_EQ(grid.JobCount(), 0);
+}
+
+} // namespace
