@@ -126,7 +126,8 @@ private:
         saver_.Changed();
         QString detail;
         if (mark == StatusMark::Done) {
-            detail = QStringLiteral("%1 bytes").arg(QFileInfo(grid_.Path(row)).size());
+            // The whole body is what the file holds: no stat needed to say so.
+            detail = QStringLiteral("%1 bytes").arg(client_.ReceivedBytes());
         } else if (mark == StatusMark::Skipped) {
             detail = QStringLiteral("exists");
         } else if (mark == StatusMark::Small) {
