@@ -63,7 +63,8 @@ QString WrongContentReason(const QString& path) {
     const char* page = pageKind(file.read(512));
     if (!page)
         return {};
-    return QStringLiteral("%1 page instead of %2").arg(QLatin1String(page), QLatin1String(promised));
+    return QStringLiteral("%1 page instead of %2")
+        .arg(QLatin1String(page), QLatin1String(promised));
 }
 
 } // namespace ContentCheck

@@ -231,13 +231,13 @@ bool DownloadRun::CheckSmallResult(int& row) {
     row -= 1;
     // A job that failed keeps the server's word as its reason.
     const QString failure = m_grid.Reason(row);
-    const QString reason = !failure.isEmpty() ? failure
-                           : !wrong.isEmpty() ? wrong
-                           : !exists          ? QStringLiteral("No file was saved")
-                           : size == 0        ? QStringLiteral("The saved file is empty")
-                                              : QStringLiteral("Too small: %1 bytes, the limit is %2 KB")
-                                                    .arg(size)
-                                                    .arg(m_limitKB);
+    const QString reason =
+        !failure.isEmpty() ? failure
+        : !wrong.isEmpty() ? wrong
+        : !exists          ? QStringLiteral("No file was saved")
+        : size == 0
+            ? QStringLiteral("The saved file is empty")
+            : QStringLiteral("Too small: %1 bytes, the limit is %2 KB").arg(size).arg(m_limitKB);
     if (!m_retryActive) {
         Mark(row, StatusMark::Small, reason);
         m_retryActive = true;
@@ -324,7 +324,8 @@ void DownloadRun::GetData() {
         // with nothing to re-arm the timer: count it as a failure.
         m_request.outcome = true;
         const QString text = threw ? error : m_client.StatusText();
-        ApplyFailure(!text.isEmpty() ? text : QStringLiteral("The request ended without an outcome"));
+        ApplyFailure(!text.isEmpty() ? text
+                                     : QStringLiteral("The request ended without an outcome"));
         SetPanel(0, text);
     }
     if (m_tickDeferred)

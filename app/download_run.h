@@ -163,9 +163,9 @@ private:
     int FirstRowFrom(JobGrid::JobId id) const;
     /// How long the next tick waits.
     enum class Wait {
-        Pause, ///< a request has just ended: the interval
+        Pause,      ///< a request has just ended: the interval
         CycleCheck, ///< one check of the small-result cycle: a tenth of it
-        None, ///< a job was passed over: at once
+        None,       ///< a job was passed over: at once
     };
     void StartTimer(Wait wait);
     void SetPanel(int panel, const QString& text);

@@ -46,15 +46,19 @@ const Job& JobGrid::JobAt(int gridRow) const {
     return m_jobs[size_t(gridRow - 1)];
 }
 
-void JobGrid::SetStatus(int gridRow, const QString& mark) {
+void JobGrid::SetStatusCell(int gridRow, QString Job::*field, const QString& text, int role) {
     if (!IsJobRow(gridRow))
         return;
-    Job& job = m_jobs[size_t(gridRow - 1)];
-    if (job.status == mark)
+    QString& value = m_jobs[size_t(gridRow - 1)].*field;
+    if (value == text)
         return;
-    job.status = mark;
+    value = text;
     const QModelIndex cell = index(gridRow - 1, StatusColumn);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    emit dataChanged(cell, cell, {role});
+}
+
+void JobGrid::SetStatus(int gridRow, const QString& mark) {
+    SetStatusCell(gridRow, &Job::status, mark, Qt::DisplayRole);
 }
 
 QString JobGrid::Reason(int gridRow) const {
@@ -62,14 +66,7 @@ QString JobGrid::Reason(int gridRow) const {
 }
 
 void JobGrid::SetReason(int gridRow, const QString& reason) {
-    if (!IsJobRow(gridRow))
-        return;
-    Job& job = m_jobs[size_t(gridRow - 1)];
-    if (job.reason == reason)
-        return;
-    job.reason = reason;
-    const QModelIndex cell = index(gridRow - 1, StatusColumn);
-    emit dataChanged(cell, cell, {Qt::ToolTipRole});
+    SetStatusCell(gridRow, &Job::reason, reason, Qt::ToolTipRole);
 }
 
 JobGrid::JobId JobGrid::IdAt(int gridRow) const {

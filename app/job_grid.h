@@ -95,6 +95,9 @@ public:
 
 private:
     static QString Cell(const Job& job, int column);
+    /// Sets one text of a job row's Status cell (its mark, or its tooltip's
+    /// reason) and tells the views which role changed.
+    void SetStatusCell(int gridRow, QString Job::*field, const QString& text, int role);
     void EmitRowChanged(int modelRow);
 
     std::vector<Job> m_jobs;

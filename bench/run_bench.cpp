@@ -50,9 +50,10 @@ int main(int argc, char** argv) {
     args.removeAll(QStringLiteral("--window"));
     args.removeAll(QStringLiteral("--resume"));
     if (args.size() != 7) {
-        std::fprintf(stderr,
-                     "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS [--window] [--resume]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR TICK_MS [--window] [--resume]\n",
+            argv[0]);
         return 2;
     }
     // URL_HEAD is the base URL and the file-name head in one: split it at
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
     const double cpu = cpuSeconds(after) - cpuSeconds(before);
     std::printf("%s%s jobs %d done %d tick_ms %d seconds %.3f jobs_per_s %.1f cpu_s %.3f "
                 "cpu_share %.1f%%\n",
-                inWindow ? "window" : "headless", resume ? " resume" : "", grid.JobCount(), done, tickMs, seconds,
-                grid.JobCount() / seconds, cpu, 100.0 * cpu / seconds);
+                inWindow ? "window" : "headless", resume ? " resume" : "", grid.JobCount(), done,
+                tickMs, seconds, grid.JobCount() / seconds, cpu, 100.0 * cpu / seconds);
     return done == grid.JobCount() ? 0 : 1;
 }

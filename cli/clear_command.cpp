@@ -11,8 +11,7 @@ const QList<CliOption>& options() {
 
 int runClear(const CliArgs& args, QTextStream& out, QTextStream& err) {
     CliProfile profile(ClearCommand.name, err);
-    profile.overwriteUnloaded = args.has("force");
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() || !profile.mayWriteJobs())
+    if (!profile.openToChangeJobs(args, false))
         return ExitError;
     const size_t removed = profile.jobs.size();
     if (!profile.saveJobs({}))

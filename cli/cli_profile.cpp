@@ -86,14 +86,17 @@ bool CliProfile::loadJobs() {
     return true;
 }
 
-bool CliProfile::mayWriteJobs() const {
-    if (unloadedJobs_ == 0 || overwriteUnloaded)
-        return true;
-    err_ << "serifetch-cli " << command_
-         << ": nothing was changed, so the jobs that were not loaded stay in the file. Repair "
-            "the empty row, or pass --force to save the list over them.\n";
-    err_.flush();
-    return false;
+bool CliProfile::openToChangeJobs(const CliArgs& args, bool settingsToo) {
+    if (!open(Access::Write) || !loadJobs())
+        return false;
+    if (unloadedJobs_ > 0 && !args.has(kForceOption.name)) {
+        err_ << "serifetch-cli " << command_
+             << ": nothing was changed, so the jobs that were not loaded stay in the file. "
+                "Repair the empty row, or pass --force to save the list over them.\n";
+        err_.flush();
+        return false;
+    }
+    return !settingsToo || loadSettings();
 }
 
 bool CliProfile::saveJobs(const std::vector<Job>& list) {

@@ -44,16 +44,16 @@ public:
     /// unreadable one fails. Jobs stored after a row emptied by hand are not
     /// loaded; a warning says so.
     bool loadJobs();
-    /// Whether the command would write the job list over such jobs: only
-    /// when `overwriteUnloaded` is set (--force); else false after printing
-    /// why. Commands that save call it before they change anything.
-    bool mayWriteJobs() const;
+    /// For a command that saves the job list: open(Access::Write), then
+    /// loadJobs(), then a refusal to go on when the file holds jobs that
+    /// were not loaded and `args` lacks --force (kForceOption), then
+    /// loadSettings() when `settingsToo`. False after printing why; nothing
+    /// is changed before it returns true.
+    bool openToChangeJobs(const CliArgs& args, bool settingsToo);
 
     /// Writes the job list (atomically); false after printing why.
     bool saveJobs(const std::vector<Job>& jobs);
 
-    /// Set by --force: a save may write over jobs that were not loaded.
-    bool overwriteUnloaded = false;
     /// Writes the settings (atomically); false after printing why.
     bool storeSettings();
 

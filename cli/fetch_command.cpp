@@ -84,9 +84,7 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         return UsageError(FetchCommand, problem, err);
 
     CliProfile profile(FetchCommand.name, err);
-    profile.overwriteUnloaded = args.has("force");
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.mayWriteJobs() || !profile.loadSettings())
+    if (!profile.openToChangeJobs(args, true))
         return ExitError;
     QString discarded;
     QTextStream quiet(&discarded);

@@ -29,13 +29,16 @@ struct GetArgs {
 };
 
 const QList<CliOption>& options() {
-    static const QList<CliOption> table = QList<CliOption>{
-        {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
-        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy ('': none, not the environment's)"},
-        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
-        {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
-        {"trace", 0, nullptr, "print the socket texts and the reply header"},
-    } + ClientOptionTable();
+    static const QList<CliOption> table =
+        QList<CliOption>{
+            {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
+            {"proxy", 0, "HOST:PORT",
+             "fetch through this HTTP proxy ('': none, not the environment's)"},
+            {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
+            {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
+            {"trace", 0, nullptr, "print the socket texts and the reply header"},
+        } +
+        ClientOptionTable();
     return table;
 }
 

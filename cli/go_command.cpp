@@ -34,9 +34,7 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
-        , saver_([this] {
-            return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs());
-        })
+        , saver_([this] { return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
@@ -50,16 +48,17 @@ public:
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
         } else if (!s.proxyEnabled) {
-            // As for curl: the environment names a proxy per URL.
-            client_.SetBeforeGet([this](const QString& url) {
-                QString problem;
-                const auto proxy =
-                    ProxyFromEnvironment(url, QProcessEnvironment::systemEnvironment(), &problem);
-                if (!problem.isEmpty())
-                    throw std::runtime_error(problem.toStdString());
-                http_.Proxy = proxy ? proxy->host : QString();
-                http_.ProxyPort = proxy ? proxy->port : 0;
-            });
+            // As for curl: the environment names a proxy per URL. It is
+            // read once; it does not change during the run.
+            client_.SetBeforeGet(
+                [this, environment = QProcessEnvironment::systemEnvironment()](const QString& url) {
+                    QString problem;
+                    const auto proxy = ProxyFromEnvironment(url, environment, &problem);
+                    if (!problem.isEmpty())
+                        throw std::runtime_error(problem.toStdString());
+                    http_.Proxy = proxy ? proxy->host : QString();
+                    http_.ProxyPort = proxy ? proxy->port : 0;
+                });
         }
         http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
         http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
@@ -152,9 +151,10 @@ private:
     void onRequestEnded() {
         inRequest_ = false;
         // A failed job's reason, else what the reply said.
-        const QString detail = pending_                          ? pending_->reason
-                               : !http_.FailureReason.isEmpty() ? http_.FailureReason
-                                                                 : QString::fromLatin1(http_.StatusLine());
+        const QString detail = pending_ ? pending_->reason
+                               : !http_.FailureReason.isEmpty()
+                                   ? http_.FailureReason
+                                   : QString::fromLatin1(http_.StatusLine());
         report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(), requestClock_.elapsed());
         if (!pending_)
             return;
@@ -231,18 +231,21 @@ bool checkFolders(CliProfile& profile) {
 } // namespace
 
 const QList<CliOption>& GoOptions() {
-    static const QList<CliOption> table = QList<CliOption>{
-        {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
-        {"no-skip-existing", 0, nullptr, "fetch them again"},
-        {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
-        {"no-min-size", 0, nullptr, "keep files of any size"},
-        {"interval", 0, "MS", "pause between jobs (default 200)"},
-        {"proxy", 0, "HOST:PORT", "fetch through this HTTP proxy ('': none, not the environment's)"},
-        {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
-        {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
-        {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
-        kForceOption,
-    } + ClientOptionTable();
+    static const QList<CliOption> table =
+        QList<CliOption>{
+            {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
+            {"no-skip-existing", 0, nullptr, "fetch them again"},
+            {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
+            {"no-min-size", 0, nullptr, "keep files of any size"},
+            {"interval", 0, "MS", "pause between jobs (default 200)"},
+            {"proxy", 0, "HOST:PORT",
+             "fetch through this HTTP proxy ('': none, not the environment's)"},
+            {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
+            {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
+            {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
+            kForceOption,
+        } +
+        ClientOptionTable();
     return table;
 }
 
@@ -329,9 +332,7 @@ int runGo(const CliArgs& args, QTextStream& out, QTextStream& err) {
     if (const QString problem = ReadGoArgs(args, parsed); !problem.isEmpty())
         return UsageError(GoCommand, problem, err);
     CliProfile profile(GoCommand.name, err);
-    profile.overwriteUnloaded = args.has("force");
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.mayWriteJobs() || !profile.loadSettings())
+    if (!profile.openToChangeJobs(args, true))
         return ExitError;
     return Go(profile, parsed, out);
 }

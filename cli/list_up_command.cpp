@@ -147,9 +147,7 @@ int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
     }
 
     CliProfile profile(ListUpCommand.name, err);
-    profile.overwriteUnloaded = args.has("force");
-    if (!profile.open(CliProfile::Access::Write) || !profile.loadJobs() ||
-        !profile.mayWriteJobs() || !profile.loadSettings())
+    if (!profile.openToChangeJobs(args, true))
         return ExitError;
     qint64 added = 0;
     if (const int code = ListUp(profile, inputs, ListedJobs::Append, out, added); code != 0)

@@ -3,8 +3,8 @@
 #include "http/nmurl.h"
 #include "http/nmuu_processor.h"
 #include "http/part_file.h"
-#include "http/reply_framing.h"
 #include "http/proxy_tunnel.h"
+#include "http/reply_framing.h"
 
 #include <QFile>
 #include <QScopeGuard>

@@ -64,7 +64,7 @@ public:
     /// value removes it, a new name is appended. Empty by default.
     QList<QByteArray> ExtraHeaders;
 
-    TResultEvent OnSuccess;     ///< a whole reply below 299 was read
+    TResultEvent OnSuccess; ///< a whole reply below 299 was read
     /// A reply above 399, a reply that is not HTTP or not whole, or a run
     /// that could not finish (FailureReason says why, but for a plain error
     /// status).

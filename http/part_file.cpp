@@ -11,9 +11,9 @@
 namespace {
 
 [[noreturn]] void fail(const QString& what, const QString& path, int error) {
-    throw std::runtime_error(
-        QStringLiteral("%1 \"%2\": %3").arg(what, path, QString::fromLocal8Bit(std::strerror(error)))
-            .toStdString());
+    throw std::runtime_error(QStringLiteral("%1 \"%2\": %3")
+                                 .arg(what, path, QString::fromLocal8Bit(std::strerror(error)))
+                                 .toStdString());
 }
 
 } // namespace
@@ -30,8 +30,9 @@ void PartFile::CheckTarget(const QString& target) {
         throw std::runtime_error(
             QStringLiteral("Cannot save to \"%1\": it is a folder").arg(target).toStdString());
     if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-        throw std::runtime_error(
-            QStringLiteral("Cannot save to \"%1\": it is not a regular file").arg(target).toStdString());
+        throw std::runtime_error(QStringLiteral("Cannot save to \"%1\": it is not a regular file")
+                                     .arg(target)
+                                     .toStdString());
 }
 
 PartFile::PartFile(const QString& target)
@@ -53,9 +54,10 @@ PartFile::PartFile(const QString& target)
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
-        throw std::runtime_error(QStringLiteral("Cannot create file \"%1\": it is not a regular file")
-                                     .arg(partName_)
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Cannot create file \"%1\": it is not a regular file")
+                .arg(partName_)
+                .toStdString());
     }
 }
 

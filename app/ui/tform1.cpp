@@ -36,8 +36,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -675,8 +675,9 @@ void TForm1::SpeedButton3Click() {
 }
 
 void TForm1::SpeedButton4Click() {
-    const auto open = std::count_if(m_grid.Jobs().begin(), m_grid.Jobs().end(),
-                                    [](const Job& job) { return !StatusMark::IsSuccess(job.status); });
+    const auto open = std::count_if(m_grid.Jobs().begin(), m_grid.Jobs().end(), [](const Job& job) {
+        return !StatusMark::IsSuccess(job.status);
+    });
     if (open > 0 && (!m_questionAsker ||
                      !m_questionAsker(QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
                                                      "Clear the list anyway? (Ctrl+Z undoes it)")

@@ -1,19 +1,18 @@
 // The main window's side of a download run: the client and the run wired to
 // the controls, the failures written to the log pane, and the job list kept
 // saved while the run marks it.
-#include "app/ui/tform1.h"
-
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/status_mark.h"
+#include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QPlainTextEdit>
-#include <QTextDocument>
 #include <QSpinBox>
+#include <QTextDocument>
 #include <QToolButton>
 
 void TForm1::WireDownloadRun() {
@@ -26,22 +25,21 @@ void TForm1::WireDownloadRun() {
     m_run->SetTickInterval(DownloadRun::kTickMs);
     // A list whose unloaded rows the user has not yet agreed to write over
     // waits for the question at the end of the run.
-    m_saver = std::make_unique<ListSaver>(
-        [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
+    m_saver =
+        std::make_unique<ListSaver>([this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
     connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
-    connect(m_run.get(), &DownloadRun::messageRequested, this,
-            [this](const QString& text) {
-                // The end of a run with failures says how many; the log pane
-                // lists them.
-                const QString failures = ListEdits::FailureCount(m_grid);
-                if (text == DownloadRun::kAllDoneMessage && !failures.isEmpty())
-                    ShowMessage(text + QStringLiteral("\n\n") + failures);
-                else
-                    ShowMessage(text);
-            });
+    connect(m_run.get(), &DownloadRun::messageRequested, this, [this](const QString& text) {
+        // The end of a run with failures says how many; the log pane
+        // lists them.
+        const QString failures = ListEdits::FailureCount(m_grid);
+        if (text == DownloadRun::kAllDoneMessage && !failures.isEmpty())
+            ShowMessage(text + QStringLiteral("\n\n") + failures);
+        else
+            ShowMessage(text);
+    });
     connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
     connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
     connect(m_run.get(), &DownloadRun::runFinished, this, [this] {
@@ -68,8 +66,7 @@ void TForm1::WireDownloadRun() {
     });
 }
 
-void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark,
-                          const QString& reason) {
+void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason) {
     // "↓" only says that a request went out; the next mark says how it ended.
     if (mark == StatusMark::Requested)
         return;

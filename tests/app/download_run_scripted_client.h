@@ -20,10 +20,10 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 class ScriptedClient : public DownloadClient {
 public:
     enum class Outcome {
-        Success,  ///< writes `body`, raises succeeded
-        Failure,  ///< writes `body` (an error page), raises failed
-        Throw,    ///< throws `error` before anything is written
-        None,     ///< returns without an outcome
+        Success, ///< writes `body`, raises succeeded
+        Failure, ///< writes `body` (an error page), raises failed
+        Throw,   ///< throws `error` before anything is written
+        None,    ///< returns without an outcome
         /// writes `body` to the part file, then waits in the event loop for
         /// Abort, which removes it again (as TNMHTTP does)
         HoldBody,

@@ -13,19 +13,19 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QSpinBox>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolButton>
 
 namespace {
@@ -233,7 +233,6 @@ TEST_F(EditDuringRun, ClearUnderTheJobUnderWayMarksNothing) {
     EXPECT_EQ(peer.connections(), 1);
 }
 
-
 // The inputs do not trap: no completion from the history, a pasted file URL
 // offered for splitting, and a folder that is missing asked about at Go!.
 class Inputs : public Commands {
@@ -272,7 +271,8 @@ TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
         if (!yes) {
             EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/d/pic017.jpg");
             EXPECT_TRUE(form->UrlSlashWarning->isVisible());
-            EXPECT_TRUE(form->UrlSlashWarning->toolTip().contains("pic017.jpg" + form->Edit1->text() + "01.jpg"))
+            EXPECT_TRUE(form->UrlSlashWarning->toolTip().contains("pic017.jpg" +
+                                                                  form->Edit1->text() + "01.jpg"))
                 << form->UrlSlashWarning->toolTip().toStdString();
             continue;
         }
@@ -376,8 +376,8 @@ TEST_F(EditDuringRun, RetryFetchesExactlyTheChosenJobsAndFailuresAreExplained) {
     form->SelectGridRows(1, 1);
     const QString log = form->Memo1->toPlainText();
     ASSERT_TRUE(log.contains("a04.jpg")) << log.toStdString();
-    const QPoint line = form->Memo1->cursorRect(QTextCursor(form->Memo1->document()->lastBlock()))
-                            .center();
+    const QPoint line =
+        form->Memo1->cursorRect(QTextCursor(form->Memo1->document()->lastBlock())).center();
     QTest::mouseDClick(form->Memo1->viewport(), Qt::LeftButton, {}, line);
     EXPECT_EQ(form->SelectedGridRows(), std::make_pair(4, 4));
 }

@@ -47,8 +47,8 @@ TEST(WindowKilled, MidFileLeavesTheRunsMarksAndNothingAtTheJobsPath) {
     };
     // The five small jobs are saved while the big one is still coming.
     ASSERT_TRUE(testenv::waitUntil(doneOnDisk, 20000)) << window.readAllStandardError().constData();
-    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(out.filePath("big.bin.part")).size() > 0; },
-                                   20000));
+    ASSERT_TRUE(testenv::waitUntil(
+        [&] { return QFileInfo(out.filePath("big.bin.part")).size() > 0; }, 20000));
     window.kill();
     window.waitForFinished();
 

@@ -164,7 +164,8 @@ TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
     EXPECT_TRUE(lines.contains("▼ 4/6 f004.bin  HTTP/1.1 404 Not Found")) << run.out.toStdString();
     // The small-result check removes and counts; it never asks again itself.
     EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  The saved file is empty (removed)"));
-    EXPECT_TRUE(lines.contains("× 5/6 f005.bin  The saved file is empty (given up after 10 checks)"));
+    EXPECT_TRUE(
+        lines.contains("× 5/6 f005.bin  The saved file is empty (given up after 10 checks)"));
     EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
     EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
     EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"

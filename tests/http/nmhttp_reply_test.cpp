@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 #include <optional>
 #include <sys/stat.h>
-#include <gtest/gtest.h>
 
 using namespace httptest;
 using testsupport::PeerScript;
@@ -121,8 +121,8 @@ TEST_F(Reply, RedirectToAnotherPort) {
         EXPECT_EQ(body(), "final"); // the redirect's own page is overwritten
     }
     ASSERT_TRUE(peerDone(target, 6));
-    const QByteArray head = "GET /x HTTP/1.0\r\nHost: 127.0.0.1:" +
-                            QByteArray::number(target.port()) + "\r\n";
+    const QByteArray head =
+        "GET /x HTTP/1.0\r\nHost: 127.0.0.1:" + QByteArray::number(target.port()) + "\r\n";
     for (int i = 0; i < 6; ++i)
         EXPECT_TRUE(target.received(i).startsWith(head)) << target.received(i).constData();
 }
@@ -328,14 +328,16 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
         {"binary garbage", garbage, false, std::nullopt, "No HTTP status line"},
         {"an SSH banner", "SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n", false, std::nullopt,
          "\"SSH-2.0-OpenSSH_9.2p1 Debian-2\""},
-        {"HTTP/0.9, a bare body", "<html>hi</html>\r\n", false, std::nullopt, "No HTTP status line"},
+        {"HTTP/0.9, a bare body", "<html>hi</html>\r\n", false, std::nullopt,
+         "No HTTP status line"},
         {"two blanks", "HTTP/1.0  404 Not Found\r\n\r\nx", false, std::nullopt, "No HTTP"},
         {"code 40400", "HTTP/1.0 40400 X\r\n\r\nx", false, std::nullopt, "No HTTP"},
         {"code -404", "HTTP/1.0 -404 X\r\n\r\nx", false, std::nullopt, "No HTTP"},
         {"code 65736", "HTTP/1.0 65736 X\r\n\r\nx", false, std::nullopt, "No HTTP"},
         {"code 600", "HTTP/1.0 600 X\r\n\r\nx", false, std::nullopt, "No HTTP"},
-        {"100 Continue, then 404", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 404 Not Found\r\n\r\ngone",
-         false, "gone", "HTTP/1.0 404 Not Found"},
+        {"100 Continue, then 404",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 404 Not Found\r\n\r\ngone", false, "gone",
+         "HTTP/1.0 404 Not Found"},
         {"100 Continue, then 200", "HTTP/1.1 100 Continue\r\nX: 1\r\n\r\nHTTP/1.0 200 OK\r\n\r\nok",
          true, "ok", ""},
         {"a whole error page", "HTTP/1.0 404 Not Found\r\nContent-Length: 4\r\n\r\ngone", false,
@@ -353,10 +355,12 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
          false, std::nullopt, "400 of 1000"},
         {"no length: the close ends it", "HTTP/1.0 200 OK\r\n\r\n" + QByteArray(400, 'b'), true,
          QByteArray(400, 'b'), ""},
-        {"chunked", chunked + "5\r\nhello\r\n6; ext=1\r\n world\r\nA\r\n0123456789\r\n0\r\nX-T: 1\r\n\r\n",
+        {"chunked",
+         chunked + "5\r\nhello\r\n6; ext=1\r\n world\r\nA\r\n0123456789\r\n0\r\nX-T: 1\r\n\r\n",
          true, "hello world0123456789", ""},
         {"chunked beats a length",
-         "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
+         "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: "
+         "Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
          true, "abc", ""},
         {"chunked, closed after the last chunk", chunked + "3\r\nabc\r\n0\r\n", true, "abc", ""},
         {"chunk cut", chunked + "5\r\nhel", false, std::nullopt, "inside a chunk"},
@@ -365,8 +369,8 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
          "Malformed chunk size"},
         {"chunk longer than said", chunked + "3\r\nhello\r\n0\r\n\r\n", false, std::nullopt,
          "Chunk longer"},
-        {"gzip coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nxx", false,
-         std::nullopt, "Unsupported Transfer-Encoding: gzip"},
+        {"gzip coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nxx", false, std::nullopt,
+         "Unsupported Transfer-Encoding: gzip"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -400,8 +404,10 @@ TEST_F(Reply, AnInterruptedTransferLeavesTheOldFileAsItWas) {
     ASSERT_TRUE(testenv::writeFile(bodyPath(), "the old, whole file"));
     for (const bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "reset" : "time-out");
-        PeerScript script = PeerScript().waitFor("\r\n\r\n").send(
-            "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'n'));
+        PeerScript script =
+            PeerScript()
+                .waitFor("\r\n\r\n")
+                .send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + QByteArray(5000, 'n'));
         ScriptedPeer peer(reset ? script.reset() : script.silent());
         http.SetTimeOut(300);
         const Outcome outcome = get(peer.port(), "/f");
@@ -429,15 +435,14 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     const struct {
         QString path;
         const char* error;
-    } cases[] = {{folder, "it is a folder"},
-                 {fifo, "it is not a regular file"},
-                 {link, ""},
-                 {partLink, ""}};
+    } cases[] = {
+        {folder, "it is a folder"}, {fifo, "it is not a regular file"}, {link, ""}, {partLink, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         http.Body = QFile::encodeName(c.path);
         const Outcome outcome = get(peer->port(), "/x.jpg");
-        EXPECT_TRUE(outcome.error.contains(QString::fromUtf8(c.error))) << outcome.error.toStdString();
+        EXPECT_TRUE(outcome.error.contains(QString::fromUtf8(c.error)))
+            << outcome.error.toStdString();
         if (*c.error == '\0') {
             EXPECT_EQ(outcome.successes, 1);
             EXPECT_FALSE(QFileInfo(c.path).isSymLink());
@@ -449,7 +454,8 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
 }
 
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
-    for (const char* location : {"ftp://127.0.0.1/x", "gopher://127.0.0.1/x", "file:///etc/passwd"}) {
+    for (const char* location :
+         {"ftp://127.0.0.1/x", "gopher://127.0.0.1/x", "file:///etc/passwd"}) {
         SCOPED_TRACE(location);
         auto peer = ScriptedPeer::replying(QByteArray("HTTP/1.0 302 Found\r\nLocation: ") +
                                            location + "\r\n\r\n");
@@ -460,8 +466,9 @@ TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
         EXPECT_EQ(peer->connections(), 1);
         EXPECT_FALSE(QFile::exists(bodyPath()));
     }
-    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: /my pics/\xE5\x86\x99.jpg\r\n\r\n"),
-                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+    ScriptedPeer peer(
+        {PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: /my pics/\xE5\x86\x99.jpg\r\n\r\n"),
+         PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
     get(peer.port(), "/a");
     ASSERT_TRUE(peerDone(peer, 2));
     EXPECT_TRUE(peer.received(1).startsWith("GET /my%20pics/%E5%86%99.jpg HTTP/1.0\r\n"))

@@ -91,8 +91,9 @@ TEST_F(ProfileFileTest, ReadsLfOnlyAndByteOrderMarkAlikeAndWritesCrLf) {
 TEST_F(ProfileFileTest, AShiftJisFileOfTheOldProgramReadsRightAndIsSavedAsUtf8) {
     // "[FileName]\r\nHead=画像\r\n" and a job mark "×" (0x81 0x7E), in
     // CP932 as the Windows program wrote them; 0x5C in 表 is no backslash.
-    writeFile(file, QByteArray("[FileName]\r\nHead=\x89\xE6\x91\x9C\r\n"
-                               "[Data0000]\r\nStatus0001=\x81\x7E\r\nPath0001=C:\\\x95\x5C.jpg\r\n"));
+    writeFile(file,
+              QByteArray("[FileName]\r\nHead=\x89\xE6\x91\x9C\r\n"
+                         "[Data0000]\r\nStatus0001=\x81\x7E\r\nPath0001=C:\\\x95\x5C.jpg\r\n"));
     ProfileFile p(file);
     EXPECT_EQ(p.read("FileName", "Head", ""), QString::fromUtf8("画像"));
     EXPECT_EQ(p.read("Data0000", "Status0001", ""), QString::fromUtf8("×"));

@@ -114,9 +114,9 @@ TEST_F(SettingsFileTest, OnlyAnExactYesCounts) {
 
 TEST_F(SettingsFileTest, ABadNumberFallsBackToItsDefaultWithAWarningAndTheRestLoads) {
     // Not a number, or a number the key cannot mean.
-    for (const auto& [num, minSize, port] : {std::tuple{"abc", "1.5", "80x"},
-                                             std::tuple{"-1", "-5", "70000"},
-                                             std::tuple{"256", "", "-80"}}) {
+    for (const auto& [num, minSize, port] :
+         {std::tuple{"abc", "1.5", "80x"}, std::tuple{"-1", "-5", "70000"},
+          std::tuple{"256", "", "-80"}}) {
         SCOPED_TRACE(num);
         writeFile(ini, QStringLiteral("[FileName]\r\nHead=keep\r\nNum=%1\r\nMinSize=%2\r\n"
                                       "Back=.gif\r\n[Server]\r\nProxy=Yes\r\nHost=p\r\nPort=%3\r\n")
@@ -130,10 +130,12 @@ TEST_F(SettingsFileTest, ABadNumberFallsBackToItsDefaultWithAWarningAndTheRestLo
         EXPECT_EQ(r.settings.back, ".gif");
         EXPECT_EQ(r.settings.proxyHost, "p");
         ASSERT_EQ(r.warnings.size(), 3);
-        EXPECT_TRUE(r.warnings[0].contains("Num") && r.warnings[0].contains(QString("\"%1\"").arg(num)));
+        EXPECT_TRUE(r.warnings[0].contains("Num") &&
+                    r.warnings[0].contains(QString("\"%1\"").arg(num)));
         EXPECT_TRUE(r.warnings[1].contains("MinSize") &&
                     r.warnings[1].contains(QString("\"%1\"").arg(minSize)));
-        EXPECT_TRUE(r.warnings[2].contains("Port") && r.warnings[2].contains(QString("\"%1\"").arg(port)));
+        EXPECT_TRUE(r.warnings[2].contains("Port") &&
+                    r.warnings[2].contains(QString("\"%1\"").arg(port)));
     }
 }
 
