@@ -4,19 +4,24 @@
 #include <QtGlobal>
 #include <functional>
 
-/// What a download run needs of an HTTP client: "GET this URL into that
-/// file", an abort, and a few read-outs. The run talks to this seam so that
+/// What a download run needs of an HTTP client: "start a GET of this URL
+/// into that file, tell me when it is over", an abort, and a few read-outs. The run talks to this seam so that
 /// its rules can be tested against a scripted stand-in; the program uses
 /// HttpDownloadClient over TNMHTTP.
 class DownloadClient {
 public:
-    /// Callbacks the client raises during Get, on the caller's thread.
+    /// Callbacks the client raises during a request, on the caller's thread.
     struct Events {
         std::function<void()> connected;      ///< the connection is up
         std::function<void()> status;         ///< StatusText() has a new text
         std::function<void()> packetReceived; ///< a block of the body arrived
         std::function<void()> succeeded;      ///< the request succeeded
         std::function<void()> failed;         ///< the server refused the request
+        /// The request is over (after `succeeded` or `failed`, if either);
+        /// `error` is the text of what ended it without an outcome
+        /// (refused, time-out, reset, abort, bad URL...), empty when it ended
+        /// normally. Raised from the event loop, never inside Start.
+        std::function<void(bool threw, const QString& error)> ended;
     };
 
     virtual ~DownloadClient() = default;
@@ -24,13 +29,12 @@ public:
     /// Replaces the callbacks (all optional).
     void SetEvents(Events events) { events_ = std::move(events); }
 
-    /// Fetches `url` and writes the response body to the file at `path`,
-    /// which holds only a whole reply (or what it held before) afterwards.
-    /// Runs the whole request before it returns, handling other events in
-    /// the meantime (so timers and button handlers run inside it). Raises at
-    /// most one of `succeeded` / `failed`, or throws std::exception with the
-    /// error text (refused, time-out, reset, abort, bad URL...).
-    virtual void Get(const QString& url, const QString& path) = 0;
+    /// Starts fetching `url` into the file at `path`, which holds only a
+    /// whole reply (or what it held before) once `ended` came, and returns at
+    /// once. Raises at most one of `succeeded` / `failed`, then `ended`. A
+    /// request that cannot even start throws std::exception with the error
+    /// text instead, and raises nothing.
+    virtual void Start(const QString& url, const QString& path) = 0;
     /// Ends the request under way as soon as possible; harmless when idle.
     virtual void Abort() = 0;
     /// The client's latest status text.

@@ -38,6 +38,7 @@ DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent)
         .packetReceived = [this] { NMHTTP1PacketRecvd(); },
         .succeeded = [this] { NMHTTP1Success(); },
         .failed = [this] { NMHTTP1Failure(); },
+        .ended = [this](bool threw, const QString& error) { RequestEnded(threw, error); },
     });
 }
 
@@ -119,7 +120,12 @@ void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
         return;
     m_grid.SetStatus(row, mark);
     m_grid.SetReason(row, reason);
-    emit jobMarked(m_grid.IdAt(row), row, mark, reason);
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    emit jobMarked(id, row, mark, reason);
+    if (mark == StatusMark::Requested)
+        emit jobStarted(id);
+    else
+        emit jobFinished(id, mark, reason);
 }
 
 QString DownloadRun::FileNamePart(const QString& path) {
@@ -176,6 +182,15 @@ void DownloadRun::CancelBtnClick() {
         m_abortedByRun = true;
         m_client.Abort();
     }
+}
+
+void DownloadRun::Abort() {
+    // "Stop!" and, for the request under way, "Stop!" again.
+    if (m_shutdown || !Running())
+        return;
+    if (!m_cancelRequested)
+        CancelBtnClick();
+    CancelBtnClick();
 }
 
 void DownloadRun::Timer1Timer() {
@@ -299,17 +314,18 @@ void DownloadRun::GetData() {
     m_inGet = true;
     m_tickDeferred = false;
     m_abortedByRun = false;
-    QString error;
-    bool threw = false;
     try {
-        m_client.Get(m_grid.Url(row), path);
+        m_client.Start(m_grid.Url(row), path);
     } catch (const std::exception& e) {
-        threw = true;
-        error = QString::fromLocal8Bit(e.what());
+        RequestEnded(true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        threw = true;
-        error = QStringLiteral("Unknown error");
+        RequestEnded(true, QStringLiteral("Unknown error"));
     }
+}
+
+void DownloadRun::RequestEnded(bool threw, const QString& error) {
+    if (!m_inGet)
+        return;
     m_inGet = false;
 
     if (threw && m_abortedByRun && !m_request.outcome) {
@@ -353,7 +369,11 @@ void DownloadRun::NMHTTP1Status() {
 }
 
 void DownloadRun::NMHTTP1PacketRecvd() {
-    SetPanel(1, ProgressText(m_client.ReceivedBytes(), m_client.ExpectedBytes()));
+    const qint64 received = m_client.ReceivedBytes();
+    const qint64 expected = m_client.ExpectedBytes();
+    SetPanel(1, ProgressText(received, expected));
+    if (m_inGet)
+        emit progress(m_request.job, received, expected);
 }
 
 void DownloadRun::NMHTTP1Success() {

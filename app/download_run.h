@@ -30,11 +30,11 @@ class DownloadClient;
 ///
 /// No window needed: the owner shows panel texts and messages it receives
 /// through the signals, and feeds in the options. Everything runs on the
-/// owner's thread; the client's Get runs an event loop inside it, so the
-/// owner's handlers (Go, Stop, Delete, List Up, closing) can run in the
-/// middle of a request. The run follows its job by id through such edits,
-/// never starts a second request while one is inside Get, and lets no
-/// exception out of a handler.
+/// owner's thread and nothing waits: the run starts a request on the client
+/// and reacts when it has ended, so the owner's handlers (Go, Stop, Delete,
+/// List Up, a dialog, closing) run in the middle of a request. The run
+/// follows its job by id through such edits, never starts a second request
+/// while one is under way, and lets no exception out of a handler.
 class DownloadRun : public QObject {
     Q_OBJECT
 
@@ -63,8 +63,8 @@ public:
     /// Works on `grid` and `client`, which must outlive the run. Installs
     /// its handlers as the client's events.
     DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent = nullptr);
-    /// Stops the timer. Must not be destroyed while Get is on the stack
-    /// (Requesting()): call Shutdown() and wait for requestEnded() first.
+    /// Stops the timer and detaches from the client; a request under way is
+    /// the client's to end (Shutdown() aborts it first).
     ~DownloadRun() override;
 
     // --- options, read at every tick ----------------------------------------
@@ -90,7 +90,7 @@ public:
     bool RetryActive() const { return m_retryActive; }
     bool SkipPending() const { return m_skipPending; }
     bool CancelRequested() const { return m_cancelRequested; }
-    /// A Get is on the stack.
+    /// A request is under way on the client.
     bool Requesting() const { return m_inGet; }
     /// Timer1 is armed.
     bool Ticking() const { return m_timer.isActive(); }
@@ -117,6 +117,9 @@ public:
     /// way has ended). Pressed again while that stop is pending, it aborts
     /// the request under way. Does nothing when no run is under way.
     void CancelBtnClick();
+    /// Stops the run at once: "Stop!" pressed twice (the request under way
+    /// is aborted; its job stays "↓" and is fetched by the next run).
+    void Abort();
     /// One tick of the run.
     void Timer1Timer();
     /// Starts the job at CurrentRow, or ends the run when none is left.
@@ -127,7 +130,7 @@ public:
     /// way. A request ended by that abort leaves its job at "↓" and what it
     /// wrote of the file removed; one that still reports an outcome is
     /// marked as usual. The run is then dead (no tick, no new request);
-    /// requestEnded() says when Get is off the stack if Requesting() was true.
+    /// requestEnded() says when the client is free if Requesting() was true.
     void Shutdown();
 
     // The client's events.
@@ -149,7 +152,14 @@ signals:
     void jobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
     /// The run is over.
     void runFinished(DownloadRun::End end);
-    /// A Get has returned: the client is free.
+    /// A request for job `id` starts (its row was marked "↓").
+    void jobStarted(JobGrid::JobId id);
+    /// Body bytes of job `id` so far; `expected` 0 when the reply announced none.
+    void progress(JobGrid::JobId id, qint64 received, qint64 expected);
+    /// Job `id` got an outcome mark other than "↓", with its reason (empty
+    /// for a success).
+    void jobFinished(JobGrid::JobId id, const QString& mark, const QString& reason);
+    /// The request has ended: the client is free.
     void requestEnded();
 
 private:
@@ -185,6 +195,9 @@ private:
     /// Marks the request's job and, when CurrentRow still follows it, moves
     /// on to the next job; then re-arms the timer.
     void MarkOutcomeAndMoveOn(const QString& mark, const QString& reason = {});
+    /// The client's request is over: counts what had no outcome, re-arms the
+    /// tick.
+    void RequestEnded(bool threw, const QString& error);
 
     JobGrid& m_grid;
     DownloadClient& m_client;

@@ -28,6 +28,12 @@ HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
         if (events().failed)
             events().failed();
     };
+    finished_ = QObject::connect(&http_, &TNMHTTP::finished, [this](const TNMHTTP::Result& r) {
+        const bool threw =
+            r.status == TNMHTTP::Result::Status::Error || r.status == TNMHTTP::Result::Status::Cancelled;
+        if (events().ended)
+            events().ended(threw, threw ? r.reason : QString());
+    });
 }
 
 HttpDownloadClient::~HttpDownloadClient() {
@@ -36,19 +42,20 @@ HttpDownloadClient::~HttpDownloadClient() {
     http_.OnPacketRecvd = nullptr;
     http_.OnSuccess = nullptr;
     http_.OnFailure = nullptr;
+    QObject::disconnect(finished_);
 }
 
-void HttpDownloadClient::Get(const QString& url, const QString& path) {
+void HttpDownloadClient::Start(const QString& url, const QString& path) {
     http_.Body = QFile::encodeName(path);
     if (refererFromBaseUrl_)
         http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
     if (beforeGet_)
         beforeGet_(url);
-    http_.Get(url);
+    http_.Start(cmdGet, url);
 }
 
 void HttpDownloadClient::Abort() {
-    http_.Abort();
+    http_.cancel();
 }
 
 QString HttpDownloadClient::StatusText() const {

@@ -2,6 +2,8 @@
 
 #include "app/download_client.h"
 
+#include <QMetaObject>
+
 class TNMHTTP;
 
 /// DownloadClient over a TNMHTTP owned elsewhere (the window's NMHTTP1). It
@@ -15,13 +17,13 @@ public:
     HttpDownloadClient(const HttpDownloadClient&) = delete;
     HttpDownloadClient& operator=(const HttpDownloadClient&) = delete;
 
-    /// Body := `path` in the local file-name encoding, then GET `url`.
-    void Get(const QString& url, const QString& path) override;
+    /// Body := `path` in the local file-name encoding, then starts GET `url`.
+    void Start(const QString& url, const QString& path) override;
     /// Whether each Get sends its URL's base URL (the gallery page) as the
     /// "Referer:" line. Off by default.
     void SetRefererFromBaseUrl(bool on) { refererFromBaseUrl_ = on; }
-    /// Runs before each Get with its URL, to set the client up for it (the
-    /// proxy the environment names for that URL); what it throws fails the Get.
+    /// Runs before each request with its URL, to set the client up for it (the
+    /// proxy the environment names for that URL); what it throws fails the request.
     void SetBeforeGet(std::function<void(const QString& url)> hook) {
         beforeGet_ = std::move(hook);
     }
@@ -36,4 +38,5 @@ private:
     TNMHTTP& http_;
     bool refererFromBaseUrl_ = false;
     std::function<void(const QString& url)> beforeGet_;
+    QMetaObject::Connection finished_;
 };

@@ -71,8 +71,12 @@ public:
         // job ends at the latest: a crash loses no more than that.
         connect(&saver_, &ListSaver::saveFailed, this,
                 [this](const QString& problem) { profile_.warning(problem); });
-        connect(&run_, &DownloadRun::jobMarked, this, &GoSession::onMarked);
-        connect(&run_, &DownloadRun::panelTextChanged, this, &GoSession::onPanel);
+        connect(&run_, &DownloadRun::jobStarted, this, &GoSession::onStarted);
+        connect(&run_, &DownloadRun::jobFinished, this, &GoSession::onFinished);
+        connect(&run_, &DownloadRun::progress, this,
+                [this](JobGrid::JobId, qint64 received, qint64 expected) {
+                    report_.progress(received, expected);
+                });
         connect(&run_, &DownloadRun::messageRequested, this,
                 [this](const QString& text) { report_.note(text); });
         connect(&run_, &DownloadRun::requestEnded, this, &GoSession::onRequestEnded);
@@ -113,15 +117,17 @@ private:
         QString reason;
     };
 
-    void onMarked(JobGrid::JobId, int row, const QString& mark, const QString& reason) {
+    void onStarted(JobGrid::JobId id) {
+        const int row = grid_.RowOf(id);
+        inRequest_ = true;
+        requestClock_.start();
+        requestUrl_ = grid_.Url(row);
+        report_.jobStarted(row, grid_.JobCount(), DownloadRun::FileNamePart(grid_.Path(row)));
+    }
+
+    void onFinished(JobGrid::JobId id, const QString& mark, const QString& reason) {
+        const int row = grid_.RowOf(id);
         const QString name = DownloadRun::FileNamePart(grid_.Path(row));
-        if (mark == StatusMark::Requested) {
-            inRequest_ = true;
-            requestClock_.start();
-            requestUrl_ = grid_.Url(row);
-            report_.jobStarted(row, grid_.JobCount(), name);
-            return;
-        }
         saver_.Changed();
         QString detail;
         if (mark == StatusMark::Done) {
@@ -141,20 +147,10 @@ private:
         report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
     }
 
-    void onPanel(int panel, const QString& text) {
-        // Only the byte counts are the request's own; before its first block
-        // the client still holds those of the request before.
-        if (panel == 1 && text.startsWith(QStringLiteral("Bytes：")))
-            report_.progress(client_.ReceivedBytes(), client_.ExpectedBytes());
-    }
-
     void onRequestEnded() {
         inRequest_ = false;
         // A failed job's reason, else what the reply said.
-        const QString detail = pending_ ? pending_->reason
-                               : !http_.FailureReason.isEmpty()
-                                   ? http_.FailureReason
-                                   : QString::fromLatin1(http_.StatusLine());
+        const QString detail = pending_ ? pending_->reason : client_.FailureReason();
         report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(), requestClock_.elapsed());
         if (!pending_)
             return;
@@ -171,8 +167,7 @@ private:
         if (signalNumber == SIGTERM) {
             report_.note(
                 QStringLiteral("Terminated: aborting the current job and saving the list."));
-            run_.CancelBtnClick();
-            run_.CancelBtnClick();
+            run_.Abort();
         } else if (interrupts_seen_ == 1) {
             report_.note(
                 QStringLiteral("Stopping after the current job (Ctrl-C again aborts it)."));

@@ -119,7 +119,6 @@ bool isFollowedRedirect(int code) {
 TNMHTTP::TNMHTTP(QObject* owner)
     : TPowersock(owner) {}
 
-TNMHTTP::~TNMHTTP() = default;
 
 void TNMHTTP::Get(const QString& url) {
     Run(cmdGet, url);
@@ -203,6 +202,63 @@ void TNMHTTP::Abort() {
     Cancel();
 }
 
+void TNMHTTP::Start(CmdType command, const QString& url) {
+    RequireIdle();
+    command_ = command;
+    URL = url.toUtf8();
+    running_ = true;
+    cancelRequested_ = false;
+    ended_ = {};
+    operation_ = std::make_unique<Task<>>(RunTransactionAsync());
+    // Told from the event loop, after the operation's frame is gone: a
+    // handler of `finished` may start the next request or delete us.
+    operation_->Start([this] {
+        QMetaObject::invokeMethod(this, [this] { EndOperation(); }, Qt::QueuedConnection);
+    });
+}
+
+void TNMHTTP::cancel() {
+    if (!operation_ || operation_->Done())
+        return;
+    cancelRequested_ = true;
+    Abort();
+}
+
+bool TNMHTTP::Busy() const {
+    return running_;
+}
+
+void TNMHTTP::EndOperation() {
+    if (!operation_)
+        return;
+    Result result;
+    try {
+        operation_->Result();
+        result.status = ended_.status;
+        result.reason = ended_.reason;
+    } catch (const ENetError& e) {
+        result.status = cancelRequested_ && e.code() == SockErrorCode::Cancelled
+                            ? Result::Status::Cancelled
+                            : Result::Status::Error;
+        result.error = e.code();
+        result.reason = e.text();
+    } catch (const std::exception& e) {
+        result.status = Result::Status::Error;
+        result.reason = QString::fromLocal8Bit(e.what());
+    }
+    result.replyCode = ReplyCode;
+    operation_.reset();
+    running_ = false;
+    emit finished(result);
+}
+
+TNMHTTP::~TNMHTTP() {
+    // An operation still under way ends with us, its part file removed; no
+    // event may resume it any more.
+    DropWaiter();
+    operation_.reset();
+}
+
 void TNMHTTP::RequireIdle() const {
     // A handler runs inside the waits of a request; a second request started
     // there would overwrite the first one's URL and close its connection.
@@ -216,7 +272,7 @@ void TNMHTTP::Run(CmdType command, const QString& url) {
     URL = url.toUtf8();
     running_ = true;
     const auto idle = qScopeGuard([this] { running_ = false; });
-    RunTransaction();
+    Wait(RunTransactionAsync());
 }
 
 bool TNMHTTP::SendsBody() const {
@@ -344,7 +400,7 @@ void TNMHTTP::ComposeHeader() {
     }
 }
 
-void TNMHTTP::SendRequest() {
+Task<> TNMHTTP::SendRequestAsync() {
     // One send for the lines, the blank line and a body held in memory: the
     // same bytes as three writes, without a small trailing segment that
     // Nagle's algorithm would hold back for an acknowledgement.
@@ -352,12 +408,12 @@ void TNMHTTP::SendRequest() {
     request += "\r\n";
     if (SendsBody() && !OutputFileMode)
         request += SendData;
-    Write(request);
+    co_await WriteAsync(request);
     if (SendsBody() && OutputFileMode)
-        SendFile(QFile::decodeName(SendData));
+        co_await SendFileAsync(QFile::decodeName(SendData));
 }
 
-void TNMHTTP::ReadReplyHeader() {
+Task<> TNMHTTP::ReadReplyHeaderAsync() {
     ExpectedBytes = 0;
     lengthAnnounced_ = false;
     chunked_ = false;
@@ -382,7 +438,8 @@ void TNMHTTP::ReadReplyHeader() {
         headerBytes += line.size();
         if (headerBytes > MaxHeaderBytes)
             throw ESockError(
-                QStringLiteral("Reply header longer than %1 bytes").arg(MaxHeaderBytes));
+                QStringLiteral("Reply header longer than %1 bytes").arg(MaxHeaderBytes),
+                SockErrorCode::TooLong);
         if (!file)
             Header += line;
         else if (file->write(line) != line.size())
@@ -390,10 +447,10 @@ void TNMHTTP::ReadReplyHeader() {
     };
 
     for (;;) {
-        QByteArray line = ReadLn();
+        QByteArray line = co_await ReadLnAsync();
         if (line.isEmpty()) {
             replyError_ = QStringLiteral("No reply: the server closed the connection");
-            return;
+            co_return;
         }
         store(line);
         const std::optional<int> code = ReplyFraming::StatusCode(line);
@@ -402,7 +459,7 @@ void TNMHTTP::ReadReplyHeader() {
             // nothing says what it is, so it is not taken for a file.
             replyError_ = QStringLiteral("No HTTP status line in the reply: \"%1\"")
                               .arg(ReplyFraming::Excerpt(withoutLineEnd(line)));
-            return;
+            co_return;
         }
         ReplyCode = qint16(*code);
         statusLine_ = withoutLineEnd(line);
@@ -410,7 +467,7 @@ void TNMHTTP::ReadReplyHeader() {
         QList<QByteArray> lengths;
         QByteArray transferEncoding;
         for (;;) {
-            line = ReadLn();
+            line = co_await ReadLnAsync();
             if (line.isEmpty())
                 break;
             const QByteArray upper = line.toUpper();
@@ -434,8 +491,10 @@ void TNMHTTP::ReadReplyHeader() {
                 break;
         }
         // RFC 9110 15.2: an interim reply is followed by the real one.
-        if (*code >= 200)
-            return Frame(lengths, transferEncoding);
+        if (*code >= 200) {
+            Frame(lengths, transferEncoding);
+            co_return;
+        }
         receivedCookie_.clear();
         locationInReply_ = false;
         if (!file)
@@ -469,66 +528,70 @@ void TNMHTTP::Frame(const QList<QByteArray>& lengths, const QByteArray& transfer
     }
 }
 
-qint64 TNMHTTP::CaptureInto(PartFile* part, qint64 count) {
-    return part ? CaptureMore(part->fd(), part->fileName(), count) : CaptureMore(Body, count);
+Task<qint64> TNMHTTP::CaptureIntoAsync(PartFile* part, qint64 count) {
+    if (part)
+        co_return co_await CaptureMoreAsync(part->fd(), part->fileName(), count);
+    co_return co_await CaptureMoreAsync(Body, count);
 }
 
-QString TNMHTTP::CaptureBody(PartFile* part) {
+Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part) {
     ReceivedBytes = 0;
     if (!part)
         Body.clear();
     // RFC 9110 6.4.1: these replies carry no body whatever they announce.
     if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
-        return {};
+        co_return QString();
     ReportStatus(8, part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
     if (chunked_)
-        return CaptureChunked(part);
-    CaptureInto(part, lengthAnnounced_ ? ExpectedBytes : -1);
+        co_return co_await CaptureChunkedAsync(part);
+    co_await CaptureIntoAsync(part, lengthAnnounced_ ? ExpectedBytes : -1);
     if (lengthAnnounced_ && ReceivedBytes < ExpectedBytes)
-        return QStringLiteral("Connection closed after %1 of %2 bytes")
+        co_return QStringLiteral("Connection closed after %1 of %2 bytes")
             .arg(ReceivedBytes)
             .arg(ExpectedBytes);
-    return {};
+    co_return QString();
 }
 
-QString TNMHTTP::CaptureChunked(PartFile* part) {
+Task<QString> TNMHTTP::CaptureChunkedAsync(PartFile* part) {
     // RFC 9112 7.1: size line, data, CR LF, ... a size of 0, trailer lines,
     // and a blank line. The trailer is read and dropped.
     const QString cut = QStringLiteral("Connection closed inside a chunk after %1 bytes");
     for (;;) {
-        const QByteArray sizeLine = ReadLn();
+        const QByteArray sizeLine = co_await ReadLnAsync();
         if (sizeLine.isEmpty())
-            return cut.arg(ReceivedBytes);
+            co_return cut.arg(ReceivedBytes);
         const std::optional<qint64> size = ReplyFraming::ChunkSize(sizeLine);
         if (!size)
-            return QStringLiteral("Malformed chunk size line: \"%1\"")
+            co_return QStringLiteral("Malformed chunk size line: \"%1\"")
                 .arg(ReplyFraming::Excerpt(withoutLineEnd(sizeLine)));
         if (*size == 0)
             break;
-        if (CaptureInto(part, *size) < *size)
-            return cut.arg(ReceivedBytes);
-        const QByteArray end = ReadLn();
+        if (co_await CaptureIntoAsync(part, *size) < *size)
+            co_return cut.arg(ReceivedBytes);
+        const QByteArray end = co_await ReadLnAsync();
         if (end.isEmpty())
-            return cut.arg(ReceivedBytes);
+            co_return cut.arg(ReceivedBytes);
         if (end != "\r\n" && end != "\n")
-            return QStringLiteral("Chunk longer than its size line says");
+            co_return QStringLiteral("Chunk longer than its size line says");
     }
     qint64 trailerBytes = 0;
     for (;;) {
-        const QByteArray line = ReadLn();
+        const QByteArray line = co_await ReadLnAsync();
         // The body is whole once the last chunk came; a server that closes
         // without the final blank line has still said everything.
         if (line.isEmpty() || line == "\r\n" || line == "\n")
-            return {};
+            co_return QString();
         trailerBytes += line.size();
         if (trailerBytes > MaxHeaderBytes)
             throw ESockError(
-                QStringLiteral("Reply trailer longer than %1 bytes").arg(MaxHeaderBytes));
+                QStringLiteral("Reply trailer longer than %1 bytes").arg(MaxHeaderBytes),
+                SockErrorCode::TooLong);
     }
 }
 
 void TNMHTTP::Fail(const QString& reason) {
     FailureReason = reason;
+    ended_ = {Result::Status::BadReply, reason};
     // Shown even when ReportLevel lets no status through: it is the answer
     // to "why did this job fail".
     StatusText = reason;
@@ -569,13 +632,13 @@ QByteArray TNMHTTP::AbsoluteLocation(const QByteArray& location) const {
     return encoded;
 }
 
-void TNMHTTP::SecureConnection() {
+Task<> TNMHTTP::SecureConnectionAsync() {
     if (!Proxy.isEmpty())
-        OpenProxyTunnel(*this, Host, quint16(Port));
-    StartTls(Host, quint16(Port));
+        co_await OpenProxyTunnelAsync(*this, Host, quint16(Port));
+    co_await StartTlsAsync(Host, quint16(Port));
 }
 
-void TNMHTTP::RunTransaction() {
+Task<> TNMHTTP::RunTransactionAsync() {
     FailureReason.clear();
     statusLine_.clear();
     const auto disconnectQuietly = [this] {
@@ -585,6 +648,7 @@ void TNMHTTP::RunTransaction() {
             // The exception that ended the pass is the one to pass on.
         }
     };
+    ended_ = {};
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
     if (InputFileMode)
         PartFile::CheckTarget(bodyFile);
@@ -596,12 +660,16 @@ void TNMHTTP::RunTransaction() {
         const QByteArray origin = Origin();
         bool ended = false;
         try {
-            Connect();
+            // A cancel asked for before the connect (from OnAboutToSend, or
+            // between two passes) is not forgotten by the connect's start.
+            if (cancelRequested_)
+                throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
+            co_await ConnectAsync();
             if (secure_)
-                SecureConnection();
-            SendRequest();
+                co_await SecureConnectionAsync();
+            co_await SendRequestAsync();
             ReplyCode = 0;
-            ReadReplyHeader();
+            co_await ReadReplyHeaderAsync();
             if (!replyError_.isEmpty()) {
                 Fail(replyError_);
                 ended = true;
@@ -611,7 +679,7 @@ void TNMHTTP::RunTransaction() {
                 std::unique_ptr<PartFile> part;
                 if (InputFileMode)
                     part = std::make_unique<PartFile>(bodyFile);
-                const QString cut = CaptureBody(part.get());
+                const QString cut = co_await CaptureBodyAsync(part.get());
                 const int code = ReplyCode;
                 const bool final = code < 299 || code > 399;
                 if (final && !cut.isEmpty()) {
@@ -622,11 +690,14 @@ void TNMHTTP::RunTransaction() {
                     if (part)
                         part->commit();
                     if (code < 299) {
+                        ended_ = {Result::Status::Succeeded, {}};
                         if (OnSuccess)
                             OnSuccess(command_);
                         ReportStatus(2, QStringLiteral("Transaction Completed"));
-                    } else if (OnFailure) {
-                        OnFailure(command_);
+                    } else {
+                        ended_ = {Result::Status::HttpError, QString::fromLatin1(statusLine_)};
+                        if (OnFailure)
+                            OnFailure(command_);
                     }
                 } else if (isFollowedRedirect(code)) {
                     if (locationInReply_) {
@@ -649,7 +720,7 @@ void TNMHTTP::RunTransaction() {
         }
         Disconnect();
         if (ended)
-            return;
+            co_return;
 
         const int code = ReplyCode;
         if (code >= 300 && code <= 398) {
@@ -658,8 +729,10 @@ void TNMHTTP::RunTransaction() {
             if (OnRedirect) {
                 bool handled = false;
                 OnRedirect(handled);
-                if (handled)
-                    return;
+                if (handled) {
+                    ended_ = {Result::Status::HttpError, QString::fromLatin1(statusLine_)};
+                    co_return;
+                }
             }
             if (isFollowedRedirect(code)) {
                 URL = AbsoluteLocation(URL);
@@ -667,7 +740,7 @@ void TNMHTTP::RunTransaction() {
                 if (scheme != "http" && !(TLS && scheme == "https")) {
                     Fail(QStringLiteral("Redirect to an unsupported scheme: %1")
                              .arg(ReplyFraming::Excerpt(URL)));
-                    return;
+                    co_return;
                 }
                 if (secure_ && scheme == "http") {
                     // Followed, since the server said so, but never silently.
@@ -680,12 +753,12 @@ void TNMHTTP::RunTransaction() {
         if (code == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);
         if (code < 299 || code > 399)
-            return;
+            co_return;
         if (pass >= MaxPasses) {
             Fail(QStringLiteral("Gave up after %1 requests: the server keeps answering %2")
                      .arg(MaxPasses)
                      .arg(code));
-            return;
+            co_return;
         }
     }
 }

@@ -16,10 +16,12 @@ class PartFile;
 
 /// HTTP/1.0 client (RFC 1945) on a TPowersock session: one request per
 /// connection, directly or through a proxy, the reply body into a file or
-/// into memory, redirects followed. Every request operation runs the whole
-/// transaction synchronously on the caller's thread (waiting in the event
-/// loop) and returns when it is over, or throws ESockError / EAbortError /
-/// std::exception; the component is ready for the next request either way.
+/// into memory, redirects followed. Start() runs a request as an operation
+/// driven by the session's events and ends it with one `finished`; the
+/// classic request operations (Get, Post, ...) run the same operation and
+/// wait for it in the event loop, returning when it is over or throwing
+/// ESockError / EAbortError / std::exception. The component is ready for
+/// the next request either way.
 ///
 /// Body and Header are bytes: in memory mode they hold the reply's body and
 /// header as received; in file mode they are file names in the local 8-bit
@@ -96,6 +98,33 @@ public:
     void Link(const QString& url, const QString& link);
     void Unlink(const QString& url, const QString& link);
 
+    /// How a request started by Start() ended.
+    struct Result {
+        enum class Status {
+            Succeeded, ///< a whole reply below 299 (OnSuccess fired)
+            HttpError, ///< an error status, or a redirect that ended the run (OnFailure)
+            BadReply,  ///< not HTTP, not whole, or not followable (OnFailure, FailureReason)
+            Error,     ///< the request could not be made: `error` and `reason` say why
+            Cancelled, ///< cancel() ended it
+        };
+        Status status = Status::Error;
+        int replyCode = 0;
+        /// The status line, FailureReason, or the error's text.
+        QString reason;
+        SockErrorCode error = SockErrorCode::Other; ///< of Error and Cancelled
+    };
+    /// Starts `command` on `url` and returns at once; the events fire as the
+    /// request goes, then `finished` (from the event loop) tells how it
+    /// ended. Throws std::logic_error "A request is already under way" while
+    /// one runs; the send data and header values are taken as they stand.
+    void Start(CmdType command, const QString& url);
+    /// Ends the request Start() began as soon as possible: `finished` says
+    /// Cancelled (or the outcome it had reached). Harmless when idle or
+    /// repeated.
+    void cancel();
+    /// A request is under way (started, blocking or not, and not finished).
+    bool Busy() const;
+
     /// Ends the request under way: the pending wait ends at once and the
     /// operation throws EAbortError, or ESockError "Host Lookup Canceled" /
     /// "Connection Canceled" while it is still looking up or connecting.
@@ -123,9 +152,13 @@ public:
     /// The request lines being composed (no line ends).
     TExStringList& HeaderList() { return headerList_; }
 
+signals:
+    /// Once per Start(), from the event loop, after the operation is over.
+    void finished(const TNMHTTP::Result& result);
+
 protected:
     /// One request, all its passes.
-    virtual void RunTransaction();
+    Task<> RunTransactionAsync();
     /// Takes Host, Port and the request path from URL.
     virtual void SplitURL();
     /// Fills the header list for the current command.
@@ -135,27 +168,29 @@ protected:
     /// cookie (each ignored when it holds a control byte); stores the text in
     /// Header. A reply that is not HTTP, or whose framing lines are broken,
     /// leaves its reason in replyError_ for the run to fail with.
-    virtual void ReadReplyHeader();
+    Task<> ReadReplyHeaderAsync();
     /// Sends the composed lines, the blank line and the send data.
-    virtual void SendRequest();
+    Task<> SendRequestAsync();
 
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
     /// Captures the body into `part` (file mode) or Body; returns why it is
     /// not whole, or the empty text.
-    QString CaptureBody(PartFile* part);
-    QString CaptureChunked(PartFile* part);
+    Task<QString> CaptureBodyAsync(PartFile* part);
+    Task<QString> CaptureChunkedAsync(PartFile* part);
     /// Takes the framing from the final reply's Content-Length values and
     /// Transfer-Encoding (upper-cased).
     void Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding);
-    qint64 CaptureInto(PartFile* part, qint64 count);
+    Task<qint64> CaptureIntoAsync(PartFile* part, qint64 count);
     void Fail(const QString& reason);
     bool SendsBody() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
-    void SecureConnection();
+    Task<> SecureConnectionAsync();
+    /// Tells `finished` how the operation Start() began ended.
+    void EndOperation();
 
     TExStringList headerList_;
     QByteArray requestPath_;
@@ -170,4 +205,11 @@ private:
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;
+    /// How the run ended, as far as it got to an outcome.
+    struct Ended {
+        Result::Status status = Result::Status::Error;
+        QString reason;
+    } ended_;
+    std::unique_ptr<Task<>> operation_; ///< the request Start() began
+    bool cancelRequested_ = false;
 };

@@ -15,29 +15,33 @@ constexpr int kMaxAnswerLines = 100;
 
 } // namespace
 
-void OpenProxyTunnel(TPowersock& session, const QString& host, quint16 port) {
+Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port) {
     // An IPv6 literal is bracketed in an authority, as in a URL.
     const bool bare = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
     const QByteArray name = bare ? '[' + host.toUtf8() + ']' : host.toUtf8();
     const QByteArray authority = name + ':' + QByteArray::number(port);
-    session.Write("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
+    co_await session.WriteAsync("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
 
-    const QByteArray status = withoutLineEnd(session.ReadLn());
+    const QByteArray status = withoutLineEnd(co_await session.ReadLnAsync());
     if (status.isEmpty())
-        throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"));
+        throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"),
+                             SockErrorCode::ProxyRefused);
     // "HTTP/1.1 200 Connection established": the code is the second field.
     const QByteArray code = TPowersock::NthField(status, ' ', 2);
     const bool accepted =
         code.size() == 3 && code.startsWith('2') && status.toUpper().startsWith("HTTP/");
     for (int lines = 0;; ++lines) {
-        const QByteArray line = session.ReadLn();
+        const QByteArray line = co_await session.ReadLnAsync();
         if (line.isEmpty() && accepted)
-            throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"));
+            throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"),
+                             SockErrorCode::ProxyRefused);
         if (line.isEmpty() || withoutLineEnd(line).isEmpty())
             break;
         if (lines >= kMaxAnswerLines)
-            throw ESockError(QStringLiteral("Proxy refused CONNECT: its answer does not end"));
+            throw ESockError(QStringLiteral("Proxy refused CONNECT: its answer does not end"),
+                             SockErrorCode::ProxyRefused);
     }
     if (!accepted)
-        throw ESockError(QStringLiteral("Proxy refused CONNECT: ") + QString::fromLatin1(status));
+        throw ESockError(QStringLiteral("Proxy refused CONNECT: ") + QString::fromLatin1(status),
+                         SockErrorCode::ProxyRefused);
 }

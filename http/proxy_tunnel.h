@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/task.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -11,4 +13,4 @@ class TPowersock;
 /// "Proxy refused CONNECT: " followed by the proxy's status line for any
 /// answer but 2xx (a 403 or a 407 as the proxy worded it), or when the proxy
 /// closes without a whole answer; and the session's own errors.
-void OpenProxyTunnel(TPowersock& session, const QString& host, quint16 port);
+Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port);

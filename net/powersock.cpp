@@ -3,7 +3,6 @@
 #include "net/posix_transport.h"
 #include "net/tls_transport.h"
 #include "platform/host_lookup.h"
-#include "platform/message_pump.h"
 #include "platform/socket_error_numbers.h"
 
 #include <QSysInfo>
@@ -124,6 +123,7 @@ TPowersock::TPowersock(QObject* owner)
     connect(fallback_, &QTimer::timeout, this, [this] {
         fallbackDue_ = true;
         EventArrived = true;
+        Wake();
     });
     InitWinsock();
 }
@@ -203,7 +203,7 @@ void TPowersock::CheckSocketError(int ignored, QString& text) {
 void TPowersock::RaiseSocketError(const QString& text) {
     if (OnSocketError)
         OnSocketError(this, quint16(LastErrorCode), text);
-    throw ESockError(text);
+    throw ESockError(text, SockErrorCode::SocketError);
 }
 
 void TPowersock::CheckCloseError() {
@@ -231,6 +231,7 @@ QString TPowersock::ErrorText(int errorNumber) {
 void TPowersock::Cancel() {
     ReportStatus(8, QStringLiteral("Canceling"));
     Cancelled = true;
+    Wake();
 }
 
 void TPowersock::Abort() {
@@ -258,19 +259,40 @@ void TPowersock::TimerFired() {
     TimerOff();
     TimedOut = true;
     EventArrived = true;
+    Wake();
     Abort();
 }
 
-void TPowersock::WaitForEvent(bool watchRead) {
+void TPowersock::EventAwaiter::await_suspend(std::coroutine_handle<> waiting) {
     // An unconnected socket reads as hung up; only watch it once it carries
     // a connection (or listens). A wait that will not read leaves it alone,
     // or unread data would wake it at once, round after round.
-    if (watchRead && (IsConnected || listening_))
-        transport_->armRead();
-    PumpMessages();
+    if (watchRead && (session.IsConnected || session.listening_))
+        session.transport_->armRead();
+    session.waiting_ = waiting;
+    if (yield)
+        session.Wake();
+}
+
+void TPowersock::Wake() {
+    // Queued, so that an event raised inside the running step (a handler
+    // that cancels) never resumes that step from within itself, and every
+    // resumption starts from the event loop.
+    if (!waiting_ || resumePosted_)
+        return;
+    resumePosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resumePosted_ = false;
+            if (const std::coroutine_handle<> waiting = std::exchange(waiting_, {}))
+                waiting.resume();
+        },
+        Qt::QueuedConnection);
 }
 
 void TPowersock::HandleEvent(int event, int error) {
+    Wake();
     try {
         if (event == SocketTransport::Writable) {
             writable_ = true;
@@ -319,6 +341,7 @@ void TPowersock::HandleEvent(int event, int error) {
 void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses) {
     // A lookup that completes after its wait gave up only raises the flag.
     EventArrived = true;
+    Wake();
     if (lookup != lookupSerial_)
         return;
     LastEventOk = error == 0;
@@ -327,6 +350,10 @@ void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddres
 }
 
 void TPowersock::ResolveHost() {
+    Wait(ResolveHostAsync());
+}
+
+Task<> TPowersock::ResolveHostAsync() {
     ReportStatus(8, QStringLiteral("Resolve Host"));
     QString name = Proxy.isEmpty() ? Host : Proxy;
     // "[::1]" as it stands in a URL.
@@ -337,14 +364,14 @@ void TPowersock::ResolveHost() {
     if (dotted != INADDR_NONE) {
         RemoteAddress = ntohl(dotted);
         RemoteAddresses << QHostAddress(RemoteAddress);
-        return;
+        co_return;
     }
     RemoteAddress = 0;
     if (name.contains(QLatin1Char(':'))) {
         const QHostAddress literal(name);
         if (literal.protocol() == QAbstractSocket::IPv6Protocol) {
             RemoteAddresses << literal;
-            return;
+            co_return;
         }
     }
     TimerOn();
@@ -355,23 +382,23 @@ void TPowersock::ResolveHost() {
         HandleLookup(lookup, error, addresses);
     });
     while (!lookupDone_ && !TimedOut && !Cancelled)
-        WaitForEvent();
+        co_await NextEvent();
     TimerOff();
     if (TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"));
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"), SockErrorCode::LookupTimedOut);
     if (Cancelled)
-        throw ESockError(QStringLiteral("Host Lookup Canceled"));
+        throw ESockError(QStringLiteral("Host Lookup Canceled"), SockErrorCode::Cancelled);
     if (LastEventOk && !lookupAddresses_.isEmpty()) {
         RemoteAddresses = lookupAddresses_;
         RemoteAddress = firstIPv4(RemoteAddresses);
         if (OnHostResolved)
             OnHostResolved(this);
-        return;
+        co_return;
     }
-    throw ESockError(QStringLiteral("Host Lookup Failed"));
+    throw ESockError(QStringLiteral("Host Lookup Failed"), SockErrorCode::LookupFailed);
 }
 
-bool TPowersock::TryAddress(const QHostAddress& address, bool last) {
+Task<bool> TPowersock::TryAddressAsync(QHostAddress address, bool last) {
     bool isV4 = false;
     const quint32 v4 = address.toIPv4Address(&isV4);
     RemoteAddress = isV4 ? v4 : 0;
@@ -389,25 +416,27 @@ bool TPowersock::TryAddress(const QHostAddress& address, bool last) {
     if (!last)
         fallback_->start(ConnectFallbackMs);
     while (!IsConnected && !TimedOut && !Cancelled && LastEventOk && !fallbackDue_)
-        WaitForEvent();
+        co_await NextEvent();
     fallback_->stop();
-    return IsConnected || TimedOut || Cancelled;
+    co_return IsConnected || TimedOut || Cancelled;
 }
 
 void TPowersock::Connect() {
+    Wait(ConnectAsync());
+}
+
+Task<> TPowersock::ConnectAsync() {
     ReportStatus(8, QStringLiteral("Connecting"));
     Cancelled = false;
     if (IsConnected)
-        throw ESockError(QStringLiteral("Already connected"));
+        throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
     closeError_ = 0;
     speedWindowStartMs_ = -1;
     for (int retry = 0;; ++retry) {
         try {
-            ResolveHost();
+            co_await ResolveHostAsync();
         } catch (const ESockError& e) {
-            const QString text = e.text();
-            if (text == QLatin1String("Host Lookup Timed Out") ||
-                text == QLatin1String("Host Lookup Canceled"))
+            if (e.code() == SockErrorCode::LookupTimedOut || e.code() == SockErrorCode::Cancelled)
                 throw;
             RemoteAddress = 0;
             RemoteAddresses.clear();
@@ -418,7 +447,7 @@ void TPowersock::Connect() {
         if (retry == 0 && OnInvalidHost)
             OnInvalidHost(handled);
         if (!handled)
-            throw ESockError(QStringLiteral("Null Remote Address"));
+            throw ESockError(QStringLiteral("Null Remote Address"), SockErrorCode::LookupFailed);
     }
     RemotePort = quint16(Proxy.isEmpty() ? Port : ProxyPort);
 
@@ -428,22 +457,26 @@ void TPowersock::Connect() {
         // way; the next one starts on a fresh socket.
         if (i > 0)
             OpenSocket(false);
-        if (TryAddress(RemoteAddresses[i], i + 1 == RemoteAddresses.size()))
+        if (co_await TryAddressAsync(RemoteAddresses[i], i + 1 == RemoteAddresses.size()))
             break;
     }
     TimerOff();
     if (IsConnected && !TimedOut && !Cancelled)
-        return;
+        co_return;
     if (OnConnectionFailed)
         OnConnectionFailed(this);
     if (TimedOut)
-        throw ESockError(QStringLiteral("Connection Timed out"));
+        throw ESockError(QStringLiteral("Connection Timed out"), SockErrorCode::ConnectTimedOut);
     if (Cancelled)
-        throw ESockError(QStringLiteral("Connection Canceled"));
-    throw ESockError(QStringLiteral("Connection Failed"));
+        throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
+    throw ESockError(QStringLiteral("Connection Failed"), SockErrorCode::ConnectFailed);
 }
 
 void TPowersock::StartTls(const QString& hostName, quint16 port) {
+    Wait(StartTlsAsync(hostName, port));
+}
+
+Task<> TPowersock::StartTlsAsync(QString hostName, quint16 port) {
     ReportStatus(8, QStringLiteral("Securing Connection"));
     TimerOn();
     TlsTransport::Step step = tls_->startHandshake(hostName, port, TlsCaFile);
@@ -451,23 +484,25 @@ void TPowersock::StartTls(const QString& hostName, quint16 port) {
         if (step == TlsTransport::Step::Done || step == TlsTransport::Step::Failed)
             break;
         if (step == TlsTransport::Step::WantWrite)
-            WaitWritable();
+            co_await WaitWritableAsync();
         else
-            WaitForEvent();
+            co_await NextEvent();
         if (!TimedOut && !Cancelled)
             step = tls_->continueHandshake();
     }
     TimerOff();
     if (!TimedOut && !Cancelled && step == TlsTransport::Step::Done) {
         ReportStatus(8, QStringLiteral("Connection Secured"));
-        return;
+        co_return;
     }
     const QString text = TimedOut    ? QStringLiteral("TLS Handshake Timed out")
                          : Cancelled ? QStringLiteral("TLS Handshake Canceled")
                                      : tls_->failureText();
     // Closed, so that nothing a caller sends next can go out unencrypted.
     CloseSocket();
-    throw ESockError(text);
+    throw ESockError(text, TimedOut    ? SockErrorCode::TlsTimedOut
+                           : Cancelled ? SockErrorCode::Cancelled
+                                       : SockErrorCode::TlsFailed);
 }
 
 bool TPowersock::TlsActive() const {
@@ -517,12 +552,16 @@ quint16 TPowersock::Listen(quint16 port, const QString& address) {
 }
 
 int TPowersock::Accept() {
+    return Wait(AcceptAsync());
+}
+
+Task<int> TPowersock::AcceptAsync() {
     ReportStatus(4, QStringLiteral("Accepting"));
     EventArrived = false;
     while (!EventArrived && !Cancelled)
-        WaitForEvent();
+        co_await NextEvent();
     if (Cancelled)
-        throw ESockError(QStringLiteral("Accepting Canceled"));
+        throw ESockError(QStringLiteral("Accepting Canceled"), SockErrorCode::Cancelled);
     EventArrived = false;
     if (!LastEventOk)
         throw ESockError(QStringLiteral("Error creating Data Connection"));
@@ -540,7 +579,7 @@ int TPowersock::Accept() {
         ::close(fd);
         throw EAbortError(QStringLiteral("Socket send aborted"));
     }
-    return fd;
+    co_return fd;
 }
 
 int TPowersock::WinsockUsers() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "net/sock_error.h"
+#include "net/task.h"
 #include "net/thread_timer.h"
+#include "platform/message_pump.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -18,9 +20,12 @@ class TlsTransport;
 
 /// TCP client session: host lookup, connect, time-outs, cancellation, line and
 /// block transfers, status texts and error texts. Everything runs on the
-/// owner's thread; every blocking operation waits in the event loop, so
-/// handlers (OnStatus, OnPacketRecvd, a Stop button) run inside the wait and
-/// must not start another operation on the same session.
+/// owner's thread. Each operation exists twice: as a Task (`ConnectAsync`,
+/// `ReadLnAsync`, ...) that suspends where it waits and is resumed by the
+/// session's own events, so nothing nests an event loop; and under its
+/// classic name as a blocking call that runs the Task and waits for it in
+/// the event loop, for callers written against the blocking contract. Only
+/// one operation runs on a session at a time.
 class TPowersock : public QObject {
     Q_OBJECT
 public:
@@ -171,6 +176,22 @@ public:
     /// True when at least one byte waits to be read.
     bool DataAvailable();
 
+    // The same operations as Tasks, with the same contracts, status texts
+    // and exceptions; arguments passed by reference must outlive the Task.
+    Task<> ConnectAsync();
+    Task<> StartTlsAsync(QString hostName, quint16 port);
+    Task<> SendBufferAsync(const char* data, qint64 length);
+    Task<> WriteAsync(QByteArray text);
+    Task<> WritelnAsync(QByteArray text);
+    Task<QByteArray> ReadLnAsync();
+    Task<> SendFileAsync(QString fileName);
+    Task<> CaptureFileAsync(QString fileName, qint64 stopAfter = -1);
+    Task<> CaptureStringAsync(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);
+    Task<qint64> CaptureMoreAsync(int fd, QString fileName, qint64 count);
+    Task<qint64> CaptureMoreAsync(QByteArray& text, qint64 count);
+    Task<QByteArray> TransactionAsync(QByteArray command);
+    Task<int> AcceptAsync();
+
     /// "10061:Connection refused"; "Unknown Error No. 12345"; "" for 0.
     QString ErrorText(int errorNumber);
 
@@ -212,24 +233,52 @@ protected:
     /// The transfer buffer (BufferSize bytes plus a terminating zero).
     char* IOBuffer() { return ioBuffer_.get(); }
 
+    /// Runs `task` to its end, waiting in the event loop: the one wait of
+    /// the blocking operations. Returns its value or throws what it threw.
+    template <typename T>
+    T Wait(Task<T> task);
+    /// Forgets a suspended operation whose Task is being destroyed, so that
+    /// no event resumes it.
+    void DropWaiter() { waiting_ = {}; }
+
+    /// Suspends the operation until the session's next event (a socket
+    /// notification, the lookup, a timer, a cancel); with `watchRead`, a
+    /// connected socket's next read notification counts.
+    struct EventAwaiter {
+        TPowersock& session;
+        bool watchRead;
+        bool yield;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> waiting);
+        void await_resume() const noexcept {}
+    };
+    EventAwaiter NextEvent(bool watchRead = true) { return {*this, watchRead, false}; }
+    /// Suspends until the event loop has handled what is pending: a long
+    /// transfer that never has to wait still lets the window (and its Stop
+    /// button) live.
+    EventAwaiter Yield() { return {*this, false, true}; }
+
 private:
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
     void HandleEvent(int event, int error);
     void HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses);
-    bool TryAddress(const QHostAddress& address, bool last);
+    Task<> ResolveHostAsync();
+    Task<bool> TryAddressAsync(QHostAddress address, bool last);
     void TimerFired();
-    void WaitForEvent(bool watchRead = true);
-    void WaitWritable();
-    void SendLoop(const char* data, qint64 length, bool countSent);
+    /// Resumes the suspended operation from the event loop (never inside
+    /// the step that is running).
+    void Wake();
+    Task<> WaitWritableAsync();
+    Task<> SendLoopAsync(const char* data, qint64 length, bool countSent);
     /// Shared loop of the captures, under the time-out: `receive(limit)`
     /// takes at most `limit` bytes and returns what receive() of the
     /// transport returns; a cancel throws EAbortError `abortText`.
-    void Capture(qint64 stopAfter, const std::function<bool()>& more,
-                 const std::function<qint64(qint64 limit)>& receive, const char* abortText);
+    Task<> CaptureAsync(qint64 stopAfter, std::function<bool()> more,
+                        std::function<qint64(qint64 limit)> receive, const char* abortText);
     /// Appends to `text` until `stopAfter` (on ReceivedBytes) or `maximum`;
     /// returns the bytes taken.
-    qint64 CaptureText(QByteArray& text, qint64 maximum, qint64 stopAfter);
+    Task<qint64> CaptureTextAsync(QByteArray& text, qint64 maximum, qint64 stopAfter);
     /// Counts `n` received bytes against LowSpeedLimit; throws ESockError
     /// once a whole TimeOut window brought too few.
     void CheckLowSpeed(qint64 n);
@@ -250,4 +299,14 @@ private:
     std::unique_ptr<SocketTransport> transport_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
+    std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step
+    bool resumePosted_ = false;
 };
+
+template <typename T>
+T TPowersock::Wait(Task<T> task) {
+    task.Start();
+    while (!task.Done())
+        PumpMessages();
+    return task.Result();
+}

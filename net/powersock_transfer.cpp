@@ -1,7 +1,6 @@
 // The transfer operations of TPowersock: sends, line reads and captures.
 #include "net/powersock.h"
 #include "net/socket_transport.h"
-#include "platform/message_pump.h"
 #include "platform/socket_error_numbers.h"
 
 #include <QFile>
@@ -16,15 +15,15 @@
 
 namespace {
 
-/// Says when a loop that never has to wait should still let the event loop
-/// run, so that a long fast transfer keeps the user interface (and its Stop
-/// button) live without paying for a pump per block.
 qint64 monotonicMs() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
     return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
+/// Says when a loop that never has to wait should still yield to the event
+/// loop, so that a long fast transfer keeps the user interface (and its Stop
+/// button) live without paying for a round per block.
 class PumpPacer {
 public:
     bool due() {
@@ -46,14 +45,14 @@ std::runtime_error fileError(const char* what, const QString& fileName, int erro
 
 } // namespace
 
-void TPowersock::WaitWritable() {
+Task<> TPowersock::WaitWritableAsync() {
     writable_ = false;
     transport_->armWrite();
     while (!writable_ && !Cancelled && !TimedOut)
-        WaitForEvent(false);
+        co_await NextEvent(false);
 }
 
-void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
+Task<> TPowersock::SendLoopAsync(const char* data, qint64 length, bool countSent) {
     qint64 remaining = length;
     while (remaining > 0 && !Cancelled) {
         const qint64 n = transport_->send(data + (length - remaining), remaining);
@@ -61,7 +60,7 @@ void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
             break;
         if (n < 0) {
             CheckSocketError(SocketErrorNumbers::WouldBlock);
-            WaitWritable();
+            co_await WaitWritableAsync();
             continue;
         }
         remaining -= n;
@@ -71,36 +70,61 @@ void TPowersock::SendLoop(const char* data, qint64 length, bool countSent) {
             SentBytes += n;
             if (OnPacketSent)
                 OnPacketSent(this);
-            PumpPendingMessages();
+            co_await Yield();
         }
     }
 }
 
+namespace {
+
+// The exception of an operation that Cancel, Abort or the time-out ended.
+EAbortError abortError(const QString& text, bool timedOut) {
+    return EAbortError(text, timedOut ? SockErrorCode::TimedOut : SockErrorCode::Cancelled);
+}
+
+} // namespace
+
 void TPowersock::SendBuffer(const char* data, qint64 length) {
+    Wait(SendBufferAsync(data, length));
+}
+
+Task<> TPowersock::SendBufferAsync(const char* data, qint64 length) {
     ReportStatus(4, QStringLiteral("Sending Buffer"));
     TimerOn();
     {
         const auto off = qScopeGuard([this] { TimerOff(); });
         if (!Cancelled)
-            SendLoop(data, length, false);
+            co_await SendLoopAsync(data, length, false);
     }
     if (Cancelled) {
         Cancelled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw abortError(QStringLiteral("Socket send aborted"), TimedOut);
     }
 }
 
 void TPowersock::Write(const QByteArray& text) {
+    Wait(WriteAsync(text));
+}
+
+Task<> TPowersock::WriteAsync(QByteArray text) {
     ReportStatus(8, QStringLiteral("Write"));
-    SendBuffer(text.constData(), text.size());
+    co_await SendBufferAsync(text.constData(), text.size());
 }
 
 void TPowersock::Writeln(const QByteArray& text) {
+    Wait(WritelnAsync(text));
+}
+
+Task<> TPowersock::WritelnAsync(QByteArray text) {
     ReportStatus(8, QStringLiteral("Writeln"));
-    Write(text + "\r\n");
+    co_await WriteAsync(text + "\r\n");
 }
 
 QByteArray TPowersock::ReadLn() {
+    return Wait(ReadLnAsync());
+}
+
+Task<QByteArray> TPowersock::ReadLnAsync() {
     ReportStatus(8, QStringLiteral("ReadLn"));
     TimerOn();
     const auto off = qScopeGuard([this] { TimerOff(); });
@@ -108,15 +132,16 @@ QByteArray TPowersock::ReadLn() {
     qint64 consumed = 0; // bytes of the line already taken, kept at the buffer's start
     for (;;) {
         if (consumed >= BufferSize)
-            throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize));
+            throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize),
+                             SockErrorCode::TooLong);
         const qint64 n = transport_->peek(buffer + consumed, BufferSize - consumed);
         if (n == 0)
-            return {};
+            co_return QByteArray();
         if (n < 0) {
             LastErrorCode = transport_->lastError();
             if (LastErrorCode == SocketErrorNumbers::NotConnected) {
                 CheckCloseError();
-                return {};
+                co_return QByteArray();
             }
             CheckSocketError(SocketErrorNumbers::WouldBlock);
         } else {
@@ -129,7 +154,7 @@ QByteArray TPowersock::ReadLn() {
             for (qint64 got = 0; got < take;) {
                 const qint64 r = transport_->receive(buffer + consumed + got, take - got);
                 if (r == 0)
-                    return {};
+                    co_return QByteArray();
                 if (r < 0) {
                     CheckSocketError(SocketErrorNumbers::WouldBlock);
                     continue;
@@ -139,18 +164,22 @@ QByteArray TPowersock::ReadLn() {
             CheckLowSpeed(take);
             consumed += take;
             if (lf)
-                return QByteArray(buffer, consumed);
+                co_return QByteArray(buffer, consumed);
         }
         if (!Cancelled)
-            WaitForEvent();
+            co_await NextEvent();
         if (Cancelled)
             break;
     }
     Cancelled = false;
-    throw EAbortError(QStringLiteral("Socket readln aborted"));
+    throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
 }
 
 void TPowersock::SendFile(const QString& fileName) {
+    Wait(SendFileAsync(fileName));
+}
+
+Task<> TPowersock::SendFileAsync(QString fileName) {
     ReportStatus(8, QStringLiteral("SendFile"));
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -175,18 +204,18 @@ void TPowersock::SendFile(const QString& fileName) {
             if (n == 0)
                 break;
             position += n;
-            SendLoop(buffer, n, true);
+            co_await SendLoopAsync(buffer, n, true);
         }
     }
     if (Cancelled) {
         Cancelled = false;
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw abortError(QStringLiteral("Socket send aborted"), TimedOut);
     }
 }
 
-void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
-                         const std::function<qint64(qint64 limit)>& receive,
-                         const char* abortText) {
+Task<> TPowersock::CaptureAsync(qint64 stopAfter, std::function<bool()> more,
+                                std::function<qint64(qint64 limit)> receive,
+                                const char* abortText) {
     TimerOn();
     {
         const auto off = qScopeGuard([this] { TimerOff(); });
@@ -206,7 +235,7 @@ void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
                 CheckLowSpeed(n);
                 TimerOn();
                 if (pacer.due())
-                    PumpPendingMessages();
+                    co_await Yield();
                 continue;
             }
             if (n == 0)
@@ -217,12 +246,12 @@ void TPowersock::Capture(qint64 stopAfter, const std::function<bool()>& more,
                 break;
             }
             CheckSocketError(SocketErrorNumbers::WouldBlock);
-            WaitForEvent();
+            co_await NextEvent();
         }
     }
     if (Cancelled) {
         Cancelled = false;
-        throw EAbortError(QString::fromLatin1(abortText));
+        throw abortError(QString::fromLatin1(abortText), TimedOut);
     }
 }
 
@@ -245,15 +274,20 @@ void TPowersock::CheckLowSpeed(qint64 n) {
         throw ESockError(QStringLiteral("Transfer too slow: %1 bytes in %2 s, under %3 bytes/s")
                              .arg(speedWindowBytes_)
                              .arg(double(elapsed) / 1000.0, 0, 'f', 1)
-                             .arg(LowSpeedLimit));
+                             .arg(LowSpeedLimit),
+                         SockErrorCode::TooSlow);
     speedWindowStartMs_ = now;
     speedWindowBytes_ = 0;
 }
 
 qint64 TPowersock::CaptureMore(int fd, const QString& fileName, qint64 count) {
+    return Wait(CaptureMoreAsync(fd, fileName, count));
+}
+
+Task<qint64> TPowersock::CaptureMoreAsync(int fd, QString fileName, qint64 count) {
     const qint64 before = ReceivedBytes;
     char* const buffer = IOBuffer();
-    Capture(
+    co_await CaptureAsync(
         count < 0 ? -1 : before + count, [] { return true; },
         [&](qint64 limit) {
             const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
@@ -262,17 +296,21 @@ qint64 TPowersock::CaptureMore(int fd, const QString& fileName, qint64 count) {
             return n;
         },
         "Socket send aborted");
-    return ReceivedBytes - before;
+    co_return ReceivedBytes - before;
 }
 
 qint64 TPowersock::CaptureMore(QByteArray& text, qint64 count) {
-    return CaptureText(text, -1, count < 0 ? -1 : ReceivedBytes + count);
+    return Wait(CaptureMoreAsync(text, count));
 }
 
-qint64 TPowersock::CaptureText(QByteArray& text, qint64 maximum, qint64 stopAfter) {
+Task<qint64> TPowersock::CaptureMoreAsync(QByteArray& text, qint64 count) {
+    co_return co_await CaptureTextAsync(text, -1, count < 0 ? -1 : ReceivedBytes + count);
+}
+
+Task<qint64> TPowersock::CaptureTextAsync(QByteArray& text, qint64 maximum, qint64 stopAfter) {
     const qint64 before = ReceivedBytes;
     char* const buffer = IOBuffer();
-    Capture(
+    co_await CaptureAsync(
         stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
         [&](qint64 limit) {
             const qint64 n = transport_->receive(buffer, limit);
@@ -281,10 +319,14 @@ qint64 TPowersock::CaptureText(QByteArray& text, qint64 maximum, qint64 stopAfte
             return n;
         },
         "Socket capture aborted");
-    return ReceivedBytes - before;
+    co_return ReceivedBytes - before;
 }
 
 void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
+    Wait(CaptureFileAsync(fileName, stopAfter));
+}
+
+Task<> TPowersock::CaptureFileAsync(QString fileName, qint64 stopAfter) {
     ReportStatus(8, QStringLiteral("CaptureFile"));
     ReceivedBytes = 0;
     const int fd = ::open(QFile::encodeName(fileName).constData(),
@@ -292,21 +334,29 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
     if (fd < 0)
         throw fileError("Cannot create file", fileName, errno);
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    CaptureMore(fd, fileName, stopAfter);
+    co_await CaptureMoreAsync(fd, fileName, stopAfter);
 }
 
 void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfter) {
+    Wait(CaptureStringAsync(text, maximum, stopAfter));
+}
+
+Task<> TPowersock::CaptureStringAsync(QByteArray& text, qint64 maximum, qint64 stopAfter) {
     ReportStatus(8, QStringLiteral("Capture String"));
     text.clear();
     ReceivedBytes = 0;
-    CaptureText(text, maximum, stopAfter);
+    co_await CaptureTextAsync(text, maximum, stopAfter);
 }
 
 QByteArray TPowersock::Transaction(const QByteArray& command) {
+    return Wait(TransactionAsync(command));
+}
+
+Task<QByteArray> TPowersock::TransactionAsync(QByteArray command) {
     ReportStatus(8, QStringLiteral("Transaction"));
     ReplyCode = 0;
-    Writeln(command);
-    ReplyText = ReadLn();
+    co_await WritelnAsync(command);
+    ReplyText = co_await ReadLnAsync();
     if (!ReplyText.isEmpty()) {
         ReportStatus(1, QString::fromLatin1(ReplyText));
         qsizetype digits = 0;
@@ -321,7 +371,7 @@ QByteArray TPowersock::Transaction(const QByteArray& command) {
             ReplyCode = ok ? qint16(value) : 0;
         }
     }
-    return ReplyText;
+    co_return ReplyText;
 }
 
 QByteArray TPowersock::NthField(const QByteArray& text, char delimiter, int n) {

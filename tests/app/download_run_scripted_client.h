@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <ostream>
 #include <stdexcept>
@@ -14,18 +15,19 @@ inline void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
 }
 
-/// A client that plays one scripted reply per URL, synchronously, the way
-/// TNMHTTP does: `during` runs inside Get (as a handler would inside the
-/// client's event loop), then the body is written and the outcome raised.
+/// A client that plays one scripted reply per URL, the way TNMHTTP does:
+/// Start returns at once, and from the event loop `during` runs (as a handler
+/// would while the request is under way), then the body is written, the
+/// outcome raised and the end told.
 class ScriptedClient : public DownloadClient {
 public:
     enum class Outcome {
         Success, ///< writes `body`, raises succeeded
         Failure, ///< writes `body` (an error page), raises failed
-        Throw,   ///< throws `error` before anything is written
-        None,    ///< returns without an outcome
-        /// writes `body` to the part file, then waits in the event loop for
-        /// Abort, which removes it again (as TNMHTTP does)
+        Throw,   ///< ends with `error` before anything is written
+        None,    ///< ends without an outcome
+        /// writes `body` to the part file, then waits for Abort, which
+        /// removes it again (as TNMHTTP does)
         HoldBody,
     };
     struct Reply {
@@ -38,59 +40,27 @@ public:
 
     QHash<QString, Reply> replies; ///< by URL; a missing URL gets Reply{}
     QStringList requested;         ///< URLs in the order they were asked for
-    int depth = 0;                 ///< Gets on the stack now
+    int depth = 0;                 ///< requests under way now
     int maxDepth = 0;
     int aborts = 0;
     qint64 received = 0;
     qint64 expected = 0;
     QString status;
 
-    void Get(const QString& url, const QString& path) override {
+    void Start(const QString& url, const QString& path) override {
         requested << url;
         ++depth;
         maxDepth = std::max(maxDepth, depth);
-        struct Leave {
-            int& d;
-            ~Leave() { --d; }
-        } leave{depth};
         aborted_ = false;
-        const Reply reply = replies.value(url);
-        if (events().connected)
-            events().connected();
-        if (reply.during)
-            reply.during();
-        switch (reply.outcome) {
-        case Outcome::Throw:
-            throw std::runtime_error(reply.error.toStdString());
-        case Outcome::None:
-            return;
-        case Outcome::HoldBody: {
-            const QString part = path + QStringLiteral(".part");
-            write(part, reply.body);
-            const bool abortedInTime = testenv::waitUntil([this] { return aborted_; }, 5000);
-            QFile::remove(part);
-            if (!abortedInTime)
-                throw std::runtime_error("held request was never aborted");
-            throw std::runtime_error("Socket send aborted");
-        }
-        case Outcome::Success:
-        case Outcome::Failure:
-            write(path, reply.body);
-            if (aborted_)
-                throw std::runtime_error("Socket send aborted");
-            reason_ = reply.reason;
-            if (reply.outcome == Outcome::Success) {
-                if (events().succeeded)
-                    events().succeeded();
-            } else if (events().failed) {
-                events().failed();
-            }
-            return;
-        }
+        holding_ = false;
+        const quint64 serial = ++serial_;
+        QTimer::singleShot(0, &context_, [this, url, path, serial] { play(url, path, serial); });
     }
     void Abort() override {
         ++aborts;
         aborted_ = depth > 0;
+        if (holding_)
+            QTimer::singleShot(0, &context_, [this, serial = serial_] { release(serial, true); });
     }
     QString StatusText() const override { return status; }
     qint64 ReceivedBytes() const override { return received; }
@@ -108,6 +78,57 @@ public:
     }
 
 private:
+    void play(const QString& url, const QString& path, quint64 serial) {
+        const Reply reply = replies.value(url);
+        if (events().connected)
+            events().connected();
+        if (reply.during)
+            reply.during();
+        try {
+            switch (reply.outcome) {
+            case Outcome::Throw:
+                return end(true, reply.error);
+            case Outcome::None:
+                return end(false, {});
+            case Outcome::HoldBody:
+                part_ = path + QStringLiteral(".part");
+                write(part_, reply.body);
+                holding_ = true;
+                if (aborted_)
+                    return release(serial, true);
+                QTimer::singleShot(5000, &context_, [this, serial] { release(serial, false); });
+                return;
+            case Outcome::Success:
+            case Outcome::Failure:
+                write(path, reply.body);
+                if (aborted_)
+                    return end(true, QStringLiteral("Socket send aborted"));
+                reason_ = reply.reason;
+                if (reply.outcome == Outcome::Success) {
+                    if (events().succeeded)
+                        events().succeeded();
+                } else if (events().failed) {
+                    events().failed();
+                }
+                return end(false, {});
+            }
+        } catch (const std::exception& e) {
+            end(true, QString::fromLocal8Bit(e.what()));
+        }
+    }
+    void release(quint64 serial, bool abortedInTime) {
+        if (!holding_ || serial != serial_)
+            return;
+        holding_ = false;
+        QFile::remove(part_);
+        end(true, abortedInTime ? QStringLiteral("Socket send aborted")
+                                : QStringLiteral("held request was never aborted"));
+    }
+    void end(bool threw, const QString& error) {
+        --depth;
+        if (events().ended)
+            events().ended(threw, error);
+    }
     void write(const QString& path, const QByteArray& body) {
         if (!testenv::writeFile(path, body))
             throw std::runtime_error("cannot write " + path.toStdString());
@@ -116,5 +137,9 @@ private:
     }
 
     bool aborted_ = false;
+    bool holding_ = false;
+    quint64 serial_ = 0;
+    QString part_;
     QString reason_;
+    QObject context_; ///< the queued steps die with the client
 };

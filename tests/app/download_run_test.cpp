@@ -46,7 +46,14 @@ protected:
 
     QStringList Marks() const { return MarksOf(grid); }
 
-    void Tick() { run->Timer1Timer(); }
+    /// One tick; a request it starts is let run to its end (not one that
+    /// was under way already: a tick from inside a request only looks).
+    void Tick() {
+        const bool requesting = run->Requesting();
+        run->Timer1Timer();
+        if (!requesting)
+            testenv::waitUntil([this] { return !run->Requesting(); }, 5000);
+    }
 
     /// Ticks while the timer is armed; the number of ticks, or -1 when the
     /// run had not ended after `limit` of them.
