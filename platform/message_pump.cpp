@@ -7,9 +7,3 @@ void PumpMessages() {
         return;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
-
-void PumpPendingMessages() {
-    if (!QCoreApplication::instance())
-        return;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}

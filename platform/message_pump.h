@@ -4,7 +4,3 @@
 /// nothing happens, so a wait built on it ("pump, then test the flags")
 /// costs no CPU while idle. Returns at once when no event loop exists.
 void PumpMessages();
-
-/// Handles the events that are already pending, without waiting: keeps the
-/// user interface live inside a loop that has work of its own.
-void PumpPendingMessages();

@@ -3,6 +3,7 @@
 #include "app/download_run.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
+#include "settings/ui/form6.h"
 #include "tests/app/run_marks.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -88,6 +90,55 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
         EXPECT_TRUE(testenv::readFile(out.filePath(fileName(n))) == bytes[n]) << n;
     EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(7))));
     EXPECT_EQ(messages, QStringList{ended});
+}
+
+TEST_F(RunWindow, ATransferGoesOnAndEndsWhileAModalDialogIsOpen) {
+    // The body's last bytes come one by one over about half a second, after
+    // the dialog has opened on the first block.
+    ScriptedPeer slow(PeerScript()
+                          .waitFor("\r\n\r\n")
+                          .send("HTTP/1.0 200 OK\r\nContent-Length: 1025\r\n\r\n")
+                          .sendPattern(1000)
+                          .drip(QByteArray(25, 'z'), 20)
+                          .close());
+    form.Run().SetTickInterval(10);
+    form.CheckBox2->setChecked(false);
+    ListUp(QStringLiteral("http://127.0.0.1:%1/").arg(slow.port()));
+
+    bool opened = false;
+    QString markWhileOpen;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(
+        &form.Run(), &DownloadRun::progress, [&, connection](JobGrid::JobId, qint64 received, qint64) {
+            if (received < 1000 || opened)
+                return;
+            opened = true;
+            QObject::disconnect(*connection);
+            // Looks every few milliseconds from inside the dialog's own loop.
+            auto* poll = new QTimer(&form);
+            QElapsedTimer clock;
+            clock.start();
+            QObject::connect(poll, &QTimer::timeout, &form, [&, poll, clock] {
+                TForm6* dialog = form.findChild<TForm6*>();
+                if (!dialog || !dialog->isVisible())
+                    return;
+                markWhileOpen = form.Grid().Status(1);
+                if (markWhileOpen == kDone || clock.elapsed() > 10'000) {
+                    poll->stop();
+                    poll->deleteLater();
+                    dialog->reject();
+                }
+            });
+            poll->start(5);
+            QTimer::singleShot(0, &form, [this] { form.Option1Click(); });
+        });
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil(
+        [&] { return opened && !markWhileOpen.isEmpty() && !form.findChild<TForm6*>(); }, 20'000));
+    EXPECT_EQ(markWhileOpen, kDone);
+    form.Run().Abort();
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form.Run().Running(); }, 10'000));
+    EXPECT_EQ(testenv::readFile(out.filePath(fileName(1))).size(), 1025);
 }
 
 TEST_F(RunWindow, StopTwiceAbortsAStalledRequestAndClosingDuringARequestWaitsForIt) {
