@@ -9,8 +9,7 @@ class QSocketNotifier;
 /// Ctrl-C is handled like a button press between two events and never inside
 /// a signal handler. The handler only writes the signal number into a pipe
 /// (the self-pipe trick); a QSocketNotifier on the pipe's other end emits
-/// `interrupted`. Nested event loops (a request waiting for its reply) see it
-/// too.
+/// `interrupted`.
 ///
 /// One instance at a time. The third SIGINT is no longer caught: it ends the
 /// process at once, for when the orderly way is stuck.

@@ -59,7 +59,7 @@ void TForm1::WireDownloadRun() {
     connect(CheckBox1, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSkipExisting);
     connect(CheckBox2, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSmallResultCheck);
     connect(SpinEdit2, &QSpinBox::valueChanged, m_run.get(), &DownloadRun::SetSmallResultLimitKB);
-    // Closing waits for an aborted request to leave the stack (see closeEvent).
+    // Closing waits for an aborted request to end (see closeEvent).
     connect(m_run.get(), &DownloadRun::requestEnded, this, [this] {
         if (m_closeWhenRequestEnds)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
