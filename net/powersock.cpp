@@ -5,6 +5,7 @@
 #include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -123,7 +124,7 @@ TPowersock::TPowersock(QObject* owner)
     connect(fallback_, &QTimer::timeout, this, [this] {
         fallbackDue_ = true;
         EventArrived = true;
-        Wake();
+        ResumeNow();
     });
     InitWinsock();
 }
@@ -259,8 +260,8 @@ void TPowersock::TimerFired() {
     TimerOff();
     TimedOut = true;
     EventArrived = true;
-    Wake();
     Abort();
+    ResumeNow();
 }
 
 void TPowersock::EventAwaiter::await_suspend(std::coroutine_handle<> waiting) {
@@ -272,6 +273,11 @@ void TPowersock::EventAwaiter::await_suspend(std::coroutine_handle<> waiting) {
     session.waiting_ = waiting;
     if (yield)
         session.Wake();
+}
+
+void TPowersock::ResumeNow() {
+    if (const std::coroutine_handle<> waiting = std::exchange(waiting_, {}))
+        waiting.resume();
 }
 
 void TPowersock::Wake() {
@@ -292,7 +298,8 @@ void TPowersock::Wake() {
 }
 
 void TPowersock::HandleEvent(int event, int error) {
-    Wake();
+    // The operation goes on once the event is recorded.
+    const auto resume = qScopeGuard([this] { ResumeNow(); });
     try {
         if (event == SocketTransport::Writable) {
             writable_ = true;
@@ -341,7 +348,7 @@ void TPowersock::HandleEvent(int event, int error) {
 void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses) {
     // A lookup that completes after its wait gave up only raises the flag.
     EventArrived = true;
-    Wake();
+    const auto resume = qScopeGuard([this] { ResumeNow(); });
     if (lookup != lookupSerial_)
         return;
     LastEventOk = error == 0;

@@ -267,8 +267,13 @@ private:
     Task<bool> TryAddressAsync(QHostAddress address, bool last);
     void TimerFired();
     /// Resumes the suspended operation from the event loop (never inside
-    /// the step that is running).
+    /// the step that is running): for a cancel, which may come from a
+    /// handler anywhere.
     void Wake();
+    /// Resumes the suspended operation at once: for the session's own
+    /// notifications and timers, which the event loop delivers while the
+    /// operation waits, once their event is recorded.
+    void ResumeNow();
     Task<> WaitWritableAsync();
     Task<> SendLoopAsync(const char* data, qint64 length, bool countSent);
     /// Shared loop of the captures, under the time-out: `receive(limit)`
