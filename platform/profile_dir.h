@@ -24,5 +24,5 @@ public:
     /// created in it. Returns the empty text when the folder is usable, else a
     /// text for the user saying what is wrong; the caller then runs with what
     /// it could read (or the defaults) and its saves will fail and say so.
-    static QString prepare();
+    [[nodiscard]] static QString prepare();
 };

@@ -64,7 +64,7 @@ public:
     /// folder, renamed over the old one only when fully written. Returns the
     /// empty text on success, else a text saying what failed; on failure the
     /// old file is left as it was.
-    QString save() const;
+    [[nodiscard]] QString save() const;
 
 private:
     ProfileFile() = default;

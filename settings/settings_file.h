@@ -117,5 +117,5 @@ public:
     /// file stay. Written atomically; returns the empty text on success, else a
     /// text for the user, and the old file is then left as it was. A file that
     /// exists but cannot be read is never overwritten.
-    static QString store(const QString& path, const Settings& settings);
+    [[nodiscard]] static QString store(const QString& path, const Settings& settings);
 };

@@ -95,7 +95,9 @@ int main(int argc, char** argv) {
     if (AnswersOnTheTerminal(argc, argv))
         return EXIT_SUCCESS;
     // Before the display: the refusal must reach a terminal user as well.
-    ProfileDir::prepare();
+    // FormCreate prepares the folder again and reports a problem in its
+    // message; here the folder only has to exist for the lock.
+    static_cast<void>(ProfileDir::prepare());
     ProfileLock lock;
     const QString inUse = ProfileInUse(lock);
     if (!inUse.isEmpty()) {

@@ -43,7 +43,6 @@
 #include <QScopeGuard>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
@@ -53,15 +52,6 @@
 #include <new>
 
 namespace {
-
-QString DefaultSaveFolder() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
 
 // Why a file the program could not read at start is not written at close.
 QString NotSavedMessage(const QString& path) {
@@ -203,7 +193,7 @@ void TForm1::BuildControls() {
     names->addWidget(Label10, 2, 0, 1, 6);
     outer->addWidget(nameBox);
 
-    Edit4 = Named(new QLineEdit(DefaultSaveFolder()), "Edit4");
+    Edit4 = Named(new QLineEdit(defaultSavePath()), "Edit4");
     Button1 = Named(new QPushButton(QStringLiteral("参照")), "Button1");
     auto* dirRow = new QHBoxLayout;
     dirRow->addWidget(Caption(QStringLiteral("SaveDir"), Edit4));

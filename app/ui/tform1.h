@@ -165,7 +165,7 @@ public:
     /// While the file holds jobs that were not loaded (after a row emptied by
     /// hand), asks first whether to write over them; a "no" saves nothing.
     /// During a run the list is saved at most once a second, and at its end.
-    QString SaveData();
+    [[nodiscard]] QString SaveData();
     /// "Save": SaveData, telling the user when it failed.
     void SpeedButton2Click();
     /// "Delete": deletes the selected job rows.
