@@ -99,3 +99,15 @@ std::vector<Job> ExpandSeries(const SeriesSpec& spec) {
     }
     return jobs;
 }
+
+ListedSeries ListUpSeries(const SeriesSpec& spec, qint64 jobsInList,
+                          const std::function<bool(const Job&)>& listed) {
+    ListedSeries result;
+    result.refusal = CheckSeries(spec, jobsInList);
+    if (result.refusal != SeriesError::None)
+        return result;
+    result.jobs = ExpandSeries(spec);
+    if (listed)
+        result.alreadyListed = std::erase_if(result.jobs, listed);
+    return result;
+}

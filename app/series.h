@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -78,3 +79,18 @@ std::optional<QString> SeriesPreview(const QString& head, qint32 start, qint32 e
 /// One job per number from start to end, in order, with an empty status.
 /// Empty for a reversed range. Requires CheckSeries(spec, …) == None.
 std::vector<Job> ExpandSeries(const SeriesSpec& spec);
+
+/// What List Up adds to a list: the refusal (then no jobs), or the jobs to
+/// append and how many of the series the list held already.
+struct ListedSeries {
+    SeriesError refusal = SeriesError::None;
+    std::vector<Job> jobs;
+    size_t alreadyListed = 0;
+};
+/// List Up, for both front ends: checks `spec` against a list of
+/// `jobsInList` jobs and expands it; `listed`, when given, says which jobs
+/// the list holds already (the same URL and path), and those are left out.
+/// The caller appends `jobs`. Throws std::bad_alloc for a series too big
+/// for the memory.
+ListedSeries ListUpSeries(const SeriesSpec& spec, qint64 jobsInList,
+                          const std::function<bool(const Job&)>& listed = {});

@@ -77,9 +77,25 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     spec.end = *end;
     spec.tail = s.back;
     spec.step = parsed.step;
-    if (const SeriesError refusal = CheckSeries(spec, qint64(profile.jobs.size()));
-        refusal != SeriesError::None) {
-        profile.error(SeriesErrorMessage(refusal, spec));
+    // The series is refused before the folder is looked at, as the window does.
+    ListedSeries series;
+    try {
+        QSet<QPair<QString, QString>> present;
+        if (listed == ListedJobs::Skip)
+            for (const Job& job : profile.jobs)
+                present.insert({job.url, job.path});
+        series = ListUpSeries(
+            spec, qint64(profile.jobs.size()),
+            listed == ListedJobs::Skip ? std::function<bool(const Job&)>([&](const Job& job) {
+                return present.contains({job.url, job.path});
+            })
+                                       : std::function<bool(const Job&)>());
+    } catch (const std::bad_alloc&) {
+        profile.error(QStringLiteral("not enough memory to list the series up"));
+        return ExitError;
+    }
+    if (series.refusal != SeriesError::None) {
+        profile.error(SeriesErrorMessage(series.refusal, spec));
         return ExitError;
     }
     if (!QFileInfo(s.path).isDir()) {
@@ -90,19 +106,9 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     }
 
     AppendToUrlHistory(s.urlHistory, s.url);
-
-    std::vector<Job> added;
-    size_t already = 0;
+    const std::vector<Job>& added = series.jobs;
+    const size_t already = series.alreadyListed;
     try {
-        added = ExpandSeries(spec);
-        if (listed == ListedJobs::Skip) {
-            QSet<QPair<QString, QString>> present;
-            for (const Job& job : profile.jobs)
-                present.insert({job.url, job.path});
-            already = std::erase_if(added, [&](const Job& job) {
-                return present.contains({job.url, job.path});
-            });
-        }
         profile.jobs.insert(profile.jobs.end(), added.begin(), added.end());
     } catch (const std::bad_alloc&) {
         profile.error(QStringLiteral("not enough memory to list the series up"));

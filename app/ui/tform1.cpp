@@ -454,13 +454,13 @@ void TForm1::ListUp() {
     spec.start = m_startNumber;
     spec.end = m_endNumber;
     spec.tail = Edit3->text();
-    const SeriesError refusal = CheckSeries(spec, m_grid.JobCount());
-    if (refusal != SeriesError::None) {
-        ShowMessage(SeriesErrorMessage(refusal, spec), MessageKind::Error);
+    ListedSeries series = ListUpSeries(spec, m_grid.JobCount());
+    if (series.refusal != SeriesError::None) {
+        ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
         return;
     }
     m_undo.Drop();
-    m_grid.Append(ExpandSeries(spec));
+    m_grid.Append(std::move(series.jobs));
 
     const int lastRow = m_grid.GridRowCount() - 1;
     SelectGridRows(lastRow, lastRow);
