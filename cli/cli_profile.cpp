@@ -83,6 +83,13 @@ bool CliProfile::loadJobs() {
     if (unloadedJobs_ > 0)
         warning(loaded.unloadedWarning());
     jobs = std::move(loaded.jobs);
+    // The marks of an interrupted run go into the file now, by the one
+    // process that may write it; on failure they stay in the journal.
+    if (loaded.journalledMarks > 0 && unloadedJobs_ == 0 && lock_.isLocked()) {
+        const QString problem = JobListFile::save(ProfileDir::jobListFilePath(), jobs);
+        if (!problem.isEmpty())
+            warning(problem);
+    }
     return true;
 }
 

@@ -34,10 +34,12 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
-        , saver_([this] { return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs()); })
+        , saver_(grid_,
+                 [this] { return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
+        saver_.Loaded();
         http_.InputFileMode = true;
         ApplySettingsToClient(s, http_);
         ApplyClientOptions(args.client, http_);

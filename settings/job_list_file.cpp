@@ -2,7 +2,9 @@
 
 #include "platform/int_to_str_l.h"
 #include "platform/profile_file.h"
+#include "settings/job_list_journal.h"
 
+#include <QFile>
 #include <QStringBuilder>
 #include <QVarLengthArray>
 #include <algorithm>
@@ -116,6 +118,8 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
             job.reason = file.readUtf8(names.section(), names.reason(), QString());
         result.jobs.push_back(std::move(job));
     }
+    if (result.error.isEmpty())
+        result.journalledMarks = JobListJournal::apply(path, result.jobs);
     return result;
 }
 
@@ -138,5 +142,8 @@ QString JobListFile::save(const QString& path, const std::vector<Job>& jobs, Tra
     if (trailing == TrailingRow::Present || jobs.empty())
         writeRow(file, names, row++, Job{});
     writeRow(file, names, row, Job{});
-    return file.save();
+    const QString problem = file.save();
+    if (problem.isEmpty())
+        QFile::remove(JobListJournal::pathFor(path));
+    return problem;
 }

@@ -30,13 +30,18 @@ public:
         qint64 unloadedJobs = 0;
         /// The row that ended the list early (with unloadedJobs > 0).
         qint64 gapRow = 0;
+        /// Marks of an interrupted run taken from the journal beside the file
+        /// (see JobListJournal); the holder of the profile folder folds them
+        /// into the file by saving the list.
+        qint64 journalledMarks = 0;
         /// The text telling the user about the unloaded jobs; empty if none.
         QString unloadedWarning() const;
     };
 
     /// Loads the jobs from `path`, up to the first row with an empty or missing
     /// URL; a missing file is an empty list. Each job keeps its status mark as
-    /// stored. The job count for the status bar is `jobs.size()`.
+    /// stored, then the marks of its journal applied. The job count for the
+    /// status bar is `jobs.size()`.
     static LoadResult load(const QString& path);
 
     /// `SaveData`: writes every job as rows 1, 2, …, then the empty trailing
@@ -45,7 +50,8 @@ public:
     /// longer, older list stay after the terminator, unread. Written
     /// atomically; returns the empty text on success, else a text for the
     /// user, and the old file is then left as it was. A file that exists but
-    /// could not be read is never overwritten.
+    /// could not be read is never overwritten. A saved list ends the
+    /// journal beside it: the file now holds its marks.
     static QString save(const QString& path, const std::vector<Job>& jobs,
                         TrailingRow trailing = TrailingRow::Absent);
 

@@ -26,7 +26,7 @@ void TForm1::WireDownloadRun() {
     // A list whose unloaded rows the user has not yet agreed to write over
     // waits for the question at the end of the run.
     m_saver =
-        std::make_unique<ListSaver>([this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
+        std::make_unique<ListSaver>(m_grid, [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);

@@ -1,11 +1,14 @@
 #include "platform/profile_file.h"
 #include "settings/job_list_file.h"
+#include "settings/job_list_journal.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace {
 
@@ -140,5 +143,107 @@ TEST_F(JobListFileTest, AFailedSaveIsReportedAndLeavesTheOldFileWhole) {
     EXPECT_EQ(readFile(data), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SeriData.txt"});
 }
+
+} // namespace
+
+namespace {
+
+// One journal case: what a run (or a crash, or an older program) left beside
+// a saved list of five jobs, and the marks and reasons the next load gives.
+struct JournalCase {
+    const char* name;
+    std::vector<std::tuple<qint64, const char*, const char*>> appended;
+    QByteArray rawTail; // bytes written after the appended lines
+    bool rewrittenSince = false;
+    std::vector<std::pair<const char*, const char*>> loaded; // mark, reason per job
+    qint64 applied = 0;
+};
+
+const std::vector<JournalCase> kJournalCases = {
+    {"AnInterruptedRunsMarksApplyInOrder",
+     {{2, "○", ""}, {4, "▼", "HTTP/1.0 404 Not Found"}, {2, "×", "timed out"}},
+     {},
+     false,
+     {{"", ""}, {"×", "timed out"}, {"", ""}, {"▼", "HTTP/1.0 404 Not Found"}, {"", ""}},
+     3},
+    {"ATornLastLineIsPassedOver",
+     {{3, "○", ""}},
+     "5\t\xE2\x96\xBC\tHTTP/1.",
+     false,
+     {{"", ""}, {"", ""}, {"○", ""}, {"", ""}, {"", ""}},
+     1},
+    {"AnUnreadableLineEndsTheJournal",
+     {{3, "○", ""}},
+     "x\t\xE2\x97\x8B\t\n4\t\xE2\x97\x8B\t\n",
+     false,
+     {{"", ""}, {"", ""}, {"○", ""}, {"", ""}, {"", ""}},
+     1},
+    {"ARowPastTheListIsPassedOver",
+     {{9, "○", ""}, {1, "▲", ""}},
+     {},
+     false,
+     {{"▲", ""}, {"", ""}, {"", ""}, {"", ""}, {"", ""}},
+     1},
+    {"LineBreaksInAReasonBecomeBlanks",
+     {{1, "▼", "a\tb\nc"}},
+     {},
+     false,
+     {{"▼", "a b c"}, {"", ""}, {"", ""}, {"", ""}, {"", ""}},
+     1},
+    {"AListRewrittenSinceIgnoresTheJournal",
+     {{1, "○", ""}},
+     {},
+     true,
+     {{"", ""}, {"", ""}, {"", ""}, {"", ""}, {"", ""}},
+     0},
+};
+
+class JobListJournalTest : public JobListFileTest,
+                           public ::testing::WithParamInterface<JournalCase> {};
+
+TEST_P(JobListJournalTest, TheNextLoadAppliesWhatTheJournalHolds) {
+    const JournalCase& c = GetParam();
+    ASSERT_EQ(JobListFile::save(data, makeJobs(5)), "");
+    {
+        JobListJournal journal(data);
+        ASSERT_EQ(journal.open(), "");
+        for (const auto& [row, mark, reason] : c.appended)
+            ASSERT_EQ(journal.append(row, QString::fromUtf8(mark), QString::fromUtf8(reason)), "");
+        ASSERT_EQ(journal.sync(), "");
+    }
+    QFile tail(JobListJournal::pathFor(data));
+    ASSERT_TRUE(tail.open(QIODevice::Append));
+    tail.write(c.rawTail);
+    tail.close();
+    // As a program that knows no journal saves: a new file, the journal left.
+    if (c.rewrittenSince) {
+        ASSERT_EQ(ProfileFile::fromBytes(data, readFile(data)).save(), "");
+    }
+
+    const JobListFile::LoadResult r = JobListFile::load(data);
+    ASSERT_EQ(r.jobs.size(), c.loaded.size());
+    for (size_t i = 0; i < c.loaded.size(); ++i) {
+        EXPECT_EQ(r.jobs[i].status, QString::fromUtf8(c.loaded[i].first)) << "job " << i + 1;
+        EXPECT_EQ(r.jobs[i].reason, QString::fromUtf8(c.loaded[i].second)) << "job " << i + 1;
+        EXPECT_EQ(r.jobs[i].url, makeJobs(5)[i].url);
+    }
+    EXPECT_EQ(r.journalledMarks, c.applied);
+
+    // Continued by the next run, the journal keeps what it held (less a torn
+    // line); a save then folds it into the file and removes it.
+    JobListJournal next(data);
+    ASSERT_EQ(next.open(), "");
+    ASSERT_EQ(next.append(5, QString::fromUtf8("○"), ""), "");
+    std::vector<Job> jobs = makeJobs(5);
+    EXPECT_EQ(JobListJournal::apply(data, jobs), c.rewrittenSince ? 1 : c.applied + 1);
+    EXPECT_EQ(jobs[4].status, QString::fromUtf8("○"));
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_FALSE(QFile::exists(JobListJournal::pathFor(data)));
+    EXPECT_FALSE(next.isCurrent());
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, JobListJournalTest, ::testing::ValuesIn(kJournalCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "settings/job.h"
+
+#include <QString>
+#include <vector>
+
+/// The marks a run set since the job list file was last written, appended
+/// one line per change to `SeriData.txt.journal` beside the file, so that a
+/// save during a run costs what changed rather than the whole list.
+///
+/// The first line names the version of the list file the journal belongs to
+/// (its device, inode, size and modification time): every save of the list
+/// file writes a new file and renames it, so a journal left beside a file
+/// rewritten since is recognised and ignored. Each further line is
+/// `row TAB mark TAB reason LF` (grid row, 1 for the first job; tabs and line
+/// breaks inside a text are written as blanks, as the list file does).
+///
+/// A reader that does not know the journal reads the list file as it was
+/// before the run that was interrupted: it loses that run's marks, nothing
+/// else, and its next save makes the journal stale.
+class JobListJournal {
+public:
+    /// `listPath` + ".journal".
+    static QString pathFor(const QString& listPath);
+
+    /// Applies, in order, the changes the journal of `listPath` holds to
+    /// `jobs` (the jobs just loaded from that file) and returns how many it
+    /// applied. A journal of another version of the file applies nothing. A
+    /// last line without its line end (torn by a crash) is passed over, and a
+    /// line that cannot be read ends the journal there; a row past the jobs
+    /// loaded is passed over.
+    static qint64 apply(const QString& listPath, std::vector<Job>& jobs);
+
+    explicit JobListJournal(QString listPath);
+    ~JobListJournal();
+    JobListJournal(const JobListJournal&) = delete;
+    JobListJournal& operator=(const JobListJournal&) = delete;
+
+    /// Whether the journal is open and still belongs to the list file as it
+    /// is on disk now (false once the file was saved by anyone).
+    bool isCurrent() const;
+
+    /// Opens the journal for appending: continues one that belongs to the
+    /// list file as it is now, else starts it anew. Only the holder of the
+    /// profile lock may call it. Returns the empty text, or why it failed.
+    QString open();
+
+    /// Appends one change with a single write (durable against a crash of
+    /// the process; `sync` makes it durable against one of the machine).
+    QString append(qint64 row, const QString& mark, const QString& reason);
+    QString sync();
+    void close();
+
+private:
+    QString listPath_;
+    QByteArray fingerprint_;
+    int fd_ = -1;
+};
