@@ -1,0 +1,255 @@
+// The main window's controls, menu and status bar, built in code.
+#include "app/ui/tform1.h"
+
+#include "app/client_settings.h"
+#include "app/download_run.h"
+#include "app/http_download_client.h"
+#include "app/list_saver.h"
+#include "app/series.h"
+#include "app/status_mark.h"
+#include "http/nmhttp.h"
+#include "platform/desktop.h"
+#include "platform/profile_dir.h"
+#include "settings/job_list_file.h"
+#include "settings/settings_file.h"
+#include "settings/ui/form2.h"
+#include "settings/ui/form6.h"
+#include "settings/ui/form7.h"
+#include "settings/ui/program_icon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+#include <new>
+
+namespace {
+
+template <typename W> W* Named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* Caption(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QToolButton* CommandButton(const char* name, const QString& hint) {
+    auto* button = Named(new QToolButton, name);
+    // The buttons had pictures and only a hint; here the hint is also the text.
+    button->setText(hint);
+    button->setToolTip(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setMinimumWidth(64);
+    return button;
+}
+
+QSpinBox* UnboundedSpinBox(const char* name, int value) {
+    auto* spin = Named(new QSpinBox, name);
+    spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    spin->setValue(value);
+    return spin;
+}
+
+} // namespace
+
+void TForm1::BuildControls() {
+    auto* central = new QWidget(this);
+    auto* outer = new QVBoxLayout(central);
+
+    ComboBox1 = Named(new QComboBox, "ComboBox1");
+    ComboBox1->setEditable(true);
+    // The history changes only by the program's own rules, never by Return.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // No completion: an inline completion from the history stayed in the box
+    // and glued a file name of an earlier series onto every job.
+    ComboBox1->setCompleter(nullptr);
+    ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Button2 = Named(new QPushButton(QStringLiteral("edit")), "Button2");
+    auto* urlRow = new QHBoxLayout;
+    urlRow->addWidget(Caption(QStringLiteral("URL"), ComboBox1));
+    urlRow->addWidget(ComboBox1, 1);
+    urlRow->addWidget(Button2);
+    outer->addLayout(urlRow);
+
+    auto* nameBox = Named(new QGroupBox(QStringLiteral("Filename")), "GroupBox1");
+    auto* names = new QGridLayout(nameBox);
+    Edit1 = Named(new QLineEdit(QStringLiteral("hampic")), "Edit1");
+    SpinEdit1 = UnboundedSpinBox("SpinEdit1", 2);
+    Edit2 = Named(new QLineEdit(QStringLiteral("01")), "Edit2");
+    Label4 = Named(new QLabel(QStringLiteral("～")), "Label4");
+    Edit5 = Named(new QLineEdit(QStringLiteral("12")), "Edit5");
+    Edit3 = Named(new QLineEdit(QStringLiteral(".jpg")), "Edit3");
+    names->addWidget(Caption(QStringLiteral("先頭部"), Edit1), 0, 0);
+    names->addWidget(Caption(QStringLiteral("数字桁数"), SpinEdit1), 0, 1);
+    names->addWidget(Caption(QStringLiteral("開始番号"), Edit2), 0, 2);
+    names->addWidget(Caption(QStringLiteral("終了番号"), Edit5), 0, 4);
+    names->addWidget(Caption(QStringLiteral("後部"), Edit3), 0, 5);
+    names->addWidget(Edit1, 1, 0);
+    names->addWidget(SpinEdit1, 1, 1);
+    names->addWidget(Edit2, 1, 2);
+    names->addWidget(Label4, 1, 3);
+    names->addWidget(Edit5, 1, 4);
+    names->addWidget(Edit3, 1, 5);
+    names->setColumnStretch(0, 3);
+    names->setColumnStretch(2, 2);
+    names->setColumnStretch(4, 2);
+    names->setColumnStretch(5, 2);
+    Label10 = Named(new QLabel, "Label10");
+    Label10->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long preview must not widen the window.
+    Label10->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    names->addWidget(Label10, 2, 0, 1, 6);
+    outer->addWidget(nameBox);
+
+    Edit4 = Named(new QLineEdit(defaultSavePath()), "Edit4");
+    Button1 = Named(new QPushButton(QStringLiteral("参照")), "Button1");
+    auto* dirRow = new QHBoxLayout;
+    dirRow->addWidget(Caption(QStringLiteral("SaveDir"), Edit4));
+    dirRow->addWidget(Edit4, 1);
+    dirRow->addWidget(Button1);
+    outer->addLayout(dirRow);
+
+    CheckBox1 = Named(new QCheckBox(QStringLiteral("同一ファイル名はスキップ")), "CheckBox1");
+    CheckBox2 = Named(new QCheckBox, "CheckBox2");
+    CheckBox2->setChecked(true);
+    SpinEdit2 = UnboundedSpinBox("SpinEdit2", 0);
+    auto* optionRow = new QHBoxLayout;
+    optionRow->addWidget(CheckBox1);
+    optionRow->addSpacing(24);
+    optionRow->addWidget(CheckBox2);
+    optionRow->addWidget(SpinEdit2);
+    optionRow->addWidget(Caption(QStringLiteral("KByte以下はリトライ"), SpinEdit2));
+    optionRow->addStretch(1);
+    outer->addLayout(optionRow);
+
+    SpeedButton1 = CommandButton("SpeedButton1", QStringLiteral("List Up"));
+    GoButton = CommandButton("GoButton", QStringLiteral("Go!"));
+    CancelBtn = CommandButton("CancelBtn", QStringLiteral("Stop!"));
+    SpeedButton2 = CommandButton("SpeedButton2", QStringLiteral("Save"));
+    SpeedButton3 = CommandButton("SpeedButton3", QStringLiteral("Delete"));
+    SpeedButton4 = CommandButton("SpeedButton4", QStringLiteral("Clear"));
+    GoButton->setShortcut(QKeySequence(Qt::Key_F5));
+    GoButton->setToolTip(QStringLiteral("Go! (F5)"));
+    CancelBtn->setShortcut(QKeySequence(Qt::Key_Escape));
+    CancelBtn->setToolTip(QStringLiteral("Stop! (Esc)"));
+    auto* commandRow = new QHBoxLayout;
+    for (QToolButton* b : {SpeedButton1, GoButton, CancelBtn})
+        commandRow->addWidget(b);
+    commandRow->addSpacing(24);
+    for (QToolButton* b : {SpeedButton2, SpeedButton3, SpeedButton4})
+        commandRow->addWidget(b);
+    commandRow->addStretch(1);
+    outer->addLayout(commandRow);
+
+    StringGrid1 = Named(new QTableView, "StringGrid1");
+    StringGrid1->setModel(&m_grid);
+    StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setWordWrap(false);
+    // A long path keeps its file name in sight.
+    StringGrid1->setTextElideMode(Qt::ElideMiddle);
+    StringGrid1->setCornerButtonEnabled(false);
+    QHeaderView* rows = StringGrid1->verticalHeader();
+    rows->hide(); // the grid has no fixed column
+    // Fixed heights keep a list of 100,000 jobs cheap to lay out and scroll.
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(std::max(16, StringGrid1->fontMetrics().height() + 4));
+    QHeaderView* columns = StringGrid1->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(false);
+    columns->setHighlightSections(false);
+    // The status column is narrower than its caption wants.
+    columns->setMinimumSectionSize(8);
+    for (int c = 0; c < JobGrid::ColumnCount; ++c)
+        StringGrid1->setColumnWidth(c, JobGrid::ColumnWidth(c));
+
+    Memo1 = Named(new QPlainTextEdit, "Memo1");
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto* split = Named(new QSplitter(Qt::Vertical), "Splitter1");
+    split->addWidget(StringGrid1);
+    split->addWidget(Memo1);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+    outer->addWidget(split, 1);
+
+    setCentralWidget(central);
+
+    // Tab walks the inputs as they are read: URL, name parts, folder,
+    // options, then the commands and the list. The command buttons keep
+    // their tab-only focus: a click on one is no exit from the field before.
+    QWidget* chain[] = {ComboBox1,    Button2,      Edit1,        SpinEdit1,   Edit2,
+                        Edit5,        Edit3,        Edit4,        Button1,     CheckBox1,
+                        CheckBox2,    SpinEdit2,    SpeedButton1, GoButton,    CancelBtn,
+                        SpeedButton2, SpeedButton3, SpeedButton4, StringGrid1, Memo1};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TForm1::BuildMenu() {
+    File1 = Named(menuBar()->addMenu(QStringLiteral("&File")), "File1");
+    Option1 = Named(File1->addAction(QStringLiteral("Proxy")), "Option1");
+    File1->addSeparator();
+    Exit1 = Named(File1->addAction(QStringLiteral("E&xit")), "Exit1");
+    Help1 = Named(menuBar()->addMenu(QStringLiteral("Help")), "Help1");
+    About1 = Named(Help1->addAction(QStringLiteral("About Serifetch")), "About1");
+}
+
+void TForm1::BuildStatusBar() {
+    static constexpr int kWidths[4] = {350, 180, 100, 100};
+    const QString texts[4] = {QStringLiteral("停止中"), QStringLiteral("Bytes："),
+                              QStringLiteral("選択：1"), QStringLiteral("全：")};
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(texts[i]);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Sunken);
+        // The widths are minimums: panels 1 to 3 grow to their texts (a
+        // progress text must not be cut), and panel 0 takes what is left, its
+        // long texts (a run's file names) cut at its edge instead of widening
+        // the window.
+        panel->setMinimumWidth(kWidths[i]);
+        panel->setSizePolicy(i == 0 ? QSizePolicy::Ignored : QSizePolicy::Minimum,
+                             QSizePolicy::Preferred);
+        bar->addWidget(panel, i == 0 ? 1 : 0);
+        m_panels[size_t(i)] = panel;
+    }
+}
