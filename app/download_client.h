@@ -5,8 +5,8 @@
 #include <functional>
 
 /// What a download run needs of an HTTP client: "start a GET of this URL
-/// into that file, tell me when it is over", an abort, and a few read-outs. The run talks to this seam so that
-/// its rules can be tested against a scripted stand-in; the program uses
+/// into that file, tell me when it is over", an abort, and a few read-outs. The run talks to this
+/// seam so that its rules can be tested against a scripted stand-in; the program uses
 /// HttpDownloadClient over TNMHTTP.
 class DownloadClient {
 public:

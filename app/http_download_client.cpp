@@ -29,8 +29,8 @@ HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
             events().failed();
     };
     finished_ = QObject::connect(&http_, &TNMHTTP::finished, [this](const TNMHTTP::Result& r) {
-        const bool threw =
-            r.status == TNMHTTP::Result::Status::Error || r.status == TNMHTTP::Result::Status::Cancelled;
+        const bool threw = r.status == TNMHTTP::Result::Status::Error ||
+                           r.status == TNMHTTP::Result::Status::Cancelled;
         if (events().ended)
             events().ended(threw, threw ? r.reason : QString());
     });

@@ -87,7 +87,7 @@ QString ListSaver::SaveNow() {
     m_syncTimer.stop();
     m_journal.close();
     m_lastSave.start();
-    const QString problem = m_save();
+    QString problem = m_save();
     m_fileHoldsGrid = problem.isEmpty();
     m_changed.clear();
     Report(problem);

@@ -119,7 +119,6 @@ bool isFollowedRedirect(int code) {
 TNMHTTP::TNMHTTP(QObject* owner)
     : TPowersock(owner) {}
 
-
 void TNMHTTP::Get(const QString& url) {
     Run(cmdGet, url);
 }
@@ -213,7 +212,8 @@ void TNMHTTP::Start(CmdType command, const QString& url) {
     // Told from the event loop, after the operation's frame is gone: a
     // handler of `finished` may start the next request or delete us.
     operation_->Start([this] {
-        QMetaObject::invokeMethod(this, [this] { EndOperation(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { EndOperation(); }, Qt::QueuedConnection);
     });
 }
 

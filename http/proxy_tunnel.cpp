@@ -20,12 +20,13 @@ Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port) {
     const bool bare = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
     const QByteArray name = bare ? '[' + host.toUtf8() + ']' : host.toUtf8();
     const QByteArray authority = name + ':' + QByteArray::number(port);
-    co_await session.WriteAsync("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority + "\r\n\r\n");
+    co_await session.WriteAsync("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority +
+                                "\r\n\r\n");
 
     const QByteArray status = withoutLineEnd(co_await session.ReadLnAsync());
     if (status.isEmpty())
         throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"),
-                             SockErrorCode::ProxyRefused);
+                         SockErrorCode::ProxyRefused);
     // "HTTP/1.1 200 Connection established": the code is the second field.
     const QByteArray code = TPowersock::NthField(status, ' ', 2);
     const bool accepted =

@@ -235,8 +235,7 @@ protected:
 
     /// Runs `task` to its end, waiting in the event loop: the one wait of
     /// the blocking operations. Returns its value or throws what it threw.
-    template <typename T>
-    T Wait(Task<T> task);
+    template <typename T> T Wait(Task<T> task);
     /// Forgets a suspended operation whose Task is being destroyed, so that
     /// no event resumes it.
     void DropWaiter() { waiting_ = {}; }
@@ -308,8 +307,7 @@ private:
     bool resumePosted_ = false;
 };
 
-template <typename T>
-T TPowersock::Wait(Task<T> task) {
+template <typename T> T TPowersock::Wait(Task<T> task) {
     task.Start();
     while (!task.Done())
         PumpMessages();

@@ -14,10 +14,9 @@
 /// Start()ed), hands its value (or what it threw) to the awaiting
 /// coroutine, and destroys its frame, with the locals' destructors, when it
 /// goes out of scope, finished or not.
-template <typename T = void>
-class [[nodiscard]] Task;
+template <typename T = void> class [[nodiscard]] Task;
 
-namespace task_detail {
+namespace TaskDetail {
 
 struct PromiseBase {
     std::coroutine_handle<> continuation;
@@ -42,13 +41,9 @@ struct PromiseBase {
     void unhandled_exception() noexcept { error = std::current_exception(); }
 };
 
-template <typename T>
-struct Promise : PromiseBase {
+template <typename T> struct Promise : PromiseBase {
     std::optional<T> value;
-    template <typename U>
-    void return_value(U&& v) {
-        value.emplace(std::forward<U>(v));
-    }
+    template <typename U> void return_value(U&& v) { value.emplace(std::forward<U>(v)); }
     T take() {
         if (error)
             std::rethrow_exception(error);
@@ -56,8 +51,7 @@ struct Promise : PromiseBase {
     }
 };
 
-template <>
-struct Promise<void> : PromiseBase {
+template <> struct Promise<void> : PromiseBase {
     void return_void() noexcept {}
     void take() const {
         if (error)
@@ -65,12 +59,12 @@ struct Promise<void> : PromiseBase {
     }
 };
 
-} // namespace task_detail
+} // namespace TaskDetail
 
-template <typename T>
-class [[nodiscard]] Task {
+template <typename T> class [[nodiscard]] Task {
 public:
-    struct promise_type : task_detail::Promise<T> {
+    // The name the language looks for.
+    struct promise_type : TaskDetail::Promise<T> { // NOLINT(readability-identifier-naming)
         Task get_return_object() {
             return Task(std::coroutine_handle<promise_type>::from_promise(*this));
         }
@@ -100,8 +94,8 @@ public:
 
     /// Runs a task nobody awaits until it first suspends; `onDone` runs when
     /// it is over (inside its last step: it must not destroy the task).
-    void Start(std::function<void()> onDone = {}) {
-        handle_.promise().onDone = std::move(onDone);
+    void Start(const std::function<void()>& onDone = {}) {
+        handle_.promise().onDone = onDone;
         handle_.resume();
     }
     bool Done() const { return !handle_ || handle_.done(); }

@@ -142,7 +142,7 @@ QString JobListFile::save(const QString& path, const std::vector<Job>& jobs, Tra
     if (trailing == TrailingRow::Present || jobs.empty())
         writeRow(file, names, row++, Job{});
     writeRow(file, names, row, Job{});
-    const QString problem = file.save();
+    QString problem = file.save();
     if (problem.isEmpty())
         QFile::remove(JobListJournal::pathFor(path));
     return problem;

@@ -114,7 +114,7 @@ QString JobListJournal::open() {
     const QByteArray header = fingerprint + '\n';
     if (::ftruncate(fd_, off_t(kept)) != 0 ||
         (kept == 0 && ::write(fd_, header.constData(), size_t(header.size())) != header.size())) {
-        const QString problem = errorText(QStringLiteral("write"), path);
+        QString problem = errorText(QStringLiteral("write"), path);
         close();
         return problem;
     }

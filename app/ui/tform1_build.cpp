@@ -1,12 +1,11 @@
 // The main window's controls, menu and status bar, built in code.
-#include "app/ui/tform1.h"
-
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/series.h"
 #include "app/status_mark.h"
+#include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
 #include "platform/profile_dir.h"

@@ -1,13 +1,12 @@
 // The main window's profile: the inputs and the URL history from the settings,
 // the job list loaded at start, saved on request and at close.
-#include "app/ui/tform1.h"
-
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/series.h"
 #include "app/status_mark.h"
+#include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
 #include "platform/profile_dir.h"
@@ -198,7 +197,6 @@ QStringList TForm1::FormClose() {
         problems << saved;
     return problems;
 }
-
 
 void TForm1::closeEvent(QCloseEvent* event) {
     // A request may be under way: abort it and close once it has ended, so

@@ -25,8 +25,8 @@ void TForm1::WireDownloadRun() {
     m_run->SetTickInterval(DownloadRun::kTickMs);
     // A list whose unloaded rows the user has not yet agreed to write over
     // waits for the question at the end of the run.
-    m_saver =
-        std::make_unique<ListSaver>(m_grid, [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
+    m_saver = std::make_unique<ListSaver>(
+        m_grid, [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);

@@ -108,30 +108,31 @@ TEST_F(RunWindow, ATransferGoesOnAndEndsWhileAModalDialogIsOpen) {
     bool opened = false;
     QString markWhileOpen;
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(
-        &form.Run(), &DownloadRun::progress, [&, connection](JobGrid::JobId, qint64 received, qint64) {
-            if (received < 1000 || opened)
-                return;
-            opened = true;
-            QObject::disconnect(*connection);
-            // Looks every few milliseconds from inside the dialog's own loop.
-            auto* poll = new QTimer(&form);
-            QElapsedTimer clock;
-            clock.start();
-            QObject::connect(poll, &QTimer::timeout, &form, [&, poll, clock] {
-                TForm6* dialog = form.findChild<TForm6*>();
-                if (!dialog || !dialog->isVisible())
-                    return;
-                markWhileOpen = form.Grid().Status(1);
-                if (markWhileOpen == kDone || clock.elapsed() > 10'000) {
-                    poll->stop();
-                    poll->deleteLater();
-                    dialog->reject();
-                }
-            });
-            poll->start(5);
-            QTimer::singleShot(0, &form, [this] { form.Option1Click(); });
-        });
+    *connection =
+        QObject::connect(&form.Run(), &DownloadRun::progress,
+                         [&, connection](JobGrid::JobId, qint64 received, qint64) {
+                             if (received < 1000 || opened)
+                                 return;
+                             opened = true;
+                             QObject::disconnect(*connection);
+                             // Looks every few milliseconds from inside the dialog's own loop.
+                             auto* poll = new QTimer(&form);
+                             QElapsedTimer clock;
+                             clock.start();
+                             QObject::connect(poll, &QTimer::timeout, &form, [&, poll, clock] {
+                                 TForm6* dialog = form.findChild<TForm6*>();
+                                 if (!dialog || !dialog->isVisible())
+                                     return;
+                                 markWhileOpen = form.Grid().Status(1);
+                                 if (markWhileOpen == kDone || clock.elapsed() > 10'000) {
+                                     poll->stop();
+                                     poll->deleteLater();
+                                     dialog->reject();
+                                 }
+                             });
+                             poll->start(5);
+                             QTimer::singleShot(0, &form, [this] { form.Option1Click(); });
+                         });
     QTest::mouseClick(form.GoButton, Qt::LeftButton);
     ASSERT_TRUE(testenv::waitUntil(
         [&] { return opened && !markWhileOpen.isEmpty() && !form.findChild<TForm6*>(); }, 20'000));

@@ -19,11 +19,11 @@ namespace {
 /// Where a case cancels its request.
 enum class CancelAt {
     Never,
-    AtStart,      ///< right after Start(), while the connect (or the lookup) is under way
-    InHeader,     ///< once the server has the request and says nothing
-    InBody,       ///< at the first block of the body
-    InBodyTwice,  ///< the same, twice
-    AfterTheEnd,  ///< once `finished` came
+    AtStart,     ///< right after Start(), while the connect (or the lookup) is under way
+    InHeader,    ///< once the server has the request and says nothing
+    InBody,      ///< at the first block of the body
+    InBodyTwice, ///< the same, twice
+    AfterTheEnd, ///< once `finished` came
 };
 
 struct Finished {
@@ -48,8 +48,15 @@ TEST(AsyncRequest, EndsWithOneFinishedForEveryOutcome) {
         SockErrorCode error;
         bool bodyKept; ///< the body file holds the reply afterwards
     } cases[] = {
-        {"success", PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhello"), "127.0.0.1",
-         CancelAt::Never, Status::Succeeded, 200, {}, SockErrorCode::Other, true},
+        {"success",
+         PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhello"),
+         "127.0.0.1",
+         CancelAt::Never,
+         Status::Succeeded,
+         200,
+         {},
+         SockErrorCode::Other,
+         true},
         {"error status", PeerScript().reply("HTTP/1.0 404 Not Found\r\n\r\ngone"), "127.0.0.1",
          CancelAt::Never, Status::HttpError, 404, "HTTP/1.0 404 Not Found", SockErrorCode::Other,
          true},
@@ -78,8 +85,15 @@ TEST(AsyncRequest, EndsWithOneFinishedForEveryOutcome) {
         {"cancel twice", PeerScript().waitFor("\r\n\r\n").send(header + "abc").silent(),
          "127.0.0.1", CancelAt::InBodyTwice, Status::Cancelled, 200, "Socket send aborted",
          SockErrorCode::Cancelled, false},
-        {"cancel after the end", PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhello"), "127.0.0.1",
-         CancelAt::AfterTheEnd, Status::Succeeded, 200, {}, SockErrorCode::Other, true},
+        {"cancel after the end",
+         PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nhello"),
+         "127.0.0.1",
+         CancelAt::AfterTheEnd,
+         Status::Succeeded,
+         200,
+         {},
+         SockErrorCode::Other,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -158,13 +172,17 @@ TEST(AsyncRequest, TwoSessionsTransferAtOnceOnOneThread) {
     Follow(a, seenA);
     Follow(b, seenB);
     bool overlapped = false;
-    a.OnPacketRecvd = [&](QObject*) { overlapped = overlapped || (b.Busy() && b.ReceivedBytes > 0); };
-    b.OnPacketRecvd = [&](QObject*) { overlapped = overlapped || (a.Busy() && a.ReceivedBytes > 0); };
+    a.OnPacketRecvd = [&](QObject*) {
+        overlapped = overlapped || (b.Busy() && b.ReceivedBytes > 0);
+    };
+    b.OnPacketRecvd = [&](QObject*) {
+        overlapped = overlapped || (a.Busy() && a.ReceivedBytes > 0);
+    };
 
     a.Start(cmdGet, local(first.port(), "/a"));
     b.Start(cmdGet, local(second.port(), "/b"));
-    ASSERT_TRUE(testenv::waitUntil(
-        [&] { return !seenA.results.empty() && !seenB.results.empty(); }, 10'000));
+    ASSERT_TRUE(testenv::waitUntil([&] { return !seenA.results.empty() && !seenB.results.empty(); },
+                                   10'000));
     EXPECT_TRUE(overlapped);
     for (const auto* seen : {&seenA, &seenB}) {
         ASSERT_EQ(seen->results.size(), 1u);
