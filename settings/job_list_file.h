@@ -52,8 +52,8 @@ public:
     /// user, and the old file is then left as it was. A file that exists but
     /// could not be read is never overwritten. A saved list ends the
     /// journal beside it: the file now holds its marks.
-    static QString save(const QString& path, const std::vector<Job>& jobs,
-                        TrailingRow trailing = TrailingRow::Absent);
+    [[nodiscard]] static QString save(const QString& path, const std::vector<Job>& jobs,
+                                      TrailingRow trailing = TrailingRow::Absent);
 
     /// The section that holds row `row`, e.g. "Data0100" for rows 100 to 199.
     static QString sectionName(qint64 row);
