@@ -81,15 +81,13 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     ListedSeries series;
     try {
         QSet<QPair<QString, QString>> present;
-        if (listed == ListedJobs::Skip)
+        std::function<bool(const Job&)> listedAlready;
+        if (listed == ListedJobs::Skip) {
             for (const Job& job : profile.jobs)
                 present.insert({job.url, job.path});
-        series = ListUpSeries(spec, qint64(profile.jobs.size()),
-                              listed == ListedJobs::Skip
-                                  ? std::function<bool(const Job&)>([&](const Job& job) {
-                                        return present.contains({job.url, job.path});
-                                    })
-                                  : std::function<bool(const Job&)>());
+            listedAlready = [&](const Job& job) { return present.contains({job.url, job.path}); };
+        }
+        series = ListUpSeries(spec, qint64(profile.jobs.size()), listedAlready);
     } catch (const std::bad_alloc&) {
         profile.error(QStringLiteral("not enough memory to list the series up"));
         return ExitError;

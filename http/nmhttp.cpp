@@ -207,7 +207,6 @@ void TNMHTTP::Start(CmdType command, const QString& url) {
     URL = url.toUtf8();
     running_ = true;
     cancelRequested_ = false;
-    ended_ = {};
     operation_ = std::make_unique<Task<>>(RunTransactionAsync());
     // Told from the event loop, after the operation's frame is gone: a
     // handler of `finished` may start the next request or delete us.

@@ -291,8 +291,7 @@ void TPowersock::Wake() {
         this,
         [this] {
             resumePosted_ = false;
-            if (const std::coroutine_handle<> waiting = std::exchange(waiting_, {}))
-                waiting.resume();
+            ResumeNow();
         },
         Qt::QueuedConnection);
 }
