@@ -1,11 +1,5 @@
 #include "cli/cli_profile.h"
 
-#include "platform/profile_dir.h"
-#include "settings/job_list_file.h"
-
-#include <QDir>
-#include <QFileInfo>
-
 CliProfile::CliProfile(const char* command, QTextStream& err)
     : command_(command)
     , err_(err) {}
@@ -21,45 +15,39 @@ void CliProfile::warning(const QString& text) {
 }
 
 bool CliProfile::open(Access access) {
-    const QString problem = ProfileDir::prepare();
+    const QString problem = session_.prepare();
     if (!problem.isEmpty()) {
-        if (access == Access::Write || !QFileInfo(ProfileDir::path()).isDir()) {
+        if (access == Access::Write || !session_.folderExists()) {
             error(problem);
             return false;
         }
         // A folder we may not write can still be read; nothing is written.
         return true;
     }
-    switch (lock_.tryLock()) {
+    switch (session_.lock()) {
     case ProfileLock::Result::Acquired:
         return true;
-    case ProfileLock::Result::Busy: {
-        const QString holder = lock_.holderPid() > 0
-                                   ? QStringLiteral("process %1").arg(lock_.holderPid())
-                                   : QStringLiteral("another process");
+    case ProfileLock::Result::Busy:
         if (access == Access::Read) {
-            warning(QStringLiteral("the profile folder %1 is in use by %2; showing the job list "
-                                   "as it was last saved")
-                        .arg(QDir::toNativeSeparators(ProfileDir::path()), holder));
+            warning(session_.inUseText() +
+                    QStringLiteral("; showing the job list as it was last saved"));
             return true;
         }
-        error(QStringLiteral("the profile folder %1 is in use by %2 (the Serifetch window or "
-                             "another serifetch-cli); nothing was changed. Try again when it "
-                             "has finished.")
-                  .arg(QDir::toNativeSeparators(ProfileDir::path()), holder));
+        error(session_.inUseText() +
+              QStringLiteral(" (the Serifetch window or another serifetch-cli); nothing was "
+                             "changed. Try again when it has finished."));
         return false;
-    }
     case ProfileLock::Result::Error:
         if (access == Access::Read)
             return true;
-        error(lock_.errorText());
+        error(session_.lockErrorText());
         return false;
     }
     return false;
 }
 
 bool CliProfile::loadSettings() {
-    SettingsFile::LoadResult loaded = SettingsFile::load(ProfileDir::settingsFilePath());
+    SettingsFile::LoadResult loaded = session_.loadSettings();
     // The window starts with its defaults when the file cannot be read; a
     // command would then act on inputs the user never gave, and list-up
     // would overwrite the file with them.
@@ -74,40 +62,37 @@ bool CliProfile::loadSettings() {
 }
 
 bool CliProfile::loadJobs() {
-    JobListFile::LoadResult loaded = JobListFile::load(ProfileDir::jobListFilePath());
-    if (!loaded.error.isEmpty()) {
-        error(loaded.error);
+    ProfileSession::JobsLoaded loaded = session_.loadJobs();
+    if (!loaded.list.error.isEmpty()) {
+        error(loaded.list.error);
         return false;
     }
-    unloadedJobs_ = loaded.unloadedJobs;
-    if (unloadedJobs_ > 0)
-        warning(loaded.unloadedWarning());
-    jobs = std::move(loaded.jobs);
-    // The marks of an interrupted run go into the file now, by the one
-    // process that may write it; on failure they stay in the journal.
-    if (loaded.journalledMarks > 0 && unloadedJobs_ == 0 && lock_.isLocked()) {
-        const QString problem = JobListFile::save(ProfileDir::jobListFilePath(), jobs);
-        if (!problem.isEmpty())
-            warning(problem);
-    }
+    if (loaded.list.unloadedJobs > 0)
+        warning(loaded.list.unloadedWarning());
+    if (!loaded.foldProblem.isEmpty())
+        warning(loaded.foldProblem);
+    jobs = std::move(loaded.list.jobs);
     return true;
 }
 
 bool CliProfile::openToChangeJobs(const CliArgs& args, bool settingsToo) {
     if (!open(Access::Write) || !loadJobs())
         return false;
-    if (unloadedJobs_ > 0 && !args.has(kForceOption.name)) {
-        err_ << "serifetch-cli " << command_
-             << ": nothing was changed, so the jobs that were not loaded stay in the file. "
-                "Repair the empty row, or pass --force to save the list over them.\n";
-        err_.flush();
-        return false;
+    if (session_.unloadedJobs() > 0) {
+        if (!args.has(kForceOption.name)) {
+            err_ << "serifetch-cli " << command_
+                 << ": nothing was changed, so the jobs that were not loaded stay in the file. "
+                    "Repair the empty row, or pass --force to save the list over them.\n";
+            err_.flush();
+            return false;
+        }
+        session_.allowOverwritingUnloaded();
     }
     return !settingsToo || loadSettings();
 }
 
 bool CliProfile::saveJobs(const std::vector<Job>& list) {
-    const QString problem = JobListFile::save(ProfileDir::jobListFilePath(), list);
+    const QString problem = session_.saveJobs(list);
     if (problem.isEmpty())
         return true;
     error(problem);
@@ -115,7 +100,7 @@ bool CliProfile::saveJobs(const std::vector<Job>& list) {
 }
 
 bool CliProfile::storeSettings() {
-    const QString problem = SettingsFile::store(ProfileDir::settingsFilePath(), settings);
+    const QString problem = session_.storeSettings(settings);
     if (problem.isEmpty())
         return true;
     error(problem);

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "app/profile_session.h"
 #include "cli/cli_args.h"
-#include "platform/profile_lock.h"
 #include "settings/job.h"
-#include "settings/settings_file.h"
 
 #include <QString>
 #include <QTextStream>
@@ -56,6 +55,8 @@ public:
 
     /// Writes the settings (atomically); false after printing why.
     bool storeSettings();
+    /// The folder, for a save whose problem the caller reports itself.
+    ProfileSession& session() { return session_; }
 
     Settings settings;
     std::vector<Job> jobs;
@@ -68,6 +69,5 @@ public:
 private:
     const char* command_;
     QTextStream& err_;
-    qint64 unloadedJobs_ = 0;
-    ProfileLock lock_;
+    ProfileSession session_;
 };

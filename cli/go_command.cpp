@@ -13,8 +13,6 @@
 #include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
 #include "http/nmhttp.h"
-#include "platform/profile_dir.h"
-#include "settings/job_list_file.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,8 +32,7 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
-        , saver_(grid_,
-                 [this] { return JobListFile::save(ProfileDir::jobListFilePath(), grid_.Jobs()); })
+        , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));

@@ -1,15 +1,14 @@
 // The GUI front end: one main window over the job grid.
+#include "app/profile_session.h"
 #include "app/ui/tform1.h"
-#include "platform/profile_dir.h"
-#include "platform/profile_lock.h"
 #include "settings/ui/program_icon.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -41,22 +40,6 @@ void ReportFatalDisplayProblems(QtMsgType type, const QMessageLogContext& contex
     }
     if (g_defaultHandler)
         g_defaultHandler(type, context, message);
-}
-
-// Whether another Serifetch (the command line, or a second window) holds
-// the profile folder; then says so and gives the text, else the empty text.
-// Two writers would each save their own job list over the other's.
-QString ProfileInUse(ProfileLock& lock) {
-    if (lock.tryLock() != ProfileLock::Result::Busy)
-        return {}; // an unusable folder is the window's to report
-    const QString holder = lock.holderPid() > 0 ? QStringLiteral("process %1").arg(lock.holderPid())
-                                                : QStringLiteral("another process");
-    QString text = QStringLiteral("The profile folder %1 is in use by %2 (serifetch-cli or another "
-                                  "Serifetch window). Start Serifetch again when it has finished.")
-                       .arg(QDir::toNativeSeparators(ProfileDir::path()), holder);
-    std::fprintf(stderr, "serifetch: %s\n", qUtf8Printable(text));
-    std::fflush(stderr);
-    return text;
 }
 
 constexpr const char* kHelp =
@@ -95,12 +78,19 @@ int main(int argc, char** argv) {
     if (AnswersOnTheTerminal(argc, argv))
         return EXIT_SUCCESS;
     // Before the display: the refusal must reach a terminal user as well.
+    // Two writers would each save their own job list over the other's.
     // FormCreate prepares the folder again and reports a problem in its
-    // message; here the folder only has to exist for the lock.
-    static_cast<void>(ProfileDir::prepare());
-    ProfileLock lock;
-    const QString inUse = ProfileInUse(lock);
-    if (!inUse.isEmpty()) {
+    // message; here the folder only has to exist for the lock (an unusable
+    // folder is the window's to report).
+    auto profile = std::make_unique<ProfileSession>();
+    static_cast<void>(profile->prepare());
+    if (profile->lock() == ProfileLock::Result::Busy) {
+        QString inUse = profile->inUseText() +
+                        QStringLiteral(" (serifetch-cli or another Serifetch window). Start "
+                                       "Serifetch again when it has finished.");
+        inUse[0] = inUse[0].toUpper();
+        std::fprintf(stderr, "serifetch: %s\n", qUtf8Printable(inUse));
+        std::fflush(stderr);
         if (DisplayConfigured()) {
             QApplication app(argc, argv);
             QApplication::setWindowIcon(ProgramIcon());
@@ -124,7 +114,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
 
     TForm1 form;
-    form.FormCreate();
+    form.FormCreate(std::move(profile));
     // A URL from the desktop (Exec=serifetch %U) or the shell; Qt has taken
     // its own options out of the list already.
     const QStringList args = QApplication::arguments().mid(1);

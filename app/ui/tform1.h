@@ -29,6 +29,7 @@ class QTableView;
 class QToolButton;
 class DownloadRun;
 class ListSaver;
+class ProfileSession;
 class HttpDownloadClient;
 class TNMHTTP;
 struct Settings;
@@ -159,6 +160,9 @@ public:
     /// refreshes the preview. Whatever went wrong is shown in one message; the
     /// job list is loaded in every case. Once this has run, closing the window
     /// stores both files (a window built without it leaves the profile alone).
+    /// `profile` is the folder as the program's start took it (prepared and
+    /// locked); without one the window opens the folder itself, unlocked.
+    void FormCreate(std::unique_ptr<ProfileSession> profile);
     void FormCreate();
     /// `SaveData`: writes the grid to the job list file. Returns the empty text
     /// on success, else a text for the user (the old file is then left whole).
@@ -236,14 +240,10 @@ private:
     MessageSink m_messageSink;
     FolderPicker m_folderPicker;
     QuestionAsker m_questionAsker;
-    // Jobs of the job list file after an emptied row, which the first save
-    // writes over once the user agrees; 0 when there are none (any more).
-    qint64 m_unloadedJobs = 0;
     // Set by FormCreate: only a window that read the profile writes it back,
-    // and never over a file it could not read.
+    // and never over a file it could not read (the session knows which).
+    std::unique_ptr<ProfileSession> m_profile;
     bool m_profileLoaded = false;
-    bool m_settingsReadable = true;
-    bool m_jobListReadable = true;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_inPreview = false;

@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/profile_session.h"
 #include "app/series.h"
 #include "app/status_mark.h"
 #include "app/ui/tform1.h"
@@ -51,17 +52,6 @@
 #include <algorithm>
 #include <limits>
 #include <new>
-
-namespace {
-
-// Why a file the program could not read at start is not written at close.
-QString NotSavedMessage(const QString& path) {
-    return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
-                          "be read when the program started.")
-        .arg(path);
-}
-
-} // namespace
 
 QStringList TForm1::History() const {
     QStringList items;
@@ -126,38 +116,46 @@ Settings TForm1::CurrentSettings() const {
 }
 
 void TForm1::FormCreate() {
+    FormCreate(std::make_unique<ProfileSession>());
+}
+
+void TForm1::FormCreate(std::unique_ptr<ProfileSession> profile) {
+    m_profile = std::move(profile);
     QStringList warnings;
-    const QString folderProblem = ProfileDir::prepare();
+    const QString folderProblem = m_profile->prepare();
     if (!folderProblem.isEmpty())
         warnings << folderProblem;
 
-    const QString settingsPath = ProfileDir::settingsFilePath();
-    SettingsFile::LoadResult settings = SettingsFile::load(settingsPath);
-    m_settingsReadable = settings.unreadable.isEmpty();
+    SettingsFile::LoadResult settings = m_profile->loadSettings();
     warnings << settings.warnings;
     ApplySettings(settings.settings);
 
     // Loaded whatever the settings said: a bad value there must never leave
     // the list unloaded and then saved empty at close.
-    JobListFile::LoadResult jobs = JobListFile::load(ProfileDir::jobListFilePath());
-    m_jobListReadable = jobs.error.isEmpty();
-    if (!m_jobListReadable)
-        warnings << jobs.error;
-    m_unloadedJobs = jobs.unloadedJobs;
-    if (m_unloadedJobs > 0)
-        warnings << jobs.unloadedWarning();
-    const bool firstStart = m_jobListReadable && !QFileInfo::exists(ProfileDir::jobListFilePath());
+    ProfileSession::JobsLoaded jobs = m_profile->loadJobs();
+    if (!jobs.list.error.isEmpty())
+        warnings << jobs.list.error;
+    if (jobs.list.unloadedJobs > 0)
+        warnings << jobs.list.unloadedWarning();
+    if (!jobs.foldProblem.isEmpty())
+        warnings << jobs.foldProblem;
     m_grid.Clear();
-    m_grid.Append(std::move(jobs.jobs));
+    m_grid.Append(std::move(jobs.list.jobs));
     ShowJobCount();
     m_profileLoaded = true;
     // The file is there from the first start on, not only after the first
     // close: a window that is killed has still left a job list behind.
-    if (firstStart && folderProblem.isEmpty()) {
+    bool fileHoldsGrid =
+        jobs.list.error.isEmpty() && m_profile->unloadedJobs() == 0 && folderProblem.isEmpty();
+    if (m_profile->firstStart()) {
         const QString problem = SaveData();
         if (!problem.isEmpty())
             warnings << problem;
+        fileHoldsGrid = fileHoldsGrid && problem.isEmpty();
     }
+    // From here on the run's marks can go to the journal.
+    if (fileHoldsGrid)
+        m_saver->Loaded();
 
     if (!warnings.isEmpty())
         ShowMessage(warnings.join(QStringLiteral("\n\n")), MessageKind::Error);
@@ -165,31 +163,19 @@ void TForm1::FormCreate() {
 }
 
 QString TForm1::SaveData() {
-    const QString path = ProfileDir::jobListFilePath();
-    if (!m_jobListReadable)
-        return NotSavedMessage(path);
-    if (m_unloadedJobs > 0) {
-        const QString question =
-            QStringLiteral("%1 holds %2 job(s) after an empty row that were not loaded. Saving "
-                           "the list writes over them.\n\nSave the list anyway?")
-                .arg(QDir::toNativeSeparators(path))
-                .arg(m_unloadedJobs);
-        if (!m_questionAsker || !m_questionAsker(question))
-            return QStringLiteral("The job list was not saved; %1 keeps the jobs that were not "
-                                  "loaded.")
-                .arg(QDir::toNativeSeparators(path));
-        m_unloadedJobs = 0;
-    }
-    return JobListFile::save(path, m_grid.Jobs());
+    if (!m_profile)
+        return QStringLiteral("The job list was not saved: no profile was opened.");
+    if (m_profile->unloadedJobs() > 0 && m_questionAsker &&
+        m_questionAsker(m_profile->overwriteQuestion()))
+        m_profile->allowOverwritingUnloaded();
+    return m_profile->saveJobs(m_grid.Jobs());
 }
 
 QStringList TForm1::FormClose() {
     QStringList problems;
     if (!m_profileLoaded)
         return problems;
-    const QString settingsPath = ProfileDir::settingsFilePath();
-    const QString stored = m_settingsReadable ? SettingsFile::store(settingsPath, CurrentSettings())
-                                              : NotSavedMessage(settingsPath);
+    const QString stored = m_profile->storeSettings(CurrentSettings());
     if (!stored.isEmpty())
         problems << stored;
     const QString saved = SaveData();

@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/profile_session.h"
 #include "app/status_mark.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
@@ -26,7 +27,7 @@ void TForm1::WireDownloadRun() {
     // A list whose unloaded rows the user has not yet agreed to write over
     // waits for the question at the end of the run.
     m_saver = std::make_unique<ListSaver>(
-        m_grid, [this] { return m_unloadedJobs > 0 ? QString() : SaveData(); });
+        m_grid, [this] { return m_profile->unloadedJobs() > 0 ? QString() : SaveData(); });
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
