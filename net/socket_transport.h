@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/socket_notifications.h"
+
 #include <QHostAddress>
 #include <QtGlobal>
 #include <functional>
@@ -17,8 +19,10 @@ bool WriteWhole(int fd, const char* data, qint64 length);
 /// 10057 not connected, 10061 refused, ...) through `lastError()`.
 class SocketTransport {
 public:
-    /// Asynchronous notifications, with their classic event codes.
-    enum Event { ReadReady = 1, AcceptReady = 8, ConnectDone = 16, Closed = 32, Writable = 64 };
+    /// Asynchronous notifications: the platform's, with their classic event
+    /// codes (Read, Accept, ConnectDone, Close, Writable).
+    using Event = SocketNotifications::Event;
+    using enum SocketNotifications::Event;
     /// Called on the owning thread with an event code and an error number
     /// (0 = no error).
     using EventHandler = std::function<void(int event, int error)>;

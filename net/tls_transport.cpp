@@ -326,7 +326,7 @@ void TlsTransport::armRead() {
             [this] {
                 readPosted_ = false;
                 if (ssl_ && handler_)
-                    handler_(ReadReady, 0);
+                    handler_(Read, 0);
             },
             Qt::QueuedConnection);
         return;

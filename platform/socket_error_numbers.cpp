@@ -5,29 +5,73 @@
 namespace SocketErrorNumbers {
 
 namespace {
+
+// One row per classic number with its text, and the POSIX errno value that
+// maps onto it (0 when no errno does: name lookup errors, the socket
+// library's own). A number that more than one errno maps onto has further
+// rows without a text.
 struct Row {
-    int errnoValue;
     int classic;
+    int errnoValue;
+    const char* text;
 };
 
 constexpr Row kTable[] = {
-    {EINTR, 10004},           {EBADF, 10009},           {EACCES, 10013},
-    {EFAULT, 10014},          {EINVAL, 10022},          {EMFILE, 10024},
-    {EAGAIN, 10035},          {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},
-    {EALREADY, 10037},        {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039},
-    {EMSGSIZE, 10040},        {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},
-    {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},
-    {EPFNOSUPPORT, 10046},    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
-    {EADDRNOTAVAIL, 10049},   {ENETDOWN, 10050},        {ENETUNREACH, 10051},
-    {ENETRESET, 10052},       {ECONNABORTED, 10053},    {ECONNRESET, 10054},
-    {ENOBUFS, 10055},         {ENOMEM, 10055},          {EISCONN, 10056},
-    {ENOTCONN, 10057},        {ESHUTDOWN, 10058},       {EPIPE, 10058},
-    {ETOOMANYREFS, 10059},    {ETIMEDOUT, 10060},       {ECONNREFUSED, 10061},
-    {ELOOP, 10062},           {ENAMETOOLONG, 10063},    {EHOSTDOWN, 10064},
-    {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},       {EUSERS, 10068},
-    {EDQUOT, 10069},          {ESTALE, 10070},          {EREMOTE, 10071},
-    {ENFILE, 10024},
+    {10004, EINTR, "Interrupted system call"},
+    {10009, EBADF, "Bad file number"},
+    {10013, EACCES, "Permission denied"},
+    {10014, EFAULT, "Bad address"},
+    {10022, EINVAL, "Invalid argument"},
+    {10024, EMFILE, "Too many open files"},
+    {10024, ENFILE, nullptr},
+    {10035, EAGAIN, "Operation would block"},
+    {10036, EINPROGRESS, "Operation now in progress"},
+    {10037, EALREADY, "Operation already in progress"},
+    {10038, ENOTSOCK, "Socket operation on non-socket"},
+    {10039, EDESTADDRREQ, "Destination address required"},
+    {10040, EMSGSIZE, "Message too long"},
+    {10041, EPROTOTYPE, "Wrong protocol type for socket"},
+    {10042, ENOPROTOOPT, "Bad protocol option"},
+    {10043, EPROTONOSUPPORT, "Protocol not supported"},
+    {10044, ESOCKTNOSUPPORT, "Socket type not supported"},
+    {10045, EOPNOTSUPP, "Operation not supported on socket"},
+    {10046, EPFNOSUPPORT, "Protocol family not supported"},
+    {10047, EAFNOSUPPORT, "Address family not supported by protocol family"},
+    {10048, EADDRINUSE, "Address already in use"},
+    {10049, EADDRNOTAVAIL, "Can't assign requested address"},
+    {10091, 0, "Network subsystem is unavailable"},
+    {10092, 0, "Incompatible version of WINSOCK.DLL"},
+    {10093, 0, "Successful WSAStartup not yet performed"},
+    {11003, 0, "Non-Recoverable error: FORMERR, REFUSED, NOTIMP"},
+    {10050, ENETDOWN, "Network is down"},
+    {10051, ENETUNREACH, "Network is unreachable"},
+    {10052, ENETRESET, "Network dropped connection or reset"},
+    {10053, ECONNABORTED, "Software caused connection abort"},
+    {10054, ECONNRESET, "Connection reset by peer"},
+    {10055, ENOBUFS, "No buffer space available"},
+    {10055, ENOMEM, nullptr},
+    {10056, EISCONN, "Socket is already connected"},
+    {10057, ENOTCONN, "Socket is not connected"},
+    {10058, ESHUTDOWN, "Can't send after socket shutdown"},
+    {10058, EPIPE, nullptr},
+    {10059, ETOOMANYREFS, "Too many references, can't splice"},
+    {10060, ETIMEDOUT, "Connection timed out"},
+    {10061, ECONNREFUSED, "Connection refused"},
+    {10062, ELOOP, "Too many levels of symbolic links"},
+    {10063, ENAMETOOLONG, "File name too long"},
+    {10064, EHOSTDOWN, "Host is down"},
+    {10065, EHOSTUNREACH, "No route to Host"},
+    {10066, ENOTEMPTY, "Directory not empty"},
+    {10067, 0, "Too many processes"},
+    {10068, EUSERS, "Too many users"},
+    {10069, EDQUOT, "Disc quota exceeded"},
+    {10070, ESTALE, "Stale NFS file handle"},
+    {10071, EREMOTE, "Too many levels of remote in path"},
+    {11001, 0, "Host not found"},
+    {11002, 0, "Non-Authoritative Host not found"},
+    {11004, 0, "Valid name, no data record of requested type"},
 };
+
 } // namespace
 
 int fromErrno(int errnoValue) {
@@ -41,6 +85,13 @@ int fromErrno(int errnoValue) {
 
 int last() {
     return fromErrno(errno);
+}
+
+const char* text(int classic) {
+    for (const Row& row : kTable)
+        if (row.classic == classic && row.text != nullptr)
+            return row.text;
+    return nullptr;
 }
 
 } // namespace SocketErrorNumbers

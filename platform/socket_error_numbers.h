@@ -1,7 +1,8 @@
 #pragma once
 
 /// The classic socket error numbering that the socket layer's error texts
-/// are written for. POSIX `errno` values are mapped here, in one table.
+/// are written for. POSIX `errno` values are mapped here, and each number's
+/// text kept, in one table.
 namespace SocketErrorNumbers {
 
 constexpr int WouldBlock = 10035;
@@ -17,5 +18,9 @@ int fromErrno(int errnoValue);
 
 /// fromErrno(errno).
 int last();
+
+/// The text of a classic number ("Connection refused" for 10061); nullptr for
+/// 0 and for a number the table does not know.
+const char* text(int classic);
 
 } // namespace SocketErrorNumbers
