@@ -111,10 +111,6 @@ void DownloadRun::StartTimer(Wait wait) {
     }
 }
 
-void DownloadRun::SetPanel(int panel, const QString& text) {
-    emit panelTextChanged(panel, text);
-}
-
 void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
     if (!m_grid.IsJobRow(row)) // 0: the request's job was deleted during it
         return;
@@ -133,23 +129,6 @@ QString DownloadRun::FileNamePart(const QString& path) {
     for (const QChar separator : {QChar('/'), QChar('\\'), QChar(':')})
         cut = qMax(cut, path.lastIndexOf(separator));
     return path.mid(cut + 1);
-}
-
-QString DownloadRun::ProgressText(qint64 received, qint64 expected) {
-    QString text = QStringLiteral("Bytes：") + QString::number(received);
-    if (expected <= 0)
-        return text;
-    // received × 100 overflows 64 bits for counts above 92 PB; 128 bits
-    // never do.
-    __extension__ using Wide = unsigned __int128;
-    Wide percent = Wide(quint64(qMax<qint64>(received, 0))) * 100u / Wide(quint64(expected));
-    QString digits;
-    do {
-        digits.prepend(QChar('0' + int(percent % 10u)));
-        percent /= 10u;
-    } while (percent != 0u);
-    return text + QStringLiteral(" / ") + QString::number(expected) + QStringLiteral(" (") +
-           digits + QStringLiteral("%)");
 }
 
 // --- handlers ----------------------------------------------------------------------
@@ -177,7 +156,7 @@ void DownloadRun::CancelBtnClick() {
         return;
     const bool again = m_cancelRequested;
     m_cancelRequested = true;
-    SetPanel(0, QStringLiteral("中断処理中：") + FileNamePart(m_grid.Path(CurrentRow())));
+    emit stopping(m_grid.IdAt(CurrentRow()));
     if (again && m_inGet) {
         m_abortedByRun = true;
         m_client.Abort();
@@ -209,8 +188,6 @@ void DownloadRun::Timer1Timer() {
     SetCurrentRow(row);
 
     if (m_cancelRequested) {
-        SetPanel(0, QStringLiteral("中断しました"));
-        emit enableRequested(true);
         m_client.Abort();
         m_cancelRequested = false;
         emit runFinished(End::Cancelled);
@@ -285,9 +262,10 @@ void DownloadRun::Get1() {
     }
     const int row = CurrentRow();
     if (row >= m_grid.NextRow()) {
-        emit messageRequested(kAllDoneMessage);
-        SetPanel(0, QStringLiteral("完了：") + FileNamePart(m_grid.Path(row)));
+        // The end first, so that the status bar and the saved list show it
+        // while the message is read.
         emit runFinished(End::Completed);
+        emit messageRequested(kAllDoneMessage);
         return;
     }
     if (m_skipExisting && isFile(m_grid.Path(row))) {
@@ -306,16 +284,12 @@ void DownloadRun::GetData() {
     const int row = CurrentRow();
     if (m_shutdown || m_inGet || !m_grid.IsJobRow(row))
         return;
-    const QString path = m_grid.Path(row);
-    SetPanel(0, QStringLiteral("ダウンロード中：") + FileNamePart(path));
-    SetPanel(1, QStringLiteral("リクエスト中"));
-
-    m_request = Request{m_grid.IdAt(row), path};
+    m_request = Request{m_grid.IdAt(row), m_grid.Path(row)};
     m_inGet = true;
     m_tickDeferred = false;
     m_abortedByRun = false;
     try {
-        m_client.Start(m_grid.Url(row), path);
+        m_client.Start(m_grid.Url(row), m_request.path);
     } catch (const std::exception& e) {
         RequestEnded(true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
@@ -332,7 +306,7 @@ void DownloadRun::RequestEnded(bool threw, const QString& error) {
         // Our own abort (closing, or "Stop!" pressed twice) is no failure
         // of the job: it stays "↓" and is fetched again. The client never
         // leaves the cut body at the job's path.
-        SetPanel(0, error);
+        emit requestError(m_request.job, error);
         StartTimer(Wait::Pause);
     } else if (!m_request.outcome) {
         // A request that threw (refused, time-out, reset, bad URL...) or
@@ -342,7 +316,7 @@ void DownloadRun::RequestEnded(bool threw, const QString& error) {
         const QString text = threw ? error : m_client.StatusText();
         ApplyFailure(!text.isEmpty() ? text
                                      : QStringLiteral("The request ended without an outcome"));
-        SetPanel(0, text);
+        emit requestError(m_request.job, text);
     }
     if (m_tickDeferred)
         StartTimer(Wait::Pause);
@@ -361,19 +335,15 @@ void DownloadRun::Shutdown() {
 // --- client events -----------------------------------------------------------------
 
 void DownloadRun::NMHTTP1Connect() {
-    SetPanel(1, QStringLiteral("転送開始"));
+    emit connected(m_request.job);
 }
 
 void DownloadRun::NMHTTP1Status() {
-    SetPanel(0, m_client.StatusText());
+    emit statusChanged(m_client.StatusText());
 }
 
 void DownloadRun::NMHTTP1PacketRecvd() {
-    const qint64 received = m_client.ReceivedBytes();
-    const qint64 expected = m_client.ExpectedBytes();
-    SetPanel(1, ProgressText(received, expected));
-    if (m_inGet)
-        emit progress(m_request.job, received, expected);
+    emit progress(m_request.job, m_client.ReceivedBytes(), m_client.ExpectedBytes());
 }
 
 void DownloadRun::NMHTTP1Success() {

@@ -28,8 +28,9 @@ class DownloadClient;
 /// small-result cycle keeps its ten checks, spread over one interval, so a
 /// job found too small holds the jobs after it as long as one pause.
 ///
-/// No window needed: the owner shows panel texts and messages it receives
-/// through the signals, and feeds in the options. Everything runs on the
+/// No window needed: the owner shows what the run's signals report (a job
+/// started, its progress, its outcome, the run's end; RunPanels makes the
+/// status bar's texts of them) and the messages, and feeds in the options. Everything runs on the
 /// owner's thread and nothing waits: the run starts a request on the client
 /// and reacts when it has ended, so the owner's handlers (Go, Stop, Delete,
 /// List Up, a dialog, closing) run in the middle of a request. The run
@@ -51,7 +52,7 @@ public:
     /// stalled server falls under it.
     static constexpr int kLowSpeedLimit = 64;
 
-    /// Texts of the run (status-bar panel 0/1 and messages).
+    /// The run's messages.
     static const QString kNoJobsMessage; ///< "登録されていません"
     static const QString kAllDoneMessage; ///< "登録されていたすべてのダウンロード完了"
 
@@ -101,9 +102,6 @@ public:
     /// Ticking or Requesting: a run is under way.
     bool Running() const { return Ticking() || Requesting(); }
 
-    /// Panel 1's progress text: "Bytes：R / T (P%)", or "Bytes：R" when the
-    /// expected total is 0 (unknown). Right for any 64-bit counts.
-    static QString ProgressText(qint64 received, qint64 expected);
     /// The file-name part of a path: the text after the last "/", "\" or ":".
     static QString FileNamePart(const QString& path);
 
@@ -141,24 +139,29 @@ public:
     void NMHTTP1Failure();
 
 signals:
-    /// Status-bar panel `panel` (0 run state, 1 transfer) shows `text`.
-    void panelTextChanged(int panel, const QString& text);
     /// A message box to show.
     void messageRequested(const QString& text);
-    /// The owner's input controls are to be enabled (after a stop).
-    void enableRequested(bool on);
     /// The job `id` at grid row `row` got `mark`; `reason` says why it
     /// failed ("▼", "×", "▽"), and is empty for the other marks.
     void jobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
-    /// The run is over.
+    /// The run is over (sent before the completion message).
     void runFinished(DownloadRun::End end);
+    /// "Stop!" was pressed; `id` is the job at CurrentRow (0 past the end).
+    void stopping(JobGrid::JobId id);
     /// A request for job `id` starts (its row was marked "↓").
     void jobStarted(JobGrid::JobId id);
+    /// The request of job `id` is connected to the server.
+    void connected(JobGrid::JobId id);
+    /// The client's status text changed ("Connecting", ...).
+    void statusChanged(const QString& text);
     /// Body bytes of job `id` so far; `expected` 0 when the reply announced none.
     void progress(JobGrid::JobId id, qint64 received, qint64 expected);
     /// Job `id` got an outcome mark other than "↓", with its reason (empty
     /// for a success).
     void jobFinished(JobGrid::JobId id, const QString& mark, const QString& reason);
+    /// The request of job `id` ended with the client's error `text` (a
+    /// failure, or the run's own abort); sent after the job's mark.
+    void requestError(JobGrid::JobId id, const QString& text);
     /// The request has ended: the client is free.
     void requestEnded();
 
@@ -178,7 +181,6 @@ private:
         None,       ///< a job was passed over: at once
     };
     void StartTimer(Wait wait);
-    void SetPanel(int panel, const QString& text);
     /// Sets the mark (and the reason, cleared when empty) of a job row and
     /// reports it; ignored for any other row.
     void Mark(int row, const QString& mark, const QString& reason = {});

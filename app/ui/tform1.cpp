@@ -5,6 +5,7 @@
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/profile_session.h"
+#include "app/run_panels.h"
 #include "app/series.h"
 #include "app/status_mark.h"
 #include "http/nmhttp.h"

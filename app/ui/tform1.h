@@ -30,6 +30,7 @@ class QToolButton;
 class DownloadRun;
 class ListSaver;
 class ProfileSession;
+class RunPanels;
 class HttpDownloadClient;
 class TNMHTTP;
 struct Settings;
@@ -254,6 +255,7 @@ private:
     std::unique_ptr<TNMHTTP> m_http;
     std::unique_ptr<HttpDownloadClient> m_client;
     std::unique_ptr<DownloadRun> m_run;
+    std::unique_ptr<RunPanels> m_runPanels;
     std::unique_ptr<ListSaver> m_saver;
     ListUndo m_undo;
     // The URL box's last two texts, to tell a paste from typing.

@@ -5,6 +5,7 @@
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/profile_session.h"
+#include "app/run_panels.h"
 #include "app/status_mark.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
@@ -31,7 +32,8 @@ void TForm1::WireDownloadRun() {
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
-    connect(m_run.get(), &DownloadRun::panelTextChanged, this, &TForm1::SetPanelText);
+    m_runPanels = std::make_unique<RunPanels>(*m_run, m_grid);
+    connect(m_runPanels.get(), &RunPanels::panelTextChanged, this, &TForm1::SetPanelText);
     connect(m_run.get(), &DownloadRun::messageRequested, this, [this](const QString& text) {
         // The end of a run with failures says how many; the log pane
         // lists them.
@@ -41,9 +43,11 @@ void TForm1::WireDownloadRun() {
         else
             ShowMessage(text);
     });
-    connect(m_run.get(), &DownloadRun::enableRequested, this, &TForm1::Enable);
     connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
-    connect(m_run.get(), &DownloadRun::runFinished, this, [this] {
+    connect(m_run.get(), &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
+        // A stopped run gives the inputs back.
+        if (end == DownloadRun::End::Cancelled)
+            Enable(true);
         // Only a window that read the profile writes it back.
         if (!m_profileLoaded)
             return;

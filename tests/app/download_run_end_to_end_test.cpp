@@ -2,6 +2,7 @@
 // tinyproxy, and scripted peers that refuse, stall or reset.
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/run_panels.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
 #include "tests/app/run_marks.h"
@@ -34,7 +35,7 @@ struct RunHarness {
         run.SetTickInterval(0);
         QObject::connect(&run, &DownloadRun::messageRequested,
                          [this](const QString& text) { messages << text; });
-        QObject::connect(&run, &DownloadRun::panelTextChanged,
+        QObject::connect(&panelTexts, &RunPanels::panelTextChanged,
                          [this](int panel, const QString& text) {
                              panels[panel] = text;
                              if (panel == 0)
@@ -55,6 +56,7 @@ struct RunHarness {
     TNMHTTP http;
     HttpDownloadClient client{http};
     DownloadRun run{grid, client};
+    RunPanels panelTexts{run, grid};
     QStringList messages;
     QStringList panel0History;
     QString panels[2];

@@ -2,6 +2,7 @@
 // no test reaches, and each test fires the ticks itself, so it can count them
 // and look at the grid between two of them.
 #include "app/download_run.h"
+#include "app/run_panels.h"
 #include "tests/app/download_run_scripted_client.h"
 #include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
@@ -25,12 +26,11 @@ protected:
         run->SetTickInterval(24 * 3600 * 1000);
         QObject::connect(run.get(), &DownloadRun::messageRequested,
                          [this](const QString& text) { messages << text; });
-        QObject::connect(run.get(), &DownloadRun::panelTextChanged,
+        panelTexts = std::make_unique<RunPanels>(*run, grid);
+        QObject::connect(panelTexts.get(), &RunPanels::panelTextChanged,
                          [this](int panel, const QString& text) { panels[panel] = text; });
         QObject::connect(run.get(), &DownloadRun::runFinished,
                          [this](DownloadRun::End end) { ends.push_back(end); });
-        QObject::connect(run.get(), &DownloadRun::enableRequested,
-                         [this](bool on) { enabled += on ? 1 : 0; });
     }
 
     QString Url(int n) const { return QStringLiteral("http://h/f%1").arg(n); }
@@ -70,10 +70,10 @@ protected:
     JobGrid grid;
     ScriptedClient client;
     std::unique_ptr<DownloadRun> run;
+    std::unique_ptr<RunPanels> panelTexts;
     QStringList messages;
     QString panels[2];
     std::vector<DownloadRun::End> ends;
-    int enabled = 0;
 };
 
 TEST_F(DownloadRunTest, GoOnAnEmptyListOnlySaysSoAndStopWithoutARunDoesNothing) {
@@ -326,7 +326,6 @@ TEST_F(DownloadRunTest, StopDuringARequestLetsItFinishThenStops) {
         ASSERT_EQ(ends.size(), 1u);
         EXPECT_EQ(ends[0], DownloadRun::End::Cancelled);
     }
-    EXPECT_EQ(enabled, 2);
 }
 
 TEST_F(DownloadRunTest, FailureGivesUpOnlyFromRetryCountSix) {
@@ -562,16 +561,15 @@ TEST_F(DownloadRunTest, RowsDeletedBetweenTicksMoveCurrentRowWithItsJob) {
 
 TEST_F(DownloadRunTest, ProgressIsRightBeyondTwoGibibytesAndWithoutATotal) {
     const qint64 max = std::numeric_limits<qint64>::max();
-    EXPECT_EQ(DownloadRun::ProgressText(3221225472, 4294967296),
+    EXPECT_EQ(RunPanels::ProgressText(3221225472, 4294967296),
               QStringLiteral("Bytes：3221225472 / 4294967296 (75%)"));
-    EXPECT_EQ(DownloadRun::ProgressText(2147483648, 2147483649),
+    EXPECT_EQ(RunPanels::ProgressText(2147483648, 2147483649),
               QStringLiteral("Bytes：2147483648 / 2147483649 (99%)"));
-    EXPECT_EQ(DownloadRun::ProgressText(max - 1, max),
+    EXPECT_EQ(RunPanels::ProgressText(max - 1, max),
               QStringLiteral("Bytes：%1 / %2 (99%)").arg(max - 1).arg(max));
-    EXPECT_EQ(DownloadRun::ProgressText(max, max),
-              QStringLiteral("Bytes：%1 / %1 (100%)").arg(max));
-    EXPECT_EQ(DownloadRun::ProgressText(5000000000, 0), QStringLiteral("Bytes：5000000000"));
-    EXPECT_EQ(DownloadRun::ProgressText(0, 0), QStringLiteral("Bytes：0"));
+    EXPECT_EQ(RunPanels::ProgressText(max, max), QStringLiteral("Bytes：%1 / %1 (100%)").arg(max));
+    EXPECT_EQ(RunPanels::ProgressText(5000000000, 0), QStringLiteral("Bytes：5000000000"));
+    EXPECT_EQ(RunPanels::ProgressText(0, 0), QStringLiteral("Bytes：0"));
 
     run->NMHTTP1PacketRecvd(); // outside a request: shows, changes nothing else
     client.RaisePacket(6442450944, 0);

@@ -178,9 +178,9 @@ protected:
     void DuringFirstBody(std::function<void()> edit) {
         auto connection = std::make_shared<QMetaObject::Connection>();
         *connection =
-            QObject::connect(&form->Run(), &DownloadRun::panelTextChanged,
-                             [this, connection, edit](int panel, const QString& text) {
-                                 if (panel != 1 || text.startsWith(QStringLiteral("Bytes：0")))
+            QObject::connect(&form->Run(), &DownloadRun::progress,
+                             [this, connection, edit](JobGrid::JobId, qint64 received, qint64) {
+                                 if (received == 0)
                                      return;
                                  QObject::disconnect(*connection);
                                  QTimer::singleShot(0, [this, edit] {
