@@ -465,10 +465,14 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
 
         QList<QByteArray> lengths;
         QByteArray transferEncoding;
-        for (;;) {
-            line = co_await ReadLnAsync();
-            if (line.isEmpty())
-                break;
+        // The rest of the header in one read, split here: a line at a time
+        // would cost a peek and a read per line.
+        const QByteArray rest = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes);
+        store(rest); // throws when it has no end within the bound
+        for (qsizetype from = 0; from < rest.size();) {
+            const qsizetype lf = rest.indexOf('\n', from);
+            line = rest.mid(from, lf - from + 1);
+            from = lf + 1;
             const QByteArray upper = line.toUpper();
             if (upper.startsWith("SET-COOKIE:")) {
                 const QByteArray cookie = headerValue(line, 11);
@@ -485,9 +489,6 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
             } else if (upper.startsWith("TRANSFER-ENCODING:")) {
                 transferEncoding = headerValue(upper, 18);
             }
-            store(line);
-            if (line == "\r\n" || line == "\n")
-                break;
         }
         // RFC 9110 15.2: an interim reply is followed by the real one.
         if (*code >= 200) {

@@ -184,6 +184,14 @@ public:
     Task<> WriteAsync(QByteArray text);
     Task<> WritelnAsync(QByteArray text);
     Task<QByteArray> ReadLnAsync();
+    /// The lines that follow, up to and including the first empty one (CR LF
+    /// or LF alone), as one block: a reply header after its status line. Each
+    /// arrival is peeked once and only the bytes up to the block's end are
+    /// taken, so nothing after it is consumed. Returns early, without the
+    /// empty line, when the peer closes (a line cut off by the close is
+    /// dropped, as ReadLn drops it), or with more than `limit` bytes when the
+    /// block has not ended by then. Same time-out and abort as ReadLn.
+    Task<QByteArray> ReadLinesAsync(qint64 limit);
     Task<> SendFileAsync(QString fileName);
     Task<> CaptureFileAsync(QString fileName, qint64 stopAfter = -1);
     Task<> CaptureStringAsync(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);

@@ -175,6 +175,77 @@ Task<QByteArray> TPowersock::ReadLnAsync() {
     throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
 }
 
+Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
+    ReportStatus(8, QStringLiteral("ReadLines"));
+    TimerOn();
+    const auto off = qScopeGuard([this] { TimerOff(); });
+    char* const buffer = IOBuffer();
+    QByteArray block;
+    // Where the scan stands: at the start of a line, after a CR that opened
+    // one, or inside one. The block ends with an empty line.
+    enum class At { LineStart, CrAtLineStart, InLine } at = At::LineStart;
+    qsizetype lineStart = 0; // where the last, maybe unfinished, line begins
+    for (;;) {
+        const qint64 room = qMin<qint64>(BufferSize, limit + 1 - block.size());
+        const qint64 n = transport_->peek(buffer, room);
+        bool closed = n == 0;
+        if (n < 0) {
+            LastErrorCode = transport_->lastError();
+            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
+                CheckCloseError();
+                closed = true;
+            } else {
+                CheckSocketError(SocketErrorNumbers::WouldBlock);
+            }
+        }
+        if (closed) {
+            block.truncate(lineStart);
+            co_return block;
+        }
+        if (n > 0) {
+            qint64 take = n;
+            bool ended = false;
+            for (qint64 i = 0; i < n && !ended; ++i) {
+                const char c = buffer[i];
+                if (c == '\n') {
+                    ended = at != At::InLine;
+                    at = At::LineStart;
+                    lineStart = block.size() + i + 1;
+                    if (ended)
+                        take = i + 1;
+                } else {
+                    at = at == At::LineStart && c == '\r' ? At::CrAtLineStart : At::InLine;
+                }
+            }
+            if (ended && Cancelled)
+                break;
+            for (qint64 got = 0; got < take;) {
+                const qint64 r = transport_->receive(buffer + got, take - got);
+                if (r == 0) {
+                    block.append(buffer, got);
+                    block.truncate(qMin(lineStart, block.size()));
+                    co_return block;
+                }
+                if (r < 0) {
+                    CheckSocketError(SocketErrorNumbers::WouldBlock);
+                    continue;
+                }
+                got += r;
+            }
+            CheckLowSpeed(take);
+            block.append(buffer, take);
+            if (ended || block.size() > limit)
+                co_return block;
+        }
+        if (!Cancelled)
+            co_await NextEvent();
+        if (Cancelled)
+            break;
+    }
+    Cancelled = false;
+    throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
+}
+
 void TPowersock::SendFile(const QString& fileName) {
     Wait(SendFileAsync(fileName));
 }

@@ -46,6 +46,43 @@ TEST_F(Transfer, ReadLnReturnsOneLineAtATimeSentWholeOrDrippedAndLeavesTheRest) 
     EXPECT_EQ(s.ReadLn(), ""); // end of stream
 }
 
+TEST_F(Transfer, ReadLinesTakesTheLinesUpToTheEmptyOneAndNothingAfterIt) {
+    struct Case {
+        const char* name;
+        PeerScript script;
+        qint64 limit;
+        QByteArray block;
+        QByteArray after; // what the next read still finds
+    };
+    const QByteArray header = "A: 1\r\nB: 2\r\n\r\n";
+    const Case cases[] = {
+        {"in one piece", PeerScript().send(header + "BODY").close(), 1000, header, "BODY"},
+        {"byte by byte", PeerScript().drip(header + "BODY", 1).close(), 1000, header, "BODY"},
+        {"bare line feeds", PeerScript().send("A\n\nBODY").close(), 1000, "A\n\n", "BODY"},
+        {"no fields", PeerScript().send("\r\nBODY").close(), 1000, "\r\n", "BODY"},
+        {"a CR alone is no empty line", PeerScript().send("A\r\n\r\r\n\r\nBODY").close(), 1000,
+         "A\r\n\r\r\n\r\n", "BODY"},
+        {"the peer closes inside a line", PeerScript().send("A: 1\r\nB: pa").close(), 1000,
+         "A: 1\r\n", ""},
+        // One byte over the limit says that the block has not ended.
+        {"no end within the limit", PeerScript().send("X: 12345678\r\n\r\n").close(), 8,
+         "X: 123456", "78\r\n\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TPowersock session;
+        ScriptedPeer peer(c.script);
+        nettest::connectTo(session, peer);
+        Task<QByteArray> read = session.ReadLinesAsync(c.limit);
+        read.Start();
+        ASSERT_TRUE(testenv::waitUntil([&] { return read.Done(); }));
+        EXPECT_EQ(read.Result(), c.block);
+        QByteArray after;
+        session.CaptureString(after);
+        EXPECT_EQ(after, c.after);
+    }
+}
+
 TEST_F(Transfer, ReadLnEndsWithTheEmptyLineWhenThePeerClosesOrTheSocketIsGone) {
     ScriptedPeer peer(PeerScript().send("no line end").close());
     nettest::connectTo(s, peer);
