@@ -144,6 +144,6 @@ QString JobListFile::save(const QString& path, const std::vector<Job>& jobs, Tra
     writeRow(file, names, row, Job{});
     QString problem = file.save();
     if (problem.isEmpty())
-        QFile::remove(JobListJournal::pathFor(path));
+        JobListJournal::listSaved(path);
     return problem;
 }

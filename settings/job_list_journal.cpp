@@ -1,6 +1,7 @@
 #include "settings/job_list_journal.h"
 
 #include <QFile>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,6 +11,9 @@
 namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("serifetch journal 1");
+
+// Saves of a whole list file made by this process.
+std::atomic<quint64> gListSaves{0};
 
 // The version of the list file on disk: every save renames a new file over
 // the old one, so the inode alone tells a rewrite; size and time catch an
@@ -89,8 +93,13 @@ JobListJournal::~JobListJournal() {
     close();
 }
 
+void JobListJournal::listSaved(const QString& listPath) {
+    ++gListSaves;
+    QFile::remove(pathFor(listPath));
+}
+
 bool JobListJournal::isCurrent() const {
-    return fd_ >= 0 && fingerprintOf(listPath_) == fingerprint_;
+    return fd_ >= 0 && saveCount_ == gListSaves;
 }
 
 QString JobListJournal::open() {
@@ -118,7 +127,7 @@ QString JobListJournal::open() {
         close();
         return problem;
     }
-    fingerprint_ = fingerprint;
+    saveCount_ = gListSaves;
     return {};
 }
 
@@ -140,5 +149,4 @@ void JobListJournal::close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
-    fingerprint_.clear();
 }

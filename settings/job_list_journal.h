@@ -23,6 +23,10 @@ class JobListJournal {
 public:
     /// `listPath` + ".journal".
     static QString pathFor(const QString& listPath);
+    /// For a save of the whole file at `listPath`, once it is written: the
+    /// journal is removed, and every journal open in this process stops
+    /// being current.
+    static void listSaved(const QString& listPath);
 
     /// Applies, in order, the changes the journal of `listPath` holds to
     /// `jobs` (the jobs just loaded from that file) and returns how many it
@@ -37,8 +41,10 @@ public:
     JobListJournal(const JobListJournal&) = delete;
     JobListJournal& operator=(const JobListJournal&) = delete;
 
-    /// Whether the journal is open and still belongs to the list file as it
-    /// is on disk now (false once the file was saved by anyone).
+    /// Whether the journal is open and still belongs to the list file: no
+    /// save of a list in this process since it was opened. It is asked before
+    /// each append, so it looks at no file; the profile lock keeps other
+    /// processes from saving the list meanwhile.
     bool isCurrent() const;
 
     /// Opens the journal for appending: continues one that belongs to the
@@ -54,6 +60,6 @@ public:
 
 private:
     QString listPath_;
-    QByteArray fingerprint_;
+    quint64 saveCount_ = 0; // of the process, when it was opened
     int fd_ = -1;
 };
