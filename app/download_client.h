@@ -47,6 +47,11 @@ public:
     /// error status ("HTTP/1.0 404 Not Found"), else the client's own text
     /// (no HTTP reply, a cut body, ...).
     virtual QString FailureReason() const = 0;
+    /// After `failed`: whether the server asked to be left alone for a while
+    /// (429 Too Many Requests, 503 Service Unavailable): the seconds its
+    /// Retry-After line asked for, 0 when it named none; -1 for any other
+    /// failure.
+    virtual qint64 SlowDownSeconds() const { return -1; }
     /// A new run begins: what servers told the last one (cookies) is
     /// forgotten. Nothing to do by default.
     virtual void NewRun() {}

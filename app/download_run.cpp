@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <exception>
 
 namespace {
@@ -93,6 +94,12 @@ int DownloadRun::OutcomeRow() const {
 
 // --- helpers -----------------------------------------------------------------------
 
+QString DownloadRun::HostOf(const QString& url) {
+    const QUrl parsed(url);
+    return parsed.scheme().toLower() + QStringLiteral("://") + parsed.host() + ':' +
+           QString::number(parsed.port(-1));
+}
+
 void DownloadRun::StartTimer(Wait wait) {
     if (m_shutdown)
         return;
@@ -107,6 +114,9 @@ void DownloadRun::StartTimer(Wait wait) {
         break;
     case Wait::None:
         m_timer.start(0);
+        break;
+    case Wait::Host:
+        m_timer.start(int(m_hostWaitMs));
         break;
     }
 }
@@ -137,6 +147,7 @@ void DownloadRun::GoButtonClick() {
     if (m_shutdown)
         return;
     m_retryCount = 0;
+    m_slowDowns = 0;
     SetCurrentRow(1);
     if (!Running())
         m_client.NewRun();
@@ -156,6 +167,9 @@ void DownloadRun::CancelBtnClick() {
         return;
     const bool again = m_cancelRequested;
     m_cancelRequested = true;
+    // The stop is not put off for as long as a server asked to be left alone.
+    if (m_timer.isActive() && m_armed == Wait::Host)
+        StartTimer(Wait::None);
     emit stopping(m_grid.IdAt(CurrentRow()));
     if (again && m_inGet) {
         m_abortedByRun = true;
@@ -351,6 +365,9 @@ void DownloadRun::NMHTTP1Success() {
     if (!m_inGet || m_request.outcome)
         return;
     m_request.outcome = true;
+    m_slowDowns = 0;
+    if (const int row = OutcomeRow(); row != 0)
+        m_backOffS.remove(HostOf(m_grid.Url(row)));
     MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
     m_retryCount = 0;
@@ -360,11 +377,33 @@ void DownloadRun::NMHTTP1Failure() {
     if (!m_inGet || m_request.outcome)
         return;
     m_request.outcome = true;
+    if (WaitForHost(m_client.SlowDownSeconds()))
+        return;
     const QString reason = m_client.FailureReason();
     ApplyFailure(!reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
 }
 
+bool DownloadRun::WaitForHost(qint64 asked) {
+    const int row = OutcomeRow();
+    if (asked < 0 || row == 0 || !FollowingRequest() || m_slowDowns >= kMaxSlowDowns)
+        return false;
+    ++m_slowDowns;
+    qint64& backOff = m_backOffS[HostOf(m_grid.Url(row))];
+    qint64 seconds = qMin(asked, kMaxRetryAfterS);
+    if (asked == 0) {
+        backOff = backOff == 0 ? 1 : qMin(backOff * 2, kMaxBackOffS);
+        seconds = backOff;
+    }
+    m_hostWaitMs = seconds * 1000;
+    // CurrentRow stays at the job, which stays "↓": the tick after the
+    // wait fetches it again.
+    emit waitingForHost(m_request.job, seconds, asked > 0);
+    StartTimer(Wait::Host);
+    return true;
+}
+
 void DownloadRun::ApplyFailure(const QString& reason) {
+    m_slowDowns = 0;
     if (m_retryCount >= kGiveUpRetryCount) {
         MarkOutcomeAndMoveOn(StatusMark::GivenUp, reason);
         m_retryActive = false;

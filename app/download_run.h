@@ -2,6 +2,7 @@
 
 #include "app/job_grid.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -51,6 +52,14 @@ public:
     /// a hundred times below the slowest real link (a 56k modem), so only a
     /// stalled server falls under it.
     static constexpr int kLowSpeedLimit = 64;
+    /// A server that answers 429 or 503 is left alone before the job is
+    /// fetched again: as long as its Retry-After line asks, up to this many
+    /// seconds, else for a back-off per host that starts at 1 s and doubles
+    /// up to kMaxBackOffS. Such a reply is no failure of the job until it
+    /// came kMaxSlowDowns times in a row.
+    static constexpr qint64 kMaxRetryAfterS = 300;
+    static constexpr qint64 kMaxBackOffS = 60;
+    static constexpr int kMaxSlowDowns = 8;
 
     /// The run's messages.
     static const QString kNoJobsMessage; ///< "登録されていません"
@@ -154,6 +163,10 @@ signals:
     void connected(JobGrid::JobId id);
     /// The client's status text changed ("Connecting", ...).
     void statusChanged(const QString& text);
+    /// The server of job `id` asked to be left alone: the job is fetched
+    /// again in `seconds`, as its Retry-After line said (`retryAfter`) or
+    /// after the back-off.
+    void waitingForHost(JobGrid::JobId id, qint64 seconds, bool retryAfter);
     /// Body bytes of job `id` so far; `expected` 0 when the reply announced none.
     void progress(JobGrid::JobId id, qint64 received, qint64 expected);
     /// Job `id` got an outcome mark other than "↓", with its reason (empty
@@ -179,6 +192,7 @@ private:
         Pause,      ///< a request has just ended: the interval
         CycleCheck, ///< one check of the small-result cycle: a tenth of it
         None,       ///< a job was passed over: at once
+        Host,       ///< the server asked to be left alone: m_hostWaitMs
     };
     void StartTimer(Wait wait);
     /// Sets the mark (and the reason, cleared when empty) of a job row and
@@ -194,6 +208,12 @@ private:
     bool FollowingRequest() const;
     /// The failure rule: "▼", or "×" and the next job when RetryCount >= 6.
     void ApplyFailure(const QString& reason);
+    /// After a 429 or 503: arms the wait for the server and keeps the job at
+    /// "↓" to be fetched again. False when the job has had its share of such
+    /// waits (the reply is then a failure as any other).
+    bool WaitForHost(qint64 asked);
+    /// The server a URL goes to, as the back-off is kept: "scheme://host:port".
+    static QString HostOf(const QString& url);
     /// Marks the request's job and, when CurrentRow still follows it, moves
     /// on to the next job; then re-arms the timer.
     void MarkOutcomeAndMoveOn(const QString& mark, const QString& reason = {});
@@ -213,6 +233,11 @@ private:
     // appended later will reach.
     JobGrid::JobId m_currentJob = 1;
     int m_retryCount = 0;
+    // What servers that asked to be left alone got: the back-off per
+    // "host:port", the wait armed, and such replies to the job under way.
+    QHash<QString, qint64> m_backOffS;
+    qint64 m_hostWaitMs = 0;
+    int m_slowDowns = 0;
     bool m_retryActive = false;
     bool m_skipPending = false;
     bool m_cancelRequested = false;

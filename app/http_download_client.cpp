@@ -76,6 +76,13 @@ QString HttpDownloadClient::FailureReason() const {
     return QString::fromLatin1(http_.StatusLine());
 }
 
+qint64 HttpDownloadClient::SlowDownSeconds() const {
+    // Only the reply's own status says so; a failure of ours never does.
+    if (!http_.FailureReason.isEmpty() || (http_.ReplyCode != 429 && http_.ReplyCode != 503))
+        return -1;
+    return qMax<qint64>(http_.RetryAfter, 0);
+}
+
 void HttpDownloadClient::NewRun() {
     http_.ClearCookies();
 }

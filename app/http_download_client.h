@@ -32,6 +32,7 @@ public:
     qint64 ReceivedBytes() const override;
     qint64 ExpectedBytes() const override;
     QString FailureReason() const override;
+    qint64 SlowDownSeconds() const override;
     void NewRun() override;
 
 private:

@@ -15,6 +15,10 @@ RunPanels::RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* paren
             [this](JobGrid::JobId, qint64 received, qint64 expected) {
                 emit panelTextChanged(1, ProgressText(received, expected));
             });
+    connect(&run, &DownloadRun::waitingForHost, this,
+            [this](JobGrid::JobId, qint64 seconds, bool retryAfter) {
+                emit panelTextChanged(0, HostWaitText(seconds, retryAfter));
+            });
     connect(&run, &DownloadRun::requestError, this,
             [this](JobGrid::JobId, const QString& text) { emit panelTextChanged(0, text); });
     connect(&run, &DownloadRun::stopping, this, [this](JobGrid::JobId id) {
@@ -29,6 +33,12 @@ RunPanels::RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* paren
 
 QString RunPanels::NameOf(JobGrid::JobId id) const {
     return DownloadRun::FileNamePart(m_grid.Path(m_grid.RowOf(id)));
+}
+
+QString RunPanels::HostWaitText(qint64 seconds, bool retryAfter) {
+    return QStringLiteral("waiting for host (%1 %2 s)")
+        .arg(retryAfter ? QStringLiteral("Retry-After") : QStringLiteral("back-off"))
+        .arg(seconds);
 }
 
 QString RunPanels::ProgressText(qint64 received, qint64 expected) {

@@ -8,7 +8,8 @@
 
 /// The status bar's two run panels as the window shows them, made from the
 /// run's events: panel 0 the run's state ("ダウンロード中：name", the
-/// client's status, an error, "中断処理中：name", "中断しました", "完了："),
+/// client's status, an error, "waiting for host (...)", "中断処理中：name",
+/// "中断しました", "完了："),
 /// panel 1 the transfer ("リクエスト中", "転送開始", the byte count).
 class RunPanels : public QObject {
     Q_OBJECT
@@ -20,6 +21,10 @@ public:
     /// Panel 1's progress text: "Bytes：R / T (P%)", or "Bytes：R" when the
     /// expected total is 0 (unknown). Right for any 64-bit counts.
     static QString ProgressText(qint64 received, qint64 expected);
+
+    /// Panel 0 while the run leaves a server alone: "waiting for host
+    /// (Retry-After 30 s)", or "(back-off 2 s)" when the server named no time.
+    static QString HostWaitText(qint64 seconds, bool retryAfter);
 
 signals:
     /// Panel `panel` (0 run state, 1 transfer) is to show `text`.

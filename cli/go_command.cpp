@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/run_panels.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
@@ -78,6 +79,10 @@ public:
                 });
         connect(&run_, &DownloadRun::messageRequested, this,
                 [this](const QString& text) { report_.note(text); });
+        connect(&run_, &DownloadRun::waitingForHost, this,
+                [this](JobGrid::JobId, qint64 seconds, bool retryAfter) {
+                    report_.note(RunPanels::HostWaitText(seconds, retryAfter));
+                });
         connect(&run_, &DownloadRun::requestEnded, this, &GoSession::onRequestEnded);
         connect(&run_, &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
             end_ = end;

@@ -420,6 +420,7 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
     statusLine_.clear();
     replyError_.clear();
     locationInReply_ = false;
+    RetryAfter = -1;
 
     std::unique_ptr<QFile> file;
     if (OutputFileMode) {
@@ -488,6 +489,10 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
                 lengths += headerValue(line, 15);
             } else if (upper.startsWith("TRANSFER-ENCODING:")) {
                 transferEncoding = headerValue(upper, 18);
+            } else if (upper.startsWith("RETRY-AFTER:")) {
+                RetryAfter = ReplyFraming::RetryAfterSeconds(headerValue(line, 12),
+                                                             QDateTime::currentDateTimeUtc())
+                                 .value_or(-1);
             }
         }
         // RFC 9110 15.2: an interim reply is followed by the real one.

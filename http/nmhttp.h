@@ -145,6 +145,9 @@ public:
     QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
     QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
     bool EncodePost = true;      ///< Post URL-encodes its data
+    /// Seconds the last reply's Retry-After line asked the client to wait
+    /// (a date is counted from now, at most a day); -1 without a usable one.
+    qint64 RetryAfter = -1;
     /// Why the last run ended with OnFailure other than by an error status
     /// (no HTTP reply, a cut or badly framed body, pass bound, redirect
     /// without a usable location); empty otherwise.

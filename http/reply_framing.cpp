@@ -1,5 +1,8 @@
 #include "http/reply_framing.h"
 
+#include <QTimeZone>
+#include <algorithm>
+
 namespace {
 
 bool isDigit(char c) {
@@ -100,6 +103,23 @@ std::optional<qint64> ChunkSize(QByteArrayView line) {
         size = size * 16 + digit;
     }
     return size;
+}
+
+std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& now) {
+    constexpr qint64 kDay = 24 * 3600;
+    value = trimmed(withoutLineEnd(value));
+    if (value.isEmpty())
+        return std::nullopt;
+    if (std::all_of(value.begin(), value.end(), isDigit))
+        return value.size() > 6 ? kDay
+                                : qMin(QByteArray(value.data(), value.size()).toLongLong(), kDay);
+    // Names are English whatever the locale; the format reads them so.
+    QDateTime date = QDateTime::fromString(QString::fromLatin1(value.data(), value.size()),
+                                           QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+    if (!date.isValid())
+        return std::nullopt;
+    date.setTimeZone(QTimeZone::utc());
+    return qBound<qint64>(0, now.secsTo(date), kDay);
 }
 
 QString Excerpt(QByteArrayView bytes) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -26,6 +27,12 @@ std::optional<qint64> ContentLength(QByteArrayView value);
 /// optionally followed by blanks and extensions after ";". nullopt when the
 /// line has no digits, another character, or a size beyond 2^60.
 std::optional<qint64> ChunkSize(QByteArrayView line);
+
+/// A Retry-After value (RFC 9110 10.2.3) as seconds from `now`: a decimal
+/// number of seconds, or an HTTP date (IMF-fixdate, "Sun, 06 Nov 1994
+/// 08:49:37 GMT") less `now`, 0 for a date already past. Counts beyond a day
+/// are a day. nullopt for anything else.
+std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& now);
 
 /// A short printable excerpt of what came instead of a status line, for the
 /// failure text: control and non-ASCII bytes as ".", at most 40 characters.

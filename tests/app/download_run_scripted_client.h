@@ -36,6 +36,7 @@ public:
         QString error = QStringLiteral("Connection Failed");
         std::function<void()> during = {};
         QString reason = QStringLiteral("HTTP/1.0 404 Not Found"); ///< of a Failure
+        qint64 slowDown = -1; ///< of a Failure: SlowDownSeconds()
     };
 
     QHash<QString, Reply> replies; ///< by URL; a missing URL gets Reply{}
@@ -66,6 +67,7 @@ public:
     qint64 ReceivedBytes() const override { return received; }
     qint64 ExpectedBytes() const override { return expected; }
     QString FailureReason() const override { return reason_; }
+    qint64 SlowDownSeconds() const override { return slowDown_; }
     void NewRun() override { ++newRuns; }
     int newRuns = 0;
 
@@ -104,6 +106,7 @@ private:
                 if (aborted_)
                     return end(true, QStringLiteral("Socket send aborted"));
                 reason_ = reply.reason;
+                slowDown_ = reply.outcome == Outcome::Failure ? reply.slowDown : -1;
                 if (reply.outcome == Outcome::Success) {
                     if (events().succeeded)
                         events().succeeded();
@@ -141,5 +144,6 @@ private:
     quint64 serial_ = 0;
     QString part_;
     QString reason_;
+    qint64 slowDown_ = -1;
     QObject context_; ///< the queued steps die with the client
 };

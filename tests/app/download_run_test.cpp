@@ -328,6 +328,88 @@ TEST_F(DownloadRunTest, StopDuringARequestLetsItFinishThenStops) {
     }
 }
 
+TEST_F(DownloadRunTest, AServerThatAsksToBeLeftAloneIsWaitedForAndTheJobFetchedAgain) {
+    const auto slowDown = [](qint64 seconds) {
+        return ScriptedClient::Reply{
+            Outcome::Failure, "busy", {}, {}, QStringLiteral("HTTP/1.1 503 Service Unavailable"),
+            seconds};
+    };
+    struct Case {
+        const char* name;
+        qint64 asked;            // what each reply's Retry-After says (0: nothing)
+        int replies;             // how many such replies before a success
+        std::vector<int> waitsS; // the waits armed, in order
+        const char* panel;       // panel 0 during the first wait
+        QString end;             // the job's mark at the end
+    };
+    const Case cases[] = {
+        {"Retry-After", 2, 1, {2}, "waiting for host (Retry-After 2 s)", kDone},
+        {"capped", 100000, 1, {300}, "waiting for host (Retry-After 300 s)", kDone},
+        {"back-off doubles to its bound",
+         0,
+         8,
+         {1, 2, 4, 8, 16, 32, 60, 60},
+         "waiting for host (back-off 1 s)",
+         kDone},
+        {"a failure after eight",
+         0,
+         9,
+         {1, 2, 4, 8, 16, 32, 60, 60},
+         "waiting for host (back-off 1 s)",
+         kFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A fresh run each time: the back-off is the run's memory.
+        panelTexts.reset();
+        run.reset(); // it lets go of the client's events
+        run = std::make_unique<DownloadRun>(grid, client);
+        panelTexts = std::make_unique<RunPanels>(*run, grid);
+        QObject::connect(panelTexts.get(), &RunPanels::panelTextChanged,
+                         [this](int panel, const QString& text) { panels[panel] = text; });
+        run->SetTickInterval(24 * 3600 * 1000);
+        run->SetSmallResultCheck(false);
+        grid.Clear();
+        AddJobs(1);
+        int left = c.replies;
+        ScriptedClient::Reply busy = slowDown(c.asked);
+        busy.during = [&] {
+            if (--left == 0)
+                client.replies[Url(1)] = ScriptedClient::Reply{};
+        };
+        client.replies[Url(1)] = busy;
+        run->GoButtonClick();
+        std::vector<int> waits;
+        for (int tick = 0;
+             tick < 20 && run->Ticking() && grid.Status(1) != kDone && grid.Status(1) != kFailed;
+             ++tick) {
+            Tick();
+            if (grid.Status(1) == kRequested && run->Ticking()) {
+                if (waits.empty()) {
+                    EXPECT_EQ(panels[0], QString::fromUtf8(c.panel));
+                }
+                waits.push_back(run->ArmedWaitMs() / 1000);
+            }
+        }
+        EXPECT_EQ(waits, c.waitsS);
+        EXPECT_EQ(grid.Status(1), c.end);
+        EXPECT_EQ(run->RetryCount(), 0);
+    }
+
+    // "Stop!" does not wait out what the server asked for.
+    grid.Clear();
+    AddJobs(1);
+    client.replies[Url(1)] = slowDown(60);
+    run->GoButtonClick();
+    Tick();
+    ASSERT_EQ(run->ArmedWaitMs(), 60'000);
+    run->CancelBtnClick();
+    EXPECT_EQ(run->ArmedWaitMs(), 0);
+    Tick();
+    EXPECT_EQ(panels[0], QStringLiteral("中断しました"));
+    EXPECT_EQ(grid.Status(1), kRequested);
+}
+
 TEST_F(DownloadRunTest, FailureGivesUpOnlyFromRetryCountSix) {
     // RetryCount is reached the way a run reaches it: an empty first
     // result opens a cycle, which the user ends by turning the check off.

@@ -2,8 +2,10 @@
 // cookies, events, the pass bound, and connections that end badly.
 #include "tests/http/http_test_support.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -101,6 +103,38 @@ TEST_F(Reply, ErrorStatusFailsAndKeepsTheErrorPage) {
         EXPECT_EQ(outcome.failures, 1);
         EXPECT_EQ(http.ReplyCode, 404);
         EXPECT_EQ(body(), "<h1>missing</h1>");
+    }
+}
+
+TEST_F(Reply, RetryAfterIsReadAsSecondsOrADateAndOtherwiseIgnored) {
+    const QByteArray inNinety = QLocale::c()
+                                    .toString(QDateTime::currentDateTimeUtc().addSecs(90),
+                                              QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"))
+                                    .toLatin1();
+    const struct {
+        QByteArray line;
+        qint64 seconds; // -1: none; for the date, give or take two
+    } cases[] = {
+        {"Retry-After: 30", 30},
+        {"retry-after:   7  ", 7},
+        {"Retry-After: " + inNinety, 90},
+        {"Retry-After: Sun, 06 Nov 1994 08:49:37 GMT", 0}, // past
+        {"Retry-After: 99999999999", 24 * 3600},
+        {"Retry-After: soon", -1},
+        {"Retry-After: -5", -1},
+        {"Retry-After: Sunday, 06-Nov-94 08:49:37 GMT", -1}, // obsolete form
+        {"X-Other: 1", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.constData());
+        auto peer = ScriptedPeer::replying("HTTP/1.1 503 Service Unavailable\r\n" + c.line +
+                                           "\r\nContent-Length: 0\r\n\r\n");
+        const Outcome outcome = get(peer->port(), "/x");
+        EXPECT_EQ(outcome.failures, 1);
+        if (c.seconds == 90)
+            EXPECT_NEAR(double(http.RetryAfter), 90.0, 2.0);
+        else
+            EXPECT_EQ(http.RetryAfter, c.seconds);
     }
 }
 
