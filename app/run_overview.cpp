@@ -32,11 +32,22 @@ void RunOverview::Progress(qint64 received, qint64 expected, qint64 nowMs) {
         m_samples.pop_front();
 }
 
-void RunOverview::JobFinished(const QString& mark) {
-    if (StatusMark::IsSuccess(mark))
-        ++m_done;
-    else if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
-        ++m_failed;
+void RunOverview::Count(Outcome outcome, int by) {
+    if (outcome == Outcome::Done)
+        m_done += by;
+    else if (outcome == Outcome::Failed)
+        m_failed += by;
+}
+
+void RunOverview::JobFinished(quint64 job, const QString& mark) {
+    const Outcome outcome = StatusMark::IsSuccess(mark) ? Outcome::Done
+                            : mark == StatusMark::Failed || mark == StatusMark::GivenUp
+                                ? Outcome::Failed
+                                : Outcome::Retrying;
+    if (const auto before = m_outcomes.constFind(job); before != m_outcomes.cend())
+        Count(*before, -1);
+    m_outcomes.insert(job, outcome);
+    Count(outcome, +1);
     if (mark == StatusMark::Done && m_received > 0) {
         m_finishedBytes += m_received;
         ++m_finishedFiles;
@@ -47,7 +58,7 @@ void RunOverview::JobFinished(const QString& mark) {
 }
 
 qint64 RunOverview::BytesPerSecond(qint64 nowMs) const {
-    if (m_samples.size() < 2)
+    if (m_ended || m_samples.size() < 2)
         return 0;
     // Measured up to now, not to the last sample: a stalled transfer slows
     // the figure down instead of freezing it.

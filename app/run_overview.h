@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 #include <deque>
@@ -24,9 +25,12 @@ public:
     void JobStarted(int row, int jobCount, int jobsLeft, qint64 nowMs);
     /// Body bytes of the current job so far; `expected` 0 when unknown.
     void Progress(qint64 received, qint64 expected, qint64 nowMs);
-    /// A job got its outcome mark ("○" and "▲" count as done, "▼" and "×"
-    /// as failed; "▽" is a retry still under way).
-    void JobFinished(const QString& mark);
+    /// Job `job` got an outcome mark ("○" and "▲" count as done, "▼" and "×"
+    /// as failed, "▽" as a retry under way). Each job counts once, by its
+    /// latest mark: a fetched file found too small is no longer done.
+    void JobFinished(quint64 job, const QString& mark);
+    /// The run is over: the line keeps its counts, without speed or time left.
+    void End() { m_ended = true; }
 
     int Done() const { return m_done; }
     int Failed() const { return m_failed; }
@@ -51,11 +55,16 @@ private:
         qint64 bytes; ///< all body bytes of the run up to then
     };
 
+    bool m_ended = false;
     int m_row = 0;
     int m_jobCount = 0;
     int m_jobsLeft = 0;
+    enum class Outcome { Done, Failed, Retrying };
+    void Count(Outcome outcome, int by);
+
     int m_done = 0;
     int m_failed = 0;
+    QHash<quint64, Outcome> m_outcomes;
     qint64 m_received = 0; ///< of the current job
     qint64 m_expected = 0;
     qint64 m_totalBytes = 0;

@@ -85,6 +85,7 @@ TForm1::TForm1(QWidget* parent)
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     WireDownloadRun();
+    WireRunOverview();
     WireCommands();
     BuildInputAids();
     BuildListCommands();

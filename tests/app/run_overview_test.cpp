@@ -32,7 +32,7 @@ const Case kCases[] = {
          for (int row = 1; row <= 2; ++row) {
              o.JobStarted(row, 10, 10 - row, (row - 1) * 1000);
              o.Progress(100 * KB, 100 * KB, row * 1000);
-             o.JobFinished("○");
+             o.JobFinished(row, "○");
          }
          // The third announces nothing: it is guessed at the mean, too.
          o.JobStarted(3, 10, 7, 2000);
@@ -41,11 +41,23 @@ const Case kCases[] = {
      2500, "job 3 of 10 · 2 done, 0 failed · 100.0 KB/s · 0:08 left"},
     {"SkippedCountsAsDoneFailuresAsFailedASmallResultNeither",
      [](RunOverview& o) {
+         quint64 job = 0;
          for (const char* mark : {"▲", "▼", "×", "▽", "○"})
-             o.JobFinished(QString::fromUtf8(mark));
+             o.JobFinished(++job, QString::fromUtf8(mark));
          o.JobStarted(6, 6, 0, 0);
      },
      0, "job 6 of 6 · 2 done, 2 failed"},
+    {"AJobCountsOnceByItsLatestMark",
+     [](RunOverview& o) {
+         o.JobStarted(1, 2, 1, 0);
+         // Fetched empty, found too small, given up.
+         for (const char* mark : {"○", "▽", "×"})
+             o.JobFinished(1, QString::fromUtf8(mark));
+         o.JobStarted(2, 2, 0, 0);
+         o.JobFinished(2, "▼");
+         o.JobFinished(2, "○"); // "Go!" again: fetched this time
+     },
+     0, "job 2 of 2 · 1 done, 1 failed"},
     {"AnUnknownLengthWithNothingFetchedYetHasNoTimeLeft",
      [](RunOverview& o) {
          o.JobStarted(1, 2, 1, 0);
@@ -79,14 +91,24 @@ const Case kCases[] = {
          o.Progress(1 * KB, 4 * KB, 2000);
      },
      2000, "job 1 of 1 · 0 done, 0 failed · 1.5 KB/s · 0:02 left"},
+    {"AnEndedRunKeepsOnlyItsCounts",
+     [](RunOverview& o) {
+         o.JobStarted(2, 2, 0, 0);
+         o.Progress(KB, 2 * KB, 1000);
+         o.JobFinished(2, "○");
+         o.End();
+     },
+     1000, "job 2 of 2 · 1 done, 0 failed"},
     {"StartForgetsTheRunBefore",
      [](RunOverview& o) {
          o.JobStarted(1, 1, 0, 0);
-         o.JobFinished("×");
+         o.JobFinished(1, "×");
+         o.End();
          o.Start();
          o.JobStarted(1, 2, 1, 10'000);
+         o.Progress(KB, 0, 10'500);
      },
-     10'000, "job 1 of 2 · 0 done, 0 failed"},
+     10'500, "job 1 of 2 · 0 done, 0 failed · 2.0 KB/s"},
 };
 
 class RunOverviewLine : public ::testing::TestWithParam<Case> {};
