@@ -17,18 +17,21 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QToolButton>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     // With --failures: the window after a whole run with failures, its list's
-    // context menu open on one of them (docs/run-failures.png).
-    const bool failures = argc == 3 && QByteArray(argv[1]) == "--failures";
+    // context menu open on one of them (docs/run-failures.png), then the
+    // tooltip of another's Status cell (docs/failure-tooltip.png).
+    const bool failures = argc == 4 && QByteArray(argv[1]) == "--failures";
     if (argc != 2 && !failures) {
-        std::fprintf(stderr, "usage: %s [--failures] OUTPUT.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png | --failures MENU.png TOOLTIP.png\n",
+                     argv[0]);
         return 2;
     }
-    const QString output = QString::fromLocal8Bit(argv[argc - 1]);
+    const QString output = QString::fromLocal8Bit(argv[failures ? 2 : 1]);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Serifetch"));
 
@@ -65,13 +68,26 @@ int main(int argc, char** argv) {
                 QTableView* grid = form.StringGrid1;
                 const QPoint at = grid->visualRect(form.Grid().index(7, 1)).center();
                 // The menu runs its own loop: the picture is taken inside it.
-                QTimer::singleShot(400, [&] {
+                QTimer::singleShot(400, [&, grid] {
                     const QRect frame = form.frameGeometry();
                     const QPixmap shot = form.screen()->grabWindow(
                         0, frame.x(), frame.y(), frame.width(), frame.height());
                     status = !shot.isNull() && shot.save(output) ? 0 : 1;
                     form.GridMenu->close();
-                    form.close();
+                    // What hovering over the first failure's mark shows.
+                    const QRect mark = grid->visualRect(form.Grid().index(2, 0));
+                    QTimer::singleShot(300, [&, grid, mark] {
+                        QToolTip::showText(grid->viewport()->mapToGlobal(mark.center()),
+                                           form.StatusToolTip(3), grid->viewport());
+                        QTimer::singleShot(600, [&] {
+                            const QRect frame = form.frameGeometry();
+                            const QPixmap tip = form.screen()->grabWindow(
+                                0, frame.x(), frame.y(), frame.width(), frame.height() / 2);
+                            if (tip.isNull() || !tip.save(QString::fromLocal8Bit(argv[3])))
+                                status = 1;
+                            form.close();
+                        });
+                    });
                 });
                 emit grid->customContextMenuRequested(at);
             });
