@@ -80,6 +80,16 @@ int JobGrid::RowOf(JobId id) const {
     return int(it - m_ids.begin()) + 1;
 }
 
+void JobGrid::SetRunningJob(JobId id) {
+    if (id == m_runningJob)
+        return;
+    const int before = RowOf(m_runningJob);
+    m_runningJob = id;
+    for (int row : {before, RowOf(id)})
+        if (row > 0)
+            emit dataChanged(index(row - 1, 0), index(row - 1, ColumnCount - 1), {RunningRole});
+}
+
 void JobGrid::Append(std::vector<Job> jobs) {
     if (jobs.empty())
         return;
@@ -180,6 +190,9 @@ QVariant JobGrid::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::TextAlignmentRole && index.column() == StatusColumn)
         return int(Qt::AlignCenter);
+    if (role == RunningRole)
+        return m_runningJob != 0 && IsJobRow(index.row() + 1) &&
+               m_ids[size_t(index.row())] == m_runningJob;
     return {};
 }
 

@@ -22,6 +22,9 @@ public:
     using JobId = quint64;
 
     enum Column { StatusColumn = 0, UrlColumn = 1, PathColumn = 2, ColumnCount = 3 };
+    /// data() of this role is true on every cell of the running job's row,
+    /// so that a view can set it apart from the selection.
+    static constexpr int RunningRole = Qt::UserRole + 1;
 
     /// Header captions and the view's initial column widths, by column.
     static QString ColumnCaption(int column);
@@ -67,6 +70,11 @@ public:
     /// O(log n): ids grow in row order because jobs are only appended.
     int RowOf(JobId id) const;
 
+    /// The job a download run is fetching (0 for none); its row answers
+    /// RunningRole with true, wherever edits move it.
+    JobId RunningJob() const { return m_runningJob; }
+    void SetRunningJob(JobId id);
+
     // --- changes ----------------------------------------------------------
 
     /// Appends jobs after the last one as one insertion; the empty row of
@@ -103,4 +111,5 @@ private:
     std::vector<Job> m_jobs;
     std::vector<JobId> m_ids; // parallel to m_jobs, strictly increasing
     JobId m_nextId = 1;
+    JobId m_runningJob = 0;
 };

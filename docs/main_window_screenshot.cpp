@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     form.SetMessageSink([](TForm1::MessageKind, const QString& text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     });
-    form.move(0, 0);
+    form.setGeometry(0, 0, 1240, 820);
     form.show();
     if (!Pump(5000, [&] { return form.windowHandle() && form.windowHandle()->isExposed(); })) {
         std::fprintf(stderr, "the window was not shown\n");

@@ -18,6 +18,7 @@ constexpr int kHistoryKeys = 50;
 // The longest file name Linux allows; List Up refuses wider numbers.
 constexpr int kMaxDigits = 255;
 const QString kHeader = QStringLiteral("Header");
+const QString kWindow = QStringLiteral("Window");
 
 QString urlKey(qsizetype n) {
     return kUrl + QString::number(n);
@@ -46,6 +47,61 @@ int readInt(const ProfileFile& file, const QString& section, const QString& key,
                     .arg(maximum)
                     .arg(def);
     return def;
+}
+
+// "480,120": positive sizes only. A layout value that cannot be read is not
+// worth a message: the window keeps its built-in layout instead.
+QList<int> readSizes(const ProfileFile& file, const QString& key) {
+    QList<int> sizes;
+    const QString text = file.read(kWindow, key, {});
+    if (text.isEmpty())
+        return sizes;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int size = part.trimmed().toInt(&ok, 10);
+        if (!ok || size <= 0)
+            return {};
+        sizes << size;
+    }
+    return sizes;
+}
+
+QString sizesText(const QList<int>& sizes) {
+    QStringList parts;
+    for (int size : sizes)
+        parts << QString::number(size);
+    return parts.join(QLatin1Char(','));
+}
+
+WindowSettings readWindow(const ProfileFile& file) {
+    WindowSettings w;
+    int values[4] = {};
+    const char* keys[4] = {"Left", "Top", "Width", "Height"};
+    bool ok = true;
+    for (int i = 0; i < 4 && ok; ++i)
+        values[i] = file.read(kWindow, QLatin1String(keys[i]), {}).toInt(&ok, 10);
+    if (ok && values[2] > 0 && values[3] > 0)
+        w.geometry = QRect(values[0], values[1], values[2], values[3]);
+    w.maximized = file.read(kWindow, QStringLiteral("Maximized"), kNo) == kYes;
+    w.splitterSizes = readSizes(file, QStringLiteral("Splitter"));
+    w.columnWidths = readSizes(file, QStringLiteral("Columns"));
+    return w;
+}
+
+// Only what the window has to remember: a file of the headless front end, or
+// of a window that never stored its layout, gets no [Window] section.
+void writeWindow(ProfileFile& file, const WindowSettings& w) {
+    if (w.geometry.isValid()) {
+        file.write(kWindow, QStringLiteral("Left"), QString::number(w.geometry.x()));
+        file.write(kWindow, QStringLiteral("Top"), QString::number(w.geometry.y()));
+        file.write(kWindow, QStringLiteral("Width"), QString::number(w.geometry.width()));
+        file.write(kWindow, QStringLiteral("Height"), QString::number(w.geometry.height()));
+        file.write(kWindow, QStringLiteral("Maximized"), yesNo(w.maximized));
+    }
+    if (!w.splitterSizes.isEmpty())
+        file.write(kWindow, QStringLiteral("Splitter"), sizesText(w.splitterSizes));
+    if (!w.columnWidths.isEmpty())
+        file.write(kWindow, QStringLiteral("Columns"), sizesText(w.columnWidths));
 }
 
 } // namespace
@@ -123,6 +179,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
             break;
         s.request.extraHeaders << line;
     }
+    s.window = readWindow(file);
     return result;
 }
 
@@ -165,6 +222,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
         file.write(kServer, key,
                    n <= s.request.extraHeaders.size() ? s.request.extraHeaders[n - 1] : QString());
     }
+    writeWindow(file, s.window);
 
     return file.save();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +37,23 @@ struct RequestSettings {
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
 };
 
+/// The `[Window]` keys: the main window's layout as the user left it. Each
+/// part is remembered once the window has stored it; until then (and for a
+/// value that cannot be read) the window keeps its built-in layout.
+struct WindowSettings {
+    /// `Left`, `Top`, `Width`, `Height`: the window's normal (not maximized)
+    /// frame-less geometry; null when not remembered.
+    QRect geometry;
+    /// `Maximized`: "Yes" or "No".
+    bool maximized = false;
+    /// `Splitter`: the heights of the grid and the log pane, "480,120".
+    QList<int> splitterSizes;
+    /// `Columns`: the grid's column widths, "60,520,300".
+    QList<int> columnWidths;
+
+    friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
+};
+
 /// What `serifech.ini` keeps between runs: the main window's inputs and the
 /// HTTP client's proxy. The members start at the values a read falls back on
 /// when the file lacks the key.
@@ -62,6 +81,8 @@ struct Settings {
     int proxyPort = 0;
     /// What goes into each request besides the proxy (`[Server]` keys too).
     RequestSettings request;
+    /// The main window's layout; the headless front end passes it through.
+    WindowSettings window;
 
     friend bool operator==(const Settings&, const Settings&) = default;
 };
@@ -113,7 +134,8 @@ public:
     /// Writes `settings` into the file at `path`: `URL1` to URL50 emptied, then
     /// every history item as URL1, URL2, … (no cap), the `FileName` keys,
     /// `Server` `Host`, `Port` and `TLS` (never `Proxy`); the other
-    /// `Server` keys when set or already in the file. Other keys and lines of the
+    /// `Server` keys when set or already in the file; the `[Window]` keys once
+    /// the window has a layout to remember. Other keys and lines of the
     /// file stay. Written atomically; returns the empty text on success, else a
     /// text for the user, and the old file is then left as it was. A file that
     /// exists but cannot be read is never overwritten.

@@ -87,14 +87,16 @@ TForm1::TForm1(QWidget* parent)
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     WireDownloadRun();
+    WireRunOverview();
     WireCommands();
     BuildInputAids();
     BuildListCommands();
     CheckBox2Click();
     Edit1Change();
     // Wide enough for panel 0 at its 350 pixels beside a progress text of a
-    // file in the megabytes.
-    resize(860, 600);
+    // file in the megabytes and the overall line; a remembered size replaces
+    // this from the second start on.
+    resize(1180, 720);
 }
 
 TForm1::~TForm1() {

@@ -2,14 +2,17 @@
 
 #include "app/job_grid.h"
 #include "app/list_edits.h"
+#include "app/run_overview.h"
 #include "app/series.h"
 #include "settings/settings_file.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -23,8 +26,10 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
+class QSplitter;
 class QTableView;
 class QToolButton;
 class DownloadRun;
@@ -82,6 +87,11 @@ public:
     QToolButton* SpeedButton4 = nullptr; ///< "Clear"
     QPlainTextEdit* Memo1 = nullptr;
     QTableView* StringGrid1 = nullptr; ///< the view over Grid()
+    QSplitter* Splitter1 = nullptr;    ///< the grid above, Memo1 below
+    /// The run at a glance beside the four panels: "job n of N", files done
+    /// and failed, speed, time left (RunOverview::Text).
+    QLabel* OverallPanel = nullptr;
+    QProgressBar* FileProgress = nullptr; ///< the current file; hidden between runs
     QMenu* File1 = nullptr;
     QAction* Option1 = nullptr; ///< "Proxy"
     QAction* Exit1 = nullptr;   ///< "E&xit": closes the window
@@ -200,6 +210,14 @@ public:
     /// Undoes the last Delete or Clear, once; nothing during a run.
     void UndoListEdit();
 
+    /// The layout the `[Window]` keys keep: geometry, splitter, column widths.
+    WindowSettings CurrentWindowSettings() const;
+    /// Puts a remembered layout back; the parts not remembered stay as built.
+    void ApplyWindowSettings(const WindowSettings& w);
+    /// The grid follows the running job unless the user scrolled it within
+    /// this many milliseconds.
+    static constexpr int kUserScrollHoldMs = 5000;
+
 signals:
     /// Emitted when the window is about to close, before it goes away.
     void closing();
@@ -235,6 +253,14 @@ private:
     QStringList History() const;
     void SetHistory(const QStringList& items);
     QStringList FormClose();
+    /// The URL column takes the room the others leave; Status fits its
+    /// caption and its marks.
+    void FitGridColumns();
+    /// The running job's row, the overall line and the file's bar.
+    void WireRunOverview();
+    void RunJobStarted(JobGrid::JobId id);
+    void RunProgress(qint64 received, qint64 expected);
+    void ShowOverview();
 
     JobGrid m_grid;
     std::array<QLabel*, 4> m_panels{};
@@ -264,4 +290,11 @@ private:
     // When each job of this session ended, and which job a log line names.
     QHash<JobGrid::JobId, QDateTime> m_endedAt;
     QHash<int, JobGrid::JobId> m_logJobs;
+    // The run at a glance, on one steady clock.
+    RunOverview m_overview;
+    bool m_overviewRunning = false;
+    QElapsedTimer m_clock;
+    qint64 m_userScrolledAt = -1;
+    qint64 m_overviewShownAt = -1;
+    QTimer m_overviewTick; ///< keeps the speed true while nothing arrives
 };

@@ -5,6 +5,7 @@
 #include "app/list_saver.h"
 #include "app/series.h"
 #include "app/status_mark.h"
+#include "app/ui/eliding_label.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
@@ -39,6 +40,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
@@ -191,22 +193,20 @@ void TForm1::BuildControls() {
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setStretchLastSection(false);
     columns->setHighlightSections(false);
-    // The status column is narrower than its caption wants.
     columns->setMinimumSectionSize(8);
-    for (int c = 0; c < JobGrid::ColumnCount; ++c)
-        StringGrid1->setColumnWidth(c, JobGrid::ColumnWidth(c));
+    FitGridColumns();
 
     Memo1 = Named(new QPlainTextEdit, "Memo1");
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    auto* split = Named(new QSplitter(Qt::Vertical), "Splitter1");
-    split->addWidget(StringGrid1);
-    split->addWidget(Memo1);
-    split->setStretchFactor(0, 4);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
-    outer->addWidget(split, 1);
+    Splitter1 = Named(new QSplitter(Qt::Vertical), "Splitter1");
+    Splitter1->addWidget(StringGrid1);
+    Splitter1->addWidget(Memo1);
+    Splitter1->setStretchFactor(0, 4);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setChildrenCollapsible(false);
+    outer->addWidget(Splitter1, 1);
 
     setCentralWidget(central);
 
@@ -236,19 +236,31 @@ void TForm1::BuildStatusBar() {
                               QStringLiteral("選択：1"), QStringLiteral("全：")};
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
-    for (int i = 0; i < 4; ++i) {
-        auto* panel = new QLabel(texts[i]);
-        panel->setObjectName(QStringLiteral("Panel%1").arg(i));
+    const auto sunken = [](QLabel* panel) {
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Sunken);
-        // The widths are minimums: panels 1 to 3 grow to their texts (a
-        // progress text must not be cut), and panel 0 takes what is left, its
-        // long texts (a run's file names) cut at its edge instead of widening
-        // the window.
-        panel->setMinimumWidth(kWidths[i]);
-        panel->setSizePolicy(i == 0 ? QSizePolicy::Ignored : QSizePolicy::Minimum,
+        return panel;
+    };
+    for (int i = 0; i < 4; ++i) {
+        // The widths are what a panel asks for: panels 1 to 3 grow to their
+        // texts, and panel 0 takes what is left. In a window too narrow for
+        // all of them every panel shrinks and cuts its text with "…"
+        // instead of running over its neighbour; a long text of panel 0 (a
+        // run's file names) never widens the window.
+        auto* panel = sunken(new ElidingLabel(texts[i], kWidths[i]));
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i));
+        panel->setSizePolicy(i == 0 ? QSizePolicy::Expanding : QSizePolicy::Preferred,
                              QSizePolicy::Preferred);
         bar->addWidget(panel, i == 0 ? 1 : 0);
         m_panels[size_t(i)] = panel;
     }
+    OverallPanel = sunken(new ElidingLabel(QString(), 300));
+    OverallPanel->setObjectName(QStringLiteral("OverallPanel"));
+    bar->addWidget(OverallPanel);
+    FileProgress = Named(new QProgressBar, "FileProgress");
+    FileProgress->setRange(0, 1000);
+    FileProgress->setMaximumWidth(120);
+    FileProgress->setMaximumHeight(OverallPanel->sizeHint().height());
+    FileProgress->hide();
+    bar->addWidget(FileProgress);
 }

@@ -94,6 +94,7 @@ void TForm1::ApplySettings(const Settings& s) {
     ApplySettingsToClient(s, *m_http);
     m_request = s.request;
     m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+    ApplyWindowSettings(s.window);
 }
 
 Settings TForm1::CurrentSettings() const {
@@ -112,6 +113,7 @@ Settings TForm1::CurrentSettings() const {
     s.proxyHost = m_http->Proxy;
     s.proxyPort = m_http->ProxyPort;
     s.request = m_request;
+    s.window = CurrentWindowSettings();
     return s;
 }
 

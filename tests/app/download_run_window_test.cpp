@@ -13,9 +13,14 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +82,23 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
     ListUp(nginx.baseUrl());
     ASSERT_EQ(form.NextRow(), 13);
 
+    // A grid a few rows high, so that following the running job scrolls it.
+    form.Splitter1->setSizes({1, 1000});
+    QStringList followed; // per job: highlighted, in sight, bar shown
+    QObject::connect(&form.Run(), &DownloadRun::jobStarted, &form, [&](JobGrid::JobId id) {
+        const int row = form.Grid().RowOf(id);
+        const QModelIndex cell = form.Grid().index(row - 1, 1);
+        const bool inSight =
+            form.StringGrid1->viewport()->rect().contains(form.StringGrid1->visualRect(cell));
+        followed << QStringLiteral("%1%2%3%4")
+                        .arg(row)
+                        .arg(cell.data(JobGrid::RunningRole).toBool() ? "h" : "")
+                        .arg(inSight ? "s" : "")
+                        .arg(form.FileProgress->isVisible() ? "b" : "");
+        // The user scrolls back to the top: the grid stays there.
+        if (row == 9)
+            form.StringGrid1->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+    });
     QTest::mouseClick(form.GoButton, Qt::LeftButton);
     // The completion message ends with the count of the failed jobs.
     const QString ended = kAllDone + QStringLiteral("\n\n2 ▼, 1 ×");
@@ -90,6 +112,11 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
         EXPECT_TRUE(testenv::readFile(out.filePath(fileName(n))) == bytes[n]) << n;
     EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(7))));
     EXPECT_EQ(messages, QStringList{ended});
+    EXPECT_EQ(followed, (QStringList{"1hsb", "2hsb", "3hsb", "4hsb", "5hsb", "6hsb", "7hsb", "8hsb",
+                                     "9hsb", "10hb", "11hb", "12hb"}));
+    EXPECT_EQ(form.OverallPanel->text(), QStringLiteral("job 12 of 12 · 9 done, 3 failed"));
+    EXPECT_EQ(form.Grid().RunningJob(), 0u);
+    EXPECT_FALSE(form.FileProgress->isVisible());
 }
 
 TEST_F(RunWindow, ATransferGoesOnAndEndsWhileAModalDialogIsOpen) {

@@ -204,3 +204,33 @@ TEST_F(JobGridTest, AJobKeepsItsIdWhileRowsAboveGoAndIsFoundWhereItWent) {
     }
     EXPECT_EQ(grid.RowOf(0), 0);
 }
+
+TEST_F(JobGridTest, TheRunningJobsRowIsMarkedWhereverEditsMoveIt) {
+    const auto runningRows = [this] {
+        QList<int> rows;
+        for (int r = 0; r < grid.rowCount(); ++r)
+            for (int c = 0; c < JobGrid::ColumnCount; ++c)
+                if (grid.index(r, c).data(JobGrid::RunningRole).toBool()) {
+                    rows << r + 1;
+                    break;
+                }
+        return rows;
+    };
+    grid.Append(Numbered(1, 5));
+    EXPECT_EQ(runningRows(), QList<int>{});
+    grid.SetRunningJob(grid.IdAt(4));
+    EXPECT_EQ(runningRows(), QList<int>{4});
+
+    QList<int> changed;
+    QObject::connect(&grid, &JobGrid::dataChanged, [&](const QModelIndex& from) {
+        changed << from.row() + 1;
+    });
+    grid.SetRunningJob(grid.IdAt(2));
+    EXPECT_EQ(changed, (QList<int>{4, 2})) << "the old and the new row repaint";
+    grid.DeleteRows(1, 1);
+    EXPECT_EQ(runningRows(), QList<int>{1});
+    grid.DeleteRows(1, 1);
+    EXPECT_EQ(runningRows(), QList<int>{}) << "a deleted job leaves no row marked";
+    grid.SetRunningJob(0);
+    EXPECT_EQ(grid.RunningJob(), 0u);
+}

@@ -18,6 +18,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -226,3 +228,35 @@ TEST_F(Profile, HistoryEditorFromTheWindow) {
 }
 
 } // namespace
+
+TEST_F(Profile, GeometrySplitterAndColumnWidthsSurviveARestart) {
+    const QRect geometry(30, 40, 700, 500);
+    QList<int> splitter;
+    {
+        auto form = Open();
+        form->setGeometry(geometry);
+        ASSERT_TRUE(testenv::waitUntil([&] { return form->geometry() == geometry; }, 5000));
+        const int both = form->Splitter1->sizes().value(0) + form->Splitter1->sizes().value(1);
+        const QList<int> built = form->Splitter1->sizes();
+        // The splitter keeps each pane at its minimum: what it took is what
+        // the user left.
+        form->Splitter1->setSizes({both - 150, 150});
+        splitter = form->Splitter1->sizes();
+        ASSERT_NE(splitter, built);
+        form->StringGrid1->setColumnWidth(0, 50);
+        form->StringGrid1->setColumnWidth(2, 300);
+        form->close();
+    }
+    const ProfileFile written(IniPath());
+    EXPECT_EQ(written.read("Window", "Width", ""), "700");
+    EXPECT_EQ(written.read("Window", "Maximized", ""), "No");
+
+    auto form = Open();
+    ASSERT_TRUE(testenv::waitUntil([&] { return form->geometry() == geometry; }, 5000))
+        << form->geometry().x() << "," << form->geometry().y() << " " << form->geometry().width()
+        << "x" << form->geometry().height();
+    EXPECT_EQ(form->Splitter1->sizes(), splitter);
+    EXPECT_EQ(form->StringGrid1->columnWidth(0), 50);
+    EXPECT_EQ(form->StringGrid1->columnWidth(2), 300);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}

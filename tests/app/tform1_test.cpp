@@ -6,12 +6,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -98,8 +100,38 @@ TEST_F(MainWindow, ControlsAreFoundByNameAndStartFromTheDefaults) {
     QTableView* view = form.StringGrid1;
     EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(view->selectionMode(), QAbstractItemView::ContiguousSelection);
-    EXPECT_EQ(view->columnWidth(0) + view->columnWidth(1) + view->columnWidth(2), 22 + 440 + 238);
+    EXPECT_EQ(view->columnWidth(2), 238);
     EXPECT_EQ(view->model()->rowCount(), 1); // the empty list's one empty row
+}
+
+TEST_F(MainWindow, TheGridUsesItsWidthAndThePanelsNeverOverlap) {
+    QTableView* view = form.StringGrid1;
+    const QStringList panels = {"Panel0", "Panel1", "Panel2", "Panel3", "OverallPanel"};
+    form.OverallPanel->setText("job 120 of 480 · 100 done, 19 failed · 1.5 MB/s · 12:05 left");
+    // Down to the narrowest the inputs allow.
+    for (const int width : {1260, 900, form.minimumSizeHint().width()}) {
+        SCOPED_TRACE(width);
+        form.resize(width, 700);
+        ASSERT_TRUE(testenv::waitUntil([&] { return form.width() == width; }, 5000));
+        QApplication::processEvents();
+        // The URL column takes the rest: no empty strip beside the columns.
+        // A narrow window scrolls instead of squeezing the other two.
+        const int columns = view->columnWidth(0) + view->columnWidth(1) + view->columnWidth(2);
+        EXPECT_GE(columns, view->viewport()->width());
+        EXPECT_EQ(view->columnWidth(2), 238);
+        // The status column's caption reads in full.
+        EXPECT_GE(view->columnWidth(0),
+                  view->horizontalHeader()->fontMetrics().horizontalAdvance("Status") + 4);
+        QRect before;
+        for (const QString& name : panels) {
+            auto* panel = form.findChild<QLabel*>(name);
+            ASSERT_NE(panel, nullptr);
+            const QRect at = panel->geometry();
+            EXPECT_TRUE(form.statusBar()->rect().contains(at)) << name.toStdString();
+            EXPECT_GE(at.left(), before.right()) << name.toStdString();
+            before = at;
+        }
+    }
 }
 
 TEST_F(MainWindow, ExitClosesTheWindowAndAnnouncesIt) {

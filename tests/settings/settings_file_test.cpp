@@ -35,6 +35,7 @@ protected:
         s.check = false;
         s.proxyHost = "proxy.example";
         s.proxyPort = 8080;
+        s.window = {QRect(-40, 30, 1200, 800), true, {500, 140}, {60, 600, 320}};
         return s;
     }
 };
@@ -59,6 +60,7 @@ TEST_F(SettingsFileTest, FirstRunCreatesTheThreeLinesAndLoadsTheDefaults) {
     EXPECT_FALSE(s.proxyEnabled);
     EXPECT_EQ(s.proxyHost, "");
     EXPECT_EQ(s.proxyPort, 0);
+    EXPECT_EQ(s.window, WindowSettings{});
 }
 
 TEST_F(SettingsFileTest, StoreThenLoadRoundTripsEveryValueAndAppliesTheProxyOnlyOnYes) {
@@ -196,5 +198,35 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     for (const auto& [value, on] : {std::pair{"No", false}, {"no", true}, {"", true}}) {
         writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\n");
         EXPECT_EQ(SettingsFile::load(ini).settings.request.tls, on) << value;
+    }
+}
+
+TEST_F(SettingsFileTest, WindowKeysAreWrittenOnlyOnceRememberedAndABadOneKeepsTheBuiltInLayout) {
+    Settings s = sample();
+    s.window = {};
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_FALSE(readFile(ini).contains("[Window]"));
+
+    s.window.columnWidths = {60, 600, 320};
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).endsWith("[Window]\r\nColumns=60,600,320\r\n"));
+
+    // A part that cannot be read falls back on its own; the others stay.
+    for (const auto& [key, value] :
+         {std::pair{"Width", "wide"}, {"Height", "0"}, {"Splitter", "500,x"},
+          {"Columns", "60,-1,320"}}) {
+        s.window = {QRect(10, 20, 900, 700), false, {500, 140}, {60, 600, 320}};
+        ASSERT_EQ(SettingsFile::store(ini, s), "");
+        ProfileFile byHand(ini);
+        byHand.write("Window", key, value);
+        ASSERT_EQ(byHand.save(), "");
+        WindowSettings expected = s.window;
+        if (QByteArray(key) == "Splitter")
+            expected.splitterSizes.clear();
+        else if (QByteArray(key) == "Columns")
+            expected.columnWidths.clear();
+        else
+            expected.geometry = QRect();
+        EXPECT_EQ(SettingsFile::load(ini).settings.window, expected) << key;
     }
 }
