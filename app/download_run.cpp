@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <cmath>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -100,10 +102,17 @@ QString DownloadRun::HostOf(const QString& url) {
            QString::number(parsed.port(-1));
 }
 
+void DownloadRun::SetRateLimit(double perSecond) {
+    m_rateGapMs = perSecond > 0 ? qint64(std::ceil(1000.0 / perSecond)) : 0;
+    if (!m_clock.isValid())
+        m_clock.start();
+}
+
 void DownloadRun::StartTimer(Wait wait) {
     if (m_shutdown)
         return;
     m_armed = wait;
+    m_resumeAfterHostWait = wait == Wait::Host;
     switch (wait) {
     case Wait::Pause:
         m_timer.start(m_intervalMs);
@@ -198,7 +207,10 @@ void DownloadRun::Timer1Timer() {
     }
 
     int row = CurrentRow();
-    const bool cycle = m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1) && CheckSmallResult(row);
+    // After a wait for the server the job before was looked at already.
+    const bool resumed = std::exchange(m_resumeAfterHostWait, false);
+    const bool cycle =
+        !resumed && m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1) && CheckSmallResult(row);
     SetCurrentRow(row);
 
     if (m_cancelRequested) {
@@ -289,6 +301,18 @@ void DownloadRun::Get1() {
         m_retryCount = 0;
         StartTimer(Wait::None);
         return;
+    }
+    if (m_rateGapMs > 0) {
+        // A server is asked no more often than the rate allows.
+        const QString host = HostOf(m_grid.Url(row));
+        const qint64 now = m_clock.elapsed();
+        const auto last = m_lastStartMs.constFind(host);
+        if (last != m_lastStartMs.cend() && now - *last < m_rateGapMs) {
+            m_hostWaitMs = m_rateGapMs - (now - *last);
+            StartTimer(Wait::Host);
+            return;
+        }
+        m_lastStartMs.insert(host, now);
     }
     Mark(row, StatusMark::Requested);
     GetData();

@@ -2,6 +2,7 @@
 
 #include "app/job_grid.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -90,6 +91,9 @@ public:
     /// 0 = next loop pass). A pause already under way is re-armed to end
     /// this long from now.
     void SetTickInterval(int ms);
+    /// Starts at most `perSecond` requests a second to each server (0: no
+    /// cap); a job whose server is not due yet waits for its turn.
+    void SetRateLimit(double perSecond);
     int TickInterval() const { return m_intervalMs; }
 
     // --- state ----------------------------------------------------------------
@@ -225,7 +229,11 @@ private:
     DownloadClient& m_client;
     QTimer m_timer;
     int m_intervalMs = kTickMs;
-    Wait m_armed = Wait::None; ///< what the armed timer waits for
+    qint64 m_rateGapMs = 0;               ///< between two request starts to a server
+    QHash<QString, qint64> m_lastStartMs; ///< per server, on m_clock
+    QElapsedTimer m_clock;
+    bool m_resumeAfterHostWait = false; ///< the armed tick only resumes the job
+    Wait m_armed = Wait::None;          ///< what the armed timer waits for
 
     // CurrentRow is kept as the id of the job there, so that rows deleted
     // above it, or its own deletion, move it with the list. For a row past

@@ -66,6 +66,7 @@ public:
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
         run_.SetTickInterval(args.intervalMs);
+        run_.SetRateLimit(args.ratePerSecond);
 
         // Marks reach the file at most once a second, and a second after a
         // job ends at the latest: a crash loses no more than that.
@@ -237,6 +238,7 @@ const QList<CliOption>& GoOptions() {
             {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
             {"no-min-size", 0, nullptr, "keep files of any size"},
             {"interval", 0, "MS", "pause between jobs (default 200)"},
+            {"rate", 0, "N/s", "start at most N requests a second to each server"},
             {"proxy", 0, "HOST:PORT",
              "fetch through this HTTP proxy ('': none, not the environment's)"},
             {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
@@ -274,6 +276,18 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
             return QStringLiteral("--interval needs milliseconds from 0 to 86400000, not \"%1\"")
                 .arg(*v);
         parsed.intervalMs = int(*ms);
+    }
+    if (const auto v = args.value("rate")) {
+        QString number = *v;
+        if (number.endsWith(QStringLiteral("/s")))
+            number.chop(2);
+        bool ok = false;
+        const double rate = number.toDouble(&ok);
+        if (!ok || !(rate >= 0.001 && rate <= 1000))
+            return QStringLiteral("--rate needs requests a second from 0.001 to 1000 (\"2\" or "
+                                  "\"0.5/s\"), not \"%1\"")
+                .arg(*v);
+        parsed.ratePerSecond = rate;
     }
     if (const auto v = args.value("timeout")) {
         parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);

@@ -19,6 +19,8 @@ struct GoArgs {
     std::optional<bool> check;
     std::optional<int> minSizeKB;
     int intervalMs = DownloadRun::kTickMs;
+    /// --rate: request starts a second to each server; 0 for no cap.
+    double ratePerSecond = 0;
     /// --proxy; an empty host (--proxy '') is no proxy, not even the
     /// environment's.
     std::optional<QString> proxyHost;

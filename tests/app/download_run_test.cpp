@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
@@ -395,6 +396,36 @@ TEST_F(DownloadRunTest, AServerThatAsksToBeLeftAloneIsWaitedForAndTheJobFetchedA
         EXPECT_EQ(grid.Status(1), c.end);
         EXPECT_EQ(run->RetryCount(), 0);
     }
+
+    // --rate: the next start to the same server waits for its turn, one to
+    // another server does not.
+    run->SetTickInterval(0);
+    run->SetSmallResultCheck(true);
+    run->SetRateLimit(2);
+    grid.Clear();
+    client.replies.clear();
+    client.requested.clear();
+    std::vector<Job> jobs{{{}, QStringLiteral("http://a/1"), Path(1)},
+                          {{}, QStringLiteral("http://a/2"), Path(2)},
+                          {{}, QStringLiteral("http://b/3"), Path(3)}};
+    grid.Append(std::move(jobs));
+    client.replies[QStringLiteral("http://a/1")].body = QByteArray(2048, 'x');
+    run->GoButtonClick();
+    Tick();
+    ASSERT_EQ(grid.Status(1), kDone);
+    Tick();
+    EXPECT_EQ(grid.Status(2), QString());
+    EXPECT_GT(run->ArmedWaitMs(), 0);
+    EXPECT_LE(run->ArmedWaitMs(), 500);
+    QThread::msleep(run->ArmedWaitMs()); // the tick is called here, not by the timer
+    Tick();
+    EXPECT_EQ(grid.Status(2), kDone);
+    EXPECT_EQ(run->RetryCount(), 0);
+    Tick();
+    EXPECT_EQ(grid.Status(3), kDone);
+    EXPECT_EQ(client.requested, (QStringList{"http://a/1", "http://a/2", "http://b/3"}));
+    run->SetRateLimit(0);
+    run->SetTickInterval(24 * 3600 * 1000);
 
     // "Stop!" does not wait out what the server asked for.
     grid.Clear();

@@ -167,6 +167,10 @@ TEST_F(CliProfileCommands, ArgumentsAreCheckedBeforeAnythingIsDone) {
          2,
          "serifetch-cli go: --interval needs milliseconds from 0 to 86400000, not \"-1\""},
         {{"go", "--interval"}, 2, "serifetch-cli go: --interval needs a value (MS)"},
+        {{"go", "--rate", "fast"},
+         2,
+         "serifetch-cli go: --rate needs requests a second from 0.001 to 1000 (\"2\" or "
+         "\"0.5/s\"), not \"fast\""},
         {{"go", "--min-size=5", "--no-min-size"},
          2,
          "serifetch-cli go: --min-size and --no-min-size exclude each other"},
