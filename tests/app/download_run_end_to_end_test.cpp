@@ -11,6 +11,7 @@
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -172,6 +173,26 @@ TEST_F(DownloadRunEndToEnd, RefusedStalledAndResetRequestsFailAndTheRunGoesOn) {
     ASSERT_GE(after, 0);
     EXPECT_NE(h.panel0History.value(after + 1), QStringLiteral("ダウンロード中：stalled"));
     EXPECT_FALSE(h.panel0History.value(after + 1).isEmpty());
+}
+
+TEST_F(DownloadRunEndToEnd, A429WithRetryAfterIsWaitedForAndTheJobThenFetched) {
+    ScriptedPeer peer(std::vector<PeerScript>{
+        PeerScript().reply("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
+                           "Content-Length: 4\r\n\r\nbusy"),
+        PeerScript().reply("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\ndata"),
+    });
+    RunHarness h(5000);
+    h.run.SetSmallResultCheck(false);
+    h.grid.Append(Job{QString(), QStringLiteral("http://127.0.0.1:%1/x").arg(peer.port()),
+                      out.filePath("x")});
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(h.goAndWait(10'000)) << h.panels[0].toStdString();
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_EQ(h.marks(), QStringList{kDone});
+    EXPECT_EQ(testenv::readFile(out.filePath("x")), "data");
+    EXPECT_TRUE(h.panel0History.contains(QStringLiteral("waiting for host (Retry-After 1 s)")))
+        << h.panel0History.join('|').toStdString();
 }
 
 } // namespace
