@@ -8,6 +8,7 @@ const QList<CliOption>& ClientOptionTable() {
     static const QList<CliOption> table{
         {"no-tls", 0, nullptr, "refuse https: URLs instead of fetching them over TLS"},
         {"cacert", 0, "FILE", "trust this CA certificate too"},
+        {"keep-alive", 0, nullptr, "ask in HTTP/1.1 and keep the connection for the next file"},
         {"user-agent", 0, "TEXT", "send this User-Agent line"},
         {"referer", 0, "URL", "send this Referer line"},
         {"referer-base", 0, nullptr, "send each job's base URL as its Referer"},
@@ -18,6 +19,7 @@ const QList<CliOption>& ClientOptionTable() {
 
 QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
     options.noTls = args.has("no-tls");
+    options.keepAlive = args.has("keep-alive");
     options.refererFromBaseUrl = args.has("referer-base");
     options.caFile = args.value("cacert");
     options.userAgent = args.value("user-agent");
@@ -35,6 +37,8 @@ QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
 void ApplyClientOptions(const ClientOptions& options, TNMHTTP& http) {
     if (options.noTls)
         http.TLS = false;
+    if (options.keepAlive)
+        http.KeepAlive = true;
     if (options.caFile)
         http.TlsCaFile = *options.caFile;
     if (options.userAgent)

@@ -12,6 +12,7 @@ class TNMHTTP;
 /// what the settings say, for this run only.
 struct ClientOptions {
     bool noTls = false;               ///< --no-tls: refuse https: URLs
+    bool keepAlive = false;           ///< --keep-alive: HTTP/1.1, connections kept
     std::optional<QString> caFile;    ///< --cacert FILE
     std::optional<QString> userAgent; ///< --user-agent TEXT
     std::optional<QString> referer;   ///< --referer URL

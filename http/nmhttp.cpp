@@ -352,12 +352,15 @@ void TNMHTTP::ComposeHeader() {
     // server gets directly.
     const bool viaProxy = !Proxy.isEmpty() && !secure_;
     if (command_ != cmdRaw)
-        headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) + " HTTP/1.0");
+        headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) +
+                        (KeepAlive ? " HTTP/1.1" : " HTTP/1.0"));
     if (viaProxy) {
         headerList_.Add("Proxy-Connection: Keep-Alive");
         headerList_.Add("Host: " + host);
     }
     headerList_.SetHeader("Host", host);
+    if (KeepAlive)
+        headerList_.SetHeader("Connection", "keep-alive");
     headerList_.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
     headerList_.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
     if (!HeaderInfo.LocalProgram.isEmpty())
@@ -421,6 +424,8 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
     replyError_.clear();
     locationInReply_ = false;
     RetryAfter = -1;
+    replyPersists_ = false;
+    noReply_ = false;
 
     std::unique_ptr<QFile> file;
     if (OutputFileMode) {
@@ -449,6 +454,7 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
     for (;;) {
         QByteArray line = co_await ReadLnAsync();
         if (line.isEmpty()) {
+            noReply_ = true;
             replyError_ = QStringLiteral("No reply: the server closed the connection");
             co_return;
         }
@@ -466,6 +472,8 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
 
         QList<QByteArray> lengths;
         QByteArray transferEncoding;
+        bool closeAsked = false;
+        bool keepAsked = false;
         // The rest of the header in one read, split here: a line at a time
         // would cost a peek and a read per line.
         const QByteArray rest = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes);
@@ -489,12 +497,20 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
                 lengths += headerValue(line, 15);
             } else if (upper.startsWith("TRANSFER-ENCODING:")) {
                 transferEncoding = headerValue(upper, 18);
+            } else if (upper.startsWith("CONNECTION:")) {
+                for (const QByteArray& token : headerValue(upper, 11).split(',')) {
+                    closeAsked = closeAsked || token.trimmed() == "CLOSE";
+                    keepAsked = keepAsked || token.trimmed() == "KEEP-ALIVE";
+                }
             } else if (upper.startsWith("RETRY-AFTER:")) {
                 RetryAfter = ReplyFraming::RetryAfterSeconds(headerValue(line, 12),
                                                              QDateTime::currentDateTimeUtc())
                                  .value_or(-1);
             }
         }
+        // RFC 9112 9.3: an HTTP/1.1 connection persists unless closed; an
+        // HTTP/1.0 one only when the reply says keep-alive.
+        replyPersists_ = !closeAsked && (statusLine_.startsWith("HTTP/1.1") || keepAsked);
         // RFC 9110 15.2: an interim reply is followed by the real one.
         if (*code >= 200) {
             Frame(lengths, transferEncoding);
@@ -663,18 +679,45 @@ Task<> TNMHTTP::RunTransactionAsync() {
         if (OnAboutToSend)
             OnAboutToSend(this);
         const QByteArray origin = Origin();
+        // The connection a kept one must go to: the server, through the same
+        // proxy, in the same scheme.
+        const QByteArray peer = origin + ' ' + Proxy.toUtf8() + ':' +
+                                QByteArray::number(ProxyPort) + (secure_ ? " tls" : "");
+        bool reuse = KeepAlive && kept_ && keptTo_ == peer && IsConnected;
+        if (kept_ && !reuse)
+            disconnectQuietly();
+        kept_ = false;
         bool ended = false;
+        bool keep = false;
         try {
             // A cancel asked for before the connect (from OnAboutToSend, or
             // between two passes) is not forgotten by the connect's start.
             if (cancelRequested_)
                 throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
-            co_await ConnectAsync();
-            if (secure_)
-                co_await SecureConnectionAsync();
-            co_await SendRequestAsync();
-            ReplyCode = 0;
-            co_await ReadReplyHeaderAsync();
+            for (;;) {
+                if (!reuse) {
+                    co_await ConnectAsync();
+                    if (secure_)
+                        co_await SecureConnectionAsync();
+                }
+                // A kept connection the server closed while it was idle fails
+                // the send or ends before a status line: once, a new one.
+                bool stale = false;
+                try {
+                    co_await SendRequestAsync();
+                    ReplyCode = 0;
+                    co_await ReadReplyHeaderAsync();
+                    stale = reuse && noReply_;
+                } catch (const ESockError& e) {
+                    if (!reuse || e.code() != SockErrorCode::SocketError)
+                        throw;
+                    stale = true;
+                }
+                if (!stale)
+                    break;
+                disconnectQuietly();
+                reuse = false;
+            }
             if (!replyError_.isEmpty()) {
                 Fail(replyError_);
                 ended = true;
@@ -686,6 +729,11 @@ Task<> TNMHTTP::RunTransactionAsync() {
                     part = std::make_unique<PartFile>(bodyFile);
                 const QString cut = co_await CaptureBodyAsync(part.get());
                 const int code = ReplyCode;
+                // Whole and framed: the next request can follow on this connection.
+                keep = KeepAlive && replyPersists_ && cut.isEmpty() &&
+                       (chunked_ || lengthAnnounced_ || command_ == cmdHead || code == 204 ||
+                        code == 304) &&
+                       IsConnected;
                 const bool final = code < 299 || code > 399;
                 if (final && !cut.isEmpty()) {
                     Fail(cut);
@@ -723,7 +771,12 @@ Task<> TNMHTTP::RunTransactionAsync() {
             disconnectQuietly();
             throw;
         }
-        Disconnect();
+        if (keep && !ended) {
+            kept_ = true;
+            keptTo_ = peer;
+        } else {
+            Disconnect();
+        }
         if (ended)
             co_return;
 

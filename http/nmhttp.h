@@ -61,6 +61,13 @@ public:
     /// always was: an `https:` URL then raises "HTTP Secure Socket is not
     /// supported". TlsCaFile (of the session) adds a trusted CA.
     bool TLS = false;
+    /// Keeps the connection for the next request to the same server (and
+    /// proxy): requests go out as HTTP/1.1 with "Connection: keep-alive", and
+    /// a connection stays open after a reply that frames its body (a length,
+    /// chunks, or no body) and does not ask to close. A kept connection the
+    /// server has closed meanwhile is replaced by a new one, once, before the
+    /// request fails. Off by default: the request bytes are those of HTTP/1.0.
+    bool KeepAlive = false;
     /// Request lines "Name: value" the user asked for, set after the composed
     /// ones: a name the request has already is replaced in place, an empty
     /// value removes it, a new name is appended. Empty by default.
@@ -205,6 +212,13 @@ private:
     bool locationInReply_ = false;
     bool lengthAnnounced_ = false;
     bool chunked_ = false;
+    /// The reply lets the connection stay (its version and Connection line).
+    bool replyPersists_ = false;
+    /// The connection closed before the first byte of a status line.
+    bool noReply_ = false;
+    /// The connection left open by the last request, and where it goes.
+    bool kept_ = false;
+    QByteArray keptTo_;
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;

@@ -173,6 +173,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.referer = file.read(kServer, QStringLiteral("Referer"), {});
     s.request.refererIsBaseUrl =
         file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
+    s.request.keepAlive = file.read(kServer, QStringLiteral("KeepAlive"), kNo) == kYes;
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -215,6 +216,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("UserAgent"), s.request.userAgent);
     writeIfSet(QStringLiteral("Referer"), s.request.referer);
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
+    writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
     for (int n = 1;; ++n) {
         const QString key = kHeader + QString::number(n);
         if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())

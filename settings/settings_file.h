@@ -33,6 +33,9 @@ struct RequestSettings {
     /// `Header1`, `Header2`, ...: extra request lines "Name: value", read up
     /// to the first empty key.
     QStringList extraHeaders;
+    /// `KeepAlive`: requests go out as HTTP/1.1 and the connection is kept
+    /// for the next job to the same server. "No" unless the file says "Yes".
+    bool keepAlive = false;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
 };

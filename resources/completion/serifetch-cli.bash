@@ -6,7 +6,7 @@ _serifetch_cli() {
     _init_completion -n = || return
 
     local commands="fetch list-up go show clear get"
-    local request_options="--no-tls --cacert --user-agent --referer --referer-base --header"
+    local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
         --rate --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options

@@ -138,6 +138,66 @@ TEST_F(Reply, RetryAfterIsReadAsSecondsOrADateAndOtherwiseIgnored) {
     }
 }
 
+TEST_F(Reply, KeepAliveReusesAFramedConnectionAndFallsBackToANewOne) {
+    const QByteArray ok1 = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none";
+    const QByteArray ok2 = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\ntwo";
+    const auto first = [] { return PeerScript().waitFor("GET /1 "); };
+    const auto second = [] { return PeerScript().waitFor("GET /2 "); };
+    const struct {
+        const char* name;
+        std::vector<PeerScript> scripts;
+        int connections;
+    } cases[] = {
+        {"Content-Length", {first().send(ok1).waitFor("GET /2 ").send(ok2).silent()}, 1},
+        {"chunked",
+         {first()
+              .send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\none\r\n0\r\n\r\n")
+              .waitFor("GET /2 ")
+              .send(ok2)
+              .silent()},
+         1},
+        {"close-delimited",
+         {first().send("HTTP/1.1 200 OK\r\n\r\none").close(), second().send(ok2).silent()},
+         2},
+        {"the reply asks to close",
+         {first().send("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 3\r\n\r\none"),
+          second().send(ok2).silent()},
+         2},
+        {"an HTTP/1.0 reply without keep-alive",
+         {first().send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\none"),
+          second().send(ok2).silent()},
+         2},
+        {"the server closes the kept connection between jobs",
+         {first().send(ok1).close(), second().send(ok2).silent()},
+         2},
+        {"keep-alive announced, then closed at the next request",
+         {first()
+              .send("HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 3\r\n\r\none")
+              .waitFor("GET /2 ")
+              .close(),
+          second().send(ok2).silent()},
+         2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TNMHTTP client;
+        client.KeepAlive = true;
+        client.InputFileMode = true;
+        ScriptedPeer peer(c.scripts);
+        const QString one = dir.filePath(QStringLiteral("1")), two = dir.filePath("2");
+        client.Body = QFile::encodeName(one);
+        const Outcome a = record(client, [&] { client.Get(local(peer.port(), "/1")); });
+        client.Body = QFile::encodeName(two);
+        const Outcome b = record(client, [&] { client.Get(local(peer.port(), "/2")); });
+        EXPECT_EQ(a.successes + b.successes, 2) << a.error.toStdString() << b.error.toStdString();
+        EXPECT_EQ(testenv::readFile(one), "one");
+        EXPECT_EQ(testenv::readFile(two), "two");
+        EXPECT_EQ(peer.connections(), c.connections);
+        EXPECT_TRUE(peer.received(0).startsWith("GET /1 HTTP/1.1\r\n"));
+        EXPECT_TRUE(peer.received(0).contains("\r\nConnection: keep-alive\r\n"));
+    }
+}
+
 TEST_F(Reply, RedirectToAnotherPort) {
     ScriptedPeer target(PeerScript().reply("HTTP/1.0 200 OK\r\n\r\nfinal"));
     const QByteArray location = local(target.port(), "/x").toLatin1();

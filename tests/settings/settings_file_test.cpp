@@ -182,7 +182,9 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
                  "http://g.example/",
                  true,
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
+    s.request.keepAlive = true;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
 
     // Fewer lines and no referer afterwards leave nothing stale to read back.
