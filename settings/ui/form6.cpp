@@ -115,6 +115,8 @@ QWidget* TForm6::RequestPage() {
     Edit5 = named(new QLineEdit, "Edit5");
     Edit5->setPlaceholderText("none sent");
     CheckBox3 = named(new QCheckBox("Referer: each job's base URL"), "CheckBox3");
+    CheckBox4 =
+        named(new QCheckBox("Keep the connection for the next file (HTTP/1.1)"), "CheckBox4");
     Memo1 = named(new QPlainTextEdit, "Memo1");
     Memo1->setPlaceholderText("Name: value, one a line");
     Memo1->setTabChangesFocus(true);
@@ -128,6 +130,7 @@ QWidget* TForm6::RequestPage() {
     fields->addRow("Extra lines", Memo1);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(CheckBox2);
+    layout->addWidget(CheckBox4);
     layout->addLayout(fields);
 
     connect(CheckBox3, &QCheckBox::toggled, Edit5, &QWidget::setDisabled);
@@ -136,6 +139,7 @@ QWidget* TForm6::RequestPage() {
     Edit4->setText(request_->userAgent);
     Edit5->setText(request_->referer);
     CheckBox3->setChecked(request_->refererIsBaseUrl);
+    CheckBox4->setChecked(request_->keepAlive);
     Edit5->setDisabled(request_->refererIsBaseUrl);
     Memo1->setPlainText(request_->extraHeaders.join('\n'));
     return page;
@@ -161,6 +165,7 @@ bool TForm6::TakeRequestPage() {
     request_->userAgent = Edit4->text().trimmed();
     request_->referer = Edit5->text().trimmed();
     request_->refererIsBaseUrl = CheckBox3->isChecked();
+    request_->keepAlive = CheckBox4->isChecked();
     request_->extraHeaders = lines;
     return true;
 }

@@ -62,6 +62,7 @@ private:
     QTabWidget* PageControl1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;  ///< TLS
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
+    QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
     QLineEdit* Edit3 = nullptr;      ///< CA file
     QLineEdit* Edit4 = nullptr;      ///< User-Agent
     QLineEdit* Edit5 = nullptr;      ///< Referer

@@ -203,16 +203,18 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         tls->setChecked(false);
         dialog.findChild<QLineEdit*>("Edit3")->setText("/etc/ca.pem");
         fromBase->setChecked(true);
+        dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
         EXPECT_FALSE(referer->isEnabled());
         lines->setPlainText(c.lines);
         QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
 
-        const RequestSettings after{false,
-                                    "/etc/ca.pem",
-                                    "Serifetch/2.0",
-                                    "http://g.example/",
-                                    true,
-                                    {"Cookie: a=1", "X-Two: 2"}};
+        RequestSettings after{false,
+                              "/etc/ca.pem",
+                              "Serifetch/2.0",
+                              "http://g.example/",
+                              true,
+                              {"Cookie: a=1", "X-Two: 2"}};
+        after.keepAlive = true;
         EXPECT_EQ(request == after, c.written);
         EXPECT_EQ(request == before, !c.written);
         EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());
