@@ -703,13 +703,16 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 // A kept connection the server closed while it was idle fails
                 // the send or ends before a status line: once, a new one.
                 bool stale = false;
+                statusLine_.clear();
                 try {
                     co_await SendRequestAsync();
                     ReplyCode = 0;
                     co_await ReadReplyHeaderAsync();
                     stale = reuse && noReply_;
                 } catch (const ESockError& e) {
-                    if (!reuse || e.code() != SockErrorCode::SocketError)
+                    // Only before a reply began: a request the server may
+                    // have answered in part is not sent twice.
+                    if (!reuse || e.code() != SockErrorCode::SocketError || !statusLine_.isEmpty())
                         throw;
                     stale = true;
                 }
