@@ -11,6 +11,8 @@
 # 2. 1,000 files of 10 KiB: one process of http_many_gets_bench (one client,
 #    1,000 GETs) against one globbing `curl --http1.0` over the same URLs;
 #    median time per request and the ratio (serifetch / curl, less is better).
+# 3. The same with keep-alive: http_many_gets_bench --keep-alive against
+#    curl's HTTP/1.1 glob, which keeps its connection.
 #
 # Absolute times on a shared machine swing between runs; compare the ratios.
 # BUILD_DIR should be a Release build with serifetch-cli and the benchmarks.
@@ -94,4 +96,23 @@ m_curl=$(median <"$work/m_curl")
 printf 'serifetch (one process)  median %.3f s  %.3f ms/request\n' "$m_cli" "$(calc "$m_cli * 1000 / 1000")"
 printf 'curl --http1.0 (glob)    median %.3f s  %.3f ms/request\n' "$m_curl" "$(calc "$m_curl * 1000 / 1000")"
 printf 'time per request ratio serifetch / curl: %.2f (target <= 1.2)\n' \
+  "$(calc "$m_cli / $m_curl")"
+
+echo "== 1,000 files of 10 KiB with keep-alive, $rounds rounds, alternating"
+many_cli_ka() {
+  rm -rf "$work/many" && mkdir "$work/many"
+  "$many" --keep-alive "$base/f" 1000 4 .bin "$work/many" >/dev/null
+}
+many_curl_ka() {
+  rm -rf "$work/many" && mkdir "$work/many"
+  curl -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
+}
+alternate "$rounds" "$work/k_cli" many_cli_ka "$work/k_curl" many_curl_ka
+many_cli_ka
+same_files "$www" "$work/many" "f????.bin" || exit 1
+m_cli=$(median <"$work/k_cli")
+m_curl=$(median <"$work/k_curl")
+printf 'serifetch --keep-alive    median %.3f s  %.3f ms/request\n' "$m_cli" "$(calc "$m_cli * 1000 / 1000")"
+printf 'curl (HTTP/1.1 glob)      median %.3f s  %.3f ms/request\n' "$m_curl" "$(calc "$m_curl * 1000 / 1000")"
+printf 'time per request ratio serifetch / curl: %.2f (target <= 1.0)\n' \
   "$(calc "$m_cli / $m_curl")"

@@ -2,9 +2,10 @@
 // reuses it: prints the time per request. Driven by http_get_vs_curl.sh,
 // which runs curl over the same URLs.
 //
-//   http_many_gets_bench URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]
+//   http_many_gets_bench [--keep-alive] URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]
 //   e.g. http://127.0.0.1:8080/f 1000 4 .bin /tmp/out  ->  f0001.bin ... f1000.bin
-// With CA_FILE, https: URLs are fetched and that CA is trusted.
+// With CA_FILE, https: URLs are fetched and that CA is trusted; with
+// --keep-alive, one connection serves every request.
 #include "http/nmhttp.h"
 #include "platform/int_to_str_l.h"
 
@@ -15,9 +16,13 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
+    QStringList args = QCoreApplication::arguments();
+    const bool keepAlive = args.size() > 1 && args[1] == QStringLiteral("--keep-alive");
+    if (keepAlive)
+        args.removeAt(1);
     if (args.size() != 6 && args.size() != 7) {
-        std::fprintf(stderr, "usage: %s URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]\n",
+        std::fprintf(stderr,
+                     "usage: %s [--keep-alive] URL_HEAD COUNT DIGITS URL_TAIL OUT_DIR [CA_FILE]\n",
                      argv[0]);
         return 2;
     }
@@ -29,6 +34,7 @@ int main(int argc, char** argv) {
 
     TNMHTTP http;
     http.InputFileMode = true;
+    http.KeepAlive = keepAlive;
     if (args.size() == 7) {
         http.TLS = true;
         http.TlsCaFile = args[6];
