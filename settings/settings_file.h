@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 
 /// The default save folder: the user's download folder with a trailing "/".
 QString defaultSavePath();
@@ -54,7 +55,13 @@ struct WindowSettings {
     /// `Columns`: the grid's column widths, "60,520,300".
     QList<int> columnWidths;
 
-    friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
+    // Element by element: Qt's own comparison of two empty lists may hand a
+    // null pointer to memcmp, which the undefined-behaviour checker rejects.
+    friend bool operator==(const WindowSettings& a, const WindowSettings& b) {
+        return a.geometry == b.geometry && a.maximized == b.maximized &&
+               std::ranges::equal(a.splitterSizes, b.splitterSizes) &&
+               std::ranges::equal(a.columnWidths, b.columnWidths);
+    }
 };
 
 /// What `serifech.ini` keeps between runs: the main window's inputs and the
