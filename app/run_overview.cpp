@@ -107,7 +107,7 @@ QString RunOverview::Text(qint64 nowMs) const {
 QString RunOverview::SpeedText(qint64 bytesPerSecond) {
     if (bytesPerSecond < 1024)
         return QStringLiteral("%1 B/s").arg(bytesPerSecond);
-    if (bytesPerSecond < 1024 * 1024)
+    if (bytesPerSecond < qint64(1024) * 1024)
         return QStringLiteral("%1 KB/s").arg(double(bytesPerSecond) / 1024, 0, 'f', 1);
     return QStringLiteral("%1 MB/s").arg(double(bytesPerSecond) / (1024 * 1024), 0, 'f', 1);
 }

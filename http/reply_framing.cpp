@@ -106,7 +106,7 @@ std::optional<qint64> ChunkSize(QByteArrayView line) {
 }
 
 std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& now) {
-    constexpr qint64 kDay = 24 * 3600;
+    constexpr qint64 kDay = qint64(24) * 3600;
     value = trimmed(withoutLineEnd(value));
     if (value.isEmpty())
         return std::nullopt;

@@ -22,7 +22,8 @@ QSize ElidingLabel::minimumSizeHint() const {
 }
 
 void ElidingLabel::paintEvent(QPaintEvent* event) {
-    QFrame::paintEvent(event); // the frame only
+    // The frame only: QLabel's own painting would draw the text uncut.
+    QFrame::paintEvent(event); // NOLINT(bugprone-parent-virtual-call)
     QPainter painter(this);
     const QRect room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
