@@ -112,7 +112,6 @@ void DownloadRun::StartTimer(Wait wait) {
     if (m_shutdown)
         return;
     m_armed = wait;
-    m_resumeAfterHostWait = wait == Wait::Host;
     switch (wait) {
     case Wait::Pause:
         m_timer.start(m_intervalMs);
@@ -208,7 +207,7 @@ void DownloadRun::Timer1Timer() {
 
     int row = CurrentRow();
     // After a wait for the server the job before was looked at already.
-    const bool resumed = std::exchange(m_resumeAfterHostWait, false);
+    const bool resumed = std::exchange(m_armed, Wait::None) == Wait::Host;
     const bool cycle =
         !resumed && m_smallCheck && row > 1 && m_grid.IsJobRow(row - 1) && CheckSmallResult(row);
     SetCurrentRow(row);

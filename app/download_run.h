@@ -232,7 +232,6 @@ private:
     qint64 m_rateGapMs = 0;               ///< between two request starts to a server
     QHash<QString, qint64> m_lastStartMs; ///< per server, on m_clock
     QElapsedTimer m_clock;
-    bool m_resumeAfterHostWait = false; ///< the armed tick only resumes the job
     Wait m_armed = Wait::None;          ///< what the armed timer waits for
 
     // CurrentRow is kept as the id of the job there, so that rows deleted

@@ -79,40 +79,34 @@ rm -f "$work/cli.bin"
 printf 'peak RSS serifetch-cli: %.1f MB for %s, %.1f MB for 10 KiB (target < 30 MB)\n' \
   "$(calc "$rss_big / 1024")" "$big_size" "$(calc "$rss_small / 1024")"
 
-echo "== 1,000 files of 10 KiB, $rounds rounds, alternating"
-many_cli() {
-  rm -rf "$work/many" && mkdir "$work/many"
-  "$many" "$base/f" 1000 4 .bin "$work/many" >/dev/null
+# many_files TITLE TARGET SERIFETCH_FLAGS CURL_FLAGS: 1,000 files of 10 KiB by one
+# http_many_gets_bench process and by one globbing curl, alternating; prints
+# both medians and the ratio against TARGET.
+many_files() {
+  local title=$1 target=$2 flags=$3 curl_flags=$4
+  echo "== 1,000 files of 10 KiB$title, $rounds rounds, alternating"
+  # shellcheck disable=SC2086 # the flags are words
+  many_cli() {
+    rm -rf "$work/many" && mkdir "$work/many"
+    "$many" $flags "$base/f" 1000 4 .bin "$work/many" >/dev/null
+  }
+  # shellcheck disable=SC2086
+  many_curl() {
+    rm -rf "$work/many" && mkdir "$work/many"
+    curl $curl_flags -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
+  }
+  alternate "$rounds" "$work/m_cli" many_cli "$work/m_curl" many_curl
+  many_cli
+  same_files "$www" "$work/many" "f????.bin" || exit 1
+  local m_cli m_curl
+  m_cli=$(median <"$work/m_cli")
+  m_curl=$(median <"$work/m_curl")
+  printf 'serifetch %-16s median %.3f s  %.3f ms/request\n' "${flags:-(one process)}" "$m_cli" \
+    "$(calc "$m_cli * 1000 / 1000")"
+  printf 'curl %-21s median %.3f s  %.3f ms/request\n' "${curl_flags:-(HTTP/1.1 glob)}" "$m_curl" \
+    "$(calc "$m_curl * 1000 / 1000")"
+  printf 'time per request ratio serifetch / curl: %.2f (target <= %s)\n' \
+    "$(calc "$m_cli / $m_curl")" "$target"
 }
-many_curl() {
-  rm -rf "$work/many" && mkdir "$work/many"
-  curl --http1.0 -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
-}
-alternate "$rounds" "$work/m_cli" many_cli "$work/m_curl" many_curl
-many_cli
-same_files "$www" "$work/many" "f????.bin" || exit 1
-m_cli=$(median <"$work/m_cli")
-m_curl=$(median <"$work/m_curl")
-printf 'serifetch (one process)  median %.3f s  %.3f ms/request\n' "$m_cli" "$(calc "$m_cli * 1000 / 1000")"
-printf 'curl --http1.0 (glob)    median %.3f s  %.3f ms/request\n' "$m_curl" "$(calc "$m_curl * 1000 / 1000")"
-printf 'time per request ratio serifetch / curl: %.2f (target <= 1.2)\n' \
-  "$(calc "$m_cli / $m_curl")"
-
-echo "== 1,000 files of 10 KiB with keep-alive, $rounds rounds, alternating"
-many_cli_ka() {
-  rm -rf "$work/many" && mkdir "$work/many"
-  "$many" --keep-alive "$base/f" 1000 4 .bin "$work/many" >/dev/null
-}
-many_curl_ka() {
-  rm -rf "$work/many" && mkdir "$work/many"
-  curl -s "$base/f[0001-1000].bin" -o "$work/many/f#1.bin"
-}
-alternate "$rounds" "$work/k_cli" many_cli_ka "$work/k_curl" many_curl_ka
-many_cli_ka
-same_files "$www" "$work/many" "f????.bin" || exit 1
-m_cli=$(median <"$work/k_cli")
-m_curl=$(median <"$work/k_curl")
-printf 'serifetch --keep-alive    median %.3f s  %.3f ms/request\n' "$m_cli" "$(calc "$m_cli * 1000 / 1000")"
-printf 'curl (HTTP/1.1 glob)      median %.3f s  %.3f ms/request\n' "$m_curl" "$(calc "$m_curl * 1000 / 1000")"
-printf 'time per request ratio serifetch / curl: %.2f (target <= 1.0)\n' \
-  "$(calc "$m_cli / $m_curl")"
+many_files "" 1.2 "" --http1.0
+many_files " with keep-alive" 1.0 --keep-alive ""

@@ -11,14 +11,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QMenu>
+#include <QPixmap>
 #include <QScreen>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QToolTip>
 #include <QToolButton>
+#include <QToolTip>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -27,8 +27,7 @@ int main(int argc, char** argv) {
     // tooltip of another's Status cell (docs/failure-tooltip.png).
     const bool failures = argc == 4 && QByteArray(argv[1]) == "--failures";
     if (argc != 2 && !failures) {
-        std::fprintf(stderr, "usage: %s OUTPUT.png | --failures MENU.png TOOLTIP.png\n",
-                     argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT.png | --failures MENU.png TOOLTIP.png\n", argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[failures ? 2 : 1]);
@@ -70,8 +69,8 @@ int main(int argc, char** argv) {
                 // The menu runs its own loop: the picture is taken inside it.
                 QTimer::singleShot(400, [&, grid] {
                     const QRect frame = form.frameGeometry();
-                    const QPixmap shot = form.screen()->grabWindow(
-                        0, frame.x(), frame.y(), frame.width(), frame.height());
+                    const QPixmap shot = form.screen()->grabWindow(0, frame.x(), frame.y(),
+                                                                   frame.width(), frame.height());
                     status = !shot.isNull() && shot.save(output) ? 0 : 1;
                     form.GridMenu->close();
                     // What hovering over the first failure's mark shows.

@@ -683,10 +683,10 @@ Task<> TNMHTTP::RunTransactionAsync() {
         // proxy, in the same scheme.
         const QByteArray peer = origin + ' ' + Proxy.toUtf8() + ':' +
                                 QByteArray::number(ProxyPort) + (secure_ ? " tls" : "");
-        bool reuse = KeepAlive && kept_ && keptTo_ == peer && IsConnected;
-        if (kept_ && !reuse)
+        bool reuse = KeepAlive && keptTo_ == peer && IsConnected;
+        if (!keptTo_.isEmpty() && !reuse)
             disconnectQuietly();
-        kept_ = false;
+        keptTo_.clear();
         bool ended = false;
         bool keep = false;
         try {
@@ -775,7 +775,6 @@ Task<> TNMHTTP::RunTransactionAsync() {
             throw;
         }
         if (keep && !ended) {
-            kept_ = true;
             keptTo_ = peer;
         } else {
             Disconnect();

@@ -216,8 +216,7 @@ private:
     bool replyPersists_ = false;
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
-    /// The connection left open by the last request, and where it goes.
-    bool kept_ = false;
+    /// Where the connection the last request left open goes; empty for none.
     QByteArray keptTo_;
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:

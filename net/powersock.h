@@ -294,6 +294,13 @@ private:
     /// Counts `n` received bytes against LowSpeedLimit; throws ESockError
     /// once a whole TimeOut window brought too few.
     void CheckLowSpeed(qint64 n);
+    /// The line readers' peek: up to `room` bytes into `into`; the count, 0
+    /// when the peer closed (or the socket is gone), -1 when nothing has
+    /// arrived yet. Other errors throw.
+    qint64 PeekSome(char* into, qint64 room);
+    /// Takes `count` bytes a peek has shown into `into`; fewer only when the
+    /// peer closed first.
+    qint64 TakePeeked(char* into, qint64 count);
 
     int timeOut_ = 0;
     int closeError_ = 0; ///< error of a close notification, until a reader sees it

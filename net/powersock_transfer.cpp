@@ -124,6 +124,34 @@ QByteArray TPowersock::ReadLn() {
     return Wait(ReadLnAsync());
 }
 
+qint64 TPowersock::PeekSome(char* into, qint64 room) {
+    const qint64 n = transport_->peek(into, room);
+    if (n >= 0)
+        return n;
+    LastErrorCode = transport_->lastError();
+    if (LastErrorCode == SocketErrorNumbers::NotConnected) {
+        CheckCloseError();
+        return 0;
+    }
+    CheckSocketError(SocketErrorNumbers::WouldBlock);
+    return -1;
+}
+
+qint64 TPowersock::TakePeeked(char* into, qint64 count) {
+    qint64 got = 0;
+    while (got < count) {
+        const qint64 r = transport_->receive(into + got, count - got);
+        if (r == 0)
+            break;
+        if (r < 0) {
+            CheckSocketError(SocketErrorNumbers::WouldBlock);
+            continue;
+        }
+        got += r;
+    }
+    return got;
+}
+
 Task<QByteArray> TPowersock::ReadLnAsync() {
     ReportStatus(8, QStringLiteral("ReadLn"));
     TimerOn();
@@ -134,33 +162,18 @@ Task<QByteArray> TPowersock::ReadLnAsync() {
         if (consumed >= BufferSize)
             throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize),
                              SockErrorCode::TooLong);
-        const qint64 n = transport_->peek(buffer + consumed, BufferSize - consumed);
+        const qint64 n = PeekSome(buffer + consumed, BufferSize - consumed);
         if (n == 0)
             co_return QByteArray();
-        if (n < 0) {
-            LastErrorCode = transport_->lastError();
-            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
-                CheckCloseError();
-                co_return QByteArray();
-            }
-            CheckSocketError(SocketErrorNumbers::WouldBlock);
-        } else {
+        if (n > 0) {
             const void* lf = std::memchr(buffer + consumed, '\n', size_t(n));
             // Take what was peeked: up to the line end, or all of it when the
             // line goes on, so the next peek sees only new bytes.
             const qint64 take = lf ? static_cast<const char*>(lf) - (buffer + consumed) + 1 : n;
             if (lf && Cancelled)
                 break;
-            for (qint64 got = 0; got < take;) {
-                const qint64 r = transport_->receive(buffer + consumed + got, take - got);
-                if (r == 0)
-                    co_return QByteArray();
-                if (r < 0) {
-                    CheckSocketError(SocketErrorNumbers::WouldBlock);
-                    continue;
-                }
-                got += r;
-            }
+            if (TakePeeked(buffer + consumed, take) < take)
+                co_return QByteArray();
             CheckLowSpeed(take);
             consumed += take;
             if (lf)
@@ -187,18 +200,8 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
     qsizetype lineStart = 0; // where the last, maybe unfinished, line begins
     for (;;) {
         const qint64 room = qMin<qint64>(BufferSize, limit + 1 - block.size());
-        const qint64 n = transport_->peek(buffer, room);
-        bool closed = n == 0;
-        if (n < 0) {
-            LastErrorCode = transport_->lastError();
-            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
-                CheckCloseError();
-                closed = true;
-            } else {
-                CheckSocketError(SocketErrorNumbers::WouldBlock);
-            }
-        }
-        if (closed) {
+        const qint64 n = PeekSome(buffer, room);
+        if (n == 0) {
             block.truncate(lineStart);
             co_return block;
         }
@@ -219,18 +222,10 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
             }
             if (ended && Cancelled)
                 break;
-            for (qint64 got = 0; got < take;) {
-                const qint64 r = transport_->receive(buffer + got, take - got);
-                if (r == 0) {
-                    block.append(buffer, got);
-                    block.truncate(qMin(lineStart, block.size()));
-                    co_return block;
-                }
-                if (r < 0) {
-                    CheckSocketError(SocketErrorNumbers::WouldBlock);
-                    continue;
-                }
-                got += r;
+            if (const qint64 got = TakePeeked(buffer, take); got < take) {
+                block.append(buffer, got);
+                block.truncate(qMin(lineStart, block.size()));
+                co_return block;
             }
             CheckLowSpeed(take);
             block.append(buffer, take);

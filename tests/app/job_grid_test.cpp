@@ -222,9 +222,8 @@ TEST_F(JobGridTest, TheRunningJobsRowIsMarkedWhereverEditsMoveIt) {
     EXPECT_EQ(runningRows(), QList<int>{4});
 
     QList<int> changed;
-    QObject::connect(&grid, &JobGrid::dataChanged, [&](const QModelIndex& from) {
-        changed << from.row() + 1;
-    });
+    QObject::connect(&grid, &JobGrid::dataChanged,
+                     [&](const QModelIndex& from) { changed << from.row() + 1; });
     grid.SetRunningJob(grid.IdAt(2));
     EXPECT_EQ(changed, (QList<int>{4, 2})) << "the old and the new row repaint";
     grid.DeleteRows(1, 1);

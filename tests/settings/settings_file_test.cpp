@@ -214,9 +214,10 @@ TEST_F(SettingsFileTest, WindowKeysAreWrittenOnlyOnceRememberedAndABadOneKeepsTh
     EXPECT_TRUE(readFile(ini).endsWith("[Window]\r\nColumns=60,600,320\r\n"));
 
     // A part that cannot be read falls back on its own; the others stay.
-    for (const auto& [key, value] :
-         {std::pair{"Width", "wide"}, {"Height", "0"}, {"Splitter", "500,x"},
-          {"Columns", "60,-1,320"}}) {
+    for (const auto& [key, value] : {std::pair{"Width", "wide"},
+                                     {"Height", "0"},
+                                     {"Splitter", "500,x"},
+                                     {"Columns", "60,-1,320"}}) {
         s.window = {QRect(10, 20, 900, 700), false, {500, 140}, {60, 600, 320}};
         ASSERT_EQ(SettingsFile::store(ini, s), "");
         ProfileFile byHand(ini);
