@@ -389,7 +389,9 @@ void DownloadRun::NMHTTP1Success() {
         return;
     m_request.outcome = true;
     m_slowDowns = 0;
-    if (const int row = OutcomeRow(); row != 0)
+    // A server that answers again is back to no back-off (looked up only
+    // when some server has one).
+    if (const int row = OutcomeRow(); row != 0 && !m_backOffS.isEmpty())
         m_backOffS.remove(HostOf(m_grid.Url(row)));
     MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
