@@ -7,20 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
 
 namespace {
 
-// A retry cycle gives a job up once it has been found too small this often.
-constexpr int kSmallResultTries = 10;
 // A failure gives the job up instead of marking it "▼" from this count on.
 constexpr int kGiveUpRetryCount = 6;
-
-bool isFile(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isFile();
-}
 
 } // namespace
 
@@ -30,29 +25,56 @@ const QString DownloadRun::kAllDoneMessage =
 
 DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent)
     : QObject(parent)
-    , m_grid(grid)
-    , m_client(client) {
+    , m_grid(grid) {
     qRegisterMetaType<DownloadRun::End>();
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
-    m_client.SetEvents({
-        .connected = [this] { NMHTTP1Connect(); },
-        .status = [this] { NMHTTP1Status(); },
-        .packetReceived = [this] { NMHTTP1PacketRecvd(); },
-        .succeeded = [this] { NMHTTP1Success(); },
-        .failed = [this] { NMHTTP1Failure(); },
-        .ended = [this](bool threw, const QString& error) { RequestEnded(threw, error); },
-    });
+    m_clock.start();
+    m_lanes.push_back(Lane{.client = &client, .request = {}});
+    Attach(0);
 }
 
 DownloadRun::~DownloadRun() {
     m_timer.stop();
-    m_client.SetEvents({});
+    for (Lane& lane : m_lanes)
+        lane.client->SetEvents({});
+}
+
+void DownloadRun::Attach(int lane) {
+    m_lanes[lane].client->SetEvents({
+        .connected = [this, lane] { NMHTTP1Connect(lane); },
+        .status = [this, lane] { NMHTTP1Status(lane); },
+        .packetReceived = [this, lane] { NMHTTP1PacketRecvd(lane); },
+        .succeeded = [this, lane] { NMHTTP1Success(lane); },
+        .failed = [this, lane] { NMHTTP1Failure(lane); },
+        .ended = [this, lane](bool threw,
+                              const QString& error) { RequestEnded(lane, threw, error); },
+    });
+}
+
+void DownloadRun::AddClient(DownloadClient& client) {
+    if (Running() || m_shutdown)
+        return;
+    m_lanes.push_back(Lane{.client = &client, .request = {}});
+    Attach(int(m_lanes.size()) - 1);
+}
+
+bool DownloadRun::Requesting() const {
+    return std::any_of(m_lanes.begin(), m_lanes.end(), [](const Lane& l) { return l.inGet; });
+}
+
+qint64 DownloadRun::ReceivedBytes(JobGrid::JobId id) const {
+    for (const Lane& lane : m_lanes)
+        if (id != 0 && lane.request.job == id)
+            return lane.client->ReceivedBytes();
+    return -1;
 }
 
 void DownloadRun::SetTickInterval(int ms) {
     m_intervalMs = qMax(0, ms);
-    if (m_timer.isActive() && m_armed != Wait::None)
+    if (m_timer.isActive() && Parallel() > 1)
+        StartTimer(Wait::None); // the tick works out the waits anew
+    else if (m_timer.isActive() && m_armed != Wait::None)
         StartTimer(m_armed);
 }
 
@@ -87,11 +109,11 @@ void DownloadRun::SetCurrentRow(int row) {
 }
 
 bool DownloadRun::FollowingRequest() const {
-    return m_currentJob == m_request.job;
+    return m_currentJob == First().request.job;
 }
 
 int DownloadRun::OutcomeRow() const {
-    return m_grid.RowOf(m_request.job);
+    return m_grid.RowOf(First().request.job);
 }
 
 // --- helpers -----------------------------------------------------------------------
@@ -104,8 +126,10 @@ QString DownloadRun::HostOf(const QString& url) {
 
 void DownloadRun::SetRateLimit(double perSecond) {
     m_rateGapMs = perSecond > 0 ? qint64(std::ceil(1000.0 / perSecond)) : 0;
-    if (!m_clock.isValid())
-        m_clock.start();
+}
+
+int DownloadRun::CycleCheckMs() const {
+    return (m_intervalMs + kSmallResultTries - 1) / kSmallResultTries;
 }
 
 void DownloadRun::StartTimer(Wait wait) {
@@ -117,8 +141,7 @@ void DownloadRun::StartTimer(Wait wait) {
         m_timer.start(m_intervalMs);
         break;
     case Wait::CycleCheck:
-        // Rounded up, so that the ten checks never wait less than one pause.
-        m_timer.start((m_intervalMs + kSmallResultTries - 1) / kSmallResultTries);
+        m_timer.start(CycleCheckMs());
         break;
     case Wait::None:
         m_timer.start(0);
@@ -142,6 +165,10 @@ void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
         emit jobFinished(id, mark, reason);
 }
 
+bool DownloadRun::IsFile(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
 QString DownloadRun::FileNamePart(const QString& path) {
     qsizetype cut = -1;
     for (const QChar separator : {QChar('/'), QChar('\\'), QChar(':')})
@@ -158,7 +185,8 @@ void DownloadRun::GoButtonClick() {
     m_slowDowns = 0;
     SetCurrentRow(1);
     if (!Running())
-        m_client.NewRun();
+        for (Lane& lane : m_lanes)
+            lane.client->NewRun();
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
         return;
@@ -175,14 +203,17 @@ void DownloadRun::CancelBtnClick() {
         return;
     const bool again = m_cancelRequested;
     m_cancelRequested = true;
-    // The stop is not put off for as long as a server asked to be left alone.
-    if (m_timer.isActive() && m_armed == Wait::Host)
+    // The stop is not put off for as long as a server asked to be left
+    // alone; with several clients the tick says when the last one is free.
+    if (m_timer.isActive() && (m_armed == Wait::Host || Parallel() > 1))
         StartTimer(Wait::None);
     emit stopping(m_grid.IdAt(CurrentRow()));
-    if (again && m_inGet) {
-        m_abortedByRun = true;
-        m_client.Abort();
-    }
+    if (again)
+        for (Lane& lane : m_lanes)
+            if (lane.inGet) {
+                lane.abortedByRun = true;
+                lane.client->Abort();
+            }
 }
 
 void DownloadRun::Abort() {
@@ -198,7 +229,11 @@ void DownloadRun::Timer1Timer() {
     m_timer.stop();
     if (m_shutdown)
         return;
-    if (m_inGet) {
+    if (Parallel() > 1) {
+        ParallelTick();
+        return;
+    }
+    if (First().inGet) {
         // Armed by "Go!" during a request: one request at a time on the
         // client, so wait until this one has ended.
         m_tickDeferred = true;
@@ -213,7 +248,7 @@ void DownloadRun::Timer1Timer() {
     SetCurrentRow(row);
 
     if (m_cancelRequested) {
-        m_client.Abort();
+        First().client->Abort();
         m_cancelRequested = false;
         emit runFinished(End::Cancelled);
         return;
@@ -227,25 +262,19 @@ void DownloadRun::Timer1Timer() {
     }
 }
 
-bool DownloadRun::CheckSmallResult(int& row) {
-    const QString path = m_grid.Path(row - 1);
+DownloadRun::SmallResult DownloadRun::ExamineResult(int row) const {
+    const QString path = m_grid.Path(row);
     const QFileInfo info(path);
     const bool exists = !path.isEmpty() && info.isFile();
     const qint64 size = exists ? info.size() : 0;
     const qint64 limit = qint64(m_limitKB) * 1024;
     // A web page saved under a picture's name is no more a result than an
     // empty file is; a failed job's error page is just what it should be.
-    const bool tookAsResult = StatusMark::IsSuccess(m_grid.Status(row - 1));
+    const bool tookAsResult = StatusMark::IsSuccess(m_grid.Status(row));
     const QString wrong =
         size > limit && tookAsResult ? ContentCheck::WrongContentReason(path) : QString();
-    if (size > limit && wrong.isEmpty()) {
-        if (m_skipPending)
-            m_skipPending = false;
-        else
-            m_retryActive = false;
-        return false;
-    }
-    row -= 1;
+    if (size > limit && wrong.isEmpty())
+        return {};
     // A job that failed keeps the server's word as its reason.
     const QString failure = m_grid.Reason(row);
     const QString reason =
@@ -255,6 +284,22 @@ bool DownloadRun::CheckSmallResult(int& row) {
         : size == 0
             ? QStringLiteral("The saved file is empty")
             : QStringLiteral("Too small: %1 bytes, the limit is %2 KB").arg(size).arg(m_limitKB);
+    return {true, exists, reason};
+}
+
+bool DownloadRun::CheckSmallResult(int& row) {
+    const SmallResult result = ExamineResult(row - 1);
+    if (!result.small) {
+        if (m_skipPending)
+            m_skipPending = false;
+        else
+            m_retryActive = false;
+        return false;
+    }
+    row -= 1;
+    const QString& path = m_grid.Path(row);
+    const bool exists = result.exists;
+    const QString& reason = result.reason;
     if (!m_retryActive) {
         Mark(row, StatusMark::Small, reason);
         m_retryActive = true;
@@ -280,7 +325,7 @@ bool DownloadRun::CheckSmallResult(int& row) {
 void DownloadRun::Get1() {
     if (m_shutdown)
         return;
-    if (m_inGet) {
+    if (First().inGet) {
         // One request at a time: go on once the one under way has ended.
         m_tickDeferred = true;
         return;
@@ -293,7 +338,7 @@ void DownloadRun::Get1() {
         emit messageRequested(kAllDoneMessage);
         return;
     }
-    if (m_skipExisting && isFile(m_grid.Path(row))) {
+    if (m_skipExisting && IsFile(m_grid.Path(row))) {
         Mark(row, StatusMark::Skipped);
         m_skipPending = true;
         SetCurrentRow(row + 1);
@@ -319,75 +364,89 @@ void DownloadRun::Get1() {
 
 void DownloadRun::GetData() {
     const int row = CurrentRow();
-    if (m_shutdown || m_inGet || !m_grid.IsJobRow(row))
+    Lane& lane = First();
+    if (m_shutdown || lane.inGet || !m_grid.IsJobRow(row))
         return;
-    m_request = Request{m_grid.IdAt(row), m_grid.Path(row)};
-    m_inGet = true;
+    lane.request = Request{m_grid.IdAt(row), m_grid.Path(row)};
+    lane.inGet = true;
     m_tickDeferred = false;
-    m_abortedByRun = false;
+    lane.abortedByRun = false;
     try {
-        m_client.Start(m_grid.Url(row), m_request.path);
+        lane.client->Start(m_grid.Url(row), lane.request.path);
     } catch (const std::exception& e) {
-        RequestEnded(true, QString::fromLocal8Bit(e.what()));
+        RequestEnded(0, true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        RequestEnded(true, QStringLiteral("Unknown error"));
+        RequestEnded(0, true, QStringLiteral("Unknown error"));
     }
 }
 
-void DownloadRun::RequestEnded(bool threw, const QString& error) {
-    if (!m_inGet)
+void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) {
+    Lane& lane = m_lanes[laneIndex];
+    if (Parallel() > 1) {
+        LaneEnded(lane, threw, error);
         return;
-    m_inGet = false;
+    }
+    if (!lane.inGet)
+        return;
+    lane.inGet = false;
+    Request& request = lane.request;
 
-    if (threw && m_abortedByRun && !m_request.outcome) {
+    if (threw && lane.abortedByRun && !request.outcome) {
         // Our own abort (closing, or "Stop!" pressed twice) is no failure
         // of the job: it stays "↓" and is fetched again. The client never
         // leaves the cut body at the job's path.
-        emit requestError(m_request.job, error);
+        emit requestError(request.job, error);
         StartTimer(Wait::Pause);
-    } else if (!m_request.outcome) {
+    } else if (!request.outcome) {
         // A request that threw (refused, time-out, reset, bad URL...) or
         // ended without an outcome would otherwise leave the job at "↓"
         // with nothing to re-arm the timer: count it as a failure.
-        m_request.outcome = true;
-        const QString text = threw ? error : m_client.StatusText();
+        request.outcome = true;
+        const QString text = threw ? error : lane.client->StatusText();
         ApplyFailure(!text.isEmpty() ? text
                                      : QStringLiteral("The request ended without an outcome"));
-        emit requestError(m_request.job, text);
+        emit requestError(request.job, text);
     }
     if (m_tickDeferred)
         StartTimer(Wait::Pause);
-    emit requestEnded();
+    emit requestEnded(request.job);
 }
 
 void DownloadRun::Shutdown() {
     m_shutdown = true;
     m_timer.stop();
-    if (m_inGet) {
-        m_abortedByRun = true;
-        m_client.Abort();
-    }
+    for (Lane& lane : m_lanes)
+        if (lane.inGet) {
+            lane.abortedByRun = true;
+            lane.client->Abort();
+        }
 }
 
 // --- client events -----------------------------------------------------------------
 
-void DownloadRun::NMHTTP1Connect() {
-    emit connected(m_request.job);
+void DownloadRun::NMHTTP1Connect(int lane) {
+    emit connected(m_lanes[lane].request.job);
 }
 
-void DownloadRun::NMHTTP1Status() {
-    emit statusChanged(m_client.StatusText());
+void DownloadRun::NMHTTP1Status(int lane) {
+    emit statusChanged(m_lanes[lane].client->StatusText());
 }
 
-void DownloadRun::NMHTTP1PacketRecvd() {
-    emit progress(m_request.job, m_client.ReceivedBytes(), m_client.ExpectedBytes());
+void DownloadRun::NMHTTP1PacketRecvd(int lane) {
+    const Lane& l = m_lanes[lane];
+    emit progress(l.request.job, l.client->ReceivedBytes(), l.client->ExpectedBytes());
 }
 
-void DownloadRun::NMHTTP1Success() {
+void DownloadRun::NMHTTP1Success(int laneIndex) {
+    Lane& lane = m_lanes[laneIndex];
     // One outcome per request, and only for a request of ours.
-    if (!m_inGet || m_request.outcome)
+    if (!lane.inGet || lane.request.outcome)
         return;
-    m_request.outcome = true;
+    lane.request.outcome = true;
+    if (Parallel() > 1) {
+        LaneSucceeded(lane);
+        return;
+    }
     m_slowDowns = 0;
     // A server that answers again is back to no back-off (looked up only
     // when some server has one).
@@ -398,13 +457,18 @@ void DownloadRun::NMHTTP1Success() {
     m_retryCount = 0;
 }
 
-void DownloadRun::NMHTTP1Failure() {
-    if (!m_inGet || m_request.outcome)
+void DownloadRun::NMHTTP1Failure(int laneIndex) {
+    Lane& lane = m_lanes[laneIndex];
+    if (!lane.inGet || lane.request.outcome)
         return;
-    m_request.outcome = true;
-    if (WaitForHost(m_client.SlowDownSeconds()))
+    lane.request.outcome = true;
+    if (Parallel() > 1) {
+        LaneFailed(lane);
         return;
-    const QString reason = m_client.FailureReason();
+    }
+    if (WaitForHost(lane.client->SlowDownSeconds()))
+        return;
+    const QString reason = lane.client->FailureReason();
     ApplyFailure(!reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
 }
 
@@ -413,18 +477,21 @@ bool DownloadRun::WaitForHost(qint64 asked) {
     if (asked < 0 || row == 0 || !FollowingRequest() || m_slowDowns >= kMaxSlowDowns)
         return false;
     ++m_slowDowns;
-    qint64& backOff = m_backOffS[HostOf(m_grid.Url(row))];
-    qint64 seconds = qMin(asked, kMaxRetryAfterS);
-    if (asked == 0) {
-        backOff = backOff == 0 ? 1 : qMin(backOff * 2, kMaxBackOffS);
-        seconds = backOff;
-    }
+    const qint64 seconds = HostWaitSeconds(m_grid.Url(row), asked);
     m_hostWaitMs = seconds * 1000;
     // CurrentRow stays at the job, which stays "↓": the tick after the
     // wait fetches it again.
-    emit waitingForHost(m_request.job, seconds, asked > 0);
+    emit waitingForHost(First().request.job, seconds, asked > 0);
     StartTimer(Wait::Host);
     return true;
+}
+
+qint64 DownloadRun::HostWaitSeconds(const QString& url, qint64 asked) {
+    if (asked > 0)
+        return qMin(asked, kMaxRetryAfterS);
+    qint64& backOff = m_backOffS[HostOf(url)];
+    backOff = backOff == 0 ? 1 : qMin(backOff * 2, kMaxBackOffS);
+    return backOff;
 }
 
 void DownloadRun::ApplyFailure(const QString& reason) {

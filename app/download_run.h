@@ -8,6 +8,9 @@
 #include <QString>
 #include <QTimer>
 #include <QtGlobal>
+#include <map>
+#include <set>
+#include <vector>
 
 class DownloadClient;
 
@@ -29,6 +32,13 @@ class DownloadClient;
 /// one at once: resuming a long list of finished jobs costs no waiting. The
 /// small-result cycle keeps its ten checks, spread over one interval, so a
 /// job found too small holds the jobs after it as long as one pause.
+///
+/// Given more than one client (AddClient), the run keeps one job in flight
+/// on each: it starts jobs in grid order while a client is free, spacing the
+/// request starts to each server by the interval, and checks each job's
+/// result by itself when its request has ended. Every job gets the marks it
+/// would get one at a time; "Stop!" lets the jobs in flight finish, and
+/// pressed again aborts them.
 ///
 /// No window needed: the owner shows what the run's signals report (a job
 /// started, its progress, its outcome, the run's end; RunPanels makes the
@@ -95,6 +105,12 @@ public:
     /// cap); a job whose server is not due yet waits for its turn.
     void SetRateLimit(double perSecond);
     int TickInterval() const { return m_intervalMs; }
+    /// A further client: the run then keeps a job in flight on each (one
+    /// connection per client, so at most that many to a server). The client
+    /// must outlive the run; ignored while a run is under way.
+    void AddClient(DownloadClient& client);
+    /// How many jobs may be in flight at once: the number of clients.
+    int Parallel() const { return int(m_lanes.size()); }
 
     // --- state ----------------------------------------------------------------
 
@@ -104,8 +120,11 @@ public:
     bool RetryActive() const { return m_retryActive; }
     bool SkipPending() const { return m_skipPending; }
     bool CancelRequested() const { return m_cancelRequested; }
-    /// A request is under way on the client.
-    bool Requesting() const { return m_inGet; }
+    /// A request is under way on a client.
+    bool Requesting() const;
+    /// Body bytes received for job `id` by its request under way (also in the
+    /// handlers of the request's end); -1 when it has none.
+    qint64 ReceivedBytes(JobGrid::JobId id) const;
     /// Timer1 is armed.
     bool Ticking() const { return m_timer.isActive(); }
     /// Milliseconds the armed tick waits in all: the interval after a
@@ -124,9 +143,9 @@ public:
     /// message kNoJobsMessage for an empty list. Pressed during a request,
     /// the walk from row 1 starts once that request has ended.
     void GoButtonClick();
-    /// "Stop!": the run stops at its next tick (after the request under
-    /// way has ended). Pressed again while that stop is pending, it aborts
-    /// the request under way. Does nothing when no run is under way.
+    /// "Stop!": the run stops at its next tick (after the requests under
+    /// way have ended). Pressed again while that stop is pending, it aborts
+    /// the requests under way. Does nothing when no run is under way.
     void CancelBtnClick();
     /// Stops the run at once: "Stop!" pressed twice (the request under way
     /// is aborted; its job stays "↓" and is fetched by the next run).
@@ -144,12 +163,13 @@ public:
     /// requestEnded() says when the client is free if Requesting() was true.
     void Shutdown();
 
-    // The client's events.
-    void NMHTTP1Connect();
-    void NMHTTP1Status();
-    void NMHTTP1PacketRecvd();
-    void NMHTTP1Success();
-    void NMHTTP1Failure();
+    // The events of the client of lane `lane` (0: the one given at
+    // construction).
+    void NMHTTP1Connect(int lane = 0);
+    void NMHTTP1Status(int lane = 0);
+    void NMHTTP1PacketRecvd(int lane = 0);
+    void NMHTTP1Success(int lane = 0);
+    void NMHTTP1Failure(int lane = 0);
 
 signals:
     /// A message box to show.
@@ -179,8 +199,8 @@ signals:
     /// The request of job `id` ended with the client's error `text` (a
     /// failure, or the run's own abort); sent after the job's mark.
     void requestError(JobGrid::JobId id, const QString& text);
-    /// The request has ended: the client is free.
-    void requestEnded();
+    /// The request of job `id` has ended: its client is free.
+    void requestEnded(JobGrid::JobId id);
 
 private:
     struct Request {
@@ -188,6 +208,34 @@ private:
         QString path;
         bool outcome = false; ///< success or failure already counted
     };
+    /// A client and the request it carries.
+    struct Lane {
+        DownloadClient* client = nullptr;
+        Request request;
+        bool inGet = false;
+        bool abortedByRun = false; ///< the request under way was aborted by us
+    };
+    /// What the small-result check finds of a job's file.
+    struct SmallResult {
+        bool small = false;  ///< missing, too small or of the wrong kind
+        bool exists = false; ///< there is a file to remove
+        QString reason;      ///< why it is no result (when small)
+    };
+    /// A job found too small while several run: looked at again until its
+    /// cycle is over, without holding a client.
+    struct Cycle {
+        int looks = 1;
+        qint64 dueMs = 0; ///< the next look, on m_clock
+    };
+
+    /// A retry cycle gives a job up once it has been found too small this
+    /// often.
+    static constexpr int kSmallResultTries = 10;
+    static bool IsFile(const QString& path);
+
+    void Attach(int lane);
+    Lane& First() { return m_lanes.front(); }
+    const Lane& First() const { return m_lanes.front(); }
 
     void SetCurrentRow(int row);
     int FirstRowFrom(JobGrid::JobId id) const;
@@ -199,6 +247,11 @@ private:
         Host,       ///< the server asked to be left alone: m_hostWaitMs
     };
     void StartTimer(Wait wait);
+    /// Milliseconds between two looks of the small-result cycle: a tenth of
+    /// the interval, rounded up, so that its ten looks never take less than
+    /// one pause.
+    int CycleCheckMs() const;
+    SmallResult ExamineResult(int row) const;
     /// Sets the mark (and the reason, cleared when empty) of a job row and
     /// reports it; ignored for any other row.
     void Mark(int row, const QString& mark, const QString& reason = {});
@@ -216,6 +269,9 @@ private:
     /// "↓" to be fetched again. False when the job has had its share of such
     /// waits (the reply is then a failure as any other).
     bool WaitForHost(qint64 asked);
+    /// The seconds to leave the server of `url` alone after it asked for
+    /// `asked` (0: it named no time, so its back-off grows).
+    qint64 HostWaitSeconds(const QString& url, qint64 asked);
     /// The server a URL goes to, as the back-off is kept: "scheme://host:port".
     static QString HostOf(const QString& url);
     /// Marks the request's job and, when CurrentRow still follows it, moves
@@ -223,16 +279,33 @@ private:
     void MarkOutcomeAndMoveOn(const QString& mark, const QString& reason = {});
     /// The client's request is over: counts what had no outcome, re-arms the
     /// tick.
-    void RequestEnded(bool threw, const QString& error);
+    void RequestEnded(int lane, bool threw, const QString& error);
+
+    // Several jobs at once (download_run_parallel.cpp).
+    void ParallelTick();
+    /// The next job to start, or 0 (then `wake` may say when one is due).
+    JobGrid::JobId NextToStart(qint64 now, qint64& wake);
+    /// The first time a request to the server of `url` may start.
+    qint64 HostDueMs(const QString& url) const;
+    void StartOn(Lane& lane, JobGrid::JobId id, qint64 now);
+    /// The small-result check of one job: marks it "▽" and opens its cycle.
+    void CheckByItself(int row);
+    /// The looks of the cycles due by `now`; `wake` is the next one due.
+    void LookAgain(qint64 now, qint64& wake);
+    void LaneSucceeded(Lane& lane);
+    void LaneFailed(Lane& lane);
+    void LaneEnded(Lane& lane, bool threw, const QString& error);
+    bool InFlight(JobGrid::JobId id) const;
+    Lane* FreeLane();
 
     JobGrid& m_grid;
-    DownloadClient& m_client;
+    std::vector<Lane> m_lanes; ///< [0]: the client given at construction
     QTimer m_timer;
     int m_intervalMs = kTickMs;
     qint64 m_rateGapMs = 0;               ///< between two request starts to a server
     QHash<QString, qint64> m_lastStartMs; ///< per server, on m_clock
     QElapsedTimer m_clock;
-    Wait m_armed = Wait::None;          ///< what the armed timer waits for
+    Wait m_armed = Wait::None; ///< what the armed timer waits for
 
     // CurrentRow is kept as the id of the job there, so that rows deleted
     // above it, or its own deletion, move it with the list. For a row past
@@ -253,11 +326,16 @@ private:
     bool m_smallCheck = true;
     int m_limitKB = 0;
 
-    bool m_inGet = false;
     bool m_tickDeferred = false;
     bool m_shutdown = false;
-    bool m_abortedByRun = false; ///< the request under way was aborted by us
-    Request m_request;
+
+    // With several clients: the jobs in their small-result cycle, the jobs
+    // to fetch again once their server is due, the servers that asked to be
+    // left alone (until when, on m_clock) and such replies per job.
+    std::map<JobGrid::JobId, Cycle> m_cycles;
+    std::set<JobGrid::JobId> m_again;
+    QHash<QString, qint64> m_hostDueMs;
+    QHash<JobGrid::JobId, int> m_slowDownsOf;
 };
 
 Q_DECLARE_METATYPE(DownloadRun::End)

@@ -1,0 +1,247 @@
+// The download run with several clients: a job in flight on each, started in
+// grid order, each result checked by itself once its request has ended.
+#include "app/download_client.h"
+#include "app/download_run.h"
+#include "app/status_mark.h"
+
+#include <QFile>
+#include <algorithm>
+#include <exception>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+
+} // namespace
+
+bool DownloadRun::InFlight(JobGrid::JobId id) const {
+    return std::any_of(m_lanes.begin(), m_lanes.end(),
+                       [id](const Lane& lane) { return lane.inGet && lane.request.job == id; });
+}
+
+DownloadRun::Lane* DownloadRun::FreeLane() {
+    for (Lane& lane : m_lanes)
+        if (!lane.inGet)
+            return &lane;
+    return nullptr;
+}
+
+void DownloadRun::ParallelTick() {
+    if (m_cancelRequested) {
+        // The jobs in flight finish; those in their cycle keep "▽" and
+        // those put back keep "↓", as a stopped run leaves them one at a time.
+        m_cycles.clear();
+        m_again.clear();
+        if (Requesting())
+            return; // the last request's end ticks again
+        m_cancelRequested = false;
+        emit runFinished(End::Cancelled);
+        return;
+    }
+    const qint64 now = m_clock.elapsed();
+    qint64 wake = kNever;
+    LookAgain(now, wake);
+    while (Lane* lane = FreeLane()) {
+        const JobGrid::JobId id = NextToStart(now, wake);
+        if (id == 0)
+            break;
+        StartOn(*lane, id, now);
+        if (m_shutdown || m_cancelRequested)
+            return;
+    }
+    // Each request's end ticks again; the wake is for what falls due before
+    // that (a look of a cycle, a server's turn).
+    if (wake != kNever) {
+        m_hostWaitMs = qMin<qint64>(wake - now, std::numeric_limits<int>::max());
+        StartTimer(Wait::Host);
+        return;
+    }
+    if (Requesting() || !m_cycles.empty() || !m_again.empty())
+        return;
+    if (CurrentRow() < m_grid.NextRow()) {
+        StartTimer(Wait::None); // jobs appended meanwhile
+        return;
+    }
+    emit runFinished(End::Completed);
+    emit messageRequested(kAllDoneMessage);
+}
+
+JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake) {
+    // A job put back because its server asked to wait goes first once due.
+    for (auto it = m_again.begin(); it != m_again.end();) {
+        const int row = m_grid.RowOf(*it);
+        if (row == 0) {
+            it = m_again.erase(it);
+            continue;
+        }
+        const qint64 due = HostDueMs(m_grid.Url(row));
+        if (due <= now) {
+            const JobGrid::JobId id = *it;
+            m_again.erase(it);
+            return id;
+        }
+        wake = qMin(wake, due);
+        ++it;
+    }
+    // Then the walk, over what it does not fetch: a long list of finished
+    // jobs is passed in one tick.
+    for (int row = CurrentRow(); row < m_grid.NextRow(); row = CurrentRow()) {
+        const JobGrid::JobId id = m_grid.IdAt(row);
+        if (InFlight(id) || m_cycles.contains(id) || m_again.contains(id)) {
+            SetCurrentRow(row + 1);
+            continue;
+        }
+        if (!StatusMark::IsFetched(m_grid.Status(row))) {
+            // One at a time, the run looks at the job before each tick's;
+            // here each job passed over is looked at by itself.
+            CheckByItself(row);
+            SetCurrentRow(row + 1);
+            continue;
+        }
+        if (m_skipExisting && IsFile(m_grid.Path(row))) {
+            Mark(row, StatusMark::Skipped);
+            CheckByItself(row);
+            SetCurrentRow(row + 1);
+            continue;
+        }
+        const qint64 due = HostDueMs(m_grid.Url(row));
+        if (due > now) {
+            // Jobs start in grid order: the next waits for its server.
+            wake = qMin(wake, due);
+            return 0;
+        }
+        SetCurrentRow(row + 1);
+        return id;
+    }
+    return 0;
+}
+
+qint64 DownloadRun::HostDueMs(const QString& url) const {
+    const qint64 gap = qMax<qint64>(m_intervalMs, m_rateGapMs);
+    if (gap == 0 && m_hostDueMs.isEmpty())
+        return 0;
+    const QString host = HostOf(url);
+    qint64 due = m_hostDueMs.value(host, 0);
+    if (const auto last = m_lastStartMs.constFind(host); last != m_lastStartMs.cend())
+        due = qMax(due, *last + gap);
+    return due;
+}
+
+void DownloadRun::StartOn(Lane& lane, JobGrid::JobId id, qint64 now) {
+    const int row = m_grid.RowOf(id);
+    const QString url = m_grid.Url(row);
+    if (m_intervalMs > 0 || m_rateGapMs > 0)
+        m_lastStartMs.insert(HostOf(url), now);
+    Mark(row, StatusMark::Requested);
+    lane.request = Request{id, m_grid.Path(row)};
+    lane.inGet = true;
+    lane.abortedByRun = false;
+    try {
+        lane.client->Start(url, lane.request.path);
+    } catch (const std::exception& e) {
+        LaneEnded(lane, true, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        LaneEnded(lane, true, QStringLiteral("Unknown error"));
+    }
+}
+
+void DownloadRun::CheckByItself(int row) {
+    if (!m_smallCheck || !m_grid.IsJobRow(row))
+        return;
+    const SmallResult result = ExamineResult(row);
+    if (!result.small)
+        return;
+    Mark(row, StatusMark::Small, result.reason);
+    if (result.exists)
+        QFile::remove(m_grid.Path(row));
+    m_cycles[m_grid.IdAt(row)] = Cycle{1, m_clock.elapsed() + CycleCheckMs()};
+}
+
+void DownloadRun::LookAgain(qint64 now, qint64& wake) {
+    for (auto it = m_cycles.begin(); it != m_cycles.end();) {
+        const int row = m_grid.RowOf(it->first);
+        if (row == 0) {
+            it = m_cycles.erase(it);
+            continue;
+        }
+        if (it->second.dueMs > now) {
+            wake = qMin(wake, it->second.dueMs);
+            ++it;
+            continue;
+        }
+        const SmallResult result = ExamineResult(row);
+        if (!result.small) {
+            // Something put a whole file there meanwhile: the cycle is over.
+            it = m_cycles.erase(it);
+            continue;
+        }
+        if (result.exists)
+            QFile::remove(m_grid.Path(row));
+        if (++it->second.looks > kSmallResultTries) {
+            Mark(row, StatusMark::GivenUp,
+                 QStringLiteral("%1 (given up after %2 checks)")
+                     .arg(m_grid.Reason(row))
+                     .arg(kSmallResultTries));
+            it = m_cycles.erase(it);
+            continue;
+        }
+        it->second.dueMs = now + CycleCheckMs();
+        wake = qMin(wake, it->second.dueMs);
+        ++it;
+    }
+}
+
+void DownloadRun::LaneSucceeded(Lane& lane) {
+    const int row = m_grid.RowOf(lane.request.job);
+    m_slowDownsOf.remove(lane.request.job);
+    if (row != 0 && !m_backOffS.isEmpty())
+        m_backOffS.remove(HostOf(m_grid.Url(row)));
+    Mark(row, StatusMark::Done);
+}
+
+void DownloadRun::LaneFailed(Lane& lane) {
+    const JobGrid::JobId id = lane.request.job;
+    const int row = m_grid.RowOf(id);
+    const qint64 asked = lane.client->SlowDownSeconds();
+    if (asked >= 0 && row != 0 && m_slowDownsOf.value(id) < kMaxSlowDowns) {
+        // The job stays "↓" and goes back to be fetched once its server is
+        // due; the other jobs to that server wait as long.
+        ++m_slowDownsOf[id];
+        const QString url = m_grid.Url(row);
+        const qint64 seconds = HostWaitSeconds(url, asked);
+        qint64& due = m_hostDueMs[HostOf(url)];
+        due = qMax(due, m_clock.elapsed() + seconds * 1000);
+        m_again.insert(id);
+        emit waitingForHost(id, seconds, asked > 0);
+        return;
+    }
+    m_slowDownsOf.remove(id);
+    const QString reason = lane.client->FailureReason();
+    Mark(row, StatusMark::Failed,
+         !reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
+}
+
+void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
+    if (!lane.inGet)
+        return;
+    lane.inGet = false;
+    const Request& request = lane.request;
+    if (threw && lane.abortedByRun && !request.outcome) {
+        // Our own abort is no failure: the job stays "↓".
+        emit requestError(request.job, error);
+    } else {
+        if (!request.outcome) {
+            lane.request.outcome = true;
+            const QString text = threw ? error : lane.client->StatusText();
+            Mark(m_grid.RowOf(request.job), StatusMark::Failed,
+                 !text.isEmpty() ? text : QStringLiteral("The request ended without an outcome"));
+            emit requestError(request.job, text);
+        }
+        // The client leaves a whole file only once the request has ended.
+        if (!m_again.contains(request.job))
+            CheckByItself(m_grid.RowOf(request.job));
+    }
+    emit requestEnded(request.job);
+    StartTimer(Wait::None);
+}
