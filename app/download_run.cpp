@@ -52,22 +52,28 @@ void DownloadRun::Attach(int lane) {
     });
 }
 
-void DownloadRun::AddClient(DownloadClient& client) {
+void DownloadRun::SetMoreClients(const std::vector<DownloadClient*>& clients) {
     if (Running() || m_shutdown)
         return;
-    m_lanes.push_back(Lane{.client = &client, .request = {}});
-    Attach(int(m_lanes.size()) - 1);
+    while (m_lanes.size() > 1) {
+        m_lanes.back().client->SetEvents({});
+        m_lanes.pop_back();
+    }
+    for (DownloadClient* client : clients) {
+        m_lanes.push_back(Lane{.client = client, .request = {}});
+        Attach(int(m_lanes.size()) - 1);
+    }
 }
 
 bool DownloadRun::Requesting() const {
     return std::any_of(m_lanes.begin(), m_lanes.end(), [](const Lane& l) { return l.inGet; });
 }
 
-qint64 DownloadRun::ReceivedBytes(JobGrid::JobId id) const {
+const DownloadClient* DownloadRun::ClientOf(JobGrid::JobId id) const {
     for (const Lane& lane : m_lanes)
         if (id != 0 && lane.request.job == id)
-            return lane.client->ReceivedBytes();
-    return -1;
+            return lane.client;
+    return nullptr;
 }
 
 void DownloadRun::SetTickInterval(int ms) {

@@ -105,10 +105,11 @@ public:
     /// cap); a job whose server is not due yet waits for its turn.
     void SetRateLimit(double perSecond);
     int TickInterval() const { return m_intervalMs; }
-    /// A further client: the run then keeps a job in flight on each (one
-    /// connection per client, so at most that many to a server). The client
-    /// must outlive the run; ignored while a run is under way.
-    void AddClient(DownloadClient& client);
+    /// Clients besides the one given at construction, replacing those set
+    /// before: the run then keeps a job in flight on each (one connection per
+    /// client, so at most that many to a server). Each must outlive the run
+    /// or the next call; ignored while a run is under way.
+    void SetMoreClients(const std::vector<DownloadClient*>& clients);
     /// How many jobs may be in flight at once: the number of clients.
     int Parallel() const { return int(m_lanes.size()); }
 
@@ -122,9 +123,9 @@ public:
     bool CancelRequested() const { return m_cancelRequested; }
     /// A request is under way on a client.
     bool Requesting() const;
-    /// Body bytes received for job `id` by its request under way (also in the
-    /// handlers of the request's end); -1 when it has none.
-    qint64 ReceivedBytes(JobGrid::JobId id) const;
+    /// The client carrying the request of job `id` (also in the handlers of
+    /// the request's end), for its read-outs; nullptr when it has none.
+    const DownloadClient* ClientOf(JobGrid::JobId id) const;
     /// Timer1 is armed.
     bool Ticking() const { return m_timer.isActive(); }
     /// Milliseconds the armed tick waits in all: the interval after a

@@ -22,6 +22,7 @@ public:
     /// Whether each Get sends its URL's base URL (the gallery page) as the
     /// "Referer:" line. Off by default.
     void SetRefererFromBaseUrl(bool on) { refererFromBaseUrl_ = on; }
+    bool RefererFromBaseUrl() const { return refererFromBaseUrl_; }
     /// Runs before each request with its URL, to set the client up for it (the
     /// proxy the environment names for that URL); what it throws fails the request.
     void SetBeforeGet(std::function<void(const QString& url)> hook) {

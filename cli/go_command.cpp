@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/parallel_clients.h"
 #include "app/run_panels.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
@@ -33,6 +34,7 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
+        , parallel_(args.parallel.value_or(profile.settings.request.parallel))
         , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
@@ -47,21 +49,28 @@ public:
         if (args.proxyHost) {
             http_.Proxy = *args.proxyHost;
             http_.ProxyPort = args.proxyPort;
-        } else if (!s.proxyEnabled) {
-            // As for curl: the environment names a proxy per URL. It is
-            // read once; it does not change during the run.
-            client_.SetBeforeGet(
-                [this, environment = QProcessEnvironment::systemEnvironment()](const QString& url) {
-                    QString problem;
-                    const auto proxy = ProxyFromEnvironment(url, environment, &problem);
-                    if (!problem.isEmpty())
-                        throw std::runtime_error(problem.toStdString());
-                    http_.Proxy = proxy ? proxy->host : QString();
-                    http_.ProxyPort = proxy ? proxy->port : 0;
-                });
         }
+        // As for curl: the environment names a proxy per URL. It is read
+        // once; it does not change during the run.
+        const bool environmentProxy = !args.proxyHost && !s.proxyEnabled;
+        const auto proxyFromEnvironment = [environment = QProcessEnvironment::systemEnvironment()](
+                                              TNMHTTP& http, HttpDownloadClient& client) {
+            client.SetBeforeGet([&http, environment](const QString& url) {
+                QString problem;
+                const auto proxy = ProxyFromEnvironment(url, environment, &problem);
+                if (!problem.isEmpty())
+                    throw std::runtime_error(problem.toStdString());
+                http.Proxy = proxy ? proxy->host : QString();
+                http.ProxyPort = proxy ? proxy->port : 0;
+            });
+        };
+        if (environmentProxy)
+            proxyFromEnvironment(http_, client_);
         http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
         http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
+        moreClients_.Prepare(run_, parallel_, http_, client_,
+                             environmentProxy ? ParallelClients::SetUp(proxyFromEnvironment)
+                                              : ParallelClients::SetUp());
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
@@ -75,8 +84,9 @@ public:
         connect(&run_, &DownloadRun::jobStarted, this, &GoSession::onStarted);
         connect(&run_, &DownloadRun::jobFinished, this, &GoSession::onFinished);
         connect(&run_, &DownloadRun::progress, this,
-                [this](JobGrid::JobId, qint64 received, qint64 expected) {
-                    report_.progress(received, expected);
+                [this](JobGrid::JobId id, qint64 received, qint64 expected) {
+                    if (id == shown_)
+                        report_.progress(received, expected);
                 });
         connect(&run_, &DownloadRun::messageRequested, this,
                 [this](const QString& text) { report_.note(text); });
@@ -124,9 +134,10 @@ private:
 
     void onStarted(JobGrid::JobId id) {
         const int row = grid_.RowOf(id);
-        inRequest_ = true;
-        requestClock_.start();
-        requestUrl_ = grid_.Url(row);
+        Request& request = requests_[id];
+        request.clock.start();
+        request.url = grid_.Url(row);
+        shown_ = id;
         report_.jobStarted(row, grid_.JobCount(), DownloadRun::FileNamePart(grid_.Path(row)));
     }
 
@@ -135,16 +146,17 @@ private:
         const QString name = DownloadRun::FileNamePart(grid_.Path(row));
         saver_.Changed();
         QString detail;
-        if (mark == StatusMark::Done) {
+        const DownloadClient* client = run_.ClientOf(id);
+        if (mark == StatusMark::Done && client) {
             // The whole body is what the file holds: no stat needed to say so.
-            detail = QStringLiteral("%1 bytes").arg(client_.ReceivedBytes());
+            detail = QStringLiteral("%1 bytes").arg(client->ReceivedBytes());
         } else if (mark == StatusMark::Skipped) {
             detail = QStringLiteral("exists");
         } else if (mark == StatusMark::Small) {
             detail = reason + QStringLiteral(" (removed)");
-        } else if (inRequest_) {
+        } else if (const auto request = requests_.find(id); request != requests_.end()) {
             // A failure of the request, told once the request has ended.
-            pending_ = Pending{row, mark, reason};
+            request->pending = Pending{row, mark, reason};
             return;
         } else {
             detail = reason;
@@ -152,15 +164,23 @@ private:
         report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
     }
 
-    void onRequestEnded() {
-        inRequest_ = false;
-        // A failed job's reason, else what the reply said.
-        const QString detail = pending_ ? pending_->reason : client_.FailureReason();
-        report_.requestEnded(requestUrl_, detail, client_.ReceivedBytes(), requestClock_.elapsed());
-        if (!pending_)
+    void onRequestEnded(JobGrid::JobId id) {
+        const auto found = requests_.find(id);
+        const DownloadClient* client = run_.ClientOf(id);
+        if (found == requests_.end() || !client)
             return;
-        const Pending p = std::move(*pending_);
-        pending_.reset();
+        Request request = std::move(*found);
+        requests_.erase(found);
+        // The bytes of a job beside the one on the progress line count in
+        // the rate all the same.
+        if (id != shown_)
+            report_.bytesElsewhere(client->ReceivedBytes());
+        // A failed job's reason, else what the reply said.
+        const QString detail = request.pending ? request.pending->reason : client->FailureReason();
+        report_.requestEnded(request.url, detail, client->ReceivedBytes(), request.clock.elapsed());
+        if (!request.pending)
+            return;
+        const Pending& p = *request.pending;
         report_.jobFinished(p.mark, p.row, grid_.JobCount(),
                             DownloadRun::FileNamePart(grid_.Path(p.row)), detail);
     }
@@ -174,8 +194,11 @@ private:
                 QStringLiteral("Terminated: aborting the current job and saving the list."));
             run_.Abort();
         } else if (interrupts_seen_ == 1) {
-            report_.note(
-                QStringLiteral("Stopping after the current job (Ctrl-C again aborts it)."));
+            report_.note(run_.Parallel() > 1
+                             ? QStringLiteral("Stopping after the jobs under way (Ctrl-C again "
+                                              "aborts them).")
+                             : QStringLiteral("Stopping after the current job (Ctrl-C again "
+                                              "aborts it)."));
             run_.CancelBtnClick();
         } else {
             report_.note(QStringLiteral("Aborting the current job; the list is being saved."));
@@ -190,16 +213,23 @@ private:
     JobGrid grid_;
     TNMHTTP http_;
     HttpDownloadClient client_;
+    ParallelClients moreClients_; // outlives the run, which holds on to them
     DownloadRun run_;
+    int parallel_;
     ListSaver saver_;
     GoReport report_;
     InterruptNotifier interrupts_;
     QEventLoop loop_;
     int interrupts_seen_ = 0;
-    bool inRequest_ = false;
-    QElapsedTimer requestClock_;
-    QString requestUrl_;
-    std::optional<Pending> pending_;
+    // The requests under way, and the one the progress line shows (the
+    // latest started).
+    struct Request {
+        QElapsedTimer clock;
+        QString url;
+        std::optional<Pending> pending;
+    };
+    QHash<JobGrid::JobId, Request> requests_;
+    JobGrid::JobId shown_ = 0;
     DownloadRun::End end_ = DownloadRun::End::Completed;
 };
 
@@ -239,6 +269,7 @@ const QList<CliOption>& GoOptions() {
             {"no-min-size", 0, nullptr, "keep files of any size"},
             {"interval", 0, "MS", "pause between jobs (default 200)"},
             {"rate", 0, "N/s", "start at most N requests a second to each server"},
+            {"parallel", 0, "N", "fetch up to N files at once (1 to 16, default 1)"},
             {"proxy", 0, "HOST:PORT",
              "fetch through this HTTP proxy ('': none, not the environment's)"},
             {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
@@ -288,6 +319,16 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
                                   "\"0.5/s\"), not \"%1\"")
                 .arg(*v);
         parsed.ratePerSecond = rate;
+    }
+    if (const auto v = args.value("parallel")) {
+        const auto n =
+            ParseDecimal(*v, RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
+        if (!n)
+            return QStringLiteral("--parallel needs a number of files from %1 to %2, not \"%3\"")
+                .arg(RequestSettings::kMinParallel)
+                .arg(RequestSettings::kMaxParallel)
+                .arg(*v);
+        parsed.parallel = int(*n);
     }
     if (const auto v = args.value("timeout")) {
         parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);

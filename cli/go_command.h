@@ -26,6 +26,8 @@ struct GoArgs {
     std::optional<QString> proxyHost;
     int proxyPort = 0;
     std::optional<int> timeOutMs;
+    /// --parallel: jobs in flight at once; unset takes the settings' value.
+    std::optional<int> parallel;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
 };

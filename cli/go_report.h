@@ -29,6 +29,9 @@ public:
     void jobStarted(int row, int jobs, const QString& name);
     /// Bytes of the current request so far; `expected` 0 when unknown.
     void progress(qint64 received, qint64 expected);
+    /// Bytes a request ended with that ran beside the current one (several
+    /// jobs at once): they count in the rate.
+    void bytesElsewhere(qint64 bytes) { total_ += qMax<qint64>(bytes, 0); }
     /// A request of `url` ended with `status` (a status line or why it
     /// failed); printed when verbose.
     void requestEnded(const QString& url, const QString& status, qint64 bytes, qint64 ms);

@@ -174,6 +174,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.refererIsBaseUrl =
         file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
     s.request.keepAlive = file.read(kServer, QStringLiteral("KeepAlive"), kNo) == kYes;
+    s.request.parallel =
+        readInt(file, kServer, QStringLiteral("Parallel"), s.request.parallel,
+                RequestSettings::kMinParallel, RequestSettings::kMaxParallel, warnings);
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -217,6 +220,9 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("Referer"), s.request.referer);
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
     writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
+    if (const QString key = QStringLiteral("Parallel");
+        s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
+        file.write(kServer, key, QString::number(s.request.parallel));
     for (int n = 1;; ++n) {
         const QString key = kHeader + QString::number(n);
         if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())

@@ -37,6 +37,11 @@ struct RequestSettings {
     /// `KeepAlive`: requests go out as HTTP/1.1 and the connection is kept
     /// for the next job to the same server. "No" unless the file says "Yes".
     bool keepAlive = false;
+    /// `Parallel`: how many jobs a run keeps in flight at once, each on a
+    /// connection of its own (kMinParallel to kMaxParallel).
+    int parallel = 1;
+    static constexpr int kMinParallel = 1;
+    static constexpr int kMaxParallel = 16;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
 };

@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/parallel_clients.h"
 #include "app/profile_session.h"
 #include "app/run_panels.h"
 #include "app/series.h"

@@ -37,6 +37,7 @@ class ListSaver;
 class ProfileSession;
 class RunPanels;
 class HttpDownloadClient;
+class ParallelClients;
 class TNMHTTP;
 struct Settings;
 
@@ -280,6 +281,7 @@ private:
     // Declared after the grid: the run goes first, then its client.
     std::unique_ptr<TNMHTTP> m_http;
     std::unique_ptr<HttpDownloadClient> m_client;
+    std::unique_ptr<ParallelClients> m_moreClients; ///< beside m_client, for Parallel > 1
     std::unique_ptr<DownloadRun> m_run;
     std::unique_ptr<RunPanels> m_runPanels;
     std::unique_ptr<ListSaver> m_saver;

@@ -45,8 +45,10 @@ void TForm1::WireRunOverview() {
             [this] { m_userScrolledAt = m_clock.elapsed(); });
     connect(m_run.get(), &DownloadRun::jobStarted, this, &TForm1::RunJobStarted);
     connect(m_run.get(), &DownloadRun::progress, this,
-            [this](JobGrid::JobId, qint64 received, qint64 expected) {
-                RunProgress(received, expected);
+            [this](JobGrid::JobId id, qint64 received, qint64 expected) {
+                // With several jobs at once the bar follows the latest started.
+                if (id == m_grid.RunningJob())
+                    RunProgress(received, expected);
             });
     connect(m_run.get(), &DownloadRun::jobFinished, this,
             [this](JobGrid::JobId id, const QString& mark, const QString&) {

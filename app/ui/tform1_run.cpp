@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
+#include "app/parallel_clients.h"
 #include "app/profile_session.h"
 #include "app/run_panels.h"
 #include "app/status_mark.h"
@@ -24,6 +25,7 @@ void TForm1::WireDownloadRun() {
     m_http->LowSpeedLimit = DownloadRun::kLowSpeedLimit;
     m_client = std::make_unique<HttpDownloadClient>(*m_http);
     m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
+    m_moreClients = std::make_unique<ParallelClients>();
     m_run->SetTickInterval(DownloadRun::kTickMs);
     // A list whose unloaded rows the user has not yet agreed to write over
     // waits for the question at the end of the run.
@@ -93,6 +95,8 @@ void TForm1::GoButtonClick() {
         if (!PrepareFolders())
             return;
         m_undo.Drop();
+        // Made alike to NMHTTP1 as the options stand now.
+        m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
     }
     m_run->GoButtonClick();
 }

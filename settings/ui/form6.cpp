@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -117,6 +118,9 @@ QWidget* TForm6::RequestPage() {
     CheckBox3 = named(new QCheckBox("Referer: each job's base URL"), "CheckBox3");
     CheckBox4 =
         named(new QCheckBox("Keep the connection for the next file (HTTP/1.1)"), "CheckBox4");
+    SpinEdit1 = named(new QSpinBox, "SpinEdit1");
+    SpinEdit1->setRange(RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
+    SpinEdit1->setToolTip("Files fetched at once, each on a connection of its own");
     Memo1 = named(new QPlainTextEdit, "Memo1");
     Memo1->setPlaceholderText("Name: value, one a line");
     Memo1->setTabChangesFocus(true);
@@ -128,6 +132,7 @@ QWidget* TForm6::RequestPage() {
     fields->addRow("Referer", Edit5);
     fields->addRow("", CheckBox3);
     fields->addRow("Extra lines", Memo1);
+    fields->addRow("Files at once", SpinEdit1);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(CheckBox2);
     layout->addWidget(CheckBox4);
@@ -140,6 +145,7 @@ QWidget* TForm6::RequestPage() {
     Edit5->setText(request_->referer);
     CheckBox3->setChecked(request_->refererIsBaseUrl);
     CheckBox4->setChecked(request_->keepAlive);
+    SpinEdit1->setValue(request_->parallel);
     Edit5->setDisabled(request_->refererIsBaseUrl);
     Memo1->setPlainText(request_->extraHeaders.join('\n'));
     return page;
@@ -166,6 +172,7 @@ bool TForm6::TakeRequestPage() {
     request_->referer = Edit5->text().trimmed();
     request_->refererIsBaseUrl = CheckBox3->isChecked();
     request_->keepAlive = CheckBox4->isChecked();
+    request_->parallel = SpinEdit1->value();
     request_->extraHeaders = lines;
     return true;
 }

@@ -9,6 +9,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 struct RequestSettings;
 
@@ -63,6 +64,7 @@ private:
     QCheckBox* CheckBox2 = nullptr;  ///< TLS
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
     QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
+    QSpinBox* SpinEdit1 = nullptr;   ///< jobs in flight at once
     QLineEdit* Edit3 = nullptr;      ///< CA file
     QLineEdit* Edit4 = nullptr;      ///< User-Agent
     QLineEdit* Edit5 = nullptr;      ///< Referer

@@ -2,6 +2,7 @@
 // tinyproxy, and scripted peers that refuse, stall or reset.
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/parallel_clients.h"
 #include "app/run_panels.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
@@ -56,6 +57,7 @@ struct RunHarness {
     JobGrid grid;
     TNMHTTP http;
     HttpDownloadClient client{http};
+    ParallelClients more; ///< for a run with several jobs at once
     DownloadRun run{grid, client};
     RunPanels panelTexts{run, grid};
     QStringList messages;
@@ -68,8 +70,9 @@ class DownloadRunEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         served = std::make_unique<QTemporaryDir>();
-        for (int n = 1; n <= 12; ++n) {
-            if (n == 5 || n == 9)
+        // 13 to 40 are for the runs with several jobs at once.
+        for (int n = 1; n <= 40; ++n) {
+            if (n == 5 || n == 9 || n == 21 || n == 33)
                 continue; // missing: 404
             const qint64 size = n == 7 ? 0 : n == 3 ? 300 * 1024 + 17 : 1000 * n + 3;
             ASSERT_TRUE(testenv::writeFile(served->filePath(fileName(n)),
@@ -193,6 +196,81 @@ TEST_F(DownloadRunEndToEnd, A429WithRetryAfterIsWaitedForAndTheJobThenFetched) {
     EXPECT_EQ(testenv::readFile(out.filePath("x")), "data");
     EXPECT_TRUE(h.panel0History.contains(QStringLiteral("waiting for host (Retry-After 1 s)")))
         << h.panel0History.join('|').toStdString();
+}
+
+TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {
+    std::map<int, QStringList> marks;
+    std::map<int, QStringList> reasons;
+    std::map<int, int> maxInFlight;
+    for (const int clients : {1, 4}) {
+        SCOPED_TRACE(clients);
+        const QString saveDir = out.filePath(QStringLiteral("at-once-%1").arg(clients)) + "/";
+        ASSERT_TRUE(QDir().mkpath(saveDir));
+        RunHarness h(10'000);
+        h.more.Prepare(h.run, clients, h.http, h.client);
+        ASSERT_EQ(h.run.Parallel(), clients);
+        SeriesSpec spec;
+        spec.baseUrl = nginx->baseUrl();
+        spec.saveDir = saveDir;
+        spec.head = QStringLiteral("hampic");
+        spec.tail = QStringLiteral(".jpg");
+        spec.end = 40;
+        h.grid.Append(ExpandSeries(spec));
+        int inFlight = 0;
+        QObject::connect(&h.run, &DownloadRun::jobStarted, [&] {
+            maxInFlight[clients] = std::max(maxInFlight[clients], ++inFlight);
+        });
+        QObject::connect(&h.run, &DownloadRun::requestEnded, [&] { --inFlight; });
+
+        ASSERT_TRUE(h.goAndWait(60'000)) << h.panels[0].toStdString();
+        marks[clients] = h.marks();
+        for (int row = 1; row < h.grid.NextRow(); ++row)
+            reasons[clients] << h.grid.Reason(row);
+        EXPECT_EQ(h.messages,
+                  QStringList{QStringLiteral("登録されていたすべてのダウンロード完了")});
+        for (int n = 1; n <= 40; ++n) {
+            SCOPED_TRACE(n);
+            const QString wanted = served->filePath(fileName(n));
+            if (n != 7 && QFileInfo::exists(wanted)) {
+                EXPECT_TRUE(testenv::readFile(saveDir + fileName(n)) == testenv::readFile(wanted))
+                    << "file differs";
+            }
+        }
+    }
+    EXPECT_EQ(marks[1].count(kFailed), 4);
+    EXPECT_EQ(marks[1].count(kGivenUp), 1);
+    EXPECT_EQ(marks[4], marks[1]);
+    EXPECT_EQ(reasons[4], reasons[1]);
+    EXPECT_EQ(maxInFlight[1], 1);
+    EXPECT_EQ(maxInFlight[4], 4);
+}
+
+TEST_F(DownloadRunEndToEnd, StopWithFourInFlightLetsThemFinishAndStartsNoMore) {
+    RunHarness h(10'000);
+    h.more.Prepare(h.run, 4, h.http, h.client);
+    SeriesSpec spec;
+    spec.baseUrl = nginx->baseUrl();
+    spec.saveDir = out.path() + "/";
+    spec.head = QStringLiteral("hampic");
+    spec.tail = QStringLiteral(".jpg");
+    spec.end = 40;
+    h.grid.Append(ExpandSeries(spec));
+    int started = 0;
+    // Pressed as the fourth starts: four are in flight from then on.
+    QObject::connect(&h.run, &DownloadRun::jobStarted, [&] {
+        if (++started == 4)
+            h.run.CancelBtnClick();
+    });
+    ASSERT_TRUE(h.goAndWait(30'000)) << h.panels[0].toStdString();
+    EXPECT_EQ(started, 4);
+    EXPECT_EQ(h.panels[0], QStringLiteral("中断しました"));
+    QStringList expected(40, QString());
+    for (int i = 0; i < 4; ++i)
+        expected[i] = kDone;
+    EXPECT_EQ(h.marks(), expected);
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(testenv::readFile(out.filePath(fileName(n))) ==
+                    testenv::readFile(served->filePath(fileName(n))));
 }
 
 } // namespace

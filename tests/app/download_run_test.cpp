@@ -720,4 +720,166 @@ TEST_F(DownloadRunTest, AbortBeforeAnyBodyKeepsTheFileThatWasThere) {
     EXPECT_EQ(grid.Status(1), kRequested);
 }
 
+// Several jobs in flight: the same list run one at a time and with four
+// clients must end with the same mark and reason on every job.
+struct ParallelJob {
+    QString mark; ///< before the run
+    ScriptedClient::Reply reply = {Outcome::Success, QByteArray(2000, 'x')};
+    QByteArray existing = {}; ///< the file there before the run
+    bool exists = false;
+};
+
+struct ParallelCase {
+    const char* name;
+    std::vector<ParallelJob> jobs = {};
+    bool skipExisting = false;
+    int limitKB = 1;
+};
+
+struct ParallelResult {
+    QStringList marks;
+    QStringList reasons;
+    int maxInFlight = 0;
+    QStringList messages;
+    std::vector<DownloadRun::End> ends;
+};
+
+ParallelResult RunWithClients(int count, const ParallelCase& c) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    std::vector<std::unique_ptr<ScriptedClient>> clients;
+    for (int i = 0; i < count; ++i)
+        clients.push_back(std::make_unique<ScriptedClient>());
+    std::vector<Job> jobs;
+    for (size_t i = 0; i < c.jobs.size(); ++i) {
+        const QString url = QStringLiteral("http://h/f%1").arg(i + 1);
+        const QString path = dir.filePath(QStringLiteral("f%1").arg(i + 1));
+        ScriptedClient::Reply reply = c.jobs[i].reply;
+        if (reply.outcome == Outcome::Failure && reply.slowDown >= 0) {
+            // Asks to wait once, then answers.
+            reply.during = [&clients, url] {
+                for (auto& client : clients)
+                    client->replies[url] = {Outcome::Success, QByteArray(2000, 'y')};
+            };
+        }
+        for (auto& client : clients)
+            client->replies[url] = reply;
+        if (c.jobs[i].exists) {
+            EXPECT_TRUE(testenv::writeFile(path, c.jobs[i].existing));
+        }
+        jobs.push_back(Job{c.jobs[i].mark, url, path});
+    }
+    grid.Append(std::move(jobs));
+    DownloadRun run(grid, *clients[0]);
+    std::vector<DownloadClient*> more;
+    for (size_t i = 1; i < clients.size(); ++i)
+        more.push_back(clients[i].get());
+    run.SetMoreClients(more);
+    run.SetTickInterval(0);
+    run.SetSkipExisting(c.skipExisting);
+    run.SetSmallResultLimitKB(c.limitKB);
+    ParallelResult result;
+    int inFlight = 0;
+    QObject::connect(&run, &DownloadRun::jobStarted,
+                     [&] { result.maxInFlight = std::max(result.maxInFlight, ++inFlight); });
+    QObject::connect(&run, &DownloadRun::requestEnded, [&] { --inFlight; });
+    QObject::connect(&run, &DownloadRun::messageRequested,
+                     [&](const QString& text) { result.messages << text; });
+    QObject::connect(&run, &DownloadRun::runFinished,
+                     [&](DownloadRun::End end) { result.ends.push_back(end); });
+    run.GoButtonClick();
+    EXPECT_TRUE(testenv::waitUntil([&] { return !result.ends.empty(); }, 20'000));
+    result.marks = MarksOf(grid);
+    for (int row = 1; row < grid.NextRow(); ++row)
+        result.reasons << grid.Reason(row);
+    return result;
+}
+
+TEST(DownloadRunParallel, EveryJobEndsWithTheMarkAndReasonOfARunOneAtATime) {
+    const QByteArray whole(3000, 'w');
+    const ParallelJob ok;
+    const ParallelJob notFound{{}, {Outcome::Failure, "<html>404 page of some length..</html>"}};
+    const ParallelJob bare404{{}, {Outcome::Failure, ""}};
+    const ParallelJob empty{{}, {Outcome::Success, ""}};
+    const ParallelJob tiny{{}, {Outcome::Success, "12 bytes ..."}};
+    const ParallelJob refused{{}, {Outcome::Throw, {}, QStringLiteral("Connection Refused")}};
+    const ParallelJob silent{{}, {Outcome::None}};
+    const ParallelJob slowDown{{}, {Outcome::Failure, "busy", {}, {}, "HTTP/1.1 429", 1}};
+    const std::vector<ParallelCase> cases = {
+        {"successes, failures and empty results",
+         {ok, ok, notFound, ok, empty, ok, refused, silent, ok, bare404, tiny, ok}},
+        {"skipping existing files, small and whole",
+         {ok, {{}, ok.reply, "small", true}, ok, {{}, ok.reply, whole, true}, ok},
+         true},
+        {"a resumed list",
+         {{kDone, ok.reply, whole, true},
+          {kDone, ok.reply},
+          {kFailed, ok.reply, whole, true},
+          ok,
+          {kGivenUp, ok.reply},
+          {kRequested, ok.reply},
+          {kSkipped, ok.reply, "tiny", true},
+          ok}},
+        {"a server that asks to wait", {ok, slowDown, ok, ok, ok, ok}},
+        {"no limit: only missing and empty files are small",
+         {ok, tiny, empty, bare404, notFound},
+         false,
+         0},
+    };
+    for (const ParallelCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParallelResult one = RunWithClients(1, c);
+        const ParallelResult four = RunWithClients(4, c);
+        EXPECT_EQ(four.marks, one.marks);
+        EXPECT_EQ(four.reasons, one.reasons);
+        EXPECT_EQ(four.messages, one.messages);
+        EXPECT_EQ(one.maxInFlight, 1);
+        EXPECT_GT(four.maxInFlight, 1) << "no two jobs were in flight at once";
+        EXPECT_LE(four.maxInFlight, 4);
+        EXPECT_EQ(four.ends, std::vector<DownloadRun::End>{DownloadRun::End::Completed});
+    }
+}
+
+TEST(DownloadRunParallel, StopLetsTheJobsInFlightFinishAndAgainAbortsThem) {
+    for (const bool twice : {false, true}) {
+        SCOPED_TRACE(twice ? "Stop! twice" : "Stop! once");
+        QTemporaryDir dir;
+        JobGrid grid;
+        std::vector<std::unique_ptr<ScriptedClient>> clients;
+        for (int i = 0; i < 4; ++i)
+            clients.push_back(std::make_unique<ScriptedClient>());
+        std::vector<Job> jobs;
+        for (int n = 1; n <= 8; ++n)
+            jobs.push_back(Job{{},
+                               QStringLiteral("http://h/f%1").arg(n),
+                               dir.filePath(QStringLiteral("f%1").arg(n))});
+        grid.Append(std::move(jobs));
+        DownloadRun run(grid, *clients[0]);
+        run.SetMoreClients({clients[1].get(), clients[2].get(), clients[3].get()});
+        run.SetTickInterval(0);
+        // The first request's handler runs once all four are under way.
+        clients[0]->replies[QStringLiteral("http://h/f1")].during = [&] {
+            EXPECT_EQ(clients[3]->depth, 1);
+            run.CancelBtnClick();
+            if (twice)
+                run.CancelBtnClick();
+        };
+        std::vector<DownloadRun::End> ends;
+        QObject::connect(&run, &DownloadRun::runFinished,
+                         [&](DownloadRun::End end) { ends.push_back(end); });
+        run.GoButtonClick();
+        ASSERT_TRUE(testenv::waitUntil([&] { return !ends.empty(); }, 10'000));
+        testenv::waitUntil([] { return false; }, 50); // nothing starts after the end
+        EXPECT_EQ(ends, std::vector<DownloadRun::End>{DownloadRun::End::Cancelled});
+        const QString inFlight = twice ? kRequested : kDone;
+        EXPECT_EQ(MarksOf(grid),
+                  (QStringList{inFlight, inFlight, inFlight, inFlight, "", "", "", ""}));
+        int requests = 0;
+        for (const auto& client : clients)
+            requests += int(client->requested.size());
+        EXPECT_EQ(requests, 4);
+        EXPECT_FALSE(run.Running());
+    }
+}
+
 } // namespace

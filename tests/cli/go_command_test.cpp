@@ -145,37 +145,46 @@ protected:
 } // namespace
 
 TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
-    listUp(1, 6);
-    // f006 is there already: skipped when asked to, fetched otherwise.
-    ASSERT_TRUE(testenv::writeFile(out("f006.bin"), "old"));
+    // One at a time and four at once: the same marks, files and lines.
+    for (const char* parallel : {"4", "1"}) {
+        SCOPED_TRACE(parallel);
+        ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+        for (int n = 1; n <= 6; ++n)
+            QFile::remove(out(QStringLiteral("f00%1.bin").arg(n)));
+        listUp(1, 6);
+        // f006 is there already: skipped when asked to, fetched otherwise.
+        ASSERT_TRUE(testenv::writeFile(out("f006.bin"), "old"));
 
-    const int smallBefore = requests("/f005.bin");
-    auto run = cli({"go", "--interval", "0", "--skip-existing"});
-    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
-    EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "×", "▲"}));
-    for (int n : {1, 2, 3})
-        EXPECT_TRUE(testenv::readFile(out(QStringLiteral("f00%1.bin").arg(n))) == served(n)) << n;
-    EXPECT_TRUE(testenv::readFile(out("f004.bin")).contains("404")) << "the error page is kept";
-    EXPECT_FALSE(QFile::exists(out("f005.bin"))) << "an empty result is removed";
-    EXPECT_EQ(testenv::readFile(out("f006.bin")), "old");
-    // One plain line per finished job, then the run's message and the counts.
-    const QStringList lines = run.out.split('\n');
-    EXPECT_TRUE(lines.contains("○ 1/6 f001.bin  10240 bytes")) << run.out.toStdString();
-    EXPECT_TRUE(lines.contains("▼ 4/6 f004.bin  HTTP/1.1 404 Not Found")) << run.out.toStdString();
-    // The small-result check removes and counts; it never asks again itself.
-    EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  The saved file is empty (removed)"));
-    EXPECT_TRUE(
-        lines.contains("× 5/6 f005.bin  The saved file is empty (given up after 10 checks)"));
-    EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
-    EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
-    EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"
-                                                   "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n")))
-        << run.out.toStdString();
+        const int smallBefore = requests("/f005.bin");
+        auto run = cli({"go", "--interval", "0", "--skip-existing", "--parallel", parallel});
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "×", "▲"}));
+        for (int n : {1, 2, 3})
+            EXPECT_TRUE(testenv::readFile(out(QStringLiteral("f00%1.bin").arg(n))) == served(n))
+                << n;
+        EXPECT_TRUE(testenv::readFile(out("f004.bin")).contains("404")) << "the error page is kept";
+        EXPECT_FALSE(QFile::exists(out("f005.bin"))) << "an empty result is removed";
+        EXPECT_EQ(testenv::readFile(out("f006.bin")), "old");
+        // One plain line per finished job, then the run's message and the counts.
+        const QStringList lines = run.out.split('\n');
+        EXPECT_TRUE(lines.contains("○ 1/6 f001.bin  10240 bytes")) << run.out.toStdString();
+        EXPECT_TRUE(lines.contains("▼ 4/6 f004.bin  HTTP/1.1 404 Not Found"))
+            << run.out.toStdString();
+        // The small-result check removes and counts; it never asks again itself.
+        EXPECT_TRUE(lines.contains("▽ 5/6 f005.bin  The saved file is empty (removed)"));
+        EXPECT_TRUE(
+            lines.contains("× 5/6 f005.bin  The saved file is empty (given up after 10 checks)"));
+        EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
+        EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
+        EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"
+                                                       "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n")))
+            << run.out.toStdString();
+    }
 
     // A second run passes over what is done and tries the given-up job again;
     // without the small-result check its empty file stands.
     const int before = requests("/f001.bin");
-    run = cli({"go", "--interval", "0", "--no-min-size"});
+    auto run = cli({"go", "--interval", "0", "--no-min-size"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(marks(), QStringList({"○", "○", "○", "▼", "○", "▲"}));
     EXPECT_EQ(requests("/f001.bin"), before);
@@ -216,13 +225,16 @@ TEST_F(CliGo, TheEnvironmentsProxyAndTheRequestLinesApplyToEachJob) {
     listUp(1, 2);
     const quint16 closed = freeLoopbackPort();
     qputenv("http_proxy", QStringLiteral("127.0.0.1:%1").arg(closed).toUtf8());
-    auto run = cli({"go", "--interval", "0", "--timeout", "5"});
+    // Each of several clients asks the environment too.
+    auto run = cli({"go", "--interval", "0", "--timeout", "5", "--parallel", "2"});
     EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("▼ 2/2 f002.bin  Connection Failed\n")) << run.out.toStdString();
 
     ASSERT_EQ(cli({"clear"}).exitCode, 0);
     listUp(1, 2);
     qputenv("no_proxy", "127.0.0.1");
-    run = cli({"go", "--interval", "0", "--user-agent", "serifetch-test/1", "--referer-base"});
+    run = cli({"go", "--interval", "0", "--user-agent", "serifetch-test/1", "--referer-base",
+               "--parallel", "2"});
     qunsetenv("no_proxy");
     qunsetenv("http_proxy");
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();

@@ -171,7 +171,7 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1"})
+    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -183,8 +183,10 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
                  true,
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
     s.request.keepAlive = true;
+    s.request.parallel = 8;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
     EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nParallel=8\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
 
     // Fewer lines and no referer afterwards leave nothing stale to read back.

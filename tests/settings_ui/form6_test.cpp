@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -204,6 +205,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         dialog.findChild<QLineEdit*>("Edit3")->setText("/etc/ca.pem");
         fromBase->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
+        dialog.findChild<QSpinBox*>("SpinEdit1")->setValue(4);
         EXPECT_FALSE(referer->isEnabled());
         lines->setPlainText(c.lines);
         QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
@@ -215,6 +217,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
                               true,
                               {"Cookie: a=1", "X-Two: 2"}};
         after.keepAlive = true;
+        after.parallel = 4;
         EXPECT_EQ(request == after, c.written);
         EXPECT_EQ(request == before, !c.written);
         EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());
