@@ -234,7 +234,7 @@ TEST_P(JobListJournalTest, TheNextLoadAppliesWhatTheJournalHolds) {
     JobListJournal next(data);
     ASSERT_EQ(next.open(), "");
     ASSERT_EQ(next.append(5, QString::fromUtf8("○"), ""), "");
-    std::vector<Job> jobs = makeJobs(5);
+    JobList jobs = makeJobs(5);
     EXPECT_EQ(JobListJournal::apply(data, jobs), c.rewrittenSince ? 1 : c.applied + 1);
     EXPECT_EQ(jobs[4].status, QString::fromUtf8("○"));
     ASSERT_EQ(JobListFile::save(data, jobs), "");
