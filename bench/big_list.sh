@@ -60,7 +60,7 @@ report() { # NAME: the last timed command beside the empty list's peak
             name, s, kb / 1024, (kb - base) * 1024 / n }'
 }
 
-mkdir -p "$work/out0" "$work/big" "$work/www"
+mkdir -p "$work/big" "$work/www" "$work/alone" "$work/tail"
 rm -rf "$SERIFETCH_HOME"
 timed empty "$cli" show
 base_kb=$PEAK_KB
@@ -95,20 +95,35 @@ rate_of_run() {
   RATE=$(awk -v a="$first" -v b="$last" -v n="$files" 'BEGIN { printf "%.0f", (n - 1) / (b - a) }')
 }
 
-rm -rf "$SERIFETCH_HOME" "$work/alone" && mkdir -p "$work/alone"
+# The two lists, made once each and copied in before every run.
+rm -rf "$SERIFETCH_HOME"
 list_up "$base" "$digits" "$files" "$work/alone" >/dev/null
-rate_of_run "$work/alone"
-alone=$RATE alone_s=$SECONDS_TAKEN
-
-rm -rf "$SERIFETCH_HOME" "$work/tail" && mkdir -p "$work/tail"
+cp "$SERIFETCH_HOME/SeriData.txt" "$work/alone.txt"
+rm -rf "$SERIFETCH_HOME"
 list_up http://127.0.0.1:9/series/ 7 "$((jobs - files))" "$work/big" >/dev/null
 mark_all_done
 list_up "$base" "$digits" "$files" "$work/tail" >/dev/null
-rate_of_run "$work/tail"
-at_end=$RATE at_end_s=$SECONDS_TAKEN
+cp "$SERIFETCH_HOME/SeriData.txt" "$work/tail.txt"
 
-echo "go --interval 0 of $files files of 1 KiB from loopback nginx (first to last file):"
+# Three rounds, the two lists taking turns to go first; the best of each.
+alone=0 at_end=0
+for round in 1 2 3; do
+  order=(alone tail)
+  ((round % 2)) || order=(tail alone)
+  for list in "${order[@]}"; do
+    rm -rf "${work:?}/$list" && mkdir -p "$work/$list"
+    cp "$work/$list.txt" "$SERIFETCH_HOME/SeriData.txt"
+    rate_of_run "$work/$list"
+    if [[ $list == alone ]]; then
+      ((RATE > alone)) && alone=$RATE alone_s=$SECONDS_TAKEN
+    else
+      ((RATE > at_end)) && at_end=$RATE at_end_s=$SECONDS_TAKEN at_end_kb=$PEAK_KB
+    fi
+  done
+done
+
+echo "go --interval 0 of $files files of 1 KiB from loopback nginx (first to last file, best of 3):"
 printf '  %-30s %7s files/s   (whole command %s s)\n' "on a list of their own" "$alone" "$alone_s"
 printf '  %-30s %7s files/s   (whole command %s s, peak RSS %.1f MB)\n' \
-  "at the end of $jobs jobs" "$at_end" "$at_end_s" "$(awk -v k="$PEAK_KB" 'BEGIN { print k / 1024 }')"
+  "at the end of $jobs jobs" "$at_end" "$at_end_s" "$(awk -v k="$at_end_kb" 'BEGIN { print k / 1024 }')"
 awk -v a="$alone" -v b="$at_end" 'BEGIN { printf "  ratio                          %7.3f   (target: at least 0.90)\n", b / a }'
