@@ -210,8 +210,7 @@ void JobList::append(QByteArrayView mark, QByteArrayView url, QByteArrayView pat
 
 void JobList::append(JobList&& other) {
     if (empty()) {
-        *this = std::move(other);
-        other.clear();
+        std::swap(*this, other);
         return;
     }
     append(std::as_const(other));
@@ -220,16 +219,16 @@ void JobList::append(JobList&& other) {
 void JobList::append(const JobList& other) {
     const size_t count = other.size();
     reserve(count);
+    // Rebuilt from the pieces, so the prefixes are this list's own.
+    QByteArray url, path;
     for (size_t i = 0; i < count; ++i) {
-        const Utf8 url = other.urlUtf8(i);
-        const Utf8 path = other.pathUtf8(i);
-        // Rebuilt from the pieces, so the prefixes are this list's own.
-        QByteArray u, p;
-        u.reserve(url.head.size() + url.tail.size());
-        u.append(url.head).append(url.tail);
-        p.reserve(path.head.size() + path.tail.size());
-        p.append(path.head).append(path.tail);
-        append(other.statusUtf8(i), u, p, other.reasonUtf8(i));
+        const Utf8 u = other.urlUtf8(i);
+        const Utf8 p = other.pathUtf8(i);
+        url.resize(0);
+        url.append(u.head).append(u.tail);
+        path.resize(0);
+        path.append(p.head).append(p.tail);
+        append(other.statusUtf8(i), url, path, other.reasonUtf8(i));
     }
 }
 
@@ -281,7 +280,7 @@ void JobList::reserve(size_t jobs, size_t bytesPerJob) {
 }
 
 qint64 JobList::bytesHeld() const {
-    qint64 bytes = qint64(records_.capacity() * sizeof(Record) + arena_.capacity());
+    qint64 bytes = qint64(records_.capacity()) * qint64(sizeof(Record)) + qint64(arena_.capacity());
     for (const Prefix& p : prefixes_)
         bytes += p.utf8.capacity() + p.text.capacity() * 2 + qint64(sizeof(Prefix));
     for (const Text& t : texts_)

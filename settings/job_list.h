@@ -82,7 +82,7 @@ public:
 
     /// Reads jobs as values, so `for (const Job& job : list)` works as for a
     /// vector.
-    class const_iterator {
+    class Iterator {
     public:
         using iterator_category = std::random_access_iterator_tag;
         using value_type = Job;
@@ -90,39 +90,40 @@ public:
         using pointer = void;
         using reference = Job;
 
-        const_iterator() = default;
-        const_iterator(const JobList* list, size_t at)
+        Iterator() = default;
+        Iterator(const JobList* list, size_t at)
             : list_(list)
             , at_(at) {}
         Job operator*() const { return (*list_)[at_]; }
         Job operator[](difference_type n) const {
             return (*list_)[size_t(difference_type(at_) + n)];
         }
-        const_iterator& operator++() { return ++at_, *this; }
-        const_iterator operator++(int) { return {list_, at_++}; }
-        const_iterator& operator--() { return --at_, *this; }
-        const_iterator operator--(int) { return {list_, at_--}; }
-        const_iterator& operator+=(difference_type n) {
+        Iterator& operator++() { return ++at_, *this; }
+        Iterator operator++(int) { return {list_, at_++}; }
+        Iterator& operator--() { return --at_, *this; }
+        Iterator operator--(int) { return {list_, at_--}; }
+        Iterator& operator+=(difference_type n) {
             return at_ = size_t(difference_type(at_) + n), *this;
         }
-        const_iterator& operator-=(difference_type n) { return *this += -n; }
-        friend const_iterator operator+(const_iterator it, difference_type n) { return it += n; }
-        friend const_iterator operator+(difference_type n, const_iterator it) { return it += n; }
-        friend const_iterator operator-(const_iterator it, difference_type n) { return it -= n; }
-        friend difference_type operator-(const_iterator a, const_iterator b) {
+        Iterator& operator-=(difference_type n) { return *this += -n; }
+        friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+        friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+        friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+        friend difference_type operator-(Iterator a, Iterator b) {
             return difference_type(a.at_) - difference_type(b.at_);
         }
-        friend bool operator==(const_iterator a, const_iterator b) { return a.at_ == b.at_; }
-        friend auto operator<=>(const_iterator a, const_iterator b) { return a.at_ <=> b.at_; }
+        friend bool operator==(Iterator a, Iterator b) { return a.at_ == b.at_; }
+        friend auto operator<=>(Iterator a, Iterator b) { return a.at_ <=> b.at_; }
 
     private:
         const JobList* list_ = nullptr;
         size_t at_ = 0;
     };
-    using iterator = const_iterator;
+    using const_iterator = Iterator;
+    using iterator = Iterator;
     using value_type = Job;
-    const_iterator begin() const { return {this, 0}; }
-    const_iterator end() const { return {this, size()}; }
+    Iterator begin() const { return {this, 0}; }
+    Iterator end() const { return {this, size()}; }
 
 private:
     static constexpr quint32 kSharedTail = 0xFFFFFFFFu;
