@@ -294,3 +294,18 @@ TEST(JobList, HoldsEveryKindOfJobThroughEditsDeletesAndAppends) {
     EXPECT_EQ(taken.toVector(), kept);
     EXPECT_TRUE(both.empty());
 }
+
+TEST_F(JobGridTest, AStoredListIsTakenOverByAnEmptyGridAndCopiedAfterJobs) {
+    grid.Append(JobList(kStoredJobs));
+    grid.Append(JobList(kStoredJobs));
+    ExpectConsistent();
+    ASSERT_EQ(grid.JobCount(), int(2 * kStoredJobs.size()));
+    for (int row = 1; row < grid.NextRow(); ++row) {
+        const Job& job = kStoredJobs[size_t(row - 1) % kStoredJobs.size()];
+        EXPECT_EQ(grid.JobAt(row), job) << row;
+        EXPECT_EQ(grid.index(row - 1, JobGrid::StatusColumn).data(Qt::ToolTipRole).toString(),
+                  job.reason.isEmpty() ? job.status : job.reason)
+            << row;
+        EXPECT_EQ(grid.index(row - 1, JobGrid::PathColumn).data().toString(), job.path) << row;
+    }
+}

@@ -250,6 +250,29 @@ INSTANTIATE_TEST_SUITE_P(Cases, JobListJournalTest, ::testing::ValuesIn(kJournal
 
 namespace {
 
+// Rows from..to as save() writes them (a section's header before its first
+// row), with a written end after them when `end` says so.
+QByteArray writtenRows(int from, int to, bool end = false) {
+    QByteArray bytes;
+    for (int row = from; row <= to + (end ? 1 : 0); ++row) {
+        const QByteArray n = QByteArray::number(row).rightJustified(4, '0');
+        if (row == 1 || row % 100 == 0)
+            bytes += "[" + JobListFile::sectionName(row).toLatin1() + "]\r\n";
+        const QByteArray url = row > to ? "" : "http://s/" + QByteArray::number(row);
+        const QByteArray path = row > to ? "" : "/d/" + QByteArray::number(row);
+        bytes += "Status" + n + "=\r\nURL" + n + "=" + url + "\r\nPath" + n + "=" + path + "\r\n";
+    }
+    return bytes;
+}
+
+std::vector<Job> rowJobs(int from, int to) {
+    std::vector<Job> jobs;
+    for (int row = from; row <= to; ++row)
+        jobs.push_back(
+            {"", QStringLiteral("http://s/%1").arg(row), QStringLiteral("/d/%1").arg(row)});
+    return jobs;
+}
+
 // A file as a hand, an editor or the old program may have left it. The list
 // reads from it as `loaded` says; a save over it writes the bytes the
 // profile rules give, key by key, over the whole file (the oracle below),
@@ -292,6 +315,18 @@ const std::vector<FoundFileCase> kFoundFiles = {
      "URL0003=http://s/3\r\nURL0004=http://s/4\r\nStatus0005=\r\nURL0005=\r\nPath0005=\r\n",
      {{"", "http://s/1", "/d/1"}},
      2},
+    {"ARowWithoutItsUrlCountsTheJobsOfTheSectionsAfterIt",
+     writtenRows(1, 149) + "Status0150=\r\nPath0150=/d/150\r\n" + writtenRows(151, 250, true),
+     rowJobs(1, 149), 100},
+    {"ASectionMissingBetweenTwoEndsTheListBeforeIt",
+     writtenRows(1, 99) + writtenRows(200, 230, true), rowJobs(1, 99)},
+    {"SectionsOfRowsInAnyOrder",
+     writtenRows(1, 99) + writtenRows(200, 210, true) + writtenRows(100, 199), rowJobs(1, 210)},
+    {"HeadersWithoutABracketOrWithTextAfterItKeysOfOtherWidthsAndNoLastLineEnd",
+     "URL0001=http://s/before\r\n[Data0000\r\nStatus001=\xE2\x97\x8B\r\nURL00001=http://s/w\r\n"
+     "URL0001=http://s/1\r\nPath0001=/d/1\r\n[ Data0100 ] rows 100 on\r\nURL0002=http://s/no\r",
+     {{"", "http://s/1", "/d/1"}}},
+    {"AnEmptyFile", "", {}},
 };
 
 // The list saved over the found files: two sections, a reason, a mark no
