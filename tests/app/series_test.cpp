@@ -77,6 +77,14 @@ TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
     ASSERT_EQ(g.size(), 2u);
     EXPECT_EQ(g[0].url, "http://127.0.0.1/dirname09.jpg");
     EXPECT_EQ(g[1].path, "/tmp/nodirname10.jpg");
+
+    // A head with a folder in it and texts beyond ASCII.
+    SeriesSpec deeper = Spec(1, 1);
+    deeper.head = QString::fromUtf8("画像/第");
+    deeper.tail = QString::fromUtf8("話.jpg");
+    EXPECT_EQ(ExpandSeries(deeper)[0],
+              (Job{"", QString::fromUtf8("http://127.0.0.1/pics/画像/第01話.jpg"),
+                   QString::fromUtf8("/tmp/save/画像/第01話.jpg")}));
 }
 
 TEST(SeriesExpansion, DigitCountEdges) {
