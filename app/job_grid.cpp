@@ -30,43 +30,43 @@ JobGrid::JobGrid(QObject* parent)
     : QAbstractTableModel(parent) {}
 
 QString JobGrid::Status(int gridRow) const {
-    return IsJobRow(gridRow) ? JobAt(gridRow).status : QString();
+    return IsJobRow(gridRow) ? m_jobs.status(size_t(gridRow - 1)) : QString();
 }
 
 QString JobGrid::Url(int gridRow) const {
-    return IsJobRow(gridRow) ? JobAt(gridRow).url : QString();
+    return IsJobRow(gridRow) ? m_jobs.url(size_t(gridRow - 1)) : QString();
 }
 
 QString JobGrid::Path(int gridRow) const {
-    return IsJobRow(gridRow) ? JobAt(gridRow).path : QString();
+    return IsJobRow(gridRow) ? m_jobs.path(size_t(gridRow - 1)) : QString();
 }
 
-const Job& JobGrid::JobAt(int gridRow) const {
+Job JobGrid::JobAt(int gridRow) const {
     Q_ASSERT(IsJobRow(gridRow));
     return m_jobs[size_t(gridRow - 1)];
 }
 
-void JobGrid::SetStatusCell(int gridRow, QString Job::*field, const QString& text, int role) {
-    if (!IsJobRow(gridRow))
-        return;
-    QString& value = m_jobs[size_t(gridRow - 1)].*field;
-    if (value == text)
-        return;
-    value = text;
+void JobGrid::EmitStatusCellChanged(int gridRow, int role) {
     const QModelIndex cell = index(gridRow - 1, StatusColumn);
     emit dataChanged(cell, cell, {role});
 }
 
 void JobGrid::SetStatus(int gridRow, const QString& mark) {
-    SetStatusCell(gridRow, &Job::status, mark, Qt::DisplayRole);
+    if (!IsJobRow(gridRow) || Status(gridRow) == mark)
+        return;
+    m_jobs.setStatus(size_t(gridRow - 1), mark);
+    EmitStatusCellChanged(gridRow, Qt::DisplayRole);
 }
 
 QString JobGrid::Reason(int gridRow) const {
-    return IsJobRow(gridRow) ? m_jobs[size_t(gridRow - 1)].reason : QString();
+    return IsJobRow(gridRow) ? m_jobs.reason(size_t(gridRow - 1)) : QString();
 }
 
 void JobGrid::SetReason(int gridRow, const QString& reason) {
-    SetStatusCell(gridRow, &Job::reason, reason, Qt::ToolTipRole);
+    if (!IsJobRow(gridRow) || Reason(gridRow) == reason)
+        return;
+    m_jobs.setReason(size_t(gridRow - 1), reason);
+    EmitStatusCellChanged(gridRow, Qt::ToolTipRole);
 }
 
 JobGrid::JobId JobGrid::IdAt(int gridRow) const {
@@ -90,34 +90,40 @@ void JobGrid::SetRunningJob(JobId id) {
             emit dataChanged(index(row - 1, 0), index(row - 1, ColumnCount - 1), {RunningRole});
 }
 
-void JobGrid::Append(std::vector<Job> jobs) {
+void JobGrid::Append(JobList jobs) {
     if (jobs.empty())
         return;
-    auto first = jobs.begin();
-    if (m_jobs.empty()) {
-        // The empty row is already a model row: it turns into the first job
-        // in place, and only the rest are inserted after it.
-        m_jobs.push_back(std::move(*first));
-        m_ids.push_back(m_nextId++);
-        ++first;
-        EmitRowChanged(0);
-    }
-    const auto added = int(jobs.end() - first);
-    if (added == 0)
+    const auto added = int(jobs.size());
+    const auto addIds = [this] {
+        m_ids.reserve(m_jobs.size());
+        while (m_ids.size() < m_jobs.size())
+            m_ids.push_back(m_nextId++);
+    };
+    if (!m_jobs.empty()) {
+        const int first = JobCount();
+        beginInsertRows(QModelIndex(), first, first + added - 1);
+        m_jobs.append(std::move(jobs));
+        addIds();
+        endInsertRows();
         return;
-    const int firstRow = int(m_jobs.size());
-    beginInsertRows(QModelIndex(), firstRow, firstRow + added - 1);
-    m_jobs.reserve(m_jobs.size() + size_t(added));
-    m_ids.reserve(m_ids.size() + size_t(added));
-    for (auto it = first; it != jobs.end(); ++it) {
-        m_jobs.push_back(std::move(*it));
-        m_ids.push_back(m_nextId++);
     }
+    // The empty row is already a model row: it turns into the first job in
+    // place, and only the rest are inserted after it.
+    m_jobs.push_back(jobs[0]);
+    addIds();
+    EmitRowChanged(0);
+    if (added == 1)
+        return;
+    beginInsertRows(QModelIndex(), 1, added - 1);
+    // The first job is there already, the same: the list is taken whole,
+    // without a copy.
+    m_jobs = std::move(jobs);
+    addIds();
     endInsertRows();
 }
 
 void JobGrid::Append(const Job& job) {
-    Append(std::vector<Job>{job});
+    Append(JobList{job});
 }
 
 void JobGrid::DeleteRows(int top, int bottom) {
@@ -132,7 +138,7 @@ void JobGrid::DeleteRows(int top, int bottom) {
     const int first = top - 1;
     const int last = bottom - 1;
     beginRemoveRows(QModelIndex(), first, last);
-    m_jobs.erase(m_jobs.begin() + first, m_jobs.begin() + last + 1);
+    m_jobs.erase(size_t(first), size_t(last) + 1);
     m_ids.erase(m_ids.begin() + first, m_ids.begin() + last + 1);
     endRemoveRows();
 }
@@ -144,7 +150,7 @@ void JobGrid::Clear() {
     // one row throughout, as the grid always has.
     if (m_jobs.size() > 1) {
         beginRemoveRows(QModelIndex(), 1, int(m_jobs.size()) - 1);
-        m_jobs.resize(1);
+        m_jobs.erase(1, m_jobs.size());
         m_ids.resize(1);
         endRemoveRows();
     }
@@ -163,14 +169,15 @@ int JobGrid::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString JobGrid::Cell(const Job& job, int column) {
+QString JobGrid::Cell(int modelRow, int column) const {
+    const auto i = size_t(modelRow);
     switch (column) {
     case StatusColumn:
-        return job.status;
+        return m_jobs.status(i);
     case UrlColumn:
-        return job.url;
+        return m_jobs.url(i);
     case PathColumn:
-        return job.path;
+        return m_jobs.path(i);
     default:
         return {};
     }
@@ -182,11 +189,11 @@ QVariant JobGrid::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         if (!IsJobRow(index.row() + 1))
             return QString();
-        const Job& job = m_jobs[size_t(index.row())];
         // A failed job's mark tells that it failed; its tooltip tells why.
-        if (role == Qt::ToolTipRole && index.column() == StatusColumn && !job.reason.isEmpty())
-            return job.reason;
-        return Cell(job, index.column());
+        if (role == Qt::ToolTipRole && index.column() == StatusColumn &&
+            !m_jobs.reasonUtf8(size_t(index.row())).isEmpty())
+            return m_jobs.reason(size_t(index.row()));
+        return Cell(index.row(), index.column());
     }
     if (role == Qt::TextAlignmentRole && index.column() == StatusColumn)
         return int(Qt::AlignCenter);

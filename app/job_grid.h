@@ -1,13 +1,13 @@
 #pragma once
 
-#include "settings/job.h"
+#include "settings/job_list.h"
 
 #include <QAbstractTableModel>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
 
-/// The job grid: a plain vector of jobs, seen by the window's view and by
+/// The job grid: a compact list of jobs (JobList), seen by the window's view and by
 /// everything else in grid rows. Grid row 0 is the header (the view's
 /// header, not a model row); jobs occupy grid rows 1 to NextRow() - 1; an
 /// empty list still shows one empty row. Model row r is grid row r + 1.
@@ -49,10 +49,10 @@ public:
     QString Status(int gridRow) const;
     QString Url(int gridRow) const;
     QString Path(int gridRow) const;
-    /// The whole job at a job row. Requires IsJobRow(gridRow).
-    const Job& JobAt(int gridRow) const;
+    /// The whole job at a job row, as a value. Requires IsJobRow(gridRow).
+    Job JobAt(int gridRow) const;
     /// All jobs in grid order (row 1 first), e.g. for saving the list.
-    const std::vector<Job>& Jobs() const { return m_jobs; }
+    const JobList& Jobs() const { return m_jobs; }
 
     /// Sets the status mark of a job row and tells the views; ignored for a
     /// row that holds no job.
@@ -78,8 +78,9 @@ public:
     // --- changes ----------------------------------------------------------
 
     /// Appends jobs after the last one as one insertion; the empty row of
-    /// an empty list becomes the first of them.
-    void Append(std::vector<Job> jobs);
+    /// an empty list becomes the first of them. An empty grid takes the
+    /// list over without a copy.
+    void Append(JobList jobs);
     /// One insertion per call: load many jobs with the overload above, so a
     /// view is told once, not once per job.
     void Append(const Job& job);
@@ -102,13 +103,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    static QString Cell(const Job& job, int column);
-    /// Sets one text of a job row's Status cell (its mark, or its tooltip's
-    /// reason) and tells the views which role changed.
-    void SetStatusCell(int gridRow, QString Job::*field, const QString& text, int role);
+    QString Cell(int modelRow, int column) const;
+    /// Tells the views which role of a job row's Status cell changed.
+    void EmitStatusCellChanged(int gridRow, int role);
     void EmitRowChanged(int modelRow);
 
-    std::vector<Job> m_jobs;
+    JobList m_jobs;
     std::vector<JobId> m_ids; // parallel to m_jobs, strictly increasing
     JobId m_nextId = 1;
     JobId m_runningJob = 0;

@@ -33,11 +33,13 @@ int ClearFailedMarks(JobGrid& grid) {
 QStringList MissingFolders(const JobGrid& grid) {
     QStringList missing;
     QSet<QString> seen;
-    for (const Job& job : grid.Jobs()) {
-        if (!StatusMark::IsFetched(job.status))
+    const JobList& jobs = grid.Jobs();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (!StatusMark::IsFetched(jobs.mark(i)))
             continue;
-        const QString name = DownloadRun::FileNamePart(job.path);
-        const QString folder = job.path.left(job.path.size() - name.size());
+        const QString path = jobs.path(i);
+        const QString name = DownloadRun::FileNamePart(path);
+        const QString folder = path.left(path.size() - name.size());
         if (folder.isEmpty() || seen.contains(folder))
             continue;
         seen.insert(folder);
@@ -50,9 +52,10 @@ QStringList MissingFolders(const JobGrid& grid) {
 QString FailureCount(const JobGrid& grid) {
     int failed = 0;
     int givenUp = 0;
-    for (const Job& job : grid.Jobs()) {
-        failed += job.status == StatusMark::Failed;
-        givenUp += job.status == StatusMark::GivenUp;
+    const JobList& jobs = grid.Jobs();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        failed += jobs.mark(i) == JobList::Mark::Failed;
+        givenUp += jobs.mark(i) == JobList::Mark::GivenUp;
     }
     QStringList parts;
     if (failed > 0)
@@ -71,7 +74,7 @@ void ListUndo::Keep(const JobGrid& grid) {
 bool ListUndo::Undo(JobGrid& grid) {
     if (!m_jobs)
         return false;
-    std::vector<Job> jobs = std::move(*m_jobs);
+    JobList jobs = std::move(*m_jobs);
     m_jobs.reset();
     grid.Clear();
     grid.Append(std::move(jobs));

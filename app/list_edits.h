@@ -4,7 +4,6 @@
 
 #include <QStringList>
 #include <optional>
-#include <vector>
 
 /// Edits of the job list that the window's commands make, kept apart from
 /// the window so they can be checked without one.
@@ -37,5 +36,5 @@ public:
     bool Undo(JobGrid& grid);
 
 private:
-    std::optional<std::vector<Job>> m_jobs;
+    std::optional<JobList> m_jobs;
 };

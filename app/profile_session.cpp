@@ -65,7 +65,7 @@ QString ProfileSession::overwriteQuestion() const {
         .arg(unloadedJobs_);
 }
 
-QString ProfileSession::saveJobs(const std::vector<Job>& jobs) {
+QString ProfileSession::saveJobs(const JobList& jobs) {
     const QString path = ProfileDir::jobListFilePath();
     if (!jobListReadable_)
         return NotSavedMessage(path);

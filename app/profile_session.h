@@ -1,12 +1,10 @@
 #pragma once
 
 #include "platform/profile_lock.h"
-#include "settings/job.h"
 #include "settings/job_list_file.h"
 #include "settings/settings_file.h"
 
 #include <QString>
-#include <vector>
 
 /// One front end's hold on the profile folder, the same for the window and
 /// serifetch-cli: the folder prepared, the lock taken, the settings and the
@@ -77,7 +75,7 @@ public:
     /// Writes the job list atomically. Refused with a text saying why when
     /// the file could not be read at start or while it holds unloaded jobs
     /// not agreed to; empty on success.
-    [[nodiscard]] QString saveJobs(const std::vector<Job>& jobs);
+    [[nodiscard]] QString saveJobs(const JobList& jobs);
     /// Writes the settings atomically; refused when the file could not be
     /// read at start. Empty on success.
     [[nodiscard]] QString storeSettings(const Settings& settings);

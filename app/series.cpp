@@ -87,16 +87,37 @@ std::optional<QString> SeriesPreview(const QString& head, qint32 start, qint32 e
            SeriesFileName(head, end, digits, tail);
 }
 
-std::vector<Job> ExpandSeries(const SeriesSpec& spec) {
-    std::vector<Job> jobs;
-    const qint64 count = SeriesJobCount(spec.start, spec.end, spec.step);
-    jobs.reserve(size_t(count));
+namespace {
+
+// Calls `job` with the UTF-8 URL and path of each job of the series, built
+// in place: a million of them are listed up at once.
+template <typename Each> void ForEachSeriesJob(const SeriesSpec& spec, Each job) {
+    // Joined before they are converted, as the texts of one job would be.
+    const QByteArray urlHead = (spec.baseUrl + spec.head).toUtf8();
+    const QByteArray pathHead = (spec.saveDir + spec.head).toUtf8();
+    const QByteArray tail = spec.tail.toUtf8();
+    QByteArray url = urlHead;
+    QByteArray path = pathHead;
     // A 64-bit counter, so an end of 2147483647 ends the loop instead of
     // wrapping round to the smallest number.
     for (qint64 n = spec.start; n <= spec.end; n += qMax(spec.step, 1)) {
-        const QString name = SeriesFileName(spec.head, n, spec.digits, spec.tail);
-        jobs.push_back(Job{QString(), spec.baseUrl + name, spec.saveDir + name});
+        const QByteArray number = IntToStrL(n, spec.digits).toLatin1();
+        url.truncate(urlHead.size());
+        url.append(number).append(tail);
+        path.truncate(pathHead.size());
+        path.append(number).append(tail);
+        job(url, path);
     }
+}
+
+} // namespace
+
+JobList ExpandSeries(const SeriesSpec& spec) {
+    JobList jobs;
+    const qint64 count = SeriesJobCount(spec.start, spec.end, spec.step);
+    jobs.reserve(size_t(count), size_t(spec.head.size() + spec.tail.size() + spec.digits + 11));
+    ForEachSeriesJob(spec,
+                     [&](QByteArrayView url, QByteArrayView path) { jobs.append({}, url, path); });
     return jobs;
 }
 
@@ -106,8 +127,15 @@ ListedSeries ListUpSeries(const SeriesSpec& spec, qint64 jobsInList,
     result.refusal = CheckSeries(spec, jobsInList);
     if (result.refusal != SeriesError::None)
         return result;
-    result.jobs = ExpandSeries(spec);
-    if (listed)
-        result.alreadyListed = std::erase_if(result.jobs, listed);
+    if (!listed) {
+        result.jobs = ExpandSeries(spec);
+        return result;
+    }
+    ForEachSeriesJob(spec, [&](QByteArrayView url, QByteArrayView path) {
+        if (listed(Job{QString(), QString::fromUtf8(url), QString::fromUtf8(path)}))
+            ++result.alreadyListed;
+        else
+            result.jobs.append({}, url, path);
+    });
     return result;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/job.h"
+#include "settings/job_list.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -78,13 +78,13 @@ std::optional<QString> SeriesPreview(const QString& head, qint32 start, qint32 e
 
 /// One job per number from start to end, in order, with an empty status.
 /// Empty for a reversed range. Requires CheckSeries(spec, …) == None.
-std::vector<Job> ExpandSeries(const SeriesSpec& spec);
+JobList ExpandSeries(const SeriesSpec& spec);
 
 /// What List Up adds to a list: the refusal (then no jobs), or the jobs to
 /// append and how many of the series the list held already.
 struct ListedSeries {
     SeriesError refusal = SeriesError::None;
-    std::vector<Job> jobs;
+    JobList jobs;
     size_t alreadyListed = 0;
 };
 /// List Up, for both front ends: checks `spec` against a list of

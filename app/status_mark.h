@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/job_list.h"
+
 #include <QString>
 
 /// The one-character marks of a job's Status cell. The job list file stores
@@ -22,6 +24,15 @@ inline bool IsFetched(const QString& mark) {
 /// Whether the job ended well: fetched, or its file was already there.
 inline bool IsSuccess(const QString& mark) {
     return mark == Done || mark == Skipped;
+}
+
+/// The same, on a mark as a list stores it, for a scan over a whole list.
+inline bool IsFetched(JobList::Mark mark) {
+    using M = JobList::Mark;
+    return mark == M::None || mark == M::GivenUp || mark == M::Requested;
+}
+inline bool IsSuccess(JobList::Mark mark) {
+    return mark == JobList::Mark::Done || mark == JobList::Mark::Skipped;
 }
 
 } // namespace StatusMark

@@ -91,7 +91,7 @@ bool CliProfile::openToChangeJobs(const CliArgs& args, bool settingsToo) {
     return !settingsToo || loadSettings();
 }
 
-bool CliProfile::saveJobs(const std::vector<Job>& list) {
+bool CliProfile::saveJobs(const JobList& list) {
     const QString problem = session_.saveJobs(list);
     if (problem.isEmpty())
         return true;

@@ -2,11 +2,10 @@
 
 #include "app/profile_session.h"
 #include "cli/cli_args.h"
-#include "settings/job.h"
+#include "settings/job_list.h"
 
 #include <QString>
 #include <QTextStream>
-#include <vector>
 
 /// --force of the commands that save the job list: also over jobs that
 /// follow an empty row of the file and so were not loaded.
@@ -51,7 +50,7 @@ public:
     bool openToChangeJobs(const CliArgs& args, bool settingsToo);
 
     /// Writes the job list (atomically); false after printing why.
-    bool saveJobs(const std::vector<Job>& jobs);
+    bool saveJobs(const JobList& jobs);
 
     /// Writes the settings (atomically); false after printing why.
     bool storeSettings();
@@ -59,7 +58,7 @@ public:
     ProfileSession& session() { return session_; }
 
     Settings settings;
-    std::vector<Job> jobs;
+    JobList jobs;
 
     /// Prints "serifetch-cli COMMAND: text".
     void error(const QString& text);

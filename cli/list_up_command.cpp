@@ -104,10 +104,10 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     }
 
     AppendToUrlHistory(s.urlHistory, s.url);
-    const std::vector<Job>& added = series.jobs;
+    const size_t added = series.jobs.size();
     const size_t already = series.alreadyListed;
     try {
-        profile.jobs.insert(profile.jobs.end(), added.begin(), added.end());
+        profile.jobs.append(std::move(series.jobs));
     } catch (const std::bad_alloc&) {
         profile.error(QStringLiteral("not enough memory to list the series up"));
         return ExitError;
@@ -121,11 +121,11 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     out << "Folder:  " << s.path << "\n";
     if (const auto preview = SeriesPreview(s.head, *start, *end, s.num, s.back))
         out << "Preview: " << *preview << "\n";
-    out << "Added " << added.size() << " jobs";
+    out << "Added " << added << " jobs";
     if (already > 0)
         out << " (" << already << " listed already)";
     out << "; " << profile.jobs.size() << " in the list.\n";
-    addedCount = qint64(added.size());
+    addedCount = qint64(added);
     return ExitSuccess;
 }
 

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fuzzsupport::fail("negative job count");
     if (error != SeriesError::None || count > kMaxExpanded)
         return 0;
-    const std::vector<Job> jobs = ExpandSeries(spec);
+    const JobList jobs = ExpandSeries(spec);
     if (qint64(jobs.size()) != count)
         fuzzsupport::fail("expanded job count differs from SeriesJobCount");
     for (const Job& job : jobs)

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "settings/job.h"
+#include "settings/job_list.h"
 
 #include <QString>
-#include <vector>
 
 /// Reads and writes the job list file `SeriData.txt`, an INI file that stores
 /// the job grid row by row: row r (1-based, below the grid's header) lies in
@@ -19,7 +18,7 @@ public:
     enum class TrailingRow { Absent, Present };
 
     struct LoadResult {
-        std::vector<Job> jobs;
+        JobList jobs;
         /// Why the file could not be read (the list is then empty); empty when
         /// it was read or was missing. Show it to the user.
         QString error;
@@ -41,7 +40,9 @@ public:
     /// Loads the jobs from `path`, up to the first row with an empty or missing
     /// URL; a missing file is an empty list. Each job keeps its status mark as
     /// stored, then the marks of its journal applied. The job count for the
-    /// status bar is `jobs.size()`.
+    /// status bar is `jobs.size()`. The file is read a block at a time into
+    /// the compact list, never held whole, unless its sections are out of
+    /// order or it is not UTF-8.
     static LoadResult load(const QString& path);
 
     /// `SaveData`: writes every job as rows 1, 2, …, then the empty trailing
@@ -51,8 +52,9 @@ public:
     /// atomically; returns the empty text on success, else a text for the
     /// user, and the old file is then left as it was. A file that exists but
     /// could not be read is never overwritten. A saved list ends the
-    /// journal beside it: the file now holds its marks.
-    [[nodiscard]] static QString save(const QString& path, const std::vector<Job>& jobs,
+    /// journal beside it: the file now holds its marks. The old file is read
+    /// and the new one written a section at a time.
+    [[nodiscard]] static QString save(const QString& path, const JobList& jobs,
                                       TrailingRow trailing = TrailingRow::Absent);
 
     /// The section that holds row `row`, e.g. "Data0100" for rows 100 to 199.

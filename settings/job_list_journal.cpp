@@ -69,7 +69,7 @@ QString JobListJournal::pathFor(const QString& listPath) {
     return listPath + QStringLiteral(".journal");
 }
 
-qint64 JobListJournal::apply(const QString& listPath, std::vector<Job>& jobs) {
+qint64 JobListJournal::apply(const QString& listPath, JobList& jobs) {
     QFile file(pathFor(listPath));
     if (!file.open(QIODevice::ReadOnly))
         return 0;
@@ -78,9 +78,8 @@ qint64 JobListJournal::apply(const QString& listPath, std::vector<Job>& jobs) {
                 [&](qint64 row, QByteArrayView mark, QByteArrayView reason) {
                     if (row > qint64(jobs.size()))
                         return;
-                    Job& job = jobs[size_t(row - 1)];
-                    job.status = QString::fromUtf8(mark);
-                    job.reason = QString::fromUtf8(reason);
+                    jobs.setStatus(size_t(row - 1), QString::fromUtf8(mark));
+                    jobs.setReason(size_t(row - 1), QString::fromUtf8(reason));
                     ++applied;
                 });
     return applied;

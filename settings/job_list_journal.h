@@ -1,9 +1,8 @@
 #pragma once
 
-#include "settings/job.h"
+#include "settings/job_list.h"
 
 #include <QString>
-#include <vector>
 
 /// The marks a run set since the job list file was last written, appended
 /// one line per change to `SeriData.txt.journal` beside the file, so that a
@@ -34,7 +33,7 @@ public:
     /// last line without its line end (torn by a crash) is passed over, and a
     /// line that cannot be read ends the journal there; a row past the jobs
     /// loaded is passed over.
-    static qint64 apply(const QString& listPath, std::vector<Job>& jobs);
+    static qint64 apply(const QString& listPath, JobList& jobs);
 
     explicit JobListJournal(QString listPath);
     ~JobListJournal();

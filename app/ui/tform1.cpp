@@ -326,9 +326,10 @@ void TForm1::SpeedButton3Click() {
 }
 
 void TForm1::SpeedButton4Click() {
-    const auto open = std::count_if(m_grid.Jobs().begin(), m_grid.Jobs().end(), [](const Job& job) {
-        return !StatusMark::IsSuccess(job.status);
-    });
+    const JobList& jobs = m_grid.Jobs();
+    qint64 open = 0;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        open += !StatusMark::IsSuccess(jobs.mark(i));
     if (open > 0 && (!m_questionAsker ||
                      !m_questionAsker(QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
                                                      "Clear the list anyway? (Ctrl+Z undoes it)")

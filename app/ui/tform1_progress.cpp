@@ -78,10 +78,12 @@ void TForm1::RunJobStarted(JobGrid::JobId id) {
         m_overviewTick.start();
     }
     const int row = m_grid.RowOf(id);
-    const auto& jobs = m_grid.Jobs();
-    const auto left =
-        std::count_if(jobs.begin() + std::min<qsizetype>(row, jobs.size()), jobs.end(),
-                      [](const Job& job) { return StatusMark::IsFetched(job.status); });
+    // Counted on the marks' numbers: this runs once per job, over the rest of
+    // what may be a list of a million.
+    const JobList& jobs = m_grid.Jobs();
+    qint64 left = 0;
+    for (size_t i = size_t(std::max(row, 0)); i < jobs.size(); ++i)
+        left += StatusMark::IsFetched(jobs.mark(i));
     m_overview.JobStarted(row, m_grid.JobCount(), int(left), m_clock.elapsed());
     m_grid.SetRunningJob(id);
     const bool userScrolled =

@@ -1,4 +1,5 @@
 #include "app/job_grid.h"
+#include "app/status_mark.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -232,4 +233,79 @@ TEST_F(JobGridTest, TheRunningJobsRowIsMarkedWhereverEditsMoveIt) {
     EXPECT_EQ(runningRows(), QList<int>{}) << "a deleted job leaves no row marked";
     grid.SetRunningJob(0);
     EXPECT_EQ(grid.RunningJob(), 0u);
+}
+
+// Jobs of every kind the compact store tells apart: each mark of the run, a
+// mark read from a hand-edited file, a reason, a URL without a folder, a
+// path that does not end in the URL's file name, texts beyond ASCII.
+const std::vector<Job> kStoredJobs = {
+    {"", "http://h/s/a1.jpg", "/d/a1.jpg"},
+    {StatusMark::Done, "http://h/s/a2.jpg", "/d/a2.jpg"},
+    {StatusMark::Requested, "http://h/s/a3.jpg", "/d/a3.jpg"},
+    {StatusMark::Skipped, "http://h/s/a4.jpg", "/d/a4.jpg"},
+    {StatusMark::Small, "http://h/s/a5.jpg", "/d/a5.jpg"},
+    {StatusMark::Failed, "http://h/s/a6.jpg", "/d/a6.jpg", "HTTP/1.0 404 Not Found"},
+    {StatusMark::GivenUp, "http://h/s/a7.jpg", "/d/a7.jpg", "HTTP/1.0 404 Not Found"},
+    {QString::fromUtf8("済"), "no-folder", "", ""},
+    {"?", "http://other/x/", "/e/renamed.bin", "a reason of its own"},
+    {"", QString::fromUtf8("http://h/画像/01.png"), QString::fromUtf8("/d/画像/01.png")},
+};
+
+TEST(JobList, HoldsEveryKindOfJobThroughEditsDeletesAndAppends) {
+    JobList list(kStoredJobs);
+    EXPECT_EQ(list.toVector(), kStoredJobs);
+    for (size_t i = 0; i < kStoredJobs.size(); ++i) {
+        const QString& mark = kStoredJobs[i].status;
+        EXPECT_EQ(list.status(i), mark) << i;
+        EXPECT_EQ(StatusMark::IsFetched(list.mark(i)), StatusMark::IsFetched(mark)) << i;
+        EXPECT_EQ(StatusMark::IsSuccess(list.mark(i)), StatusMark::IsSuccess(mark)) << i;
+        EXPECT_EQ(list.mark(i) == JobList::Mark::Other, i == 7 || i == 8) << i;
+    }
+
+    // Marks and reasons change in place; a reason two jobs share stays with
+    // the one that keeps it.
+    std::vector<Job> expected = kStoredJobs;
+    list.setReason(5, {});
+    expected[5].reason.clear();
+    list.setStatus(7, StatusMark::Done);
+    expected[7].status = StatusMark::Done;
+    list.setStatus(1, "!");
+    expected[1].status = "!";
+    EXPECT_EQ(list.toVector(), expected);
+
+    // Deleting most of a long list packs what is left.
+    JobList longer = list;
+    for (int n = 0; n < 1000; ++n)
+        longer.push_back({"", QStringLiteral("http://h/s/b%1.jpg").arg(n), "/d/b.jpg"});
+    longer.erase(2, 900);
+    std::vector<Job> kept(expected.begin(), expected.begin() + 2);
+    for (int n = 890; n < 1000; ++n)
+        kept.push_back({"", QStringLiteral("http://h/s/b%1.jpg").arg(n), "/d/b.jpg"});
+    EXPECT_EQ(longer.toVector(), kept);
+
+    // Appended to another list, the jobs keep their texts; appended to an
+    // empty one, they are taken over.
+    JobList both = longer;
+    both.append(list);
+    kept.insert(kept.end(), expected.begin(), expected.end());
+    EXPECT_EQ(both.toVector(), kept);
+    JobList taken;
+    taken.append(std::move(both));
+    EXPECT_EQ(taken.toVector(), kept);
+    EXPECT_TRUE(both.empty());
+}
+
+TEST_F(JobGridTest, AStoredListIsTakenOverByAnEmptyGridAndCopiedAfterJobs) {
+    grid.Append(JobList(kStoredJobs));
+    grid.Append(JobList(kStoredJobs));
+    ExpectConsistent();
+    ASSERT_EQ(grid.JobCount(), int(2 * kStoredJobs.size()));
+    for (int row = 1; row < grid.NextRow(); ++row) {
+        const Job& job = kStoredJobs[size_t(row - 1) % kStoredJobs.size()];
+        EXPECT_EQ(grid.JobAt(row), job) << row;
+        EXPECT_EQ(grid.index(row - 1, JobGrid::StatusColumn).data(Qt::ToolTipRole).toString(),
+                  job.reason.isEmpty() ? job.status : job.reason)
+            << row;
+        EXPECT_EQ(grid.index(row - 1, JobGrid::PathColumn).data().toString(), job.path) << row;
+    }
 }

@@ -65,7 +65,7 @@ TEST(SeriesPreview, ShowsFirstAndLastNameWithTheSeparator) {
 }
 
 TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
-    const std::vector<Job> jobs = ExpandSeries(Spec(1, 3));
+    const JobList jobs = ExpandSeries(Spec(1, 3));
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(jobs[0], (Job{"", "http://127.0.0.1/pics/name01.jpg", "/tmp/save/name01.jpg"}));
     EXPECT_EQ(jobs[2], (Job{"", "http://127.0.0.1/pics/name03.jpg", "/tmp/save/name03.jpg"}));
@@ -73,19 +73,27 @@ TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
     SeriesSpec glued = Spec(9, 10);
     glued.baseUrl = "http://127.0.0.1/dir";
     glued.saveDir = "/tmp/nodir";
-    const std::vector<Job> g = ExpandSeries(glued);
+    const JobList g = ExpandSeries(glued);
     ASSERT_EQ(g.size(), 2u);
     EXPECT_EQ(g[0].url, "http://127.0.0.1/dirname09.jpg");
     EXPECT_EQ(g[1].path, "/tmp/nodirname10.jpg");
+
+    // A head with a folder in it and texts beyond ASCII.
+    SeriesSpec deeper = Spec(1, 1);
+    deeper.head = QString::fromUtf8("画像/第");
+    deeper.tail = QString::fromUtf8("話.jpg");
+    EXPECT_EQ(ExpandSeries(deeper)[0],
+              (Job{"", QString::fromUtf8("http://127.0.0.1/pics/画像/第01話.jpg"),
+                   QString::fromUtf8("/tmp/save/画像/第01話.jpg")}));
 }
 
 TEST(SeriesExpansion, DigitCountEdges) {
-    const std::vector<Job> zero = ExpandSeries(Spec(1, 3, 0));
+    const JobList zero = ExpandSeries(Spec(1, 3, 0));
     ASSERT_EQ(zero.size(), 3u);
     for (const Job& j : zero)
         EXPECT_EQ(j.url, "http://127.0.0.1/pics/name.jpg");
 
-    const std::vector<Job> longer = ExpandSeries(Spec(99, 100, 2));
+    const JobList longer = ExpandSeries(Spec(99, 100, 2));
     ASSERT_EQ(longer.size(), 2u);
     EXPECT_EQ(longer[1].path, "/tmp/save/name100.jpg");
 }
@@ -98,12 +106,12 @@ TEST(SeriesExpansion, ReversedRangeGivesNothingAndIsNotRefused) {
 }
 
 TEST(SeriesExpansion, EndAtTheLargest32BitNumberEnds) {
-    const std::vector<Job> jobs = ExpandSeries(Spec(kInt32Max - 2, kInt32Max, 0));
+    const JobList jobs = ExpandSeries(Spec(kInt32Max - 2, kInt32Max, 0));
     ASSERT_EQ(jobs.size(), 3u);
-    const std::vector<Job> last = ExpandSeries(Spec(kInt32Max, kInt32Max, 12));
+    const JobList last = ExpandSeries(Spec(kInt32Max, kInt32Max, 12));
     ASSERT_EQ(last.size(), 1u);
     EXPECT_EQ(last[0].url, "http://127.0.0.1/pics/name002147483647.jpg");
-    const std::vector<Job> bottom = ExpandSeries(Spec(kInt32Min, kInt32Min + 1, 0));
+    const JobList bottom = ExpandSeries(Spec(kInt32Min, kInt32Min + 1, 0));
     EXPECT_EQ(bottom.size(), 2u);
 }
 

@@ -40,7 +40,7 @@ TEST(WindowKilled, MidFileLeavesTheRunsMarksAndNothingAtTheJobsPath) {
     window.start(QStringLiteral(WINDOW_RUN_CHILD_PATH), {});
     ASSERT_TRUE(window.waitForStarted());
     const auto doneOnDisk = [&] {
-        const std::vector<Job> saved = JobListFile::load(list).jobs;
+        const JobList saved = JobListFile::load(list).jobs;
         return saved.size() == 6 &&
                std::all_of(saved.begin(), saved.begin() + 5,
                            [](const Job& job) { return job.status == StatusMark::Done; });
@@ -53,7 +53,7 @@ TEST(WindowKilled, MidFileLeavesTheRunsMarksAndNothingAtTheJobsPath) {
     window.waitForFinished();
 
     EXPECT_FALSE(QFileInfo::exists(out.filePath("big.bin")));
-    const std::vector<Job> saved = JobListFile::load(list).jobs;
+    const JobList saved = JobListFile::load(list).jobs;
     ASSERT_EQ(saved.size(), 6u);
     EXPECT_TRUE(StatusMark::IsFetched(saved[5].status)) << "the next run fetches it again";
     for (int n = 1; n <= 5; ++n)

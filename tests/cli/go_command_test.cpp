@@ -66,7 +66,7 @@ protected:
     QString out(const QString& name = {}) const { return saveDir.filePath(name); }
     CliProcess::Result cli(const QStringList& args) { return CliProcess(homeDir.path()).run(args); }
     std::vector<Job> jobs() const {
-        return JobListFile::load(homeDir.filePath("SeriData.txt")).jobs;
+        return JobListFile::load(homeDir.filePath("SeriData.txt")).jobs.toVector();
     }
     QStringList marks() const {
         QStringList list;

@@ -21,7 +21,7 @@ protected:
     QString outDir() const { return saveDir.path(); }
 
     CliProcess::Result cli(const QStringList& args) { return CliProcess(home()).run(args); }
-    std::vector<Job> jobs() const { return JobListFile::load(listPath()).jobs; }
+    std::vector<Job> jobs() const { return JobListFile::load(listPath()).jobs.toVector(); }
     Settings settings() const { return SettingsFile::load(iniPath()).settings; }
 
     QTemporaryDir homeDir;

@@ -234,7 +234,7 @@ TEST_P(JobListJournalTest, TheNextLoadAppliesWhatTheJournalHolds) {
     JobListJournal next(data);
     ASSERT_EQ(next.open(), "");
     ASSERT_EQ(next.append(5, QString::fromUtf8("○"), ""), "");
-    std::vector<Job> jobs = makeJobs(5);
+    JobList jobs = makeJobs(5);
     EXPECT_EQ(JobListJournal::apply(data, jobs), c.rewrittenSince ? 1 : c.applied + 1);
     EXPECT_EQ(jobs[4].status, QString::fromUtf8("○"));
     ASSERT_EQ(JobListFile::save(data, jobs), "");
@@ -244,6 +244,144 @@ TEST_P(JobListJournalTest, TheNextLoadAppliesWhatTheJournalHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, JobListJournalTest, ::testing::ValuesIn(kJournalCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// Rows from..to as save() writes them (a section's header before its first
+// row), with a written end after them when `end` says so.
+QByteArray writtenRows(int from, int to, bool end = false) {
+    QByteArray bytes;
+    for (int row = from; row <= to + (end ? 1 : 0); ++row) {
+        const QByteArray n = QByteArray::number(row).rightJustified(4, '0');
+        if (row == 1 || row % 100 == 0)
+            bytes += "[" + JobListFile::sectionName(row).toLatin1() + "]\r\n";
+        const QByteArray url = row > to ? "" : "http://s/" + QByteArray::number(row);
+        const QByteArray path = row > to ? "" : "/d/" + QByteArray::number(row);
+        bytes += "Status" + n + "=\r\nURL" + n + "=" + url + "\r\nPath" + n + "=" + path + "\r\n";
+    }
+    return bytes;
+}
+
+std::vector<Job> rowJobs(int from, int to) {
+    std::vector<Job> jobs;
+    for (int row = from; row <= to; ++row)
+        jobs.push_back(
+            {"", QStringLiteral("http://s/%1").arg(row), QStringLiteral("/d/%1").arg(row)});
+    return jobs;
+}
+
+// A file as a hand, an editor or the old program may have left it. The list
+// reads from it as `loaded` says; a save over it writes the bytes the
+// profile rules give, key by key, over the whole file (the oracle below),
+// and the saved list loads back as it was.
+struct FoundFileCase {
+    const char* name;
+    QByteArray before;
+    std::vector<Job> loaded;
+    qint64 unloaded = 0;
+};
+
+const std::vector<FoundFileCase> kFoundFiles = {
+    {"AReasonAddedAfterTheLastRowOfItsSection",
+     "[Data0000]\r\nStatus0001=\xE2\x96\xBC\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n"
+     "Status0002=\r\nURL0002=\r\nPath0002=\r\nReason0001=HTTP/1.0 404 Not Found\r\n",
+     {{"\xE2\x96\xBC", "http://s/1", "/d/1", "HTTP/1.0 404 Not Found"}}},
+    {"ASectionOfLaterRowsBeforeTheFirst",
+     "[Data0100]\r\nURL0100=http://s/old100\r\n[Data0000]\r\nStatus0001=\r\n"
+     "URL0001=http://s/1\r\nPath0001=/d/1\r\nStatus0002=\r\nURL0002=\r\nPath0002=\r\n",
+     {{"", "http://s/1", "/d/1"}}},
+    {"TheFirstOfEqualSectionsAndKeysWins",
+     "[Data0000]\r\nStatus0001=\xE2\x97\x8B\r\nURL0001=http://s/first\r\nPath0001=/d/1\r\n"
+     "url0001=http://s/again\r\nStatus0002=\r\nURL0002=\r\nPath0002=\r\n"
+     "[data0000]\r\nURL0002=http://s/second\r\n",
+     {{"\xE2\x97\x8B", "http://s/first", "/d/1"}}},
+    {"NamesInAnyCaseWithBlanksAMarkAndLfLineEnds",
+     "\xEF\xBB\xBF[ data0000 ]\n status0001 = \xE2\x96\xB2 \nurl0001=  http://s/1 \n"
+     "PATH0001=/d/1\n\xC5\xBFtatus0002=?\nURL0002=http://s/2\n",
+     {{"\xE2\x96\xB2", "http://s/1", "/d/1"}, {"?", "http://s/2", ""}}},
+    {"ForeignSectionsCommentsAndBlankLinesStay",
+     "; kept\r\n[Other]\r\nkey=value\r\n[Data0000]\r\nnote without a key\r\nStatus0001=\r\n"
+     "URL0001=http://s/1\r\nPath0001=/d/1\r\n\r\n\r\n[Tail]\r\nx=1",
+     {{"", "http://s/1", "/d/1"}}},
+    {"TheOldProgramsEncoding",
+     "[Data0000]\r\nStatus0001=\r\nURL0001=http://s/1\r\nPath0001=/d/\x89\xE6.jpg\r\n"
+     "Status0002=\r\nURL0002=\r\nPath0002=\r\n",
+     {{"", "http://s/1", "/d/\xE7\x94\xBB.jpg"}}},
+    {"AnEmptiedRowBeforeMoreJobs",
+     "[Data0000]\r\nStatus0001=\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\nURL0002=\r\n"
+     "URL0003=http://s/3\r\nURL0004=http://s/4\r\nStatus0005=\r\nURL0005=\r\nPath0005=\r\n",
+     {{"", "http://s/1", "/d/1"}},
+     2},
+    {"ARowWithoutItsUrlCountsTheJobsOfTheSectionsAfterIt",
+     writtenRows(1, 149) + "Status0150=\r\nPath0150=/d/150\r\n" + writtenRows(151, 250, true),
+     rowJobs(1, 149), 100},
+    {"ASectionMissingBetweenTwoEndsTheListBeforeIt",
+     writtenRows(1, 99) + writtenRows(200, 230, true), rowJobs(1, 99)},
+    {"SectionsOfRowsInAnyOrder",
+     writtenRows(1, 99) + writtenRows(200, 210, true) + writtenRows(100, 199), rowJobs(1, 210)},
+    {"HeadersWithoutABracketOrWithTextAfterItKeysOfOtherWidthsAndNoLastLineEnd",
+     "URL0001=http://s/before\r\n[Data0000\r\nStatus001=\xE2\x97\x8B\r\nURL00001=http://s/w\r\n"
+     "URL0001=http://s/1\r\nPath0001=/d/1\r\n[ Data0100 ] rows 100 on\r\nURL0002=http://s/no\r",
+     {{"", "http://s/1", "/d/1"}}},
+    {"AnEmptyFile", "", {}},
+};
+
+// The list saved over the found files: two sections, a reason, a mark no
+// run sets, a path of its own beside a URL, Japanese text.
+JobList savedList() {
+    JobList jobs;
+    for (int i = 1; i <= 130; ++i)
+        jobs.push_back(
+            {"", QStringLiteral("http://s/n%1.jpg").arg(i), QStringLiteral("/d/n%1.jpg").arg(i)});
+    jobs.setStatus(1, QString::fromUtf8("\xE2\x96\xBC"));
+    jobs.setReason(1, "HTTP/1.0 404 Not Found");
+    jobs.setStatus(2, "?");
+    jobs.setStatus(3, QString::fromUtf8("\xC3\x97"));
+    jobs.setReason(3, "timed out after 60 s");
+    jobs.push_back({"", "http://s/q?a=1", QString::fromUtf8("/d/\xE7\x94\xBB\xE5\x83\x8F.jpg")});
+    return jobs;
+}
+
+// What a save gives by the profile rules applied key by key to the whole
+// file in memory.
+QByteArray savedByProfileRules(const QString& path, const JobList& jobs) {
+    ProfileFile file(path);
+    const auto n = qint64(jobs.size());
+    for (qint64 row = 1; row <= n + 1; ++row) {
+        const QString section = JobListFile::sectionName(row);
+        const QString number = QStringLiteral("%1").arg(row, 4, 10, QChar('0'));
+        const Job job = row <= n ? jobs[size_t(row - 1)] : Job{};
+        file.write(section, "Status" + number, job.status);
+        file.write(section, "URL" + number, job.url);
+        file.write(section, "Path" + number, job.path);
+        if (!job.reason.isEmpty() || file.read(section, "Reason" + number, "\n") != "\n")
+            file.write(section, "Reason" + number, job.reason);
+    }
+    return file.toBytes();
+}
+
+class FoundFileTest : public JobListFileTest,
+                      public ::testing::WithParamInterface<FoundFileCase> {};
+
+TEST_P(FoundFileTest, LoadsAsTheProfileRulesReadItAndSavesAsTheyWrite) {
+    const FoundFileCase& c = GetParam();
+    ASSERT_TRUE(writeFile(data, c.before));
+    const JobListFile::LoadResult found = JobListFile::load(data);
+    EXPECT_EQ(found.error, "");
+    EXPECT_EQ(found.jobs, c.loaded);
+    EXPECT_EQ(found.unloadedJobs, c.unloaded);
+
+    const JobList jobs = savedList();
+    const QByteArray expected = savedByProfileRules(data, jobs);
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_EQ(readFile(data), expected);
+    EXPECT_EQ(JobListFile::load(data).jobs, jobs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FoundFileTest, ::testing::ValuesIn(kFoundFiles),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
