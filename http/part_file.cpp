@@ -39,26 +39,21 @@ PartFile::PartFile(const QString& target)
     : target_(target)
     , partName_(PartName(target)) {
     const QByteArray name = QFile::encodeName(partName_);
+    // Always a new file of our own: O_EXCL refuses whatever is in the part
+    // file's place (a leftover, a symlink, a pipe), which is removed rather
+    // than written through, and what it creates can only be a regular file,
+    // so no stat is needed to make sure.
     const auto open = [&] {
-        return ::open(name.constData(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
+        return ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     };
     fd_ = open();
-    // A symlink left in the part file's place is removed rather than
-    // followed, so the body cannot be written through it elsewhere.
-    if (fd_ < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
+    if (fd_ < 0 && errno == EEXIST) {
+        if (::unlink(name.constData()) != 0)
+            fail(QStringLiteral("Cannot create file"), partName_, errno);
         fd_ = open();
-    struct stat st {};
+    }
     if (fd_ < 0)
         fail(QStringLiteral("Cannot create file"), partName_, errno);
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
-        throw std::runtime_error(
-            QStringLiteral("Cannot create file \"%1\": it is not a regular file")
-                .arg(partName_)
-                .toStdString());
-    }
 }
 
 PartFile::~PartFile() {

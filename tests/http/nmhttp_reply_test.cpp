@@ -524,13 +524,19 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     ASSERT_TRUE(QFile::link(elsewhere, link));
     const QString partLink = dir.filePath("viapart.jpg");
     ASSERT_TRUE(QFile::link(elsewhere, partLink + ".part"));
+    // A pipe left where the part file goes is removed, not waited on.
+    const QString partPipe = dir.filePath("viapipe.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(partPipe + ".part").constData(), 0600), 0);
 
     auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\n\r\nnew");
     const struct {
         QString path;
         const char* error;
-    } cases[] = {
-        {folder, "it is a folder"}, {fifo, "it is not a regular file"}, {link, ""}, {partLink, ""}};
+    } cases[] = {{folder, "it is a folder"},
+                 {fifo, "it is not a regular file"},
+                 {link, ""},
+                 {partLink, ""},
+                 {partPipe, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         http.Body = QFile::encodeName(c.path);
@@ -544,7 +550,7 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
         }
     }
     EXPECT_EQ(testenv::readFile(elsewhere), "keep me");
-    EXPECT_EQ(peer->connections(), 2) << "nothing is asked for a path that cannot take it";
+    EXPECT_EQ(peer->connections(), 3) << "nothing is asked for a path that cannot take it";
 }
 
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
