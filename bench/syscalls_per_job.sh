@@ -53,3 +53,14 @@ strace -f -c -o "$work/cli.txt" "$cli" go --interval 0 -q >/dev/null
 echo "== system calls per job, $count files of 10 KiB, strace -f -c"
 summarise "$work/cli.txt" "serifetch-cli go"
 summarise "$work/curl.txt" "curl --http1.0 (glob)"
+
+# The same with the connection kept: go --keep-alive against curl's HTTP/1.1
+# glob, which keeps its connection too.
+rm -rf "$work/out" "$work/curl" "$SERIFETCH_HOME" && mkdir -p "$work/out" "$work/curl"
+"$cli" list-up --url "$base/" --head f --digits "$digits" --start 1 --end "$count" \
+  --tail .bin -d "$work/out" >/dev/null
+strace -f -c -o "$work/cli-keep.txt" "$cli" go --interval 0 --keep-alive -q >/dev/null
+(cd "$work/curl" && strace -f -c -o "$work/curl-keep.txt" \
+  curl -s "$base/f[$(printf "%0${digits}d" 1)-$last].bin" -o "f#1.bin")
+summarise "$work/cli-keep.txt" "serifetch-cli go --keep-alive"
+summarise "$work/curl-keep.txt" "curl (HTTP/1.1 glob)"

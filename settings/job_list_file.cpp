@@ -65,7 +65,7 @@ private:
     void row(const Section* s, qint64 row) {
         const QByteArrayView url = s ? s->value(row, UrlKey) : QByteArrayView();
         if (state_ == State::Loading) {
-            if (!url.isEmpty()) {
+            if (s && !url.isEmpty()) {
                 const QByteArrayView mark = s->value(row, StatusKey);
                 result_.jobs.append(mark, url, s->value(row, PathKey),
                                     isFailureMark(mark) ? s->value(row, ReasonKey)
