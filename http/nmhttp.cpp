@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QScopeGuard>
+#include <QTimer>
 #include <algorithm>
 #include <cctype>
 #include <memory>
@@ -117,7 +118,12 @@ bool isFollowedRedirect(int code) {
 } // namespace
 
 TNMHTTP::TNMHTTP(QObject* owner)
-    : TPowersock(owner) {}
+    : TPowersock(owner)
+    , end_(new QTimer(this)) {
+    end_->setSingleShot(true);
+    end_->setInterval(0);
+    connect(end_, &QTimer::timeout, this, &TNMHTTP::EndOperation);
+}
 
 void TNMHTTP::Get(const QString& url) {
     Run(cmdGet, url);
@@ -210,10 +216,7 @@ void TNMHTTP::Start(CmdType command, const QString& url) {
     operation_ = std::make_unique<Task<>>(RunTransactionAsync());
     // Told from the event loop, after the operation's frame is gone: a
     // handler of `finished` may start the next request or delete us.
-    operation_->Start([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { EndOperation(); }, Qt::QueuedConnection);
-    });
+    operation_->Start([this] { end_->start(); });
 }
 
 void TNMHTTP::cancel() {

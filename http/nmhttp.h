@@ -32,6 +32,8 @@ class PartFile;
 /// ends with OnFailure and a FailureReason. In file mode the body is written
 /// to "<Body>.part" and renamed over Body only when the reply that ends the
 /// run came whole, so an interrupted transfer leaves nothing at Body.
+class QTimer;
+
 class TNMHTTP : public TPowersock {
     Q_OBJECT
 public:
@@ -227,5 +229,6 @@ private:
         QString reason;
     } ended_;
     std::unique_ptr<Task<>> operation_; ///< the request Start() began
+    QTimer* end_ = nullptr;             ///< tells the end from the event loop, without a wake-up
     bool cancelRequested_ = false;
 };

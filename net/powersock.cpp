@@ -67,6 +67,10 @@ TPowersock::TPowersock(QObject* owner)
         EventArrived = true;
         ResumeNow();
     });
+    resume_ = new QTimer(this);
+    resume_->setSingleShot(true);
+    resume_->setInterval(0);
+    connect(resume_, &QTimer::timeout, this, [this] { ResumeNow(); });
     InitWinsock();
 }
 
@@ -224,16 +228,8 @@ void TPowersock::Wake() {
     // Queued, so that an event raised inside the running step (a handler
     // that cancels) never resumes that step from within itself, and every
     // resumption starts from the event loop.
-    if (!waiting_ || resumePosted_)
-        return;
-    resumePosted_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            resumePosted_ = false;
-            ResumeNow();
-        },
-        Qt::QueuedConnection);
+    if (waiting_ && !resume_->isActive())
+        resume_->start();
 }
 
 void TPowersock::HandleEvent(int event, int error) {

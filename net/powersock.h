@@ -319,7 +319,10 @@ private:
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
     std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step
-    bool resumePosted_ = false;
+    /// Resumes the operation from the event loop: a zero timer rather than a
+    /// posted call, which would cost a wake-up of the loop (a write and a
+    /// read of its event descriptor) at every step of every request.
+    QTimer* resume_ = nullptr;
 };
 
 template <typename T> T TPowersock::Wait(Task<T> task) {
