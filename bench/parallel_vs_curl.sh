@@ -105,7 +105,7 @@ par_curl() { curl_files "$base" 1000 --parallel --parallel-max 8; }
 compare "1,000 files of 10 KiB on loopback, 8 at once" 1.0 \
   "serifetch go --parallel 8 --keep-alive" par_go "curl --parallel --parallel-max 8" par_curl 1000
 
-coproc relay { exec python3 "$here/lib/delay_relay.py" "$web" 25; }
+coproc relay { exec python3 "$here/lib/delay_relay.py" "$web" 25 2>/dev/null; }
 relay_pid=$relay_PID
 read -r relay_port <&"${relay[0]}"
 far=http://127.0.0.1:$relay_port/
