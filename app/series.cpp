@@ -115,7 +115,10 @@ template <typename Each> void ForEachSeriesJob(const SeriesSpec& spec, Each job)
 JobList ExpandSeries(const SeriesSpec& spec) {
     JobList jobs;
     const qint64 count = SeriesJobCount(spec.start, spec.end, spec.step);
-    jobs.reserve(size_t(count), size_t(spec.head.size() + spec.tail.size() + spec.digits + 11));
+    // The digits are at least as many as asked for (none when fewer than
+    // none are), plus up to 11 of the number itself.
+    jobs.reserve(size_t(count),
+                 size_t(spec.head.size() + spec.tail.size() + qMax(spec.digits, 0) + 11));
     ForEachSeriesJob(spec,
                      [&](QByteArrayView url, QByteArrayView path) { jobs.append({}, url, path); });
     return jobs;

@@ -275,7 +275,8 @@ void JobList::clear() {
 
 void JobList::reserve(size_t jobs, size_t bytesPerJob) {
     records_.reserve(records_.size() + jobs);
-    if (bytesPerJob > 0)
+    // Only a hint: a product beyond what could ever be held is not asked for.
+    if (bytesPerJob > 0 && jobs <= (arena_.max_size() - arena_.size()) / bytesPerJob / 2)
         arena_.reserve(arena_.size() + jobs * bytesPerJob);
 }
 

@@ -5,6 +5,7 @@
 #include "http/nmhttp.h"
 #include "settings/ui/form6.h"
 #include "tests/app/run_marks.h"
+#include "tests/app/window_fixture.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/test_env.h"
@@ -225,6 +226,47 @@ TEST_F(RunWindow, StopTwiceAbortsAStalledRequestAndClosingDuringARequestWaitsFor
     EXPECT_FALSE(form.Run().Running());
     EXPECT_EQ(form.Grid().Status(1), kRequested);
     EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(1))));
+}
+
+// The Parallel setting of the profile: Go! keeps that many jobs in flight,
+// and the marks and files are those of a run one at a time.
+class RunWindowAtOnce : public WindowTest {};
+
+TEST_F(RunWindowAtOnce, ParallelFromTheSettingsFetchesSeveralFilesAtOnce) {
+    QTemporaryDir served;
+    QTemporaryDir out;
+    QByteArray bytes[13];
+    for (int n = 1; n <= 12; ++n) {
+        if (n == 5)
+            continue;
+        bytes[n] = n == 7 ? QByteArray() : QByteArray(3000 * n, char('a' + n));
+        ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(n)), bytes[n]));
+    }
+    NginxFixture nginx(served.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    ASSERT_TRUE(testenv::writeFile(IniPath(), "[Server]\r\nParallel=3\r\n"));
+    auto form = Open();
+    form->Run().SetTickInterval(0);
+    form->CheckBox1->setChecked(false);
+    form->ComboBox1->setEditText(nginx.baseUrl());
+    form->Edit1->setText("hampic");
+    form->Edit4->setText(out.path() + "/");
+    QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+    int inFlight = 0;
+    int most = 0;
+    QObject::connect(&form->Run(), &DownloadRun::jobStarted, form.get(),
+                     [&] { most = std::max(most, ++inFlight); });
+    QObject::connect(&form->Run(), &DownloadRun::requestEnded, form.get(), [&] { --inFlight; });
+    QTest::mouseClick(form->GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 30'000))
+        << form->PanelText(0).toStdString();
+    EXPECT_EQ(form->Run().Parallel(), 3);
+    EXPECT_EQ(most, 3);
+    EXPECT_EQ(MarksOf(form->Grid()), (QStringList{kDone, kDone, kDone, kDone, kFailed, kDone,
+                                                  kGivenUp, kDone, kDone, kDone, kDone, kDone}));
+    for (int n : {1, 2, 3, 4, 6, 8, 9, 10, 11, 12})
+        EXPECT_TRUE(testenv::readFile(out.filePath(fileName(n))) == bytes[n]) << n;
 }
 
 } // namespace

@@ -93,6 +93,11 @@ TEST(SeriesExpansion, DigitCountEdges) {
     for (const Job& j : zero)
         EXPECT_EQ(j.url, "http://127.0.0.1/pics/name.jpg");
 
+    // Fewer than none (no input gives it, a caller might): the bare number.
+    const JobList negative = ExpandSeries(Spec(1, 3, -512));
+    ASSERT_EQ(negative.size(), 3u);
+    EXPECT_EQ(negative[2].url, "http://127.0.0.1/pics/name3.jpg");
+
     const JobList longer = ExpandSeries(Spec(99, 100, 2));
     ASSERT_EQ(longer.size(), 2u);
     EXPECT_EQ(longer[1].path, "/tmp/save/name100.jpg");
