@@ -319,8 +319,7 @@ bool DownloadRun::CheckSmallResult(int& row) {
         // The reason of the cycle's first look, not of this one: the file
         // was removed in between.
         const QString first = m_grid.Status(row) == StatusMark::Small ? m_grid.Reason(row) : reason;
-        Mark(row, StatusMark::GivenUp,
-             QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kSmallResultTries));
+        Mark(row, StatusMark::GivenUp, GivenUpReason(first));
         row += 1;
         m_retryCount = 0;
         return false;
@@ -373,17 +372,41 @@ void DownloadRun::GetData() {
     Lane& lane = First();
     if (m_shutdown || lane.inGet || !m_grid.IsJobRow(row))
         return;
+    m_tickDeferred = false;
+    StartRequest(0, row);
+}
+
+void DownloadRun::StartRequest(int laneIndex, int row) {
+    Lane& lane = m_lanes[laneIndex];
     lane.request = Request{m_grid.IdAt(row), m_grid.Path(row)};
     lane.inGet = true;
-    m_tickDeferred = false;
     lane.abortedByRun = false;
     try {
         lane.client->Start(m_grid.Url(row), lane.request.path);
     } catch (const std::exception& e) {
-        RequestEnded(0, true, QString::fromLocal8Bit(e.what()));
+        RequestEnded(laneIndex, true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        RequestEnded(0, true, QStringLiteral("Unknown error"));
+        RequestEnded(laneIndex, true, QStringLiteral("Unknown error"));
     }
+}
+
+QString DownloadRun::EndedReason(const QString& text) {
+    return !text.isEmpty() ? text : QStringLiteral("The request ended without an outcome");
+}
+
+QString DownloadRun::RefusedReason(const DownloadClient& client) {
+    const QString reason = client.FailureReason();
+    return !reason.isEmpty() ? reason : QStringLiteral("The server refused the request");
+}
+
+QString DownloadRun::GivenUpReason(const QString& first) {
+    return QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kSmallResultTries);
+}
+
+void DownloadRun::ServerAnswered(int row) {
+    // Looked up only when some server has a back-off.
+    if (row != 0 && !m_backOffS.isEmpty())
+        m_backOffS.remove(HostOf(m_grid.Url(row)));
 }
 
 void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) {
@@ -409,8 +432,7 @@ void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) 
         // with nothing to re-arm the timer: count it as a failure.
         request.outcome = true;
         const QString text = threw ? error : lane.client->StatusText();
-        ApplyFailure(!text.isEmpty() ? text
-                                     : QStringLiteral("The request ended without an outcome"));
+        ApplyFailure(EndedReason(text));
         emit requestError(request.job, text);
     }
     if (m_tickDeferred)
@@ -454,10 +476,7 @@ void DownloadRun::NMHTTP1Success(int laneIndex) {
         return;
     }
     m_slowDowns = 0;
-    // A server that answers again is back to no back-off (looked up only
-    // when some server has one).
-    if (const int row = OutcomeRow(); row != 0 && !m_backOffS.isEmpty())
-        m_backOffS.remove(HostOf(m_grid.Url(row)));
+    ServerAnswered(OutcomeRow());
     MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
     m_retryCount = 0;
@@ -474,8 +493,7 @@ void DownloadRun::NMHTTP1Failure(int laneIndex) {
     }
     if (WaitForHost(lane.client->SlowDownSeconds()))
         return;
-    const QString reason = lane.client->FailureReason();
-    ApplyFailure(!reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
+    ApplyFailure(RefusedReason(*lane.client));
 }
 
 bool DownloadRun::WaitForHost(qint64 asked) {

@@ -233,6 +233,16 @@ private:
     /// often.
     static constexpr int kSmallResultTries = 10;
     static bool IsFile(const QString& path);
+    /// Why a job failed: the text of what ended its request, the server's
+    /// word, or the given-up text of a small-result cycle whose first look
+    /// found `first`.
+    static QString EndedReason(const QString& text);
+    static QString RefusedReason(const DownloadClient& client);
+    static QString GivenUpReason(const QString& first);
+    /// A success from the server of the job at `row`: its back-off is over.
+    void ServerAnswered(int row);
+    /// Issues the request of the job at `row` on lane `lane`.
+    void StartRequest(int lane, int row);
 
     void Attach(int lane);
     Lane& First() { return m_lanes.front(); }
@@ -288,7 +298,7 @@ private:
     JobGrid::JobId NextToStart(qint64 now, qint64& wake);
     /// The first time a request to the server of `url` may start.
     qint64 HostDueMs(const QString& url) const;
-    void StartOn(Lane& lane, JobGrid::JobId id, qint64 now);
+    void StartOn(int lane, JobGrid::JobId id, qint64 now);
     /// The small-result check of one job: marks it "▽" and opens its cycle.
     void CheckByItself(int row);
     /// The looks of the cycles due by `now`; `wake` is the next one due.
@@ -297,7 +307,8 @@ private:
     void LaneFailed(Lane& lane);
     void LaneEnded(Lane& lane, bool threw, const QString& error);
     bool InFlight(JobGrid::JobId id) const;
-    Lane* FreeLane();
+    /// The first lane without a request, or -1.
+    int FreeLane() const;
 
     JobGrid& m_grid;
     std::vector<Lane> m_lanes; ///< [0]: the client given at construction

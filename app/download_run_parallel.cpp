@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <exception>
 #include <limits>
 
 namespace {
@@ -20,11 +19,11 @@ bool DownloadRun::InFlight(JobGrid::JobId id) const {
                        [id](const Lane& lane) { return lane.inGet && lane.request.job == id; });
 }
 
-DownloadRun::Lane* DownloadRun::FreeLane() {
-    for (Lane& lane : m_lanes)
-        if (!lane.inGet)
-            return &lane;
-    return nullptr;
+int DownloadRun::FreeLane() const {
+    for (size_t i = 0; i < m_lanes.size(); ++i)
+        if (!m_lanes[i].inGet)
+            return int(i);
+    return -1;
 }
 
 void DownloadRun::ParallelTick() {
@@ -42,11 +41,11 @@ void DownloadRun::ParallelTick() {
     const qint64 now = m_clock.elapsed();
     qint64 wake = kNever;
     LookAgain(now, wake);
-    while (Lane* lane = FreeLane()) {
+    for (int lane = FreeLane(); lane >= 0; lane = FreeLane()) {
         const JobGrid::JobId id = NextToStart(now, wake);
         if (id == 0)
             break;
-        StartOn(*lane, id, now);
+        StartOn(lane, id, now);
         if (m_shutdown || m_cancelRequested)
             return;
     }
@@ -128,22 +127,12 @@ qint64 DownloadRun::HostDueMs(const QString& url) const {
     return due;
 }
 
-void DownloadRun::StartOn(Lane& lane, JobGrid::JobId id, qint64 now) {
+void DownloadRun::StartOn(int lane, JobGrid::JobId id, qint64 now) {
     const int row = m_grid.RowOf(id);
-    const QString url = m_grid.Url(row);
     if (m_intervalMs > 0 || m_rateGapMs > 0)
-        m_lastStartMs.insert(HostOf(url), now);
+        m_lastStartMs.insert(HostOf(m_grid.Url(row)), now);
     Mark(row, StatusMark::Requested);
-    lane.request = Request{id, m_grid.Path(row)};
-    lane.inGet = true;
-    lane.abortedByRun = false;
-    try {
-        lane.client->Start(url, lane.request.path);
-    } catch (const std::exception& e) {
-        LaneEnded(lane, true, QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        LaneEnded(lane, true, QStringLiteral("Unknown error"));
-    }
+    StartRequest(lane, row);
 }
 
 void DownloadRun::CheckByItself(int row) {
@@ -179,10 +168,7 @@ void DownloadRun::LookAgain(qint64 now, qint64& wake) {
         if (result.exists)
             QFile::remove(m_grid.Path(row));
         if (++it->second.looks > kSmallResultTries) {
-            Mark(row, StatusMark::GivenUp,
-                 QStringLiteral("%1 (given up after %2 checks)")
-                     .arg(m_grid.Reason(row))
-                     .arg(kSmallResultTries));
+            Mark(row, StatusMark::GivenUp, GivenUpReason(m_grid.Reason(row)));
             it = m_cycles.erase(it);
             continue;
         }
@@ -195,8 +181,7 @@ void DownloadRun::LookAgain(qint64 now, qint64& wake) {
 void DownloadRun::LaneSucceeded(Lane& lane) {
     const int row = m_grid.RowOf(lane.request.job);
     m_slowDownsOf.remove(lane.request.job);
-    if (row != 0 && !m_backOffS.isEmpty())
-        m_backOffS.remove(HostOf(m_grid.Url(row)));
+    ServerAnswered(row);
     Mark(row, StatusMark::Done);
 }
 
@@ -217,9 +202,7 @@ void DownloadRun::LaneFailed(Lane& lane) {
         return;
     }
     m_slowDownsOf.remove(id);
-    const QString reason = lane.client->FailureReason();
-    Mark(row, StatusMark::Failed,
-         !reason.isEmpty() ? reason : QStringLiteral("The server refused the request"));
+    Mark(row, StatusMark::Failed, RefusedReason(*lane.client));
 }
 
 void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
@@ -234,8 +217,7 @@ void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
         if (!request.outcome) {
             lane.request.outcome = true;
             const QString text = threw ? error : lane.client->StatusText();
-            Mark(m_grid.RowOf(request.job), StatusMark::Failed,
-                 !text.isEmpty() ? text : QStringLiteral("The request ended without an outcome"));
+            Mark(m_grid.RowOf(request.job), StatusMark::Failed, EndedReason(text));
             emit requestError(request.job, text);
         }
         // The client leaves a whole file only once the request has ended.

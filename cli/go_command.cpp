@@ -34,7 +34,6 @@ public:
         : profile_(profile)
         , client_(http_)
         , run_(grid_, client_)
-        , parallel_(args.parallel.value_or(profile.settings.request.parallel))
         , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
@@ -68,7 +67,7 @@ public:
             proxyFromEnvironment(http_, client_);
         http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
         http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
-        moreClients_.Prepare(run_, parallel_, http_, client_,
+        moreClients_.Prepare(run_, args.parallel.value_or(s.request.parallel), http_, client_,
                              environmentProxy ? ParallelClients::SetUp(proxyFromEnvironment)
                                               : ParallelClients::SetUp());
         run_.SetSkipExisting(args.skip.value_or(s.skip));
@@ -215,7 +214,6 @@ private:
     HttpDownloadClient client_;
     ParallelClients moreClients_; // outlives the run, which holds on to them
     DownloadRun run_;
-    int parallel_;
     ListSaver saver_;
     GoReport report_;
     InterruptNotifier interrupts_;

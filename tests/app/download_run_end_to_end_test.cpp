@@ -95,6 +95,17 @@ protected:
         ASSERT_TRUE(out.isValid());
     }
 
+    /// hampic01.jpg to hampic40.jpg from nginx into `saveDir`.
+    static SeriesSpec fortyFiles(const QString& saveDir) {
+        SeriesSpec spec;
+        spec.baseUrl = nginx->baseUrl();
+        spec.saveDir = saveDir;
+        spec.head = QStringLiteral("hampic");
+        spec.tail = QStringLiteral(".jpg");
+        spec.end = 40;
+        return spec;
+    }
+
     static inline std::unique_ptr<QTemporaryDir> served;
     static inline std::unique_ptr<NginxFixture> nginx;
     static inline std::unique_ptr<TinyproxyFixture> tinyproxy;
@@ -209,13 +220,7 @@ TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {
         RunHarness h(10'000);
         h.more.Prepare(h.run, clients, h.http, h.client);
         ASSERT_EQ(h.run.Parallel(), clients);
-        SeriesSpec spec;
-        spec.baseUrl = nginx->baseUrl();
-        spec.saveDir = saveDir;
-        spec.head = QStringLiteral("hampic");
-        spec.tail = QStringLiteral(".jpg");
-        spec.end = 40;
-        h.grid.Append(ExpandSeries(spec));
+        h.grid.Append(ExpandSeries(fortyFiles(saveDir)));
         int inFlight = 0;
         QObject::connect(&h.run, &DownloadRun::jobStarted, [&] {
             maxInFlight[clients] = std::max(maxInFlight[clients], ++inFlight);
@@ -248,13 +253,7 @@ TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {
 TEST_F(DownloadRunEndToEnd, StopWithFourInFlightLetsThemFinishAndStartsNoMore) {
     RunHarness h(10'000);
     h.more.Prepare(h.run, 4, h.http, h.client);
-    SeriesSpec spec;
-    spec.baseUrl = nginx->baseUrl();
-    spec.saveDir = out.path() + "/";
-    spec.head = QStringLiteral("hampic");
-    spec.tail = QStringLiteral(".jpg");
-    spec.end = 40;
-    h.grid.Append(ExpandSeries(spec));
+    h.grid.Append(ExpandSeries(fortyFiles(out.path() + "/")));
     int started = 0;
     // Pressed as the fourth starts: four are in flight from then on.
     QObject::connect(&h.run, &DownloadRun::jobStarted, [&] {
