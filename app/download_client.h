@@ -29,12 +29,18 @@ public:
     /// Replaces the callbacks (all optional).
     void SetEvents(Events events) { events_ = std::move(events); }
 
+    /// What the caller found at a request's path just before it started.
+    enum class PathFound {
+        Unknown, ///< not looked at: the client makes sure the path is usable
+        Nothing, ///< nothing there: the client need not look again
+    };
+
     /// Starts fetching `url` into the file at `path`, which holds only a
     /// whole reply (or what it held before) once `ended` came, and returns at
     /// once. Raises at most one of `succeeded` / `failed`, then `ended`. A
     /// request that cannot even start throws std::exception with the error
     /// text instead, and raises nothing.
-    virtual void Start(const QString& url, const QString& path) = 0;
+    virtual void Start(const QString& url, const QString& path, PathFound found) = 0;
     /// Ends the request under way as soon as possible; harmless when idle.
     virtual void Abort() = 0;
     /// The client's latest status text.
@@ -52,6 +58,10 @@ public:
     /// Retry-After line asked for, 0 when it named none; -1 for any other
     /// failure.
     virtual qint64 SlowDownSeconds() const { return -1; }
+    /// Once `ended` came: the size of the file the request saved at its
+    /// path, which is then all that is there; -1 when it saved none (the
+    /// path holds what it held before) or cannot say, so the caller looks.
+    virtual qint64 SavedBytes() const { return -1; }
     /// A new run begins: what servers told the last one (cookies) is
     /// forgotten. Nothing to do by default.
     virtual void NewRun() {}

@@ -171,8 +171,40 @@ void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
         emit jobFinished(id, mark, reason);
 }
 
-bool DownloadRun::IsFile(const QString& path) {
-    return !path.isEmpty() && QFileInfo(path).isFile();
+DownloadRun::Found DownloadRun::LookAt(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    // One stat: QFileInfo keeps what it found for the questions after it
+    // (asked first, whether it exists would cost a call of its own).
+    const QFileInfo info(path);
+    if (info.isFile())
+        return {true, false, info.size()};
+    return {false, !info.exists(), 0};
+}
+
+bool DownloadRun::SkipExisting(int row, DownloadClient::PathFound& found) {
+    found = DownloadClient::PathFound::Unknown;
+    if (!m_skipExisting)
+        return false;
+    const Found look = LookAt(m_grid.Path(row));
+    if (!look.file) {
+        // A folder there is the client's to refuse, with its own text.
+        if (look.nothing)
+            found = DownloadClient::PathFound::Nothing;
+        return false;
+    }
+    Mark(row, StatusMark::Skipped);
+    if (m_smallCheck)
+        m_knownSize.insert(m_grid.IdAt(row), look.size);
+    return true;
+}
+
+void DownloadRun::RememberSaved(const Lane& lane) {
+    const qint64 saved = lane.client->SavedBytes();
+    if (m_smallCheck && saved >= 0)
+        m_knownSize.insert(lane.request.job, saved);
+    else
+        m_knownSize.remove(lane.request.job);
 }
 
 QString DownloadRun::FileNamePart(const QString& path) {
@@ -190,9 +222,11 @@ void DownloadRun::GoButtonClick() {
     m_retryCount = 0;
     m_slowDowns = 0;
     SetCurrentRow(1);
-    if (!Running())
+    if (!Running()) {
+        m_knownSize.clear(); // the files may have changed since
         for (Lane& lane : m_lanes)
             lane.client->NewRun();
+    }
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
         return;
@@ -268,11 +302,20 @@ void DownloadRun::Timer1Timer() {
     }
 }
 
-DownloadRun::SmallResult DownloadRun::ExamineResult(int row) const {
+DownloadRun::SmallResult DownloadRun::ExamineResult(int row) {
     const QString path = m_grid.Path(row);
-    const QFileInfo info(path);
-    const bool exists = !path.isEmpty() && info.isFile();
-    const qint64 size = exists ? info.size() : 0;
+    bool exists = false;
+    qint64 size = 0;
+    if (const auto known = m_knownSize.find(m_grid.IdAt(row)); known != m_knownSize.end()) {
+        // What this run wrote there, or just found there, is what is there.
+        exists = true;
+        size = *known;
+        m_knownSize.erase(known);
+    } else {
+        const Found found = LookAt(path);
+        exists = found.file;
+        size = found.size;
+    }
     const qint64 limit = qint64(m_limitKB) * 1024;
     // A web page saved under a picture's name is no more a result than an
     // empty file is; a failed job's error page is just what it should be.
@@ -343,8 +386,8 @@ void DownloadRun::Get1() {
         emit messageRequested(kAllDoneMessage);
         return;
     }
-    if (m_skipExisting && IsFile(m_grid.Path(row))) {
-        Mark(row, StatusMark::Skipped);
+    DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
+    if (SkipExisting(row, found)) {
         m_skipPending = true;
         SetCurrentRow(row + 1);
         m_retryCount = 0;
@@ -364,25 +407,25 @@ void DownloadRun::Get1() {
         m_lastStartMs.insert(host, now);
     }
     Mark(row, StatusMark::Requested);
-    GetData();
+    GetData(found);
 }
 
-void DownloadRun::GetData() {
+void DownloadRun::GetData(DownloadClient::PathFound found) {
     const int row = CurrentRow();
     Lane& lane = First();
     if (m_shutdown || lane.inGet || !m_grid.IsJobRow(row))
         return;
     m_tickDeferred = false;
-    StartRequest(0, row);
+    StartRequest(0, row, found);
 }
 
-void DownloadRun::StartRequest(int laneIndex, int row) {
+void DownloadRun::StartRequest(int laneIndex, int row, DownloadClient::PathFound found) {
     Lane& lane = m_lanes[laneIndex];
     lane.request = Request{m_grid.IdAt(row), m_grid.Path(row)};
     lane.inGet = true;
     lane.abortedByRun = false;
     try {
-        lane.client->Start(m_grid.Url(row), lane.request.path);
+        lane.client->Start(m_grid.Url(row), lane.request.path, found);
     } catch (const std::exception& e) {
         RequestEnded(laneIndex, true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
@@ -418,6 +461,7 @@ void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) 
     if (!lane.inGet)
         return;
     lane.inGet = false;
+    RememberSaved(lane);
     Request& request = lane.request;
 
     if (threw && lane.abortedByRun && !request.outcome) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/download_client.h"
 #include "app/job_grid.h"
 
 #include <QElapsedTimer>
@@ -11,8 +12,6 @@
 #include <map>
 #include <set>
 #include <vector>
-
-class DownloadClient;
 
 /// The download run: walks the job grid from row 1, one one-shot tick of
 /// Timer1 at a time, fetching each job's URL into its Path with the client
@@ -155,8 +154,9 @@ public:
     void Timer1Timer();
     /// Starts the job at CurrentRow, or ends the run when none is left.
     void Get1();
-    /// Issues the request of the job at CurrentRow (through Get1 only).
-    void GetData();
+    /// Issues the request of the job at CurrentRow (through Get1 only), with
+    /// what the skip check found at its path.
+    void GetData(DownloadClient::PathFound found);
     /// For closing the owner: stops the timer and aborts the request under
     /// way. A request ended by that abort leaves its job at "↓" and what it
     /// wrote of the file removed; one that still reports an outcome is
@@ -232,7 +232,19 @@ private:
     /// A retry cycle gives a job up once it has been found too small this
     /// often.
     static constexpr int kSmallResultTries = 10;
-    static bool IsFile(const QString& path);
+    /// One look at a job's path, for the skip check, the client and the
+    /// small-result check alike.
+    struct Found {
+        bool file = false;    ///< a file (or a link to one) is there
+        bool nothing = false; ///< nothing is there (or a link to nothing)
+        qint64 size = 0;      ///< of the file
+    };
+    static Found LookAt(const QString& path);
+    /// The skip check of the job at `row`: true when its file is there, which
+    /// is then marked and remembered; else `found` says what the look found.
+    bool SkipExisting(int row, DownloadClient::PathFound& found);
+    /// What the job's request saved at its path, for the small-result check.
+    void RememberSaved(const Lane& lane);
     /// Why a job failed: the text of what ended its request, the server's
     /// word, or the given-up text of a small-result cycle whose first look
     /// found `first`.
@@ -242,7 +254,7 @@ private:
     /// A success from the server of the job at `row`: its back-off is over.
     void ServerAnswered(int row);
     /// Issues the request of the job at `row` on lane `lane`.
-    void StartRequest(int lane, int row);
+    void StartRequest(int lane, int row, DownloadClient::PathFound found);
 
     void Attach(int lane);
     Lane& First() { return m_lanes.front(); }
@@ -262,7 +274,9 @@ private:
     /// the interval, rounded up, so that its ten looks never take less than
     /// one pause.
     int CycleCheckMs() const;
-    SmallResult ExamineResult(int row) const;
+    /// Looks at the job's file, unless this run saved it or found it there
+    /// since its last look: the size known then is trusted.
+    SmallResult ExamineResult(int row);
     /// Sets the mark (and the reason, cleared when empty) of a job row and
     /// reports it; ignored for any other row.
     void Mark(int row, const QString& mark, const QString& reason = {});
@@ -295,10 +309,10 @@ private:
     // Several jobs at once (download_run_parallel.cpp).
     void ParallelTick();
     /// The next job to start, or 0 (then `wake` may say when one is due).
-    JobGrid::JobId NextToStart(qint64 now, qint64& wake);
+    JobGrid::JobId NextToStart(qint64 now, qint64& wake, DownloadClient::PathFound& found);
     /// The first time a request to the server of `url` may start.
     qint64 HostDueMs(const QString& url) const;
-    void StartOn(int lane, JobGrid::JobId id, qint64 now);
+    void StartOn(int lane, JobGrid::JobId id, qint64 now, DownloadClient::PathFound found);
     /// The small-result check of one job: marks it "▽" and opens its cycle.
     void CheckByItself(int row);
     /// The looks of the cycles due by `now`; `wake` is the next one due.
@@ -337,6 +351,9 @@ private:
     bool m_skipExisting = false;
     bool m_smallCheck = true;
     int m_limitKB = 0;
+    // The size of a job's file as its request saved it or the skip check
+    // found it, until the small-result check takes it: one look per job.
+    QHash<JobGrid::JobId, qint64> m_knownSize;
 
     bool m_tickDeferred = false;
     bool m_shutdown = false;

@@ -42,10 +42,11 @@ void DownloadRun::ParallelTick() {
     qint64 wake = kNever;
     LookAgain(now, wake);
     for (int lane = FreeLane(); lane >= 0; lane = FreeLane()) {
-        const JobGrid::JobId id = NextToStart(now, wake);
+        DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
+        const JobGrid::JobId id = NextToStart(now, wake, found);
         if (id == 0)
             break;
-        StartOn(lane, id, now);
+        StartOn(lane, id, now, found);
         if (m_shutdown || m_cancelRequested)
             return;
     }
@@ -66,7 +67,8 @@ void DownloadRun::ParallelTick() {
     emit messageRequested(kAllDoneMessage);
 }
 
-JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake) {
+JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
+                                        DownloadClient::PathFound& found) {
     // A job put back because its server asked to wait goes first once due.
     for (auto it = m_again.begin(); it != m_again.end();) {
         const int row = m_grid.RowOf(*it);
@@ -98,8 +100,7 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake) {
             SetCurrentRow(row + 1);
             continue;
         }
-        if (m_skipExisting && IsFile(m_grid.Path(row))) {
-            Mark(row, StatusMark::Skipped);
+        if (SkipExisting(row, found)) {
             CheckByItself(row);
             SetCurrentRow(row + 1);
             continue;
@@ -127,12 +128,13 @@ qint64 DownloadRun::HostDueMs(const QString& url) const {
     return due;
 }
 
-void DownloadRun::StartOn(int lane, JobGrid::JobId id, qint64 now) {
+void DownloadRun::StartOn(int lane, JobGrid::JobId id, qint64 now,
+                          DownloadClient::PathFound found) {
     const int row = m_grid.RowOf(id);
     if (m_intervalMs > 0 || m_rateGapMs > 0)
         m_lastStartMs.insert(HostOf(m_grid.Url(row)), now);
     Mark(row, StatusMark::Requested);
-    StartRequest(lane, row);
+    StartRequest(lane, row, found);
 }
 
 void DownloadRun::CheckByItself(int row) {
@@ -209,6 +211,7 @@ void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
     if (!lane.inGet)
         return;
     lane.inGet = false;
+    RememberSaved(lane);
     const Request& request = lane.request;
     if (threw && lane.abortedByRun && !request.outcome) {
         // Our own abort is no failure: the job stays "↓".

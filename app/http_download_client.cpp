@@ -45,8 +45,11 @@ HttpDownloadClient::~HttpDownloadClient() {
     QObject::disconnect(finished_);
 }
 
-void HttpDownloadClient::Start(const QString& url, const QString& path) {
+void HttpDownloadClient::Start(const QString& url, const QString& path, PathFound found) {
     http_.Body = QFile::encodeName(path);
+    http_.BodyFileFree = found == PathFound::Nothing;
+    // A request that fails before it runs saved nothing either.
+    http_.SavedBytes = -1;
     if (refererFromBaseUrl_)
         http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
     if (beforeGet_)
@@ -81,6 +84,10 @@ qint64 HttpDownloadClient::SlowDownSeconds() const {
     if (!http_.FailureReason.isEmpty() || (http_.ReplyCode != 429 && http_.ReplyCode != 503))
         return -1;
     return qMax<qint64>(http_.RetryAfter, 0);
+}
+
+qint64 HttpDownloadClient::SavedBytes() const {
+    return http_.SavedBytes;
 }
 
 void HttpDownloadClient::NewRun() {

@@ -18,7 +18,7 @@ public:
     HttpDownloadClient& operator=(const HttpDownloadClient&) = delete;
 
     /// Body := `path` in the local file-name encoding, then starts GET `url`.
-    void Start(const QString& url, const QString& path) override;
+    void Start(const QString& url, const QString& path, PathFound found) override;
     /// Whether each Get sends its URL's base URL (the gallery page) as the
     /// "Referer:" line. Off by default.
     void SetRefererFromBaseUrl(bool on) { refererFromBaseUrl_ = on; }
@@ -34,6 +34,7 @@ public:
     qint64 ExpectedBytes() const override;
     QString FailureReason() const override;
     qint64 SlowDownSeconds() const override;
+    qint64 SavedBytes() const override;
     void NewRun() override;
 
 private:

@@ -673,8 +673,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
         }
     };
     ended_ = {};
+    SavedBytes = -1;
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
-    if (InputFileMode)
+    if (InputFileMode && !std::exchange(BodyFileFree, false))
         PartFile::CheckTarget(bodyFile);
     for (int pass = 1;; ++pass) {
         SplitURL();
@@ -746,8 +747,10 @@ Task<> TNMHTTP::RunTransactionAsync() {
                     ended = true;
                 } else if (final) {
                     // The file is in place before anyone hears of the outcome.
-                    if (part)
+                    if (part) {
                         part->commit();
+                        SavedBytes = ReceivedBytes;
+                    }
                     if (code < 299) {
                         ended_ = {Result::Status::Succeeded, {}};
                         if (OnSuccess)

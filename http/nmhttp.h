@@ -55,6 +55,10 @@ public:
     QByteArray Header = "Head.txt";  ///< header file name (OutputFileMode) or the header text
     THeaderInfo HeaderInfo;          ///< optional request header values
     bool InputFileMode = false;      ///< the reply body goes to the file named by Body
+    /// Set by a caller that has just found nothing at the body file's path:
+    /// the next Start leaves out its own look that the path is no folder or
+    /// device, which costs a path lookup per request. Each Start clears it.
+    bool BodyFileFree = false;
     /// The send data names a file to upload, and the reply header goes to the
     /// file named by Header.
     bool OutputFileMode = false;
@@ -161,6 +165,10 @@ public:
     /// (no HTTP reply, a cut or badly framed body, pass bound, redirect
     /// without a usable location); empty otherwise.
     QString FailureReason;
+    /// In file mode, the size of the file the last Start saved at Body's
+    /// path (what it wrote is all that is there); -1 while it runs and when
+    /// it saved none, so that the path holds what it held before.
+    qint64 SavedBytes = -1;
     /// The request lines being composed (no line ends).
     TExStringList& HeaderList() { return headerList_; }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 
@@ -37,19 +38,25 @@ public:
         std::function<void()> during = {};
         QString reason = QStringLiteral("HTTP/1.0 404 Not Found"); ///< of a Failure
         qint64 slowDown = -1; ///< of a Failure: SlowDownSeconds()
+        /// SavedBytes() after a Success or Failure, as the real client says
+        /// it: the body's size when unset, whatever is at the path by then.
+        std::optional<qint64> saved = {};
     };
 
-    QHash<QString, Reply> replies; ///< by URL; a missing URL gets Reply{}
-    QStringList requested;         ///< URLs in the order they were asked for
-    int depth = 0;                 ///< requests under way now
+    QHash<QString, Reply> replies;     ///< by URL; a missing URL gets Reply{}
+    QStringList requested;             ///< URLs in the order they were asked for
+    QHash<QString, PathFound> foundAt; ///< what the run told of each URL's path
+    int depth = 0;                     ///< requests under way now
     int maxDepth = 0;
     int aborts = 0;
     qint64 received = 0;
     qint64 expected = 0;
     QString status;
 
-    void Start(const QString& url, const QString& path) override {
+    void Start(const QString& url, const QString& path, PathFound found) override {
         requested << url;
+        foundAt.insert(url, found);
+        saved_ = -1;
         ++depth;
         maxDepth = std::max(maxDepth, depth);
         aborted_ = false;
@@ -68,6 +75,7 @@ public:
     qint64 ExpectedBytes() const override { return expected; }
     QString FailureReason() const override { return reason_; }
     qint64 SlowDownSeconds() const override { return slowDown_; }
+    qint64 SavedBytes() const override { return saved_; }
     void NewRun() override { ++newRuns; }
     int newRuns = 0;
 
@@ -105,6 +113,7 @@ private:
                 write(path, reply.body);
                 if (aborted_)
                     return end(true, QStringLiteral("Socket send aborted"));
+                saved_ = reply.saved.value_or(reply.body.size());
                 reason_ = reply.reason;
                 slowDown_ = reply.outcome == Outcome::Failure ? reply.slowDown : -1;
                 if (reply.outcome == Outcome::Success) {
@@ -145,5 +154,6 @@ private:
     QString part_;
     QString reason_;
     qint64 slowDown_ = -1;
+    qint64 saved_ = -1;
     QObject context_; ///< the queued steps die with the client
 };

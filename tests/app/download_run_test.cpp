@@ -7,6 +7,7 @@
 #include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -727,6 +728,7 @@ struct ParallelJob {
     ScriptedClient::Reply reply = {Outcome::Success, QByteArray(2000, 'x')};
     QByteArray existing = {}; ///< the file there before the run
     bool exists = false;
+    bool folder = false; ///< a folder there instead
 };
 
 struct ParallelCase {
@@ -742,6 +744,9 @@ struct ParallelResult {
     int maxInFlight = 0;
     QStringList messages;
     std::vector<DownloadRun::End> ends;
+    /// What the run told the client of each job's path at its first start.
+    std::vector<DownloadClient::PathFound> found;
+    std::vector<bool> fileLeft; ///< a file at each job's path after the run
 };
 
 ParallelResult RunWithClients(int count, const ParallelCase& c) {
@@ -767,6 +772,9 @@ ParallelResult RunWithClients(int count, const ParallelCase& c) {
         if (c.jobs[i].exists) {
             EXPECT_TRUE(testenv::writeFile(path, c.jobs[i].existing));
         }
+        if (c.jobs[i].folder) {
+            EXPECT_TRUE(QDir().mkpath(path));
+        }
         jobs.push_back(Job{c.jobs[i].mark, url, path});
     }
     grid.Append(std::move(jobs));
@@ -790,8 +798,14 @@ ParallelResult RunWithClients(int count, const ParallelCase& c) {
     run.GoButtonClick();
     EXPECT_TRUE(testenv::waitUntil([&] { return !result.ends.empty(); }, 20'000));
     result.marks = MarksOf(grid);
-    for (int row = 1; row < grid.NextRow(); ++row)
+    for (int row = 1; row < grid.NextRow(); ++row) {
         result.reasons << grid.Reason(row);
+        result.fileLeft.push_back(QFileInfo(grid.Path(row)).isFile());
+        auto found = DownloadClient::PathFound::Unknown;
+        for (const auto& client : clients)
+            found = client->foundAt.value(grid.Url(row), found);
+        result.found.push_back(found);
+    }
     return result;
 }
 
@@ -837,6 +851,92 @@ TEST(DownloadRunParallel, EveryJobEndsWithTheMarkAndReasonOfARunOneAtATime) {
         EXPECT_GT(four.maxInFlight, 1) << "no two jobs were in flight at once";
         EXPECT_LE(four.maxInFlight, 4);
         EXPECT_EQ(four.ends, std::vector<DownloadRun::End>{DownloadRun::End::Completed});
+    }
+}
+
+// One look at a job's path: the skip check's look tells the client that
+// nothing is there, and the small-result check takes the size the client
+// says it saved (or the skip check found) instead of looking again.
+TEST(DownloadRunParallel, ThePathIsLookedAtOnceAndTheSavedSizeTrusted) {
+    using Found = DownloadClient::PathFound;
+    const QByteArray whole(3000, 'w');
+    struct Case {
+        const char* name;
+        ParallelJob job;
+        bool skipExisting;
+        QString mark;
+        Found found;
+        bool fileLeft;
+    };
+    ScriptedClient::Reply savedWhole{Outcome::Success, "10 bytes.."};
+    savedWhole.saved = 3000;
+    ScriptedClient::Reply savedSmall{Outcome::Success, whole};
+    savedSmall.saved = 10;
+    ScriptedClient::Reply cannotSay{Outcome::Success, whole};
+    cannotSay.saved = -1;
+    ScriptedClient::Reply cannotSaySmall{Outcome::Success, "10 bytes.."};
+    cannotSaySmall.saved = -1;
+    const ScriptedClient::Reply ok{Outcome::Success, whole};
+    const Case cases[] = {
+        {"saved whole, though less is there: trusted",
+         {{}, savedWhole},
+         false,
+         kDone,
+         Found::Unknown,
+         true},
+        {"saved too little, though more is there: trusted",
+         {{}, savedSmall},
+         false,
+         kGivenUp,
+         Found::Unknown,
+         false},
+        {"the client cannot say: the run looks",
+         {{}, cannotSay},
+         false,
+         kDone,
+         Found::Unknown,
+         true},
+        {"the client cannot say, and the file is small",
+         {{}, cannotSaySmall},
+         false,
+         kGivenUp,
+         Found::Unknown,
+         false},
+        {"skipping, nothing there: the client is told",
+         {{}, ok},
+         true,
+         kDone,
+         Found::Nothing,
+         true},
+        {"skipping, a whole file there: the skip check's size",
+         {{}, ok, whole, true},
+         true,
+         kSkipped,
+         Found::Unknown,
+         true},
+        {"skipping, a folder there: the client looks itself",
+         {{}, ok, {}, false, true},
+         true,
+         kGivenUp,
+         Found::Unknown,
+         false},
+        {"not skipping: the client looks itself",
+         {{}, ok, whole, true},
+         false,
+         kDone,
+         Found::Unknown,
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParallelCase list{c.name, {c.job, {{}, ok}}, c.skipExisting};
+        for (const int clients : {1, 4}) {
+            SCOPED_TRACE(clients);
+            const ParallelResult result = RunWithClients(clients, list);
+            EXPECT_EQ(result.marks, (QStringList{c.mark, kDone}));
+            EXPECT_EQ(result.found.front(), c.found);
+            EXPECT_EQ(result.fileLeft.front(), c.fileLeft);
+        }
     }
 }
 

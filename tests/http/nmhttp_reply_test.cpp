@@ -486,6 +486,8 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
                 if (c.file) {
                     EXPECT_EQ(body(), *c.file);
                 }
+                // What the run's small-result check takes for the file's size.
+                EXPECT_EQ(http.SavedBytes, c.file ? c.file->size() : -1);
                 EXPECT_FALSE(QFile::exists(bodyPath() + ".part"));
             } else if (c.file) {
                 EXPECT_EQ(http.Body, *c.file);
@@ -551,6 +553,19 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     }
     EXPECT_EQ(testenv::readFile(elsewhere), "keep me");
     EXPECT_EQ(peer->connections(), 3) << "nothing is asked for a path that cannot take it";
+
+    // A caller's word that nothing is there holds for one request, and a
+    // wrong one still loses nothing: the rename over the folder fails.
+    http.Body = QFile::encodeName(folder);
+    http.BodyFileFree = true;
+    const Outcome told = get(peer->port(), "/x.jpg");
+    EXPECT_TRUE(told.error.contains("Cannot save to")) << told.error.toStdString();
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+    EXPECT_FALSE(QFile::exists(folder + ".part"));
+    EXPECT_EQ(http.SavedBytes, -1);
+    EXPECT_FALSE(http.BodyFileFree);
+    EXPECT_TRUE(get(peer->port(), "/x.jpg").error.contains("it is a folder"));
+    EXPECT_EQ(peer->connections(), 4);
 }
 
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
