@@ -454,14 +454,22 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
             throwFileError(QStringLiteral("write"), file->fileName(), *file);
     };
 
+    const auto isStatusLine = [](const QByteArray& line) {
+        return ReplyFraming::StatusCode(line).has_value();
+    };
     for (;;) {
-        QByteArray line = co_await ReadLnAsync();
-        if (line.isEmpty()) {
+        // The status line and the lines after it in one read, split here:
+        // a line at a time would cost a peek and a read per line. A first
+        // line that is no status line is all that is read.
+        const QByteArray head = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes, isStatusLine);
+        if (head.isEmpty()) {
             noReply_ = true;
             replyError_ = QStringLiteral("No reply: the server closed the connection");
             co_return;
         }
-        store(line);
+        store(head); // throws when it has no end within the bound
+        const qsizetype statusEnd = head.indexOf('\n') + 1;
+        QByteArray line = head.first(statusEnd);
         const std::optional<int> code = ReplyFraming::StatusCode(line);
         if (!code) {
             // Garbage, another protocol, or an HTTP/0.9 body without a header:
@@ -477,10 +485,7 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
         QByteArray transferEncoding;
         bool closeAsked = false;
         bool keepAsked = false;
-        // The rest of the header in one read, split here: a line at a time
-        // would cost a peek and a read per line.
-        const QByteArray rest = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes);
-        store(rest); // throws when it has no end within the bound
+        const QByteArray rest = head.sliced(statusEnd);
         for (qsizetype from = 0; from < rest.size();) {
             const qsizetype lf = rest.indexOf('\n', from);
             line = rest.mid(from, lf - from + 1);

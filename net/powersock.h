@@ -191,7 +191,12 @@ public:
     /// empty line, when the peer closes (a line cut off by the close is
     /// dropped, as ReadLn drops it), or with more than `limit` bytes when the
     /// block has not ended by then. Same time-out and abort as ReadLn.
-    Task<QByteArray> ReadLinesAsync(qint64 limit);
+    /// With `firstLine`, the block opens with a line of its own kind (a
+    /// status line), bounded by the buffer as ReadLn's lines are: it is
+    /// shown that line once it is whole, and when it says no the block ends
+    /// there, so a peer that speaks something else is not read on.
+    Task<QByteArray> ReadLinesAsync(qint64 limit,
+                                    std::function<bool(const QByteArray&)> firstLine = {});
     Task<> SendFileAsync(QString fileName);
     Task<> CaptureFileAsync(QString fileName, qint64 stopAfter = -1);
     Task<> CaptureStringAsync(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);

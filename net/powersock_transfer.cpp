@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -188,7 +189,8 @@ Task<QByteArray> TPowersock::ReadLnAsync() {
     throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
 }
 
-Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
+Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit,
+                                            std::function<bool(const QByteArray&)> firstLine) {
     ReportStatus(8, QStringLiteral("ReadLines"));
     TimerOn();
     const auto off = qScopeGuard([this] { TimerOff(); });
@@ -198,6 +200,7 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
     // one, or inside one. The block ends with an empty line.
     enum class At { LineStart, CrAtLineStart, InLine } at = At::LineStart;
     qsizetype lineStart = 0; // where the last, maybe unfinished, line begins
+    bool firstPending = bool(firstLine);
     for (;;) {
         const qint64 room = qMin<qint64>(BufferSize, limit + 1 - block.size());
         const qint64 n = PeekSome(buffer, room);
@@ -210,7 +213,15 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
             bool ended = false;
             for (qint64 i = 0; i < n && !ended; ++i) {
                 const char c = buffer[i];
-                if (c == '\n') {
+                if (c == '\n' && std::exchange(firstPending, false)) {
+                    // Seen whole in this very peek: refused, it is all that
+                    // is taken; else the lines after it follow.
+                    ended = !firstLine(block + QByteArray::fromRawData(buffer, qsizetype(i) + 1));
+                    at = At::LineStart;
+                    lineStart = block.size() + i + 1;
+                    if (ended)
+                        take = i + 1;
+                } else if (c == '\n') {
                     ended = at != At::InLine;
                     at = At::LineStart;
                     lineStart = block.size() + i + 1;
@@ -229,6 +240,9 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit) {
             }
             CheckLowSpeed(take);
             block.append(buffer, take);
+            if (firstPending && block.size() >= BufferSize)
+                throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize),
+                                 SockErrorCode::TooLong);
             if (ended || block.size() > limit)
                 co_return block;
         }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace testsupport;
@@ -52,9 +53,11 @@ TEST_F(Transfer, ReadLinesTakesTheLinesUpToTheEmptyOneAndNothingAfterIt) {
         PeerScript script;
         qint64 limit;
         QByteArray block;
-        QByteArray after; // what the next read still finds
+        QByteArray after;         // what the next read still finds
+        bool statusFirst = false; // the block opens with a status line
     };
     const QByteArray header = "A: 1\r\nB: 2\r\n\r\n";
+    const QByteArray status = "HTTP/1.0 200 OK\r\n";
     const Case cases[] = {
         {"in one piece", PeerScript().send(header + "BODY").close(), 1000, header, "BODY"},
         {"byte by byte", PeerScript().drip(header + "BODY", 1).close(), 1000, header, "BODY"},
@@ -67,13 +70,28 @@ TEST_F(Transfer, ReadLinesTakesTheLinesUpToTheEmptyOneAndNothingAfterIt) {
         // One byte over the limit says that the block has not ended.
         {"no end within the limit", PeerScript().send("X: 12345678\r\n\r\n").close(), 8,
          "X: 123456", "78\r\n\r\n"},
+        {"a status line first", PeerScript().send(status + header + "BODY").close(), 1000,
+         status + header, "BODY", true},
+        {"a status line first, byte by byte",
+         PeerScript().drip(status + header + "BODY", 1).close(), 1000, status + header, "BODY",
+         true},
+        {"another protocol's first line is all that is taken",
+         PeerScript().send("SSH-2.0-x\r\n" + header).close(), 1000, "SSH-2.0-x\r\n", header, true},
+        {"a blank first line is no status line", PeerScript().send("\r\n" + header).close(), 1000,
+         "\r\n", header, true},
+        {"the peer closes inside the status line", PeerScript().send("HTTP/1.0 2").close(), 1000,
+         "", "", true},
     };
+    const auto isStatus = [](const QByteArray& line) { return line.startsWith("HTTP/"); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TPowersock session;
         ScriptedPeer peer(c.script);
         nettest::connectTo(session, peer);
-        Task<QByteArray> read = session.ReadLinesAsync(c.limit);
+        std::function<bool(const QByteArray&)> first;
+        if (c.statusFirst)
+            first = isStatus;
+        Task<QByteArray> read = session.ReadLinesAsync(c.limit, first);
         read.Start();
         ASSERT_TRUE(testenv::waitUntil([&] { return read.Done(); }));
         EXPECT_EQ(read.Result(), c.block);
@@ -81,6 +99,22 @@ TEST_F(Transfer, ReadLinesTakesTheLinesUpToTheEmptyOneAndNothingAfterIt) {
         session.CaptureString(after);
         EXPECT_EQ(after, c.after);
     }
+    // A first line is bounded by the buffer, as ReadLn's lines are, and a
+    // refused one is answered at once, without waiting for an empty line.
+    TPowersock session;
+    ScriptedPeer peer(PeerScript().send(QByteArray(TPowersock::BufferSize + 10, 'x')).silent());
+    nettest::connectTo(session, peer);
+    Task<QByteArray> longLine = session.ReadLinesAsync(1 << 20, isStatus);
+    longLine.Start();
+    ASSERT_TRUE(testenv::waitUntil([&] { return longLine.Done(); }));
+    EXPECT_TRUE(thrownText<ESockError>([&] { longLine.Result(); }).startsWith("Line longer than"));
+    ScriptedPeer banner(PeerScript().send("SSH-2.0-OpenSSH_9.2\r\n").silent());
+    TPowersock other;
+    nettest::connectTo(other, banner);
+    Task<QByteArray> refused = other.ReadLinesAsync(1 << 20, isStatus);
+    refused.Start();
+    ASSERT_TRUE(testenv::waitUntil([&] { return refused.Done(); }, 2000));
+    EXPECT_EQ(refused.Result(), "SSH-2.0-OpenSSH_9.2\r\n");
 }
 
 TEST_F(Transfer, ReadLnEndsWithTheEmptyLineWhenThePeerClosesOrTheSocketIsGone) {
