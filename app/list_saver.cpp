@@ -64,12 +64,16 @@ bool ListSaver::Journal() {
     }
     std::sort(m_changed.begin(), m_changed.end());
     m_changed.erase(std::unique(m_changed.begin(), m_changed.end()), m_changed.end());
-    for (int row : m_changed) {
-        if (!m_journal.append(row, m_grid.Status(row), m_grid.Reason(row)).isEmpty()) {
-            m_journal.close();
-            m_fileHoldsGrid = false;
-            return false;
-        }
+    // One write for all of them: with several jobs at once, the marks of
+    // those started since come with the one that finished.
+    std::vector<JobListJournal::Change> changes;
+    changes.reserve(m_changed.size());
+    for (int row : m_changed)
+        changes.push_back({row, m_grid.Status(row), m_grid.Reason(row)});
+    if (!changes.empty() && !m_journal.append(changes).isEmpty()) {
+        m_journal.close();
+        m_fileHoldsGrid = false;
+        return false;
     }
     m_changed.clear();
     if (!m_syncTimer.isActive())

@@ -130,10 +130,12 @@ QString JobListJournal::open() {
     return {};
 }
 
-QString JobListJournal::append(qint64 row, const QString& mark, const QString& reason) {
-    const QByteArray line =
-        QByteArray::number(row) + '\t' + field(mark) + '\t' + field(reason) + '\n';
-    if (fd_ < 0 || ::write(fd_, line.constData(), size_t(line.size())) != line.size())
+QString JobListJournal::append(const std::vector<Change>& changes) {
+    QByteArray lines;
+    for (const Change& change : changes)
+        lines += QByteArray::number(change.row) + '\t' + field(change.mark) + '\t' +
+                 field(change.reason) + '\n';
+    if (fd_ < 0 || ::write(fd_, lines.constData(), size_t(lines.size())) != lines.size())
         return errorText(QStringLiteral("write"), pathFor(listPath_));
     return {};
 }

@@ -3,6 +3,7 @@
 #include "settings/job_list.h"
 
 #include <QString>
+#include <vector>
 
 /// The marks a run set since the job list file was last written, appended
 /// one line per change to `SeriData.txt.journal` beside the file, so that a
@@ -51,9 +52,16 @@ public:
     /// profile lock may call it. Returns the empty text, or why it failed.
     QString open();
 
-    /// Appends one change with a single write (durable against a crash of
-    /// the process; `sync` makes it durable against one of the machine).
-    QString append(qint64 row, const QString& mark, const QString& reason);
+    /// A job's mark and reason as they now stand.
+    struct Change {
+        qint64 row = 0;
+        QString mark;
+        QString reason;
+    };
+    /// Appends changes, all of them with a single write (durable against a
+    /// crash of the process; `sync` makes it durable against one of the
+    /// machine).
+    QString append(const std::vector<Change>& changes);
     QString sync();
     void close();
 
