@@ -9,22 +9,23 @@ void RunOverview::Start() {
     *this = RunOverview();
 }
 
-void RunOverview::JobStarted(int row, int jobCount, int jobsLeft, qint64 nowMs) {
+void RunOverview::JobStarted(quint64 job, int row, int jobCount, int jobsLeft, qint64 nowMs) {
     m_row = row;
     m_jobCount = jobCount;
     m_jobsLeft = jobsLeft;
-    m_received = 0;
-    m_expected = 0;
+    m_inFlight.insert(job, Transfer{});
     // The speed goes on across files: the pause between two is part of it.
     if (m_samples.empty())
         m_samples.push_back({nowMs, m_totalBytes});
 }
 
-void RunOverview::Progress(qint64 received, qint64 expected, qint64 nowMs) {
+void RunOverview::Progress(quint64 job, qint64 received, qint64 expected, qint64 nowMs) {
+    const auto transfer = m_inFlight.find(job);
+    if (transfer == m_inFlight.end())
+        return;
     // A body that starts again (a retry of the same job) counts from zero.
-    const qint64 added = received >= m_received ? received - m_received : received;
-    m_received = received;
-    m_expected = expected;
+    const qint64 added = received >= transfer->received ? received - transfer->received : received;
+    *transfer = {received, expected};
     m_totalBytes += added;
     m_samples.push_back({nowMs, m_totalBytes});
     // Keep one sample at or before the window's start, so the window is full.
@@ -48,13 +49,12 @@ void RunOverview::JobFinished(quint64 job, const QString& mark) {
         Count(*before, -1);
     m_outcomes.insert(job, outcome);
     Count(outcome, +1);
-    if (mark == StatusMark::Done && m_received > 0) {
-        m_finishedBytes += m_received;
+    // Counted once: the next event of this job (none, normally) adds nothing.
+    const Transfer transfer = m_inFlight.take(job);
+    if (mark == StatusMark::Done && transfer.received > 0) {
+        m_finishedBytes += transfer.received;
         ++m_finishedFiles;
     }
-    // Counted once: the next event of this job (none, normally) adds nothing.
-    m_received = 0;
-    m_expected = 0;
 }
 
 qint64 RunOverview::BytesPerSecond(qint64 nowMs) const {
@@ -73,18 +73,32 @@ std::optional<qint64> RunOverview::SecondsLeft(qint64 nowMs) const {
     const qint64 speed = BytesPerSecond(nowMs);
     if (speed <= 0)
         return std::nullopt;
+    // Between two jobs the next one is as good as started.
+    const QList<Transfer> inFlight =
+        m_inFlight.isEmpty() ? QList<Transfer>{Transfer{}} : m_inFlight.values();
     qint64 perJob = 0;
-    if (m_finishedFiles > 0)
+    if (m_finishedFiles > 0) {
         perJob = m_finishedBytes / m_finishedFiles;
-    else if (m_expected > 0)
-        perJob = m_expected;
+    } else {
+        qint64 announced = 0;
+        int announcing = 0;
+        for (const Transfer& transfer : inFlight)
+            if (transfer.expected > 0) {
+                announced += transfer.expected;
+                ++announcing;
+            }
+        if (announcing > 0)
+            perJob = announced / announcing;
+    }
     qint64 current = 0;
-    if (m_expected > 0)
-        current = std::max<qint64>(m_expected - m_received, 0);
-    else if (perJob > 0)
-        current = std::max<qint64>(perJob - m_received, 0);
-    else if (m_row > 0)
-        return std::nullopt;
+    for (const Transfer& transfer : inFlight) {
+        if (transfer.expected > 0)
+            current += std::max<qint64>(transfer.expected - transfer.received, 0);
+        else if (perJob > 0)
+            current += std::max<qint64>(perJob - transfer.received, 0);
+        else if (m_row > 0)
+            return std::nullopt;
+    }
     if (m_jobsLeft > 0 && perJob == 0)
         return std::nullopt;
     const qint64 bytes = current + perJob * m_jobsLeft;

@@ -8,7 +8,9 @@
 
 /// The run at a glance: which job of how many, how many files ended well or
 /// failed, the speed over the last few seconds and the time left, and the
-/// compact line that shows them. Fed with the run's events and the time of
+/// compact line that shows them. Several jobs may be in flight at once: the
+/// line names the latest started, and the speed and the time left count them
+/// all. Fed with the run's events and the time of
 /// each (milliseconds of any steady clock), so it needs no window and no
 /// timer; the window shows Text() beside the run's panels.
 class RunOverview {
@@ -20,11 +22,12 @@ public:
 
     /// A new run: the counts and the speed start from nothing.
     void Start();
-    /// A request for the job at grid row `row` of `jobCount` starts; `jobsLeft`
-    /// is how many jobs after it the run will still fetch.
-    void JobStarted(int row, int jobCount, int jobsLeft, qint64 nowMs);
-    /// Body bytes of the current job so far; `expected` 0 when unknown.
-    void Progress(qint64 received, qint64 expected, qint64 nowMs);
+    /// A request for job `job`, at grid row `row` of `jobCount`, starts;
+    /// `jobsLeft` is how many jobs after it the run will still fetch.
+    void JobStarted(quint64 job, int row, int jobCount, int jobsLeft, qint64 nowMs);
+    /// Body bytes of job `job` so far; `expected` 0 when unknown. Ignored for
+    /// a job not in flight.
+    void Progress(quint64 job, qint64 received, qint64 expected, qint64 nowMs);
     /// Job `job` got an outcome mark ("○" and "▲" count as done, "▼" and "×"
     /// as failed, "▽" as a retry under way). Each job counts once, by its
     /// latest mark: a fetched file found too small is no longer done.
@@ -38,7 +41,7 @@ public:
     qint64 BytesPerSecond(qint64 nowMs) const;
     /// Seconds until the last job ends at the current speed, guessing each
     /// job still to come at the mean size of the files fetched so far (or of
-    /// the current one); nothing while speed or sizes are unknown.
+    /// those in flight); nothing while speed or sizes are unknown.
     std::optional<qint64> SecondsLeft(qint64 nowMs) const;
     /// "job 3 of 12 · 2 done, 1 failed · 1.5 MB/s · 0:42 left"; the speed and
     /// the time left are left out while unknown. Empty before the first job.
@@ -65,8 +68,11 @@ private:
     int m_done = 0;
     int m_failed = 0;
     QHash<quint64, Outcome> m_outcomes;
-    qint64 m_received = 0; ///< of the current job
-    qint64 m_expected = 0;
+    struct Transfer {
+        qint64 received = 0;
+        qint64 expected = 0;
+    };
+    QHash<quint64, Transfer> m_inFlight; ///< by job
     qint64 m_totalBytes = 0;
     qint64 m_finishedBytes = 0; ///< of the jobs fetched whole
     int m_finishedFiles = 0;

@@ -260,7 +260,7 @@ private:
     /// The running job's row, the overall line and the file's bar.
     void WireRunOverview();
     void RunJobStarted(JobGrid::JobId id);
-    void RunProgress(qint64 received, qint64 expected);
+    void RunProgress(JobGrid::JobId id, qint64 received, qint64 expected);
     void ShowOverview();
 
     JobGrid m_grid;

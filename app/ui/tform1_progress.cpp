@@ -44,12 +44,7 @@ void TForm1::WireRunOverview() {
     connect(StringGrid1->verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this] { m_userScrolledAt = m_clock.elapsed(); });
     connect(m_run.get(), &DownloadRun::jobStarted, this, &TForm1::RunJobStarted);
-    connect(m_run.get(), &DownloadRun::progress, this,
-            [this](JobGrid::JobId id, qint64 received, qint64 expected) {
-                // With several jobs at once the bar follows the latest started.
-                if (id == m_grid.RunningJob())
-                    RunProgress(received, expected);
-            });
+    connect(m_run.get(), &DownloadRun::progress, this, &TForm1::RunProgress);
     connect(m_run.get(), &DownloadRun::jobFinished, this,
             [this](JobGrid::JobId id, const QString& mark, const QString&) {
                 if (!m_overviewRunning) { // a job passed over before the first request
@@ -84,7 +79,7 @@ void TForm1::RunJobStarted(JobGrid::JobId id) {
     qint64 left = 0;
     for (size_t i = size_t(std::max(row, 0)); i < jobs.size(); ++i)
         left += StatusMark::IsFetched(jobs.mark(i));
-    m_overview.JobStarted(row, m_grid.JobCount(), int(left), m_clock.elapsed());
+    m_overview.JobStarted(id, row, m_grid.JobCount(), int(left), m_clock.elapsed());
     m_grid.SetRunningJob(id);
     const bool userScrolled =
         m_userScrolledAt >= 0 && m_clock.elapsed() - m_userScrolledAt < kUserScrollHoldMs;
@@ -96,14 +91,18 @@ void TForm1::RunJobStarted(JobGrid::JobId id) {
     ShowOverview();
 }
 
-void TForm1::RunProgress(qint64 received, qint64 expected) {
+void TForm1::RunProgress(JobGrid::JobId id, qint64 received, qint64 expected) {
     const qint64 now = m_clock.elapsed();
-    m_overview.Progress(received, expected, now);
-    if (expected > 0) {
-        FileProgress->setRange(0, 1000);
-        FileProgress->setValue(int(std::clamp<qint64>(received * 1000 / expected, 0, 1000)));
-    } else {
-        FileProgress->setRange(0, 0); // busy: the length is unknown
+    // Every job in flight counts in the overall line; with several at once
+    // the file bar follows the latest started.
+    m_overview.Progress(id, received, expected, now);
+    if (id == m_grid.RunningJob()) {
+        if (expected > 0) {
+            FileProgress->setRange(0, 1000);
+            FileProgress->setValue(int(std::clamp<qint64>(received * 1000 / expected, 0, 1000)));
+        } else {
+            FileProgress->setRange(0, 0); // busy: the length is unknown
+        }
     }
     if (m_overviewShownAt < 0 || now - m_overviewShownAt >= kOverviewRefreshMs)
         ShowOverview();
