@@ -680,7 +680,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
     ended_ = {};
     SavedBytes = -1;
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
-    if (InputFileMode && !std::exchange(BodyFileFree, false))
+    const bool bodyFileFree = std::exchange(BodyFileFree, false);
+    if (InputFileMode && !bodyFileFree)
         PartFile::CheckTarget(bodyFile);
     for (int pass = 1;; ++pass) {
         SplitURL();

@@ -565,7 +565,14 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     EXPECT_EQ(http.SavedBytes, -1);
     EXPECT_FALSE(http.BodyFileFree);
     EXPECT_TRUE(get(peer->port(), "/x.jpg").error.contains("it is a folder"));
-    EXPECT_EQ(peer->connections(), 4);
+    // Nor does it outlive a request into memory.
+    http.InputFileMode = false;
+    http.BodyFileFree = true;
+    get(peer->port(), "/x.jpg");
+    http.InputFileMode = true;
+    http.Body = QFile::encodeName(folder);
+    EXPECT_TRUE(get(peer->port(), "/x.jpg").error.contains("it is a folder"));
+    EXPECT_EQ(peer->connections(), 5);
 }
 
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
