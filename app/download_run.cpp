@@ -222,11 +222,12 @@ void DownloadRun::GoButtonClick() {
     m_retryCount = 0;
     m_slowDowns = 0;
     SetCurrentRow(1);
-    if (!Running()) {
-        m_knownSize.clear(); // the files may have changed since
+    // The walk starts again from row 1: sizes kept for jobs it has not
+    // looked at yet would be a pause old or more by the time it does.
+    m_knownSize.clear();
+    if (!Running())
         for (Lane& lane : m_lanes)
             lane.client->NewRun();
-    }
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
         return;
@@ -312,9 +313,9 @@ DownloadRun::SmallResult DownloadRun::ExamineResult(int row) {
         size = *known;
         m_knownSize.erase(known);
     } else {
-        const Found found = LookAt(path);
-        exists = found.file;
-        size = found.size;
+        const Found look = LookAt(path);
+        exists = look.file;
+        size = look.size;
     }
     const qint64 limit = qint64(m_limitKB) * 1024;
     // A web page saved under a picture's name is no more a result than an

@@ -10,9 +10,11 @@ void RunOverview::Start() {
 }
 
 void RunOverview::JobStarted(quint64 job, int row, int jobCount, int jobsLeft, qint64 nowMs) {
-    m_row = row;
-    m_jobCount = jobCount;
-    m_jobsLeft = jobsLeft;
+    if (m_inFlight.isEmpty() || row >= m_row) {
+        m_row = row;
+        m_jobCount = jobCount;
+        m_jobsLeft = jobsLeft;
+    }
     m_inFlight.insert(job, Transfer{});
     // The speed goes on across files: the pause between two is part of it.
     if (m_samples.empty())

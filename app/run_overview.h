@@ -23,7 +23,10 @@ public:
     /// A new run: the counts and the speed start from nothing.
     void Start();
     /// A request for job `job`, at grid row `row` of `jobCount`, starts;
-    /// `jobsLeft` is how many jobs after it the run will still fetch.
+    /// `jobsLeft` is how many jobs after it the run will still fetch. A job
+    /// started behind others in flight (fetched again after its server asked
+    /// to wait) leaves the line at the furthest: the jobs after it include
+    /// those in flight.
     void JobStarted(quint64 job, int row, int jobCount, int jobsLeft, qint64 nowMs);
     /// Body bytes of job `job` so far; `expected` 0 when unknown. Ignored for
     /// a job not in flight.
@@ -32,6 +35,9 @@ public:
     /// as failed, "▽" as a retry under way). Each job counts once, by its
     /// latest mark: a fetched file found too small is no longer done.
     void JobFinished(quint64 job, const QString& mark);
+    /// The request of job `job` is over, with an outcome or without (aborted,
+    /// its row deleted): it is no longer in flight.
+    void RequestEnded(quint64 job) { m_inFlight.remove(job); }
     /// The run is over: the line keeps its counts, without speed or time left.
     void End() { m_ended = true; }
 

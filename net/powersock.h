@@ -191,10 +191,10 @@ public:
     /// empty line, when the peer closes (a line cut off by the close is
     /// dropped, as ReadLn drops it), or with more than `limit` bytes when the
     /// block has not ended by then. Same time-out and abort as ReadLn.
-    /// With `firstLine`, the block opens with a line of its own kind (a
-    /// status line), bounded by the buffer as ReadLn's lines are: it is
-    /// shown that line once it is whole, and when it says no the block ends
-    /// there, so a peer that speaks something else is not read on.
+    /// With `firstLine`, the block opens with a line the caller judges,
+    /// bounded by the buffer as ReadLn's lines are: it is shown that line
+    /// once it is whole, and when it says no the block ends there, so a peer
+    /// that speaks something else is not read on.
     Task<QByteArray> ReadLinesAsync(qint64 limit,
                                     std::function<bool(const QByteArray&)> firstLine = {});
     Task<> SendFileAsync(QString fileName);

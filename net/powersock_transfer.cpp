@@ -202,7 +202,10 @@ Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit,
     qsizetype lineStart = 0; // where the last, maybe unfinished, line begins
     bool firstPending = bool(firstLine);
     for (;;) {
-        const qint64 room = qMin<qint64>(BufferSize, limit + 1 - block.size());
+        // The first line is held to the buffer however it arrives, as
+        // ReadLn's lines are.
+        const qint64 room = qMin<qint64>(firstPending ? BufferSize - block.size() : BufferSize,
+                                         limit + 1 - block.size());
         const qint64 n = PeekSome(buffer, room);
         if (n == 0) {
             block.truncate(lineStart);

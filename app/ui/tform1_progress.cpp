@@ -45,6 +45,8 @@ void TForm1::WireRunOverview() {
             [this] { m_userScrolledAt = m_clock.elapsed(); });
     connect(m_run.get(), &DownloadRun::jobStarted, this, &TForm1::RunJobStarted);
     connect(m_run.get(), &DownloadRun::progress, this, &TForm1::RunProgress);
+    connect(m_run.get(), &DownloadRun::requestEnded, this,
+            [this](JobGrid::JobId id) { m_overview.RequestEnded(id); });
     connect(m_run.get(), &DownloadRun::jobFinished, this,
             [this](JobGrid::JobId id, const QString& mark, const QString&) {
                 if (!m_overviewRunning) { // a job passed over before the first request

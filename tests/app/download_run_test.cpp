@@ -303,6 +303,29 @@ TEST_F(DownloadRunTest, SkippedSmallFileIsDeletedByTheNextTick) {
     EXPECT_TRUE(client.requested.isEmpty());
 }
 
+TEST_F(DownloadRunTest, ASavedSizeIsTrustedOnceAndTheNextRunLooksAgain) {
+    AddJobs(2);
+    // The client says it saved more than the ten bytes it left.
+    client.replies[Url(1)] = {Outcome::Success, "10 bytes.."};
+    client.replies[Url(1)].saved = 3000;
+    client.replies[Url(2)] = {Outcome::Success, QByteArray(2000, 'x')};
+    run->SetSmallResultLimitKB(1);
+    QStringList marksOfJob1;
+    QObject::connect(run.get(), &DownloadRun::jobMarked,
+                     [&](JobGrid::JobId, int row, const QString& mark) {
+                         if (row == 1)
+                             marksOfJob1 << mark;
+                     });
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(marksOfJob1, (QStringList{kRequested, kDone}));
+    marksOfJob1.clear();
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    ASSERT_FALSE(marksOfJob1.isEmpty());
+    EXPECT_EQ(marksOfJob1.front(), kSmall) << "the file was looked at";
+}
+
 TEST_F(DownloadRunTest, StopDuringARequestLetsItFinishThenStops) {
     for (const Outcome outcome : {Outcome::Success, Outcome::Failure}) {
         SCOPED_TRACE(outcome == Outcome::Success ? "success" : "failure");
@@ -744,7 +767,7 @@ struct ParallelResult {
     int maxInFlight = 0;
     QStringList messages;
     std::vector<DownloadRun::End> ends;
-    /// What the run told the client of each job's path at its first start.
+    /// What the run told the client of each job's path at its latest start.
     std::vector<DownloadClient::PathFound> found;
     std::vector<bool> fileLeft; ///< a file at each job's path after the run
 };

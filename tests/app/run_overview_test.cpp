@@ -130,6 +130,26 @@ const Case kCases[] = {
          o.Progress(12, MB, 2 * MB, 2000);
      },
      2000, "job 2 of 3 · 1 done, 0 failed · 1.0 MB/s · 0:02 left"},
+    {"AJobStartedAgainBehindTheOthersLeavesTheLineAtTheFurthest",
+     [](RunOverview& o) {
+         o.JobStarted(11, 1, 4, 3, 0);
+         o.JobStarted(12, 2, 4, 2, 0);
+         o.JobStarted(13, 3, 4, 1, 0);
+         o.RequestEnded(11); // its server asked to wait
+         o.Progress(12, 512 * KB, MB, 1000);
+         o.Progress(13, 512 * KB, MB, 1000);
+         o.JobStarted(11, 1, 4, 3, 1000); // the jobs after it include 12 and 13
+     },
+     1000, "job 3 of 4 · 0 done, 0 failed · 1.0 MB/s · 0:03 left"},
+    {"ARequestEndedWithoutAnOutcomeIsNoLongerInFlight",
+     [](RunOverview& o) {
+         o.JobStarted(11, 1, 2, 1, 0);
+         o.JobStarted(12, 2, 2, 0, 0);
+         o.Progress(11, 512 * KB, 10 * MB, 1000);
+         o.Progress(12, 512 * KB, MB, 1000);
+         o.RequestEnded(11); // aborted, or its row deleted
+     },
+     1000, "job 2 of 2 · 0 done, 0 failed · 1.0 MB/s · 0:01 left"},
 };
 
 class RunOverviewLine : public ::testing::TestWithParam<Case> {};
