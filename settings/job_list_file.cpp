@@ -45,10 +45,11 @@ public:
             row(&section, nextRow_);
         return true;
     }
-    /// At the end of the file: the rows after the last section are missing.
-    void finish() {
+    /// The rows left, from `rows` (the file read whole), or from none at the
+    /// end of a streamed file: the rows after its last section are missing.
+    template <typename Rows> void finish(const Rows* rows) {
         while (state_ != State::Done)
-            row(nullptr, nextRow_++);
+            row(rows, nextRow_++);
         if (result_.unloadedJobs > 0)
             result_.gapRow = gapRow_;
     }
@@ -56,13 +57,13 @@ public:
 private:
     enum class State { Loading, Counting, Done };
 
-    static bool isWrittenEnd(const Section* s, qint64 row) {
+    template <typename Rows> static bool isWrittenEnd(const Rows* s, qint64 row) {
         return s && s->has(row, StatusKey) && s->value(row, StatusKey).isEmpty() &&
                s->has(row, UrlKey) && s->value(row, UrlKey).isEmpty() && s->has(row, PathKey) &&
                s->value(row, PathKey).isEmpty();
     }
 
-    void row(const Section* s, qint64 row) {
+    template <typename Rows> void row(const Rows* s, qint64 row) {
         const QByteArrayView url = s ? s->value(row, UrlKey) : QByteArrayView();
         if (state_ == State::Loading) {
             if (s && !url.isEmpty()) {
@@ -91,13 +92,43 @@ private:
     std::set<qint64> seen_;
 };
 
-// The same rows read through ProfileFile, the file held whole: for a file
-// whose sections are out of order, or that is not UTF-8.
-const QString kMissing = QStringLiteral("\n");
-
-class RowNames {
+// The keys of the job rows in the file held whole by ProfileFile, for a file
+// whose sections are out of order or that is not UTF-8. It answers as a
+// Section does, so that the rows are read and written by the same rules.
+class WholeFileRows {
 public:
-    void setRow(qint64 row) {
+    explicit WholeFileRows(ProfileFile& file)
+        : file_(file) {}
+
+    bool has(qint64 row, Key key) const { return read(row, key, kMissing) != kMissing; }
+    /// Valid until the same key of another row is asked for.
+    QByteArrayView value(qint64 row, Key key) const {
+        Held& held = held_[size_t(key)];
+        if (held.row != row)
+            held = {row, read(row, key, {}).toUtf8()};
+        return held.utf8;
+    }
+    void write(qint64 row, Key key, QByteArrayView value, QByteArrayView more = {}) {
+        setRow(row);
+        held_[size_t(key)].row = -1;
+        file_.writeUtf8(section_, keys_[size_t(key)],
+                        QString::fromUtf8(value.toByteArray().append(more)));
+    }
+
+private:
+    // Stands for a key that is not in the file at all.
+    inline static const QString kMissing = QStringLiteral("\n");
+
+    QString read(qint64 row, Key key, const QString& missing) const {
+        setRow(row);
+        return file_.readUtf8(section_, keys_[size_t(key)], missing);
+    }
+    // The names of the row's section and keys; the section changes once
+    // every hundred rows.
+    void setRow(qint64 row) const {
+        if (row == row_)
+            return;
+        row_ = row;
         if (row / kRowsPerSection != hundred_) {
             hundred_ = row / kRowsPerSection;
             section_ = JobListFile::sectionName(row).toLatin1();
@@ -106,52 +137,24 @@ public:
         for (int key = 0; key < KeyCount; ++key)
             keys_[size_t(key)] = kKeyNames[size_t(key)].toByteArray() + number;
     }
-    QByteArrayView section() const { return section_; }
-    QByteArrayView key(Key key) const { return keys_[size_t(key)]; }
 
-private:
-    qint64 hundred_ = -1;
-    QByteArray section_;
-    std::array<QByteArray, KeyCount> keys_;
+    ProfileFile& file_;
+    mutable qint64 row_ = -1;
+    mutable qint64 hundred_ = -1;
+    mutable QByteArray section_;
+    mutable std::array<QByteArray, KeyCount> keys_;
+    struct Held {
+        qint64 row = -1;
+        QByteArray utf8;
+    };
+    mutable std::array<Held, KeyCount> held_;
 };
 
-bool isWrittenEnd(const ProfileFile& file, const RowNames& names) {
-    return file.readUtf8(names.section(), names.key(StatusKey), kMissing).isEmpty() &&
-           file.readUtf8(names.section(), names.key(UrlKey), kMissing).isEmpty() &&
-           file.readUtf8(names.section(), names.key(PathKey), kMissing).isEmpty();
-}
-
 void loadWhole(const QString& path, JobListFile::LoadResult& result) {
-    result.jobs.clear();
-    const ProfileFile file(path);
+    ProfileFile file(path);
     result.error = file.error();
-    RowNames names;
-    qint64 row = 1;
-    for (;; ++row) {
-        names.setRow(row);
-        const QByteArray url = file.readUtf8(names.section(), names.key(UrlKey), {}).toUtf8();
-        if (url.isEmpty())
-            break;
-        const QByteArray mark = file.readUtf8(names.section(), names.key(StatusKey), {}).toUtf8();
-        const QByteArray reason =
-            isFailureMark(mark) ? file.readUtf8(names.section(), names.key(ReasonKey), {}).toUtf8()
-                                : QByteArray();
-        result.jobs.append(mark, url,
-                           file.readUtf8(names.section(), names.key(PathKey), {}).toUtf8(), reason);
-    }
-    if (isWrittenEnd(file, names))
-        return;
-    const qint64 gapRow = row;
-    for (++row;; ++row) {
-        names.setRow(row);
-        const QString url = file.readUtf8(names.section(), names.key(UrlKey), kMissing);
-        if (url == kMissing || isWrittenEnd(file, names))
-            break;
-        if (!url.isEmpty())
-            ++result.unloadedJobs;
-    }
-    if (result.unloadedJobs > 0)
-        result.gapRow = gapRow;
+    const WholeFileRows rows(file);
+    RowLoader(result).finish(&rows);
 }
 
 // --- saving -------------------------------------------------------------------
@@ -185,17 +188,19 @@ public:
     void writeRows(Section& section) const {
         const qint64 first = std::max<qint64>(section.firstRow(), 1);
         const qint64 last = std::min(section.firstRow() + kRowsPerSection - 1, lastRow_);
-        for (qint64 row = first; row <= last; ++row) {
-            const RowTexts t = texts(row);
-            section.write(row, StatusKey, t.mark);
-            section.write(row, UrlKey, t.url.head, t.url.tail);
-            section.write(row, PathKey, t.path.head, t.path.tail);
-            // Only failed rows carry the key; a reason left from an earlier
-            // save of the row is emptied rather than left to be read as
-            // this job's.
-            if (!t.reason.isEmpty() || section.has(row, ReasonKey))
-                section.write(row, ReasonKey, t.reason);
-        }
+        for (qint64 row = first; row <= last; ++row)
+            writeRow(section, row);
+    }
+
+    template <typename Rows> void writeRow(Rows& rows, qint64 row) const {
+        const RowTexts t = texts(row);
+        rows.write(row, StatusKey, t.mark);
+        rows.write(row, UrlKey, t.url.head, t.url.tail);
+        rows.write(row, PathKey, t.path.head, t.path.tail);
+        // Only failed rows carry the key; a reason left from an earlier save
+        // of the row is emptied rather than left to be read as this job's.
+        if (!t.reason.isEmpty() || rows.has(row, ReasonKey))
+            rows.write(row, ReasonKey, t.reason);
     }
 
 private:
@@ -291,24 +296,12 @@ Streamed saveStreaming(const QString& path, const JobList& jobs, JobListFile::Tr
     return Streamed::Saved;
 }
 
-QString toText(JobList::Utf8 text) {
-    return QString::fromUtf8(text.head.toByteArray().append(text.tail));
-}
-
 QString saveWhole(const QString& path, const JobList& jobs, JobListFile::TrailingRow trailing) {
     ProfileFile file(path);
-    const RowWriter rows(jobs, trailing);
-    RowNames names;
-    for (qint64 row = 1; row <= rows.lastRow(); ++row) {
-        names.setRow(row);
-        const RowTexts t = rows.texts(row);
-        file.writeUtf8(names.section(), names.key(StatusKey), QString::fromUtf8(t.mark));
-        file.writeUtf8(names.section(), names.key(UrlKey), toText(t.url));
-        file.writeUtf8(names.section(), names.key(PathKey), toText(t.path));
-        if (!t.reason.isEmpty() ||
-            file.readUtf8(names.section(), names.key(ReasonKey), kMissing) != kMissing)
-            file.writeUtf8(names.section(), names.key(ReasonKey), QString::fromUtf8(t.reason));
-    }
+    const RowWriter writer(jobs, trailing);
+    WholeFileRows rows(file);
+    for (qint64 row = 1; row <= writer.lastRow(); ++row)
+        writer.writeRow(rows, row);
     return file.save();
 }
 
@@ -330,7 +323,7 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
         while (inOrder && reader.next(section))
             inOrder = rows.take(section);
         if (inOrder && reader.readAsIs()) {
-            rows.finish();
+            rows.finish<Section>(nullptr);
             streamed = true;
         }
     } else if (!file.exists()) {
