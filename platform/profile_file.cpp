@@ -5,7 +5,6 @@
 #include <QByteArrayView>
 #include <QFile>
 #include <QSaveFile>
-#include <QVarLengthArray>
 #include <algorithm>
 
 namespace {
@@ -95,14 +94,12 @@ ProfileFile ProfileFile::fromBytes(const QString& path, const QByteArray& bytes)
     return profile;
 }
 
-ProfileFile::Name ProfileFile::nameOf(QByteArrayView text, NameBuffer& buffer) {
+QByteArrayView ProfileFile::matchedName(QByteArrayView text, QByteArray& folded) {
     text = text.trimmed();
     if (std::none_of(text.begin(), text.end(), [](char c) { return c & 0x80; }))
-        return {text};
-    const QByteArray folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
-    buffer.resize(folded.size());
-    std::copy(folded.cbegin(), folded.cend(), buffer.begin());
-    return {QByteArrayView(buffer.constData(), buffer.size())};
+        return text;
+    folded = QString::fromUtf8(text).toCaseFolded().toUtf8();
+    return folded;
 }
 
 ProfileFile::Name ProfileFile::keep(Name name, QByteArrayView storage) {
@@ -152,16 +149,16 @@ void ProfileFile::indexKey(Section& section, int line) {
     const qsizetype eq = text.indexOf('=');
     if (eq < 0)
         return;
-    NameBuffer buffer;
-    const Name name = nameOf(text.first(eq), buffer);
+    QByteArray folded;
+    const Name name = nameOf(text.first(eq), folded);
     if (!section.keys.contains(name))
         section.keys.insert(keep(name, text), line);
 }
 
 void ProfileFile::indexSection(int section) {
     const QByteArrayView header(sections_[section].header);
-    NameBuffer buffer;
-    const Name name = nameOf(headerName(header), buffer);
+    QByteArray folded;
+    const Name name = nameOf(headerName(header), folded);
     if (!sectionIndex_.contains(name))
         sectionIndex_.insert(keep(name, header), section);
 }
@@ -180,8 +177,8 @@ QString ProfileFile::readUtf8(QByteArrayView section, QByteArrayView key,
     if (s < 0)
         return def;
     const Section& sec = sections_[s];
-    NameBuffer buffer;
-    auto k = sec.keys.constFind(nameOf(key, buffer));
+    QByteArray folded;
+    auto k = sec.keys.constFind(nameOf(key, folded));
     if (k == sec.keys.cend())
         return def;
     const QByteArrayView line(sec.lines[*k]);
@@ -193,8 +190,8 @@ int ProfileFile::findSection(QByteArrayView name) const {
     // next one, and a name never moves to another section.
     if (lastSection_ >= 0 && name == lastSectionName_)
         return lastSection_;
-    NameBuffer buffer;
-    const int at = sectionIndex_.value(nameOf(name, buffer), -1);
+    QByteArray folded;
+    const int at = sectionIndex_.value(nameOf(name, folded), -1);
     if (at >= 0) {
         lastSectionName_ = name.toByteArray();
         lastSection_ = at;
@@ -214,8 +211,8 @@ ProfileFile::Section& ProfileFile::sectionFor(QByteArrayView name) {
 
 void ProfileFile::writeUtf8(QByteArrayView section, QByteArrayView key, const QString& value) {
     Section& sec = sectionFor(section);
-    NameBuffer buffer;
-    auto k = sec.keys.find(nameOf(key, buffer));
+    QByteArray folded;
+    auto k = sec.keys.find(nameOf(key, folded));
     if (k != sec.keys.end()) {
         const int at = *k;
         QByteArray& line = sec.lines[at];

@@ -4,7 +4,6 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
-#include <QVarLengthArray>
 #include <algorithm>
 #include <deque>
 #include <vector>
@@ -66,6 +65,16 @@ public:
     /// old file is left as it was.
     [[nodiscard]] QString save() const;
 
+    /// A section or key name as the file matches it: trimmed and, when it
+    /// has letters beyond ASCII, in their Unicode-folded form (held in
+    /// `folded`). Two such names are the same name when sameName says so.
+    static QByteArrayView matchedName(QByteArrayView text, QByteArray& folded);
+    /// Equal, with ASCII letters compared without case.
+    static bool sameName(QByteArrayView a, QByteArrayView b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return Name::lower(x) == Name::lower(y); });
+    }
+
 private:
     ProfileFile() = default;
 
@@ -76,10 +85,7 @@ private:
         QByteArrayView text;
 
         static char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-        friend bool operator==(Name a, Name b) {
-            return std::equal(a.text.begin(), a.text.end(), b.text.begin(), b.text.end(),
-                              [](char x, char y) { return lower(x) == lower(y); });
-        }
+        friend bool operator==(Name a, Name b) { return sameName(a.text, b.text); }
         friend size_t qHash(Name name, size_t seed) {
             // FNV-1a: the names are short, and the files are the user's own.
             size_t hash = seed ^ size_t(0xcbf29ce484222325u);
@@ -88,14 +94,15 @@ private:
             return hash;
         }
     };
-    using NameBuffer = QVarLengthArray<char, 64>;
     struct Section {
         QByteArray header; // raw "[name]" line; empty for the lines before any section
         std::vector<QByteArray> lines;
         QHash<Name, int> keys; // key name -> index in `lines`, first occurrence
     };
 
-    static Name nameOf(QByteArrayView text, NameBuffer& buffer);
+    static Name nameOf(QByteArrayView text, QByteArray& folded) {
+        return {matchedName(text, folded)};
+    }
     void parse(const QByteArray& bytes);
     void indexKey(Section& section, int line);
     void indexSection(int section);

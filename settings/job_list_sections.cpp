@@ -1,6 +1,7 @@
 #include "settings/job_list_sections.h"
 
 #include "platform/int_to_str_l.h"
+#include "platform/profile_file.h"
 #include "settings/job_list_file.h"
 
 #include <QString>
@@ -34,25 +35,9 @@ qint64 writtenNumber(QByteArrayView digits) {
     return n;
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-// Whether `name` starts with `word` (letters compared without case).
+// Whether the matched `name` starts with `word`, as ProfileFile compares names.
 bool startsWithWord(QByteArrayView name, QByteArrayView word) {
-    return name.size() >= word.size() &&
-           std::equal(word.begin(), word.end(), name.begin(),
-                      [](char w, char n) { return lower(w) == lower(n); });
-}
-
-// A name as ProfileFile compares it: trimmed; with other letters than ASCII
-// in their Unicode-folded form (ASCII letters are compared without case).
-QByteArrayView matchedName(QByteArrayView name, QByteArray& folded) {
-    name = name.trimmed();
-    if (std::none_of(name.begin(), name.end(), [](char c) { return c & 0x80; }))
-        return name;
-    folded = QString::fromUtf8(name).toCaseFolded().toUtf8();
-    return folded;
+    return name.size() >= word.size() && ProfileFile::sameName(name.first(word.size()), word);
 }
 
 // The first row of a "Data" + IntToStrL(h, 4) section (h a multiple of a
@@ -62,7 +47,7 @@ qint64 dataSectionOf(QByteArrayView header) {
     const qsizetype close = header.indexOf(']');
     QByteArray folded;
     const QByteArrayView name =
-        matchedName(header.sliced(1, (close < 0 ? header.size() : close) - 1), folded);
+        ProfileFile::matchedName(header.sliced(1, (close < 0 ? header.size() : close) - 1), folded);
     if (!startsWithWord(name, "data"))
         return -1;
     const qint64 n = writtenNumber(name.sliced(4));
@@ -129,7 +114,7 @@ void Section::addLine(QByteArrayView line) {
     if (eq < 0)
         return;
     QByteArray folded;
-    const QByteArrayView name = matchedName(line.first(eq), folded);
+    const QByteArrayView name = ProfileFile::matchedName(line.first(eq), folded);
     for (int key = 0; key < KeyCount; ++key) {
         if (!startsWithWord(name, kKeyNames[size_t(key)]))
             continue;
