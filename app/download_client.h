@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/job_policy.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -65,6 +67,19 @@ public:
     /// A new run begins: what servers told the last one (cookies) is
     /// forgotten. Nothing to do by default.
     virtual void NewRun() {}
+
+    /// What ended the last request without a success, once `failed` came or
+    /// `ended` told an error: its kind, a reason that names the cause and the
+    /// place, and the address the connection went to.
+    struct Failure {
+        JobPolicy::Failure kind = JobPolicy::Failure::Final;
+        QString reason;
+        QString address; ///< "host:port": the server's, or the proxy's when one is used
+    };
+    virtual Failure LastFailure() const = 0;
+    /// The address a request for `url` connects to, as LastFailure() names
+    /// it: "host:port" of the server, or of the proxy when one is used.
+    virtual QString AddressOf(const QString& url) const = 0;
 
 protected:
     const Events& events() const { return events_; }

@@ -12,13 +12,6 @@
 #include <exception>
 #include <utility>
 
-namespace {
-
-// A failure gives the job up instead of marking it "▼" from this count on.
-constexpr int kGiveUpRetryCount = 6;
-
-} // namespace
-
 const QString DownloadRun::kNoJobsMessage = QStringLiteral("登録されていません");
 const QString DownloadRun::kAllDoneMessage =
     QStringLiteral("登録されていたすべてのダウンロード完了");
@@ -164,6 +157,8 @@ void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
     m_grid.SetStatus(row, mark);
     m_grid.SetReason(row, reason);
     const JobGrid::JobId id = m_grid.IdAt(row);
+    if (mark != StatusMark::Requested)
+        m_grid.DropRefetch(id);
     emit jobMarked(id, row, mark, reason);
     if (mark == StatusMark::Requested)
         emit jobStarted(id);
@@ -221,6 +216,8 @@ void DownloadRun::GoButtonClick() {
         return;
     m_retryCount = 0;
     m_slowDowns = 0;
+    m_tries.clear();
+    m_connects.clear();
     SetCurrentRow(1);
     // The walk starts again from row 1: sizes kept for jobs it has not
     // looked at yet would be a pause old or more by the time it does.
@@ -338,7 +335,11 @@ DownloadRun::SmallResult DownloadRun::ExamineResult(int row) {
 }
 
 bool DownloadRun::CheckSmallResult(int& row) {
-    const SmallResult result = ExamineResult(row - 1);
+    // Only a job that claims a file is judged by it; a failed one keeps its
+    // mark and its own reason.
+    const QString before = m_grid.Status(row - 1);
+    const bool claimsFile = StatusMark::IsSuccess(before) || before == StatusMark::Small;
+    const SmallResult result = claimsFile ? ExamineResult(row - 1) : SmallResult{};
     if (!result.small) {
         if (m_skipPending)
             m_skipPending = false;
@@ -388,7 +389,13 @@ void DownloadRun::Get1() {
         return;
     }
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
-    if (SkipExisting(row, found)) {
+    const bool anyway = FetchAnyway(row);
+    if (!anyway && LeftUntried(row)) {
+        SetCurrentRow(row + 1);
+        StartTimer(Wait::None);
+        return;
+    }
+    if (!anyway && SkipExisting(row, found)) {
         m_skipPending = true;
         SetCurrentRow(row + 1);
         m_retryCount = 0;
@@ -448,9 +455,11 @@ QString DownloadRun::GivenUpReason(const QString& first) {
 }
 
 void DownloadRun::ServerAnswered(int row) {
-    // Looked up only when some server has a back-off.
+    // Looked up only when some server has a back-off or failed connections.
     if (row != 0 && !m_backOffS.isEmpty())
         m_backOffS.remove(HostOf(m_grid.Url(row)));
+    if (row != 0 && !m_connects.isEmpty())
+        m_connects.remove(First().client->AddressOf(m_grid.Url(row)));
 }
 
 void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) {
@@ -476,9 +485,8 @@ void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) 
         // ended without an outcome would otherwise leave the job at "↓"
         // with nothing to re-arm the timer: count it as a failure.
         request.outcome = true;
-        const QString text = threw ? error : lane.client->StatusText();
-        ApplyFailure(EndedReason(text));
-        emit requestError(request.job, text);
+        ApplyFailure(FailureOf(*lane.client, threw, error));
+        emit requestError(request.job, threw ? error : lane.client->StatusText());
     }
     if (m_tickDeferred)
         StartTimer(Wait::Pause);
@@ -521,6 +529,7 @@ void DownloadRun::NMHTTP1Success(int laneIndex) {
         return;
     }
     m_slowDowns = 0;
+    m_tries.remove(lane.request.job);
     ServerAnswered(OutcomeRow());
     MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
@@ -538,7 +547,10 @@ void DownloadRun::NMHTTP1Failure(int laneIndex) {
     }
     if (WaitForHost(lane.client->SlowDownSeconds()))
         return;
-    ApplyFailure(RefusedReason(*lane.client));
+    DownloadClient::Failure failure = lane.client->LastFailure();
+    if (failure.reason.isEmpty())
+        failure.reason = RefusedReason(*lane.client);
+    ApplyFailure(failure);
 }
 
 bool DownloadRun::WaitForHost(qint64 asked) {
@@ -563,16 +575,83 @@ qint64 DownloadRun::HostWaitSeconds(const QString& url, qint64 asked) {
     return backOff;
 }
 
-void DownloadRun::ApplyFailure(const QString& reason) {
+DownloadClient::Failure DownloadRun::FailureOf(const DownloadClient& client, bool threw,
+                                               const QString& error) {
+    if (!threw) // ended without an outcome: nothing says it would go better
+        return {JobPolicy::Failure::Final, EndedReason(client.StatusText()), {}};
+    DownloadClient::Failure failure = client.LastFailure();
+    if (failure.reason.isEmpty()) // it could not even start: the client's text
+        failure = {JobPolicy::Failure::Final, EndedReason(error), failure.address};
+    return failure;
+}
+
+JobPolicy::Verdict DownloadRun::Judge(const Lane& lane, const DownloadClient::Failure& failure) {
+    const JobGrid::JobId id = lane.request.job;
+    bool down = false;
+    if (!failure.address.isEmpty()) {
+        if (failure.kind == JobPolicy::Failure::Connect) {
+            Connects& connects = m_connects[failure.address];
+            ++connects.failed;
+            connects.refused = connects.refused && failure.reason.startsWith(
+                                                       QStringLiteral("Connection refused"));
+            down = connects.failed >= JobPolicy::kDownAfter;
+        } else {
+            // It answered: only failed tries in a row make an address down.
+            m_connects.remove(failure.address);
+        }
+    }
+    const int tries = m_tries.value(id) + 1;
+    const JobPolicy::Verdict verdict =
+        JobPolicy::Judge(failure.kind, failure.reason, tries, m_retries, down, m_retryCount);
+    if (verdict.tryAgain && m_grid.RowOf(id) != 0)
+        m_tries.insert(id, tries);
+    else
+        m_tries.remove(id);
+    return verdict;
+}
+
+void DownloadRun::ApplyFailure(const DownloadClient::Failure& failure) {
     m_slowDowns = 0;
-    if (m_retryCount >= kGiveUpRetryCount) {
-        MarkOutcomeAndMoveOn(StatusMark::GivenUp, reason);
+    const JobPolicy::Verdict verdict = Judge(First(), failure);
+    const int row = OutcomeRow();
+    if (verdict.tryAgain && row != 0) {
+        // The job stays "↓" and CurrentRow with it (unless "Go!" moved it
+        // meanwhile, which fetches it again anyway): the tick after the
+        // server's back-off fetches it again.
+        if (FollowingRequest()) {
+            const qint64 seconds = HostWaitSeconds(m_grid.Url(row), 0);
+            m_hostWaitMs = seconds * 1000;
+            emit waitingForHost(First().request.job, seconds, false);
+            StartTimer(Wait::Host);
+        } else {
+            StartTimer(Wait::Pause);
+        }
+        return;
+    }
+    if (verdict.mark == StatusMark::GivenUp) {
+        MarkOutcomeAndMoveOn(StatusMark::GivenUp, verdict.reason);
         m_retryActive = false;
     } else {
         // CurrentRow stays: the next tick passes over the "▼".
-        Mark(OutcomeRow(), StatusMark::Failed, reason);
+        Mark(row, verdict.mark, verdict.reason);
         StartTimer(Wait::Pause);
     }
+}
+
+bool DownloadRun::FetchAnyway(int row) const {
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    return m_grid.Refetch(id) || m_tries.contains(id);
+}
+
+bool DownloadRun::LeftUntried(int row) {
+    if (m_connects.isEmpty())
+        return false;
+    const QString address = First().client->AddressOf(m_grid.Url(row));
+    const auto connects = m_connects.constFind(address);
+    if (connects == m_connects.cend() || connects->failed < JobPolicy::kDownAfter)
+        return false;
+    Mark(row, QString(), JobPolicy::NotTriedReason(address, connects->refused));
+    return true;
 }
 
 void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark, const QString& reason) {

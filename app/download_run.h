@@ -25,6 +25,17 @@
 /// A tick fetches the job at CurrentRow when its mark is "×", "" or "↓" and
 /// passes over it otherwise. The client's outcome re-arms the timer.
 ///
+/// A failure is judged by JobPolicy: with retries set, a transient one (a
+/// refused or cut connection, a time-out, a 5xx) is tried again after its
+/// server's back-off and given up ("×") once its tries ran out; a final one
+/// ends "▼". An address that refused kDownAfter connections in a row is
+/// down: its other jobs are left untried, without a mark, for the next run.
+/// Only a job that claims a file ("○", "▲") goes through the small-result
+/// check; a failed job keeps its mark and reason. A job the list marked for
+/// fetching again (JobGrid::SetRefetch), or one being tried again, is fetched
+/// whatever "skip existing" would say; and no two jobs with one path run at
+/// once.
+///
 /// The interval is the pause between two requests to the server, so it is
 /// waited only where a request has just ended (and after "Go!"). A tick
 /// that passes over a job, skips it or gives it up is followed by the next
@@ -103,6 +114,10 @@ public:
     /// Starts at most `perSecond` requests a second to each server (0: no
     /// cap); a job whose server is not due yet waits for its turn.
     void SetRateLimit(double perSecond);
+    /// How many more times a job whose request failed for a passing reason is
+    /// tried in one run (0, the default: none, as the run always did).
+    void SetRetries(int retries) { m_retries = qMax(0, retries); }
+    int Retries() const { return m_retries; }
     int TickInterval() const { return m_intervalMs; }
     /// Clients besides the one given at construction, replacing those set
     /// before: the run then keeps a job in flight on each (one connection per
@@ -288,8 +303,21 @@ private:
     int OutcomeRow() const;
     /// Whether CurrentRow still follows the request's job.
     bool FollowingRequest() const;
-    /// The failure rule: "▼", or "×" and the next job when RetryCount >= 6.
-    void ApplyFailure(const QString& reason);
+    /// What the failure of the request of lane `lane` means for its job:
+    /// counts the try and the address's failed connections.
+    JobPolicy::Verdict Judge(const Lane& lane, const DownloadClient::Failure& failure);
+    /// The failure of a request that ended without a reply's outcome.
+    static DownloadClient::Failure FailureOf(const DownloadClient& client, bool threw,
+                                             const QString& error);
+    /// The failure rule, one job at a time: tried again after the back-off,
+    /// "▼", or "×" and the next job.
+    void ApplyFailure(const DownloadClient::Failure& failure);
+    /// Whether the job's address counts as down; its row is then marked
+    /// untried, with the reason.
+    bool LeftUntried(int row);
+    /// Whether the job at `row` is fetched from the server whatever "skip
+    /// existing" would say: marked for it, or being tried again.
+    bool FetchAnyway(int row) const;
     /// After a 429 or 503: arms the wait for the server and keeps the job at
     /// "↓" to be fetched again. False when the job has had its share of such
     /// waits (the reply is then a failure as any other).
@@ -319,8 +347,14 @@ private:
     void LookAgain(qint64 now, qint64& wake);
     void LaneSucceeded(Lane& lane);
     void LaneFailed(Lane& lane);
+    /// The failure rule with several clients: back in line after the
+    /// server's back-off, or marked.
+    void LaneJudged(Lane& lane, const DownloadClient::Failure& failure);
     void LaneEnded(Lane& lane, bool threw, const QString& error);
     bool InFlight(JobGrid::JobId id) const;
+    /// Whether another job with the path of `row` is in flight or in its
+    /// small-result cycle.
+    bool PathBusy(int row) const;
     /// The first lane without a request, or -1.
     int FreeLane() const;
 
@@ -347,6 +381,16 @@ private:
     bool m_retryActive = false;
     bool m_skipPending = false;
     bool m_cancelRequested = false;
+
+    int m_retries = 0;
+    // Tries of the jobs being tried again, and per address the connection
+    // tries that failed in a row (whether all were refused).
+    QHash<JobGrid::JobId, int> m_tries;
+    struct Connects {
+        int failed = 0;
+        bool refused = true;
+    };
+    QHash<QString, Connects> m_connects;
 
     bool m_skipExisting = false;
     bool m_smallCheck = true;

@@ -77,7 +77,7 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             continue;
         }
         const qint64 due = HostDueMs(m_grid.Url(row));
-        if (due <= now) {
+        if (due <= now && !PathBusy(row)) {
             const JobGrid::JobId id = *it;
             m_again.erase(it);
             return id;
@@ -100,7 +100,17 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             SetCurrentRow(row + 1);
             continue;
         }
-        if (SkipExisting(row, found)) {
+        if (PathBusy(row)) {
+            // Two jobs never write one path at once: this one waits for the
+            // other's end, which ticks again.
+            return 0;
+        }
+        const bool anyway = FetchAnyway(row);
+        if (!anyway && LeftUntried(row)) {
+            SetCurrentRow(row + 1);
+            continue;
+        }
+        if (!anyway && SkipExisting(row, found)) {
             CheckByItself(row);
             SetCurrentRow(row + 1);
             continue;
@@ -137,8 +147,21 @@ void DownloadRun::StartOn(int lane, JobGrid::JobId id, qint64 now,
     StartRequest(lane, row, found);
 }
 
+bool DownloadRun::PathBusy(int row) const {
+    const QString path = m_grid.Path(row);
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    for (const Lane& lane : m_lanes)
+        if (lane.inGet && lane.request.job != id && lane.request.path == path)
+            return true;
+    for (const auto& [other, cycle] : m_cycles)
+        if (other != id && m_grid.Path(m_grid.RowOf(other)) == path)
+            return true;
+    return false;
+}
+
 void DownloadRun::CheckByItself(int row) {
-    if (!m_smallCheck || !m_grid.IsJobRow(row))
+    // Only a job that claims a file is judged by its file.
+    if (!m_smallCheck || !m_grid.IsJobRow(row) || !StatusMark::IsSuccess(m_grid.Status(row)))
         return;
     const SmallResult result = ExamineResult(row);
     if (!result.small)
@@ -183,6 +206,7 @@ void DownloadRun::LookAgain(qint64 now, qint64& wake) {
 void DownloadRun::LaneSucceeded(Lane& lane) {
     const int row = m_grid.RowOf(lane.request.job);
     m_slowDownsOf.remove(lane.request.job);
+    m_tries.remove(lane.request.job);
     ServerAnswered(row);
     Mark(row, StatusMark::Done);
 }
@@ -204,7 +228,27 @@ void DownloadRun::LaneFailed(Lane& lane) {
         return;
     }
     m_slowDownsOf.remove(id);
-    Mark(row, StatusMark::Failed, RefusedReason(*lane.client));
+    DownloadClient::Failure failure = lane.client->LastFailure();
+    if (failure.reason.isEmpty())
+        failure.reason = RefusedReason(*lane.client);
+    LaneJudged(lane, failure);
+}
+
+void DownloadRun::LaneJudged(Lane& lane, const DownloadClient::Failure& failure) {
+    const JobGrid::JobId id = lane.request.job;
+    const JobPolicy::Verdict verdict = Judge(lane, failure);
+    const int row = m_grid.RowOf(id);
+    if (verdict.tryAgain && row != 0) {
+        // As after a 429: back once its server's back-off is over.
+        const QString url = m_grid.Url(row);
+        const qint64 seconds = HostWaitSeconds(url, 0);
+        qint64& due = m_hostDueMs[HostOf(url)];
+        due = qMax(due, m_clock.elapsed() + seconds * 1000);
+        m_again.insert(id);
+        emit waitingForHost(id, seconds, false);
+        return;
+    }
+    Mark(row, verdict.mark, verdict.reason);
 }
 
 void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
@@ -219,9 +263,8 @@ void DownloadRun::LaneEnded(Lane& lane, bool threw, const QString& error) {
     } else {
         if (!request.outcome) {
             lane.request.outcome = true;
-            const QString text = threw ? error : lane.client->StatusText();
-            Mark(m_grid.RowOf(request.job), StatusMark::Failed, EndedReason(text));
-            emit requestError(request.job, text);
+            LaneJudged(lane, FailureOf(*lane.client, threw, error));
+            emit requestError(request.job, threw ? error : lane.client->StatusText());
         }
         // The client leaves a whole file only once the request has ended.
         if (!m_again.contains(request.job))

@@ -4,6 +4,7 @@
 #include "http/nmhttp.h"
 
 #include <QFile>
+#include <QUrl>
 
 HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
     : http_(http) {
@@ -31,6 +32,7 @@ HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
     finished_ = QObject::connect(&http_, &TNMHTTP::finished, [this](const TNMHTTP::Result& r) {
         const bool threw = r.status == TNMHTTP::Result::Status::Error ||
                            r.status == TNMHTTP::Result::Status::Cancelled;
+        ended_ = {threw, r.error, r.reason};
         if (events().ended)
             events().ended(threw, threw ? r.reason : QString());
     });
@@ -50,6 +52,7 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
     http_.BodyFileFree = found == PathFound::Nothing;
     // A request that fails before it runs saved nothing either.
     http_.SavedBytes = -1;
+    ended_ = {};
     if (refererFromBaseUrl_)
         http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
     if (beforeGet_)
@@ -92,4 +95,31 @@ qint64 HttpDownloadClient::SavedBytes() const {
 
 void HttpDownloadClient::NewRun() {
     http_.ClearCookies();
+}
+
+DownloadClient::Failure HttpDownloadClient::LastFailure() const {
+    const QString address = http_.Proxy.isEmpty()
+                                ? http_.Host.toLower() + ':' + QString::number(http_.Port)
+                                : http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
+    if (ended_.error) {
+        const QString host = http_.Proxy.isEmpty() ? http_.Host : http_.Proxy;
+        return {JobPolicy::ForError(ended_.code),
+                JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address),
+                address};
+    }
+    if (!http_.FailureReason.isEmpty())
+        return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, address};
+    return {JobPolicy::ForStatus(http_.ReplyCode), QString::fromLatin1(http_.StatusLine()),
+            address};
+}
+
+QString HttpDownloadClient::AddressOf(const QString& url) const {
+    if (!http_.Proxy.isEmpty())
+        return http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
+    const QUrl parsed(url);
+    const int port = parsed.port(parsed.scheme().compare(QStringLiteral("https"),
+                                                         Qt::CaseInsensitive) == 0
+                                     ? 443
+                                     : 80);
+    return parsed.host().toLower() + ':' + QString::number(port);
 }

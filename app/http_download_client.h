@@ -36,9 +36,17 @@ public:
     qint64 SlowDownSeconds() const override;
     qint64 SavedBytes() const override;
     void NewRun() override;
+    Failure LastFailure() const override;
+    QString AddressOf(const QString& url) const override;
 
 private:
     TNMHTTP& http_;
+    /// How the last request ended when it ended with an error (not a reply).
+    struct Ended {
+        bool error = false;
+        SockErrorCode code = SockErrorCode::Other;
+        QString text;
+    } ended_;
     bool refererFromBaseUrl_ = false;
     std::function<void(const QString& url)> beforeGet_;
     QMetaObject::Connection finished_;

@@ -143,6 +143,11 @@ void JobGrid::DeleteRows(int top, int bottom) {
     endRemoveRows();
 }
 
+void JobGrid::SetRefetch(int gridRow) {
+    if (IsJobRow(gridRow))
+        m_refetch.insert(IdAt(gridRow));
+}
+
 void JobGrid::Clear() {
     if (m_jobs.empty())
         return;

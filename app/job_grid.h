@@ -3,6 +3,7 @@
 #include "settings/job_list.h"
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QString>
 #include <QtGlobal>
 #include <vector>
@@ -75,6 +76,13 @@ public:
     JobId RunningJob() const { return m_runningJob; }
     void SetRunningJob(JobId id);
 
+    /// Marks the job of a job row to be fetched from the server by the next
+    /// run whatever is at its path ("Retry"); the run takes the mark off once
+    /// the job has an outcome. Kept for this session only.
+    void SetRefetch(int gridRow);
+    bool Refetch(JobId id) const { return m_refetch.contains(id); }
+    void DropRefetch(JobId id) { m_refetch.remove(id); }
+
     // --- changes ----------------------------------------------------------
 
     /// Appends jobs after the last one as one insertion; the empty row of
@@ -112,4 +120,5 @@ private:
     std::vector<JobId> m_ids; // parallel to m_jobs, strictly increasing
     JobId m_nextId = 1;
     JobId m_runningJob = 0;
+    QSet<JobId> m_refetch; // ids are never reused, so deleted ones do no harm
 };

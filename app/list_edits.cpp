@@ -16,6 +16,8 @@ int ClearMarks(JobGrid& grid, int top, int bottom) {
             ++cleared;
         grid.SetStatus(row, QString());
         grid.SetReason(row, QString());
+        // Retry means asking the server again, not finding a file at the path.
+        grid.SetRefetch(row);
     }
     return cleared;
 }

@@ -10,7 +10,8 @@
 namespace ListEdits {
 
 /// Clears the marks and reasons of the jobs in grid rows top..bottom, so the
-/// next run fetches them. Returns how many marks were cleared.
+/// next run fetches them from the server, whatever "skip existing" would say
+/// of a file at their paths. Returns how many marks were cleared.
 int ClearMarks(JobGrid& grid, int top, int bottom);
 /// Clears the marks of every job that failed ("▼") or was given up ("×").
 int ClearFailedMarks(JobGrid& grid);

@@ -3,6 +3,7 @@
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_edits.h"
 #include "app/list_saver.h"
 #include "app/parallel_clients.h"
 #include "app/run_panels.h"
@@ -39,6 +40,8 @@ public:
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
         saver_.Loaded();
+        if (args.retryFailed && ListEdits::ClearFailedMarks(grid_) > 0)
+            saver_.Changed();
         http_.InputFileMode = true;
         ApplySettingsToClient(s, http_);
         ApplyClientOptions(args.client, http_);
@@ -75,6 +78,7 @@ public:
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
         run_.SetTickInterval(args.intervalMs);
         run_.SetRateLimit(args.ratePerSecond);
+        run_.SetRetries(args.retries.value_or(s.request.retries));
 
         // Marks reach the file at most once a second, and a second after a
         // job ends at the latest: a crash loses no more than that.
@@ -233,12 +237,14 @@ private:
 
 // The jobs a run would fetch must have a folder to go to; without one every
 // request would be made and thrown away.
-bool checkFolders(CliProfile& profile) {
+bool checkFolders(CliProfile& profile, bool retryFailed) {
     QSet<QString> seen;
     qint64 row = 0;
     for (const Job& job : profile.jobs) {
         ++row;
-        if (!StatusMark::IsFetched(job.status))
+        const bool retried = retryFailed && (job.status == StatusMark::Failed ||
+                                             job.status == StatusMark::GivenUp);
+        if (!StatusMark::IsFetched(job.status) && !retried)
             continue;
         const QString dir = QFileInfo(job.path).absolutePath();
         if (seen.contains(dir))
@@ -268,6 +274,11 @@ const QList<CliOption>& GoOptions() {
             {"interval", 0, "MS", "pause between jobs (default 200)"},
             {"rate", 0, "N/s", "start at most N requests a second to each server"},
             {"parallel", 0, "N", "fetch up to N files at once (1 to 16, default 1)"},
+            {"retries", 0, "N",
+             "try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N "
+             "more times (0 to 10, default 2)"},
+            {"retry-failed", 0, nullptr,
+             "fetch the failed and given-up jobs (▼, ×) again from the server"},
             {"proxy", 0, "HOST:PORT",
              "fetch through this HTTP proxy ('': none, not the environment's)"},
             {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
@@ -328,6 +339,17 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
                 .arg(*v);
         parsed.parallel = int(*n);
     }
+    if (const auto v = args.value("retries")) {
+        const auto n =
+            ParseDecimal(*v, RequestSettings::kMinRetries, RequestSettings::kMaxRetries);
+        if (!n)
+            return QStringLiteral("--retries needs a number of tries from %1 to %2, not \"%3\"")
+                .arg(RequestSettings::kMinRetries)
+                .arg(RequestSettings::kMaxRetries)
+                .arg(*v);
+        parsed.retries = int(*n);
+    }
+    parsed.retryFailed = args.has("retry-failed");
     if (const auto v = args.value("timeout")) {
         parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);
         if (!parsed.timeOutMs)
@@ -363,7 +385,7 @@ QString TimeOutProblem(const QString& text) {
 }
 
 int Go(CliProfile& profile, const GoArgs& args, QTextStream& out) {
-    if (!checkFolders(profile))
+    if (!checkFolders(profile, args.retryFailed))
         return ExitError;
     // Output cut off (`go | head`) must not end the run unsaved: the writes
     // then fail quietly and the downloads go on.
@@ -399,7 +421,10 @@ const CliCommand GoCommand{
     "Fetch the jobs of the job list one after another, as \"Go!\" does.",
     "Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
     "▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
-    "over, so a second go resumes an interrupted list. The options override the\n"
+    "over, so a second go resumes an interrupted list; --retry-failed fetches the\n"
+    "▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply\n"
+    "is tried again after a pause (--retries); a server that refused three\n"
+    "connections in a row has its other jobs left untried for the next go. The options override the\n"
     "saved settings for this run only; without a proxy here or in the settings,\n"
     "the environment's is taken, as for get. The list is saved after finished jobs, at\n"
     "most once a second, and at the end. On a terminal a progress line is\n"

@@ -28,6 +28,10 @@ struct GoArgs {
     std::optional<int> timeOutMs;
     /// --parallel: jobs in flight at once; unset takes the settings' value.
     std::optional<int> parallel;
+    /// --retries: more tries for a transient failure; unset takes the settings' value.
+    std::optional<int> retries;
+    /// --retry-failed: the "▼" and "×" jobs are fetched again from the server.
+    bool retryFailed = false;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
 };

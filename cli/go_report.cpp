@@ -127,7 +127,9 @@ void GoReport::jobFinished(const QString& mark, int row, int jobs, const QString
         draw(false);
         return;
     }
-    QString text = QStringLiteral("%1 %2/%3 %4").arg(mark).arg(row).arg(jobs).arg(name);
+    // A job left untried has no mark of its own.
+    const QString shown = mark.isEmpty() ? QStringLiteral("-") : mark;
+    QString text = QStringLiteral("%1 %2/%3 %4").arg(shown).arg(row).arg(jobs).arg(name);
     if (!detail.isEmpty())
         text += QStringLiteral("  ") + detail;
     line(text);

@@ -261,6 +261,9 @@ void TPowersock::HandleEvent(int event, int error) {
                 IsConnected = true;
                 if (OnConnect)
                     OnConnect(this);
+            } else {
+                // Kept, so that a failed connect can say refused or no route.
+                LastErrorCode = error;
             }
             break;
         case SocketTransport::Close:
@@ -287,6 +290,8 @@ void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddres
     if (lookup != lookupSerial_)
         return;
     LastEventOk = error == 0;
+    if (error != 0)
+        LastErrorCode = error;
     lookupDone_ = true;
     lookupAddresses_ = addresses;
 }
@@ -373,6 +378,7 @@ Task<> TPowersock::ConnectAsync() {
     if (IsConnected)
         throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
     closeError_ = 0;
+    LastErrorCode = 0;
     speedWindowStartMs_ = -1;
     for (int retry = 0;; ++retry) {
         try {

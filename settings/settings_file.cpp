@@ -177,6 +177,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.parallel =
         readInt(file, kServer, QStringLiteral("Parallel"), s.request.parallel,
                 RequestSettings::kMinParallel, RequestSettings::kMaxParallel, warnings);
+    s.request.retries =
+        readInt(file, kServer, QStringLiteral("Retries"), s.request.retries,
+                RequestSettings::kMinRetries, RequestSettings::kMaxRetries, warnings);
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -223,6 +226,9 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     if (const QString key = QStringLiteral("Parallel");
         s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.parallel));
+    if (const QString key = QStringLiteral("Retries");
+        s.request.retries != RequestSettings{}.retries || !file.read(kServer, key, {}).isEmpty())
+        file.write(kServer, key, QString::number(s.request.retries));
     for (int n = 1;; ++n) {
         const QString key = kHeader + QString::number(n);
         if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())

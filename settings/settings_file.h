@@ -42,6 +42,12 @@ struct RequestSettings {
     int parallel = 1;
     static constexpr int kMinParallel = 1;
     static constexpr int kMaxParallel = 16;
+    /// `Retries`: how many more times a run tries a job whose request failed
+    /// for a passing reason (a refused or cut connection, a time-out, a 5xx);
+    /// 0 gives such a job up at once, as runs always did.
+    int retries = 2;
+    static constexpr int kMinRetries = 0;
+    static constexpr int kMaxRetries = 10;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
 };

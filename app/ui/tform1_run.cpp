@@ -80,13 +80,16 @@ void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const
     m_endedAt.insert(id, QDateTime::currentDateTime());
     if (m_profileLoaded)
         m_saver->Changed();
-    if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
+    // A job left untried has no mark, but a reason.
+    const bool logged = mark == StatusMark::Failed || mark == StatusMark::GivenUp ||
+                        (mark.isEmpty() && !reason.isEmpty());
+    if (logged)
         Memo1->appendPlainText(
             QStringLiteral("%1  %2  row %3  %4: %5")
                 .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), mark)
                 .arg(row)
                 .arg(DownloadRun::FileNamePart(m_grid.Path(row)), reason));
-    if (mark == StatusMark::Failed || mark == StatusMark::GivenUp)
+    if (logged)
         m_logJobs.insert(Memo1->document()->blockCount() - 1, id);
 }
 
@@ -97,6 +100,7 @@ void TForm1::GoButtonClick() {
         m_undo.Drop();
         // Made alike to NMHTTP1 as the options stand now.
         m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
+        m_run->SetRetries(m_request.retries);
     }
     m_run->GoButtonClick();
 }

@@ -2,6 +2,7 @@
 // tinyproxy, and scripted peers that refuse, stall or reset.
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_edits.h"
 #include "app/parallel_clients.h"
 #include "app/run_panels.h"
 #include "app/series.h"
@@ -207,6 +208,107 @@ TEST_F(DownloadRunEndToEnd, A429WithRetryAfterIsWaitedForAndTheJobThenFetched) {
     EXPECT_EQ(testenv::readFile(out.filePath("x")), "data");
     EXPECT_TRUE(h.panel0History.contains(QStringLiteral("waiting for host (Retry-After 1 s)")))
         << h.panel0History.join('|').toStdString();
+}
+
+// A failure is a failure, against nginx and scripted peers: each row the
+// server's behaviour and the run's setting, then the marks, what is at each
+// path afterwards (nothing but a whole file), the reasons' key words and the
+// requests the server saw.
+TEST_F(DownloadRunEndToEnd, AFailureEndsWithItsReasonAndNothingAtThePath) {
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    const QString closed = QStringLiteral("127.0.0.1:%1").arg(closedPort);
+    struct Row {
+        const char* name;
+        std::vector<PeerScript> peer; ///< empty: the jobs go to nginx or the closed port
+        QStringList urls;             ///< "peer", "closed" or a file of nginx
+        int retries;
+        QStringList marks;
+        QStringList reasons; ///< a word each reason must hold
+        QList<QByteArray> files; ///< at each job's path afterwards; "" for nothing
+        int requests; ///< that reached the peer, or tries the client made
+        QStringList oldMarks = {};
+    };
+    const QByteArray data = "real data";
+    const auto reply = [](const QByteArray& status, const QByteArray& body) {
+        return PeerScript().reply("HTTP/1.1 " + status + "\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body);
+    };
+    const std::vector<Row> rows = {
+        {"a missing picture among others: the 404 page is not kept",
+         {}, {fileName(4), fileName(5), fileName(6)}, 2,
+         {kDone, kFailed, kDone}, {"", "404 Not Found", ""},
+         {testenv::readFile(served->filePath(fileName(4))), "",
+          testenv::readFile(served->filePath(fileName(6)))},
+         3},
+        {"a 403 with a page is final at once",
+         {reply("403 Forbidden", "<html>go away</html>")}, {"peer"}, 2,
+         {kFailed}, {"403 Forbidden"}, {""}, 1},
+        {"a 500, then the file",
+         {reply("500 Internal Server Error", "<html>oops</html>"), reply("200 OK", data)},
+         {"peer"}, 2, {kDone}, {""}, {data}, 2},
+        {"a 429 with a page and Retry-After, then the file",
+         {PeerScript().reply("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
+                             "Content-Length: 9\r\nConnection: close\r\n\r\nslow down"),
+          reply("200 OK", data)},
+         {"peer"}, 2, {kDone}, {""}, {data}, 2},
+        {"a server that is down: three tries, the other jobs left for the next run",
+         {}, {"closed", "closed", "closed", "closed", "closed"}, 0,
+         {kFailed, kFailed, kFailed, "", ""},
+         {"Connection refused by " + closed, "refused", "refused",
+          "not tried: " + closed + " refused 3 connections", "not tried"},
+         {"", "", "", "", ""}, 3},
+        {"a failed job retried with skip-existing on asks the server again",
+         {}, {fileName(5), fileName(6)}, 2,
+         {kFailed, kSkipped}, {"404 Not Found", ""}, {"old", "old"}, 1,
+         {kFailed, ""}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::unique_ptr<ScriptedPeer> peer;
+        if (!row.peer.empty())
+            peer = std::make_unique<ScriptedPeer>(row.peer);
+        QTemporaryDir dir;
+        RunHarness h(5000);
+        h.run.SetRetries(row.retries);
+        h.run.SetSkipExisting(true);
+        h.run.SetSmallResultCheck(true);
+        int tries = 0;
+        h.client.SetBeforeGet([&](const QString&) { ++tries; });
+        for (int i = 0; i < row.urls.size(); ++i) {
+            const QString& name = row.urls[i];
+            const QString url = name == "peer" ? QStringLiteral("http://127.0.0.1:%1/f%2")
+                                                     .arg(peer->port())
+                                                     .arg(i)
+                                : name == "closed"
+                                    ? QStringLiteral("http://%1/f%2").arg(closed).arg(i)
+                                    : nginx->baseUrl() + name;
+            const QString path = dir.filePath(QStringLiteral("job%1.jpg").arg(i));
+            if (!row.oldMarks.isEmpty()) {
+                ASSERT_TRUE(testenv::writeFile(path, "old"));
+            }
+            h.grid.Append(Job{row.oldMarks.value(i), url, path});
+        }
+        if (!row.oldMarks.isEmpty())
+            ListEdits::ClearFailedMarks(h.grid);
+        ASSERT_TRUE(h.goAndWait(20'000)) << h.panels[0].toStdString();
+        EXPECT_EQ(h.marks(), row.marks);
+        for (int r = 1; r < h.grid.NextRow(); ++r) {
+            EXPECT_TRUE(h.grid.Reason(r).contains(row.reasons[r - 1]))
+                << r << ": " << h.grid.Reason(r).toStdString();
+            const QString path = h.grid.Path(r);
+            EXPECT_EQ(QFileInfo::exists(path) ? testenv::readFile(path) : QByteArray(),
+                      row.files[r - 1])
+                << r;
+            EXPECT_FALSE(QFileInfo::exists(path + ".part")) << r;
+        }
+        EXPECT_EQ(peer ? peer->connections() : tries, row.requests);
+    }
 }
 
 TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -24,7 +25,7 @@ class ScriptedClient : public DownloadClient {
 public:
     enum class Outcome {
         Success, ///< writes `body`, raises succeeded
-        Failure, ///< writes `body` (an error page), raises failed
+        Failure, ///< raises failed; an error page is never saved at the path
         Throw,   ///< ends with `error` before anything is written
         None,    ///< ends without an outcome
         /// writes `body` to the part file, then waits for Abort, which
@@ -38,6 +39,10 @@ public:
         std::function<void()> during = {};
         QString reason = QStringLiteral("HTTP/1.0 404 Not Found"); ///< of a Failure
         qint64 slowDown = -1; ///< of a Failure: SlowDownSeconds()
+        /// LastFailure() of a Failure or Throw: its kind, and the reason
+        /// (empty: the run falls back on `reason` / `error`).
+        JobPolicy::Failure kind = JobPolicy::Failure::Final;
+        QString failureReason = {};
         /// SavedBytes() after a Success or Failure, as the real client says
         /// it: the body's size when unset, whatever is at the path by then.
         std::optional<qint64> saved = {};
@@ -78,6 +83,11 @@ public:
     qint64 SavedBytes() const override { return saved_; }
     void NewRun() override { ++newRuns; }
     int newRuns = 0;
+    Failure LastFailure() const override { return failure_; }
+    QString AddressOf(const QString& url) const override {
+        const QUrl parsed(url);
+        return parsed.host() + ':' + QString::number(parsed.port(80));
+    }
 
     /// Raises the client's events from a test, as the real client would.
     void RaisePacket(qint64 got, qint64 total) {
@@ -90,6 +100,7 @@ public:
 private:
     void play(const QString& url, const QString& path, quint64 serial) {
         const Reply reply = replies.value(url);
+        failure_ = {reply.kind, reply.failureReason, AddressOf(url)};
         if (events().connected)
             events().connected();
         if (reply.during)
@@ -110,10 +121,13 @@ private:
                 return;
             case Outcome::Success:
             case Outcome::Failure:
-                write(path, reply.body);
+                if (reply.outcome == Outcome::Success)
+                    write(path, reply.body);
                 if (aborted_)
                     return end(true, QStringLiteral("Socket send aborted"));
-                saved_ = reply.saved.value_or(reply.body.size());
+                saved_ = reply.outcome == Outcome::Success
+                             ? reply.saved.value_or(reply.body.size())
+                             : -1;
                 reason_ = reply.reason;
                 slowDown_ = reply.outcome == Outcome::Failure ? reply.slowDown : -1;
                 if (reply.outcome == Outcome::Success) {
@@ -153,6 +167,7 @@ private:
     quint64 serial_ = 0;
     QString part_;
     QString reason_;
+    Failure failure_;
     qint64 slowDown_ = -1;
     qint64 saved_ = -1;
     QObject context_; ///< the queued steps die with the client

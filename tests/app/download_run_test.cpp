@@ -2,6 +2,7 @@
 // no test reaches, and each test fires the ticks itself, so it can count them
 // and look at the grid between two of them.
 #include "app/download_run.h"
+#include "app/list_edits.h"
 #include "app/run_panels.h"
 #include "tests/app/download_run_scripted_client.h"
 #include "tests/app/run_marks.h"
@@ -525,10 +526,133 @@ TEST_F(DownloadRunTest, EveryFailureKeepsItsReasonUntilTheJobIsFetchedAgain) {
     EXPECT_EQ(grid.Status(1), kGivenUp);
     EXPECT_EQ(grid.Reason(1), "The saved file is empty (given up after 10 checks)");
     EXPECT_EQ(told.first(), kSmall + " The saved file is empty");
-    // The failed job after it left no file, which the check counts as too
-    // small as well: it keeps its own reason.
-    EXPECT_EQ(grid.Status(2), kGivenUp);
-    EXPECT_EQ(grid.Reason(2), reasons[1] + " (given up after 10 checks)");
+    // The failed job after it claims no file: the check passes it by, and it
+    // keeps its mark and its own reason.
+    EXPECT_EQ(grid.Status(2), kFailed);
+    EXPECT_EQ(grid.Reason(2), reasons[1]);
+}
+
+// What a run makes of failures: each row a list of jobs, the client's
+// answers, the retries setting; then the marks, reasons and the requests the
+// client saw, in order.
+TEST_F(DownloadRunTest, AFailureEndsAsAFailureTriedAgainOnlyWhenAnotherTryCanHelp) {
+    using JobPolicy::Failure;
+    struct Answer {
+        Outcome outcome = Outcome::Success;
+        Failure kind = Failure::Final;
+        QString reason = {};
+        int times = 1000; ///< then it answers with success
+    };
+    struct Row {
+        const char* name;
+        std::vector<QString> hosts; ///< one job per host, f1, f2, ...
+        std::vector<Answer> answers;
+        int retries;
+        QStringList marks;
+        QStringList reasons;
+        QStringList requested; ///< "job:tries" of the requests in order, as "1 1 2"
+    };
+    const Answer ok{};
+    const Answer notFound{Outcome::Failure, Failure::Final, "HTTP/1.1 404 Not Found"};
+    const Answer reset{Outcome::Throw, Failure::Transient, "Connection reset by h:80"};
+    const Answer resetOnce{Outcome::Throw, Failure::Transient, "Connection reset by h:80", 1};
+    const Answer refused{Outcome::Throw, Failure::Connect, "Connection refused by h:80"};
+    const Answer busy{Outcome::Failure, Failure::Transient, "HTTP/1.1 502 Bad Gateway"};
+    const QString notTried = "not tried: h:80 refused 3 connections";
+    const std::vector<Row> rows = {
+        {"a 404 is asked once and keeps its reason, nothing more",
+         {"h", "h"}, {notFound, ok}, 2,
+         {kFailed, kDone}, {"HTTP/1.1 404 Not Found", ""}, {"1", "2"}},
+        {"a reset that goes through the second time",
+         {"h", "h"}, {resetOnce, ok}, 2,
+         {kDone, kDone}, {"", ""}, {"1", "1", "2"}},
+        {"a 502 every time: given up after three tries, the next job goes on",
+         {"h", "h"}, {busy, ok}, 2,
+         {kGivenUp, kDone}, {"HTTP/1.1 502 Bad Gateway after 3 tries", ""}, {"1", "1", "1", "2"}},
+        {"without retries a reset is a failure as ever",
+         {"h", "h"}, {reset, ok}, 0,
+         {kFailed, kDone}, {"Connection reset by h:80", ""}, {"1", "2"}},
+        {"a refusing address: three failed tries, its other jobs untried, other hosts go on",
+         {"h", "h", "h", "h", "other"}, {refused, refused, refused, refused, ok}, 0,
+         {kFailed, kFailed, kFailed, "", kDone},
+         {"Connection refused by h:80", "Connection refused by h:80",
+          "Connection refused by h:80", notTried, ""},
+         {"1", "2", "3", "5"}},
+        {"with retries the first job takes the three tries",
+         {"h", "h", "h", "other"}, {refused, refused, refused, ok}, 2,
+         {kGivenUp, "", "", kDone},
+         {"Connection refused by h:80 after 3 tries", notTried, notTried, ""},
+         {"1", "1", "1", "4"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        grid.Clear();
+        client.requested.clear();
+        client.replies.clear();
+        for (int n = 1; n <= 5; ++n)
+            QFile::remove(Path(n));
+        std::vector<Job> jobs;
+        QHash<QString, int> jobOf;
+        for (size_t i = 0; i < row.hosts.size(); ++i) {
+            const QString url = QStringLiteral("http://%1/f%2").arg(row.hosts[i]).arg(i + 1);
+            jobs.push_back(Job{QString(), url, Path(int(i) + 1)});
+            jobOf.insert(url, int(i) + 1);
+            const Answer& answer = row.answers[i];
+            ScriptedClient::Reply reply{answer.outcome};
+            reply.error = QStringLiteral("Connection Failed");
+            reply.reason = answer.reason;
+            reply.kind = answer.kind;
+            reply.failureReason = answer.reason;
+            if (answer.times == 1)
+                reply.during = [this, url] { client.replies[url] = {Outcome::Success}; };
+            client.replies.insert(url, reply);
+        }
+        grid.Append(std::move(jobs));
+        run->SetRetries(row.retries);
+        run->SetSmallResultCheck(true);
+        run->GoButtonClick();
+        EXPECT_GE(TickToEnd(), 0);
+        EXPECT_EQ(Marks(), row.marks);
+        QStringList reasons;
+        for (int r = 1; r < grid.NextRow(); ++r)
+            reasons << grid.Reason(r);
+        EXPECT_EQ(reasons, row.reasons);
+        QStringList requested;
+        for (const QString& url : client.requested)
+            requested << QString::number(jobOf.value(url));
+        EXPECT_EQ(requested, row.requested);
+        for (int r = 1; r < grid.NextRow(); ++r)
+            EXPECT_EQ(QFileInfo::exists(Path(r)), grid.Status(r) == kDone) << r;
+    }
+}
+
+TEST_F(DownloadRunTest, RetryAsksTheServerWhateverSkipExistingWouldSay) {
+    AddJobs(3, {kFailed, kGivenUp, kFailed});
+    // Old whole files at the paths of two failed jobs, and of none retried.
+    ASSERT_TRUE(testenv::writeFile(Path(1), "old one"));
+    ASSERT_TRUE(testenv::writeFile(Path(2), "old two"));
+    grid.Append(Job{QString(), QStringLiteral("http://h/f4"), Path(4)});
+    ASSERT_TRUE(testenv::writeFile(Path(4), "kept"));
+    client.replies[Url(1)] = {Outcome::Success, "new one"};
+    client.replies[Url(2)] = {Outcome::Failure, "error page"};
+    EXPECT_EQ(ListEdits::ClearMarks(grid, 1, 2), 2);
+    run->SetSkipExisting(true);
+    run->SetSmallResultCheck(true);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, (QStringList{Url(1), Url(2)}));
+    EXPECT_EQ(Marks(), (QStringList{kDone, kFailed, kFailed, kSkipped}));
+    EXPECT_EQ(testenv::readFile(Path(1)), "new one");
+    EXPECT_EQ(testenv::readFile(Path(2)), "old two") << "a failure leaves the old file alone";
+    EXPECT_EQ(testenv::readFile(Path(4)), "kept");
+
+    // Once the job had its outcome, "skip existing" holds for it again.
+    grid.SetStatus(1, QString());
+    client.requested.clear();
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_TRUE(client.requested.isEmpty());
+    EXPECT_EQ(grid.Status(1), kSkipped);
 }
 
 TEST_F(DownloadRunTest, AWebPageSavedUnderAPicturesNameIsNoResult) {
@@ -937,10 +1061,10 @@ TEST(DownloadRunParallel, ThePathIsLookedAtOnceAndTheSavedSizeTrusted) {
          kSkipped,
          Found::Unknown,
          true},
-        {"skipping, a folder there: the client looks itself",
+        {"skipping, a folder there: the client looks itself, and fails the job",
          {{}, ok, {}, false, true},
          true,
-         kGivenUp,
+         kFailed,
          Found::Unknown,
          false},
         {"not skipping: the client looks itself",
@@ -1003,6 +1127,52 @@ TEST(DownloadRunParallel, StopLetsTheJobsInFlightFinishAndAgainAbortsThem) {
         EXPECT_EQ(requests, 4);
         EXPECT_FALSE(run.Running());
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(DownloadRunParallel, TwoJobsWithOnePathNeverRunAtOnce) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    std::vector<std::unique_ptr<ScriptedClient>> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.push_back(std::make_unique<ScriptedClient>());
+    // Jobs 1, 2 and 4 share a path; job 3 has its own.
+    const QString shared = dir.filePath("same.jpg");
+    std::vector<Job> jobs;
+    for (int n = 1; n <= 5; ++n)
+        jobs.push_back(Job{QString(), QStringLiteral("http://h/f%1").arg(n),
+                           n == 3 || n == 5 ? dir.filePath(QStringLiteral("f%1").arg(n)) : shared});
+    for (auto& client : clients)
+        for (int n = 1; n <= 5; ++n)
+            client->replies[QStringLiteral("http://h/f%1").arg(n)] = {
+                Outcome::Success, QByteArray(1000 * n, char('0' + n))};
+    grid.Append(std::move(jobs));
+    DownloadRun run(grid, *clients[0]);
+    run.SetMoreClients({clients[1].get(), clients[2].get(), clients[3].get()});
+    run.SetTickInterval(0);
+    QHash<QString, int> inFlight;
+    int overlaps = 0;
+    int maxInFlight = 0;
+    int now = 0;
+    QObject::connect(&run, &DownloadRun::jobStarted, [&](JobGrid::JobId id) {
+        overlaps += inFlight[grid.Path(grid.RowOf(id))]++ > 0;
+        maxInFlight = std::max(maxInFlight, ++now);
+    });
+    QObject::connect(&run, &DownloadRun::requestEnded, [&](JobGrid::JobId id) {
+        --inFlight[grid.Path(grid.RowOf(id))];
+        --now;
+    });
+    bool ended = false;
+    QObject::connect(&run, &DownloadRun::runFinished, [&] { ended = true; });
+    run.GoButtonClick();
+    ASSERT_TRUE(testenv::waitUntil([&] { return ended; }, 20'000));
+    EXPECT_EQ(overlaps, 0);
+    EXPECT_GT(maxInFlight, 1) << "the jobs with paths of their own still ran beside them";
+    EXPECT_EQ(MarksOf(grid), (QStringList{kDone, kDone, kDone, kDone, kDone}));
+    EXPECT_EQ(testenv::readFile(shared), QByteArray(4000, '4')) << "the last job's file, whole";
 }
 
 } // namespace
