@@ -21,6 +21,10 @@ QStringList MissingFolders(const JobGrid& grid);
 /// "3 ▼, 1 ×": the failed and given-up jobs of the list, or the empty text
 /// when there are none.
 QString FailureCount(const JobGrid& grid);
+/// What the whole list holds, by mark in the order of a run, the failures
+/// by cause: "38 ○ · 2 ▼ (404 Not Found: 2) · 3 not tried". The causes (the
+/// three most common) stand after the last failure mark.
+QString Summary(const JobGrid& grid);
 
 } // namespace ListEdits
 

@@ -340,6 +340,9 @@ void TForm1::SpeedButton4Click() {
     m_grid.Clear();
     ShowJobCount();
     StringGrid1Click();
+    // Nothing is left for the overall line to speak of.
+    if (!m_run->Running())
+        OverallPanel->clear();
 }
 
 void TForm1::StringGrid1Click() {

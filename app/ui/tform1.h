@@ -238,6 +238,8 @@ private:
     void WireDownloadRun();
     /// Keeps the file saved behind the run and logs each failure in Memo1.
     void RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
+    /// Before a new run: a line in the log pane that sets the earlier lines apart.
+    void MarkLogAsPrevious();
     void WireCommands();
     void BuildInputAids();
     void UrlTextEdited(const QString& text);

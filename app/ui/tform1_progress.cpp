@@ -1,6 +1,7 @@
 // The run at a glance: the running job's row set apart and kept in sight, the
 // overall line beside the run's panels, and the current file's bar.
 #include "app/download_run.h"
+#include "app/list_edits.h"
 #include "app/status_mark.h"
 #include "app/ui/tform1.h"
 
@@ -63,6 +64,10 @@ void TForm1::WireRunOverview() {
         m_grid.SetRunningJob(0);
         FileProgress->hide();
         ShowOverview();
+        // This run's counts, then what the whole list holds: a resumed list
+        // has failures of earlier runs too.
+        if (const QString list = ListEdits::Summary(m_grid); !list.isEmpty())
+            OverallPanel->setText(OverallPanel->text() + QStringLiteral("  —  list: ") + list);
     });
     m_overviewTick.setInterval(1000);
     connect(&m_overviewTick, &QTimer::timeout, this, &TForm1::ShowOverview);

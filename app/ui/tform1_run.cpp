@@ -37,13 +37,27 @@ void TForm1::WireDownloadRun() {
     m_runPanels = std::make_unique<RunPanels>(*m_run, m_grid);
     connect(m_runPanels.get(), &RunPanels::panelTextChanged, this, &TForm1::SetPanelText);
     connect(m_run.get(), &DownloadRun::messageRequested, this, [this](const QString& text) {
-        // The end of a run with failures says how many; the log pane
-        // lists them.
-        const QString failures = ListEdits::FailureCount(m_grid);
-        if (text == DownloadRun::kAllDoneMessage && !failures.isEmpty())
-            ShowMessage(text + QStringLiteral("\n\n") + failures);
-        else
+        if (text != DownloadRun::kAllDoneMessage || ListEdits::FailureCount(m_grid).isEmpty()) {
             ShowMessage(text);
+            return;
+        }
+        // The end of a run with failures says what the list holds, the
+        // failures by cause (the log pane lists each), and offers to fetch
+        // them again. Asked once the run's own handlers are through.
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                const QString question = text + QStringLiteral("\n\n") +
+                                         ListEdits::Summary(m_grid) +
+                                         QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
+                if (m_questionAsker && m_questionAsker(question) && !m_run->Running() &&
+                    ListEdits::ClearFailedMarks(m_grid) > 0) {
+                    if (m_profileLoaded)
+                        m_saver->Changed();
+                    GoButtonClick();
+                }
+            },
+            Qt::QueuedConnection);
     });
     connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
     connect(m_run.get(), &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
@@ -97,6 +111,7 @@ void TForm1::GoButtonClick() {
     if (!m_run->Running()) {
         if (!PrepareFolders())
             return;
+        MarkLogAsPrevious();
         m_undo.Drop();
         // Made alike to NMHTTP1 as the options stand now.
         m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
@@ -107,4 +122,12 @@ void TForm1::GoButtonClick() {
 
 void TForm1::CancelBtnClick() {
     m_run->CancelBtnClick();
+}
+
+void TForm1::MarkLogAsPrevious() {
+    // The lines of an earlier run stay for reading, told apart from this one's.
+    if (Memo1->document()->isEmpty())
+        return;
+    Memo1->appendPlainText(QStringLiteral("── %1  Go! (the lines above are from the previous run) ──")
+                               .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
 }

@@ -96,6 +96,34 @@ TEST(ListEdits, FailureCountAndMissingFolders) {
     EXPECT_EQ(ListEdits::MissingFolders(grid), (QStringList{gone, dir.path() + "/also/"}));
 }
 
+TEST(ListEdits, SummaryCountsTheWholeListAndItsFailuresByCause) {
+    struct Row {
+        std::vector<Job> jobs;
+        QString summary;
+    };
+    const auto job = [](const QString& mark, const QString& reason = {}) {
+        return Job{mark, "u", "p", reason};
+    };
+    const std::vector<Row> rows = {
+        {{}, ""},
+        {{job("○"), job("○"), job("▲")}, "2 ○ · 1 ▲"},
+        {{job("○"), job("▼", "HTTP/1.1 404 Not Found"), job("▼", "HTTP/1.0 404 Not Found")},
+         "1 ○ · 2 ▼ (404 Not Found: 2)"},
+        {{job("▼", "HTTP/1.1 403 Forbidden"), job("×", "Connection refused by h:80 after 3 tries"),
+          job("", "not tried: h:80 refused 3 connections"), job(""),
+          job("▼", "HTTP/1.1 404 Not Found"), job("▼", "HTTP/1.1 404 Not Found")},
+         "3 ▼ · 1 × (404 Not Found: 2, 403 Forbidden: 1, Connection refused by h:80: 1) · 2 not "
+         "tried"},
+        {{job("▼", "a"), job("▼", "b"), job("▼", "c"), job("▼", "d"), job("odd")},
+         "4 ▼ (a: 1, b: 1, c: 1, …) · 1 odd"},
+    };
+    for (const Row& row : rows) {
+        JobGrid grid;
+        grid.Append(JobList(row.jobs));
+        EXPECT_EQ(ListEdits::Summary(grid), row.summary);
+    }
+}
+
 TEST(ListUndo, RestoresTheKeptListOnce) {
     JobGrid grid;
     ListUndo undo;

@@ -29,6 +29,11 @@ protected:
         auto form = std::make_unique<TForm1>();
         form->SetMessageSink(
             [this](TForm1::MessageKind, const QString& text) { messages << text; });
+        // A question is recorded like a message and declined.
+        form->SetQuestionAsker([this](const QString& question) {
+            messages << question;
+            return false;
+        });
         form->FormCreate();
         form->show();
         return form;
