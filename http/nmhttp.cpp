@@ -557,23 +557,25 @@ void TNMHTTP::Frame(const QList<QByteArray>& lengths, const QByteArray& transfer
     }
 }
 
-Task<qint64> TNMHTTP::CaptureIntoAsync(PartFile* part, qint64 count) {
-    if (part)
-        co_return co_await CaptureMoreAsync(part->fd(), part->fileName(), count);
+Task<qint64> TNMHTTP::CaptureIntoAsync(BodySink sink, qint64 count) {
+    if (sink.part)
+        co_return co_await CaptureMoreAsync(sink.part->fd(), sink.part->fileName(), count);
+    if (sink.discard)
+        co_return co_await SkipAsync(count);
     co_return co_await CaptureMoreAsync(Body, count);
 }
 
-Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part) {
+Task<QString> TNMHTTP::CaptureBodyAsync(BodySink sink) {
     ReceivedBytes = 0;
-    if (!part)
+    if (!sink.part && !sink.discard)
         Body.clear();
     // RFC 9110 6.4.1: these replies carry no body whatever they announce.
     if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
         co_return QString();
-    ReportStatus(8, part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
+    ReportStatus(8, sink.part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
     if (chunked_)
-        co_return co_await CaptureChunkedAsync(part);
-    co_await CaptureIntoAsync(part, lengthAnnounced_ ? ExpectedBytes : -1);
+        co_return co_await CaptureChunkedAsync(sink);
+    co_await CaptureIntoAsync(sink, lengthAnnounced_ ? ExpectedBytes : -1);
     if (lengthAnnounced_ && ReceivedBytes < ExpectedBytes)
         co_return QStringLiteral("Connection closed after %1 of %2 bytes")
             .arg(ReceivedBytes)
@@ -581,7 +583,7 @@ Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part) {
     co_return QString();
 }
 
-Task<QString> TNMHTTP::CaptureChunkedAsync(PartFile* part) {
+Task<QString> TNMHTTP::CaptureChunkedAsync(BodySink sink) {
     // RFC 9112 7.1: size line, data, CR LF, ... a size of 0, trailer lines,
     // and a blank line. The trailer is read and dropped.
     const QString cut = QStringLiteral("Connection closed inside a chunk after %1 bytes");
@@ -595,7 +597,7 @@ Task<QString> TNMHTTP::CaptureChunkedAsync(PartFile* part) {
                 .arg(ReplyFraming::Excerpt(withoutLineEnd(sizeLine)));
         if (*size == 0)
             break;
-        if (co_await CaptureIntoAsync(part, *size) < *size)
+        if (co_await CaptureIntoAsync(sink, *size) < *size)
             co_return cut.arg(ReceivedBytes);
         const QByteArray end = co_await ReadLnAsync();
         if (end.isEmpty())
@@ -735,13 +737,15 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 Fail(replyError_);
                 ended = true;
             } else {
-                // Removed unless committed: what an interrupted transfer
-                // wrote never reaches the body file.
-                std::unique_ptr<PartFile> part;
-                if (InputFileMode)
-                    part = std::make_unique<PartFile>(bodyFile);
-                const QString cut = co_await CaptureBodyAsync(part.get());
                 const int code = ReplyCode;
+                // Only a success reaches the path: an error page or a
+                // redirect's body is no file the user asked for. Removed
+                // unless committed, so what an interrupted transfer wrote
+                // never reaches the body file either.
+                std::unique_ptr<PartFile> part;
+                if (InputFileMode && code < 299)
+                    part = std::make_unique<PartFile>(bodyFile);
+                const QString cut = co_await CaptureBodyAsync({part.get(), InputFileMode && !part});
                 // Whole and framed: the next request can follow on this connection.
                 keep = KeepAlive && replyPersists_ && cut.isEmpty() &&
                        (chunked_ || lengthAnnounced_ || command_ == cmdHead || code == 204 ||

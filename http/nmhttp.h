@@ -30,8 +30,10 @@ class PartFile;
 /// A reply is judged, never assumed: one without an HTTP status line, or
 /// whose body is not framed as its header says (Content-Length, chunked),
 /// ends with OnFailure and a FailureReason. In file mode the body is written
-/// to "<Body>.part" and renamed over Body only when the reply that ends the
-/// run came whole, so an interrupted transfer leaves nothing at Body.
+/// to a part file beside Body (PartFile::PartName) and renamed over Body only
+/// when the reply that ends the run is a success and came whole: an
+/// interrupted transfer, an error page or a redirect's body leaves Body as it
+/// was. Into memory, Body holds whatever body the last reply had.
 class QTimer;
 
 class TNMHTTP : public TPowersock {
@@ -196,14 +198,21 @@ protected:
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
-    /// Captures the body into `part` (file mode) or Body; returns why it is
-    /// not whole, or the empty text.
-    Task<QString> CaptureBodyAsync(PartFile* part);
-    Task<QString> CaptureChunkedAsync(PartFile* part);
+    /// Where a reply body goes: the part file, or else Body, or nowhere.
+    struct BodySink {
+        PartFile* part = nullptr;
+        /// File mode, but the reply is no success: its body is read off the
+        /// connection and dropped, so the path keeps what it held.
+        bool discard = false;
+    };
+    /// Captures the body into `sink`; returns why it is not whole, or the
+    /// empty text.
+    Task<QString> CaptureBodyAsync(BodySink sink);
+    Task<QString> CaptureChunkedAsync(BodySink sink);
     /// Takes the framing from the final reply's Content-Length values and
     /// Transfer-Encoding (upper-cased).
     void Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding);
-    Task<qint64> CaptureIntoAsync(PartFile* part, qint64 count);
+    Task<qint64> CaptureIntoAsync(BodySink sink, qint64 count);
     void Fail(const QString& reason);
     bool SendsBody() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;

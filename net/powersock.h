@@ -173,6 +173,9 @@ public:
     qint64 CaptureMore(int fd, const QString& fileName, qint64 count);
     /// The same, appending to `text`.
     qint64 CaptureMore(QByteArray& text, qint64 count);
+    /// The same, keeping nothing: reads a body that is not wanted off the
+    /// connection, so that whatever follows it on the stream can be read.
+    qint64 Skip(qint64 count);
     /// True when at least one byte waits to be read.
     bool DataAvailable();
 
@@ -202,6 +205,7 @@ public:
     Task<> CaptureStringAsync(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);
     Task<qint64> CaptureMoreAsync(int fd, QString fileName, qint64 count);
     Task<qint64> CaptureMoreAsync(QByteArray& text, qint64 count);
+    Task<qint64> SkipAsync(qint64 count);
     Task<QByteArray> TransactionAsync(QByteArray command);
     Task<int> AcceptAsync();
 

@@ -92,17 +92,51 @@ TEST_F(Reply, HeadAndNotModifiedCarryNoBody) {
     EXPECT_EQ(body(), "");
 }
 
-TEST_F(Reply, ErrorStatusFailsAndKeepsTheErrorPage) {
-    for (const QByteArray& statusLine :
-         {QByteArray("HTTP/1.0 404 Not Found"), QByteArray("HTTP/1.1 404")}) {
-        SCOPED_TRACE(statusLine.constData());
-        auto peer = ScriptedPeer::replying(statusLine + "\r\n\r\n<h1>missing</h1>");
-        const Outcome outcome = get(peer->port(), "/x");
-        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
-        EXPECT_EQ(outcome.successes, 0);
-        EXPECT_EQ(outcome.failures, 1);
-        EXPECT_EQ(http.ReplyCode, 404);
-        EXPECT_EQ(body(), "<h1>missing</h1>");
+TEST_F(Reply, AnErrorStatusFailsAndNeverReachesThePath) {
+    // The error page is read (into memory it is kept), but the path holds
+    // what it held before: nothing, or the earlier whole file.
+    const struct {
+        const char* name;
+        QByteArray reply;
+        int code;
+    } cases[] = {
+        {"404, closed", "HTTP/1.0 404 Not Found\r\n\r\n<h1>missing</h1>", 404},
+        {"404, bare status line", "HTTP/1.1 404\r\nContent-Length: 16\r\n\r\n<h1>missing</h1>",
+         404},
+        {"500 with a length",
+         "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 16\r\n\r\n<h1>missing</h1>", 500},
+        {"429 chunked, with Retry-After",
+         "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 5\r\nTransfer-Encoding: "
+         "chunked\r\n\r\n10\r\n<h1>missing</h1>\r\n0\r\n\r\n",
+         429},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::optional<QByteArray>& earlier :
+             {std::optional<QByteArray>(), std::optional<QByteArray>("the old, whole file")}) {
+            SCOPED_TRACE(earlier ? "over an earlier file" : "nothing there");
+            QFile::remove(bodyPath());
+            if (earlier) {
+                ASSERT_TRUE(testenv::writeFile(bodyPath(), *earlier));
+            }
+            http.InputFileMode = true;
+            http.Body = QFile::encodeName(bodyPath());
+            auto peer = ScriptedPeer::replying(c.reply);
+            const Outcome outcome = get(peer->port(), "/x");
+            EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+            EXPECT_EQ(outcome.successes, 0);
+            EXPECT_EQ(outcome.failures, 1);
+            EXPECT_EQ(http.ReplyCode, c.code);
+            EXPECT_EQ(http.ReceivedBytes, 16) << "the page is read off the connection";
+            EXPECT_EQ(http.SavedBytes, -1);
+            EXPECT_EQ(QFile::exists(bodyPath()), earlier.has_value());
+            EXPECT_EQ(body(), earlier.value_or(QByteArray()));
+            EXPECT_TRUE(QDir(dir.path()).entryList({"*.part"}, QDir::Files).isEmpty());
+
+            http.InputFileMode = false;
+            get(peer->port(), "/x");
+            EXPECT_EQ(http.Body, "<h1>missing</h1>");
+        }
     }
 }
 
@@ -406,16 +440,17 @@ TEST_F(Reply, ControlBytesInALocationOrCookieNeverReachTheNextRequest) {
 }
 
 TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
-    // Each reply is sent whole, then the peer closes. `file` is what must be
-    // at the body's path afterwards (nullopt: nothing); `reason` a part of
-    // FailureReason, or of the status line for an error status.
+    // Each reply is sent whole, then the peer closes. `body` is the body read
+    // whole (nullopt: none), found at the body's path only after a success;
+    // `reason` a part of FailureReason, or of the status line for an error
+    // status.
     const QByteArray garbage = testenv::randomBytes(100 * 1024, 7);
     const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     const struct {
         const char* name;
         QByteArray reply;
         bool success;
-        std::optional<QByteArray> file;
+        std::optional<QByteArray> body;
         const char* reason;
     } cases[] = {
         {"nothing at all", "", false, std::nullopt, "No reply"},
@@ -482,15 +517,16 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
                 http.FailureReason.isEmpty() ? QString(http.StatusLine()) : http.FailureReason;
             EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
             if (toFile) {
-                EXPECT_EQ(QFile::exists(bodyPath()), c.file.has_value());
-                if (c.file) {
-                    EXPECT_EQ(body(), *c.file);
+                const std::optional<QByteArray> file = c.success ? c.body : std::nullopt;
+                EXPECT_EQ(QFile::exists(bodyPath()), file.has_value());
+                if (file) {
+                    EXPECT_EQ(body(), *file);
                 }
                 // What the run's small-result check takes for the file's size.
-                EXPECT_EQ(http.SavedBytes, c.file ? c.file->size() : -1);
+                EXPECT_EQ(http.SavedBytes, file ? file->size() : -1);
                 EXPECT_FALSE(QFile::exists(bodyPath() + ".part"));
-            } else if (c.file) {
-                EXPECT_EQ(http.Body, *c.file);
+            } else if (c.body) {
+                EXPECT_EQ(http.Body, *c.body);
             }
         }
     }
