@@ -695,7 +695,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
         // proxy, in the same scheme.
         const QByteArray peer = origin + ' ' + Proxy.toUtf8() + ':' +
                                 QByteArray::number(ProxyPort) + (secure_ ? " tls" : "");
-        bool reuse = KeepAlive && keptTo_ == peer && IsConnected;
+        // Bytes that came after the last reply belong to no request: a
+        // connection that carries them, or that the peer closed, is left.
+        bool reuse = KeepAlive && keptTo_ == peer && ConnectionReusable();
         if (!keptTo_.isEmpty() && !reuse)
             disconnectQuietly();
         keptTo_.clear();

@@ -74,8 +74,10 @@ public:
     /// proxy): requests go out as HTTP/1.1 with "Connection: keep-alive", and
     /// a connection stays open after a reply that frames its body (a length,
     /// chunks, or no body) and does not ask to close. A kept connection the
-    /// server has closed meanwhile is replaced by a new one, once, before the
-    /// request fails. Off by default: the request bytes are those of HTTP/1.0.
+    /// server has closed meanwhile, or on which bytes wait before the request
+    /// goes out, is replaced by a new one, once, before the request fails.
+    /// Off by default: the request bytes are those of HTTP/1.0 (of HTTP/1.1
+    /// with "Connection: close" for `https:`).
     bool KeepAlive = false;
     /// Request lines "Name: value" the user asked for, set after the composed
     /// ones: a name the request has already is replaced in place, an empty

@@ -178,6 +178,11 @@ public:
     qint64 Skip(qint64 count);
     /// True when at least one byte waits to be read.
     bool DataAvailable();
+    /// Whether a connection kept between requests can carry the next one:
+    /// not once the peer has closed it, nor while bytes already wait on it
+    /// (a repeated reply, junk after the last body), which the next request
+    /// would take for its reply. Never blocks and takes nothing.
+    bool ConnectionReusable();
 
     // The same operations as Tasks, with the same contracts, status texts
     // and exceptions; arguments passed by reference must outlive the Task.

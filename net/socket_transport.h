@@ -43,6 +43,9 @@ public:
     virtual qint64 receive(char* data, qint64 length) = 0;
     /// Like receive(), but leaves the bytes queued.
     virtual qint64 peek(char* data, qint64 length) = 0;
+    /// Whether the connection is open with nothing waiting on it: no byte
+    /// to read, no close. Found without blocking and without taking anything.
+    virtual bool idle() = 0;
     /// Receives up to `length` bytes straight into the open file `fd`, using
     /// `buffer` (of `bufferSize` bytes) when it needs a bounce buffer. Same
     /// results as receive(); a file write failure is -2 with errno set.

@@ -258,6 +258,24 @@ qint64 TlsTransport::peek(char* data, qint64 length) {
     return rc == 1 ? qint64(n) : result(rc);
 }
 
+bool TlsTransport::idle() {
+    if (!ssl_)
+        return inner_->idle();
+    if (!established_)
+        return false;
+    // A peek through TLS takes in what arrived (a session ticket is no data)
+    // and shows decrypted bytes or the peer's close; a record that has only
+    // begun to arrive is still something waiting.
+    ERR_clear_error();
+    char byte = 0;
+    size_t n = 0;
+    const int rc = SSL_peek_ex(ssl_, &byte, 1, &n);
+    const bool quiet =
+        rc != 1 && SSL_get_error(ssl_, rc) == SSL_ERROR_WANT_READ && SSL_has_pending(ssl_) == 0;
+    ERR_clear_error();
+    return quiet;
+}
+
 qint64 TlsTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) {
     if (!ssl_)
         return inner_->receiveToFile(fd, length, buffer, bufferSize);

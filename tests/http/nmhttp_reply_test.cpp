@@ -204,6 +204,14 @@ TEST_F(Reply, KeepAliveReusesAFramedConnectionAndFallsBackToANewOne) {
         {"the server closes the kept connection between jobs",
          {first().send(ok1).close(), second().send(ok2).silent()},
          2},
+        // Bytes that wait before the next request belong to no request: read
+        // as its reply they would put one file's bytes into another's.
+        {"the same reply comes twice",
+         {first().send(ok1 + ok1).silent(), second().send(ok2).silent()},
+         2},
+        {"junk after the body",
+         {first().send(ok1 + "\r\n\r\nxyz").silent(), second().send(ok2).silent()},
+         2},
         {"keep-alive announced, then closed at the next request",
          {first()
               .send("HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 3\r\n\r\none")
@@ -229,6 +237,7 @@ TEST_F(Reply, KeepAliveReusesAFramedConnectionAndFallsBackToANewOne) {
         EXPECT_EQ(peer.connections(), c.connections);
         EXPECT_TRUE(peer.received(0).startsWith("GET /1 HTTP/1.1\r\n"));
         EXPECT_TRUE(peer.received(0).contains("\r\nConnection: keep-alive\r\n"));
+        EXPECT_TRUE(peer.received(c.connections - 1).contains("GET /2 ")) << "on the last one";
     }
 }
 
