@@ -354,9 +354,13 @@ void TNMHTTP::ComposeHeader() {
     // Inside a tunnel the proxy only relays bytes: the request is the one a
     // server gets directly.
     const bool viaProxy = !Proxy.isEmpty() && !secure_;
+    // Over TLS, HTTP/1.1 lets a server frame a body of unknown length with
+    // chunks: a body framed only by the close is whole only when the server
+    // ends TLS in order, which many do not. A plain request stays HTTP/1.0.
+    const bool http11 = KeepAlive || secure_;
     if (command_ != cmdRaw)
         headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) +
-                        (KeepAlive ? " HTTP/1.1" : " HTTP/1.0"));
+                        (http11 ? " HTTP/1.1" : " HTTP/1.0"));
     if (viaProxy) {
         headerList_.Add("Proxy-Connection: Keep-Alive");
         headerList_.Add("Host: " + host);
@@ -364,6 +368,8 @@ void TNMHTTP::ComposeHeader() {
     headerList_.SetHeader("Host", host);
     if (KeepAlive)
         headerList_.SetHeader("Connection", "keep-alive");
+    else if (http11)
+        headerList_.SetHeader("Connection", "close");
     headerList_.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
     headerList_.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
     if (!HeaderInfo.LocalProgram.isEmpty())
@@ -580,6 +586,11 @@ Task<QString> TNMHTTP::CaptureBodyAsync(BodySink sink) {
         co_return QStringLiteral("Connection closed after %1 of %2 bytes")
             .arg(ReceivedBytes)
             .arg(ExpectedBytes);
+    // RFC 9112 6.3: the close frames this body, so a close that anyone on
+    // the path could have caused (TLS without close_notify, RFC 8446 6.1)
+    // says nothing about whether it is all there.
+    if (!lengthAnnounced_ && !PeerEndConfirmed())
+        co_return QStringLiteral("Connection closed before the end of the reply");
     co_return QString();
 }
 

@@ -482,6 +482,10 @@ bool TPowersock::DataAvailable() {
     return transport_->peek(&byte, 1) >= 1;
 }
 
+bool TPowersock::PeerEndConfirmed() const {
+    return transport_->endConfirmed();
+}
+
 bool TPowersock::ConnectionReusable() {
     return IsConnected && transport_->idle();
 }

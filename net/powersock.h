@@ -178,6 +178,11 @@ public:
     qint64 Skip(qint64 count);
     /// True when at least one byte waits to be read.
     bool DataAvailable();
+    /// After a read or capture that ended at the peer's close: whether the
+    /// peer meant it as the end. Always on a plain connection; over TLS only
+    /// with the peer's close_notify, not after a bare TCP close, which can
+    /// cut a body framed by the close alone without anything showing.
+    bool PeerEndConfirmed() const;
     /// Whether a connection kept between requests can carry the next one:
     /// not once the peer has closed it, nor while bytes already wait on it
     /// (a repeated reply, junk after the last body), which the next request
