@@ -491,7 +491,8 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
         QByteArray transferEncoding;
         bool closeAsked = false;
         bool keepAsked = false;
-        const QByteArray rest = head.sliced(statusEnd);
+        // Header stays as received; only the reading here needs one line per field.
+        const QByteArray rest = ReplyFraming::Unfolded(head.sliced(statusEnd));
         for (qsizetype from = 0; from < rest.size();) {
             const qsizetype lf = rest.indexOf('\n', from);
             line = rest.mid(from, lf - from + 1);

@@ -507,6 +507,12 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
          "Malformed chunk size"},
         {"chunk longer than said", chunked + "3\r\nhello\r\n0\r\n\r\n", false, std::nullopt,
          "Chunk longer"},
+        // RFC 9112 5.2: a line that begins with a blank continues the one before.
+        {"chunked, folded onto the next line",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", true,
+         "abc", ""},
+        {"a folded length", "HTTP/1.0 200 OK\r\nContent-Length:\r\n\t3\r\n\r\nabcdef", true, "abc",
+         ""},
         {"gzip coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nxx", false, std::nullopt,
          "Unsupported Transfer-Encoding: gzip"},
     };
