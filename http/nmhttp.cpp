@@ -695,7 +695,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
     SavedBytes = -1;
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
     const bool bodyFileFree = std::exchange(BodyFileFree, false);
-    if (InputFileMode && !bodyFileFree)
+    if (InputFileMode && bodyFileFree)
+        PartFile::CheckName(bodyFile);
+    else if (InputFileMode)
         PartFile::CheckTarget(bodyFile);
     for (int pass = 1;; ++pass) {
         SplitURL();

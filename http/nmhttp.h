@@ -59,8 +59,9 @@ public:
     bool InputFileMode = false;      ///< the reply body goes to the file named by Body
     /// Set by a caller that has just found nothing at the body file's path:
     /// the next Start leaves out its own look that the path is no folder or
-    /// device, which costs a path lookup per request. The next request that
-    /// runs clears it.
+    /// device, which costs a path lookup per request (a file name too long
+    /// to create is refused all the same). The next request that runs
+    /// clears it.
     bool BodyFileFree = false;
     /// The send data names a file to upload, and the reply header goes to the
     /// file named by Header.

@@ -626,6 +626,31 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     EXPECT_EQ(peer->connections(), 5);
 }
 
+TEST_F(Reply, ANameOfUpTo255BytesSavesAndALongerOneFailsBeforeAnyRequest) {
+    auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nnew");
+    // "a.part" beside a 255-byte name would be 260 bytes: more than a file
+    // system takes.
+    const QString longest = dir.filePath(QString(251, 'x') + ".jpg");
+    http.Body = QFile::encodeName(longest);
+    const Outcome saved = get(peer->port(), "/x.jpg");
+    EXPECT_TRUE(saved.error.isEmpty()) << saved.error.toStdString();
+    EXPECT_EQ(saved.successes, 1);
+    EXPECT_EQ(testenv::readFile(longest), "new");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QString(251, 'x') + ".jpg"});
+
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told ? "the caller says the path is free" : "looked at");
+        const QString tooLong = dir.filePath(QString(296, 'x') + ".jpg");
+        http.Body = QFile::encodeName(tooLong);
+        http.BodyFileFree = told;
+        const Outcome refused = get(peer->port(), "/x.jpg");
+        EXPECT_EQ(refused.error, "Cannot save to \"" + tooLong +
+                                     "\": the file name is 300 bytes long, the limit is 255");
+        EXPECT_EQ(refused.successes + refused.failures, 0);
+    }
+    EXPECT_EQ(peer->connections(), 1) << "nothing is asked for a name that cannot be saved";
+}
+
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {
     for (const char* location :
          {"ftp://127.0.0.1/x", "gopher://127.0.0.1/x", "file:///etc/passwd"}) {
