@@ -354,9 +354,13 @@ void TNMHTTP::ComposeHeader() {
     // Inside a tunnel the proxy only relays bytes: the request is the one a
     // server gets directly.
     const bool viaProxy = !Proxy.isEmpty() && !secure_;
+    // Over TLS, HTTP/1.1 lets a server frame a body of unknown length with
+    // chunks: a body framed only by the close is whole only when the server
+    // ends TLS in order, which many do not. A plain request stays HTTP/1.0.
+    const bool http11 = KeepAlive || secure_;
     if (command_ != cmdRaw)
         headerList_.Add(methodWords[command_] + (viaProxy ? URL : requestPath_) +
-                        (KeepAlive ? " HTTP/1.1" : " HTTP/1.0"));
+                        (http11 ? " HTTP/1.1" : " HTTP/1.0"));
     if (viaProxy) {
         headerList_.Add("Proxy-Connection: Keep-Alive");
         headerList_.Add("Host: " + host);
@@ -364,6 +368,8 @@ void TNMHTTP::ComposeHeader() {
     headerList_.SetHeader("Host", host);
     if (KeepAlive)
         headerList_.SetHeader("Connection", "keep-alive");
+    else if (http11)
+        headerList_.SetHeader("Connection", "close");
     headerList_.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
     headerList_.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
     if (!HeaderInfo.LocalProgram.isEmpty())
@@ -485,7 +491,8 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
         QByteArray transferEncoding;
         bool closeAsked = false;
         bool keepAsked = false;
-        const QByteArray rest = head.sliced(statusEnd);
+        // Header stays as received; only the reading here needs one line per field.
+        const QByteArray rest = ReplyFraming::Unfolded(head.sliced(statusEnd));
         for (qsizetype from = 0; from < rest.size();) {
             const qsizetype lf = rest.indexOf('\n', from);
             line = rest.mid(from, lf - from + 1);
@@ -557,31 +564,38 @@ void TNMHTTP::Frame(const QList<QByteArray>& lengths, const QByteArray& transfer
     }
 }
 
-Task<qint64> TNMHTTP::CaptureIntoAsync(PartFile* part, qint64 count) {
-    if (part)
-        co_return co_await CaptureMoreAsync(part->fd(), part->fileName(), count);
+Task<qint64> TNMHTTP::CaptureIntoAsync(BodySink sink, qint64 count) {
+    if (sink.part)
+        co_return co_await CaptureMoreAsync(sink.part->fd(), sink.part->fileName(), count);
+    if (sink.discard)
+        co_return co_await SkipAsync(count);
     co_return co_await CaptureMoreAsync(Body, count);
 }
 
-Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part) {
+Task<QString> TNMHTTP::CaptureBodyAsync(BodySink sink) {
     ReceivedBytes = 0;
-    if (!part)
+    if (!sink.part && !sink.discard)
         Body.clear();
     // RFC 9110 6.4.1: these replies carry no body whatever they announce.
     if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
         co_return QString();
-    ReportStatus(8, part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
+    ReportStatus(8, sink.part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
     if (chunked_)
-        co_return co_await CaptureChunkedAsync(part);
-    co_await CaptureIntoAsync(part, lengthAnnounced_ ? ExpectedBytes : -1);
+        co_return co_await CaptureChunkedAsync(sink);
+    co_await CaptureIntoAsync(sink, lengthAnnounced_ ? ExpectedBytes : -1);
     if (lengthAnnounced_ && ReceivedBytes < ExpectedBytes)
         co_return QStringLiteral("Connection closed after %1 of %2 bytes")
             .arg(ReceivedBytes)
             .arg(ExpectedBytes);
+    // RFC 9112 6.3: the close frames this body, so a close that anyone on
+    // the path could have caused (TLS without close_notify, RFC 8446 6.1)
+    // says nothing about whether it is all there.
+    if (!lengthAnnounced_ && !PeerEndConfirmed())
+        co_return QStringLiteral("Connection closed before the end of the reply");
     co_return QString();
 }
 
-Task<QString> TNMHTTP::CaptureChunkedAsync(PartFile* part) {
+Task<QString> TNMHTTP::CaptureChunkedAsync(BodySink sink) {
     // RFC 9112 7.1: size line, data, CR LF, ... a size of 0, trailer lines,
     // and a blank line. The trailer is read and dropped.
     const QString cut = QStringLiteral("Connection closed inside a chunk after %1 bytes");
@@ -595,7 +609,7 @@ Task<QString> TNMHTTP::CaptureChunkedAsync(PartFile* part) {
                 .arg(ReplyFraming::Excerpt(withoutLineEnd(sizeLine)));
         if (*size == 0)
             break;
-        if (co_await CaptureIntoAsync(part, *size) < *size)
+        if (co_await CaptureIntoAsync(sink, *size) < *size)
             co_return cut.arg(ReceivedBytes);
         const QByteArray end = co_await ReadLnAsync();
         if (end.isEmpty())
@@ -681,7 +695,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
     SavedBytes = -1;
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
     const bool bodyFileFree = std::exchange(BodyFileFree, false);
-    if (InputFileMode && !bodyFileFree)
+    if (InputFileMode && bodyFileFree)
+        PartFile::CheckName(bodyFile);
+    else if (InputFileMode)
         PartFile::CheckTarget(bodyFile);
     for (int pass = 1;; ++pass) {
         SplitURL();
@@ -693,7 +709,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
         // proxy, in the same scheme.
         const QByteArray peer = origin + ' ' + Proxy.toUtf8() + ':' +
                                 QByteArray::number(ProxyPort) + (secure_ ? " tls" : "");
-        bool reuse = KeepAlive && keptTo_ == peer && IsConnected;
+        // Bytes that came after the last reply belong to no request: a
+        // connection that carries them, or that the peer closed, is left.
+        bool reuse = KeepAlive && keptTo_ == peer && ConnectionReusable();
         if (!keptTo_.isEmpty() && !reuse)
             disconnectQuietly();
         keptTo_.clear();
@@ -735,13 +753,15 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 Fail(replyError_);
                 ended = true;
             } else {
-                // Removed unless committed: what an interrupted transfer
-                // wrote never reaches the body file.
-                std::unique_ptr<PartFile> part;
-                if (InputFileMode)
-                    part = std::make_unique<PartFile>(bodyFile);
-                const QString cut = co_await CaptureBodyAsync(part.get());
                 const int code = ReplyCode;
+                // Only a success reaches the path: an error page or a
+                // redirect's body is no file the user asked for. Removed
+                // unless committed, so what an interrupted transfer wrote
+                // never reaches the body file either.
+                std::unique_ptr<PartFile> part;
+                if (InputFileMode && code < 299)
+                    part = std::make_unique<PartFile>(bodyFile);
+                const QString cut = co_await CaptureBodyAsync({part.get(), InputFileMode && !part});
                 // Whole and framed: the next request can follow on this connection.
                 keep = KeepAlive && replyPersists_ && cut.isEmpty() &&
                        (chunked_ || lengthAnnounced_ || command_ == cmdHead || code == 204 ||

@@ -30,8 +30,10 @@ class PartFile;
 /// A reply is judged, never assumed: one without an HTTP status line, or
 /// whose body is not framed as its header says (Content-Length, chunked),
 /// ends with OnFailure and a FailureReason. In file mode the body is written
-/// to "<Body>.part" and renamed over Body only when the reply that ends the
-/// run came whole, so an interrupted transfer leaves nothing at Body.
+/// to a part file beside Body (PartFile::PartName) and renamed over Body only
+/// when the reply that ends the run is a success and came whole: an
+/// interrupted transfer, an error page or a redirect's body leaves Body as it
+/// was. Into memory, Body holds whatever body the last reply had.
 class QTimer;
 
 class TNMHTTP : public TPowersock {
@@ -57,8 +59,9 @@ public:
     bool InputFileMode = false;      ///< the reply body goes to the file named by Body
     /// Set by a caller that has just found nothing at the body file's path:
     /// the next Start leaves out its own look that the path is no folder or
-    /// device, which costs a path lookup per request. The next request that
-    /// runs clears it.
+    /// device, which costs a path lookup per request (a file name too long
+    /// to create is refused all the same). The next request that runs
+    /// clears it.
     bool BodyFileFree = false;
     /// The send data names a file to upload, and the reply header goes to the
     /// file named by Header.
@@ -72,8 +75,10 @@ public:
     /// proxy): requests go out as HTTP/1.1 with "Connection: keep-alive", and
     /// a connection stays open after a reply that frames its body (a length,
     /// chunks, or no body) and does not ask to close. A kept connection the
-    /// server has closed meanwhile is replaced by a new one, once, before the
-    /// request fails. Off by default: the request bytes are those of HTTP/1.0.
+    /// server has closed meanwhile, or on which bytes wait before the request
+    /// goes out, is replaced by a new one, once, before the request fails.
+    /// Off by default: the request bytes are those of HTTP/1.0 (of HTTP/1.1
+    /// with "Connection: close" for `https:`).
     bool KeepAlive = false;
     /// Request lines "Name: value" the user asked for, set after the composed
     /// ones: a name the request has already is replaced in place, an empty
@@ -196,14 +201,21 @@ protected:
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
-    /// Captures the body into `part` (file mode) or Body; returns why it is
-    /// not whole, or the empty text.
-    Task<QString> CaptureBodyAsync(PartFile* part);
-    Task<QString> CaptureChunkedAsync(PartFile* part);
+    /// Where a reply body goes: the part file, or else Body, or nowhere.
+    struct BodySink {
+        PartFile* part = nullptr;
+        /// File mode, but the reply is no success: its body is read off the
+        /// connection and dropped, so the path keeps what it held.
+        bool discard = false;
+    };
+    /// Captures the body into `sink`; returns why it is not whole, or the
+    /// empty text.
+    Task<QString> CaptureBodyAsync(BodySink sink);
+    Task<QString> CaptureChunkedAsync(BodySink sink);
     /// Takes the framing from the final reply's Content-Length values and
     /// Transfer-Encoding (upper-cased).
     void Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding);
-    Task<qint64> CaptureIntoAsync(PartFile* part, qint64 count);
+    Task<qint64> CaptureIntoAsync(BodySink sink, qint64 count);
     void Fail(const QString& reason);
     bool SendsBody() const;
     QByteArray AbsoluteLocation(const QByteArray& location) const;

@@ -1,5 +1,6 @@
 #include "http/part_file.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -19,10 +20,36 @@ namespace {
 } // namespace
 
 QString PartFile::PartName(const QString& target) {
-    return target + QStringLiteral(".part");
+    const QString suffix = QStringLiteral(".part");
+    const qsizetype nameStart = target.lastIndexOf(QLatin1Char('/')) + 1;
+    const QByteArray name = QFile::encodeName(target.mid(nameStart));
+    if (name.size() + suffix.size() <= NameMax)
+        return target + suffix;
+    const QByteArray hash =
+        QCryptographicHash::hash(name, QCryptographicHash::Sha1).toHex().left(16);
+    qsizetype keep = NameMax - 1 - hash.size() - suffix.size();
+    // Back to the start of a UTF-8 sequence: half a character would not
+    // decode, and its replacement would not fit.
+    while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xc0) == 0x80)
+        --keep;
+    return target.left(nameStart) + QFile::decodeName(name.left(keep)) + QLatin1Char('.') +
+           QString::fromLatin1(hash) + suffix;
+}
+
+void PartFile::CheckName(const QString& target) {
+    const qsizetype bytes =
+        QFile::encodeName(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1)).size();
+    if (bytes > NameMax)
+        throw std::runtime_error(
+            QStringLiteral("Cannot save to \"%1\": the file name is %2 bytes long, the limit is %3")
+                .arg(target)
+                .arg(bytes)
+                .arg(NameMax)
+                .toStdString());
 }
 
 void PartFile::CheckTarget(const QString& target) {
+    CheckName(target);
     struct stat st {};
     if (::lstat(QFile::encodeName(target).constData(), &st) != 0)
         return; // not there yet (or not reachable: the create says why)

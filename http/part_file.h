@@ -10,9 +10,18 @@
 /// symlink at the target is replaced, not followed.
 class PartFile {
 public:
-    /// Refuses a target that is there but is no regular file or symlink (a
-    /// folder, a named pipe, a device): writing there would fail late or hang.
-    /// Throws std::runtime_error with a text naming the path.
+    /// The longest file name (last path component), in bytes, that the file
+    /// systems of this platform take (NAME_MAX).
+    static constexpr qsizetype NameMax = 255;
+
+    /// Refuses a target whose file name is longer than NameMax bytes: no file
+    /// can be created under it. Throws std::runtime_error with a text naming
+    /// the path and both lengths.
+    static void CheckName(const QString& target);
+    /// CheckName(), and refuses a target that is there but is no regular
+    /// file or symlink (a folder, a named pipe, a device): writing there
+    /// would fail late or hang. Throws std::runtime_error with a text naming
+    /// the path.
     static void CheckTarget(const QString& target);
 
     /// Creates (or empties) the part file of `target`. Never blocks on a
@@ -31,7 +40,11 @@ public:
     /// std::runtime_error when either fails (the part file is then removed).
     void commit();
 
-    /// The part file name that belongs to `target`.
+    /// The part file name that belongs to `target`: "<target>.part", or, when
+    /// that name would pass NameMax, the target's name cut short (on a
+    /// character boundary) followed by "." and 16 hex digits of the SHA-1 of
+    /// the whole name and ".part". The same target always gets the same part
+    /// name, and targets that share a long start get different ones.
     static QString PartName(const QString& target);
 
 private:

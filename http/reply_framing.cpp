@@ -122,6 +122,36 @@ std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& n
     return qBound<qint64>(0, now.secsTo(date), kDay);
 }
 
+QByteArray Unfolded(QByteArrayView lines) {
+    QByteArray out;
+    out.reserve(lines.size());
+    while (!lines.isEmpty()) {
+        const qsizetype lf = lines.indexOf('\n');
+        QByteArrayView line = lf < 0 ? lines : lines.first(lf + 1);
+        lines = lines.sliced(line.size());
+        if (line == "\r\n" || line == "\n") {
+            // The empty line ends the fields; what follows is no header.
+            out += line;
+            out += lines;
+            break;
+        }
+        if (!isBlank(line.front())) {
+            out += line;
+            continue;
+        }
+        if (out.isEmpty())
+            continue;
+        out.chop(1); // the LF that ends every line before this one
+        while (!out.isEmpty() && (out.back() == '\r' || isBlank(out.back())))
+            out.chop(1);
+        while (!line.isEmpty() && isBlank(line.front()))
+            line = line.sliced(1);
+        out += ' ';
+        out += line;
+    }
+    return out;
+}
+
 QString Excerpt(QByteArrayView bytes) {
     QString text;
     for (const char c : bytes.first(qMin<qsizetype>(bytes.size(), 40))) {

@@ -34,6 +34,13 @@ std::optional<qint64> ChunkSize(QByteArrayView line);
 /// are a day. nullopt for anything else.
 std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& now);
 
+/// The header field lines after a status line, as received (each ending in
+/// CR LF or LF), with every obs-fold replaced by one space (RFC 9112 5.2: a
+/// line end followed by blanks, and any blanks before it), so that each field
+/// stands on one line. A blank-led line before the first field continues
+/// nothing and is dropped (RFC 9112 2.2). Other line ends stay as they are.
+QByteArray Unfolded(QByteArrayView lines);
+
 /// A short printable excerpt of what came instead of a status line, for the
 /// failure text: control and non-ASCII bytes as ".", at most 40 characters.
 QString Excerpt(QByteArrayView bytes);

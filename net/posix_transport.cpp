@@ -140,6 +140,12 @@ qint64 PosixTransport::peek(char* data, qint64 length) {
     return n < 0 ? fail() : n;
 }
 
+bool PosixTransport::idle() {
+    char byte = 0;
+    const ssize_t n = ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
 bool WriteWhole(int fd, const char* data, qint64 length) {
     for (qint64 done = 0; done < length;) {
         const ssize_t w = ::write(fd, data + done, size_t(length - done));

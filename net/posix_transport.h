@@ -18,6 +18,8 @@ public:
     qint64 send(const char* data, qint64 length) override;
     qint64 receive(char* data, qint64 length) override;
     qint64 peek(char* data, qint64 length) override;
+    bool idle() override;
+    bool endConfirmed() const override { return true; }
     qint64 receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) override;
     int listenOn(quint32 address, quint16 port) override;
     int acceptConnection(quint32& address, quint16& port) override;

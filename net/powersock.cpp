@@ -488,6 +488,14 @@ bool TPowersock::DataAvailable() {
     return transport_->peek(&byte, 1) >= 1;
 }
 
+bool TPowersock::PeerEndConfirmed() const {
+    return transport_->endConfirmed();
+}
+
+bool TPowersock::ConnectionReusable() {
+    return IsConnected && transport_->idle();
+}
+
 quint16 TPowersock::Listen(quint16 port, const QString& address) {
     const in_addr_t a = ::inet_addr(address.toLatin1().constData());
     const int bound = transport_->listenOn(ntohl(a), port);

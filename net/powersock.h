@@ -173,8 +173,21 @@ public:
     qint64 CaptureMore(int fd, const QString& fileName, qint64 count);
     /// The same, appending to `text`.
     qint64 CaptureMore(QByteArray& text, qint64 count);
+    /// The same, keeping nothing: reads a body that is not wanted off the
+    /// connection, so that whatever follows it on the stream can be read.
+    qint64 Skip(qint64 count);
     /// True when at least one byte waits to be read.
     bool DataAvailable();
+    /// After a read or capture that ended at the peer's close: whether the
+    /// peer meant it as the end. Always on a plain connection; over TLS only
+    /// with the peer's close_notify, not after a bare TCP close, which can
+    /// cut a body framed by the close alone without anything showing.
+    bool PeerEndConfirmed() const;
+    /// Whether a connection kept between requests can carry the next one:
+    /// not once the peer has closed it, nor while bytes already wait on it
+    /// (a repeated reply, junk after the last body), which the next request
+    /// would take for its reply. Never blocks and takes nothing.
+    bool ConnectionReusable();
 
     // The same operations as Tasks, with the same contracts, status texts
     // and exceptions; arguments passed by reference must outlive the Task.
@@ -202,6 +215,7 @@ public:
     Task<> CaptureStringAsync(QByteArray& text, qint64 maximum = -1, qint64 stopAfter = -1);
     Task<qint64> CaptureMoreAsync(int fd, QString fileName, qint64 count);
     Task<qint64> CaptureMoreAsync(QByteArray& text, qint64 count);
+    Task<qint64> SkipAsync(qint64 count);
     Task<QByteArray> TransactionAsync(QByteArray command);
     Task<int> AcceptAsync();
 

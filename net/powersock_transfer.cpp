@@ -390,6 +390,19 @@ Task<qint64> TPowersock::CaptureMoreAsync(QByteArray& text, qint64 count) {
     co_return co_await CaptureTextAsync(text, -1, count < 0 ? -1 : ReceivedBytes + count);
 }
 
+qint64 TPowersock::Skip(qint64 count) {
+    return Wait(SkipAsync(count));
+}
+
+Task<qint64> TPowersock::SkipAsync(qint64 count) {
+    const qint64 before = ReceivedBytes;
+    char* const buffer = IOBuffer();
+    co_await CaptureAsync(
+        count < 0 ? -1 : before + count, [] { return true; },
+        [&](qint64 limit) { return transport_->receive(buffer, limit); }, "Socket capture aborted");
+    co_return ReceivedBytes - before;
+}
+
 Task<qint64> TPowersock::CaptureTextAsync(QByteArray& text, qint64 maximum, qint64 stopAfter) {
     const qint64 before = ReceivedBytes;
     char* const buffer = IOBuffer();

@@ -43,6 +43,14 @@ public:
     virtual qint64 receive(char* data, qint64 length) = 0;
     /// Like receive(), but leaves the bytes queued.
     virtual qint64 peek(char* data, qint64 length) = 0;
+    /// Whether the connection is open with nothing waiting on it: no byte
+    /// to read, no close. Found without blocking and without taking anything.
+    virtual bool idle() = 0;
+    /// Whether the last end of stream that receive() or peek() reported (0)
+    /// was the peer's own: always for plain TCP; through TLS only with the
+    /// peer's close_notify (RFC 8446 6.1), since a bare TCP close can come
+    /// from anyone on the path. Holds until the next connection.
+    virtual bool endConfirmed() const = 0;
     /// Receives up to `length` bytes straight into the open file `fd`, using
     /// `buffer` (of `bufferSize` bytes) when it needs a bounce buffer. Same
     /// results as receive(); a file write failure is -2 with errno set.

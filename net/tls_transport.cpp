@@ -62,9 +62,6 @@ bool TlsTransport::prepareContext(const QString& caFile) {
     }
     SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
     SSL_CTX_set_verify(ctx_, SSL_VERIFY_PEER, nullptr);
-    // A server that closes without close_notify is common; the HTTP layer
-    // judges whether the body is whole from its announced length.
-    SSL_CTX_set_options(ctx_, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_mode(ctx_, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     SSL_CTX_set_default_verify_paths(ctx_);
     if (!caFile.isEmpty() &&
@@ -82,6 +79,7 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
                                                 const QString& caFile) {
     endTls();
     failure_.clear();
+    endUnconfirmed_ = false;
     if (!prepareContext(caFile))
         return Step::Failed;
     ssl_ = SSL_new(ctx_);
@@ -139,6 +137,8 @@ TlsTransport::Step TlsTransport::continueHandshake() {
     const long verify = SSL_get_verify_result(ssl_);
     if (verify != X509_V_OK)
         failure_ = verifyFailure(verify);
+    else if (ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)
+        failure_ = QStringLiteral("TLS handshake with %1 failed: connection closed").arg(peerName_);
     else if (error == SSL_ERROR_SYSCALL && errno != 0 && ERR_peek_error() == 0)
         failure_ = QStringLiteral("TLS handshake with %1 failed: %2")
                        .arg(peerName_, QString::fromLocal8Bit(std::strerror(errno)));
@@ -199,6 +199,19 @@ qint64 TlsTransport::result(int rc) {
     return -1;
 }
 
+qint64 TlsTransport::readResult(int rc) {
+    // Servers that close without close_notify are common, and the reader
+    // judges a body with a length or chunks by its framing: so the cut reads
+    // as the end, and only endConfirmed() tells it apart.
+    if (rc <= 0 && SSL_get_error(ssl_, rc) == SSL_ERROR_SSL &&
+        ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+        ERR_clear_error();
+        endUnconfirmed_ = true;
+        return 0;
+    }
+    return result(rc);
+}
+
 qint64 TlsTransport::notReady() {
     lastError_ = failed_ ? kTlsBroken : SocketErrorNumbers::WouldBlock;
     return -1;
@@ -223,6 +236,9 @@ qint64 TlsTransport::receive(char* data, qint64 length) {
     // notification that asks must not drive the handshake from inside.
     if (!established_)
         return notReady();
+    // The session is dead after the cut; each later read sees the end again.
+    if (endUnconfirmed_)
+        return 0;
     // One record is at most 16 KiB; taking several per call keeps the
     // session's per-block work (events, timer) at the plain socket's rate.
     qint64 got = 0;
@@ -235,7 +251,7 @@ qint64 TlsTransport::receive(char* data, qint64 length) {
             got += qint64(n);
             continue;
         }
-        const qint64 r = result(rc);
+        const qint64 r = readResult(rc);
         if (got > 0) {
             // What ended the loop shows again at the next call.
             lastError_ = 0;
@@ -251,11 +267,31 @@ qint64 TlsTransport::peek(char* data, qint64 length) {
         return inner_->peek(data, length);
     if (!established_)
         return notReady();
+    if (endUnconfirmed_)
+        return 0;
     ERR_clear_error();
     errno = 0;
     size_t n = 0;
     const int rc = SSL_peek_ex(ssl_, data, size_t(length), &n);
-    return rc == 1 ? qint64(n) : result(rc);
+    return rc == 1 ? qint64(n) : readResult(rc);
+}
+
+bool TlsTransport::idle() {
+    if (!ssl_)
+        return inner_->idle();
+    if (!established_ || endUnconfirmed_)
+        return false;
+    // A peek through TLS takes in what arrived (a session ticket is no data)
+    // and shows decrypted bytes or the peer's close; a record that has only
+    // begun to arrive is still something waiting.
+    ERR_clear_error();
+    char byte = 0;
+    size_t n = 0;
+    const int rc = SSL_peek_ex(ssl_, &byte, 1, &n);
+    const bool quiet =
+        rc != 1 && SSL_get_error(ssl_, rc) == SSL_ERROR_WANT_READ && SSL_has_pending(ssl_) == 0;
+    ERR_clear_error();
+    return quiet;
 }
 
 qint64 TlsTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) {
@@ -296,6 +332,7 @@ bool TlsTransport::open(bool resetOnClose) {
 }
 
 bool TlsTransport::connectTo(const QHostAddress& address, quint16 port) {
+    endUnconfirmed_ = false;
     return inner_->connectTo(address, port);
 }
 

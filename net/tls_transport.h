@@ -47,6 +47,8 @@ public:
     qint64 send(const char* data, qint64 length) override;
     qint64 receive(char* data, qint64 length) override;
     qint64 peek(char* data, qint64 length) override;
+    bool idle() override;
+    bool endConfirmed() const override { return !endUnconfirmed_; }
     qint64 receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) override;
     int listenOn(quint32 address, quint16 port) override;
     int acceptConnection(quint32& address, quint16& port) override;
@@ -60,6 +62,9 @@ public:
 private:
     bool prepareContext(const QString& caFile);
     qint64 result(int rc);
+    /// result() for reads: a bare TCP close is the end of the stream, but
+    /// one that endConfirmed() denies.
+    qint64 readResult(int rc);
     qint64 notReady();
     void endTls();
     QString verifyFailure(long verifyResult) const;
@@ -74,6 +79,9 @@ private:
     QString peerName_;
     QString failure_;
     int lastError_ = 0;
+    /// The stream ended without the peer's close_notify. Kept past the
+    /// close that follows, for the reader that asks after it.
+    bool endUnconfirmed_ = false;
     // A session kept for the next connection to the same peer: one file per
     // connection then costs an abbreviated handshake, not a full one.
     ssl_session_st* lastSession_ = nullptr;

@@ -59,7 +59,7 @@ TEST(AsyncRequest, EndsWithOneFinishedForEveryOutcome) {
          true},
         {"error status", PeerScript().reply("HTTP/1.0 404 Not Found\r\n\r\ngone"), "127.0.0.1",
          CancelAt::Never, Status::HttpError, 404, "HTTP/1.0 404 Not Found", SockErrorCode::Other,
-         true},
+         false},
         {"not HTTP", PeerScript().reply("SSH-2.0-OpenSSH\r\n"), "127.0.0.1", CancelAt::Never,
          Status::BadReply, 0, "No HTTP status line", SockErrorCode::Other, false},
         {"cut body", PeerScript().waitFor("\r\n\r\n").send(header + "abc").close(), "127.0.0.1",

@@ -92,17 +92,51 @@ TEST_F(Reply, HeadAndNotModifiedCarryNoBody) {
     EXPECT_EQ(body(), "");
 }
 
-TEST_F(Reply, ErrorStatusFailsAndKeepsTheErrorPage) {
-    for (const QByteArray& statusLine :
-         {QByteArray("HTTP/1.0 404 Not Found"), QByteArray("HTTP/1.1 404")}) {
-        SCOPED_TRACE(statusLine.constData());
-        auto peer = ScriptedPeer::replying(statusLine + "\r\n\r\n<h1>missing</h1>");
-        const Outcome outcome = get(peer->port(), "/x");
-        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
-        EXPECT_EQ(outcome.successes, 0);
-        EXPECT_EQ(outcome.failures, 1);
-        EXPECT_EQ(http.ReplyCode, 404);
-        EXPECT_EQ(body(), "<h1>missing</h1>");
+TEST_F(Reply, AnErrorStatusFailsAndNeverReachesThePath) {
+    // The error page is read (into memory it is kept), but the path holds
+    // what it held before: nothing, or the earlier whole file.
+    const struct {
+        const char* name;
+        QByteArray reply;
+        int code;
+    } cases[] = {
+        {"404, closed", "HTTP/1.0 404 Not Found\r\n\r\n<h1>missing</h1>", 404},
+        {"404, bare status line", "HTTP/1.1 404\r\nContent-Length: 16\r\n\r\n<h1>missing</h1>",
+         404},
+        {"500 with a length",
+         "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 16\r\n\r\n<h1>missing</h1>", 500},
+        {"429 chunked, with Retry-After",
+         "HTTP/1.1 429 Too Many Requests\r\nRetry-After: 5\r\nTransfer-Encoding: "
+         "chunked\r\n\r\n10\r\n<h1>missing</h1>\r\n0\r\n\r\n",
+         429},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::optional<QByteArray>& earlier :
+             {std::optional<QByteArray>(), std::optional<QByteArray>("the old, whole file")}) {
+            SCOPED_TRACE(earlier ? "over an earlier file" : "nothing there");
+            QFile::remove(bodyPath());
+            if (earlier) {
+                ASSERT_TRUE(testenv::writeFile(bodyPath(), *earlier));
+            }
+            http.InputFileMode = true;
+            http.Body = QFile::encodeName(bodyPath());
+            auto peer = ScriptedPeer::replying(c.reply);
+            const Outcome outcome = get(peer->port(), "/x");
+            EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+            EXPECT_EQ(outcome.successes, 0);
+            EXPECT_EQ(outcome.failures, 1);
+            EXPECT_EQ(http.ReplyCode, c.code);
+            EXPECT_EQ(http.ReceivedBytes, 16) << "the page is read off the connection";
+            EXPECT_EQ(http.SavedBytes, -1);
+            EXPECT_EQ(QFile::exists(bodyPath()), earlier.has_value());
+            EXPECT_EQ(body(), earlier.value_or(QByteArray()));
+            EXPECT_TRUE(QDir(dir.path()).entryList({"*.part"}, QDir::Files).isEmpty());
+
+            http.InputFileMode = false;
+            get(peer->port(), "/x");
+            EXPECT_EQ(http.Body, "<h1>missing</h1>");
+        }
     }
 }
 
@@ -170,6 +204,14 @@ TEST_F(Reply, KeepAliveReusesAFramedConnectionAndFallsBackToANewOne) {
         {"the server closes the kept connection between jobs",
          {first().send(ok1).close(), second().send(ok2).silent()},
          2},
+        // Bytes that wait before the next request belong to no request: read
+        // as its reply they would put one file's bytes into another's.
+        {"the same reply comes twice",
+         {first().send(ok1 + ok1).silent(), second().send(ok2).silent()},
+         2},
+        {"junk after the body",
+         {first().send(ok1 + "\r\n\r\nxyz").silent(), second().send(ok2).silent()},
+         2},
         {"keep-alive announced, then closed at the next request",
          {first()
               .send("HTTP/1.0 200 OK\r\nConnection: keep-alive\r\nContent-Length: 3\r\n\r\none")
@@ -195,6 +237,7 @@ TEST_F(Reply, KeepAliveReusesAFramedConnectionAndFallsBackToANewOne) {
         EXPECT_EQ(peer.connections(), c.connections);
         EXPECT_TRUE(peer.received(0).startsWith("GET /1 HTTP/1.1\r\n"));
         EXPECT_TRUE(peer.received(0).contains("\r\nConnection: keep-alive\r\n"));
+        EXPECT_TRUE(peer.received(c.connections - 1).contains("GET /2 ")) << "on the last one";
     }
 }
 
@@ -406,16 +449,17 @@ TEST_F(Reply, ControlBytesInALocationOrCookieNeverReachTheNextRequest) {
 }
 
 TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
-    // Each reply is sent whole, then the peer closes. `file` is what must be
-    // at the body's path afterwards (nullopt: nothing); `reason` a part of
-    // FailureReason, or of the status line for an error status.
+    // Each reply is sent whole, then the peer closes. `body` is the body read
+    // whole (nullopt: none), found at the body's path only after a success;
+    // `reason` a part of FailureReason, or of the status line for an error
+    // status.
     const QByteArray garbage = testenv::randomBytes(100 * 1024, 7);
     const QByteArray chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
     const struct {
         const char* name;
         QByteArray reply;
         bool success;
-        std::optional<QByteArray> file;
+        std::optional<QByteArray> body;
         const char* reason;
     } cases[] = {
         {"nothing at all", "", false, std::nullopt, "No reply"},
@@ -463,6 +507,12 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
          "Malformed chunk size"},
         {"chunk longer than said", chunked + "3\r\nhello\r\n0\r\n\r\n", false, std::nullopt,
          "Chunk longer"},
+        // RFC 9112 5.2: a line that begins with a blank continues the one before.
+        {"chunked, folded onto the next line",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n", true,
+         "abc", ""},
+        {"a folded length", "HTTP/1.0 200 OK\r\nContent-Length:\r\n\t3\r\n\r\nabcdef", true, "abc",
+         ""},
         {"gzip coding", "HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip\r\n\r\nxx", false, std::nullopt,
          "Unsupported Transfer-Encoding: gzip"},
     };
@@ -482,15 +532,16 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
                 http.FailureReason.isEmpty() ? QString(http.StatusLine()) : http.FailureReason;
             EXPECT_TRUE(reason.contains(QString::fromUtf8(c.reason))) << reason.toStdString();
             if (toFile) {
-                EXPECT_EQ(QFile::exists(bodyPath()), c.file.has_value());
-                if (c.file) {
-                    EXPECT_EQ(body(), *c.file);
+                const std::optional<QByteArray> file = c.success ? c.body : std::nullopt;
+                EXPECT_EQ(QFile::exists(bodyPath()), file.has_value());
+                if (file) {
+                    EXPECT_EQ(body(), *file);
                 }
                 // What the run's small-result check takes for the file's size.
-                EXPECT_EQ(http.SavedBytes, c.file ? c.file->size() : -1);
+                EXPECT_EQ(http.SavedBytes, file ? file->size() : -1);
                 EXPECT_FALSE(QFile::exists(bodyPath() + ".part"));
-            } else if (c.file) {
-                EXPECT_EQ(http.Body, *c.file);
+            } else if (c.body) {
+                EXPECT_EQ(http.Body, *c.body);
             }
         }
     }
@@ -573,6 +624,31 @@ TEST_F(Reply, TheBodyPathIsNeverWrittenThroughOrWaitedOn) {
     http.Body = QFile::encodeName(folder);
     EXPECT_TRUE(get(peer->port(), "/x.jpg").error.contains("it is a folder"));
     EXPECT_EQ(peer->connections(), 5);
+}
+
+TEST_F(Reply, ANameOfUpTo255BytesSavesAndALongerOneFailsBeforeAnyRequest) {
+    auto peer = ScriptedPeer::replying("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nnew");
+    // "a.part" beside a 255-byte name would be 260 bytes: more than a file
+    // system takes.
+    const QString longest = dir.filePath(QString(251, 'x') + ".jpg");
+    http.Body = QFile::encodeName(longest);
+    const Outcome saved = get(peer->port(), "/x.jpg");
+    EXPECT_TRUE(saved.error.isEmpty()) << saved.error.toStdString();
+    EXPECT_EQ(saved.successes, 1);
+    EXPECT_EQ(testenv::readFile(longest), "new");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QString(251, 'x') + ".jpg"});
+
+    for (const bool told : {false, true}) {
+        SCOPED_TRACE(told ? "the caller says the path is free" : "looked at");
+        const QString tooLong = dir.filePath(QString(296, 'x') + ".jpg");
+        http.Body = QFile::encodeName(tooLong);
+        http.BodyFileFree = told;
+        const Outcome refused = get(peer->port(), "/x.jpg");
+        EXPECT_EQ(refused.error, "Cannot save to \"" + tooLong +
+                                     "\": the file name is 300 bytes long, the limit is 255");
+        EXPECT_EQ(refused.successes + refused.failures, 0);
+    }
+    EXPECT_EQ(peer->connections(), 1) << "nothing is asked for a name that cannot be saved";
 }
 
 TEST_F(Reply, RedirectsGoOnlyToHttpAndTravelEncoded) {

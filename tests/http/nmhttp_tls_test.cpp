@@ -2,6 +2,7 @@
 // tinyproxy and squid, and against scripted proxies that refuse the tunnel.
 #include "http/nmhttp.h"
 #include "tests/http/http_test_support.h"
+#include "tests/net/net_test_util.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/squid_fixture.h"
 #include "tests/support/test_certificates.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 using namespace testsupport;
 using httptest::record;
@@ -113,7 +115,7 @@ TEST_F(Https, FilesArriveWholeDirectAndThroughTunnels) {
     }
     // Inside the tunnel the request names the path, as it does to a server.
     const QByteArray log = testenv::readFile(nginx->dir() + "/access.log");
-    EXPECT_EQ(log.count("\"GET /m10.bin HTTP/1.0\" 200"), 3) << log.constData();
+    EXPECT_EQ(log.count("\"GET /m10.bin HTTP/1.1\" 200"), 3) << log.constData();
 }
 
 TEST_F(Https, RedirectsBetweenHttpAndHttpsAreFollowedAndADowngradeIsReported) {
@@ -207,5 +209,100 @@ TEST_F(Https, Ipv6LiteralsWorkInUrlsAndAsTheProxy) {
         EXPECT_EQ(outcome.successes, 1);
         EXPECT_EQ(http.RemoteAddresses, QList<QHostAddress>{QHostAddress::LocalHostIPv6});
         EXPECT_TRUE(http.Body == small);
+    }
+}
+
+TEST_F(Https, ABodyFramedByTheCloseIsWholeOnlyWithTheClosingAlert) {
+    // A bare TCP close can come from anyone on the path; only the server's
+    // close_notify says a body that the close frames is all there.
+    const QByteArray ok = "HTTP/1.1 200 OK\r\n";
+    const QByteArray chunked = ok + "Transfer-Encoding: chunked\r\n\r\n";
+    const struct {
+        const char* name;
+        QByteArray reply;
+        bool notify; ///< close_notify before the close
+        std::optional<QByteArray> file;
+        const char* reason;
+    } rows[] = {
+        {"close-framed, close_notify", ok + "\r\nwhole body", true, "whole body", ""},
+        {"close-framed, bare close", ok + "\r\nwhole body", false, std::nullopt,
+         "Connection closed before the end of the reply"},
+        {"length, then a bare close", ok + "Content-Length: 10\r\n\r\nwhole body", false,
+         "whole body", ""},
+        {"length, cut by a bare close", ok + "Content-Length: 20\r\n\r\nwhole body", false,
+         std::nullopt, "Connection closed after 10 of 20 bytes"},
+        {"chunked, close_notify", chunked + "a\r\nwhole body\r\n0\r\n\r\n", true, "whole body", ""},
+        {"chunked, then a bare close", chunked + "a\r\nwhole body\r\n0\r\n\r\n", false,
+         "whole body", ""},
+        {"chunked, cut by a bare close", chunked + "14\r\nwhole body", false, std::nullopt,
+         "Connection closed inside a chunk after 10 bytes"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const bool toFile : {true, false}) {
+            SCOPED_TRACE(toFile ? "into a file" : "into memory");
+            PeerScript script = PeerScript()
+                                    .tls(certs->certFile(TestCertificates::Good),
+                                         certs->keyFile(TestCertificates::Good))
+                                    .waitFor("\r\n\r\n")
+                                    .send(row.reply);
+            ScriptedPeer peer(row.notify ? script.close() : script.cut());
+            const QString target = out.filePath("f.bin");
+            QFile::remove(target);
+            {
+                TNMHTTP http;
+                secure(http);
+                http.InputFileMode = toFile;
+                http.Body = QFile::encodeName(target);
+                const auto outcome = record(
+                    http, [&] { http.Get(QString("https://127.0.0.1:%1/f").arg(peer.port())); });
+                EXPECT_EQ(outcome.error, "");
+                EXPECT_EQ(outcome.successes, row.file ? 1 : 0);
+                EXPECT_EQ(http.FailureReason, QString::fromUtf8(row.reason));
+                if (toFile) {
+                    EXPECT_EQ(testenv::readFile(target), row.file.value_or(""));
+                    EXPECT_EQ(QFile::exists(target), row.file.has_value());
+                    EXPECT_EQ(http.SavedBytes, row.file ? row.file->size() : -1);
+                } else if (row.file) {
+                    EXPECT_EQ(http.Body, *row.file);
+                }
+            }
+            ASSERT_TRUE(httptest::peerDone(peer));
+            // HTTP/1.1, so that the server may send chunks instead of closing.
+            EXPECT_TRUE(peer.received().startsWith(
+                "GET /f HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(peer.port()) +
+                "\r\nConnection: close\r\n"))
+                << peer.received().constData();
+        }
+    }
+}
+
+TEST_F(Https, AKeptConnectionTheServerEndedWhileIdleIsOnlyStale) {
+    const QByteArray ok1 = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\none";
+    const QByteArray ok2 = "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\ntwo";
+    for (const bool notify : {true, false}) {
+        SCOPED_TRACE(notify ? "close_notify" : "bare close");
+        const auto tls = [] {
+            return PeerScript().tls(certs->certFile(TestCertificates::Good),
+                                    certs->keyFile(TestCertificates::Good));
+        };
+        PeerScript first = tls().waitFor("GET /1 ").send(ok1);
+        ScriptedPeer peer(
+            {notify ? first.close() : first.cut(), tls().waitFor("GET /2 ").send(ok2)});
+        {
+            TNMHTTP http;
+            secure(http);
+            http.KeepAlive = true;
+            const QString url = QString("https://127.0.0.1:%1/").arg(peer.port());
+            const auto one = record(http, [&] { http.Get(url + "1"); });
+            EXPECT_EQ(http.Body, "one");
+            ASSERT_TRUE(testenv::waitUntil([&] { return nettest::peerHasClosed(http); }));
+            const auto two = record(http, [&] { http.Get(url + "2"); });
+            EXPECT_EQ(one.successes + two.successes, 2) << two.error.toStdString();
+            EXPECT_EQ(http.Body, "two");
+        }
+        ASSERT_TRUE(httptest::peerDone(peer, 2));
+        EXPECT_EQ(peer.connections(), 2);
+        EXPECT_FALSE(peer.received(0).contains("GET /2")) << "not sent into the ended connection";
     }
 }

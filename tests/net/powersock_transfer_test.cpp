@@ -160,6 +160,36 @@ TEST_F(Transfer, APeerCloseWithUnreadDataDeliversTheDataFirst) {
     EXPECT_EQ(s.ReceivedBytes, 300);
 }
 
+TEST_F(Transfer, AConnectionIsReusableOnlyWhileNothingWaitsOnItAndTheLookTakesNothing) {
+    const struct {
+        const char* name;
+        PeerScript script;
+        bool reusable;      ///< at once, and for good
+        QByteArray waiting; ///< bytes that make it unusable until they are read
+    } rows[] = {
+        {"silent peer", PeerScript().silent(), true, ""},
+        {"a line waits", PeerScript().send("stale reply\n").silent(), false, "stale reply\n"},
+        {"peer closed", PeerScript().close(), false, ""},
+        {"peer reset", PeerScript().reset(), false, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        TPowersock session;
+        ScriptedPeer peer(row.script);
+        nettest::connectTo(session, peer);
+        if (row.reusable) {
+            EXPECT_TRUE(session.ConnectionReusable());
+            continue;
+        }
+        EXPECT_TRUE(testenv::waitUntil([&] { return !session.ConnectionReusable(); }));
+        if (row.waiting.isEmpty())
+            continue;
+        EXPECT_EQ(session.ReadLn(), row.waiting);
+        EXPECT_TRUE(session.ConnectionReusable());
+    }
+    EXPECT_FALSE(s.ConnectionReusable()) << "never connected";
+}
+
 TEST_F(Transfer, CaptureFileWritesEmptyAndSmallBodies) {
     {
         ScriptedPeer peer(PeerScript().close());

@@ -2,16 +2,77 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace testsupport {
+
+/// One accepted connection, plain or, after a Tls step, through TLS.
+struct ScriptedPeer::Connection {
+    int fd = -1;
+    int index = 0;
+    SSL_CTX* ctx = nullptr;
+    SSL* ssl = nullptr;
+
+    Connection(int socket, int i)
+        : fd(socket)
+        , index(i) {}
+    ~Connection() {
+        SSL_free(ssl);
+        SSL_CTX_free(ctx);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    /// The count read, 0 when the client closed (or broke TLS), -1 when
+    /// nothing is there yet.
+    qint64 readSome(char* buffer, qint64 size) {
+        if (!ssl) {
+            const ssize_t n = ::recv(fd, buffer, size_t(size), 0);
+            if (n < 0)
+                return errno == EAGAIN || errno == EINTR ? -1 : 0;
+            return n;
+        }
+        size_t n = 0;
+        const int rc = SSL_read_ex(ssl, buffer, size_t(size), &n);
+        if (rc == 1)
+            return qint64(n);
+        return wouldBlock(rc) ? -1 : 0;
+    }
+    /// The count sent, 0 when the socket is full, -1 when it is broken.
+    qint64 writeSome(const char* data, qint64 size) {
+        if (!ssl) {
+            const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
+            if (n < 0)
+                return errno == EAGAIN || errno == EINTR ? 0 : -1;
+            return n;
+        }
+        size_t n = 0;
+        const int rc = SSL_write_ex(ssl, data, size_t(size), &n);
+        if (rc == 1)
+            return qint64(n);
+        return wouldBlock(rc) ? 0 : -1;
+    }
+    bool pending() const { return ssl && SSL_pending(ssl) > 0; }
+
+private:
+    bool wouldBlock(int rc) const {
+        const int error = SSL_get_error(ssl, rc);
+        ERR_clear_error();
+        return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE;
+    }
+};
 
 QByteArray ScriptedPeer::pattern(qint64 offset, qint64 size) {
     static const QByteArray period = [] {
@@ -118,32 +179,33 @@ void ScriptedPeer::run() {
 
 // Reads what is there; false when the client closed or the peer stops.
 // Returns once `need` bytes in all (or `text`) were received, when asked.
-bool ScriptedPeer::waitReadable(int fd, int index, qint64 need, const QByteArray& text) {
+bool ScriptedPeer::waitReadable(Connection& c, qint64 need, const QByteArray& text) {
     char buffer[65536];
     for (;;) {
         {
             std::lock_guard lock(mutex_);
-            const QByteArray& got = received_[size_t(index)];
+            const QByteArray& got = received_[size_t(c.index)];
             if (need >= 0 && got.size() >= need)
                 return true;
             if (!text.isEmpty() && got.contains(text))
                 return true;
         }
-        if (!pollFor(fd, POLLIN))
+        if (!c.pending() && !pollFor(c.fd, POLLIN))
             return false;
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        const qint64 n = c.readSome(buffer, sizeof buffer);
         if (n > 0)
-            record(index, buffer, n);
-        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            record(c.index, buffer, n);
+        else if (n == 0)
             return false;
     }
 }
 
-bool ScriptedPeer::sendAll(int fd, int index, const char* data, qint64 size) {
+bool ScriptedPeer::sendAll(Connection& c, const char* data, qint64 size) {
     char sink[65536];
     bool readOpen = true;
     while (size > 0) {
-        pollfd fds[2] = {{fd, short(POLLOUT | (readOpen ? POLLIN : 0)), 0}, {wake_[0], POLLIN, 0}};
+        pollfd fds[2] = {{c.fd, short(POLLOUT | (readOpen ? POLLIN : 0)), 0},
+                         {wake_[0], POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -153,9 +215,9 @@ bool ScriptedPeer::sendAll(int fd, int index, const char* data, qint64 size) {
             return false;
         if (fds[0].revents & POLLIN) {
             // Keep recording while sending, so neither side stalls on a full buffer.
-            const ssize_t r = ::recv(fd, sink, sizeof sink, 0);
+            const qint64 r = c.readSome(sink, sizeof sink);
             if (r > 0) {
-                record(index, sink, r);
+                record(c.index, sink, r);
                 continue;
             }
             if (r == 0)
@@ -165,42 +227,66 @@ bool ScriptedPeer::sendAll(int fd, int index, const char* data, qint64 size) {
             return false;
         if (!(fds[0].revents & POLLOUT))
             continue;
-        const ssize_t n = ::send(fd, data, size_t(size), MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR)
-                continue;
+        const qint64 n = c.writeSome(data, size);
+        if (n < 0)
             return false;
-        }
         data += n;
         size -= n;
     }
     return true;
 }
 
+bool ScriptedPeer::handshake(Connection& c, const PeerScript::Step& step) {
+    // OpenSSL writes with write(): a client gone early must not end the tests.
+    std::signal(SIGPIPE, SIG_IGN);
+    c.ctx = SSL_CTX_new(TLS_server_method());
+    if (!c.ctx || SSL_CTX_use_certificate_chain_file(c.ctx, step.bytes.constData()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(c.ctx, step.key.constData(), SSL_FILETYPE_PEM) != 1) {
+        ERR_clear_error();
+        return false;
+    }
+    SSL_CTX_set_mode(c.ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    c.ssl = SSL_new(c.ctx);
+    if (!c.ssl || SSL_set_fd(c.ssl, c.fd) != 1)
+        return false;
+    for (;;) {
+        const int rc = SSL_accept(c.ssl);
+        if (rc == 1)
+            return true;
+        const int error = SSL_get_error(c.ssl, rc);
+        ERR_clear_error();
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return false;
+        if (!pollFor(c.fd, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT))
+            return false;
+    }
+}
+
 void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
+    Connection c(fd, index);
     bool open = true;
     for (const PeerScript::Step& step : script.steps) {
         if (!open || stopping_)
             break;
         switch (step.kind) {
         case PeerScript::Step::Send:
-            open = sendAll(fd, index, step.bytes.constData(), step.bytes.size());
+            open = sendAll(c, step.bytes.constData(), step.bytes.size());
             break;
         case PeerScript::Step::Pattern: {
             QByteArray chunk;
             for (qint64 sent = 0; open && sent < step.count;) {
                 const qint64 n = std::min<qint64>(1 << 20, step.count - sent);
                 chunk = pattern(sent, n);
-                open = sendAll(fd, index, chunk.constData(), n);
+                open = sendAll(c, chunk.constData(), n);
                 sent += n;
             }
             break;
         }
         case PeerScript::Step::Drip: {
             const int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            ::setsockopt(c.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
             for (qsizetype i = 0; open && i < step.bytes.size(); ++i) {
-                open = sendAll(fd, index, step.bytes.constData() + i, 1);
+                open = sendAll(c, step.bytes.constData() + i, 1);
                 // A gap, so every byte travels as a segment of its own.
                 if (open)
                     pollFor(-1, 0, int(step.count));
@@ -210,13 +296,13 @@ void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
             break;
         }
         case PeerScript::Step::WaitBytes:
-            open = waitReadable(fd, index, step.count, {});
+            open = waitReadable(c, step.count, {});
             break;
         case PeerScript::Step::WaitFor:
-            open = waitReadable(fd, index, -1, step.bytes);
+            open = waitReadable(c, -1, step.bytes);
             break;
         case PeerScript::Step::Silent:
-            waitReadable(fd, index, -1, {});
+            waitReadable(c, -1, {});
             open = false;
             break;
         case PeerScript::Step::Stall:
@@ -224,26 +310,31 @@ void ScriptedPeer::serve(int fd, const PeerScript& script, int index) {
             open = false;
             break;
         case PeerScript::Step::Close:
-            ::shutdown(fd, SHUT_WR);
-            waitReadable(fd, index, -1, {});
+        case PeerScript::Step::Cut:
+            if (c.ssl && step.kind == PeerScript::Step::Close)
+                SSL_shutdown(c.ssl); // close_notify
+            ::shutdown(c.fd, SHUT_WR);
+            waitReadable(c, -1, {});
             open = false;
             break;
         case PeerScript::Step::Reset: {
             const linger l{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            ::close(fd);
-            fd = -1;
+            ::setsockopt(c.fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            ::close(c.fd);
+            c.fd = -1;
             open = false;
             break;
         }
+        case PeerScript::Step::Tls:
+            open = handshake(c, step);
+            break;
         }
     }
-    if (fd >= 0) {
-        if (open && !stopping_) {
-            ::shutdown(fd, SHUT_WR);
-            waitReadable(fd, index, -1, {});
-        }
-        ::close(fd);
+    if (c.fd >= 0 && open && !stopping_) {
+        if (c.ssl)
+            SSL_shutdown(c.ssl);
+        ::shutdown(c.fd, SHUT_WR);
+        waitReadable(c, -1, {});
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -13,10 +14,31 @@ namespace testsupport {
 class PeerScript {
 public:
     struct Step {
-        enum Kind { Send, Pattern, Drip, WaitBytes, WaitFor, Silent, Stall, Close, Reset } kind;
+        enum Kind {
+            Send,
+            Pattern,
+            Drip,
+            WaitBytes,
+            WaitFor,
+            Silent,
+            Stall,
+            Close,
+            Cut,
+            Reset,
+            Tls
+        } kind;
         QByteArray bytes;
         qint64 count = 0;
+        QByteArray key; ///< of Tls: the key file
     };
+
+    /// Runs a TLS server handshake with the certificate and key (PEM files);
+    /// the steps after it speak TLS, and what they wait for and record is the
+    /// decrypted stream. A handshake that fails ends the connection.
+    PeerScript& tls(const QString& certFile, const QString& keyFile) {
+        steps.push_back({Step::Tls, certFile.toLocal8Bit(), 0, keyFile.toLocal8Bit()});
+        return *this;
+    }
 
     /// Sends the bytes at once.
     PeerScript& send(const QByteArray& bytes) { return add(Step::Send, bytes); }
@@ -35,9 +57,12 @@ public:
     /// Neither reads nor sends until the peer is destroyed: the client's
     /// sends fill the socket buffers and then block.
     PeerScript& stall() { return add(Step::Stall); }
-    /// Ends the connection in order (FIN after the data sent), then goes on
-    /// recording until the client closes.
+    /// Ends the connection in order (FIN after the data sent; under TLS,
+    /// close_notify first), then goes on recording until the client closes.
     PeerScript& close() { return add(Step::Close); }
+    /// Like close(), but under TLS a bare FIN without close_notify: a cut
+    /// the client cannot tell from a close that is no end.
+    PeerScript& cut() { return add(Step::Cut); }
     /// Resets the connection (RST).
     PeerScript& reset() { return add(Step::Reset); }
     /// Waits for a request head, sends `bytes`, closes: the usual reply.
@@ -47,7 +72,7 @@ public:
 
 private:
     PeerScript& add(Step::Kind kind, const QByteArray& bytes = {}, qint64 count = 0) {
-        steps.push_back({kind, bytes, count});
+        steps.push_back({kind, bytes, count, {}});
         return *this;
     }
 };
@@ -94,10 +119,13 @@ public:
     static QByteArray pattern(qint64 offset, qint64 size);
 
 private:
+    struct Connection;
+
     void run();
     void serve(int fd, const PeerScript& script, int index);
-    bool waitReadable(int fd, int index, qint64 need, const QByteArray& text);
-    bool sendAll(int fd, int index, const char* data, qint64 size);
+    bool waitReadable(Connection& c, qint64 need, const QByteArray& text);
+    bool sendAll(Connection& c, const char* data, qint64 size);
+    bool handshake(Connection& c, const PeerScript::Step& step);
     bool pollFor(int fd, short events, int timeoutMs = -1);
     void record(int index, const char* data, qint64 size);
 
