@@ -13,7 +13,12 @@ int g_pipe[2] = {-1, -1};
 volatile sig_atomic_t g_caught[NSIG];
 volatile sig_atomic_t g_limit[NSIG];
 
-extern "C" void onSignal(int signalNumber) {
+} // namespace
+
+// C linkage for the C library, static so that the name stays this file's
+// (an extern "C" name ignores the namespace around it).
+extern "C" {
+static void onSignal(int signalNumber) {
     const int savedErrno = errno;
     if (signalNumber > 0 && signalNumber < NSIG) {
         g_caught[signalNumber] = g_caught[signalNumber] + 1;
@@ -31,8 +36,7 @@ extern "C" void onSignal(int signalNumber) {
     (void)!write(g_pipe[1], &byte, 1);
     errno = savedErrno;
 }
-
-} // namespace
+}
 
 SignalNotifier::SignalNotifier(const std::vector<Caught>& wanted, QObject* parent)
     : QObject(parent) {
