@@ -13,9 +13,9 @@
 #include "cli/client_options.h"
 #include "cli/env_proxy.h"
 #include "cli/go_report.h"
-#include "cli/interrupt_notifier.h"
 #include "cli/job_marks.h"
 #include "http/nmhttp.h"
+#include "platform/signal_notifier.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,7 +102,7 @@ public:
             end_ = end;
             loop_.quit();
         });
-        connect(&interrupts_, &InterruptNotifier::interrupted, this, &GoSession::onInterrupt);
+        connect(&interrupts_, &SignalNotifier::caught, this, &GoSession::onInterrupt);
     }
 
     /// Runs until the run ends; returns the exit code.
@@ -220,7 +220,8 @@ private:
     DownloadRun run_;
     ListSaver saver_;
     GoReport report_;
-    InterruptNotifier interrupts_;
+    // The third Ctrl-C ends the process at once.
+    SignalNotifier interrupts_{{{SIGINT, 2}, {SIGTERM}}};
     QEventLoop loop_;
     int interrupts_seen_ = 0;
     // The requests under way, and the one the progress line shows (the

@@ -1,5 +1,6 @@
 // The GUI front end: one main window over the job grid.
 #include "app/profile_session.h"
+#include "app/ui/signal_closer.h"
 #include "app/ui/tform1.h"
 #include "settings/ui/program_icon.h"
 
@@ -51,6 +52,9 @@ constexpr const char* kHelp =
     "  -h, --help                  print this help and exit\n"
     "  -V, --version               print the version and exit\n"
     "Qt's own options (-platform NAME, -style NAME, ...) are taken too.\n"
+    "\n"
+    "SIGTERM, SIGINT and SIGHUP close the window as File > Exit does: the request\n"
+    "under way is aborted, the inputs, the layout and the job list are saved.\n"
     "\n"
     "Exit status:\n"
     "  0    the window was closed\n"
@@ -114,7 +118,13 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ProgramIcon());
 
     TForm1 form;
+    // From here on a logout or a kill saves what File > Exit saves.
+    SignalCloser closer(form);
     form.FormCreate(std::move(profile));
+    // A signal during a message box of the start has closed the window
+    // already; the event loop would wait for nothing.
+    if (closer.WindowClosed())
+        return EXIT_SUCCESS;
     // A URL from the desktop (Exec=serifetch %U) or the shell; Qt has taken
     // its own options out of the list already.
     const QStringList args = QApplication::arguments().mid(1);
@@ -124,5 +134,7 @@ int main(int argc, char** argv) {
     // A file URL is offered for splitting as a pasted one is.
     if (!args.isEmpty())
         form.OfferFileUrlSplit(args.first());
+    if (closer.WindowClosed())
+        return EXIT_SUCCESS;
     return app.exec();
 }
