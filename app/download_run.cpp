@@ -592,8 +592,8 @@ JobPolicy::Verdict DownloadRun::Judge(const Lane& lane, const DownloadClient::Fa
         if (failure.kind == JobPolicy::Failure::Connect) {
             Connects& connects = m_connects[failure.address];
             ++connects.failed;
-            connects.refused = connects.refused && failure.reason.startsWith(
-                                                       QStringLiteral("Connection refused"));
+            connects.refused =
+                connects.refused && failure.reason.startsWith(QStringLiteral("Connection refused"));
             down = connects.failed >= JobPolicy::kDownAfter;
         } else {
             // It answered: only failed tries in a row make an address down.

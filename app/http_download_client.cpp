@@ -103,9 +103,10 @@ DownloadClient::Failure HttpDownloadClient::LastFailure() const {
                                 : http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
     if (ended_.error) {
         const QString host = http_.Proxy.isEmpty() ? http_.Host : http_.Proxy;
-        return {JobPolicy::ForError(ended_.code),
-                JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address),
-                address};
+        return {
+            JobPolicy::ForError(ended_.code),
+            JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address),
+            address};
     }
     if (!http_.FailureReason.isEmpty())
         return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, address};
@@ -117,9 +118,7 @@ QString HttpDownloadClient::AddressOf(const QString& url) const {
     if (!http_.Proxy.isEmpty())
         return http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
     const QUrl parsed(url);
-    const int port = parsed.port(parsed.scheme().compare(QStringLiteral("https"),
-                                                         Qt::CaseInsensitive) == 0
-                                     ? 443
-                                     : 80);
+    const int port = parsed.port(
+        parsed.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0 ? 443 : 80);
     return parsed.host().toLower() + ':' + QString::number(port);
 }

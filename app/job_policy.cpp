@@ -106,10 +106,11 @@ QString ErrorReason(SockErrorCode code, int lastError, const QString& text, cons
 }
 
 QString NotTriedReason(const QString& address, bool refused) {
-    return refused ? QStringLiteral("not tried: %1 refused %2 connections").arg(address).arg(kDownAfter)
-                   : QStringLiteral("not tried: %1 failed %2 connection tries")
-                         .arg(address)
-                         .arg(kDownAfter);
+    return refused
+               ? QStringLiteral("not tried: %1 refused %2 connections").arg(address).arg(kDownAfter)
+               : QStringLiteral("not tried: %1 failed %2 connection tries")
+                     .arg(address)
+                     .arg(kDownAfter);
 }
 
 Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bool addressDown,

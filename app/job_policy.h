@@ -12,7 +12,7 @@ namespace JobPolicy {
 
 /// The kind of failure that ended a request.
 enum class Failure {
-    Final,     ///< the server said no (a 4xx), or the reply was no reply: trying again changes nothing
+    Final, ///< the server said no (a 4xx), or the reply was no reply: trying again changes nothing
     Transient, ///< may go through later: a 5xx, a 408, a reset, a cut transfer, a time-out
     SlowDown,  ///< 429 or 503: the server asked to be left alone for a while
     Connect,   ///< no connection could be made: refused, no route, timed out, host not found

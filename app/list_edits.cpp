@@ -70,51 +70,85 @@ QString FailureCount(const JobGrid& grid) {
     return parts.join(QStringLiteral(", "));
 }
 
-QString Summary(const JobGrid& grid) {
-    // The marks in the order of a run, then the jobs never tried.
-    const QStringList order = {StatusMark::Done,   StatusMark::Skipped, StatusMark::Small,
-                               StatusMark::Failed, StatusMark::GivenUp, StatusMark::Requested};
-    QHash<QString, int> counts;
-    // The causes of the failures, in the order first met.
+TakenPaths PathsTaken(const JobList& listed, const JobList& added) {
+    TakenPaths taken;
+    QSet<QString> seen;
+    seen.reserve(qsizetype(listed.size() + added.size()));
+    for (size_t i = 0; i < listed.size(); ++i)
+        seen.insert(listed.path(i));
+    for (size_t i = 0; i < added.size(); ++i) {
+        const QString path = added.path(i);
+        if (seen.contains(path)) {
+            if (taken.count++ == 0)
+                taken.first = path;
+        } else {
+            seen.insert(path);
+        }
+    }
+    return taken;
+}
+
+QString PathsTakenWarning(const TakenPaths& taken) {
+    if (taken.count == 0)
+        return {};
+    return QStringLiteral("%1 of the new jobs save to a path that another job has already (%2): "
+                          "they are fetched one after another, and the last one's file stays.")
+        .arg(taken.count)
+        .arg(QDir::toNativeSeparators(taken.first));
+}
+
+QString FailureCauses(const JobGrid& grid, qsizetype most) {
+    // The causes in the order first met, the most common first.
     QStringList causes;
-    QHash<QString, int> causeCounts;
-    int untried = 0;
+    QHash<QString, int> counts;
     for (int row = 1; row < grid.NextRow(); ++row) {
         const QString mark = grid.Status(row);
-        if (mark.isEmpty()) {
-            ++untried;
-            continue;
-        }
-        ++counts[mark];
         if (mark != StatusMark::Failed && mark != StatusMark::GivenUp)
             continue;
         const QString cause = JobPolicy::CauseOf(grid.Reason(row));
-        if (!causeCounts.contains(cause))
+        if (!counts.contains(cause))
             causes << cause;
-        ++causeCounts[cause];
+        ++counts[cause];
     }
     std::stable_sort(causes.begin(), causes.end(), [&](const QString& a, const QString& b) {
-        return causeCounts.value(a) > causeCounts.value(b);
+        return counts.value(a) > counts.value(b);
     });
-    constexpr qsizetype kCausesShown = 3;
     QStringList named;
-    for (qsizetype i = 0; i < std::min(causes.size(), kCausesShown); ++i)
-        named << QStringLiteral("%1: %2").arg(causes[i].isEmpty() ? QStringLiteral("no reason")
-                                                                  : causes[i])
-                     .arg(causeCounts.value(causes[i]));
-    if (causes.size() > kCausesShown)
+    for (qsizetype i = 0; i < std::min(causes.size(), most); ++i)
+        named << QStringLiteral("%1: %2")
+                     .arg(causes[i].isEmpty() ? QStringLiteral("no reason") : causes[i])
+                     .arg(counts.value(causes[i]));
+    if (causes.size() > most)
         named << QStringLiteral("…");
+    return named.join(QStringLiteral(", "));
+}
 
+QString Summary(const JobGrid& grid) {
+    // The marks in the order of a run, then any other text, then the jobs
+    // never tried.
+    const QStringList order = {StatusMark::Done,   StatusMark::Skipped, StatusMark::Small,
+                               StatusMark::Failed, StatusMark::GivenUp, StatusMark::Requested};
+    QHash<QString, int> counts;
+    int untried = 0;
+    for (int row = 1; row < grid.NextRow(); ++row) {
+        const QString mark = grid.Status(row);
+        if (mark.isEmpty())
+            ++untried;
+        else
+            ++counts[mark];
+    }
+    // The causes stand after the last failure mark.
+    const QString lastFailure =
+        counts.value(StatusMark::GivenUp) > 0 ? StatusMark::GivenUp : StatusMark::Failed;
     QStringList parts;
     for (const QString& mark : order) {
-        if (const int n = counts.value(mark); n > 0) {
-            QString part = QStringLiteral("%1 %2").arg(n).arg(mark);
-            if (mark == StatusMark::GivenUp || (mark == StatusMark::Failed &&
-                                                counts.value(StatusMark::GivenUp) == 0))
-                if (!named.isEmpty())
-                    part += QStringLiteral(" (%1)").arg(named.join(QStringLiteral(", ")));
-            parts << part;
-        }
+        const int n = counts.value(mark);
+        if (n == 0)
+            continue;
+        QString part = QStringLiteral("%1 %2").arg(n).arg(mark);
+        if (mark == lastFailure)
+            part += QStringLiteral(" (%1)").arg(FailureCauses(grid, 3));
+        parts << part;
     }
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         if (!order.contains(it.key()))

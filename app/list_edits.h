@@ -21,6 +21,20 @@ QStringList MissingFolders(const JobGrid& grid);
 /// "3 ▼, 1 ×": the failed and given-up jobs of the list, or the empty text
 /// when there are none.
 QString FailureCount(const JobGrid& grid);
+/// Jobs about to be appended whose path another job has already.
+struct TakenPaths {
+    qint64 count = 0; ///< of the jobs in `added`
+    QString first;    ///< the first such path
+};
+/// Which of `added` share a path with a job of `listed` or an earlier one of
+/// `added`: such jobs never run at once, and the last one's file stays.
+TakenPaths PathsTaken(const JobList& listed, const JobList& added);
+/// The warning List Up gives for them; empty when there are none.
+QString PathsTakenWarning(const TakenPaths& taken);
+
+/// The causes of the failed and given-up jobs with their counts, the most
+/// common first, at most `most` of them: "404 Not Found: 2, …".
+QString FailureCauses(const JobGrid& grid, qsizetype most);
 /// What the whole list holds, by mark in the order of a run, the failures
 /// by cause: "38 ○ · 2 ▼ (404 Not Found: 2) · 3 not tried". The causes (the
 /// three most common) stand after the last failure mark.

@@ -182,7 +182,7 @@ const CliCommand GetCommand{
     "have a fraction (0.5), up to 3600 seconds.",
     options,
     "  0    the server answered with success\n"
-    "  1    the server answered with a failure (the body is kept)\n"
+    "  1    the server answered with a failure (nothing is saved to FILE)\n"
     "  2    bad arguments, bad URL, network error, time-out\n",
     runGet,
 };

@@ -117,6 +117,8 @@ public:
             counts.add(job.status);
         const bool saved = saver_.Flush().isEmpty();
         report_.summary(counts.summary());
+        if (const QString causes = ListEdits::FailureCauses(grid_, 5); !causes.isEmpty())
+            report_.summary(QStringLiteral("Failed: ") + causes);
         if (!saved)
             return ExitError;
         if (end_ == DownloadRun::End::Cancelled)
@@ -243,8 +245,8 @@ bool checkFolders(CliProfile& profile, bool retryFailed) {
     qint64 row = 0;
     for (const Job& job : profile.jobs) {
         ++row;
-        const bool retried = retryFailed && (job.status == StatusMark::Failed ||
-                                             job.status == StatusMark::GivenUp);
+        const bool retried =
+            retryFailed && (job.status == StatusMark::Failed || job.status == StatusMark::GivenUp);
         if (!StatusMark::IsFetched(job.status) && !retried)
             continue;
         const QString dir = QFileInfo(job.path).absolutePath();
@@ -341,8 +343,7 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
         parsed.parallel = int(*n);
     }
     if (const auto v = args.value("retries")) {
-        const auto n =
-            ParseDecimal(*v, RequestSettings::kMinRetries, RequestSettings::kMaxRetries);
+        const auto n = ParseDecimal(*v, RequestSettings::kMinRetries, RequestSettings::kMaxRetries);
         if (!n)
             return QStringLiteral("--retries needs a number of tries from %1 to %2, not \"%3\"")
                 .arg(RequestSettings::kMinRetries)
@@ -425,7 +426,8 @@ const CliCommand GoCommand{
     "over, so a second go resumes an interrupted list; --retry-failed fetches the\n"
     "▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply\n"
     "is tried again after a pause (--retries); a server that refused three\n"
-    "connections in a row has its other jobs left untried for the next go. The options override the\n"
+    "connections in a row has its other jobs left untried for the next go. The options override "
+    "the\n"
     "saved settings for this run only; without a proxy here or in the settings,\n"
     "the environment's is taken, as for get. The list is saved after finished jobs, at\n"
     "most once a second, and at the end. On a terminal a progress line is\n"

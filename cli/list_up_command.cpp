@@ -1,5 +1,6 @@
 #include "cli/list_up_command.h"
 
+#include "app/list_edits.h"
 #include "app/series.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
@@ -104,6 +105,10 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     }
 
     AppendToUrlHistory(s.urlHistory, s.url);
+    if (const QString taken =
+            ListEdits::PathsTakenWarning(ListEdits::PathsTaken(profile.jobs, series.jobs));
+        !taken.isEmpty())
+        profile.warning(taken);
     const size_t added = series.jobs.size();
     const size_t already = series.alreadyListed;
     try {

@@ -3,6 +3,7 @@
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_edits.h"
 #include "app/list_saver.h"
 #include "app/parallel_clients.h"
 #include "app/profile_session.h"
@@ -256,11 +257,15 @@ void TForm1::ListUp() {
         return;
     }
     m_undo.Drop();
+    const QString taken =
+        ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), series.jobs));
     m_grid.Append(std::move(series.jobs));
 
     const int lastRow = m_grid.GridRowCount() - 1;
     SelectGridRows(lastRow, lastRow);
     ShowJobCount();
+    if (!taken.isEmpty())
+        ShowMessage(taken);
 }
 
 void TForm1::CheckBox2Click() {

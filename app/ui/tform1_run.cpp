@@ -47,9 +47,9 @@ void TForm1::WireDownloadRun() {
         QMetaObject::invokeMethod(
             this,
             [this, text] {
-                const QString question = text + QStringLiteral("\n\n") +
-                                         ListEdits::Summary(m_grid) +
-                                         QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
+                const QString question =
+                    text + QStringLiteral("\n\n") + ListEdits::Summary(m_grid) +
+                    QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
                 if (m_questionAsker && m_questionAsker(question) && !m_run->Running() &&
                     ListEdits::ClearFailedMarks(m_grid) > 0) {
                     if (m_profileLoaded)
@@ -128,6 +128,7 @@ void TForm1::MarkLogAsPrevious() {
     // The lines of an earlier run stay for reading, told apart from this one's.
     if (Memo1->document()->isEmpty())
         return;
-    Memo1->appendPlainText(QStringLiteral("── %1  Go! (the lines above are from the previous run) ──")
-                               .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
+    Memo1->appendPlainText(
+        QStringLiteral("── %1  Go! (the lines above are from the previous run) ──")
+            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
 }

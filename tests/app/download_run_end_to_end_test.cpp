@@ -10,6 +10,7 @@
 #include "tests/app/run_marks.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
+#include "tests/support/test_certificates.h"
 #include "tests/support/test_env.h"
 #include "tests/support/tinyproxy_fixture.h"
 
@@ -145,7 +146,7 @@ TEST_F(DownloadRunEndToEnd, TwelveFilesDirectAndThroughTinyproxy) {
             SCOPED_TRACE(n);
             const QByteArray got = testenv::readFile(saveDir + fileName(n));
             if (n == 5 || n == 9)
-                EXPECT_TRUE(got.contains("404")) << "the error page is what was received";
+                EXPECT_FALSE(QFileInfo::exists(saveDir + fileName(n))) << "no error page is kept";
             else if (n == 7)
                 EXPECT_FALSE(QFileInfo::exists(saveDir + fileName(n))) << "too small: deleted";
             else
@@ -228,45 +229,138 @@ TEST_F(DownloadRunEndToEnd, AFailureEndsWithItsReasonAndNothingAtThePath) {
         QStringList urls;             ///< "peer", "closed" or a file of nginx
         int retries;
         QStringList marks;
-        QStringList reasons; ///< a word each reason must hold
+        QStringList reasons;     ///< a word each reason must hold
         QList<QByteArray> files; ///< at each job's path afterwards; "" for nothing
-        int requests; ///< that reached the peer, or tries the client made
+        int requests;            ///< that reached the peer, or tries the client made
         QStringList oldMarks = {};
+        bool keepAlive = false;
+        bool tls = false; ///< the peer speaks TLS
+        QList<int> nameBytes = {}; ///< the length of each job's file name, when set
     };
+    TestCertificates certs;
+    QString certError;
+    ASSERT_TRUE(certs.make(&certError)) << certError.toStdString();
+    const auto overTls = [&](PeerScript script) {
+        PeerScript secure = PeerScript().tls(certs.certFile(TestCertificates::Good),
+                                             certs.keyFile(TestCertificates::Good));
+        secure.steps.insert(secure.steps.end(), script.steps.begin(), script.steps.end());
+        return secure;
+    };
+    const QByteArray kept = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nkept";
     const QByteArray data = "real data";
     const auto reply = [](const QByteArray& status, const QByteArray& body) {
-        return PeerScript().reply("HTTP/1.1 " + status + "\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) +
+        return PeerScript().reply("HTTP/1.1 " + status +
+                                  "\r\nContent-Length: " + QByteArray::number(body.size()) +
                                   "\r\nConnection: close\r\n\r\n" + body);
     };
     const std::vector<Row> rows = {
         {"a missing picture among others: the 404 page is not kept",
-         {}, {fileName(4), fileName(5), fileName(6)}, 2,
-         {kDone, kFailed, kDone}, {"", "404 Not Found", ""},
+         {},
+         {fileName(4), fileName(5), fileName(6)},
+         2,
+         {kDone, kFailed, kDone},
+         {"", "404 Not Found", ""},
          {testenv::readFile(served->filePath(fileName(4))), "",
           testenv::readFile(served->filePath(fileName(6)))},
          3},
         {"a 403 with a page is final at once",
-         {reply("403 Forbidden", "<html>go away</html>")}, {"peer"}, 2,
-         {kFailed}, {"403 Forbidden"}, {""}, 1},
+         {reply("403 Forbidden", "<html>go away</html>")},
+         {"peer"},
+         2,
+         {kFailed},
+         {"403 Forbidden"},
+         {""},
+         1},
         {"a 500, then the file",
          {reply("500 Internal Server Error", "<html>oops</html>"), reply("200 OK", data)},
-         {"peer"}, 2, {kDone}, {""}, {data}, 2},
+         {"peer"},
+         2,
+         {kDone},
+         {""},
+         {data},
+         2},
         {"a 429 with a page and Retry-After, then the file",
          {PeerScript().reply("HTTP/1.1 429 Too Many Requests\r\nRetry-After: 1\r\n"
                              "Content-Length: 9\r\nConnection: close\r\n\r\nslow down"),
           reply("200 OK", data)},
-         {"peer"}, 2, {kDone}, {""}, {data}, 2},
+         {"peer"},
+         2,
+         {kDone},
+         {""},
+         {data},
+         2},
         {"a server that is down: three tries, the other jobs left for the next run",
-         {}, {"closed", "closed", "closed", "closed", "closed"}, 0,
+         {},
+         {"closed", "closed", "closed", "closed", "closed"},
+         0,
          {kFailed, kFailed, kFailed, "", ""},
          {"Connection refused by " + closed, "refused", "refused",
           "not tried: " + closed + " refused 3 connections", "not tried"},
-         {"", "", "", "", ""}, 3},
+         {"", "", "", "", ""},
+         3},
         {"a failed job retried with skip-existing on asks the server again",
-         {}, {fileName(5), fileName(6)}, 2,
-         {kFailed, kSkipped}, {"404 Not Found", ""}, {"old", "old"}, 1,
+         {},
+         {fileName(5), fileName(6)},
+         2,
+         {kFailed, kSkipped},
+         {"404 Not Found", ""},
+         {"old", "old"},
+         1,
          {kFailed, ""}},
+        {"a kept connection that brings its reply twice: the next job goes on a new one",
+         {PeerScript().waitFor("\r\n\r\n").send(kept + kept).silent(), reply("200 OK", data)},
+         {"peer", "peer"},
+         0,
+         {kDone, kDone},
+         {"", ""},
+         {"kept", data},
+         2,
+         {},
+         true},
+        {"junk after a body on a kept connection: the next job goes on a new one",
+         {PeerScript().waitFor("\r\n\r\n").send(kept + "junk\r\n").silent(),
+          reply("200 OK", data)},
+         {"peer", "peer"},
+         0,
+         {kDone, kDone},
+         {"", ""},
+         {"kept", data},
+         2,
+         {},
+         true},
+        {"a folded Transfer-Encoding line still frames the body by chunks",
+         {PeerScript().reply("HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n"
+                             "Connection: close\r\n\r\n4\r\nreal\r\n5\r\n data\r\n0\r\n\r\n")},
+         {"peer"},
+         2,
+         {kDone},
+         {""},
+         {data},
+         1},
+        {"a name of 255 bytes saves, one of 256 fails before any request",
+         {reply("200 OK", data)},
+         {"peer", "peer"},
+         2,
+         {kDone, kFailed},
+         {"", "256 bytes long"},
+         {data, ""},
+         1,
+         {},
+         false,
+         false,
+         {255, 256}},
+        {"over TLS a body ended by a bare close is cut, one ended by the alert whole",
+         {overTls(PeerScript().waitFor("\r\n\r\n").send("HTTP/1.1 200 OK\r\n\r\npart").cut()),
+          overTls(PeerScript().waitFor("\r\n\r\n").send("HTTP/1.1 200 OK\r\n\r\n" + data).close())},
+         {"peer", "peer"},
+         0,
+         {kFailed, kDone},
+         {"Connection closed before the end of the reply", ""},
+         {"", data},
+         2,
+         {},
+         false,
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -275,6 +369,10 @@ TEST_F(DownloadRunEndToEnd, AFailureEndsWithItsReasonAndNothingAtThePath) {
             peer = std::make_unique<ScriptedPeer>(row.peer);
         QTemporaryDir dir;
         RunHarness h(5000);
+        h.http.KeepAlive = row.keepAlive;
+        h.http.TLS = row.tls;
+        if (row.tls)
+            h.http.TlsCaFile = certs.caFile();
         h.run.SetRetries(row.retries);
         h.run.SetSkipExisting(true);
         h.run.SetSmallResultCheck(true);
@@ -282,13 +380,17 @@ TEST_F(DownloadRunEndToEnd, AFailureEndsWithItsReasonAndNothingAtThePath) {
         h.client.SetBeforeGet([&](const QString&) { ++tries; });
         for (int i = 0; i < row.urls.size(); ++i) {
             const QString& name = row.urls[i];
-            const QString url = name == "peer" ? QStringLiteral("http://127.0.0.1:%1/f%2")
-                                                     .arg(peer->port())
-                                                     .arg(i)
-                                : name == "closed"
-                                    ? QStringLiteral("http://%1/f%2").arg(closed).arg(i)
-                                    : nginx->baseUrl() + name;
-            const QString path = dir.filePath(QStringLiteral("job%1.jpg").arg(i));
+            const QString url =
+                name == "peer" ? QStringLiteral("%1://127.0.0.1:%2/f%3")
+                                     .arg(row.tls ? "https" : "http")
+                                     .arg(peer->port())
+                                     .arg(i)
+                : name == "closed" ? QStringLiteral("http://%1/f%2").arg(closed).arg(i)
+                                   : nginx->baseUrl() + name;
+            const QString path =
+                row.nameBytes.isEmpty()
+                    ? dir.filePath(QStringLiteral("job%1.jpg").arg(i))
+                    : dir.filePath(QString(row.nameBytes[i] - 4, QChar('a' + i)) + ".jpg");
             if (!row.oldMarks.isEmpty()) {
                 ASSERT_TRUE(testenv::writeFile(path, "old"));
             }

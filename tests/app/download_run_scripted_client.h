@@ -125,9 +125,8 @@ private:
                     write(path, reply.body);
                 if (aborted_)
                     return end(true, QStringLiteral("Socket send aborted"));
-                saved_ = reply.outcome == Outcome::Success
-                             ? reply.saved.value_or(reply.body.size())
-                             : -1;
+                saved_ = reply.outcome == Outcome::Success ? reply.saved.value_or(reply.body.size())
+                                                           : -1;
                 reason_ = reply.reason;
                 slowDown_ = reply.outcome == Outcome::Failure ? reply.slowDown : -1;
                 if (reply.outcome == Outcome::Success) {

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -124,7 +125,8 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
     EXPECT_EQ(messages, QStringList{ended});
     EXPECT_EQ(followed, (QStringList{"1hsb", "2hsb", "3hsb", "4hsb", "5hsb", "6hsb", "7hsb", "8hsb",
                                      "9hsb", "10hb", "11hb", "12hb"}));
-    EXPECT_TRUE(form.OverallPanel->text().startsWith(QStringLiteral("job 12 of 12 · 9 done, 3 failed")))
+    EXPECT_TRUE(
+        form.OverallPanel->text().startsWith(QStringLiteral("job 12 of 12 · 9 done, 3 failed")))
         << form.OverallPanel->text().toStdString();
     EXPECT_TRUE(form.OverallPanel->text().endsWith(QStringLiteral("list: 9 ○ · 2 ▼ · 1 × (404 Not "
                                                                   "Found: 2, The saved file is "
@@ -132,6 +134,39 @@ TEST_F(RunWindow, GoFetchesTheListedSeriesFromNginx) {
                                                                   "checks): 1)")));
     EXPECT_EQ(form.Grid().RunningJob(), 0u);
     EXPECT_FALSE(form.FileProgress->isVisible());
+}
+
+TEST_F(RunWindow, TheEndOfARunWithFailuresOffersToFetchThemAgain) {
+    for (int n : {1, 3})
+        ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(n)), QByteArray(100, 'x')));
+    NginxFixture nginx(served.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    form.Run().SetTickInterval(10);
+    form.Edit5->setText("03");
+    ListUp(nginx.baseUrl());
+    // The missing file turns up while the question is open; the answer is yes.
+    QStringList offers;
+    form.SetQuestionAsker([&](const QString& question) {
+        offers << question;
+        return testenv::writeFile(served.filePath(fileName(2)), QByteArray(200, 'y'));
+    });
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil(
+        [&] {
+            return Marks() == QStringList{kDone, kDone, kDone};
+        },
+        20'000))
+        << Marks().join(' ').toStdString();
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_TRUE(offers[0].contains("2 ○ · 1 ▼ (404 Not Found: 1)")) << offers[0].toStdString();
+    EXPECT_EQ(testenv::readFile(out.filePath(fileName(2))), QByteArray(200, 'y'));
+    EXPECT_TRUE(form.Memo1->toPlainText().contains("the lines above are from the previous run"));
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form.Run().Running(); }, 5000));
+    // Clear leaves the overall line nothing to speak of.
+    form.SetQuestionAsker([](const QString&) { return true; });
+    QTest::mouseClick(form.SpeedButton4, Qt::LeftButton);
+    EXPECT_TRUE(form.OverallPanel->text().isEmpty()) << form.OverallPanel->text().toStdString();
 }
 
 TEST_F(RunWindow, ATransferGoesOnAndEndsWhileAModalDialogIsOpen) {

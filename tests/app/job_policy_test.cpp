@@ -13,11 +13,19 @@ TEST(JobPolicy, RepliesErrorsAndCutsAreSortedByWhetherAnotherTryCanHelp) {
         int code;
         Failure expected;
     };
-    for (const Row& row : {Row{404, Failure::Final}, {403, Failure::Final}, {410, Failure::Final},
-                           {400, Failure::Final}, {302, Failure::Final}, {408, Failure::Transient},
-                           {500, Failure::Transient}, {502, Failure::Transient},
-                           {504, Failure::Transient}, {501, Failure::Final}, {505, Failure::Final},
-                           {429, Failure::SlowDown}, {503, Failure::SlowDown}})
+    for (const Row& row : {Row{404, Failure::Final},
+                           {403, Failure::Final},
+                           {410, Failure::Final},
+                           {400, Failure::Final},
+                           {302, Failure::Final},
+                           {408, Failure::Transient},
+                           {500, Failure::Transient},
+                           {502, Failure::Transient},
+                           {504, Failure::Transient},
+                           {501, Failure::Final},
+                           {505, Failure::Final},
+                           {429, Failure::SlowDown},
+                           {503, Failure::SlowDown}})
         EXPECT_EQ(JobPolicy::ForStatus(row.code), row.expected) << row.code;
 
     EXPECT_EQ(JobPolicy::ForError(SockErrorCode::ConnectFailed), Failure::Connect);
@@ -51,16 +59,17 @@ TEST(JobPolicy, ReasonsNameTheCauseAndThePlace) {
              {SockErrorCode::ConnectFailed, 10060, "Timed out connecting to exmaple.org:80"},
              {SockErrorCode::ConnectFailed, 10065, "No route to host exmaple.org:80"},
              {SockErrorCode::ConnectFailed, 10051, "Network unreachable for exmaple.org:80"},
-             {SockErrorCode::ConnectFailed, 0, "Could not connect to exmaple.org:80 (Connection Failed)"},
+             {SockErrorCode::ConnectFailed, 0,
+              "Could not connect to exmaple.org:80 (Connection Failed)"},
              {SockErrorCode::ConnectTimedOut, 0, "Timed out connecting to exmaple.org:80"},
              {SockErrorCode::LookupFailed, 11001, "Host not found: exmaple.org"},
              {SockErrorCode::LookupFailed, 0, "Host not found: exmaple.org"},
              {SockErrorCode::LookupTimedOut, 0, "Timed out looking up exmaple.org"},
              {SockErrorCode::SocketError, 10054, "Connection Failed"},
          })
-        EXPECT_EQ(JobPolicy::ErrorReason(row.code, row.lastError, "Connection Failed", host,
-                                         address),
-                  row.expected)
+        EXPECT_EQ(
+            JobPolicy::ErrorReason(row.code, row.lastError, "Connection Failed", host, address),
+            row.expected)
             << row.expected.toStdString();
     EXPECT_EQ(JobPolicy::NotTriedReason("localhost:80", true),
               "not tried: localhost:80 refused 3 connections");

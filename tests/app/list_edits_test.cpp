@@ -124,6 +124,32 @@ TEST(ListEdits, SummaryCountsTheWholeListAndItsFailuresByCause) {
     }
 }
 
+TEST(ListEdits, PathsAlreadyTakenAreCountedAcrossTheListAndTheNewJobs) {
+    const auto jobs = [](const QStringList& paths) {
+        JobList list;
+        for (const QString& path : paths)
+            list.push_back(Job{"", "u", path});
+        return list;
+    };
+    struct Row {
+        QStringList listed, added;
+        qint64 count;
+        QString first;
+    };
+    for (const Row& row : {
+             Row{{}, {"/d/a", "/d/b"}, 0, ""},
+             {{"/d/a", "/d/b"}, {"/d/c", "/d/b", "/d/a"}, 2, "/d/b"},
+             {{}, {"/d/a", "/d/b", "/d/a"}, 1, "/d/a"},
+             {{"/d/A"}, {"/d/a"}, 0, ""}, // names differ in case: two files here
+         }) {
+        const ListEdits::TakenPaths taken =
+            ListEdits::PathsTaken(jobs(row.listed), jobs(row.added));
+        EXPECT_EQ(taken.count, row.count) << row.added.join(',').toStdString();
+        EXPECT_EQ(taken.first, row.first);
+        EXPECT_EQ(ListEdits::PathsTakenWarning(taken).isEmpty(), row.count == 0);
+    }
+}
+
 TEST(ListUndo, RestoresTheKeptListOnce) {
     JobGrid grid;
     ListUndo undo;

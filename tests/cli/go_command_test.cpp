@@ -162,7 +162,7 @@ TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
         for (int n : {1, 2, 3})
             EXPECT_TRUE(testenv::readFile(out(QStringLiteral("f00%1.bin").arg(n))) == served(n))
                 << n;
-        EXPECT_TRUE(testenv::readFile(out("f004.bin")).contains("404")) << "the error page is kept";
+        EXPECT_FALSE(QFile::exists(out("f004.bin"))) << "no error page is kept";
         EXPECT_FALSE(QFile::exists(out("f005.bin"))) << "an empty result is removed";
         EXPECT_EQ(testenv::readFile(out("f006.bin")), "old");
         // One plain line per finished job, then the run's message and the counts.
@@ -177,7 +177,10 @@ TEST_F(CliGo, ListedUpJobsEndWithTheRunsMarksAndFiles) {
         EXPECT_EQ(requests("/f005.bin") - smallBefore, 1);
         EXPECT_TRUE(lines.contains("▲ 6/6 f006.bin  exists"));
         EXPECT_TRUE(run.out.endsWith(QString::fromUtf8("登録されていたすべてのダウンロード完了\n"
-                                                       "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n")))
+                                                       "6 jobs: ○ 3, ▲ 1, ▼ 1, × 1\n"
+                                                       "Failed: 404 Not Found: 1, The saved "
+                                                       "file is empty (given up after 10 "
+                                                       "checks): 1\n")))
             << run.out.toStdString();
     }
 
@@ -202,12 +205,13 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
     listUp(1, 2);
     // Through a proxy that is not there, every job fails with the reason.
     const quint16 closed = freeLoopbackPort();
-    auto run = cli({"go", "--interval", "0", "--proxy", QStringLiteral("127.0.0.1:%1").arg(closed),
-                    "--timeout", "5"});
+    const QString proxy = QStringLiteral("127.0.0.1:%1").arg(closed);
+    auto run = cli({"go", "--interval", "0", "--proxy", proxy, "--timeout", "5", "--retries", "0"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
-    // Leaving no file, each is then found too small until given up.
-    EXPECT_EQ(marks(), QStringList({"×", "×"}));
+    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection refused by " + proxy + "\n"))
+        << run.out.toStdString();
+    // A failed job claims no file: the small-result check leaves it alone.
+    EXPECT_EQ(marks(), QStringList({"▼", "▼"}));
     // The saved settings still say no proxy; files of 10 KiB are too small
     // when at most 10 KB is.
     ASSERT_EQ(cli({"clear"}).exitCode, 0);
@@ -221,14 +225,40 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
     EXPECT_EQ(marks(), QStringList({"○", "○"}));
 }
 
+TEST_F(CliGo, RetryFailedAsksTheServerAgainWhateverIsAtThePath) {
+    listUp(3, 4);
+    auto run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(marks(), QStringList({"○", "▼"}));
+    EXPECT_FALSE(QFile::exists(out("f004.bin"))) << "no error page is kept";
+    // A file put there since: "skip existing" would take it for the job's.
+    ASSERT_TRUE(testenv::writeFile(out("f004.bin"), "old"));
+    const int before = requests("/f004.bin");
+    run = cli({"go", "--interval", "0", "--skip-existing"});
+    EXPECT_EQ(requests("/f004.bin"), before) << "a failed job is passed over";
+    run = cli({"go", "--interval", "0", "--skip-existing", "--retry-failed"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(requests("/f004.bin"), before + 1) << run.out.toStdString();
+    EXPECT_EQ(marks(), QStringList({"○", "▼"}));
+    EXPECT_EQ(testenv::readFile(out("f004.bin")), "old") << "a failure leaves the file alone";
+    EXPECT_TRUE(run.out.contains("▼ 2/2 f004.bin  HTTP/1.1 404 Not Found"))
+        << run.out.toStdString();
+
+    run = cli({"go", "--retries", "11"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("--retries needs a number of tries from 0 to 10, not \"11\""))
+        << run.err.toStdString();
+}
+
 TEST_F(CliGo, TheEnvironmentsProxyAndTheRequestLinesApplyToEachJob) {
     listUp(1, 2);
     const quint16 closed = freeLoopbackPort();
     qputenv("http_proxy", QStringLiteral("127.0.0.1:%1").arg(closed).toUtf8());
     // Each of several clients asks the environment too.
-    auto run = cli({"go", "--interval", "0", "--timeout", "5", "--parallel", "2"});
-    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  Connection Failed\n")) << run.out.toStdString();
-    EXPECT_TRUE(run.out.contains("▼ 2/2 f002.bin  Connection Failed\n")) << run.out.toStdString();
+    auto run =
+        cli({"go", "--interval", "0", "--timeout", "5", "--parallel", "2", "--retries", "0"});
+    const QString refused = QStringLiteral("Connection refused by 127.0.0.1:%1\n").arg(closed);
+    EXPECT_TRUE(run.out.contains("▼ 1/2 f001.bin  " + refused)) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("▼ 2/2 f002.bin  " + refused)) << run.out.toStdString();
 
     ASSERT_EQ(cli({"clear"}).exitCode, 0);
     listUp(1, 2);
@@ -291,7 +321,9 @@ TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
     EXPECT_EQ(run.out, QString::fromUtf8("▽ 5/12 f005.bin  The saved file is empty (removed)\n"
                                          "× 5/12 f005.bin  The saved file is empty (given up "
                                          "after 10 checks)\n"
-                                         "12 jobs: ○ 10, ▼ 1, × 1\n"));
+                                         "12 jobs: ○ 10, ▼ 1, × 1\n"
+                                         "Failed: 404 Not Found: 1, The saved file is empty "
+                                         "(given up after 10 checks): 1\n"));
 
     // A step, and a URL without a range; -v tells of every request.
     ASSERT_EQ(cli({"clear"}).exitCode, 0);

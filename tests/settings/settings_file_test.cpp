@@ -171,7 +171,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel"})
+    for (const char* key :
+         {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel", "Retries"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -184,7 +185,9 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
     s.request.keepAlive = true;
     s.request.parallel = 8;
+    s.request.retries = 0;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nParallel=8\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
@@ -197,6 +200,15 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
     bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nHeader2=\r\n")) << bytes.constData();
+
+    // Retries out of range or unreadable fall back on 2, with a warning.
+    for (const auto& [value, retries] :
+         {std::pair{"5", 5}, {"0", 0}, {"11", 2}, {"-1", 2}, {"two", 2}}) {
+        writeFile(ini, QByteArray("[Server]\r\nRetries=") + value + "\r\n");
+        const SettingsFile::LoadResult r = SettingsFile::load(ini);
+        EXPECT_EQ(r.settings.request.retries, retries) << value;
+        EXPECT_EQ(r.warnings.isEmpty(), retries != 2) << value;
+    }
 
     // Only "No" turns TLS off.
     for (const auto& [value, on] : {std::pair{"No", false}, {"no", true}, {"", true}}) {
