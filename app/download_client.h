@@ -75,10 +75,14 @@ public:
         JobPolicy::Failure kind = JobPolicy::Failure::Final;
         QString reason;
         QString address; ///< "host:port": the server's, or the proxy's when one is used
+        /// A reply came (an error status, or one not whole or not HTTP):
+        /// whatever else failed, the connection was made.
+        bool answered = false;
     };
     virtual Failure LastFailure() const = 0;
-    /// The address a request for `url` connects to, as LastFailure() names
-    /// it: "host:port" of the server, or of the proxy when one is used.
+    /// The address a request for `url` connects to, the same for the same
+    /// URL whatever came before: "host:port" of the server, or of the proxy
+    /// when one proxy serves every URL.
     virtual QString AddressOf(const QString& url) const = 0;
 
 protected:

@@ -157,7 +157,8 @@ void DownloadRun::Mark(int row, const QString& mark, const QString& reason) {
     m_grid.SetStatus(row, mark);
     m_grid.SetReason(row, reason);
     const JobGrid::JobId id = m_grid.IdAt(row);
-    if (mark != StatusMark::Requested)
+    // A job left untried is still to be fetched from the server.
+    if (mark != StatusMark::Requested && !mark.isEmpty())
         m_grid.DropRefetch(id);
     emit jobMarked(id, row, mark, reason);
     if (mark == StatusMark::Requested)
@@ -218,6 +219,10 @@ void DownloadRun::GoButtonClick() {
     m_slowDowns = 0;
     m_tries.clear();
     m_connects.clear();
+    // Each run starts every server's back-off afresh: a server that failed
+    // yesterday is not held off today by its doubled pause.
+    if (!Running())
+        m_backOffS.clear();
     SetCurrentRow(1);
     // The walk starts again from row 1: sizes kept for jobs it has not
     // looked at yet would be a pause old or more by the time it does.
@@ -389,16 +394,15 @@ void DownloadRun::Get1() {
         return;
     }
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
-    const bool anyway = FetchAnyway(row);
-    if (!anyway && LeftUntried(row)) {
-        SetCurrentRow(row + 1);
-        StartTimer(Wait::None);
-        return;
-    }
-    if (!anyway && SkipExisting(row, found)) {
+    if (!FetchAnyway(row) && SkipExisting(row, found)) {
         m_skipPending = true;
         SetCurrentRow(row + 1);
         m_retryCount = 0;
+        StartTimer(Wait::None);
+        return;
+    }
+    if (LeftUntried(row)) {
+        SetCurrentRow(row + 1);
         StartTimer(Wait::None);
         return;
     }
@@ -429,11 +433,12 @@ void DownloadRun::GetData(DownloadClient::PathFound found) {
 
 void DownloadRun::StartRequest(int laneIndex, int row, DownloadClient::PathFound found) {
     Lane& lane = m_lanes[laneIndex];
-    lane.request = Request{m_grid.IdAt(row), m_grid.Path(row)};
+    const QString url = m_grid.Url(row);
+    lane.request = Request{m_grid.IdAt(row), m_grid.Path(row), lane.client->AddressOf(url)};
     lane.inGet = true;
     lane.abortedByRun = false;
     try {
-        lane.client->Start(m_grid.Url(row), lane.request.path, found);
+        lane.client->Start(url, lane.request.path, found);
     } catch (const std::exception& e) {
         RequestEnded(laneIndex, true, QString::fromLocal8Bit(e.what()));
     } catch (...) {
@@ -454,12 +459,14 @@ QString DownloadRun::GivenUpReason(const QString& first) {
     return QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kSmallResultTries);
 }
 
-void DownloadRun::ServerAnswered(int row) {
-    // Looked up only when some server has a back-off or failed connections.
-    if (row != 0 && !m_backOffS.isEmpty())
+void DownloadRun::ServerAnswered(const Lane& lane, bool success) {
+    // Only failed connection tries in a row make an address down.
+    if (!m_connects.isEmpty())
+        m_connects.remove(lane.request.address);
+    // Looked up only when some server has a back-off.
+    const int row = m_grid.RowOf(lane.request.job);
+    if (success && row != 0 && !m_backOffS.isEmpty())
         m_backOffS.remove(HostOf(m_grid.Url(row)));
-    if (row != 0 && !m_connects.isEmpty())
-        m_connects.remove(First().client->AddressOf(m_grid.Url(row)));
 }
 
 void DownloadRun::RequestEnded(int laneIndex, bool threw, const QString& error) {
@@ -530,7 +537,7 @@ void DownloadRun::NMHTTP1Success(int laneIndex) {
     }
     m_slowDowns = 0;
     m_tries.remove(lane.request.job);
-    ServerAnswered(OutcomeRow());
+    ServerAnswered(lane, true);
     MarkOutcomeAndMoveOn(StatusMark::Done);
     m_retryActive = false;
     m_retryCount = 0;
@@ -541,6 +548,7 @@ void DownloadRun::NMHTTP1Failure(int laneIndex) {
     if (!lane.inGet || lane.request.outcome)
         return;
     lane.request.outcome = true;
+    ServerAnswered(lane, false);
     if (Parallel() > 1) {
         LaneFailed(lane);
         return;
@@ -563,7 +571,8 @@ bool DownloadRun::WaitForHost(qint64 asked) {
     // CurrentRow stays at the job, which stays "↓": the tick after the
     // wait fetches it again.
     emit waitingForHost(First().request.job, seconds, asked > 0);
-    StartTimer(Wait::Host);
+    // "Stop!" pressed during the request is not put off by the wait.
+    StartTimer(m_cancelRequested ? Wait::None : Wait::Host);
     return true;
 }
 
@@ -581,27 +590,27 @@ DownloadClient::Failure DownloadRun::FailureOf(const DownloadClient& client, boo
         return {JobPolicy::Failure::Final, EndedReason(client.StatusText()), {}};
     DownloadClient::Failure failure = client.LastFailure();
     if (failure.reason.isEmpty()) // it could not even start: the client's text
-        failure = {JobPolicy::Failure::Final, EndedReason(error), failure.address};
+        failure = {JobPolicy::Failure::Final, EndedReason(error), {}};
     return failure;
 }
 
 JobPolicy::Verdict DownloadRun::Judge(const Lane& lane, const DownloadClient::Failure& failure) {
     const JobGrid::JobId id = lane.request.job;
+    // Counted where the request was to connect, the key the next jobs are
+    // looked up by; a failure before any connection counts for nothing.
     bool down = false;
-    if (!failure.address.isEmpty()) {
-        if (failure.kind == JobPolicy::Failure::Connect) {
-            Connects& connects = m_connects[failure.address];
-            ++connects.failed;
-            connects.refused =
-                connects.refused && failure.reason.startsWith(QStringLiteral("Connection refused"));
-            down = connects.failed >= JobPolicy::kDownAfter;
-        } else {
-            // It answered: only failed tries in a row make an address down.
-            m_connects.remove(failure.address);
-        }
+    const QString& address = lane.request.address;
+    if (!address.isEmpty() && failure.kind == JobPolicy::Failure::Connect) {
+        Connects& connects = m_connects[address];
+        ++connects.failed;
+        connects.refused =
+            connects.refused && failure.reason.startsWith(QStringLiteral("Connection refused"));
+        down = connects.failed >= JobPolicy::kDownAfter;
+    } else if (failure.answered) {
+        m_connects.remove(address);
     }
     const int tries = m_tries.value(id) + 1;
-    const JobPolicy::Verdict verdict =
+    JobPolicy::Verdict verdict =
         JobPolicy::Judge(failure.kind, failure.reason, tries, m_retries, down, m_retryCount);
     if (verdict.tryAgain && m_grid.RowOf(id) != 0)
         m_tries.insert(id, tries);
@@ -622,7 +631,7 @@ void DownloadRun::ApplyFailure(const DownloadClient::Failure& failure) {
             const qint64 seconds = HostWaitSeconds(m_grid.Url(row), 0);
             m_hostWaitMs = seconds * 1000;
             emit waitingForHost(First().request.job, seconds, false);
-            StartTimer(Wait::Host);
+            StartTimer(m_cancelRequested ? Wait::None : Wait::Host);
         } else {
             StartTimer(Wait::Pause);
         }

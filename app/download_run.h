@@ -222,6 +222,9 @@ private:
     struct Request {
         JobGrid::JobId job = 0;
         QString path;
+        /// Where it connects (DownloadClient::AddressOf): the key of the
+        /// address's failed connections.
+        QString address;
         bool outcome = false; ///< success or failure already counted
     };
     /// A client and the request it carries.
@@ -266,8 +269,9 @@ private:
     static QString EndedReason(const QString& text);
     static QString RefusedReason(const DownloadClient& client);
     static QString GivenUpReason(const QString& first);
-    /// A success from the server of the job at `row`: its back-off is over.
-    void ServerAnswered(int row);
+    /// A reply from the server of the request of `lane`: its back-off is
+    /// over (after a success) and its address is not down.
+    void ServerAnswered(const Lane& lane, bool success);
     /// Issues the request of the job at `row` on lane `lane`.
     void StartRequest(int lane, int row, DownloadClient::PathFound found);
 

@@ -53,7 +53,7 @@ void DownloadRun::ParallelTick() {
     // Each request's end ticks again; the wake is for what falls due before
     // that (a look of a cycle, a server's turn).
     if (wake != kNever) {
-        m_hostWaitMs = qMin<qint64>(wake - now, std::numeric_limits<int>::max());
+        m_hostWaitMs = std::clamp<qint64>(wake - now, 0, std::numeric_limits<int>::max());
         StartTimer(Wait::Host);
         return;
     }
@@ -77,12 +77,14 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             continue;
         }
         const qint64 due = HostDueMs(m_grid.Url(row));
-        if (due <= now && !PathBusy(row)) {
+        if (due > now) {
+            wake = qMin(wake, due);
+        } else if (!PathBusy(row)) {
             const JobGrid::JobId id = *it;
             m_again.erase(it);
             return id;
         }
-        wake = qMin(wake, due);
+        // Due, but its path is another job's now: that job's end ticks again.
         ++it;
     }
     // Then the walk, over what it does not fetch: a long list of finished
@@ -105,13 +107,12 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             // other's end, which ticks again.
             return 0;
         }
-        const bool anyway = FetchAnyway(row);
-        if (!anyway && LeftUntried(row)) {
+        if (!FetchAnyway(row) && SkipExisting(row, found)) {
+            CheckByItself(row);
             SetCurrentRow(row + 1);
             continue;
         }
-        if (!anyway && SkipExisting(row, found)) {
-            CheckByItself(row);
+        if (LeftUntried(row)) {
             SetCurrentRow(row + 1);
             continue;
         }
@@ -154,6 +155,10 @@ bool DownloadRun::PathBusy(int row) const {
         if (lane.inGet && lane.request.job != id && lane.request.path == path)
             return true;
     for (const auto& [other, cycle] : m_cycles)
+        if (other != id && m_grid.Path(m_grid.RowOf(other)) == path)
+            return true;
+    // One put back to be fetched again goes first, as it would one at a time.
+    for (const JobGrid::JobId other : m_again)
         if (other != id && m_grid.Path(m_grid.RowOf(other)) == path)
             return true;
     return false;
@@ -207,7 +212,7 @@ void DownloadRun::LaneSucceeded(Lane& lane) {
     const int row = m_grid.RowOf(lane.request.job);
     m_slowDownsOf.remove(lane.request.job);
     m_tries.remove(lane.request.job);
-    ServerAnswered(row);
+    ServerAnswered(lane, true);
     Mark(row, StatusMark::Done);
 }
 

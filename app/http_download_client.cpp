@@ -26,6 +26,7 @@ HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
             events().succeeded();
     };
     http_.OnFailure = [this](CmdType) {
+        failed_ = true;
         if (events().failed)
             events().failed();
     };
@@ -52,7 +53,10 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
     http_.BodyFileFree = found == PathFound::Nothing;
     // A request that fails before it runs saved nothing either.
     http_.SavedBytes = -1;
+    // What the last request left in the component says nothing of this one
+    // until it has run.
     ended_ = {};
+    failed_ = false;
     if (refererFromBaseUrl_)
         http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
     if (beforeGet_)
@@ -108,14 +112,18 @@ DownloadClient::Failure HttpDownloadClient::LastFailure() const {
             JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address),
             address};
     }
+    if (!failed_) // it never got as far as a reply: the caller has the text
+        return {};
     if (!http_.FailureReason.isEmpty())
-        return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, address};
-    return {JobPolicy::ForStatus(http_.ReplyCode), QString::fromLatin1(http_.StatusLine()),
-            address};
+        return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, address, true};
+    return {JobPolicy::ForStatus(http_.ReplyCode), QString::fromLatin1(http_.StatusLine()), address,
+            true};
 }
 
 QString HttpDownloadClient::AddressOf(const QString& url) const {
-    if (!http_.Proxy.isEmpty())
+    // A hook may pick a proxy per URL (the environment's): the server's
+    // address is then the one that stays the same for the same URL.
+    if (!beforeGet_ && !http_.Proxy.isEmpty())
         return http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
     const QUrl parsed(url);
     const int port = parsed.port(

@@ -50,4 +50,6 @@ private:
     bool refererFromBaseUrl_ = false;
     std::function<void(const QString& url)> beforeGet_;
     QMetaObject::Connection finished_;
+    /// The request under way raised `failed`: a reply said why.
+    bool failed_ = false;
 };

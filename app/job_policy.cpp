@@ -118,6 +118,9 @@ Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bo
     // The small-result counter's rule: a failure in its sixth step or later
     // gives the job up.
     constexpr int kGiveUpRetryCount = 6;
+    // A server that kept asking to be left alone has had its waits already.
+    if (failure == Failure::SlowDown && retries > 0)
+        return {false, StatusMark::GivenUp, reason};
     const bool transient = failure != Failure::Final;
     if (transient && retries > 0) {
         if (!addressDown && tries <= retries)

@@ -59,8 +59,9 @@ struct Verdict {
 ///
 /// A transient failure with tries left is tried again; one whose tries ran
 /// out is given up ("×", fetched again by the next run) with "after N
-/// tries"; a final failure, and any failure without retries, ends "▼" (or
-/// "×" by the rule of old).
+/// tries"; a slow-down that outlasted its waits is given up at once; a final
+/// failure, and any failure without retries, ends "▼" (or "×" by the rule
+/// of old).
 Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bool addressDown,
               int retryCount);
 

@@ -73,7 +73,7 @@ QString FailureCount(const JobGrid& grid) {
 TakenPaths PathsTaken(const JobList& listed, const JobList& added) {
     TakenPaths taken;
     QSet<QString> seen;
-    seen.reserve(qsizetype(listed.size() + added.size()));
+    seen.reserve(qsizetype(listed.size()) + qsizetype(added.size()));
     for (size_t i = 0; i < listed.size(); ++i)
         seen.insert(listed.path(i));
     for (size_t i = 0; i < added.size(); ++i) {

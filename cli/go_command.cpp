@@ -426,14 +426,13 @@ const CliCommand GoCommand{
     "over, so a second go resumes an interrupted list; --retry-failed fetches the\n"
     "▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply\n"
     "is tried again after a pause (--retries); a server that refused three\n"
-    "connections in a row has its other jobs left untried for the next go. The options override "
-    "the\n"
-    "saved settings for this run only; without a proxy here or in the settings,\n"
-    "the environment's is taken, as for get. The list is saved after finished jobs, at\n"
-    "most once a second, and at the end. On a terminal a progress line is\n"
-    "redrawn in place; elsewhere one line is printed per finished job. Ctrl-C\n"
-    "stops after the current job, a second Ctrl-C aborts it. The time-out may\n"
-    "have a fraction (0.5), up to 3600 seconds.",
+    "connections in a row has its other jobs left untried for the next go.\n"
+    "The options override the saved settings for this run only; without a proxy\n"
+    "here or in the settings, the environment's is taken, as for get. The list is\n"
+    "saved after finished jobs, at most once a second, and at the end. On a\n"
+    "terminal a progress line is redrawn in place; elsewhere one line is printed\n"
+    "per finished job. Ctrl-C stops after the current job, a second Ctrl-C aborts\n"
+    "it. The time-out may have a fraction (0.5), up to 3600 seconds.",
     GoOptions,
     "  0    every job ended ○ or ▲\n"
     "  1    some job did not, or the job list is empty\n"

@@ -768,7 +768,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
                         code == 304) &&
                        IsConnected;
                 const bool final = code < 299 || code > 399;
-                if (final && !cut.isEmpty()) {
+                // An error reply's body is dropped anyway: its status says
+                // what happened even when the body was cut short.
+                if (final && code < 299 && !cut.isEmpty()) {
                     Fail(cut);
                     ended = true;
                 } else if (final) {

@@ -50,6 +50,11 @@ SignalNotifier::SignalNotifier(const std::vector<Caught>& wanted, QObject* paren
     for (const Caught& signal : wanted) {
         if (signal.signalNumber <= 0 || signal.signalNumber >= NSIG)
             continue;
+        // A signal ignored on purpose (nohup, a background job of a shell
+        // without job control) stays ignored.
+        struct sigaction current = {};
+        if (sigaction(signal.signalNumber, nullptr, &current) == 0 && current.sa_handler == SIG_IGN)
+            continue;
         g_caught[signal.signalNumber] = 0;
         g_limit[signal.signalNumber] = signal.times;
         struct sigaction action = {};

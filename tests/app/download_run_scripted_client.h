@@ -100,7 +100,8 @@ public:
 private:
     void play(const QString& url, const QString& path, quint64 serial) {
         const Reply reply = replies.value(url);
-        failure_ = {reply.kind, reply.failureReason, AddressOf(url)};
+        failure_ = {reply.kind, reply.failureReason, AddressOf(url),
+                    reply.outcome == Outcome::Failure};
         if (events().connected)
             events().connected();
         if (reply.during)

@@ -550,7 +550,9 @@ TEST_F(DownloadRunTest, AFailureEndsAsAFailureTriedAgainOnlyWhenAnotherTryCanHel
         int retries;
         QStringList marks;
         QStringList reasons;
-        QStringList requested; ///< "job:tries" of the requests in order, as "1 1 2"
+        QStringList requested;    ///< the job of each request in order, as "1 1 2"
+        QList<int> existing = {}; ///< jobs whose file is there before ("skip existing" is on)
+        bool retried = false;     ///< every job marked to be fetched again
     };
     const Answer ok{};
     const Answer notFound{Outcome::Failure, Failure::Final, "HTTP/1.1 404 Not Found"};
@@ -603,6 +605,25 @@ TEST_F(DownloadRunTest, AFailureEndsAsAFailureTriedAgainOnlyWhenAnotherTryCanHel
          {kGivenUp, "", "", kDone},
          {"Connection refused by h:80 after 3 tries", notTried, notTried, ""},
          {"1", "1", "1", "4"}},
+        {"a job whose file is there is skipped, not left untried",
+         {"h", "h", "h", "h", "h"},
+         {refused, refused, refused, refused, refused},
+         0,
+         {kFailed, kFailed, kFailed, kSkipped, ""},
+         {"Connection refused by h:80", "Connection refused by h:80", "Connection refused by h:80",
+          "", notTried},
+         {"1", "2", "3"},
+         {4}},
+        {"jobs retried by hand still stop at an address that is down",
+         {"h", "h", "h", "h", "h"},
+         {refused, refused, refused, refused, refused},
+         0,
+         {kFailed, kFailed, kFailed, "", ""},
+         {"Connection refused by h:80", "Connection refused by h:80", "Connection refused by h:80",
+          notTried, notTried},
+         {"1", "2", "3"},
+         {1, 2, 3, 4, 5},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -628,7 +649,13 @@ TEST_F(DownloadRunTest, AFailureEndsAsAFailureTriedAgainOnlyWhenAnotherTryCanHel
             client.replies.insert(url, reply);
         }
         grid.Append(std::move(jobs));
+        for (const int n : row.existing)
+            ASSERT_TRUE(testenv::writeFile(Path(n), "old"));
+        if (row.retried)
+            for (int r = 1; r < grid.NextRow(); ++r)
+                grid.SetRefetch(r);
         run->SetRetries(row.retries);
+        run->SetSkipExisting(true);
         run->SetSmallResultCheck(true);
         run->GoButtonClick();
         EXPECT_GE(TickToEnd(), 0);
@@ -642,8 +669,30 @@ TEST_F(DownloadRunTest, AFailureEndsAsAFailureTriedAgainOnlyWhenAnotherTryCanHel
             requested << QString::number(jobOf.value(url));
         EXPECT_EQ(requested, row.requested);
         for (int r = 1; r < grid.NextRow(); ++r)
-            EXPECT_EQ(QFileInfo::exists(Path(r)), grid.Status(r) == kDone) << r;
+            EXPECT_EQ(QFileInfo::exists(Path(r)),
+                      grid.Status(r) == kDone || row.existing.contains(r))
+                << r;
+        // A job left untried is still one to fetch from the server.
+        for (int r = 1; r < grid.NextRow(); ++r)
+            EXPECT_EQ(grid.Refetch(grid.IdAt(r)), row.retried && grid.Status(r).isEmpty()) << r;
     }
+}
+
+TEST_F(DownloadRunTest, StopDuringARequestThatFailsForNowDoesNotWaitOutTheBackOff) {
+    AddJobs(2);
+    client.replies[Url(1)] = {Outcome::Throw};
+    client.replies[Url(1)].kind = JobPolicy::Failure::Transient;
+    client.replies[Url(1)].failureReason = "Connection reset by h:80";
+    client.replies[Url(1)].during = [this] { run->CancelBtnClick(); };
+    run->SetRetries(2);
+    run->GoButtonClick();
+    Tick();
+    // Stopped already, or about to at once: not after the 1 s back-off.
+    EXPECT_TRUE(!run->Ticking() || run->ArmedWaitMs() == 0) << run->ArmedWaitMs();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_FALSE(run->Running());
+    EXPECT_EQ(ends, std::vector<DownloadRun::End>{DownloadRun::End::Cancelled});
+    EXPECT_EQ(Marks(), (QStringList{kRequested, ""})) << "fetched again by the next run";
 }
 
 TEST_F(DownloadRunTest, RetryAsksTheServerWhateverSkipExistingWouldSay) {
@@ -1193,6 +1242,41 @@ TEST(DownloadRunParallel, TwoJobsWithOnePathNeverRunAtOnce) {
     EXPECT_GT(maxInFlight, 1) << "the jobs with paths of their own still ran beside them";
     EXPECT_EQ(MarksOf(grid), (QStringList{kDone, kDone, kDone, kDone, kDone}));
     EXPECT_EQ(testenv::readFile(shared), QByteArray(4000, '4')) << "the last job's file, whole";
+}
+
+TEST(DownloadRunParallel, AJobToBeTriedAgainKeepsItsPathAheadOfTheNextJobWithIt) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    std::vector<std::unique_ptr<ScriptedClient>> clients;
+    for (int i = 0; i < 2; ++i)
+        clients.push_back(std::make_unique<ScriptedClient>());
+    const QString shared = dir.filePath("same.jpg");
+    const QStringList urls = {"http://a/f1", "http://b/f2", "http://b/f3"};
+    grid.Append(JobList({Job{"", urls[0], shared}, Job{"", urls[1], shared},
+                         Job{"", urls[2], dir.filePath("f3")}}));
+    for (auto& client : clients) {
+        ScriptedClient::Reply resetOnce{Outcome::Throw};
+        resetOnce.kind = JobPolicy::Failure::Transient;
+        resetOnce.failureReason = "Connection reset by a:80";
+        resetOnce.during = [&clients, url = urls[0]] {
+            for (auto& each : clients)
+                each->replies[url] = {Outcome::Success, "first"};
+        };
+        client->replies[urls[0]] = resetOnce;
+        client->replies[urls[1]] = {Outcome::Success, "second"};
+        client->replies[urls[2]] = {Outcome::Success, "third"};
+    }
+    DownloadRun run(grid, *clients[0]);
+    run.SetMoreClients({clients[1].get()});
+    run.SetTickInterval(0);
+    run.SetRetries(1);
+    bool ended = false;
+    QObject::connect(&run, &DownloadRun::runFinished, [&] { ended = true; });
+    run.GoButtonClick();
+    ASSERT_TRUE(testenv::waitUntil([&] { return ended; }, 20'000))
+        << MarksOf(grid).join(' ').toStdString();
+    EXPECT_EQ(MarksOf(grid), (QStringList{kDone, kDone, kDone}));
+    EXPECT_EQ(testenv::readFile(shared), "second") << "as one at a time: the later job's file";
 }
 
 } // namespace

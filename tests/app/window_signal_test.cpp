@@ -37,6 +37,14 @@ bool Catches(const QProcess& process, int signalNumber) {
     return false;
 }
 
+// The window leaves a signal alone that it was started with ignored (nohup, a
+// background job of a shell without job control, as CI may run this): its
+// children here start with the default actions, as from a terminal.
+void DefaultSignals() {
+    for (const int signalNumber : {SIGINT, SIGHUP, SIGTERM})
+        std::signal(signalNumber, SIG_DFL);
+}
+
 // Signals a process that is still ours: never pid 0 or a reaped one.
 bool Signal(const QProcess& process, int signalNumber) {
     return process.state() == QProcess::Running && process.processId() > 0 &&
@@ -53,6 +61,7 @@ class WindowSignal : public ::testing::TestWithParam<DuringRun> {};
 
 TEST_P(WindowSignal, DuringARunAbortsTheRequestAndSavesAsExitDoes) {
     const DuringRun& row = GetParam();
+    DefaultSignals();
     QTemporaryDir www, home, out;
     ASSERT_TRUE(testenv::writeFile(www.filePath("f1.bin"), QByteArray(3000, 'a')));
     ASSERT_TRUE(QDir(www.path()).mkdir("slow"));
@@ -110,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, WindowSignal,
 // The program's own start: a signal while the question to split a file URL
 // waits, before the event loop runs, declines it and still saves.
 TEST(WindowSignalAtStart, QuestionOpenBeforeTheLoopIsDeclinedAndTheInputsSaved) {
+    DefaultSignals();
     QTemporaryDir home;
     const QString fileUrl = QStringLiteral("http://127.0.0.1:9/pics/img07.jpg");
     QProcess window;

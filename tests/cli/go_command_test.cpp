@@ -61,6 +61,11 @@ protected:
     void SetUp() override {
         if (!nginx)
             GTEST_FAIL() << "nginx did not start";
+        // serifetch-cli leaves alone a signal it was started with ignored
+        // (nohup, a background job of a shell without job control, as CI may
+        // run this): here it starts as from a terminal.
+        for (const int signalNumber : {SIGINT, SIGTERM})
+            std::signal(signalNumber, SIG_DFL);
     }
 
     QString out(const QString& name = {}) const { return saveDir.filePath(name); }

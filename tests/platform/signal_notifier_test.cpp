@@ -15,15 +15,25 @@ void (*HandlerOf(int signalNumber))(int) {
     return now.sa_handler;
 }
 
+void Quiet(int) {}
+
 TEST(SignalNotifier, DeliversInOrderGivesTheDefaultBackAfterItsCountAndRestoresAtTheEnd) {
+    struct sigaction quiet = {};
+    quiet.sa_handler = Quiet;
+    sigemptyset(&quiet.sa_mask);
+    struct sigaction before = {};
+    ASSERT_EQ(sigaction(SIGUSR1, &quiet, &before), 0);
+    // Ignored on purpose (as under nohup): it stays ignored.
     struct sigaction ignore = {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    struct sigaction before = {};
-    ASSERT_EQ(sigaction(SIGUSR1, &ignore, &before), 0);
+    struct sigaction alarmBefore = {};
+    ASSERT_EQ(sigaction(SIGALRM, &ignore, &alarmBefore), 0);
     ASSERT_EQ(HandlerOf(SIGUSR2), SIG_DFL);
     {
-        SignalNotifier notifier({{SIGUSR1, 2}, {SIGUSR2}});
+        SignalNotifier notifier({{SIGUSR1, 2}, {SIGUSR2}, {SIGALRM}});
+        EXPECT_EQ(HandlerOf(SIGALRM), SIG_IGN);
+        raise(SIGALRM);
         ASSERT_TRUE(notifier.Active());
         std::vector<int> caught;
         QObject::connect(&notifier, &SignalNotifier::caught,
@@ -38,9 +48,11 @@ TEST(SignalNotifier, DeliversInOrderGivesTheDefaultBackAfterItsCountAndRestoresA
         EXPECT_EQ(HandlerOf(SIGUSR1), SIG_DFL);
         EXPECT_NE(HandlerOf(SIGUSR2), SIG_DFL);
     }
-    EXPECT_EQ(HandlerOf(SIGUSR1), SIG_IGN);
+    EXPECT_EQ(HandlerOf(SIGUSR1), &Quiet);
     EXPECT_EQ(HandlerOf(SIGUSR2), SIG_DFL);
+    EXPECT_EQ(HandlerOf(SIGALRM), SIG_IGN);
     sigaction(SIGUSR1, &before, nullptr);
+    sigaction(SIGALRM, &alarmBefore, nullptr);
 }
 
 } // namespace
