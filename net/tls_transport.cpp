@@ -190,9 +190,11 @@ qint64 TlsTransport::result(int rc) {
         break;
     case SSL_ERROR_SYSCALL:
         lastError_ = errno != 0 ? SocketErrorNumbers::fromErrno(errno) : kTlsBroken;
+        fatal_ = true;
         break;
     default:
         lastError_ = kTlsBroken;
+        fatal_ = true;
         break;
     }
     ERR_clear_error();
@@ -207,6 +209,7 @@ qint64 TlsTransport::readResult(int rc) {
         ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING) {
         ERR_clear_error();
         endUnconfirmed_ = true;
+        fatal_ = true;
         return 0;
     }
     return result(rc);
@@ -306,7 +309,9 @@ qint64 TlsTransport::receiveToFile(int fd, qint64 length, char* buffer, qint64 b
 void TlsTransport::endTls() {
     if (!ssl_)
         return;
-    if (established_) {
+    // After a fatal error OpenSSL forbids a shutdown, and the session is no
+    // longer one to resume.
+    if (established_ && !fatal_) {
         if (SSL_SESSION* session = SSL_get1_session(ssl_)) {
             if (SSL_SESSION_is_resumable(session)) {
                 SSL_SESSION_free(lastSession_);
@@ -323,6 +328,7 @@ void TlsTransport::endTls() {
     ssl_ = nullptr;
     established_ = false;
     failed_ = false;
+    fatal_ = false;
     ERR_clear_error();
 }
 

@@ -82,6 +82,9 @@ private:
     /// The stream ended without the peer's close_notify. Kept past the
     /// close that follows, for the reader that asks after it.
     bool endUnconfirmed_ = false;
+    /// A read or write failed for good (or the peer went without
+    /// close_notify): no shutdown, and no session kept to resume.
+    bool fatal_ = false;
     // A session kept for the next connection to the same peer: one file per
     // connection then costs an abbreviated handshake, not a full one.
     ssl_session_st* lastSession_ = nullptr;
