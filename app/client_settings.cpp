@@ -2,6 +2,7 @@
 
 #include "http/extra_header.h"
 #include "http/nmhttp.h"
+#include "http/request_lines.h"
 #include "settings/settings_file.h"
 
 void ApplySettingsToClient(const Settings& s, TNMHTTP& http) {
@@ -22,6 +23,22 @@ void ApplyRequestSettingsToClient(const RequestSettings& r, TNMHTTP& http) {
     for (const QString& line : r.extraHeaders)
         if (const auto header = ParseExtraHeader(line))
             http.ExtraHeaders << header->name + ": " + header->value;
+}
+
+QString RequestSettingsProblem(const RequestSettings& request) {
+    const auto check = [](const QString& key, const QString& value) -> QString {
+        const QString what = RequestLines::ControlByte(value.toUtf8());
+        if (what.isEmpty())
+            return {};
+        return QStringLiteral("The %1 in serifech.ini holds %2; nothing was fetched.")
+            .arg(key, what);
+    };
+    QString problem = check(QStringLiteral("UserAgent"), request.userAgent);
+    if (problem.isEmpty())
+        problem = check(QStringLiteral("Referer"), request.referer);
+    for (qsizetype i = 0; problem.isEmpty() && i < request.extraHeaders.size(); ++i)
+        problem = check(QStringLiteral("Header%1").arg(i + 1), request.extraHeaders[i]);
+    return problem;
 }
 
 QString BaseUrlOf(const QString& url) {

@@ -16,6 +16,12 @@ void ApplySettingsToClient(const Settings& settings, TNMHTTP& http);
 /// "Option" dialog.
 void ApplyRequestSettingsToClient(const RequestSettings& request, TNMHTTP& http);
 
+/// Why a value of the `[Server]` keys cannot go into a request line, naming
+/// its key ("The UserAgent in serifech.ini holds a line break (CR); nothing
+/// was fetched."); the empty text when every one can. A run does not start
+/// on such settings, whatever job it would fetch first.
+QString RequestSettingsProblem(const RequestSettings& request);
+
 /// The base URL of `url`: everything up to and including the last "/" of its
 /// path ("http://h/g/p001.jpg" gives "http://h/g/"); the URL itself when it
 /// has no path.

@@ -394,6 +394,11 @@ void DownloadRun::Get1() {
         return;
     }
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
+    if (PathRefused(row)) {
+        SetCurrentRow(row + 1);
+        StartTimer(Wait::None);
+        return;
+    }
     if (!FetchAnyway(row) && SkipExisting(row, found)) {
         m_skipPending = true;
         SetCurrentRow(row + 1);
@@ -650,6 +655,16 @@ void DownloadRun::ApplyFailure(const DownloadClient::Failure& failure) {
 bool DownloadRun::FetchAnyway(int row) const {
     const JobGrid::JobId id = m_grid.IdAt(row);
     return m_grid.Refetch(id) || m_tries.contains(id);
+}
+
+bool DownloadRun::PathRefused(int row) {
+    if (!m_refuseHidden)
+        return false;
+    const QString reason = JobPolicy::PathRefusal(m_grid.Path(row));
+    if (reason.isEmpty())
+        return false;
+    Mark(row, StatusMark::Failed, reason);
+    return true;
 }
 
 bool DownloadRun::LeftUntried(int row) {

@@ -117,6 +117,10 @@ public:
     /// How many more times a job whose request failed for a passing reason is
     /// tried in one run (0, the default: none, as the run always did).
     void SetRetries(int retries) { m_retries = qMax(0, retries); }
+    /// Whether a job whose path goes up with ".." or into a hidden folder or
+    /// file (JobPolicy::PathRefusal) fails with the reason instead of being
+    /// fetched: on by default, off once the user agreed to such paths.
+    void SetRefuseHiddenPaths(bool on) { m_refuseHidden = on; }
     int Retries() const { return m_retries; }
     int TickInterval() const { return m_intervalMs; }
     /// Clients besides the one given at construction, replacing those set
@@ -319,6 +323,9 @@ private:
     /// Whether the job's address counts as down; its row is then marked
     /// untried, with the reason.
     bool LeftUntried(int row);
+    /// Whether the job's path is refused; it is then marked failed, with the
+    /// reason.
+    bool PathRefused(int row);
     /// Whether the job at `row` is fetched from the server whatever "skip
     /// existing" would say: marked for it, or being tried again.
     bool FetchAnyway(int row) const;
@@ -387,6 +394,7 @@ private:
     bool m_cancelRequested = false;
 
     int m_retries = 0;
+    bool m_refuseHidden = true;
     // Tries of the jobs being tried again, and per address the connection
     // tries that failed in a row (whether all were refused).
     QHash<JobGrid::JobId, int> m_tries;

@@ -102,6 +102,10 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             SetCurrentRow(row + 1);
             continue;
         }
+        if (PathRefused(row)) {
+            SetCurrentRow(row + 1);
+            continue;
+        }
         if (PathBusy(row)) {
             // Two jobs never write one path at once: this one waits for the
             // other's end, which ticks again.

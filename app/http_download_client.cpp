@@ -2,6 +2,7 @@
 
 #include "app/client_settings.h"
 #include "http/nmhttp.h"
+#include "http/request_lines.h"
 
 #include <QFile>
 #include <QUrl>
@@ -58,7 +59,7 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
     ended_ = {};
     failed_ = false;
     if (refererFromBaseUrl_)
-        http_.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
+        http_.HeaderInfo.Referer = RequestLines::EncodeUrl(BaseUrlOf(url).toUtf8());
     if (beforeGet_)
         beforeGet_(url);
     http_.Start(cmdGet, url);

@@ -132,6 +132,20 @@ Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bo
             reason};
 }
 
+QString PathRefusal(const QString& path) {
+    // Most paths hold neither: one search settles them.
+    if (!path.startsWith(QLatin1Char('.')) && !path.contains(QLatin1String("/.")) &&
+        !path.contains(QLatin1String("\\.")))
+        return {};
+    for (const QString& part : path.split(QRegularExpression(QStringLiteral("[/\\\\]")))) {
+        if (part == QLatin1String(".."))
+            return QStringLiteral("Refused: the path goes up a folder with \"..\"");
+        if (part.startsWith(QLatin1Char('.')) && part != QLatin1String("."))
+            return QStringLiteral("Refused: the path leads into the hidden \"%1\"").arg(part);
+    }
+    return {};
+}
+
 QString CauseOf(const QString& reason) {
     QString cause = reason;
     cause.remove(kTriesTail);

@@ -65,6 +65,12 @@ struct Verdict {
 Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bool addressDown,
               int retryCount);
 
+/// Why a job's path is refused unless the user agreed to it, or the empty
+/// text: a job list is shared like any file, and a row could aim a download
+/// at "~/.bashrc" or "~/.config/autostart/". A path that goes up with ".."
+/// or has a part beginning with "." (a hidden folder or file) is refused.
+QString PathRefusal(const QString& path);
+
 /// The cause of a failure, for counting failures alike: a reply's status
 /// without its protocol ("404 Not Found"), or the reason without the count
 /// of tries.

@@ -54,6 +54,19 @@ QStringList MissingFolders(const JobGrid& grid) {
     return missing;
 }
 
+QStringList RefusedPaths(const JobGrid& grid) {
+    QStringList refused;
+    const JobList& jobs = grid.Jobs();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (!StatusMark::IsFetched(jobs.mark(i)))
+            continue;
+        const QString path = jobs.path(i);
+        if (!JobPolicy::PathRefusal(path).isEmpty())
+            refused << path;
+    }
+    return refused;
+}
+
 QString FailureCount(const JobGrid& grid) {
     int failed = 0;
     int givenUp = 0;

@@ -18,6 +18,10 @@ int ClearFailedMarks(JobGrid& grid);
 /// The folders of the jobs a run would fetch that do not exist, each once,
 /// in the order of the list.
 QStringList MissingFolders(const JobGrid& grid);
+/// The paths of the jobs a run would fetch that JobPolicy::PathRefusal
+/// refuses (going up with "..", or into hidden folders or files), in the
+/// order of the list.
+QStringList RefusedPaths(const JobGrid& grid);
 /// "3 ▼, 1 ×": the failed and given-up jobs of the list, or the empty text
 /// when there are none.
 QString FailureCount(const JobGrid& grid);

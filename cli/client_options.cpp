@@ -3,6 +3,9 @@
 #include "cli/cli_args.h"
 #include "http/extra_header.h"
 #include "http/nmhttp.h"
+#include "http/request_lines.h"
+
+#include <utility>
 
 const QList<CliOption>& ClientOptionTable() {
     static const QList<CliOption> table{
@@ -24,6 +27,14 @@ QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
     options.caFile = args.value("cacert");
     options.userAgent = args.value("user-agent");
     options.referer = args.value("referer");
+    // Values that go into a request line as they stand may not end it early.
+    for (const auto& [name, value] :
+         {std::pair{"--user-agent", options.userAgent}, std::pair{"--referer", options.referer}}) {
+        if (const QString what = value ? RequestLines::ControlByte(value->toUtf8()) : QString();
+            !what.isEmpty())
+            return QStringLiteral("%1 holds %2: \"%3\"")
+                .arg(QLatin1String(name), what, RequestLines::Shown(value->toUtf8()));
+    }
     if (options.referer && options.refererFromBaseUrl)
         return QStringLiteral("--referer and --referer-base exclude each other");
     for (const QString& line : args.values("header")) {

@@ -79,6 +79,7 @@ public:
         run_.SetTickInterval(args.intervalMs);
         run_.SetRateLimit(args.ratePerSecond);
         run_.SetRetries(args.retries.value_or(s.request.retries));
+        run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
 
         // Marks reach the file at most once a second, and a second after a
         // job ends at the latest: a crash loses no more than that.
@@ -282,6 +283,8 @@ const QList<CliOption>& GoOptions() {
              "more times (0 to 10, default 2)"},
             {"retry-failed", 0, nullptr,
              "fetch the failed and given-up jobs (▼, ×) again from the server"},
+            {"allow-hidden-paths", 0, nullptr,
+             "fetch jobs whose path goes up with .. or into hidden files or folders too"},
             {"proxy", 0, "HOST:PORT",
              "fetch through this HTTP proxy ('': none, not the environment's)"},
             {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
@@ -352,6 +355,7 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
         parsed.retries = int(*n);
     }
     parsed.retryFailed = args.has("retry-failed");
+    parsed.allowHiddenPaths = args.has("allow-hidden-paths");
     if (const auto v = args.value("timeout")) {
         parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);
         if (!parsed.timeOutMs)
@@ -387,6 +391,16 @@ QString TimeOutProblem(const QString& text) {
 }
 
 int Go(CliProfile& profile, const GoArgs& args, QTextStream& out) {
+    // The saved request values this run sends, as far as no option replaces them.
+    RequestSettings sent = profile.settings.request;
+    if (args.client.userAgent)
+        sent.userAgent.clear();
+    if (args.client.referer || args.client.refererFromBaseUrl)
+        sent.referer.clear();
+    if (const QString problem = RequestSettingsProblem(sent); !problem.isEmpty()) {
+        profile.error(problem);
+        return ExitError;
+    }
     if (!checkFolders(profile, args.retryFailed))
         return ExitError;
     // Output cut off (`go | head`) must not end the run unsaved: the writes

@@ -32,6 +32,9 @@ struct GoArgs {
     std::optional<int> retries;
     /// --retry-failed: the "▼" and "×" jobs are fetched again from the server.
     bool retryFailed = false;
+    /// --allow-hidden-paths: jobs whose path goes up or into hidden files are
+    /// fetched too.
+    bool allowHiddenPaths = false;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
 };

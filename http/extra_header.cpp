@@ -22,7 +22,7 @@ std::optional<ExtraHeader> ParseExtraHeader(const QString& line) {
         return std::nullopt;
     const bool controlByte = std::any_of(header.value.begin(), header.value.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return (byte < 0x20 && byte != '\t') || byte == 0x7f;
+        return byte < 0x20 || byte == 0x7f;
     });
     if (controlByte)
         return std::nullopt;

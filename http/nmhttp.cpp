@@ -5,6 +5,7 @@
 #include "http/part_file.h"
 #include "http/proxy_tunnel.h"
 #include "http/reply_framing.h"
+#include "http/request_lines.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -293,6 +294,12 @@ bool TNMHTTP::SendsBody() const {
 void TNMHTTP::SplitURL() {
     if (URL.isEmpty())
         throw std::runtime_error("Empty URL");
+    // A URL that could end the request line early is refused, not repaired:
+    // nobody can say which of its lines was meant.
+    if (const QString what = RequestLines::ControlByte(URL); !what.isEmpty())
+        throw std::runtime_error(QStringLiteral("The URL \"%1\" holds %2; nothing was sent")
+                                     .arg(RequestLines::Shown(URL), what)
+                                     .toStdString());
     if (Port == 0)
         Port = 80;
     const bool hasAuthority = URL.contains("//");
@@ -336,12 +343,27 @@ void TNMHTTP::SplitURL() {
         Port = port;
         hostText.truncate(portColon);
     }
-    if (!hostText.isEmpty())
-        Host = QString::fromUtf8(hostText);
+    if (!hostText.isEmpty()) {
+        // The lookup, the Host line, SNI and the certificate check all take
+        // the IDNA form of a name with letters beyond ASCII.
+        const QByteArray ascii = RequestLines::AsciiHost(QString::fromUtf8(hostText));
+        if (ascii.isEmpty())
+            throw std::runtime_error(QStringLiteral("The host name \"%1\" is not a valid name")
+                                         .arg(QString::fromUtf8(hostText))
+                                         .toStdString());
+        Host = QString::fromLatin1(ascii);
+    }
     if (requestPath_.isEmpty()) {
         requestPath_ = "/";
         URL += '/';
     }
+    // RFC 3986: blanks and bytes beyond ASCII go on the wire percent-encoded,
+    // in the request line to a server and to a proxy alike. A URL that needs
+    // none of it keeps its bytes.
+    const QByteArray path = RequestLines::EncodeTarget(requestPath_);
+    const QByteArray url = RequestLines::EncodeUrl(URL);
+    requestPath_ = path;
+    URL = url;
 }
 
 void TNMHTTP::ComposeHeader() {
@@ -704,6 +726,13 @@ Task<> TNMHTTP::RunTransactionAsync() {
         ComposeHeader();
         if (OnAboutToSend)
             OnAboutToSend(this);
+        // Whatever a line came from, none may carry a control byte: checked
+        // on the lines as composed, before any connection is made.
+        QList<QByteArray> lines;
+        for (qsizetype i = 0; i < headerList_.Count(); ++i)
+            lines << headerList_.Strings(i);
+        if (const QString problem = RequestLines::Problem(lines); !problem.isEmpty())
+            throw std::runtime_error(problem.toStdString());
         const QByteArray origin = Origin();
         // The connection a kept one must go to: the server, through the same
         // proxy, in the same scheme.

@@ -240,6 +240,10 @@ private:
     void RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
     /// Before a new run: a line in the log pane that sets the earlier lines apart.
     void MarkLogAsPrevious();
+    /// Asks once whether the jobs with paths that go up or into hidden files
+    /// may be fetched, naming them; false when there are none or the user
+    /// said no.
+    bool AgreeToHiddenPaths();
     void WireCommands();
     void BuildInputAids();
     void UrlTextEdited(const QString& text);

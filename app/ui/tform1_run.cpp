@@ -1,8 +1,10 @@
 // The main window's side of a download run: the client and the run wired to
 // the controls, the failures written to the log pane, and the job list kept
 // saved while the run marks it.
+#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
+#include "app/list_edits.h"
 #include "app/list_saver.h"
 #include "app/parallel_clients.h"
 #include "app/profile_session.h"
@@ -17,6 +19,7 @@
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QToolButton>
+#include <algorithm>
 
 void TForm1::WireDownloadRun() {
     m_http = std::make_unique<TNMHTTP>();
@@ -109,6 +112,13 @@ void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const
 
 void TForm1::GoButtonClick() {
     if (!m_run->Running()) {
+        // A value that would break a request line stops the whole run, not
+        // each job in turn.
+        if (const QString problem = RequestSettingsProblem(m_request); !problem.isEmpty()) {
+            ShowMessage(problem, MessageKind::Error);
+            return;
+        }
+        m_run->SetRefuseHiddenPaths(!AgreeToHiddenPaths());
         if (!PrepareFolders())
             return;
         MarkLogAsPrevious();
@@ -122,6 +132,24 @@ void TForm1::GoButtonClick() {
 
 void TForm1::CancelBtnClick() {
     m_run->CancelBtnClick();
+}
+
+bool TForm1::AgreeToHiddenPaths() {
+    const QStringList paths = ListEdits::RefusedPaths(m_grid);
+    if (paths.isEmpty())
+        return false;
+    constexpr qsizetype kNamed = 5;
+    QString names = paths.first(std::min(paths.size(), kNamed)).join(QLatin1Char('\n'));
+    if (paths.size() > kNamed)
+        names += QStringLiteral("\n... and %1 more").arg(paths.size() - kNamed);
+    const QString question =
+        QStringLiteral("%1 job(s) would save outside their folder (\"..\") or into hidden files "
+                       "or folders, where a shared job list could put anything, such as "
+                       "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
+                       "are fetched.)")
+            .arg(paths.size())
+            .arg(names);
+    return m_questionAsker && m_questionAsker(question);
 }
 
 void TForm1::MarkLogAsPrevious() {

@@ -39,3 +39,30 @@ TEST(ClientSettings, TheClientGetsTheProxyOnlyOnYesAndOnlyWellFormedLines) {
     EXPECT_EQ(http.Proxy, "proxy.lan");
     EXPECT_EQ(http.HeaderInfo.Referer, "");
 }
+
+TEST(ClientSettings, AValueThatWouldBreakARequestLineStopsTheRunNamingItsKey) {
+    struct Row {
+        RequestSettings request;
+        QString problem;
+    };
+    const auto with = [](auto edit) {
+        RequestSettings r;
+        r.userAgent = "Serifetch/2.0";
+        r.referer = "http://example.org/";
+        r.extraHeaders = {"Cookie: a=1", "X-Two: 2"};
+        edit(r);
+        return r;
+    };
+    const std::vector<Row> rows = {
+        {with([](RequestSettings&) {}), ""},
+        {with([](RequestSettings& r) { r.userAgent = "x\r\nX-Injected: 1"; }),
+         "The UserAgent in serifech.ini holds a line break (CR); nothing was fetched."},
+        {with([](RequestSettings& r) { r.referer = "http://h/\x1b"; }),
+         "The Referer in serifech.ini holds a control byte (0x1B); nothing was fetched."},
+        {with([](RequestSettings& r) { r.extraHeaders[1] = "X-Two: 2\rX-Injected: 1"; }),
+         "The Header2 in serifech.ini holds a line break (CR); nothing was fetched."},
+        {with([](RequestSettings& r) { r.caFile = "/odd\tname.pem"; }), ""}, // never on the wire
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(RequestSettingsProblem(row.request), row.problem);
+}

@@ -695,6 +695,29 @@ TEST_F(DownloadRunTest, StopDuringARequestThatFailsForNowDoesNotWaitOutTheBackOf
     EXPECT_EQ(Marks(), (QStringList{kRequested, ""})) << "fetched again by the next run";
 }
 
+TEST_F(DownloadRunTest, AJobAimedAtHiddenFilesFailsUnlessTheUserAgreed) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir(".config"));
+    grid.Append(JobList({Job{"", Url(1), Path(1)},
+                         Job{"", Url(2), dir.filePath(".config/autostart.desktop")},
+                         Job{"", Url(3), dir.path() + "/sub/../f3"}}));
+    run->SetSmallResultCheck(true);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(client.requested, QStringList{Url(1)});
+    EXPECT_EQ(Marks(), (QStringList{kDone, kFailed, kFailed}));
+    EXPECT_EQ(grid.Reason(2), "Refused: the path leads into the hidden \".config\"");
+    EXPECT_EQ(grid.Reason(3), "Refused: the path goes up a folder with \"..\"");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(".config/autostart.desktop")));
+
+    // Agreed to: fetched as any other job.
+    grid.SetStatus(2, QString());
+    run->SetRefuseHiddenPaths(false);
+    run->GoButtonClick();
+    EXPECT_GE(TickToEnd(), 0);
+    EXPECT_EQ(grid.Status(2), kDone);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(".config/autostart.desktop")));
+}
+
 TEST_F(DownloadRunTest, RetryAsksTheServerWhateverSkipExistingWouldSay) {
     AddJobs(3, {kFailed, kGivenUp, kFailed});
     // Old whole files at the paths of two failed jobs, and of none retried.
@@ -965,12 +988,17 @@ struct ParallelResult {
     std::vector<bool> fileLeft; ///< a file at each job's path after the run
 };
 
-ParallelResult RunWithClients(int count, const ParallelCase& c) {
-    QTemporaryDir dir;
-    JobGrid grid;
+std::vector<std::unique_ptr<ScriptedClient>> ScriptedClients(int count) {
     std::vector<std::unique_ptr<ScriptedClient>> clients;
     for (int i = 0; i < count; ++i)
         clients.push_back(std::make_unique<ScriptedClient>());
+    return clients;
+}
+
+ParallelResult RunWithClients(int count, const ParallelCase& c) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    auto clients = ScriptedClients(count);
     std::vector<Job> jobs;
     for (size_t i = 0; i < c.jobs.size(); ++i) {
         const QString url = QStringLiteral("http://h/f%1").arg(i + 1);
@@ -1205,9 +1233,7 @@ namespace {
 TEST(DownloadRunParallel, TwoJobsWithOnePathNeverRunAtOnce) {
     QTemporaryDir dir;
     JobGrid grid;
-    std::vector<std::unique_ptr<ScriptedClient>> clients;
-    for (int i = 0; i < 4; ++i)
-        clients.push_back(std::make_unique<ScriptedClient>());
+    const auto clients = ScriptedClients(4);
     // Jobs 1, 2 and 4 share a path; job 3 has its own.
     const QString shared = dir.filePath("same.jpg");
     std::vector<Job> jobs;
@@ -1247,9 +1273,7 @@ TEST(DownloadRunParallel, TwoJobsWithOnePathNeverRunAtOnce) {
 TEST(DownloadRunParallel, AJobToBeTriedAgainKeepsItsPathAheadOfTheNextJobWithIt) {
     QTemporaryDir dir;
     JobGrid grid;
-    std::vector<std::unique_ptr<ScriptedClient>> clients;
-    for (int i = 0; i < 2; ++i)
-        clients.push_back(std::make_unique<ScriptedClient>());
+    const auto clients = ScriptedClients(2);
     const QString shared = dir.filePath("same.jpg");
     const QStringList urls = {"http://a/f1", "http://b/f2", "http://b/f3"};
     grid.Append(JobList({Job{"", urls[0], shared}, Job{"", urls[1], shared},

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -167,6 +168,38 @@ TEST_F(RunWindow, TheEndOfARunWithFailuresOffersToFetchThemAgain) {
     form.SetQuestionAsker([](const QString&) { return true; });
     QTest::mouseClick(form.SpeedButton4, Qt::LeftButton);
     EXPECT_TRUE(form.OverallPanel->text().isEmpty()) << form.OverallPanel->text().toStdString();
+}
+
+TEST_F(RunWindow, GoAsksOnceBeforeSavingIntoAHiddenFolder) {
+    ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(1)), QByteArray(100, 'x')));
+    NginxFixture nginx(served.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    ASSERT_TRUE(QDir(out.path()).mkdir(".hidden"));
+    const QString hidden = out.filePath(".hidden/" + fileName(1));
+    form.Grid().Append(JobList({Job{"", nginx.baseUrl() + fileName(1), hidden},
+                                Job{"", nginx.baseUrl() + fileName(1), out.filePath("ok.jpg")}}));
+    form.Run().SetTickInterval(10);
+    for (const bool agree : {false, true}) {
+        SCOPED_TRACE(agree);
+        QStringList questions;
+        form.SetQuestionAsker([&](const QString& question) {
+            questions << question;
+            return agree;
+        });
+        QTest::mouseClick(form.GoButton, Qt::LeftButton);
+        ASSERT_TRUE(testenv::waitUntil([&] { return !form.Run().Running(); }, 20'000));
+        // Declined, the job fails, and the end of the run offers it again.
+        const int asked = agree ? 1 : 2;
+        ASSERT_TRUE(testenv::waitUntil([&] { return questions.size() == asked; }, 5000))
+            << questions.join('|').toStdString();
+        EXPECT_TRUE(questions[0].startsWith("1 job(s) would save outside their folder"))
+            << questions[0].toStdString();
+        EXPECT_TRUE(questions[0].contains(hidden));
+        EXPECT_EQ(QFileInfo::exists(hidden), agree);
+        EXPECT_EQ(Marks(), (QStringList{agree ? kDone : kFailed, kDone}));
+        form.Grid().SetStatus(1, QString());
+    }
 }
 
 TEST_F(RunWindow, ATransferGoesOnAndEndsWhileAModalDialogIsOpen) {

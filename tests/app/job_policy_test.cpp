@@ -119,6 +119,25 @@ TEST(JobPolicy, TransientFailuresAreTriedAgainUntilTheirTriesRunOut) {
     }
 }
 
+TEST(JobPolicy, APathThatGoesUpOrIntoHiddenFilesIsRefused) {
+    struct Row {
+        QString path;
+        QString reason;
+    };
+    for (const Row& row : {
+             Row{"/home/u/Downloads/pic01.jpg", ""},
+             {"/home/u/Downloads/./pic01.jpg", ""},
+             {"/home/u/Downloads/v1.2/pic.01.jpg", ""},
+             {"/home/u/.bashrc", "Refused: the path leads into the hidden \".bashrc\""},
+             {"/home/u/.config/autostart/x.desktop",
+              "Refused: the path leads into the hidden \".config\""},
+             {"/home/u/Downloads/../.profile", "Refused: the path goes up a folder with \"..\""},
+             {"../x.jpg", "Refused: the path goes up a folder with \"..\""},
+             {"C:\\Users\\u\\.ssh\\id", "Refused: the path leads into the hidden \".ssh\""},
+         })
+        EXPECT_EQ(JobPolicy::PathRefusal(row.path), row.reason) << row.path.toStdString();
+}
+
 TEST(JobPolicy, TheCauseOfAFailureLeavesOutTheProtocolAndTheTries) {
     EXPECT_EQ(JobPolicy::CauseOf("HTTP/1.1 404 Not Found"), "404 Not Found");
     EXPECT_EQ(JobPolicy::CauseOf("HTTP/1.0 500 Internal Server Error after 3 tries"),

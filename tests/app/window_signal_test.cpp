@@ -51,6 +51,17 @@ bool Signal(const QProcess& process, int signalNumber) {
            ::kill(pid_t(process.processId()), signalNumber) == 0;
 }
 
+// Whether the window ended in time; one still open is killed, so that a
+// failing test never leaves it behind.
+bool EndsAfterTheSignal(QProcess& window) {
+    const bool ended = window.waitForFinished(kClosedWithinMs);
+    if (!ended) {
+        window.kill();
+        window.waitForFinished();
+    }
+    return ended;
+}
+
 struct DuringRun {
     const char* name;
     int signalNumber;
@@ -90,12 +101,7 @@ TEST_P(WindowSignal, DuringARunAbortsTheRequestAndSavesAsExitDoes) {
         << window.readAllStandardError().constData();
     ASSERT_TRUE(Catches(window, row.signalNumber));
     ASSERT_TRUE(Signal(window, row.signalNumber));
-    const bool ended = window.waitForFinished(kClosedWithinMs);
-    if (!ended) {
-        window.kill();
-        window.waitForFinished();
-    }
-    ASSERT_TRUE(ended) << "still open after the signal";
+    ASSERT_TRUE(EndsAfterTheSignal(window)) << "still open after the signal";
 
     EXPECT_EQ(window.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(window.exitCode(), 0) << window.readAllStandardError().constData();
@@ -129,12 +135,7 @@ TEST(WindowSignalAtStart, QuestionOpenBeforeTheLoopIsDeclinedAndTheInputsSaved) 
     ASSERT_TRUE(testenv::waitUntil([&] { return Catches(window, SIGTERM); }, 20000))
         << window.readAllStandardError().constData();
     ASSERT_TRUE(Signal(window, SIGTERM));
-    const bool ended = window.waitForFinished(kClosedWithinMs);
-    if (!ended) {
-        window.kill();
-        window.waitForFinished();
-    }
-    ASSERT_TRUE(ended) << "still open after the signal";
+    ASSERT_TRUE(EndsAfterTheSignal(window)) << "still open after the signal";
 
     EXPECT_EQ(window.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(window.exitCode(), 0);

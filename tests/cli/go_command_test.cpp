@@ -230,6 +230,52 @@ TEST_F(CliGo, OptionsOverrideTheSettingsForThisRunOnly) {
     EXPECT_EQ(marks(), QStringList({"○", "○"}));
 }
 
+TEST_F(CliGo, ValuesThatWouldBreakARequestLineAndHiddenPathsAreRefused) {
+    // An option: refused as it is read.
+    auto run = cli({"go", "--user-agent", "x\r\nX-Injected: 1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains("--user-agent holds a line break (CR): \"x\\r\\nX-Injected: 1\""))
+        << run.err.toStdString();
+
+    // A setting: the whole run is refused before any request.
+    listUp(1, 1);
+    const QString ini = homeDir.filePath("serifech.ini");
+    QByteArray settings = testenv::readFile(ini);
+    ASSERT_TRUE(settings.contains("[Server]\r\n")) << settings.toStdString();
+    ASSERT_TRUE(testenv::writeFile(
+        ini, QByteArray(settings).replace("[Server]\r\n", "[Server]\r\nUserAgent=x\x1b[31m\r\n")));
+    const int before = requests("/f001.bin");
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.contains(
+        "The UserAgent in serifech.ini holds a control byte (0x1B); nothing was fetched."))
+        << run.err.toStdString();
+    EXPECT_EQ(requests("/f001.bin"), before);
+    // An option that replaces it lets the run go.
+    run = cli({"go", "--interval", "0", "--user-agent", "Serifetch-test"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    ASSERT_TRUE(testenv::writeFile(ini, settings));
+
+    // A job list row: that job fails with the reason, the others are fetched.
+    ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+    ASSERT_TRUE(QDir(saveDir.path()).mkdir(".hidden"));
+    const QString list = homeDir.filePath("SeriData.txt");
+    ASSERT_EQ(JobListFile::save(list, {{"", nginx->baseUrl() + "f002.bin\x7f", out("f002.bin")},
+                                       {"", nginx->baseUrl() + "f003.bin", out(".hidden/f003.bin")},
+                                       {"", nginx->baseUrl() + "f006.bin", out("f006.bin")}}),
+              "");
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(marks(), QStringList({"▼", "▼", "○"}));
+    EXPECT_TRUE(jobs()[0].reason.contains("holds a DEL byte; nothing was sent"))
+        << jobs()[0].reason.toStdString();
+    EXPECT_EQ(jobs()[1].reason, "Refused: the path leads into the hidden \".hidden\"");
+    EXPECT_FALSE(QFile::exists(out(".hidden/f003.bin")));
+    run = cli({"go", "--interval", "0", "--retry-failed", "--allow-hidden-paths"});
+    EXPECT_EQ(marks(), QStringList({"▼", "○", "○"}));
+    EXPECT_TRUE(testenv::readFile(out(".hidden/f003.bin")) == served(3));
+}
+
 TEST_F(CliGo, RetryFailedAsksTheServerAgainWhateverIsAtThePath) {
     listUp(3, 4);
     auto run = cli({"go", "--interval", "0"});

@@ -1,5 +1,6 @@
 #include "http/nmurl.h"
 #include "http/nmuu_processor.h"
+#include "http/request_lines.h"
 
 #include <QBuffer>
 #include <gtest/gtest.h>
@@ -135,4 +136,52 @@ TEST(UuProcessor, WriteFailureStillRewindsAndEnds) {
     EXPECT_THROW(processor.Encode(), std::runtime_error);
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(output.pos(), 0);
+}
+
+// What may go into a request line, and how a URL is made fit for one.
+TEST(RequestLines, ControlBytesAreNamedAndTargetsEncodedAsRfc3986Asks) {
+    struct Named {
+        QByteArray text;
+        QString what;
+    };
+    for (const Named& row : {Named{"plain text: with ; punctuation", ""},
+                             {"a\r\nb", "a line break (CR)"},
+                             {"a\nb", "a line break (LF)"},
+                             {QByteArray("a\0b", 3), "a NUL byte"},
+                             {"a\tb", "a tab"},
+                             {"a\x1b[0m", "a control byte (0x1B)"},
+                             {"a\x7f", "a DEL byte"},
+                             {"caf\xc3\xa9", ""}})
+        EXPECT_EQ(RequestLines::ControlByte(row.text), row.what) << row.text.toStdString();
+    EXPECT_EQ(RequestLines::Shown("x\r\nY: 1\t\x01"), "x\\r\\nY: 1\\t\\x01");
+    EXPECT_EQ(RequestLines::Problem({"GET / HTTP/1.0", "User-Agent: a\rX: 1"}),
+              "The request line \"User-Agent: a\\rX: 1\" holds a line break (CR); nothing was "
+              "sent");
+    EXPECT_EQ(RequestLines::Problem({"GET / HTTP/1.0", "Host: h"}), "");
+
+    struct Encoded {
+        QByteArray target;
+        QByteArray wire;
+    };
+    for (const Encoded& row : {
+             Encoded{"/dir/hampic01.jpg?a=1&b=2#top", "/dir/hampic01.jpg?a=1&b=2#top"},
+             {"/my pic 1.jpg", "/my%20pic%201.jpg"},
+             {"/a%20b/%41%zz%4", "/a%20b/%41%25zz%254"},
+             {"/\xe6\x97\xa5.jpg", "/%E6%97%A5.jpg"},
+             {"/\"<>\\^`{|}", "/%22%3C%3E%5C%5E%60%7B%7C%7D"},
+             {"/~user/!$&'()*+,;=:@", "/~user/!$&'()*+,;=:@"},
+         })
+        EXPECT_EQ(RequestLines::EncodeTarget(row.target), row.wire) << row.target.toStdString();
+
+    EXPECT_EQ(RequestLines::AsciiHost("b\u00fccher.example"), "xn--bcher-kva.example");
+    EXPECT_EQ(RequestLines::AsciiHost("Example.COM"), "Example.COM");
+    EXPECT_EQ(RequestLines::AsciiHost("[::1]"), "[::1]");
+    EXPECT_EQ(RequestLines::AsciiHost("a b"), "");
+    EXPECT_EQ(RequestLines::AsciiHost("a\"b"), "");
+    EXPECT_EQ(RequestLines::EncodeUrl("http://b\xc3\xbc"
+                                      "cher.example:8080/my pic.jpg"),
+              "http://xn--bcher-kva.example:8080/my%20pic.jpg");
+    EXPECT_EQ(RequestLines::EncodeUrl("http://[::1]:8080/a b"), "http://[::1]:8080/a%20b");
+    EXPECT_EQ(RequestLines::EncodeUrl("http://localhost/hampic01.jpg"),
+              "http://localhost/hampic01.jpg");
 }

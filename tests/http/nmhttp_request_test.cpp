@@ -250,3 +250,86 @@ TEST(Request, HandlerOfAboutToSendCanEditTheLines) {
                   "application/postscript\r\nContent-type: "
                   "application/x-www-form-urlencoded\r\nX-Extra: 1\r\n\r\n");
 }
+
+// Hostile values from every source, against a peer that records every byte:
+// each row is refused with its text before any connection, or goes on the
+// wire as the exact request line and Host line shown.
+TEST(Request, EveryLineIsCheckedOrEncodedWhateverItsSource) {
+    struct Row {
+        const char* name;
+        QByteArray url; ///< "%1" is the peer's port
+        std::function<void(TNMHTTP&)> setUp;
+        QString refused; ///< the error text it must hold; empty: it is sent
+        QByteArray requestLine = {};
+        QByteArray hostLine = {};
+        bool viaProxy = false;
+    };
+    const auto none = [](TNMHTTP&) {};
+    const std::vector<Row> rows = {
+        {"a CR LF in the URL's path", "http://127.0.0.1:%1/a\r\nX-Injected: 1", none,
+         "holds a line break (CR)"},
+        {"a bare CR in the URL", "http://127.0.0.1:%1/a\rX-Injected: 1", none,
+         "holds a line break (CR)"},
+        {"a tab and a NUL in the URL", QByteArray("http://127.0.0.1:%1/a\tb\0c", 25), none,
+         "holds a tab"},
+        {"a DEL in a listed URL", "http://127.0.0.1:%1/a\x7f", none, "holds a DEL byte"},
+        {"a User-Agent with a line of its own", "http://127.0.0.1:%1/x",
+         [](TNMHTTP& h) { h.HeaderInfo.LocalProgram = "x\r\nX-Injected: 1"; },
+         "\"User-Agent: x\\r\\nX-Injected: 1\" holds a line break (CR)"},
+        {"a Referer with a bare CR", "http://127.0.0.1:%1/x",
+         [](TNMHTTP& h) { h.HeaderInfo.Referer = "http://h/\rX-Injected: 1"; },
+         "holds a line break (CR)"},
+        {"a cookie with an escape byte", "http://127.0.0.1:%1/x",
+         [](TNMHTTP& h) { h.HeaderInfo.Cookie = "a=\x1b[31m"; }, "holds a control byte (0x1B)"},
+        {"blanks in the path are encoded",
+         "http://127.0.0.1:%1/my pic 1.jpg",
+         none,
+         {},
+         "GET /my%20pic%201.jpg HTTP/1.0"},
+        {"letters beyond ASCII and a loose %",
+         "http://127.0.0.1:%1/\xc3\xbc%zz%41.jpg",
+         none,
+         {},
+         "GET /%C3%BC%25zz%41.jpg HTTP/1.0"},
+        {"an international host through a proxy",
+         "http://b\xc3\xbc"
+         "cher.example/a b.jpg",
+         none,
+         {},
+         "GET http://xn--bcher-kva.example/a%20b.jpg HTTP/1.0",
+         "Host: xn--bcher-kva.example",
+         true},
+        {"a host with a blank is no host",
+         "http://a b.example/x",
+         none,
+         "is not a valid name",
+         {},
+         {},
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer peer(PeerScript().reply(ok));
+        TNMHTTP http;
+        row.setUp(http);
+        if (row.viaProxy) {
+            http.Proxy = "127.0.0.1";
+            http.ProxyPort = peer.port();
+        }
+        QByteArray url = row.url;
+        url.replace("%1", QByteArray::number(peer.port()));
+        const Outcome outcome = record(http, [&] { http.Get(QString::fromUtf8(url)); });
+        if (!row.refused.isEmpty()) {
+            EXPECT_TRUE(outcome.error.contains(row.refused)) << outcome.error.toStdString();
+            EXPECT_EQ(peer.connections(), 0) << "nothing may be sent";
+            continue;
+        }
+        EXPECT_TRUE(outcome.error.isEmpty()) << outcome.error.toStdString();
+        ASSERT_TRUE(peerDone(peer));
+        const QList<QByteArray> lines = peer.received().split('\n');
+        EXPECT_EQ(lines.value(0), row.requestLine + "\r");
+        if (!row.hostLine.isEmpty()) {
+            EXPECT_TRUE(lines.contains(row.hostLine + "\r")) << peer.received().toStdString();
+        }
+    }
+}
