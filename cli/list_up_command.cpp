@@ -4,6 +4,7 @@
 #include "app/series.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
+#include "http/request_lines.h"
 #include "settings/settings_file.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QPair>
 #include <QSet>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -59,6 +61,17 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
 
     // Refusals change nothing on disk: a command either does what it says or
     // leaves the files as they were.
+    // What goes into every job's URL may not hold a byte that could end its
+    // request line early.
+    for (const auto& [what, value] :
+         {std::pair{"base URL", s.url}, std::pair{"head", s.head}, std::pair{"tail", s.back}}) {
+        if (const QString control = RequestLines::ControlByte(value.toUtf8()); !control.isEmpty()) {
+            profile.error(
+                QStringLiteral("the %1 \"%2\" holds %3")
+                    .arg(QLatin1String(what), RequestLines::Shown(value.toUtf8()), control));
+            return ExitError;
+        }
+    }
     const auto start = ParseSeriesNumber(s.start);
     if (!start) {
         profile.error(SeriesErrorMessage(SeriesError::StartNotInteger, {}, s.start));

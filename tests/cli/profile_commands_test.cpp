@@ -96,6 +96,10 @@ TEST_F(CliProfileCommands, ListUpRefusalsLeaveBothFilesAsTheyWere) {
         {{"--digits", "300"}, "数字桁数 300 は大きすぎます"},
         {{"--start", "1", "--end", "2000000"}, "一度に 1000000 件まで"},
         {{"--dir", outDir() + "/missing", "--url", "http://other/"}, "/missing/ does not exist"},
+        {{"--url", "http://h/a\r\nX-Injected: 1/"},
+         "the base URL \"http://h/a\\r\\nX-Injected: 1/\" holds a line break (CR)"},
+        {{"--head", "pic\x1b"}, "the head \"pic\\x1b\" holds a control byte (0x1B)"},
+        {{"--tail", ".jpg\t"}, "the tail \".jpg\\t\" holds a tab"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
