@@ -30,7 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // User-Agent, the Referer, a request line of the user's, and "p" for a
     // request through a proxy.
     const QList<QByteArray> fields = fuzzsupport::bytesOf(data, size).split('\xff');
-    WriterProbe http;
+    // One component for every input, as a run uses it; each input sets all
+    // it reads. (Components made and dropped here would wait for an event
+    // loop that never runs to be freed.)
+    static WriterProbe http;
+    http.Host.clear();
+    http.Port = 0;
+    http.HeaderInfo = {};
+    http.ExtraHeaders.clear();
+    http.Proxy.clear();
+    http.ProxyPort = 0;
     http.URL = fields.value(0);
     http.HeaderInfo.LocalProgram = fields.value(1);
     http.HeaderInfo.Referer = fields.value(2);

@@ -26,11 +26,19 @@ QByteArray percent(unsigned char byte) {
     return QByteArray{"%"} + digits[byte >> 4] + digits[byte & 0xf];
 }
 
-// Where the authority of an absolute URL ("scheme://host:port/...") is.
+// Where the authority of an absolute URL ("scheme://host:port/...") is. A
+// "://" later in the text, after something that is no scheme (RFC 3986 3.1),
+// makes no authority.
 bool authorityOf(QByteArrayView url, qsizetype& begin, qsizetype& end) {
     const qsizetype scheme = url.indexOf("://");
     if (scheme <= 0)
         return false;
+    for (qsizetype i = 0; i < scheme; ++i) {
+        const char c = url[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')))
+            return false;
+    }
     begin = scheme + 3;
     end = begin;
     while (end < url.size() && url[end] != '/' && url[end] != '?' && url[end] != '#')

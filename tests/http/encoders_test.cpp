@@ -184,4 +184,6 @@ TEST(RequestLines, ControlBytesAreNamedAndTargetsEncodedAsRfc3986Asks) {
     EXPECT_EQ(RequestLines::EncodeUrl("http://[::1]:8080/a b"), "http://[::1]:8080/a%20b");
     EXPECT_EQ(RequestLines::EncodeUrl("http://localhost/hampic01.jpg"),
               "http://localhost/hampic01.jpg");
+    // A "://" inside the path makes no scheme of what stands before it.
+    EXPECT_EQ(RequestLines::EncodeUrl("host/my pic/x://y"), "host/my%20pic/x://y");
 }
