@@ -335,8 +335,11 @@ void TNMHTTP::SplitURL() {
         hostText.indexOf(':', hostText.startsWith('[') ? qMax(hostText.indexOf(']'), 0) : 0);
     if (portColon >= 0) {
         const QByteArray portText = hostText.mid(portColon + 1);
-        bool ok = false;
-        const int port = portText.toInt(&ok);
+        bool ok = std::all_of(portText.begin(), portText.end(),
+                              [](char c) { return c >= '0' && c <= '9'; });
+        // Digits alone: a blank that the number reading would skip would go on
+        // into a request line to a proxy.
+        const int port = ok ? portText.toInt(&ok) : 0;
         if (!ok || port < 0 || port > 65535)
             throw std::invalid_argument(
                 ("'" + portText + "' is not a valid port number").toStdString());

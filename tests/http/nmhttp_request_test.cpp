@@ -222,6 +222,7 @@ TEST(Request, UrlSplitting) {
         {"HTTPS://host/", "HTTP Secure Socket is not supported"},
         {"http://host:8o/x", "'8o' is not a valid port number"},
         {"http://host:70000/x", "'70000' is not a valid port number"},
+        {"http://host: 80/x", "' 80' is not a valid port number"},
     };
     for (const auto& [url, text] : failures) {
         SplitProbe http;
