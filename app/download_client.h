@@ -73,8 +73,7 @@ public:
     /// place, and the address the connection went to.
     struct Failure {
         JobPolicy::Failure kind = JobPolicy::Failure::Final;
-        QString reason;
-        QString address; ///< "host:port": the server's, or the proxy's when one is used
+        QString reason; ///< names the place: the server's, or the proxy's when one is used
         /// A reply came (an error status, or one not whole or not HTTP):
         /// whatever else failed, the connection was made.
         bool answered = false;

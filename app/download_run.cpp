@@ -394,19 +394,12 @@ void DownloadRun::Get1() {
         return;
     }
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
-    if (PathRefused(row)) {
-        SetCurrentRow(row + 1);
-        StartTimer(Wait::None);
-        return;
-    }
-    if (!FetchAnyway(row) && SkipExisting(row, found)) {
+    const Screened screened = Screen(row, found);
+    if (screened == Screened::Skipped) {
         m_skipPending = true;
-        SetCurrentRow(row + 1);
         m_retryCount = 0;
-        StartTimer(Wait::None);
-        return;
     }
-    if (LeftUntried(row)) {
+    if (screened != Screened::Fetch) {
         SetCurrentRow(row + 1);
         StartTimer(Wait::None);
         return;
@@ -560,10 +553,7 @@ void DownloadRun::NMHTTP1Failure(int laneIndex) {
     }
     if (WaitForHost(lane.client->SlowDownSeconds()))
         return;
-    DownloadClient::Failure failure = lane.client->LastFailure();
-    if (failure.reason.isEmpty())
-        failure.reason = RefusedReason(*lane.client);
-    ApplyFailure(failure);
+    ApplyFailure(ReplyFailure(*lane.client));
 }
 
 bool DownloadRun::WaitForHost(qint64 asked) {
@@ -587,6 +577,13 @@ qint64 DownloadRun::HostWaitSeconds(const QString& url, qint64 asked) {
     qint64& backOff = m_backOffS[HostOf(url)];
     backOff = backOff == 0 ? 1 : qMin(backOff * 2, kMaxBackOffS);
     return backOff;
+}
+
+DownloadClient::Failure DownloadRun::ReplyFailure(const DownloadClient& client) {
+    DownloadClient::Failure failure = client.LastFailure();
+    if (failure.reason.isEmpty())
+        failure.reason = RefusedReason(client);
+    return failure;
 }
 
 DownloadClient::Failure DownloadRun::FailureOf(const DownloadClient& client, bool threw,
@@ -652,30 +649,27 @@ void DownloadRun::ApplyFailure(const DownloadClient::Failure& failure) {
     }
 }
 
-bool DownloadRun::FetchAnyway(int row) const {
+DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& found) {
+    found = DownloadClient::PathFound::Unknown;
+    if (m_refuseHidden) {
+        if (const QString reason = JobPolicy::PathRefusal(m_grid.Path(row)); !reason.isEmpty()) {
+            Mark(row, StatusMark::Failed, reason);
+            return Screened::Refused;
+        }
+    }
+    // Retried by hand or being tried again: the server is asked, whatever
+    // is at the path.
     const JobGrid::JobId id = m_grid.IdAt(row);
-    return m_grid.Refetch(id) || m_tries.contains(id);
-}
-
-bool DownloadRun::PathRefused(int row) {
-    if (!m_refuseHidden)
-        return false;
-    const QString reason = JobPolicy::PathRefusal(m_grid.Path(row));
-    if (reason.isEmpty())
-        return false;
-    Mark(row, StatusMark::Failed, reason);
-    return true;
-}
-
-bool DownloadRun::LeftUntried(int row) {
+    if (!m_grid.Refetch(id) && !m_tries.contains(id) && SkipExisting(row, found))
+        return Screened::Skipped;
     if (m_connects.isEmpty())
-        return false;
+        return Screened::Fetch;
     const QString address = First().client->AddressOf(m_grid.Url(row));
     const auto connects = m_connects.constFind(address);
     if (connects == m_connects.cend() || connects->failed < JobPolicy::kDownAfter)
-        return false;
+        return Screened::Fetch;
     Mark(row, QString(), JobPolicy::NotTriedReason(address, connects->refused));
-    return true;
+    return Screened::Untried;
 }
 
 void DownloadRun::MarkOutcomeAndMoveOn(const QString& mark, const QString& reason) {

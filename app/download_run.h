@@ -320,15 +320,15 @@ private:
     /// The failure rule, one job at a time: tried again after the back-off,
     /// "▼", or "×" and the next job.
     void ApplyFailure(const DownloadClient::Failure& failure);
-    /// Whether the job's address counts as down; its row is then marked
-    /// untried, with the reason.
-    bool LeftUntried(int row);
-    /// Whether the job's path is refused; it is then marked failed, with the
-    /// reason.
-    bool PathRefused(int row);
-    /// Whether the job at `row` is fetched from the server whatever "skip
-    /// existing" would say: marked for it, or being tried again.
-    bool FetchAnyway(int row) const;
+    /// What the checks before a fetch make of a job, in their one order for
+    /// both ways of running: a path refused ("▼"), a file already there
+    /// ("▲", unless the job is to be fetched anyway), an address that is
+    /// down (no mark). The job is marked; `found` says what the skip check
+    /// saw of the path.
+    enum class Screened { Fetch, Refused, Skipped, Untried };
+    Screened Screen(int row, DownloadClient::PathFound& found);
+    /// The failure a client's `failed` event tells of.
+    static DownloadClient::Failure ReplyFailure(const DownloadClient& client);
     /// After a 429 or 503: arms the wait for the server and keeps the job at
     /// "↓" to be fetched again. False when the job has had its share of such
     /// waits (the reply is then a failure as any other).

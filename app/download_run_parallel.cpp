@@ -102,21 +102,15 @@ JobGrid::JobId DownloadRun::NextToStart(qint64 now, qint64& wake,
             SetCurrentRow(row + 1);
             continue;
         }
-        if (PathRefused(row)) {
-            SetCurrentRow(row + 1);
-            continue;
-        }
         if (PathBusy(row)) {
             // Two jobs never write one path at once: this one waits for the
             // other's end, which ticks again.
             return 0;
         }
-        if (!FetchAnyway(row) && SkipExisting(row, found)) {
+        const Screened screened = Screen(row, found);
+        if (screened == Screened::Skipped)
             CheckByItself(row);
-            SetCurrentRow(row + 1);
-            continue;
-        }
-        if (LeftUntried(row)) {
+        if (screened != Screened::Fetch) {
             SetCurrentRow(row + 1);
             continue;
         }
@@ -158,14 +152,14 @@ bool DownloadRun::PathBusy(int row) const {
     for (const Lane& lane : m_lanes)
         if (lane.inGet && lane.request.job != id && lane.request.path == path)
             return true;
-    for (const auto& [other, cycle] : m_cycles)
-        if (other != id && m_grid.Path(m_grid.RowOf(other)) == path)
-            return true;
-    // One put back to be fetched again goes first, as it would one at a time.
-    for (const JobGrid::JobId other : m_again)
-        if (other != id && m_grid.Path(m_grid.RowOf(other)) == path)
-            return true;
-    return false;
+    // A job in its small-result cycle, or one put back to be fetched again
+    // (which goes first, as it would one at a time), holds its path too.
+    const auto holds = [&](JobGrid::JobId other) {
+        return other != id && m_grid.Path(m_grid.RowOf(other)) == path;
+    };
+    return std::any_of(m_cycles.begin(), m_cycles.end(),
+                       [&](const auto& cycle) { return holds(cycle.first); }) ||
+           std::any_of(m_again.begin(), m_again.end(), holds);
 }
 
 void DownloadRun::CheckByItself(int row) {
@@ -237,10 +231,7 @@ void DownloadRun::LaneFailed(Lane& lane) {
         return;
     }
     m_slowDownsOf.remove(id);
-    DownloadClient::Failure failure = lane.client->LastFailure();
-    if (failure.reason.isEmpty())
-        failure.reason = RefusedReason(*lane.client);
-    LaneJudged(lane, failure);
+    LaneJudged(lane, ReplyFailure(*lane.client));
 }
 
 void DownloadRun::LaneJudged(Lane& lane, const DownloadClient::Failure& failure) {

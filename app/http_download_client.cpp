@@ -103,22 +103,21 @@ void HttpDownloadClient::NewRun() {
 }
 
 DownloadClient::Failure HttpDownloadClient::LastFailure() const {
-    const QString address = http_.Proxy.isEmpty()
-                                ? http_.Host.toLower() + ':' + QString::number(http_.Port)
-                                : http_.Proxy.toLower() + ':' + QString::number(http_.ProxyPort);
     if (ended_.error) {
-        const QString host = http_.Proxy.isEmpty() ? http_.Host : http_.Proxy;
+        // Where the connection went: the proxy, when one is used.
+        const bool direct = http_.Proxy.isEmpty();
+        const QString host = direct ? http_.Host : http_.Proxy;
+        const QString address =
+            host.toLower() + ':' + QString::number(direct ? http_.Port : http_.ProxyPort);
         return {
             JobPolicy::ForError(ended_.code),
-            JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address),
-            address};
+            JobPolicy::ErrorReason(ended_.code, http_.LastErrorCode, ended_.text, host, address)};
     }
     if (!failed_) // it never got as far as a reply: the caller has the text
         return {};
     if (!http_.FailureReason.isEmpty())
-        return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, address, true};
-    return {JobPolicy::ForStatus(http_.ReplyCode), QString::fromLatin1(http_.StatusLine()), address,
-            true};
+        return {JobPolicy::ForBadReply(http_.FailureReason), http_.FailureReason, true};
+    return {JobPolicy::ForStatus(http_.ReplyCode), QString::fromLatin1(http_.StatusLine()), true};
 }
 
 QString HttpDownloadClient::AddressOf(const QString& url) const {

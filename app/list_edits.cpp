@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <map>
+#include <utility>
 
 namespace ListEdits {
 
@@ -111,14 +113,16 @@ QString PathsTakenWarning(const TakenPaths& taken) {
 }
 
 QString FailureCauses(const JobGrid& grid, qsizetype most) {
-    // The causes in the order first met, the most common first.
+    // The causes in the order first met, the most common first. Marks are
+    // read as the list keeps them: no text per job but the failures' reasons.
     QStringList causes;
     QHash<QString, int> counts;
-    for (int row = 1; row < grid.NextRow(); ++row) {
-        const QString mark = grid.Status(row);
-        if (mark != StatusMark::Failed && mark != StatusMark::GivenUp)
+    const JobList& jobs = grid.Jobs();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const JobList::Mark mark = jobs.mark(i);
+        if (mark != JobList::Mark::Failed && mark != JobList::Mark::GivenUp)
             continue;
-        const QString cause = JobPolicy::CauseOf(grid.Reason(row));
+        const QString cause = JobPolicy::CauseOf(jobs.reason(i));
         if (!counts.contains(cause))
             causes << cause;
         ++counts[cause];
@@ -137,36 +141,38 @@ QString FailureCauses(const JobGrid& grid, qsizetype most) {
 }
 
 QString Summary(const JobGrid& grid) {
+    using M = JobList::Mark;
     // The marks in the order of a run, then any other text, then the jobs
-    // never tried.
-    const QStringList order = {StatusMark::Done,   StatusMark::Skipped, StatusMark::Small,
-                               StatusMark::Failed, StatusMark::GivenUp, StatusMark::Requested};
-    QHash<QString, int> counts;
-    int untried = 0;
-    for (int row = 1; row < grid.NextRow(); ++row) {
-        const QString mark = grid.Status(row);
-        if (mark.isEmpty())
-            ++untried;
+    // never tried; counted on the marks the list keeps.
+    const std::pair<M, QString> order[] = {
+        {M::Done, StatusMark::Done},       {M::Skipped, StatusMark::Skipped},
+        {M::Small, StatusMark::Small},     {M::Failed, StatusMark::Failed},
+        {M::GivenUp, StatusMark::GivenUp}, {M::Requested, StatusMark::Requested}};
+    std::map<M, int> counts;
+    std::map<QString, int> others;
+    const JobList& jobs = grid.Jobs();
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const M mark = jobs.mark(i);
+        if (mark == M::Other)
+            ++others[jobs.status(i)];
         else
             ++counts[mark];
     }
     // The causes stand after the last failure mark.
-    const QString lastFailure =
-        counts.value(StatusMark::GivenUp) > 0 ? StatusMark::GivenUp : StatusMark::Failed;
+    const M lastFailure = counts[M::GivenUp] > 0 ? M::GivenUp : M::Failed;
     QStringList parts;
-    for (const QString& mark : order) {
-        const int n = counts.value(mark);
+    for (const auto& [mark, glyph] : order) {
+        const int n = counts[mark];
         if (n == 0)
             continue;
-        QString part = QStringLiteral("%1 %2").arg(n).arg(mark);
+        QString part = QStringLiteral("%1 %2").arg(n).arg(glyph);
         if (mark == lastFailure)
             part += QStringLiteral(" (%1)").arg(FailureCauses(grid, 3));
         parts << part;
     }
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (!order.contains(it.key()))
-            parts << QStringLiteral("%1 %2").arg(it.value()).arg(it.key());
-    if (untried > 0)
+    for (const auto& [text, n] : others)
+        parts << QStringLiteral("%1 %2").arg(n).arg(text);
+    if (const int untried = counts[M::None]; untried > 0)
         parts << QStringLiteral("%1 not tried").arg(untried);
     return parts.join(QStringLiteral(" · "));
 }

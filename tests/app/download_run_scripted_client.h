@@ -100,8 +100,7 @@ public:
 private:
     void play(const QString& url, const QString& path, quint64 serial) {
         const Reply reply = replies.value(url);
-        failure_ = {reply.kind, reply.failureReason, AddressOf(url),
-                    reply.outcome == Outcome::Failure};
+        failure_ = {reply.kind, reply.failureReason, reply.outcome == Outcome::Failure};
         if (events().connected)
             events().connected();
         if (reply.during)
