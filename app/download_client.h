@@ -1,29 +1,31 @@
 #pragma once
 
-#include "app/job_policy.h"
+#include "app/download_outcome.h"
 
 #include <QString>
 #include <QtGlobal>
 #include <functional>
 
 /// What a download run needs of an HTTP client: "start a GET of this URL
-/// into that file, tell me when it is over", an abort, and a few read-outs. The run talks to this
-/// seam so that its rules can be tested against a scripted stand-in; the program uses
-/// HttpDownloadClient over TNMHTTP.
+/// into that file, tell me how it ended", an abort, and a few read-outs
+/// while it runs. The run talks to this seam so that its rules can be tested
+/// against a scripted stand-in; the program uses HttpDownloadClient over
+/// TNMHTTP.
+///
+/// A transfer ends with exactly one `finished`, carrying everything about
+/// it in a DownloadOutcome. A client raises its reply's events through
+/// ReplySucceeded / ReplyFailed and its end through TransferOver; this class
+/// turns them into that one outcome.
 class DownloadClient {
 public:
-    /// Callbacks the client raises during a request, on the caller's thread.
+    /// Callbacks the client raises during a transfer, on the caller's thread.
     struct Events {
         std::function<void()> connected;      ///< the connection is up
         std::function<void()> status;         ///< StatusText() has a new text
         std::function<void()> packetReceived; ///< a block of the body arrived
-        std::function<void()> succeeded;      ///< the request succeeded
-        std::function<void()> failed;         ///< the server refused the request
-        /// The request is over (after `succeeded` or `failed`, if either);
-        /// `error` is the text of what ended it without an outcome
-        /// (refused, time-out, reset, abort, bad URL...), empty when it ended
-        /// normally. Raised from the event loop, never inside Start.
-        std::function<void(bool threw, const QString& error)> ended;
+        /// The transfer is over. Raised from the event loop, never inside
+        /// Start.
+        std::function<void(const DownloadOutcome& outcome)> finished;
     };
 
     virtual ~DownloadClient() = default;
@@ -38,55 +40,72 @@ public:
     };
 
     /// Starts fetching `url` into the file at `path`, which holds only a
-    /// whole reply (or what it held before) once `ended` came, and returns at
-    /// once. Raises at most one of `succeeded` / `failed`, then `ended`. A
-    /// request that cannot even start throws std::exception with the error
-    /// text instead, and raises nothing.
+    /// whole reply (or what it held before) once `finished` came, and
+    /// returns at once. A transfer that cannot even start throws
+    /// std::exception with the error text instead, and raises nothing.
     virtual void Start(const QString& url, const QString& path, PathFound found) = 0;
-    /// Ends the request under way as soon as possible; harmless when idle.
+    /// Ends the transfer under way as soon as possible: its outcome is
+    /// Cancelled unless its reply's outcome came first. Harmless when idle
+    /// and when repeated.
     virtual void Abort() = 0;
     /// The client's latest status text.
     virtual QString StatusText() const = 0;
-    /// Body bytes received so far by the current request.
+    /// Body bytes received so far by the transfer under way.
     virtual qint64 ReceivedBytes() const = 0;
     /// Body length the reply announced; 0 when it announced none.
     virtual qint64 ExpectedBytes() const = 0;
-    /// Why the last request raised `failed`: the reply's status line for an
-    /// error status ("HTTP/1.0 404 Not Found"), else the client's own text
-    /// (no HTTP reply, a cut body, ...).
-    virtual QString FailureReason() const = 0;
-    /// After `failed`: whether the server asked to be left alone for a while
-    /// (429 Too Many Requests, 503 Service Unavailable): the seconds its
-    /// Retry-After line asked for, 0 when it named none; -1 for any other
-    /// failure.
-    virtual qint64 SlowDownSeconds() const { return -1; }
-    /// Once `ended` came: the size of the file the request saved at its
-    /// path, which is then all that is there; -1 when it saved none (the
-    /// path holds what it held before) or cannot say, so the caller looks.
-    virtual qint64 SavedBytes() const { return -1; }
     /// A new run begins: what servers told the last one (cookies) is
     /// forgotten. Nothing to do by default.
     virtual void NewRun() {}
-
-    /// What ended the last request without a success, once `failed` came or
-    /// `ended` told an error: its kind, a reason that names the cause and the
-    /// place, and the address the connection went to.
-    struct Failure {
-        JobPolicy::Failure kind = JobPolicy::Failure::Final;
-        QString reason; ///< names the place: the server's, or the proxy's when one is used
-        /// A reply came (an error status, or one not whole or not HTTP):
-        /// whatever else failed, the connection was made.
-        bool answered = false;
-    };
-    virtual Failure LastFailure() const = 0;
     /// The address a request for `url` connects to, the same for the same
     /// URL whatever came before: "host:port" of the server, or of the proxy
     /// when one proxy serves every URL.
     virtual QString AddressOf(const QString& url) const = 0;
 
+    /// What ended the last transfer without a success: its kind, a reason
+    /// that names the cause and the place, and whether a reply came.
+    struct Failure {
+        JobPolicy::Failure kind = JobPolicy::Failure::Final;
+        QString reason;
+        bool answered = false;
+    };
+
 protected:
     const Events& events() const { return events_; }
 
+    /// Read-outs the outcome is made of, asked once the transfer is over.
+    /// The last reply's status line, or the client's text for a reply not
+    /// whole or not HTTP.
+    virtual QString FailureReason() const = 0;
+    /// After ReplyFailed: the seconds a 429 or 503 asked the caller to wait
+    /// (0: it named none); -1 for any other failure.
+    virtual qint64 SlowDownSeconds() const { return -1; }
+    /// The size of the file the transfer saved at its path; -1 when none.
+    virtual qint64 SavedBytes() const { return -1; }
+    /// The failure of the transfer just over, when it ended in an error or
+    /// an error reply; an empty reason when the client cannot say more.
+    virtual Failure LastFailure() const = 0;
+    /// The final reply's status code and validators, when a reply came.
+    virtual int ReplyStatus() const { return 0; }
+    virtual QString ReplyEtag() const { return {}; }
+    virtual QString ReplyLastModified() const { return {}; }
+
+    /// A transfer begins (from Start): nothing of the last one is left.
+    void TransferBegins();
+    /// The reply was a success, or an error reply: the outcome of the
+    /// transfer, told by TransferOver. Only the first of them counts.
+    void ReplySucceeded();
+    void ReplyFailed();
+    /// The transfer is over: `threw` with the error `error` and its socket
+    /// error `code` when an error ended it. Raises `finished` once.
+    void TransferOver(bool threw, const QString& error, SockErrorCode code);
+    /// Abort() was called while a transfer ran.
+    void AbortAsked();
+
 private:
     Events events_;
+    bool running_ = false;
+    bool abortAsked_ = false;
+    /// The reply's outcome, once one came.
+    enum class Reply { None, Succeeded, Failed } reply_ = Reply::None;
 };

@@ -22,21 +22,16 @@ HttpDownloadClient::HttpDownloadClient(TNMHTTP& http)
         if (events().packetReceived)
             events().packetReceived();
     };
-    http_.OnSuccess = [this](CmdType) {
-        if (events().succeeded)
-            events().succeeded();
-    };
+    http_.OnSuccess = [this](CmdType) { ReplySucceeded(); };
     http_.OnFailure = [this](CmdType) {
         failed_ = true;
-        if (events().failed)
-            events().failed();
+        ReplyFailed();
     };
     finished_ = QObject::connect(&http_, &TNMHTTP::finished, [this](const TNMHTTP::Result& r) {
         const bool threw = r.status == TNMHTTP::Result::Status::Error ||
                            r.status == TNMHTTP::Result::Status::Cancelled;
         ended_ = {threw, r.error, r.reason};
-        if (events().ended)
-            events().ended(threw, threw ? r.reason : QString());
+        TransferOver(threw, threw ? r.reason : QString(), r.error);
     });
 }
 
@@ -63,10 +58,16 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
     if (beforeGet_)
         beforeGet_(url);
     http_.Start(cmdGet, url);
+    TransferBegins();
 }
 
 void HttpDownloadClient::Abort() {
+    AbortAsked();
     http_.cancel();
+}
+
+int HttpDownloadClient::ReplyStatus() const {
+    return http_.ReplyCode;
 }
 
 QString HttpDownloadClient::StatusText() const {

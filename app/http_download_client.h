@@ -32,12 +32,15 @@ public:
     QString StatusText() const override;
     qint64 ReceivedBytes() const override;
     qint64 ExpectedBytes() const override;
+    void NewRun() override;
+    QString AddressOf(const QString& url) const override;
+
+protected:
     QString FailureReason() const override;
     qint64 SlowDownSeconds() const override;
     qint64 SavedBytes() const override;
-    void NewRun() override;
     Failure LastFailure() const override;
-    QString AddressOf(const QString& url) const override;
+    int ReplyStatus() const override;
 
 private:
     TNMHTTP& http_;

@@ -1,5 +1,7 @@
 #include "app/job_grid.h"
 
+#include "app/status_mark.h"
+
 #include <algorithm>
 #include <array>
 
@@ -55,6 +57,17 @@ void JobGrid::SetStatus(int gridRow, const QString& mark) {
     if (!IsJobRow(gridRow) || Status(gridRow) == mark)
         return;
     m_jobs.setStatus(size_t(gridRow - 1), mark);
+    EmitStatusCellChanged(gridRow, Qt::DisplayRole);
+}
+
+JobList::Mark JobGrid::MarkAt(int gridRow) const {
+    return IsJobRow(gridRow) ? m_jobs.mark(size_t(gridRow - 1)) : JobList::Mark::None;
+}
+
+void JobGrid::SetMark(int gridRow, JobList::Mark mark) {
+    if (!IsJobRow(gridRow) || MarkAt(gridRow) == mark || mark == JobList::Mark::Other)
+        return;
+    m_jobs.setStatus(size_t(gridRow - 1), StatusMark::Glyph(mark));
     EmitStatusCellChanged(gridRow, Qt::DisplayRole);
 }
 

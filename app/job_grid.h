@@ -58,6 +58,10 @@ public:
     /// Sets the status mark of a job row and tells the views; ignored for a
     /// row that holds no job.
     void SetStatus(int gridRow, const QString& mark);
+    /// The mark of a job row as the list stores it (None past the jobs).
+    JobList::Mark MarkAt(int gridRow) const;
+    /// Sets a job row's mark by its kind (not Other, which has no glyph).
+    void SetMark(int gridRow, JobList::Mark mark);
     /// Why the job of a row failed (its Status cell's tooltip); empty for any
     /// row without a reason.
     QString Reason(int gridRow) const;

@@ -1,6 +1,6 @@
 #include "app/job_policy.h"
 
-#include "app/status_mark.h"
+#include "app/download_outcome.h"
 
 #include <QRegularExpression>
 
@@ -120,16 +120,31 @@ Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bo
     constexpr int kGiveUpRetryCount = 6;
     // A server that kept asking to be left alone has had its waits already.
     if (failure == Failure::SlowDown && retries > 0)
-        return {false, StatusMark::GivenUp, reason};
+        return {false, JobList::Mark::GivenUp, reason};
     const bool transient = failure != Failure::Final;
     if (transient && retries > 0) {
         if (!addressDown && tries <= retries)
             return {true, {}, reason};
-        return {false, StatusMark::GivenUp,
+        return {false, JobList::Mark::GivenUp,
                 tries > 1 ? QStringLiteral("%1 after %2 tries").arg(reason).arg(tries) : reason};
     }
-    return {false, retryCount >= kGiveUpRetryCount ? StatusMark::GivenUp : StatusMark::Failed,
+    return {false, retryCount >= kGiveUpRetryCount ? JobList::Mark::GivenUp : JobList::Mark::Failed,
             reason};
+}
+
+Decision Decide(const JobState& job, const DownloadOutcome& outcome) {
+    using Next = Decision::Next;
+    if (outcome.Succeeded())
+        return {Next::Mark, JobList::Mark::Done, {}, 0};
+    if (outcome.Cancelled())
+        return {Next::Keep, JobList::Mark::Requested, {}, 0};
+    if (outcome.retryAfter >= 0 && job.held && job.slowDowns < kMaxSlowDowns)
+        return {Next::WaitHost, JobList::Mark::Requested, {}, outcome.retryAfter};
+    const Verdict verdict = Judge(outcome.kind, outcome.reason, job.tries, job.retries,
+                                  job.addressDown, job.retryCount);
+    if (verdict.tryAgain)
+        return {job.held ? Next::TryAgain : Next::Keep, JobList::Mark::Requested, {}, 0};
+    return {Next::Mark, verdict.mark, verdict.reason, 0};
 }
 
 QString PathRefusal(const QString& path) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "net/sock_error.h"
+#include "settings/job_list.h"
 
 #include <QString>
+
+struct DownloadOutcome;
 
 /// What a failed request means for its job: whether it is worth trying
 /// again, what mark it ends with and the words of its reason. Pure
@@ -47,8 +50,8 @@ QString NotTriedReason(const QString& address, bool refused);
 
 /// What becomes of a job whose request failed.
 struct Verdict {
-    bool tryAgain = false; ///< fetch it again after the host's back-off
-    QString mark;          ///< else the mark it ends with
+    bool tryAgain = false;                    ///< fetch it again after the host's back-off
+    JobList::Mark mark = JobList::Mark::None; ///< else the mark it ends with
     QString reason;
 };
 /// `tries`: how often the job has been tried in this run, this try
@@ -64,6 +67,41 @@ struct Verdict {
 /// of old).
 Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bool addressDown,
               int retryCount);
+
+/// A server that answers 429 or 503 is left alone before the job is
+/// fetched again; such a reply is no failure of the job until it came this
+/// many times in a row.
+constexpr int kMaxSlowDowns = 8;
+
+/// What the run knows of a job when its transfer is over.
+struct JobState {
+    int tries = 1;            ///< this try included
+    int retries = 0;          ///< more tries a transient failure gets
+    int slowDowns = 0;        ///< 429/503 replies it waited out in a row
+    bool addressDown = false; ///< its address just counted as down
+    int retryCount = 0;       ///< the small-result counter of its lane
+    /// The job is still in the list and still this run's to fetch again
+    /// (not deleted, not let go by a new "Go!").
+    bool held = true;
+};
+
+/// What becomes of a job whose transfer is over.
+struct Decision {
+    enum class Next {
+        Mark,     ///< it ends with `mark` and `reason`
+        Keep,     ///< it stays "↓", to be fetched by the walk or the next run
+        WaitHost, ///< fetched again once its server is due after `asked` s (0: its back-off)
+        TryAgain, ///< fetched again after its server's back-off
+    };
+    Next next = Next::Mark;
+    JobList::Mark mark = JobList::Mark::None;
+    QString reason;
+    qint64 asked = 0; ///< of WaitHost: what the server's Retry-After asked for
+};
+/// The run's rule for every ending: a success is "○"; a transfer the run
+/// cancelled keeps "↓"; a 429 or 503 is waited out (up to kMaxSlowDowns in
+/// a row) while the job is held; any other failure goes by Judge.
+Decision Decide(const JobState& job, const DownloadOutcome& outcome);
 
 /// Why a job's path is refused unless the user agreed to it, or the empty
 /// text: a job list is shared like any file, and a row could aim a download

@@ -26,6 +26,29 @@ inline bool IsSuccess(const QString& mark) {
     return mark == Done || mark == Skipped;
 }
 
+/// The glyph of a mark, as the Status cell and the file show it; empty for
+/// None and for Other, whose text only the list keeps.
+inline QString Glyph(JobList::Mark mark) {
+    switch (mark) {
+    case JobList::Mark::Done:
+        return Done;
+    case JobList::Mark::Requested:
+        return Requested;
+    case JobList::Mark::Skipped:
+        return Skipped;
+    case JobList::Mark::Small:
+        return Small;
+    case JobList::Mark::Failed:
+        return Failed;
+    case JobList::Mark::GivenUp:
+        return GivenUp;
+    case JobList::Mark::None:
+    case JobList::Mark::Other:
+        break;
+    }
+    return {};
+}
+
 /// The same, on a mark as a list stores it, for a scan over a whole list.
 inline bool IsFetched(JobList::Mark mark) {
     using M = JobList::Mark;

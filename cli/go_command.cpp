@@ -147,48 +147,51 @@ private:
         report_.jobStarted(row, grid_.JobCount(), DownloadRun::FileNamePart(grid_.Path(row)));
     }
 
-    void onFinished(JobGrid::JobId id, const QString& mark, const QString& reason) {
+    void onFinished(JobGrid::JobId id, JobList::Mark mark, const QString& reason) {
         const int row = grid_.RowOf(id);
-        const QString name = DownloadRun::FileNamePart(grid_.Path(row));
         saver_.Changed();
         QString detail;
-        const DownloadClient* client = run_.ClientOf(id);
-        if (mark == StatusMark::Done && client) {
-            // The whole body is what the file holds: no stat needed to say so.
-            detail = QStringLiteral("%1 bytes").arg(client->ReceivedBytes());
-        } else if (mark == StatusMark::Skipped) {
-            detail = QStringLiteral("exists");
-        } else if (mark == StatusMark::Small) {
-            detail = reason + QStringLiteral(" (removed)");
-        } else if (const auto request = requests_.find(id); request != requests_.end()) {
-            // A failure of the request, told once the request has ended.
-            request->pending = Pending{row, mark, reason};
+        if (const auto request = requests_.find(id); request != requests_.end()) {
+            // The job of a request is told once the request has ended, with
+            // what the transfer brought.
+            request->pending = Pending{row, StatusMark::Glyph(mark), reason};
             return;
-        } else {
-            detail = reason;
         }
-        report_.jobFinished(mark, row, grid_.JobCount(), name, detail);
+        if (mark == JobList::Mark::Skipped)
+            detail = QStringLiteral("exists");
+        else if (mark == JobList::Mark::Small)
+            detail = reason + QStringLiteral(" (removed)");
+        else
+            detail = reason;
+        report_.jobFinished(StatusMark::Glyph(mark), row, grid_.JobCount(),
+                            DownloadRun::FileNamePart(grid_.Path(row)), detail);
     }
 
-    void onRequestEnded(JobGrid::JobId id) {
+    void onRequestEnded(JobGrid::JobId id, const DownloadOutcome& outcome) {
         const auto found = requests_.find(id);
-        const DownloadClient* client = run_.ClientOf(id);
-        if (found == requests_.end() || !client)
+        if (found == requests_.end())
             return;
         Request request = std::move(*found);
         requests_.erase(found);
         // The bytes of a job beside the one on the progress line count in
         // the rate all the same.
         if (id != shown_)
-            report_.bytesElsewhere(client->ReceivedBytes());
+            report_.bytesElsewhere(outcome.received);
+        const std::optional<Pending> pending = std::move(request.pending);
+        const auto tell = [&](const QString& detail) {
+            report_.jobFinished(pending->mark, pending->row, grid_.JobCount(),
+                                DownloadRun::FileNamePart(grid_.Path(pending->row)), detail);
+        };
+        // A success is told as it came; the whole body is what the file
+        // holds, so no stat is needed to say its size.
+        const bool done = pending && pending->mark == StatusMark::Done;
+        if (done)
+            tell(QStringLiteral("%1 bytes").arg(outcome.received));
         // A failed job's reason, else what the reply said.
-        const QString detail = request.pending ? request.pending->reason : client->FailureReason();
-        report_.requestEnded(request.url, detail, client->ReceivedBytes(), request.clock.elapsed());
-        if (!request.pending)
-            return;
-        const Pending& p = *request.pending;
-        report_.jobFinished(p.mark, p.row, grid_.JobCount(),
-                            DownloadRun::FileNamePart(grid_.Path(p.row)), detail);
+        const QString detail = pending && !done ? pending->reason : outcome.statusLine;
+        report_.requestEnded(request.url, detail, outcome.received, request.clock.elapsed());
+        if (pending && !done)
+            tell(detail);
     }
 
     void onInterrupt(int signalNumber) {

@@ -49,12 +49,12 @@ void TForm1::WireRunOverview() {
     connect(m_run.get(), &DownloadRun::requestEnded, this,
             [this](JobGrid::JobId id) { m_overview.RequestEnded(id); });
     connect(m_run.get(), &DownloadRun::jobFinished, this,
-            [this](JobGrid::JobId id, const QString& mark, const QString&) {
+            [this](JobGrid::JobId id, JobList::Mark mark, const QString&) {
                 if (!m_overviewRunning) { // a job passed over before the first request
                     m_overview.Start();
                     m_overviewRunning = true;
                 }
-                m_overview.JobFinished(id, mark);
+                m_overview.JobFinished(id, StatusMark::Glyph(mark));
                 ShowOverview();
             });
     connect(m_run.get(), &DownloadRun::runFinished, this, [this] {

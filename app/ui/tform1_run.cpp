@@ -62,7 +62,10 @@ void TForm1::WireDownloadRun() {
             },
             Qt::QueuedConnection);
     });
-    connect(m_run.get(), &DownloadRun::jobMarked, this, &TForm1::RunJobMarked);
+    connect(m_run.get(), &DownloadRun::jobMarked, this,
+            [this](JobGrid::JobId id, int row, JobList::Mark mark, const QString& reason) {
+                RunJobMarked(id, row, StatusMark::Glyph(mark), reason);
+            });
     connect(m_run.get(), &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
         // A stopped run gives the inputs back.
         if (end == DownloadRun::End::Cancelled)

@@ -66,12 +66,14 @@ public:
         maxDepth = std::max(maxDepth, depth);
         aborted_ = false;
         holding_ = false;
+        TransferBegins();
         const quint64 serial = ++serial_;
         QTimer::singleShot(0, &context_, [this, url, path, serial] { play(url, path, serial); });
     }
     void Abort() override {
         ++aborts;
         aborted_ = depth > 0;
+        AbortAsked();
         if (holding_)
             QTimer::singleShot(0, &context_, [this, serial = serial_] { release(serial, true); });
     }
@@ -129,12 +131,10 @@ private:
                                                            : -1;
                 reason_ = reply.reason;
                 slowDown_ = reply.outcome == Outcome::Failure ? reply.slowDown : -1;
-                if (reply.outcome == Outcome::Success) {
-                    if (events().succeeded)
-                        events().succeeded();
-                } else if (events().failed) {
-                    events().failed();
-                }
+                if (reply.outcome == Outcome::Success)
+                    ReplySucceeded();
+                else
+                    ReplyFailed();
                 return end(false, {});
             }
         } catch (const std::exception& e) {
@@ -151,8 +151,7 @@ private:
     }
     void end(bool threw, const QString& error) {
         --depth;
-        if (events().ended)
-            events().ended(threw, error);
+        TransferOver(threw, error, SockErrorCode::Other);
     }
     void write(const QString& path, const QByteArray& body) {
         if (!testenv::writeFile(path, body))

@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/list_edits.h"
 #include "app/run_panels.h"
+#include "app/status_mark.h"
 #include "tests/app/download_run_scripted_client.h"
 #include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
@@ -313,9 +314,9 @@ TEST_F(DownloadRunTest, ASavedSizeIsTrustedOnceAndTheNextRunLooksAgain) {
     run->SetSmallResultLimitKB(1);
     QStringList marksOfJob1;
     QObject::connect(run.get(), &DownloadRun::jobMarked,
-                     [&](JobGrid::JobId, int row, const QString& mark) {
+                     [&](JobGrid::JobId, int row, JobList::Mark mark) {
                          if (row == 1)
-                             marksOfJob1 << mark;
+                             marksOfJob1 << StatusMark::Glyph(mark);
                      });
     run->GoButtonClick();
     EXPECT_GE(TickToEnd(), 0);
@@ -497,9 +498,9 @@ TEST_F(DownloadRunTest, EveryFailureKeepsItsReasonUntilTheJobIsFetchedAgain) {
     client.replies[Url(3)].outcome = Outcome::None;
     QStringList told;
     QObject::connect(run.get(), &DownloadRun::jobMarked,
-                     [&](JobGrid::JobId, int, const QString& mark, const QString& reason) {
+                     [&](JobGrid::JobId, int, JobList::Mark mark, const QString& reason) {
                          if (!reason.isEmpty())
-                             told << mark + " " + reason;
+                             told << StatusMark::Glyph(mark) + " " + reason;
                      });
     run->SetSmallResultCheck(false);
     run->GoButtonClick();

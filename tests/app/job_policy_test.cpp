@@ -113,7 +113,7 @@ TEST(JobPolicy, TransientFailuresAreTriedAgainUntilTheirTriesRunOut) {
             JobPolicy::Judge(row.failure, why, row.tries, row.retries, row.down, row.retryCount);
         EXPECT_EQ(verdict.tryAgain, row.tryAgain);
         if (!row.tryAgain) {
-            EXPECT_EQ(verdict.mark, row.mark);
+            EXPECT_EQ(StatusMark::Glyph(verdict.mark), row.mark);
             EXPECT_EQ(verdict.reason, row.reason);
         }
     }

@@ -1,0 +1,313 @@
+// One lane's steps: the look at its last job, its next job, and the end of
+// its transfer. Every lane takes the same steps, whether it is the only one
+// or one of several.
+#include "app/download_run.h"
+#include "app/status_mark.h"
+
+#include <QFile>
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+using M = JobList::Mark;
+
+bool DownloadRun::LookAtResult(int laneIndex) {
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    if (lane.state == Lane::State::Again)
+        return false; // the job before was looked at before the wait
+    const JobGrid::JobId id = lane.state == Lane::State::Cycle ? lane.job : lane.examine;
+    lane.examine = 0;
+    if (!m_check.On() || id == 0) {
+        if (lane.state == Lane::State::Cycle) // the check was turned off
+            lane.state = Lane::State::Idle;
+        return false;
+    }
+    const int row = m_grid.RowOf(id);
+    // Only a job that claims a file is judged by it; a failed one keeps its
+    // mark and its own reason.
+    const M before = m_grid.MarkAt(row);
+    const bool claimsFile = StatusMark::IsSuccess(before) || before == M::Small;
+    const ResultCheck::Verdict result =
+        claimsFile ? m_check.Examine(id, m_grid.Path(row), StatusMark::IsSuccess(before),
+                                     m_grid.Reason(row))
+                   : ResultCheck::Verdict{};
+    if (!result.small) {
+        if (lane.skipPending)
+            lane.skipPending = false;
+        else
+            lane.retryActive = false;
+        lane.state = Lane::State::Idle;
+        return false;
+    }
+    if (!lane.retryActive) {
+        Mark(row, M::Small, result.reason);
+        lane.retryActive = true;
+        lane.retryCount = 1;
+    } else {
+        ++lane.retryCount;
+    }
+    if (result.exists)
+        QFile::remove(m_grid.Path(row));
+    if (lane.retryCount > ResultCheck::kTries) {
+        // The reason of the cycle's first look, not of this one: the file
+        // was removed in between.
+        const QString first = m_grid.MarkAt(row) == M::Small ? m_grid.Reason(row) : result.reason;
+        Mark(row, M::GivenUp, ResultCheck::GivenUpReason(first));
+        lane.retryCount = 0;
+        lane.state = Lane::State::Idle;
+        return false;
+    }
+    // Ten looks spread over one pause, rounded up so they never take less.
+    lane.state = Lane::State::Cycle;
+    lane.job = id;
+    m_hosts.DueAt(laneIndex, m_hosts.Now() + (m_hosts.PauseMs() + ResultCheck::kTries - 1) /
+                                                 ResultCheck::kTries);
+    return true;
+}
+
+bool DownloadRun::Holds(JobGrid::JobId id) const {
+    return std::any_of(m_lanes.begin(), m_lanes.end(), [id](const Lane& lane) {
+        return lane.job == id && lane.state != Lane::State::Idle;
+    });
+}
+
+bool DownloadRun::LaneIsDone(const Lane& lane) const {
+    return lane.state == Lane::State::Idle && lane.examine == 0;
+}
+
+bool DownloadRun::PathBusy(int laneIndex, int row) const {
+    const QString path = m_grid.Path(row);
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    for (size_t i = 0; i < m_lanes.size(); ++i) {
+        const Lane& other = m_lanes[i];
+        if (int(i) == laneIndex || other.state == Lane::State::Idle || other.job == id)
+            continue;
+        const QString otherPath = other.state == Lane::State::InFlight
+                                      ? other.path
+                                      : m_grid.Path(m_grid.RowOf(other.job));
+        if (otherPath == path)
+            return true;
+    }
+    return false;
+}
+
+bool DownloadRun::Get1(int laneIndex) {
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    const qint64 now = m_hosts.Now();
+    int row = 0;
+    // A job that waited for what its server asked is due now; one that
+    // waited for its turn under the rate is asked about again.
+    const bool waitedOut = lane.state == Lane::State::Again && lane.serverWait;
+    lane.hostWait = lane.serverWait = false;
+    if (lane.state == Lane::State::Again) {
+        row = m_grid.RowOf(lane.job);
+        lane.state = Lane::State::Idle;
+        if (row == 0) // deleted while it waited
+            return Get1(laneIndex);
+    } else {
+        // Jobs other lanes hold are theirs: the walk goes past them.
+        // The walk stands at the job of its row, whatever was deleted since.
+        row = CurrentRow();
+        SetCurrentRow(row);
+        while (m_grid.IsJobRow(row) && Holds(m_grid.IdAt(row)))
+            SetCurrentRow(++row);
+        if (row >= m_grid.NextRow()) {
+            if (!std::all_of(m_lanes.begin(), m_lanes.end(),
+                             [this](const Lane& l) { return LaneIsDone(l); })) {
+                lane.parked = true; // the others' ends tick again
+                return false;
+            }
+            Finish(End::Completed);
+            return true;
+        }
+        if (!StatusMark::IsFetched(m_grid.MarkAt(row))) {
+            SetCurrentRow(row + 1);
+            lane.examine = m_grid.IdAt(row);
+            m_hosts.DueAt(laneIndex, now);
+            return false;
+        }
+    }
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    if (PathBusy(laneIndex, row)) {
+        // Two jobs never write one path at once: this one waits for the
+        // other's end.
+        lane.parked = true;
+        return false;
+    }
+    DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
+    const Screened screened = Screen(row, found);
+    if (screened == Screened::Skipped) {
+        lane.skipPending = true;
+        lane.retryCount = 0;
+    }
+    if (screened != Screened::Fetch) {
+        if (m_currentJob == id)
+            SetCurrentRow(row + 1);
+        lane.examine = id;
+        m_hosts.DueAt(laneIndex, now);
+        return false;
+    }
+    const QString host = HostOf(m_grid.Url(row));
+    if (m_hosts.AtCap(host)) {
+        lane.parked = true;
+    } else if (const qint64 due = m_hosts.HostDue(host, waitedOut); due > now) {
+        // Jobs start in grid order: the next waits for its server's turn.
+        m_hosts.DueAt(laneIndex, due);
+        lane.hostWait = true;
+    } else {
+        lane.probe = waitedOut;
+        GetData(laneIndex, row, found);
+        return false;
+    }
+    // It is taken again by the next step of the lane, as it was.
+    lane.state = Lane::State::Again;
+    lane.job = id;
+    lane.held = true;
+    return false;
+}
+
+DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& found) {
+    found = DownloadClient::PathFound::Unknown;
+    if (m_refuseHidden) {
+        if (const QString reason = JobPolicy::PathRefusal(m_grid.Path(row)); !reason.isEmpty()) {
+            Mark(row, M::Failed, reason);
+            return Screened::Refused;
+        }
+    }
+    // Retried by hand or being tried again: the server is asked, whatever
+    // is at the path.
+    const JobGrid::JobId id = m_grid.IdAt(row);
+    if (m_skipExisting && !m_grid.Refetch(id) && !m_tries.contains(id)) {
+        const ResultCheck::Look look = ResultCheck::LookAt(m_grid.Path(row));
+        if (look.file) {
+            Mark(row, M::Skipped);
+            m_check.Know(id, look.size);
+            return Screened::Skipped;
+        }
+        // A folder there is the client's to refuse, with its own text.
+        if (look.nothing)
+            found = DownloadClient::PathFound::Nothing;
+    }
+    const QString down = m_hosts.DownReason(m_lanes.front().client->AddressOf(m_grid.Url(row)));
+    if (down.isEmpty())
+        return Screened::Fetch;
+    Mark(row, M::None, down);
+    return Screened::Untried;
+}
+
+void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound found) {
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    const QString url = m_grid.Url(row);
+    lane.state = Lane::State::InFlight;
+    lane.job = m_grid.IdAt(row);
+    lane.path = m_grid.Path(row);
+    lane.host = HostOf(url);
+    lane.address = lane.client->AddressOf(url);
+    lane.held = true;
+    m_hosts.Started(lane.host);
+    Mark(row, M::Requested);
+    try {
+        lane.client->Start(url, lane.path, found);
+        return;
+    } catch (const std::exception& e) {
+        // It never ran: its end is told here, as the client would have.
+        DownloadOutcome outcome;
+        outcome.threw = true;
+        outcome.errorText = QString::fromLocal8Bit(e.what());
+        outcome.reason = outcome.errorText.isEmpty()
+                             ? QStringLiteral("The request ended without an outcome")
+                             : outcome.errorText;
+        Finished(laneIndex, outcome);
+    }
+}
+
+JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome& outcome) {
+    JobPolicy::JobState state;
+    state.retries = m_retries;
+    state.retryCount = lane.retryCount;
+    state.slowDowns = m_slowDowns.value(lane.job);
+    state.held = lane.held && m_grid.RowOf(lane.job) != 0;
+    state.tries = m_tries.value(lane.job) + 1;
+    // Counted where the request was to connect, the key the next jobs are
+    // looked up by; a failure before any connection counts for nothing.
+    if (outcome.status == DownloadOutcome::Status::Failed &&
+        outcome.kind == JobPolicy::Failure::Connect && !lane.address.isEmpty())
+        state.addressDown = m_hosts.ConnectFailed(
+            lane.address, outcome.reason.startsWith(QStringLiteral("Connection refused")));
+    return state;
+}
+
+void DownloadRun::HoldForHost(int laneIndex, qint64 seconds, bool retryAfter) {
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    lane.state = Lane::State::Again;
+    lane.hostWait = lane.serverWait = true;
+    // "Stop!" pressed during the request is not put off by the wait.
+    m_hosts.DueAt(laneIndex, m_cancelRequested ? m_hosts.Now() : m_hosts.Now() + seconds * 1000);
+    emit waitingForHost(lane.job, seconds, retryAfter);
+}
+
+void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
+    Lane& lane = m_lanes[size_t(laneIndex)];
+    if (lane.state != Lane::State::InFlight)
+        return;
+    lane.state = Lane::State::Idle;
+    m_hosts.Ended(lane.host);
+    m_check.Know(lane.job, outcome.saved);
+    if (outcome.answered || outcome.Succeeded())
+        m_hosts.Answered(lane.address);
+    if (outcome.Succeeded())
+        m_hosts.Succeeded(lane.host);
+    for (Lane& other : m_lanes)
+        other.parked = false;
+
+    const JobGrid::JobId id = lane.job;
+    const int row = m_grid.RowOf(id);
+    const JobPolicy::JobState state = StateOf(lane, outcome);
+    const JobPolicy::Decision decision = JobPolicy::Decide(state, outcome);
+    using Next = JobPolicy::Decision::Next;
+    lane.examine = 0;
+    if (decision.next == Next::TryAgain)
+        m_tries.insert(id, state.tries);
+    else
+        m_tries.remove(id);
+    if (decision.next == Next::WaitHost)
+        m_slowDowns.insert(id, state.slowDowns + 1);
+    else
+        m_slowDowns.remove(id);
+
+    if (std::exchange(lane.probe, false) && decision.next != Next::WaitHost &&
+        decision.next != Next::TryAgain)
+        m_hosts.EndWait(lane.host);
+    switch (decision.next) {
+    case Next::WaitHost:
+        HoldForHost(laneIndex, m_hosts.LeaveAlone(lane.host, decision.asked), decision.asked > 0);
+        break;
+    case Next::TryAgain:
+        HoldForHost(laneIndex, m_hosts.LeaveAlone(lane.host, 0), false);
+        break;
+    case Next::Keep:
+        m_hosts.Pause(laneIndex);
+        break;
+    case Next::Mark: {
+        // A success or a given-up job moves the walk on when it stands at
+        // it; a failed one is passed over by the next tick.
+        const bool advance = row != 0 && m_currentJob == id && decision.mark != M::Failed;
+        Mark(row, decision.mark, decision.reason);
+        if (advance)
+            SetCurrentRow(row + 1);
+        if (decision.mark == M::Done || decision.mark == M::GivenUp) {
+            lane.retryActive = false;
+            if (decision.mark == M::Done)
+                lane.retryCount = 0;
+        }
+        if (lane.held)
+            lane.examine = id;
+        m_hosts.Pause(laneIndex);
+        break;
+    }
+    }
+    if (!outcome.answered && !outcome.Succeeded())
+        emit requestError(id, outcome.errorText);
+    emit requestEnded(id, outcome);
+    Arm();
+}

@@ -1,0 +1,104 @@
+#include "app/host_scheduler.h"
+
+#include "app/job_policy.h"
+
+#include <QElapsedTimer>
+#include <cmath>
+#include <memory>
+
+HostScheduler::HostScheduler(Clock clock)
+    : clock_(std::move(clock)) {
+    if (!clock_) {
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        clock_ = [started] { return started->elapsed(); };
+    }
+    laneDue_.assign(1, 0);
+}
+
+qint64 HostScheduler::Now() {
+    now_ = qMax(now_, clock_());
+    return now_;
+}
+
+void HostScheduler::SetLanes(int count) {
+    laneDue_.resize(size_t(qMax(1, count)), 0);
+}
+
+void HostScheduler::SetRateLimit(double perSecond) {
+    rateGapMs_ = perSecond > 0 ? qint64(std::ceil(1000.0 / perSecond)) : 0;
+}
+
+qint64 HostScheduler::HostDue(const QString& host, bool waitedOut) const {
+    const auto found = hosts_.constFind(host);
+    if (found == hosts_.cend())
+        return 0;
+    qint64 due = waitedOut ? 0 : found->aloneUntilMs;
+    if (rateGapMs_ > 0 && found->lastStartMs >= 0)
+        due = qMax(due, found->lastStartMs + rateGapMs_);
+    return due;
+}
+
+bool HostScheduler::AtCap(const QString& host) const {
+    return maxPerHost_ > 0 && hosts_.value(host).inFlight >= maxPerHost_;
+}
+
+void HostScheduler::Started(const QString& host) {
+    Host& h = hosts_[host];
+    h.lastStartMs = Now();
+    ++h.inFlight;
+}
+
+void HostScheduler::Ended(const QString& host) {
+    if (const auto found = hosts_.find(host); found != hosts_.end() && found->inFlight > 0)
+        --found->inFlight;
+}
+
+qint64 HostScheduler::LeaveAlone(const QString& host, qint64 asked) {
+    qint64 seconds = 0;
+    if (asked > 0) {
+        seconds = qMin(asked, kMaxRetryAfterS);
+    } else {
+        qint64& backOff = backOffS_[host];
+        backOff = backOff == 0 ? 1 : qMin(backOff * 2, kMaxBackOffS);
+        seconds = backOff;
+    }
+    qint64& until = hosts_[host].aloneUntilMs;
+    until = qMax(until, Now() + seconds * 1000);
+    return seconds;
+}
+
+void HostScheduler::EndWait(const QString& host) {
+    if (const auto found = hosts_.find(host); found != hosts_.end())
+        found->aloneUntilMs = 0;
+}
+
+bool HostScheduler::ConnectFailed(const QString& address, bool refused) {
+    Connects& connects = connects_[address];
+    ++connects.failed;
+    connects.refused = connects.refused && refused;
+    return connects.failed >= JobPolicy::kDownAfter;
+}
+
+void HostScheduler::Answered(const QString& address) {
+    if (!connects_.isEmpty())
+        connects_.remove(address);
+}
+
+QString HostScheduler::DownReason(const QString& address) const {
+    if (connects_.isEmpty())
+        return {};
+    const auto connects = connects_.constFind(address);
+    if (connects == connects_.cend() || connects->failed < JobPolicy::kDownAfter)
+        return {};
+    return JobPolicy::NotTriedReason(address, connects->refused);
+}
+
+void HostScheduler::NewRun(bool keepBackOffs) {
+    connects_.clear();
+    if (!keepBackOffs) {
+        backOffS_.clear();
+        for (Host& host : hosts_)
+            host.aloneUntilMs = 0;
+    }
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+#include <limits>
+#include <vector>
+
+/// When the run may start its next request, and where: the pause each lane
+/// (a connection, one file at once) waits after its request, the cap on
+/// request starts per server (--rate), the wait a server asked for
+/// (Retry-After) or its back-off, the number of requests in flight per
+/// server, and the addresses that refused every connection of late. Time
+/// comes from an injected clock, so its rules are tested without waiting.
+class HostScheduler {
+public:
+    /// Milliseconds on a monotonic clock.
+    using Clock = std::function<qint64()>;
+    static constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+    /// A server that asked to be left alone for longer is left alone this
+    /// many seconds; one that named no time gets a back-off that starts at
+    /// 1 s and doubles up to kMaxBackOffS.
+    static constexpr qint64 kMaxRetryAfterS = 300;
+    static constexpr qint64 kMaxBackOffS = 60;
+
+    /// `clock` defaults to a monotonic clock started now.
+    explicit HostScheduler(Clock clock = {});
+
+    qint64 Now();
+
+    // --- lanes ---------------------------------------------------------------
+    void SetLanes(int count);
+    int Lanes() const { return int(laneDue_.size()); }
+    void SetPauseMs(int ms) { pauseMs_ = qMax(0, ms); }
+    int PauseMs() const { return pauseMs_; }
+    /// The lane's request has just ended: it waits the pause.
+    void Pause(int lane) { laneDue_[size_t(lane)] = Now() + pauseMs_; }
+    /// The lane's next step is due at `ms` (now when 0 or in the past).
+    void DueAt(int lane, qint64 ms) { laneDue_[size_t(lane)] = ms; }
+    qint64 LaneDue(int lane) const { return laneDue_[size_t(lane)]; }
+    bool LaneDueNow(int lane) { return LaneDue(lane) <= Now(); }
+
+    // --- servers ("scheme://host:port") ---------------------------------------
+    /// At most `perSecond` request starts a second to each server (0: no cap).
+    void SetRateLimit(double perSecond);
+    /// At most `count` requests in flight to one server (0: no cap).
+    void SetMaxPerHost(int count) { maxPerHost_ = qMax(0, count); }
+    /// The first time a request to `host` may start: after what it asked
+    /// for (unless `waitedOut`: the caller's timer was that wait) and after
+    /// its turn under the rate.
+    qint64 HostDue(const QString& host, bool waitedOut = false) const;
+    /// Whether `host` has as many requests in flight as it may have.
+    bool AtCap(const QString& host) const;
+    void Started(const QString& host);
+    void Ended(const QString& host);
+    /// The server asked to be left alone for `asked` seconds (0: it named
+    /// no time, so its back-off grows): the seconds it is left alone, from
+    /// now on for every request to it.
+    qint64 LeaveAlone(const QString& host, qint64 asked);
+    /// A success from `host`: its back-off starts afresh.
+    void Succeeded(const QString& host) { backOffS_.remove(host); }
+    /// The job that waited for `host` has been settled: its next request
+    /// told what the server had to say, so the wait is over for all.
+    void EndWait(const QString& host);
+
+    // --- addresses ("host:port" connected to) ---------------------------------
+    /// A connection try to `address` failed (`refused`: it was refused);
+    /// true when the address now counts as down (JobPolicy::kDownAfter
+    /// such tries in a row).
+    bool ConnectFailed(const QString& address, bool refused);
+    /// A reply came from `address`: only failures in a row make it down.
+    void Answered(const QString& address);
+    /// "not tried: …" when `address` is down, else empty.
+    QString DownReason(const QString& address) const;
+
+    /// A new run: addresses are tried afresh; the back-offs too unless
+    /// `keepBackOffs` (a request of the last run is still under way).
+    void NewRun(bool keepBackOffs);
+
+private:
+    Clock clock_;
+    qint64 now_ = 0;
+    int pauseMs_ = 0;
+    std::vector<qint64> laneDue_;
+    qint64 rateGapMs_ = 0;
+    int maxPerHost_ = 0;
+    struct Host {
+        qint64 lastStartMs = -1;
+        qint64 aloneUntilMs = 0;
+        int inFlight = 0;
+    };
+    QHash<QString, Host> hosts_;
+    QHash<QString, qint64> backOffS_;
+    struct Connects {
+        int failed = 0;
+        bool refused = true;
+    };
+    QHash<QString, Connects> connects_;
+};

@@ -1,0 +1,58 @@
+#include "app/result_check.h"
+
+#include "app/content_check.h"
+
+#include <QFileInfo>
+
+ResultCheck::Look ResultCheck::LookAt(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    // One stat: QFileInfo keeps what it found for the questions after it
+    // (asked first, whether it exists would cost a call of its own).
+    const QFileInfo info(path);
+    if (info.isFile())
+        return {true, false, info.size()};
+    return {false, !info.exists(), 0};
+}
+
+void ResultCheck::Know(JobId id, qint64 size) {
+    if (on_ && size >= 0)
+        knownSize_.insert(id, size);
+    else
+        knownSize_.remove(id);
+}
+
+ResultCheck::Verdict ResultCheck::Examine(JobId id, const QString& path, bool tookAsResult,
+                                          const QString& failure) {
+    bool exists = false;
+    qint64 size = 0;
+    if (const auto known = knownSize_.find(id); known != knownSize_.end()) {
+        // What this run wrote there, or just found there, is what is there.
+        exists = true;
+        size = *known;
+        knownSize_.erase(known);
+    } else {
+        const Look look = LookAt(path);
+        exists = look.file;
+        size = look.size;
+    }
+    const qint64 limit = qint64(limitKB_) * 1024;
+    // A web page saved under a picture's name is no more a result than an
+    // empty file is.
+    const QString wrong =
+        size > limit && tookAsResult ? ContentCheck::WrongContentReason(path) : QString();
+    if (size > limit && wrong.isEmpty())
+        return {};
+    const QString reason =
+        !failure.isEmpty() ? failure
+        : !wrong.isEmpty() ? wrong
+        : !exists          ? QStringLiteral("No file was saved")
+        : size == 0
+            ? QStringLiteral("The saved file is empty")
+            : QStringLiteral("Too small: %1 bytes, the limit is %2 KB").arg(size).arg(limitKB_);
+    return {true, exists, reason};
+}
+
+QString ResultCheck::GivenUpReason(const QString& first) {
+    return QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kTries);
+}
