@@ -1,5 +1,6 @@
 // What a failed request means for its job, without a server or a clock.
 #include "app/job_policy.h"
+#include "app/download_outcome.h"
 #include "app/status_mark.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +117,69 @@ TEST(JobPolicy, TransientFailuresAreTriedAgainUntilTheirTriesRunOut) {
             EXPECT_EQ(StatusMark::Glyph(verdict.mark), row.mark);
             EXPECT_EQ(verdict.reason, row.reason);
         }
+    }
+}
+
+// Every way a transfer ends, read as the run's rules: what the job's row
+// shows afterwards and whether the job is fetched again in this run.
+TEST(JobPolicy, EveryEndingDecidesTheJobsMarkOrItsNextTry) {
+    using Next = JobPolicy::Decision::Next;
+    using M = JobList::Mark;
+    using S = DownloadOutcome::Status;
+    const auto ending = [](S status, Failure kind = Failure::Final, qint64 retryAfter = -1) {
+        DownloadOutcome outcome;
+        outcome.status = status;
+        outcome.kind = kind;
+        outcome.retryAfter = retryAfter;
+        outcome.reason = QStringLiteral("why");
+        return outcome;
+    };
+    struct Row {
+        const char* rule;
+        JobPolicy::JobState job;
+        DownloadOutcome outcome;
+        Next next;
+        M mark;
+        qint64 asked;
+    };
+    const JobPolicy::JobState first{};
+    JobPolicy::JobState retried = first;
+    retried.retries = 2;
+    JobPolicy::JobState letGo = retried;
+    letGo.held = false;
+    JobPolicy::JobState waitedEnough = first;
+    waitedEnough.slowDowns = JobPolicy::kMaxSlowDowns;
+    JobPolicy::JobState inCycle = first;
+    inCycle.retryCount = 6;
+    const std::vector<Row> rows = {
+        {"a success is done", first, ending(S::Succeeded), Next::Mark, M::Done, 0},
+        {"a success during a cycle is still done", inCycle, ending(S::Succeeded), Next::Mark,
+         M::Done, 0},
+        {"our own abort leaves the job to fetch", first, ending(S::Cancelled), Next::Keep,
+         M::Requested, 0},
+        {"a 404 fails", retried, ending(S::Failed), Next::Mark, M::Failed, 0},
+        {"a 503 is waited out as it asked", first, ending(S::Failed, Failure::SlowDown, 30),
+         Next::WaitHost, M::Requested, 30},
+        {"a 429 naming no time waits its back-off", first,
+         ending(S::Failed, Failure::SlowDown, 0), Next::WaitHost, M::Requested, 0},
+        {"a ninth 503 in a row fails", waitedEnough, ending(S::Failed, Failure::SlowDown, 0),
+         Next::Mark, M::Failed, 0},
+        {"a reset with tries left is tried again", retried,
+         ending(S::Failed, Failure::Transient), Next::TryAgain, M::Requested, 0},
+        {"a job a new Go! let go of is left to the walk", letGo,
+         ending(S::Failed, Failure::Transient), Next::Keep, M::Requested, 0},
+        {"a 503 of a job let go of is not waited for", letGo,
+         ending(S::Failed, Failure::SlowDown, 5), Next::Mark, M::GivenUp, 0},
+        {"a failure late in a cycle gives up", inCycle, ending(S::Failed), Next::Mark,
+         M::GivenUp, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const JobPolicy::Decision decision = JobPolicy::Decide(row.job, row.outcome);
+        EXPECT_EQ(decision.next, row.next);
+        EXPECT_EQ(decision.mark, row.mark);
+        EXPECT_EQ(decision.asked, row.asked);
+        EXPECT_EQ(decision.reason, row.next == Next::Mark && row.mark != M::Done ? "why" : "");
     }
 }
 
