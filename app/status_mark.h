@@ -35,4 +35,33 @@ inline bool IsSuccess(JobList::Mark mark) {
     return mark == JobList::Mark::Done || mark == JobList::Mark::Skipped;
 }
 
+/// The mark a Status cell shows; empty for None and for Other, whose text
+/// the list keeps by itself.
+inline QString Glyph(JobList::Mark mark) {
+    using M = JobList::Mark;
+    switch (mark) {
+    case M::Done:
+        return Done;
+    case M::Requested:
+        return Requested;
+    case M::Skipped:
+        return Skipped;
+    case M::Small:
+        return Small;
+    case M::Failed:
+        return Failed;
+    case M::GivenUp:
+        return GivenUp;
+    case M::None:
+    case M::Other:
+        break;
+    }
+    return {};
+}
+
+/// The mark of a Status cell's text; Other for a text that is none of the six.
+inline JobList::Mark MarkOf(const QString& glyph) {
+    return JobList::markOf(glyph.toUtf8());
+}
+
 } // namespace StatusMark
