@@ -9,6 +9,7 @@
 #include "app/run_presenter.h"
 #include "app/status_mark.h"
 #include "app/ui/input_settings.h"
+#include "app/ui/series_inputs.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
 #include "settings/ui/form2.h"
@@ -53,12 +54,8 @@ TForm1::TForm1(QWidget* parent)
     };
     setWindowIcon(ProgramIcon());
     Build(*this, m_grid);
+    WireSeriesInputs();
 
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit2, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit5, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::Edit1Change);
     Edit2->installEventFilter(this);
     Edit5->installEventFilter(this);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
@@ -67,7 +64,6 @@ TForm1::TForm1(QWidget* parent)
 
     WireDownloadRun();
     WireCommands();
-    WireInputAids();
     WireListCommands();
     CheckBox2Click();
     Edit1Change();

@@ -21,6 +21,7 @@ class ListSaver;
 class ParallelClients;
 class ProfileSession;
 class RunPresenter;
+class SeriesInputs;
 class TNMHTTP;
 
 /// The main window: the series inputs, the job grid, the status bar and the
@@ -159,9 +160,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void NormaliseNumberInput(QLineEdit* edit);
-    /// The number in `edit`, or nothing after telling the user `failure`.
-    std::optional<qint32> ReadSeriesNumber(QLineEdit* edit, SeriesError failure);
+    void WireSeriesInputs();
     void ListUp();
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
@@ -173,9 +172,6 @@ private:
     /// said no.
     bool AgreeToHiddenPaths();
     void WireCommands();
-    void WireInputAids();
-    void UrlTextEdited(const QString& text);
-    void UpdateSlashWarnings();
     void WireListCommands();
     void ShowGridMenu(const QPoint& pos);
     /// Before Go!: creates the missing folders of the jobs to fetch once the
@@ -197,7 +193,6 @@ private:
     bool m_profileLoaded = false;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
-    bool m_inPreview = false;
     bool m_closeWhenRequestEnds = false;
     // The request keys of the settings, kept for the next store.
     RequestSettings m_request;
@@ -208,8 +203,6 @@ private:
     std::unique_ptr<DownloadRun> m_run;
     std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<ListSaver> m_saver;
+    std::unique_ptr<SeriesInputs> m_series;
     ListUndo m_undo;
-    // The URL box's last two texts, to tell a paste from typing.
-    QString m_urlBefore;
-    QString m_urlNow;
 };

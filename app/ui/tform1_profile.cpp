@@ -6,20 +6,14 @@
 #include "app/list_saver.h"
 #include "app/profile_session.h"
 #include "app/ui/input_settings.h"
+#include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 
 #include <QCloseEvent>
-#include <QScopeGuard>
 
 void TForm1::ApplySettings(const Settings& s) {
-    {
-        // The preview is refreshed once at the end of the load, not for each
-        // half-filled state of the inputs on the way.
-        m_inPreview = true;
-        const auto done = qScopeGuard([this] { m_inPreview = false; });
-        InputSettings::Show(s, *this);
-    }
+    m_series->FillHeld([&] { InputSettings::Show(s, *this); });
     CheckBox2Click();
     m_http->InputFileMode = true;
     ApplySettingsToClient(s, *m_http);
