@@ -43,17 +43,21 @@ void RunOverview::Count(Outcome outcome, int by) {
 }
 
 void RunOverview::JobFinished(quint64 job, const QString& mark) {
-    const Outcome outcome = StatusMark::IsSuccess(mark) ? Outcome::Done
-                            : mark == StatusMark::Failed || mark == StatusMark::GivenUp
-                                ? Outcome::Failed
-                                : Outcome::Retrying;
+    JobFinished(job, StatusMark::MarkOf(mark));
+}
+
+void RunOverview::JobFinished(quint64 job, JobList::Mark mark) {
+    using M = JobList::Mark;
+    const Outcome outcome = StatusMark::IsSuccess(mark)               ? Outcome::Done
+                            : mark == M::Failed || mark == M::GivenUp ? Outcome::Failed
+                                                                      : Outcome::Retrying;
     if (const auto before = m_outcomes.constFind(job); before != m_outcomes.cend())
         Count(*before, -1);
     m_outcomes.insert(job, outcome);
     Count(outcome, +1);
     // Counted once: the next event of this job (none, normally) adds nothing.
     const Transfer transfer = m_inFlight.take(job);
-    if (mark == StatusMark::Done && transfer.received > 0) {
+    if (mark == M::Done && transfer.received > 0) {
         m_finishedBytes += transfer.received;
         ++m_finishedFiles;
     }

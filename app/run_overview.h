@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/job_list.h"
+
 #include <QHash>
 #include <QString>
 #include <QtGlobal>
@@ -34,6 +36,7 @@ public:
     /// Job `job` got an outcome mark ("○" and "▲" count as done, "▼" and "×"
     /// as failed, "▽" as a retry under way). Each job counts once, by its
     /// latest mark: a fetched file found too small is no longer done.
+    void JobFinished(quint64 job, JobList::Mark mark);
     void JobFinished(quint64 job, const QString& mark);
     /// The request of job `job` is over, with an outcome or without (aborted,
     /// its row deleted): it is no longer in flight.

@@ -1,34 +1,60 @@
 #include "app/run_panels.h"
 
-RunPanels::RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* parent)
+RunPanels::RunPanels(const JobGrid& grid, QObject* parent)
     : QObject(parent)
-    , m_grid(grid) {
-    connect(&run, &DownloadRun::jobStarted, this, [this](JobGrid::JobId id) {
-        emit panelTextChanged(0, QStringLiteral("ダウンロード中：") + NameOf(id));
-        emit panelTextChanged(1, QStringLiteral("リクエスト中"));
-    });
-    connect(&run, &DownloadRun::connected, this,
-            [this] { emit panelTextChanged(1, QStringLiteral("転送開始")); });
-    connect(&run, &DownloadRun::statusChanged, this,
-            [this](const QString& text) { emit panelTextChanged(0, text); });
-    connect(&run, &DownloadRun::progress, this,
-            [this](JobGrid::JobId, qint64 received, qint64 expected) {
-                emit panelTextChanged(1, ProgressText(received, expected));
-            });
+    , m_grid(grid) {}
+
+RunPanels::RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* parent)
+    : RunPanels(grid, parent) {
+    connect(&run, &DownloadRun::jobStarted, this, &RunPanels::JobStarted);
+    connect(&run, &DownloadRun::connected, this, &RunPanels::Connected);
+    connect(&run, &DownloadRun::statusChanged, this, &RunPanels::StatusChanged);
+    connect(
+        &run, &DownloadRun::progress, this,
+        [this](JobGrid::JobId, qint64 received, qint64 expected) { Progress(received, expected); });
     connect(&run, &DownloadRun::waitingForHost, this,
             [this](JobGrid::JobId, qint64 seconds, bool retryAfter) {
-                emit panelTextChanged(0, HostWaitText(seconds, retryAfter));
+                WaitingForHost(seconds, retryAfter);
             });
     connect(&run, &DownloadRun::requestError, this,
-            [this](JobGrid::JobId, const QString& text) { emit panelTextChanged(0, text); });
-    connect(&run, &DownloadRun::stopping, this, [this](JobGrid::JobId id) {
-        emit panelTextChanged(0, QStringLiteral("中断処理中：") + NameOf(id));
-    });
-    connect(&run, &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
-        // A completed run stands past its last job, on a row without a file.
-        emit panelTextChanged(0, end == DownloadRun::End::Cancelled ? QStringLiteral("中断しました")
-                                                                    : QStringLiteral("完了："));
-    });
+            [this](JobGrid::JobId, const QString& text) { RequestError(text); });
+    connect(&run, &DownloadRun::stopping, this, &RunPanels::Stopping);
+    connect(&run, &DownloadRun::runFinished, this, &RunPanels::RunFinished);
+}
+
+void RunPanels::JobStarted(JobGrid::JobId id) {
+    emit panelTextChanged(0, QStringLiteral("ダウンロード中：") + NameOf(id));
+    emit panelTextChanged(1, QStringLiteral("リクエスト中"));
+}
+
+void RunPanels::Connected() {
+    emit panelTextChanged(1, QStringLiteral("転送開始"));
+}
+
+void RunPanels::StatusChanged(const QString& text) {
+    emit panelTextChanged(0, text);
+}
+
+void RunPanels::Progress(qint64 received, qint64 expected) {
+    emit panelTextChanged(1, ProgressText(received, expected));
+}
+
+void RunPanels::WaitingForHost(qint64 seconds, bool retryAfter) {
+    emit panelTextChanged(0, HostWaitText(seconds, retryAfter));
+}
+
+void RunPanels::RequestError(const QString& text) {
+    emit panelTextChanged(0, text);
+}
+
+void RunPanels::Stopping(JobGrid::JobId id) {
+    emit panelTextChanged(0, QStringLiteral("中断処理中：") + NameOf(id));
+}
+
+void RunPanels::RunFinished(DownloadRun::End end) {
+    // A completed run stands past its last job, on a row without a file.
+    emit panelTextChanged(0, end == DownloadRun::End::Cancelled ? QStringLiteral("中断しました")
+                                                                : QStringLiteral("完了："));
 }
 
 QString RunPanels::NameOf(JobGrid::JobId id) const {

@@ -17,6 +17,8 @@ class RunPanels : public QObject {
 public:
     /// Follows `run`, naming its jobs from `grid`.
     RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* parent = nullptr);
+    /// Follows nothing: the owner hands in the run's events.
+    explicit RunPanels(const JobGrid& grid, QObject* parent = nullptr);
 
     /// Panel 1's progress text: "Bytes：R / T (P%)", or "Bytes：R" when the
     /// expected total is 0 (unknown). Right for any 64-bit counts.
@@ -25,6 +27,16 @@ public:
     /// Panel 0 while the run leaves a server alone: "waiting for host
     /// (Retry-After 30 s)", or "(back-off 2 s)" when the server named no time.
     static QString HostWaitText(qint64 seconds, bool retryAfter);
+
+    // The run's events, as its signals of the same names carry them.
+    void JobStarted(JobGrid::JobId id);
+    void Connected();
+    void StatusChanged(const QString& text);
+    void Progress(qint64 received, qint64 expected);
+    void WaitingForHost(qint64 seconds, bool retryAfter);
+    void RequestError(const QString& text);
+    void Stopping(JobGrid::JobId id);
+    void RunFinished(DownloadRun::End end);
 
 signals:
     /// Panel `panel` (0 run state, 1 transfer) is to show `text`.

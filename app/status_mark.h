@@ -58,4 +58,9 @@ inline bool IsSuccess(JobList::Mark mark) {
     return mark == JobList::Mark::Done || mark == JobList::Mark::Skipped;
 }
 
+/// The mark of a Status cell's text; Other for a text that is none of the six.
+inline JobList::Mark MarkOf(const QString& glyph) {
+    return JobList::markOf(glyph.toUtf8());
+}
+
 } // namespace StatusMark

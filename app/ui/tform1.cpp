@@ -3,57 +3,37 @@
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
-#include "app/list_edits.h"
 #include "app/list_saver.h"
 #include "app/parallel_clients.h"
 #include "app/profile_session.h"
-#include "app/run_panels.h"
-#include "app/series.h"
+#include "app/run_presenter.h"
 #include "app/status_mark.h"
+#include "app/ui/input_settings.h"
+#include "app/ui/series_inputs.h"
 #include "http/nmhttp.h"
 #include "platform/desktop.h"
-#include "platform/profile_dir.h"
-#include "settings/job_list_file.h"
-#include "settings/settings_file.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
 #include "settings/ui/form7.h"
 #include "settings/ui/program_icon.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QCompleter>
-#include <QDir>
-#include <QEvent>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFocusEvent>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSpinBox>
-#include <QSplitter>
-#include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
-#include <new>
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent) {
@@ -73,15 +53,9 @@ TForm1::TForm1(QWidget* parent)
         return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
     };
     setWindowIcon(ProgramIcon());
-    BuildControls();
-    BuildMenu();
-    BuildStatusBar();
+    Build(*this, m_grid);
+    WireSeriesInputs();
 
-    connect(Edit1, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit2, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit3, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(Edit5, &QLineEdit::textChanged, this, &TForm1::Edit1Change);
-    connect(SpinEdit1, &QSpinBox::valueChanged, this, &TForm1::Edit1Change);
     Edit2->installEventFilter(this);
     Edit5->installEventFilter(this);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
@@ -89,10 +63,8 @@ TForm1::TForm1(QWidget* parent)
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
 
     WireDownloadRun();
-    WireRunOverview();
     WireCommands();
-    BuildInputAids();
-    BuildListCommands();
+    WireListCommands();
     CheckBox2Click();
     Edit1Change();
     // Wide enough for panel 0 at its 350 pixels beside a progress text of a
@@ -112,15 +84,15 @@ TForm1::~TForm1() {
 }
 
 QString TForm1::PanelText(int panel) const {
-    if (panel < 0 || panel >= int(m_panels.size()))
+    if (panel < 0 || panel >= int(StatusPanels.size()))
         return {};
-    return m_panels[size_t(panel)]->text();
+    return StatusPanels[size_t(panel)]->text();
 }
 
 void TForm1::SetPanelText(int panel, const QString& text) {
-    if (panel < 0 || panel >= int(m_panels.size()))
+    if (panel < 0 || panel >= int(StatusPanels.size()))
         return;
-    m_panels[size_t(panel)]->setText(text);
+    StatusPanels[size_t(panel)]->setText(text);
 }
 
 void TForm1::ShowJobCount() {
@@ -164,119 +136,12 @@ void TForm1::ShowMessage(const QString& text, MessageKind kind) {
 
 void TForm1::AddUrlToHistory() {
     const QString text = ComboBox1->currentText();
-    QStringList history = History();
+    QStringList history = InputSettings::History(*ComboBox1);
     if (!AppendToUrlHistory(history, text))
         return;
     ComboBox1->addItem(text);
     // Adding the first item selects it; the edit text must stay as typed.
     ComboBox1->setEditText(text);
-}
-
-void TForm1::NormaliseNumberInput(QLineEdit* edit) {
-    const QString normal = NormaliseSeriesNumber(edit->text());
-    if (normal != edit->text())
-        edit->setText(normal); // fires the change handler again
-}
-
-void TForm1::Edit2Exit() {
-    NormaliseNumberInput(Edit2);
-}
-
-void TForm1::Edit5Exit() {
-    NormaliseNumberInput(Edit5);
-}
-
-std::optional<qint32> TForm1::ReadSeriesNumber(QLineEdit* edit, SeriesError failure) {
-    const auto number = ParseSeriesNumber(edit->text());
-    if (!number)
-        ShowMessage(SeriesErrorMessage(failure, {}, edit->text()), MessageKind::Error);
-    return number;
-}
-
-void TForm1::Edit1Change() {
-    // Writing a normalised text back fires this handler again; the outer call
-    // finishes the work, so a failure is reported once, not once per level.
-    if (m_inPreview)
-        return;
-    m_inPreview = true;
-    const auto done = qScopeGuard([this] { m_inPreview = false; });
-
-    Edit2Exit();
-    Edit5Exit();
-    const auto start = ReadSeriesNumber(Edit2, SeriesError::StartNotInteger);
-    if (!start)
-        return;
-    const auto end = ReadSeriesNumber(Edit5, SeriesError::EndNotInteger);
-    if (!end)
-        return;
-    const int digits = SpinEdit1->value();
-    const auto preview = SeriesPreview(Edit1->text(), *start, *end, digits, Edit3->text());
-    if (preview) {
-        Label10->setText(*preview);
-    } else {
-        // Said in the preview rather than in a box: typing into the spinner
-        // passes through such counts on the way to a sensible one.
-        SeriesSpec spec;
-        spec.digits = digits;
-        Label10->setText(SeriesErrorMessage(SeriesError::TooManyDigits, spec));
-    }
-}
-
-void TForm1::SpeedButton1Click() {
-    try {
-        ListUp();
-    } catch (const std::bad_alloc&) {
-        ShowMessage(QStringLiteral("メモリが足りないため、リストアップできませんでした。"),
-                    MessageKind::Error);
-    }
-}
-
-void TForm1::ListUp() {
-    AddUrlToHistory();
-
-    const auto start = ReadSeriesNumber(Edit2, SeriesError::StartNotInteger);
-    if (!start)
-        return;
-    m_startNumber = *start;
-    const auto end = ReadSeriesNumber(Edit5, SeriesError::EndNotInteger);
-    if (!end)
-        return;
-    m_endNumber = *end;
-
-    SeriesSpec spec;
-    spec.baseUrl = ComboBox1->currentText();
-    spec.saveDir = Edit4->text();
-    spec.head = Edit1->text();
-    spec.digits = SpinEdit1->value();
-    spec.start = m_startNumber;
-    spec.end = m_endNumber;
-    spec.tail = Edit3->text();
-    ListedSeries series = ListUpSeries(spec, m_grid.JobCount());
-    if (series.refusal != SeriesError::None) {
-        ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
-        return;
-    }
-    m_undo.Drop();
-    const QString taken =
-        ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), series.jobs));
-    m_grid.Append(std::move(series.jobs));
-
-    const int lastRow = m_grid.GridRowCount() - 1;
-    SelectGridRows(lastRow, lastRow);
-    ShowJobCount();
-    if (!taken.isEmpty())
-        ShowMessage(taken);
-}
-
-void TForm1::CheckBox2Click() {
-    SpinEdit2->setEnabled(CheckBox2->isChecked());
-}
-
-void TForm1::Enable(bool on) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ComboBox1, GoButton, Edit1, Edit2, Edit3, Edit4, Edit5,
-                                         SpinEdit1, SpinEdit2, CheckBox1, Button1})
-        w->setEnabled(on);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -347,7 +212,7 @@ void TForm1::SpeedButton4Click() {
     StringGrid1Click();
     // Nothing is left for the overall line to speak of.
     if (!m_run->Running())
-        OverallPanel->clear();
+        m_presenter->ClearOverview();
 }
 
 void TForm1::StringGrid1Click() {
@@ -376,13 +241,13 @@ void TForm1::Button1Click() {
 void TForm1::Button2Click() {
     // Added before the editor opens, so it stays also after "Cancel".
     AddUrlToHistory();
-    QStringList history = History();
+    QStringList history = InputSettings::History(*ComboBox1);
     {
         TForm7 dialog(history, this);
         if (dialog.exec() != QDialog::Accepted)
             return;
     }
-    SetHistory(history);
+    InputSettings::SetHistory(*ComboBox1, history);
 }
 
 void TForm1::Option1Click() {

@@ -2,52 +2,36 @@
 
 #include "app/job_grid.h"
 #include "app/list_edits.h"
-#include "app/run_overview.h"
 #include "app/series.h"
+#include "app/ui/main_window_controls.h"
 #include "settings/settings_file.h"
 
-#include <QDateTime>
-#include <QElapsedTimer>
-#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
-#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QSpinBox;
-class QSplitter;
-class QTableView;
-class QToolButton;
 class DownloadRun;
-class ListSaver;
-class ProfileSession;
-class RunPanels;
 class HttpDownloadClient;
+class ListSaver;
 class ParallelClients;
+class ProfileSession;
+class RunPresenter;
+class SeriesInputs;
 class TNMHTTP;
-struct Settings;
 
 /// The main window: the series inputs, the job grid, the status bar and the
 /// commands. It is a thin shell that wires controls to the logic: the series
 /// rules live in app/series.h, the jobs in `JobGrid`, the run in
-/// `DownloadRun`, the files in settings/. Every control is a public member
+/// `DownloadRun`, what the window shows of a run in `RunPresenter`, the
+/// files in settings/. Every control is a public member (MainWindowControls)
 /// that carries its name as its Qt object name, so tests and screenshots can
 /// find it.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public MainWindowControls {
     Q_OBJECT
 
 public:
@@ -64,55 +48,6 @@ public:
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
-
-    // Controls, owned by the window through Qt parenthood.
-    QComboBox* ComboBox1 = nullptr;      ///< base URL; its items are the URL history
-    QPushButton* Button2 = nullptr;      ///< "edit"
-    QLineEdit* Edit1 = nullptr;          ///< file-name head
-    QSpinBox* SpinEdit1 = nullptr;       ///< digit count
-    QLineEdit* Edit2 = nullptr;          ///< start number
-    QLabel* Label4 = nullptr;            ///< "～"
-    QLineEdit* Edit5 = nullptr;          ///< end number
-    QLineEdit* Edit3 = nullptr;          ///< file-name tail
-    QLabel* Label10 = nullptr;           ///< file-name preview
-    QLineEdit* Edit4 = nullptr;          ///< save folder, ends in "/"
-    QPushButton* Button1 = nullptr;      ///< "参照"
-    QCheckBox* CheckBox1 = nullptr;      ///< skip existing files
-    QCheckBox* CheckBox2 = nullptr;      ///< small-result check on
-    QSpinBox* SpinEdit2 = nullptr;       ///< small-result limit in KB
-    QToolButton* SpeedButton1 = nullptr; ///< "List Up"
-    QToolButton* GoButton = nullptr;     ///< "Go!"
-    QToolButton* CancelBtn = nullptr;    ///< "Stop!"
-    QToolButton* SpeedButton2 = nullptr; ///< "Save"
-    QToolButton* SpeedButton3 = nullptr; ///< "Delete"
-    QToolButton* SpeedButton4 = nullptr; ///< "Clear"
-    QPlainTextEdit* Memo1 = nullptr;
-    QTableView* StringGrid1 = nullptr; ///< the view over Grid()
-    QSplitter* Splitter1 = nullptr;    ///< the grid above, Memo1 below
-    /// The run at a glance beside the four panels: "job n of N", files done
-    /// and failed, speed, time left (RunOverview::Text).
-    QLabel* OverallPanel = nullptr;
-    QProgressBar* FileProgress = nullptr; ///< the current file; hidden between runs
-    QMenu* File1 = nullptr;
-    QAction* Option1 = nullptr; ///< "Proxy"
-    QAction* Exit1 = nullptr;   ///< "E&xit": closes the window
-    QMenu* Help1 = nullptr;
-    QAction* About1 = nullptr;
-    // The grid's context menu and the list commands of the keyboard.
-    QMenu* GridMenu = nullptr;
-    QAction* RetryJobs = nullptr;   ///< clears the marks of the selected jobs
-    QAction* RetryFailed = nullptr; ///< clears every "▼" and "×"
-    QAction* OpenJobFile = nullptr;
-    QAction* OpenJobFolder = nullptr;
-    QAction* CopyJobUrl = nullptr;
-    QAction* DeleteJobs = nullptr; ///< Del in the grid: SpeedButton3Click
-    QAction* UndoEdit = nullptr;   ///< Ctrl+Z: undoes the last Delete or Clear
-    QAction* ListUpKey = nullptr;  ///< Ctrl+L: SpeedButton1Click
-    QAction* SaveKey = nullptr;    ///< Ctrl+S: SpeedButton2Click
-    /// Warning marks shown in the URL box and the folder input while their
-    /// text does not end in "/"; the tooltip names the glued result.
-    QAction* UrlSlashWarning = nullptr;
-    QAction* DirSlashWarning = nullptr;
 
     /// The window's HTTP client: bodies into files, a time-out of
     /// DownloadRun::kClientTimeOutMs.
@@ -215,9 +150,6 @@ public:
     WindowSettings CurrentWindowSettings() const;
     /// Puts a remembered layout back; the parts not remembered stay as built.
     void ApplyWindowSettings(const WindowSettings& w);
-    /// The grid follows the running job unless the user scrolled it within
-    /// this many milliseconds.
-    static constexpr int kUserScrollHoldMs = 5000;
 
 signals:
     /// Emitted when the window is about to close, before it goes away.
@@ -228,27 +160,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildControls();
-    void BuildMenu();
-    void BuildStatusBar();
-    void NormaliseNumberInput(QLineEdit* edit);
-    /// The number in `edit`, or nothing after telling the user `failure`.
-    std::optional<qint32> ReadSeriesNumber(QLineEdit* edit, SeriesError failure);
+    void WireSeriesInputs();
     void ListUp();
     void WireDownloadRun();
-    /// Keeps the file saved behind the run and logs each failure in Memo1.
-    void RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason);
-    /// Before a new run: a line in the log pane that sets the earlier lines apart.
-    void MarkLogAsPrevious();
+    /// The run's events to the presenter, the presenter's texts to the controls.
+    void WireRunView();
+    /// Keeps the file saved behind the run; the presenter logs the failures.
+    void RunJobMarked(JobGrid::JobId id, int row, JobList::Mark mark, const QString& reason);
     /// Asks once whether the jobs with paths that go up or into hidden files
     /// may be fetched, naming them; false when there are none or the user
     /// said no.
     bool AgreeToHiddenPaths();
     void WireCommands();
-    void BuildInputAids();
-    void UrlTextEdited(const QString& text);
-    void UpdateSlashWarnings();
-    void BuildListCommands();
+    void WireListCommands();
     void ShowGridMenu(const QPoint& pos);
     /// Before Go!: creates the missing folders of the jobs to fetch once the
     /// user agrees; false when the run must not start.
@@ -257,20 +181,9 @@ private:
     void SelectLoggedJob(const QPoint& pos);
     void ApplySettings(const Settings& s);
     Settings CurrentSettings() const;
-    QStringList History() const;
-    void SetHistory(const QStringList& items);
     QStringList FormClose();
-    /// The URL column takes the room the others leave; Status fits its
-    /// caption and its marks.
-    void FitGridColumns();
-    /// The running job's row, the overall line and the file's bar.
-    void WireRunOverview();
-    void RunJobStarted(JobGrid::JobId id);
-    void RunProgress(JobGrid::JobId id, qint64 received, qint64 expected);
-    void ShowOverview();
 
     JobGrid m_grid;
-    std::array<QLabel*, 4> m_panels{};
     MessageSink m_messageSink;
     FolderPicker m_folderPicker;
     QuestionAsker m_questionAsker;
@@ -280,7 +193,6 @@ private:
     bool m_profileLoaded = false;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
-    bool m_inPreview = false;
     bool m_closeWhenRequestEnds = false;
     // The request keys of the settings, kept for the next store.
     RequestSettings m_request;
@@ -289,20 +201,8 @@ private:
     std::unique_ptr<HttpDownloadClient> m_client;
     std::unique_ptr<ParallelClients> m_moreClients; ///< beside m_client, for Parallel > 1
     std::unique_ptr<DownloadRun> m_run;
-    std::unique_ptr<RunPanels> m_runPanels;
+    std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<ListSaver> m_saver;
+    std::unique_ptr<SeriesInputs> m_series;
     ListUndo m_undo;
-    // The URL box's last two texts, to tell a paste from typing.
-    QString m_urlBefore;
-    QString m_urlNow;
-    // When each job of this session ended, and which job a log line names.
-    QHash<JobGrid::JobId, QDateTime> m_endedAt;
-    QHash<int, JobGrid::JobId> m_logJobs;
-    // The run at a glance, on one steady clock.
-    RunOverview m_overview;
-    bool m_overviewRunning = false;
-    QElapsedTimer m_clock;
-    qint64 m_userScrolledAt = -1;
-    qint64 m_overviewShownAt = -1;
-    QTimer m_overviewTick; ///< keeps the speed true while nothing arrives
 };

@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/list_edits.h"
 #include "app/list_saver.h"
+#include "app/run_presenter.h"
 #include "app/ui/tform1.h"
 #include "platform/desktop.h"
 
@@ -18,49 +19,9 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTextBlock>
-#include <QToolButton>
 #include <QToolTip>
 
-namespace {
-
-QAction* Command(QWidget* owner, const char* name, const QString& text,
-                 const QKeySequence& key = {}) {
-    auto* action = new QAction(text, owner);
-    action->setObjectName(QLatin1String(name));
-    action->setShortcut(key);
-    owner->addAction(action);
-    return action;
-}
-
-} // namespace
-
-void TForm1::BuildListCommands() {
-    RetryJobs = Command(StringGrid1, "RetryJobs", QStringLiteral("Retry"));
-    RetryFailed = Command(StringGrid1, "RetryFailed", QStringLiteral("Retry all failed (▼, ×)"));
-    OpenJobFile = Command(StringGrid1, "OpenJobFile", QStringLiteral("Open file"));
-    OpenJobFolder = Command(StringGrid1, "OpenJobFolder", QStringLiteral("Open folder"));
-    CopyJobUrl = Command(StringGrid1, "CopyJobUrl", QStringLiteral("Copy URL"));
-    DeleteJobs =
-        Command(StringGrid1, "DeleteJobs", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete));
-    // Del deletes jobs only from the grid; in an input it deletes a letter.
-    DeleteJobs->setShortcutContext(Qt::WidgetShortcut);
-    // Window-wide, yet an input with the focus takes Ctrl+Z for its own text.
-    UndoEdit = Command(this, "UndoEdit", QStringLiteral("Undo"), QKeySequence::Undo);
-    ListUpKey =
-        Command(this, "ListUpKey", QStringLiteral("List Up"), QKeySequence(Qt::CTRL | Qt::Key_L));
-    SaveKey = Command(this, "SaveKey", QStringLiteral("Save"), QKeySequence::Save);
-    SpeedButton1->setToolTip(QStringLiteral("List Up (Ctrl+L)"));
-    SpeedButton2->setToolTip(QStringLiteral("Save (Ctrl+S)"));
-    SpeedButton3->setToolTip(QStringLiteral("Delete (Del)"));
-
-    GridMenu = new QMenu(this);
-    GridMenu->setObjectName(QStringLiteral("GridMenu"));
-    GridMenu->addActions({RetryJobs, RetryFailed});
-    GridMenu->addSeparator();
-    GridMenu->addActions({OpenJobFile, OpenJobFolder, CopyJobUrl});
-    GridMenu->addSeparator();
-    GridMenu->addActions({DeleteJobs, UndoEdit});
-    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+void TForm1::WireListCommands() {
     connect(StringGrid1, &QWidget::customContextMenuRequested, this, &TForm1::ShowGridMenu);
 
     connect(RetryJobs, &QAction::triggered, this, [this] {
@@ -158,19 +119,12 @@ bool TForm1::ShowStatusToolTip(QEvent* event) {
 }
 
 QString TForm1::StatusToolTip(int gridRow) const {
-    const auto ended = m_endedAt.constFind(m_grid.IdAt(gridRow));
-    if (ended == m_endedAt.cend())
-        return {};
-    QString text = m_grid.Reason(gridRow);
-    if (!text.isEmpty())
-        text += QLatin1Char('\n');
-    return text +
-           QStringLiteral("Ended %1").arg(ended->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    return m_presenter->StatusToolTip(gridRow);
 }
 
 void TForm1::SelectLoggedJob(const QPoint& pos) {
     const int line = Memo1->cursorForPosition(pos).blockNumber();
-    const int row = m_grid.RowOf(m_logJobs.value(line));
+    const int row = m_grid.RowOf(m_presenter->JobOfLogLine(line));
     if (row > 0)
         SelectGridRows(row, row);
 }

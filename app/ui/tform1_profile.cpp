@@ -5,90 +5,15 @@
 #include "app/http_download_client.h"
 #include "app/list_saver.h"
 #include "app/profile_session.h"
-#include "app/series.h"
-#include "app/status_mark.h"
+#include "app/ui/input_settings.h"
+#include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
-#include "platform/desktop.h"
-#include "platform/profile_dir.h"
-#include "settings/job_list_file.h"
-#include "settings/settings_file.h"
-#include "settings/ui/form2.h"
-#include "settings/ui/form6.h"
-#include "settings/ui/form7.h"
-#include "settings/ui/program_icon.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QCompleter>
-#include <QDir>
-#include <QEvent>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFocusEvent>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QKeySequence>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScopeGuard>
-#include <QSpinBox>
-#include <QSplitter>
-#include <QStatusBar>
-#include <QTableView>
-#include <QToolButton>
-#include <QVBoxLayout>
-#include <algorithm>
-#include <limits>
-#include <new>
-
-QStringList TForm1::History() const {
-    QStringList items;
-    items.reserve(ComboBox1->count());
-    for (int i = 0; i < ComboBox1->count(); ++i)
-        items << ComboBox1->itemText(i);
-    return items;
-}
-
-void TForm1::SetHistory(const QStringList& items) {
-    // Clearing an editable combo box empties its edit field, and adding the
-    // first item puts that item there; the text the user sees stays.
-    const QString text = ComboBox1->currentText();
-    ComboBox1->clear();
-    ComboBox1->addItems(items);
-    ComboBox1->setEditText(text);
-}
 
 void TForm1::ApplySettings(const Settings& s) {
-    ComboBox1->clear();
-    ComboBox1->addItems(s.urlHistory);
-    ComboBox1->setEditText(s.url);
-    {
-        // The preview is refreshed once at the end of the load, not for each
-        // half-filled state of the inputs on the way.
-        m_inPreview = true;
-        const auto done = qScopeGuard([this] { m_inPreview = false; });
-        Edit1->setText(s.head);
-        SpinEdit1->setValue(s.num);
-        SpinEdit2->setValue(s.minSize);
-        Edit2->setText(s.start);
-        Edit5->setText(s.end);
-        Edit3->setText(s.back);
-    }
-    Edit4->setText(s.path);
-    CheckBox1->setChecked(s.skip);
-    CheckBox2->setChecked(s.check);
+    m_series->FillHeld([&] { InputSettings::Show(s, *this); });
     CheckBox2Click();
     m_http->InputFileMode = true;
     ApplySettingsToClient(s, *m_http);
@@ -99,22 +24,20 @@ void TForm1::ApplySettings(const Settings& s) {
 
 Settings TForm1::CurrentSettings() const {
     Settings s;
-    s.urlHistory = History();
-    s.url = ComboBox1->currentText();
-    s.head = Edit1->text();
-    s.num = SpinEdit1->value();
-    s.minSize = SpinEdit2->value();
-    s.start = Edit2->text();
-    s.end = Edit5->text();
-    s.back = Edit3->text();
-    s.path = Edit4->text();
-    s.skip = CheckBox1->isChecked();
-    s.check = CheckBox2->isChecked();
+    InputSettings::Read(*this, s);
     s.proxyHost = m_http->Proxy;
     s.proxyPort = m_http->ProxyPort;
     s.request = m_request;
     s.window = CurrentWindowSettings();
     return s;
+}
+
+WindowSettings TForm1::CurrentWindowSettings() const {
+    return CurrentLayout(*this);
+}
+
+void TForm1::ApplyWindowSettings(const WindowSettings& w) {
+    ApplyLayout(*this, w);
 }
 
 void TForm1::FormCreate() {

@@ -1,6 +1,5 @@
 // The main window's side of a download run: the client and the run wired to
-// the controls, the failures written to the log pane, and the job list kept
-// saved while the run marks it.
+// the controls, and the job list kept saved while the run marks it.
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
@@ -8,16 +7,12 @@
 #include "app/list_saver.h"
 #include "app/parallel_clients.h"
 #include "app/profile_session.h"
-#include "app/run_panels.h"
-#include "app/status_mark.h"
+#include "app/run_presenter.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 
 #include <QCheckBox>
-#include <QDateTime>
-#include <QPlainTextEdit>
 #include <QSpinBox>
-#include <QTextDocument>
 #include <QToolButton>
 #include <algorithm>
 
@@ -37,8 +32,7 @@ void TForm1::WireDownloadRun() {
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
-    m_runPanels = std::make_unique<RunPanels>(*m_run, m_grid);
-    connect(m_runPanels.get(), &RunPanels::panelTextChanged, this, &TForm1::SetPanelText);
+    WireRunView();
     connect(m_run.get(), &DownloadRun::messageRequested, this, [this](const QString& text) {
         if (text != DownloadRun::kAllDoneMessage || ListEdits::FailureCount(m_grid).isEmpty()) {
             ShowMessage(text);
@@ -62,10 +56,6 @@ void TForm1::WireDownloadRun() {
             },
             Qt::QueuedConnection);
     });
-    connect(m_run.get(), &DownloadRun::jobMarked, this,
-            [this](JobGrid::JobId id, int row, JobList::Mark mark, const QString& reason) {
-                RunJobMarked(id, row, StatusMark::Glyph(mark), reason);
-            });
     connect(m_run.get(), &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
         // A stopped run gives the inputs back.
         if (end == DownloadRun::End::Cancelled)
@@ -93,26 +83,6 @@ void TForm1::WireDownloadRun() {
     });
 }
 
-void TForm1::RunJobMarked(JobGrid::JobId id, int row, const QString& mark, const QString& reason) {
-    // "↓" only says that a request went out; the next mark says how it ended.
-    if (mark == StatusMark::Requested)
-        return;
-    m_endedAt.insert(id, QDateTime::currentDateTime());
-    if (m_profileLoaded)
-        m_saver->Changed();
-    // A job left untried has no mark, but a reason.
-    const bool logged = mark == StatusMark::Failed || mark == StatusMark::GivenUp ||
-                        (mark.isEmpty() && !reason.isEmpty());
-    if (logged)
-        Memo1->appendPlainText(
-            QStringLiteral("%1  %2  row %3  %4: %5")
-                .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")), mark)
-                .arg(row)
-                .arg(DownloadRun::FileNamePart(m_grid.Path(row)), reason));
-    if (logged)
-        m_logJobs.insert(Memo1->document()->blockCount() - 1, id);
-}
-
 void TForm1::GoButtonClick() {
     if (!m_run->Running()) {
         // A value that would break a request line stops the whole run, not
@@ -124,7 +94,7 @@ void TForm1::GoButtonClick() {
         m_run->SetRefuseHiddenPaths(!AgreeToHiddenPaths());
         if (!PrepareFolders())
             return;
-        MarkLogAsPrevious();
+        m_presenter->RunStarting();
         m_undo.Drop();
         // Made alike to NMHTTP1 as the options stand now.
         m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
@@ -153,13 +123,4 @@ bool TForm1::AgreeToHiddenPaths() {
             .arg(paths.size())
             .arg(names);
     return m_questionAsker && m_questionAsker(question);
-}
-
-void TForm1::MarkLogAsPrevious() {
-    // The lines of an earlier run stay for reading, told apart from this one's.
-    if (Memo1->document()->isEmpty())
-        return;
-    Memo1->appendPlainText(
-        QStringLiteral("── %1  Go! (the lines above are from the previous run) ──")
-            .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss"))));
 }

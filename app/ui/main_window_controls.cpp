@@ -1,57 +1,39 @@
-// The main window's controls, menu and status bar, built in code.
-#include "app/client_settings.h"
-#include "app/download_run.h"
-#include "app/http_download_client.h"
-#include "app/list_saver.h"
-#include "app/series.h"
+// The main window's controls, menu, status bar and commands, built in code,
+// and the layout of them the settings keep.
+#include "app/ui/main_window_controls.h"
+
 #include "app/status_mark.h"
 #include "app/ui/eliding_label.h"
-#include "app/ui/tform1.h"
-#include "http/nmhttp.h"
-#include "platform/desktop.h"
-#include "platform/profile_dir.h"
-#include "settings/job_list_file.h"
 #include "settings/settings_file.h"
-#include "settings/ui/form2.h"
-#include "settings/ui/form6.h"
-#include "settings/ui/form7.h"
-#include "settings/ui/program_icon.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QCompleter>
-#include <QDir>
-#include <QEvent>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScopeGuard>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
-#include <new>
 
 namespace {
 
@@ -83,10 +65,53 @@ QSpinBox* UnboundedSpinBox(const char* name, int value) {
     return spin;
 }
 
+// A tint of the selection's colour: plainly the same family, yet lighter
+// than a selected row, so that the running job shows inside a selection too.
+class RunningRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!index.data(JobGrid::RunningRole).toBool())
+            return;
+        QColor tint = option->palette.color(QPalette::Highlight);
+        tint.setAlpha(70);
+        option->backgroundBrush = tint;
+    }
+};
+
+QAction* Command(QWidget* owner, const char* name, const QString& text,
+                 const QKeySequence& key = {}) {
+    auto* action = new QAction(text, owner);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(key);
+    owner->addAction(action);
+    return action;
+}
+
+QAction* SlashWarning(QLineEdit* edit, const char* name) {
+    QAction* mark = edit->addAction(edit->style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                                    QLineEdit::TrailingPosition);
+    mark->setObjectName(QLatin1String(name));
+    mark->setVisible(false);
+    return mark;
+}
+
 } // namespace
 
-void TForm1::BuildControls() {
-    auto* central = new QWidget(this);
+void MainWindowControls::Build(QMainWindow& window, JobGrid& grid) {
+    BuildControls(window, grid);
+    BuildMenu(window);
+    BuildStatusBar(window);
+    BuildListCommands(window);
+    UrlSlashWarning = SlashWarning(ComboBox1->lineEdit(), "UrlSlashWarning");
+    DirSlashWarning = SlashWarning(Edit4, "DirSlashWarning");
+}
+
+void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
+    auto* central = new QWidget(&window);
     auto* outer = new QVBoxLayout(central);
 
     ComboBox1 = Named(new QComboBox, "ComboBox1");
@@ -175,7 +200,8 @@ void TForm1::BuildControls() {
     outer->addLayout(commandRow);
 
     StringGrid1 = Named(new QTableView, "StringGrid1");
-    StringGrid1->setModel(&m_grid);
+    StringGrid1->setModel(&grid);
+    StringGrid1->setItemDelegate(new RunningRowDelegate(StringGrid1));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -208,7 +234,7 @@ void TForm1::BuildControls() {
     Splitter1->setChildrenCollapsible(false);
     outer->addWidget(Splitter1, 1);
 
-    setCentralWidget(central);
+    window.setCentralWidget(central);
 
     // Tab walks the inputs as they are read: URL, name parts, folder,
     // options, then the commands and the list. The command buttons keep
@@ -218,23 +244,23 @@ void TForm1::BuildControls() {
                         CheckBox2,    SpinEdit2,    SpeedButton1, GoButton,    CancelBtn,
                         SpeedButton2, SpeedButton3, SpeedButton4, StringGrid1, Memo1};
     for (size_t i = 1; i < std::size(chain); ++i)
-        setTabOrder(chain[i - 1], chain[i]);
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-void TForm1::BuildMenu() {
-    File1 = Named(menuBar()->addMenu(QStringLiteral("&File")), "File1");
+void MainWindowControls::BuildMenu(QMainWindow& window) {
+    File1 = Named(window.menuBar()->addMenu(QStringLiteral("&File")), "File1");
     Option1 = Named(File1->addAction(QStringLiteral("Proxy")), "Option1");
     File1->addSeparator();
     Exit1 = Named(File1->addAction(QStringLiteral("E&xit")), "Exit1");
-    Help1 = Named(menuBar()->addMenu(QStringLiteral("Help")), "Help1");
+    Help1 = Named(window.menuBar()->addMenu(QStringLiteral("Help")), "Help1");
     About1 = Named(Help1->addAction(QStringLiteral("About Serifetch")), "About1");
 }
 
-void TForm1::BuildStatusBar() {
+void MainWindowControls::BuildStatusBar(QMainWindow& window) {
     static constexpr int kWidths[4] = {350, 180, 100, 100};
     const QString texts[4] = {QStringLiteral("停止中"), QStringLiteral("Bytes："),
                               QStringLiteral("選択：1"), QStringLiteral("全：")};
-    QStatusBar* bar = statusBar();
+    QStatusBar* bar = window.statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     const auto sunken = [](QLabel* panel) {
         panel->setFrameShape(QFrame::Panel);
@@ -252,7 +278,7 @@ void TForm1::BuildStatusBar() {
         panel->setSizePolicy(i == 0 ? QSizePolicy::Expanding : QSizePolicy::Preferred,
                              QSizePolicy::Preferred);
         bar->addWidget(panel, i == 0 ? 1 : 0);
-        m_panels[size_t(i)] = panel;
+        StatusPanels[size_t(i)] = panel;
     }
     OverallPanel = sunken(new ElidingLabel(QString(), 300));
     OverallPanel->setObjectName(QStringLiteral("OverallPanel"));
@@ -263,4 +289,83 @@ void TForm1::BuildStatusBar() {
     FileProgress->setMaximumHeight(OverallPanel->sizeHint().height());
     FileProgress->hide();
     bar->addWidget(FileProgress);
+}
+
+void MainWindowControls::BuildListCommands(QMainWindow& window) {
+    RetryJobs = Command(StringGrid1, "RetryJobs", QStringLiteral("Retry"));
+    RetryFailed = Command(StringGrid1, "RetryFailed", QStringLiteral("Retry all failed (▼, ×)"));
+    OpenJobFile = Command(StringGrid1, "OpenJobFile", QStringLiteral("Open file"));
+    OpenJobFolder = Command(StringGrid1, "OpenJobFolder", QStringLiteral("Open folder"));
+    CopyJobUrl = Command(StringGrid1, "CopyJobUrl", QStringLiteral("Copy URL"));
+    DeleteJobs =
+        Command(StringGrid1, "DeleteJobs", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete));
+    // Del deletes jobs only from the grid; in an input it deletes a letter.
+    DeleteJobs->setShortcutContext(Qt::WidgetShortcut);
+    // Window-wide, yet an input with the focus takes Ctrl+Z for its own text.
+    UndoEdit = Command(&window, "UndoEdit", QStringLiteral("Undo"), QKeySequence::Undo);
+    ListUpKey = Command(&window, "ListUpKey", QStringLiteral("List Up"),
+                        QKeySequence(Qt::CTRL | Qt::Key_L));
+    SaveKey = Command(&window, "SaveKey", QStringLiteral("Save"), QKeySequence::Save);
+    SpeedButton1->setToolTip(QStringLiteral("List Up (Ctrl+L)"));
+    SpeedButton2->setToolTip(QStringLiteral("Save (Ctrl+S)"));
+    SpeedButton3->setToolTip(QStringLiteral("Delete (Del)"));
+
+    GridMenu = new QMenu(&window);
+    GridMenu->setObjectName(QStringLiteral("GridMenu"));
+    GridMenu->addActions({RetryJobs, RetryFailed});
+    GridMenu->addSeparator();
+    GridMenu->addActions({OpenJobFile, OpenJobFolder, CopyJobUrl});
+    GridMenu->addSeparator();
+    GridMenu->addActions({DeleteJobs, UndoEdit});
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void MainWindowControls::FitGridColumns() {
+    QHeaderView* columns = StringGrid1->horizontalHeader();
+    // The URL is what a series differs in least: it gives up width first,
+    // and a wide window gives it the rest instead of an empty strip.
+    columns->setSectionResizeMode(JobGrid::UrlColumn, QHeaderView::Stretch);
+    int marks = 0;
+    for (const QString& mark : {StatusMark::Done, StatusMark::Requested, StatusMark::Skipped,
+                                StatusMark::Small, StatusMark::Failed, StatusMark::GivenUp})
+        marks = std::max(marks, StringGrid1->fontMetrics().horizontalAdvance(mark));
+    const int status = std::max({JobGrid::ColumnWidth(JobGrid::StatusColumn),
+                                 columns->sectionSizeHint(JobGrid::StatusColumn), marks + 8});
+    StringGrid1->setColumnWidth(JobGrid::StatusColumn, status);
+    StringGrid1->setColumnWidth(JobGrid::UrlColumn, JobGrid::ColumnWidth(JobGrid::UrlColumn));
+    StringGrid1->setColumnWidth(JobGrid::PathColumn, JobGrid::ColumnWidth(JobGrid::PathColumn));
+}
+
+WindowSettings MainWindowControls::CurrentLayout(const QMainWindow& window) const {
+    WindowSettings w;
+    w.maximized = window.isMaximized();
+    // The size to come back to from a maximized window, not the screen's.
+    w.geometry = window.normalGeometry().isValid() ? window.normalGeometry() : window.geometry();
+    w.splitterSizes = Splitter1->sizes();
+    for (int c = 0; c < JobGrid::ColumnCount; ++c)
+        w.columnWidths << StringGrid1->columnWidth(c);
+    return w;
+}
+
+void MainWindowControls::ApplyLayout(QMainWindow& window, const WindowSettings& w) {
+    if (w.geometry.isValid()) {
+        // A window left on a screen that is gone comes back at its size on
+        // the primary one, where the window manager places it.
+        const auto screens = QGuiApplication::screens();
+        const bool onScreen = std::any_of(screens.begin(), screens.end(), [&](QScreen* screen) {
+            return screen->availableGeometry().intersects(w.geometry);
+        });
+        if (onScreen)
+            window.setGeometry(w.geometry);
+        else
+            window.resize(w.geometry.size());
+    }
+    if (w.maximized)
+        window.setWindowState(window.windowState() | Qt::WindowMaximized);
+    if (w.splitterSizes.size() == Splitter1->count())
+        Splitter1->setSizes(w.splitterSizes);
+    if (w.columnWidths.size() == JobGrid::ColumnCount)
+        for (int c = 0; c < JobGrid::ColumnCount; ++c)
+            if (c != JobGrid::UrlColumn) // it takes what the others leave
+                StringGrid1->setColumnWidth(c, w.columnWidths[c]);
 }

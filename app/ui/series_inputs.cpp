@@ -1,0 +1,166 @@
+#include "app/ui/series_inputs.h"
+
+#include "app/file_url_split.h"
+#include "app/ui/main_window_controls.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <utility>
+
+namespace {
+
+QString GluedHint(const QString& glued) {
+    return QStringLiteral("No \"/\" at the end: the file names are glued on, as in "
+                          "\"…%1\".")
+        .arg(glued.right(40));
+}
+
+} // namespace
+
+SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QObject* parent)
+    : QObject(parent)
+    , m_c(controls)
+    , m_tell(std::move(tell))
+    , m_ask(std::move(ask)) {
+    for (QLineEdit* edit : {m_c.Edit1, m_c.Edit2, m_c.Edit3, m_c.Edit5})
+        connect(edit, &QLineEdit::textChanged, this, &SeriesInputs::RefreshPreview);
+    connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::RefreshPreview);
+    QLineEdit* url = m_c.ComboBox1->lineEdit();
+    connect(url, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_urlBefore = m_urlNow;
+        m_urlNow = text;
+    });
+    connect(url, &QLineEdit::textEdited, this, &SeriesInputs::UrlTextEdited);
+    for (QLineEdit* edit : {url, m_c.Edit1, m_c.Edit2, m_c.Edit3, m_c.Edit4})
+        connect(edit, &QLineEdit::textChanged, this, &SeriesInputs::UpdateSlashWarnings);
+    connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::UpdateSlashWarnings);
+}
+
+void SeriesInputs::RefreshPreview() {
+    // Writing a normalised text back fires this handler again; the outer call
+    // finishes the work, so a failure is reported once, not once per level.
+    if (m_inPreview)
+        return;
+    m_inPreview = true;
+    const auto done = qScopeGuard([this] { m_inPreview = false; });
+
+    NormaliseNumberInput(m_c.Edit2);
+    NormaliseNumberInput(m_c.Edit5);
+    const auto start = ReadStart();
+    if (!start)
+        return;
+    const auto end = ReadEnd();
+    if (!end)
+        return;
+    const int digits = m_c.SpinEdit1->value();
+    const auto preview = SeriesPreview(m_c.Edit1->text(), *start, *end, digits, m_c.Edit3->text());
+    if (preview) {
+        m_c.Label10->setText(*preview);
+    } else {
+        // Said in the preview rather than in a box: typing into the spinner
+        // passes through such counts on the way to a sensible one.
+        SeriesSpec spec;
+        spec.digits = digits;
+        m_c.Label10->setText(SeriesErrorMessage(SeriesError::TooManyDigits, spec));
+    }
+}
+
+void SeriesInputs::NormaliseNumberInput(QLineEdit* edit) {
+    const QString normal = NormaliseSeriesNumber(edit->text());
+    if (normal != edit->text())
+        edit->setText(normal); // fires the change handler again
+}
+
+std::optional<qint32> SeriesInputs::ReadNumber(QLineEdit* edit, SeriesError failure) {
+    const auto number = ParseSeriesNumber(edit->text());
+    if (!number)
+        m_tell(SeriesErrorMessage(failure, {}, edit->text()));
+    return number;
+}
+
+std::optional<qint32> SeriesInputs::ReadStart() {
+    return ReadNumber(m_c.Edit2, SeriesError::StartNotInteger);
+}
+
+std::optional<qint32> SeriesInputs::ReadEnd() {
+    return ReadNumber(m_c.Edit5, SeriesError::EndNotInteger);
+}
+
+SeriesSpec SeriesInputs::Spec(qint32 start, qint32 end) const {
+    SeriesSpec spec;
+    spec.baseUrl = m_c.ComboBox1->currentText();
+    spec.saveDir = m_c.Edit4->text();
+    spec.head = m_c.Edit1->text();
+    spec.digits = m_c.SpinEdit1->value();
+    spec.start = start;
+    spec.end = end;
+    spec.tail = m_c.Edit3->text();
+    return spec;
+}
+
+void SeriesInputs::FillHeld(const std::function<void()>& fill) {
+    m_inPreview = true;
+    const auto done = qScopeGuard([this] { m_inPreview = false; });
+    fill();
+}
+
+void SeriesInputs::UrlTextEdited(const QString& text) {
+    // The text before this edit, whichever of the two signals came first.
+    const QString before = m_urlNow == text ? m_urlBefore : m_urlNow;
+    // Typing adds one character at a time; a paste or a drop brings a whole
+    // text at once.
+    if (text.size() - before.size() < 2)
+        return;
+    // After the edit has finished: the question must not open inside the
+    // line edit's own key handling.
+    QMetaObject::invokeMethod(
+        this, [this, text] { OfferFileUrlSplit(text); }, Qt::QueuedConnection);
+}
+
+void SeriesInputs::OfferFileUrlSplit(const QString& text) {
+    const auto parts = SplitFileUrl(text);
+    if (!parts)
+        return;
+    const QString question =
+        QStringLiteral("This is the URL of one file. Split it into the series inputs?\n\n"
+                       "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
+            .arg(parts->baseUrl, parts->head)
+            .arg(parts->digits)
+            .arg(parts->start, parts->tail);
+    if (!m_ask(question))
+        return;
+    FillHeld([&] {
+        m_c.ComboBox1->setEditText(parts->baseUrl);
+        m_c.Edit1->setText(parts->head);
+        m_c.SpinEdit1->setValue(parts->digits);
+        m_c.Edit2->setText(parts->start);
+        m_c.Edit3->setText(parts->tail);
+        // The series starts at the pasted file; an end before it would list
+        // nothing.
+        const auto start = ParseSeriesNumber(parts->start);
+        const auto end = ParseSeriesNumber(m_c.Edit5->text());
+        if (start && (!end || *end < *start))
+            m_c.Edit5->setText(parts->start);
+    });
+    RefreshPreview();
+    UpdateSlashWarnings();
+}
+
+void SeriesInputs::UpdateSlashWarnings() {
+    const auto number = ParseSeriesNumber(m_c.Edit2->text());
+    const int digits =
+        CheckSeriesDigits(m_c.SpinEdit1->value()) == SeriesError::None ? m_c.SpinEdit1->value() : 0;
+    const QString name =
+        SeriesFileName(m_c.Edit1->text(), number.value_or(0), digits, m_c.Edit3->text());
+    const QString url = m_c.ComboBox1->currentText();
+    const QString folder = m_c.Edit4->text();
+    // Said, never mended: the user may mean a prefix of the names.
+    m_c.UrlSlashWarning->setVisible(!url.isEmpty() && !url.endsWith(QLatin1Char('/')));
+    m_c.UrlSlashWarning->setToolTip(GluedHint(url + name));
+    m_c.DirSlashWarning->setVisible(!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')));
+    m_c.DirSlashWarning->setToolTip(GluedHint(folder + name));
+}

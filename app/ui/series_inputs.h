@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/series.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QLineEdit;
+struct MainWindowControls;
+
+/// The series inputs of the main window: the file-name preview in Label10,
+/// the start and end numbers normalised as they are left, a warning on a
+/// base URL or folder that would glue the file names on, and a pasted file
+/// URL offered for splitting into the inputs.
+class SeriesInputs : public QObject {
+    Q_OBJECT
+
+public:
+    /// Tells the user of a failure.
+    using Tell = std::function<void(const QString& text)>;
+    /// Asks the user a yes/no question; true for yes.
+    using Ask = std::function<bool(const QString& question)>;
+
+    /// Follows the inputs of `controls`, which must outlive it.
+    SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QObject* parent = nullptr);
+
+    /// Normalises the start and end, then refreshes the preview in Label10.
+    void RefreshPreview();
+    /// Writes the normal form of a number input back to it.
+    void NormaliseNumberInput(QLineEdit* edit);
+    /// The start (Edit2) and end (Edit5) numbers, or nothing after telling
+    /// the user.
+    std::optional<qint32> ReadStart();
+    std::optional<qint32> ReadEnd();
+    /// The series the inputs describe, from `start` to `end`.
+    SeriesSpec Spec(qint32 start, qint32 end) const;
+    /// Runs `fill` with the preview held: it is refreshed once afterwards by
+    /// the caller, not for each half-filled state of the inputs on the way.
+    void FillHeld(const std::function<void()>& fill);
+    /// When `text` is a whole file URL, asks whether to split it into the
+    /// inputs, and does so on "yes".
+    void OfferFileUrlSplit(const QString& text);
+
+private:
+    std::optional<qint32> ReadNumber(QLineEdit* edit, SeriesError failure);
+    void UrlTextEdited(const QString& text);
+    void UpdateSlashWarnings();
+
+    MainWindowControls& m_c;
+    Tell m_tell;
+    Ask m_ask;
+    bool m_inPreview = false;
+    // The URL box's last two texts, to tell a paste from typing.
+    QString m_urlBefore;
+    QString m_urlNow;
+};
