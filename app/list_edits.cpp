@@ -37,12 +37,13 @@ int ClearFailedMarks(JobGrid& grid) {
     return cleared;
 }
 
-QStringList MissingFolders(const JobGrid& grid) {
-    QStringList missing;
+std::vector<MissingFolder> FoldersToCreate(const JobList& jobs, bool withFailed) {
+    std::vector<MissingFolder> missing;
     QSet<QString> seen;
-    const JobList& jobs = grid.Jobs();
     for (size_t i = 0; i < jobs.size(); ++i) {
-        if (!StatusMark::IsFetched(jobs.mark(i)))
+        const JobList::Mark mark = jobs.mark(i);
+        const bool failed = mark == JobList::Mark::Failed || mark == JobList::Mark::GivenUp;
+        if (!StatusMark::IsFetched(mark) && !(withFailed && failed))
             continue;
         const QString path = jobs.path(i);
         const QString name = DownloadRun::FileNamePart(path);
@@ -51,9 +52,16 @@ QStringList MissingFolders(const JobGrid& grid) {
             continue;
         seen.insert(folder);
         if (!QFileInfo(folder).isDir())
-            missing << folder;
+            missing.push_back({folder, i});
     }
     return missing;
+}
+
+QStringList MissingFolders(const JobGrid& grid) {
+    QStringList names;
+    for (const MissingFolder& missing : FoldersToCreate(grid.Jobs()))
+        names << missing.folder;
+    return names;
 }
 
 QStringList RefusedPaths(const JobGrid& grid) {

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 /// Edits of the job list that the window's commands make, kept apart from
 /// the window so they can be checked without one.
@@ -15,8 +16,17 @@ namespace ListEdits {
 int ClearMarks(JobGrid& grid, int top, int bottom);
 /// Clears the marks of every job that failed ("▼") or was given up ("×").
 int ClearFailedMarks(JobGrid& grid);
-/// The folders of the jobs a run would fetch that do not exist, each once,
-/// in the order of the list.
+/// A folder a job a run would fetch saves into, which does not exist; `job`
+/// is the index of the first job that needs it.
+struct MissingFolder {
+    QString folder; ///< as the job's path names it, with its "/"
+    size_t job = 0;
+};
+/// The folders of the jobs a run would fetch (and, `withFailed`, of the
+/// failed and given-up ones about to be fetched again) that do not exist,
+/// each once, in the order of the list: the one rule of both front ends.
+std::vector<MissingFolder> FoldersToCreate(const JobList& jobs, bool withFailed = false);
+/// The same, as folder names, for the grid's jobs.
 QStringList MissingFolders(const JobGrid& grid);
 /// The paths of the jobs a run would fetch that JobPolicy::PathRefusal
 /// refuses (going up with "..", or into hidden folders or files), in the

@@ -2,11 +2,10 @@
 
 #include "app/client_settings.h"
 #include "app/download_run.h"
-#include "app/http_download_client.h"
 #include "app/list_edits.h"
 #include "app/list_saver.h"
-#include "app/parallel_clients.h"
 #include "app/run_panels.h"
+#include "app/run_session.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
@@ -33,8 +32,8 @@ class GoSession : public QObject {
 public:
     GoSession(CliProfile& profile, const GoArgs& args, QTextStream& out)
         : profile_(profile)
-        , client_(http_)
-        , run_(grid_, client_)
+        , session_(grid_)
+        , run_(session_.Run())
         , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
@@ -42,37 +41,30 @@ public:
         saver_.Loaded();
         if (args.retryFailed && ListEdits::ClearFailedMarks(grid_) > 0)
             saver_.Changed();
-        http_.InputFileMode = true;
-        ApplySettingsToClient(s, http_);
-        ApplyClientOptions(args.client, http_);
-        client_.SetRefererFromBaseUrl(args.client.referer ? false
-                                                          : args.client.refererFromBaseUrl ||
-                                                                s.request.refererIsBaseUrl);
+        TNMHTTP& http = session_.Http();
+        ApplySettingsToClient(s, http);
+        ApplyClientOptions(args.client, http);
         if (args.proxyHost) {
-            http_.Proxy = *args.proxyHost;
-            http_.ProxyPort = args.proxyPort;
+            http.Proxy = *args.proxyHost;
+            http.ProxyPort = args.proxyPort;
         }
+        http.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
+        ClientConfig config =
+            ClientConfig::Of(http, args.client.referer ? false
+                                                       : args.client.refererFromBaseUrl ||
+                                                             s.request.refererIsBaseUrl);
         // As for curl: the environment names a proxy per URL. It is read
         // once; it does not change during the run.
-        const bool environmentProxy = !args.proxyHost && !s.proxyEnabled;
-        const auto proxyFromEnvironment = [environment = QProcessEnvironment::systemEnvironment()](
-                                              TNMHTTP& http, HttpDownloadClient& client) {
-            client.SetBeforeGet([&http, environment](const QString& url) {
-                QString problem;
-                const auto proxy = ProxyFromEnvironment(url, environment, &problem);
-                if (!problem.isEmpty())
-                    throw std::runtime_error(problem.toStdString());
-                http.Proxy = proxy ? proxy->host : QString();
-                http.ProxyPort = proxy ? proxy->port : 0;
-            });
-        };
-        if (environmentProxy)
-            proxyFromEnvironment(http_, client_);
-        http_.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
-        http_.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
-        moreClients_.Prepare(run_, args.parallel.value_or(s.request.parallel), http_, client_,
-                             environmentProxy ? ParallelClients::SetUp(proxyFromEnvironment)
-                                              : ParallelClients::SetUp());
+        if (!args.proxyHost && !s.proxyEnabled)
+            config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
+                                     const QString& url,
+                                     QString* problem) -> std::optional<ClientConfig::Proxy> {
+                const auto proxy = ProxyFromEnvironment(url, environment, problem);
+                if (!proxy)
+                    return std::nullopt;
+                return ClientConfig::Proxy{proxy->host, proxy->port};
+            };
+        session_.Prepare(config, args.parallel.value_or(s.request.parallel));
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
@@ -220,10 +212,8 @@ private:
 
     CliProfile& profile_;
     JobGrid grid_;
-    TNMHTTP http_;
-    HttpDownloadClient client_;
-    ParallelClients moreClients_; // outlives the run, which holds on to them
-    DownloadRun run_;
+    RunSession session_;
+    DownloadRun& run_;
     ListSaver saver_;
     GoReport report_;
     // The third Ctrl-C ends the process at once.
@@ -245,28 +235,18 @@ private:
 // The jobs a run would fetch must have a folder to go to; without one every
 // request would be made and thrown away.
 bool checkFolders(CliProfile& profile, bool retryFailed) {
-    QSet<QString> seen;
-    qint64 row = 0;
-    for (const Job& job : profile.jobs) {
-        ++row;
-        const bool retried =
-            retryFailed && (job.status == StatusMark::Failed || job.status == StatusMark::GivenUp);
-        if (!StatusMark::IsFetched(job.status) && !retried)
-            continue;
-        const QString dir = QFileInfo(job.path).absolutePath();
-        if (seen.contains(dir))
-            continue;
-        seen.insert(dir);
-        if (!QFileInfo(dir).isDir()) {
-            profile.error(QStringLiteral("the save folder %1 of job %2 (%3) does not exist; "
-                                         "create it, or clear the list and list it up again")
-                              .arg(QDir::toNativeSeparators(dir))
-                              .arg(row)
-                              .arg(job.url));
-            return false;
-        }
-    }
-    return true;
+    const auto missing = ListEdits::FoldersToCreate(profile.jobs, retryFailed);
+    if (missing.empty())
+        return true;
+    QString folder = missing.front().folder;
+    if (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\')))
+        folder.chop(1);
+    profile.error(QStringLiteral("the save folder %1 of job %2 (%3) does not exist; "
+                                 "create it, or clear the list and list it up again")
+                      .arg(QDir::toNativeSeparators(folder))
+                      .arg(missing.front().job + 1)
+                      .arg(profile.jobs.url(missing.front().job)));
+    return false;
 }
 
 } // namespace

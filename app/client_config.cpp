@@ -1,0 +1,31 @@
+#include "app/client_config.h"
+
+#include "http/nmhttp.h"
+
+ClientConfig ClientConfig::Of(const TNMHTTP& http, bool refererFromBaseUrl) {
+    ClientConfig config;
+    config.proxyHost = http.Proxy;
+    config.proxyPort = http.ProxyPort;
+    config.tls = http.TLS;
+    config.caFile = http.TlsCaFile;
+    config.keepAlive = http.KeepAlive;
+    config.header = http.HeaderInfo;
+    config.extraHeaders = http.ExtraHeaders;
+    config.timeOutMs = http.TimeOut();
+    config.lowSpeedLimit = http.LowSpeedLimit;
+    config.refererFromBaseUrl = refererFromBaseUrl;
+    return config;
+}
+
+void ClientConfig::ApplyTo(TNMHTTP& http) const {
+    http.InputFileMode = true;
+    http.Proxy = proxyHost;
+    http.ProxyPort = proxyPort;
+    http.TLS = tls;
+    http.TlsCaFile = caFile;
+    http.KeepAlive = keepAlive;
+    http.HeaderInfo = header;
+    http.ExtraHeaders = extraHeaders;
+    http.SetTimeOut(timeOutMs);
+    http.LowSpeedLimit = lowSpeedLimit;
+}

@@ -1,0 +1,53 @@
+#include "app/run_session.h"
+
+#include "http/nmhttp.h"
+
+#include <stdexcept>
+
+RunSession::RunSession(JobGrid& grid)
+    : http_(std::make_unique<TNMHTTP>())
+    , client_(std::make_unique<HttpDownloadClient>(*http_))
+    , run_(std::make_unique<DownloadRun>(grid, *client_)) {
+    http_->InputFileMode = true;
+    http_->SetTimeOut(DownloadRun::kClientTimeOutMs);
+    http_->LowSpeedLimit = DownloadRun::kLowSpeedLimit;
+}
+
+RunSession::~RunSession() {
+    // The run lets go of its clients' events before they go.
+    run_.reset();
+}
+
+void RunSession::SetUp(TNMHTTP& http, HttpDownloadClient& client, const ClientConfig& config) {
+    config.ApplyTo(http);
+    client.SetRefererFromBaseUrl(config.refererFromBaseUrl);
+    if (!config.proxyForUrl) {
+        client.SetBeforeGet({});
+        return;
+    }
+    client.SetBeforeGet([&http, proxyFor = config.proxyForUrl](const QString& url) {
+        QString problem;
+        const auto proxy = proxyFor(url, &problem);
+        if (!problem.isEmpty())
+            throw std::runtime_error(problem.toStdString());
+        http.Proxy = proxy ? proxy->host : QString();
+        http.ProxyPort = proxy ? proxy->port : 0;
+    });
+}
+
+void RunSession::Prepare(const ClientConfig& config, int parallel) {
+    if (run_->Running())
+        return;
+    SetUp(*http_, *client_, config);
+    run_->SetMoreClients({});
+    more_.clear();
+    std::vector<DownloadClient*> clients;
+    for (int i = 1; i < parallel; ++i) {
+        Lane lane{std::make_unique<TNMHTTP>(), nullptr};
+        lane.client = std::make_unique<HttpDownloadClient>(*lane.http);
+        SetUp(*lane.http, *lane.client, config);
+        clients.push_back(lane.client.get());
+        more_.push_back(std::move(lane));
+    }
+    run_->SetMoreClients(clients);
+}
