@@ -39,22 +39,6 @@ QByteArray withoutLineEnd(QByteArray line) {
     return line;
 }
 
-// A header's value: what follows "Name:", blanks around it and the line end
-// removed; a missing blank after the colon is accepted.
-QByteArray headerValue(const QByteArray& line, qsizetype nameLength) {
-    return line.mid(nameLength).trimmed();
-}
-
-// The location and the cookie go back on the wire in later requests: a control
-// byte in them (a bare CR, a NUL) would split that request or smuggle a
-// header line into it.
-bool hasControlByte(const QByteArray& value) {
-    return std::any_of(value.begin(), value.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    });
-}
-
 [[noreturn]] void throwFileError(const QString& verb, const QString& name, const QFile& file) {
     throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
                                  .arg(verb, name, file.errorString())
@@ -451,14 +435,8 @@ Task<> TNMHTTP::SendRequestAsync() {
 
 Task<> TNMHTTP::ReadReplyHeaderAsync() {
     ExpectedBytes = 0;
-    lengthAnnounced_ = false;
-    chunked_ = false;
-    receivedCookie_.clear();
-    statusLine_.clear();
-    replyError_.clear();
-    locationInReply_ = false;
+    head_ = {};
     RetryAfter = -1;
-    replyPersists_ = false;
     noReply_ = false;
 
     std::unique_ptr<QFile> file;
@@ -495,97 +473,27 @@ Task<> TNMHTTP::ReadReplyHeaderAsync() {
         const QByteArray head = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes, isStatusLine);
         if (head.isEmpty()) {
             noReply_ = true;
-            replyError_ = QStringLiteral("No reply: the server closed the connection");
+            head_ = {};
+            head_.error = QStringLiteral("No reply: the server closed the connection");
             co_return;
         }
         store(head); // throws when it has no end within the bound
-        const qsizetype statusEnd = head.indexOf('\n') + 1;
-        QByteArray line = head.first(statusEnd);
-        const std::optional<int> code = ReplyFraming::StatusCode(line);
-        if (!code) {
-            // Garbage, another protocol, or an HTTP/0.9 body without a header:
-            // nothing says what it is, so it is not taken for a file.
-            replyError_ = QStringLiteral("No HTTP status line in the reply: \"%1\"")
-                              .arg(ReplyFraming::Excerpt(withoutLineEnd(line)));
+        head_ = ParseReplyHead(head, QDateTime::currentDateTimeUtc());
+        if (!head_.error.isEmpty())
             co_return;
-        }
-        ReplyCode = qint16(*code);
-        statusLine_ = withoutLineEnd(line);
-
-        QList<QByteArray> lengths;
-        QByteArray transferEncoding;
-        bool closeAsked = false;
-        bool keepAsked = false;
-        // Header stays as received; only the reading here needs one line per field.
-        const QByteArray rest = ReplyFraming::Unfolded(head.sliced(statusEnd));
-        for (qsizetype from = 0; from < rest.size();) {
-            const qsizetype lf = rest.indexOf('\n', from);
-            line = rest.mid(from, lf - from + 1);
-            from = lf + 1;
-            const QByteArray upper = line.toUpper();
-            if (upper.startsWith("SET-COOKIE:")) {
-                const QByteArray cookie = headerValue(line, 11);
-                if (!hasControlByte(cookie))
-                    receivedCookie_ = cookie;
-            } else if (upper.startsWith("LOCATION:")) {
-                const QByteArray location = headerValue(line, 9);
-                if (!location.isEmpty() && !hasControlByte(location)) {
-                    location_ = location;
-                    locationInReply_ = true;
-                }
-            } else if (upper.startsWith("CONTENT-LENGTH:")) {
-                lengths += headerValue(line, 15);
-            } else if (upper.startsWith("TRANSFER-ENCODING:")) {
-                transferEncoding = headerValue(upper, 18);
-            } else if (upper.startsWith("CONNECTION:")) {
-                for (const QByteArray& token : headerValue(upper, 11).split(',')) {
-                    closeAsked = closeAsked || token.trimmed() == "CLOSE";
-                    keepAsked = keepAsked || token.trimmed() == "KEEP-ALIVE";
-                }
-            } else if (upper.startsWith("RETRY-AFTER:")) {
-                RetryAfter = ReplyFraming::RetryAfterSeconds(headerValue(line, 12),
-                                                             QDateTime::currentDateTimeUtc())
-                                 .value_or(-1);
-            }
-        }
-        // RFC 9112 9.3: an HTTP/1.1 connection persists unless closed; an
-        // HTTP/1.0 one only when the reply says keep-alive.
-        replyPersists_ = !closeAsked && (statusLine_.startsWith("HTTP/1.1") || keepAsked);
+        ReplyCode = qint16(head_.statusCode);
+        if (!head_.location.isEmpty())
+            location_ = head_.location;
         // RFC 9110 15.2: an interim reply is followed by the real one.
-        if (*code >= 200) {
-            Frame(lengths, transferEncoding);
+        if (head_.statusCode >= 200) {
+            ExpectedBytes = qMax<qint64>(head_.contentLength, 0);
+            RetryAfter = head_.retryAfter.value_or(-1);
             co_return;
         }
-        receivedCookie_.clear();
-        locationInReply_ = false;
         if (!file)
             Header.clear();
         else if (!file->resize(0) || !file->seek(0))
             throwFileError(QStringLiteral("write"), file->fileName(), *file);
-    }
-}
-
-void TNMHTTP::Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding) {
-    // RFC 9112 6.3: a transfer coding decides the framing, whatever length
-    // is announced beside it; chunked is the only one spoken here.
-    if (!transferEncoding.isEmpty() && transferEncoding != "IDENTITY") {
-        if (transferEncoding != "CHUNKED")
-            replyError_ = QStringLiteral("Unsupported Transfer-Encoding: %1")
-                              .arg(QString::fromLatin1(transferEncoding.toLower()));
-        chunked_ = true;
-        return;
-    }
-    for (const QByteArray& value : lengths) {
-        const std::optional<qint64> length = ReplyFraming::ContentLength(value);
-        if (!length || (lengthAnnounced_ && *length != ExpectedBytes)) {
-            replyError_ = QStringLiteral("Bad Content-Length in the reply: \"%1\"")
-                              .arg(ReplyFraming::Excerpt(value));
-            ExpectedBytes = 0;
-            lengthAnnounced_ = false;
-            return;
-        }
-        ExpectedBytes = *length;
-        lengthAnnounced_ = true;
     }
 }
 
@@ -605,17 +513,18 @@ Task<QString> TNMHTTP::CaptureBodyAsync(BodySink sink) {
     if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
         co_return QString();
     ReportStatus(8, sink.part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
-    if (chunked_)
+    if (head_.framing == ReplyHead::Framing::Chunked)
         co_return co_await CaptureChunkedAsync(sink);
-    co_await CaptureIntoAsync(sink, lengthAnnounced_ ? ExpectedBytes : -1);
-    if (lengthAnnounced_ && ReceivedBytes < ExpectedBytes)
+    const bool lengthAnnounced = head_.framing == ReplyHead::Framing::Length;
+    co_await CaptureIntoAsync(sink, lengthAnnounced ? ExpectedBytes : -1);
+    if (lengthAnnounced && ReceivedBytes < ExpectedBytes)
         co_return QStringLiteral("Connection closed after %1 of %2 bytes")
             .arg(ReceivedBytes)
             .arg(ExpectedBytes);
     // RFC 9112 6.3: the close frames this body, so a close that anyone on
     // the path could have caused (TLS without close_notify, RFC 8446 6.1)
     // says nothing about whether it is all there.
-    if (!lengthAnnounced_ && !PeerEndConfirmed())
+    if (!lengthAnnounced && !PeerEndConfirmed())
         co_return QStringLiteral("Connection closed before the end of the reply");
     co_return QString();
 }
@@ -708,7 +617,7 @@ Task<> TNMHTTP::SecureConnectionAsync() {
 
 Task<> TNMHTTP::RunTransactionAsync() {
     FailureReason.clear();
-    statusLine_.clear();
+    head_ = {};
     const auto disconnectQuietly = [this] {
         try {
             Disconnect();
@@ -763,7 +672,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 // A kept connection the server closed while it was idle fails
                 // the send or ends before a status line: once, a new one.
                 bool stale = false;
-                statusLine_.clear();
+                head_ = {};
                 try {
                     co_await SendRequestAsync();
                     ReplyCode = 0;
@@ -772,7 +681,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 } catch (const ESockError& e) {
                     // Only before a reply began: a request the server may
                     // have answered in part is not sent twice.
-                    if (!reuse || e.code() != SockErrorCode::SocketError || !statusLine_.isEmpty())
+                    if (!reuse || e.code() != SockErrorCode::SocketError ||
+                        !head_.statusLine.isEmpty())
                         throw;
                     stale = true;
                 }
@@ -781,8 +691,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 disconnectQuietly();
                 reuse = false;
             }
-            if (!replyError_.isEmpty()) {
-                Fail(replyError_);
+            if (const QString problem = head_.Problem(); !problem.isEmpty()) {
+                Fail(problem);
                 ended = true;
             } else {
                 const int code = ReplyCode;
@@ -795,9 +705,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
                     part = std::make_unique<PartFile>(bodyFile);
                 const QString cut = co_await CaptureBodyAsync({part.get(), InputFileMode && !part});
                 // Whole and framed: the next request can follow on this connection.
-                keep = KeepAlive && replyPersists_ && cut.isEmpty() &&
-                       (chunked_ || lengthAnnounced_ || command_ == cmdHead || code == 204 ||
-                        code == 304) &&
+                keep = KeepAlive && head_.persists && cut.isEmpty() &&
+                       (head_.framing != ReplyHead::Framing::UntilClose || command_ == cmdHead ||
+                        code == 204 || code == 304) &&
                        IsConnected;
                 const bool final = code < 299 || code > 399;
                 // An error reply's body is dropped anyway: its status says
@@ -817,12 +727,12 @@ Task<> TNMHTTP::RunTransactionAsync() {
                             OnSuccess(command_);
                         ReportStatus(2, QStringLiteral("Transaction Completed"));
                     } else {
-                        ended_ = {Result::Status::HttpError, QString::fromLatin1(statusLine_)};
+                        ended_ = {Result::Status::HttpError, QString::fromLatin1(head_.statusLine)};
                         if (OnFailure)
                             OnFailure(command_);
                     }
                 } else if (isFollowedRedirect(code)) {
-                    if (locationInReply_) {
+                    if (!head_.location.isEmpty()) {
                         URL = location_;
                         // RFC 7231 6.4: a 303 is answered by a GET (a HEAD stays a
                         // HEAD), and a 301 or 302 after a POST too, as browsers do;
@@ -850,13 +760,13 @@ Task<> TNMHTTP::RunTransactionAsync() {
 
         const int code = ReplyCode;
         if (code >= 300 && code <= 398) {
-            if (!receivedCookie_.isEmpty())
-                cookies_.insert(origin, receivedCookie_);
+            if (!ReceivedCookie().isEmpty())
+                cookies_.insert(origin, ReceivedCookie());
             if (OnRedirect) {
                 bool handled = false;
                 OnRedirect(handled);
                 if (handled) {
-                    ended_ = {Result::Status::HttpError, QString::fromLatin1(statusLine_)};
+                    ended_ = {Result::Status::HttpError, QString::fromLatin1(head_.statusLine)};
                     co_return;
                 }
             }
