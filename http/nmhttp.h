@@ -1,13 +1,13 @@
 #pragma once
 
 #include "http/cmd_type.h"
+#include "http/cookie_jar.h"
 #include "http/ex_string_list.h"
 #include "http/header_info.h"
 #include "http/reply_head.h"
 #include "net/powersock.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -168,7 +168,7 @@ public:
     const ReplyHead& LastReplyHead() const { return head_; }
     /// Forgets the cookies that redirects set (each is sent again only to
     /// the host and port that set it, until this is called).
-    void ClearCookies() { cookies_.clear(); }
+    void ClearCookies() { cookies_.Clear(); }
     QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
     QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
     bool EncodePost = true;      ///< Post URL-encodes its data
@@ -209,21 +209,12 @@ protected:
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
-    /// Where a reply body goes: the part file, or else Body, or nowhere.
-    struct BodySink {
-        PartFile* part = nullptr;
-        /// File mode, but the reply is no success: its body is read off the
-        /// connection and dropped, so the path keeps what it held.
-        bool discard = false;
-    };
-    /// Captures the body into `sink`; returns why it is not whole, or the
-    /// empty text.
-    Task<QString> CaptureBodyAsync(BodySink sink);
-    Task<QString> CaptureChunkedAsync(BodySink sink);
-    Task<qint64> CaptureIntoAsync(BodySink sink, qint64 count);
+    /// Captures the final reply's body into `part`, or else Body, or
+    /// nowhere when `discard` (file mode, but no success: the path keeps what
+    /// it held); returns why it is not whole, or the empty text.
+    Task<QString> CaptureBodyAsync(PartFile* part, bool discard);
     void Fail(const QString& reason);
     bool SendsBody() const;
-    QByteArray AbsoluteLocation(const QByteArray& location) const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
     Task<> SecureConnectionAsync();
@@ -235,7 +226,7 @@ private:
     QByteArray location_;
     /// The head of the reply being read or last read (ParseReplyHead()).
     ReplyHead head_;
-    QHash<QByteArray, QByteArray> cookies_; ///< by Origin()
+    CookieJar cookies_; ///< by Origin()
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
     /// Where the connection the last request left open goes; empty for none.
