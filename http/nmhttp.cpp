@@ -6,6 +6,7 @@
 #include "http/proxy_tunnel.h"
 #include "http/redirect_target.h"
 #include "http/reply_framing.h"
+#include "http/reply_head_reader.h"
 #include "http/request_header.h"
 #include "http/request_lines.h"
 
@@ -250,66 +251,17 @@ Task<> TNMHTTP::SendRequestAsync() {
 
 Task<> TNMHTTP::ReadReplyHeaderAsync() {
     ExpectedBytes = 0;
-    head_ = {};
     RetryAfter = -1;
-    noReply_ = false;
-
-    std::unique_ptr<QFile> file;
-    if (OutputFileMode) {
-        const QString name = QFile::decodeName(Header);
-        file = std::make_unique<QFile>(name);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-            throwFileError(QStringLiteral("create"), name, *file);
-    } else {
-        Header.clear();
-    }
-    qint64 headerBytes = 0;
-    const auto store = [&](const QByteArray& line) {
-        // Without a bound, a server that never ends its header would fill the
-        // memory at the speed of the connection.
-        headerBytes += line.size();
-        if (headerBytes > MaxHeaderBytes)
-            throw ESockError(
-                QStringLiteral("Reply header longer than %1 bytes").arg(MaxHeaderBytes),
-                SockErrorCode::TooLong);
-        if (!file)
-            Header += line;
-        else if (file->write(line) != line.size())
-            throwFileError(QStringLiteral("write"), file->fileName(), *file);
-    };
-
-    const auto isStatusLine = [](const QByteArray& line) {
-        return ReplyFraming::StatusCode(line).has_value();
-    };
-    for (;;) {
-        // The status line and the lines after it in one read, split here:
-        // a line at a time would cost a peek and a read per line. A first
-        // line that is no status line is all that is read.
-        const QByteArray head = co_await ReadLinesAsync(MaxHeaderBytes - headerBytes, isStatusLine);
-        if (head.isEmpty()) {
-            noReply_ = true;
-            head_ = {};
-            head_.error = QStringLiteral("No reply: the server closed the connection");
-            co_return;
-        }
-        store(head); // throws when it has no end within the bound
-        head_ = ParseReplyHead(head, QDateTime::currentDateTimeUtc());
-        if (!head_.error.isEmpty())
-            co_return;
-        ReplyCode = qint16(head_.statusCode);
-        if (!head_.location.isEmpty())
-            location_ = head_.location;
-        // RFC 9110 15.2: an interim reply is followed by the real one.
-        if (head_.statusCode >= 200) {
-            ExpectedBytes = qMax<qint64>(head_.contentLength, 0);
-            RetryAfter = head_.retryAfter.value_or(-1);
-            co_return;
-        }
-        if (!file)
-            Header.clear();
-        else if (!file->resize(0) || !file->seek(0))
-            throwFileError(QStringLiteral("write"), file->fileName(), *file);
-    }
+    ReplyHeadReader reader(*this, OutputFileMode ? QFile::decodeName(Header) : QString(), Header,
+                           MaxHeaderBytes);
+    noReply_ = !co_await reader.ReadAsync(head_);
+    if (!head_.error.isEmpty())
+        co_return;
+    ReplyCode = qint16(head_.statusCode);
+    if (!head_.location.isEmpty())
+        location_ = head_.location;
+    ExpectedBytes = qMax<qint64>(head_.contentLength, 0);
+    RetryAfter = head_.retryAfter.value_or(-1);
 }
 
 Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part, bool discard) {
