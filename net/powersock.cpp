@@ -1,6 +1,7 @@
 #include "net/powersock.h"
 
 #include "net/posix_transport.h"
+#include "net/powersock_receiver.h"
 #include "net/tls_transport.h"
 #include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
@@ -52,7 +53,8 @@ void release() {
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
-    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>())) {
+    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>()))
+    , receiver_(std::make_unique<PowersockReceiver>(*this)) {
     tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
@@ -379,7 +381,7 @@ Task<> TPowersock::ConnectAsync() {
         throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
     closeError_ = 0;
     LastErrorCode = 0;
-    speedWindowStartMs_ = -1;
+    receiver_->StartConnection();
     for (int retry = 0;; ++retry) {
         try {
             co_await ResolveHostAsync();
