@@ -15,6 +15,7 @@
 #include <memory>
 
 class QTimer;
+class PowersockConnector;
 class PowersockReceiver;
 class SocketTransport;
 class TlsTransport;
@@ -286,14 +287,13 @@ protected:
     EventAwaiter Yield() { return {*this, false, true}; }
 
 private:
+    friend class PowersockConnector;
     friend class PowersockReceiver;
 
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
     void HandleEvent(int event, int error);
-    void HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses);
     Task<> ResolveHostAsync();
-    Task<bool> TryAddressAsync(QHostAddress address, bool last);
     void TimerFired();
     /// Resumes the suspended operation from the event loop (never inside
     /// the step that is running): for a cancel, which may come from a
@@ -310,14 +310,10 @@ private:
     bool writable_ = false;
     bool startedUp_ = false;
     bool listening_ = false;
-    bool lookupDone_ = false;
-    quint64 lookupSerial_ = 0;
-    QList<QHostAddress> lookupAddresses_;
-    bool fallbackDue_ = false;
-    QTimer* fallback_ = nullptr;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
     std::unique_ptr<PowersockReceiver> receiver_;
+    std::unique_ptr<PowersockConnector> connector_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
     std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step
