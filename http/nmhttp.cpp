@@ -1,7 +1,6 @@
 #include "http/nmhttp.h"
 
 #include "http/body_capture.h"
-#include "http/nmurl.h"
 #include "http/part_file.h"
 #include "http/proxy_tunnel.h"
 #include "http/redirect_target.h"
@@ -11,7 +10,6 @@
 #include "http/request_lines.h"
 
 #include <QFile>
-#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -33,81 +31,6 @@ TNMHTTP::TNMHTTP(QObject* owner)
     end_->setSingleShot(true);
     end_->setInterval(0);
     connect(end_, &QTimer::timeout, this, &TNMHTTP::EndOperation);
-}
-
-void TNMHTTP::Get(const QString& url) {
-    Run(cmdGet, url);
-}
-void TNMHTTP::Options(const QString& url) {
-    Run(cmdOptions, url);
-}
-void TNMHTTP::Head(const QString& url) {
-    Run(cmdHead, url);
-}
-void TNMHTTP::Delete(const QString& url) {
-    Run(cmdDelete, url);
-}
-
-void TNMHTTP::Post(const QString& url, const QByteArray& data) {
-    RequireIdle();
-    if (EncodePost && !OutputFileMode) {
-        TNMURL encoder;
-        encoder.InputString = data;
-        SendData = encoder.Encode();
-    } else {
-        SendData = data;
-    }
-    Run(cmdPost, url);
-}
-
-void TNMHTTP::Put(const QString& url, const QByteArray& data) {
-    RequireIdle();
-    SendData = data;
-    Run(cmdPut, url);
-}
-
-void TNMHTTP::Patch(const QString& url, const QByteArray& data) {
-    RequireIdle();
-    SendData = data;
-    Run(cmdPatch, url);
-}
-
-void TNMHTTP::Trace(const QString& url, const QByteArray& data) {
-    RequireIdle();
-    SendData = data;
-    Run(cmdTrace, url);
-}
-
-void TNMHTTP::Raw(const QString& url, const QByteArray& data) {
-    RequireIdle();
-    SendData = data;
-    Run(cmdRaw, url);
-}
-
-void TNMHTTP::Copy(const QString& url, const QString& targetUrl) {
-    RequireIdle();
-    ExtraHeaderValue = targetUrl.toUtf8();
-    Run(cmdCopy, url);
-}
-
-void TNMHTTP::Move(const QString& url, const QString& targetUrl) {
-    RequireIdle();
-    ExtraHeaderValue = targetUrl.toUtf8();
-    Run(cmdMove, url);
-}
-
-void TNMHTTP::Link(const QString& url, const QString& link) {
-    RequireIdle();
-    ExtraHeaderValue = link.toUtf8();
-    SendData = "Send.dat";
-    Run(cmdLink, url);
-}
-
-void TNMHTTP::Unlink(const QString& url, const QString& link) {
-    RequireIdle();
-    ExtraHeaderValue = link.toUtf8();
-    SendData = "Send.dat";
-    Run(cmdUnlink, url);
 }
 
 void TNMHTTP::Abort() {
@@ -169,22 +92,6 @@ TNMHTTP::~TNMHTTP() {
     // event may resume it any more.
     DropWaiter();
     operation_.reset();
-}
-
-void TNMHTTP::RequireIdle() const {
-    // A handler runs inside the waits of a request; a second request started
-    // there would overwrite the first one's URL and close its connection.
-    if (running_)
-        throw std::logic_error("A request is already under way");
-}
-
-void TNMHTTP::Run(CmdType command, const QString& url) {
-    RequireIdle();
-    command_ = command;
-    URL = url.toUtf8();
-    running_ = true;
-    const auto idle = qScopeGuard([this] { running_ = false; });
-    Wait(RunTransactionAsync());
 }
 
 bool TNMHTTP::SendsBody() const {
