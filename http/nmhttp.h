@@ -1,12 +1,13 @@
 #pragma once
 
 #include "http/cmd_type.h"
+#include "http/cookie_jar.h"
 #include "http/ex_string_list.h"
 #include "http/header_info.h"
+#include "http/reply_head.h"
 #include "net/powersock.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -154,13 +155,20 @@ public:
     CmdType Command() const { return command_; }
     QByteArray RequestPath() const { return requestPath_; }
     QByteArray RedirectLocation() const { return location_; }
-    QByteArray ReceivedCookie() const { return receivedCookie_; }
+    /// The last Set-Cookie value of the last reply; empty for none.
+    QByteArray ReceivedCookie() const {
+        return head_.setCookies.isEmpty() ? QByteArray() : head_.setCookies.last();
+    }
     /// The status line of the last reply, without its line end; empty when
     /// none was read.
-    QByteArray StatusLine() const { return statusLine_; }
+    QByteArray StatusLine() const { return head_.statusLine; }
+    /// The head of the last reply read, final unless none followed an
+    /// interim one: its validators, Retry-After and framing as parsed. Its
+    /// `error` is set when the reply was not HTTP or never came.
+    const ReplyHead& LastReplyHead() const { return head_; }
     /// Forgets the cookies that redirects set (each is sent again only to
     /// the host and port that set it, until this is called).
-    void ClearCookies() { cookies_.clear(); }
+    void ClearCookies() { cookies_.Clear(); }
     QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
     QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
     bool EncodePost = true;      ///< Post URL-encodes its data
@@ -189,11 +197,11 @@ protected:
     virtual void SplitURL();
     /// Fills the header list for the current command.
     virtual void ComposeHeader();
-    /// Reads the status line and header lines, past any interim 1xx reply;
-    /// sets ReplyCode, ExpectedBytes, the framing, the location and the
-    /// cookie (each ignored when it holds a control byte); stores the text in
-    /// Header. A reply that is not HTTP, or whose framing lines are broken,
-    /// leaves its reason in replyError_ for the run to fail with.
+    /// Reads the status line and header lines, past any interim 1xx reply,
+    /// into the last reply head (ParseReplyHead()); sets ReplyCode,
+    /// ExpectedBytes, RetryAfter and the location; stores the text in Header.
+    /// A reply that is not HTTP, or whose framing lines are broken, leaves
+    /// its reason in the head for the run to fail with.
     Task<> ReadReplyHeaderAsync();
     /// Sends the composed lines, the blank line and the send data.
     Task<> SendRequestAsync();
@@ -201,24 +209,12 @@ protected:
 private:
     void RequireIdle() const;
     void Run(CmdType command, const QString& url);
-    /// Where a reply body goes: the part file, or else Body, or nowhere.
-    struct BodySink {
-        PartFile* part = nullptr;
-        /// File mode, but the reply is no success: its body is read off the
-        /// connection and dropped, so the path keeps what it held.
-        bool discard = false;
-    };
-    /// Captures the body into `sink`; returns why it is not whole, or the
-    /// empty text.
-    Task<QString> CaptureBodyAsync(BodySink sink);
-    Task<QString> CaptureChunkedAsync(BodySink sink);
-    /// Takes the framing from the final reply's Content-Length values and
-    /// Transfer-Encoding (upper-cased).
-    void Frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding);
-    Task<qint64> CaptureIntoAsync(BodySink sink, qint64 count);
+    /// Captures the final reply's body into `part`, or else Body, or
+    /// nowhere when `discard` (file mode, but no success: the path keeps what
+    /// it held); returns why it is not whole, or the empty text.
+    Task<QString> CaptureBodyAsync(PartFile* part, bool discard);
     void Fail(const QString& reason);
     bool SendsBody() const;
-    QByteArray AbsoluteLocation(const QByteArray& location) const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
     Task<> SecureConnectionAsync();
@@ -228,15 +224,9 @@ private:
     TExStringList headerList_;
     QByteArray requestPath_;
     QByteArray location_;
-    QByteArray receivedCookie_;
-    QByteArray statusLine_;
-    QString replyError_;
-    QHash<QByteArray, QByteArray> cookies_; ///< by Origin()
-    bool locationInReply_ = false;
-    bool lengthAnnounced_ = false;
-    bool chunked_ = false;
-    /// The reply lets the connection stay (its version and Connection line).
-    bool replyPersists_ = false;
+    /// The head of the reply being read or last read (ParseReplyHead()).
+    ReplyHead head_;
+    CookieJar cookies_; ///< by Origin()
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
     /// Where the connection the last request left open goes; empty for none.

@@ -1,8 +1,9 @@
 #include "net/powersock.h"
 
 #include "net/posix_transport.h"
+#include "net/powersock_connector.h"
+#include "net/powersock_receiver.h"
 #include "net/tls_transport.h"
-#include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
 
 #include <QScopeGuard>
@@ -35,13 +36,6 @@ void startUp(QStringList& info) {
          << QStringLiteral("Max Udp pack size= 65507");
 }
 
-quint32 firstIPv4(const QList<QHostAddress>& addresses) {
-    for (const QHostAddress& a : addresses)
-        if (a.protocol() == QAbstractSocket::IPv4Protocol)
-            return a.toIPv4Address();
-    return 0;
-}
-
 void release() {
     if (gWinsockUsers > 0 && --gWinsockUsers == 0)
         ++gCleanups;
@@ -52,21 +46,15 @@ void release() {
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
-    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>())) {
+    , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>()))
+    , receiver_(std::make_unique<PowersockReceiver>(*this))
+    , connector_(std::make_unique<PowersockConnector>(*this)) {
     tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
     timer_ = new TThreadTimer(this);
     timer_->SetEnabled(false);
     timer_->SetOnTimer([this](QObject*) { TimerFired(); });
-    fallback_ = new QTimer(this);
-    fallback_->setSingleShot(true);
-    fallback_->setTimerType(Qt::PreciseTimer);
-    connect(fallback_, &QTimer::timeout, this, [this] {
-        fallbackDue_ = true;
-        EventArrived = true;
-        ResumeNow();
-    });
     resume_ = new QTimer(this);
     resume_->setSingleShot(true);
     resume_->setInterval(0);
@@ -283,89 +271,12 @@ void TPowersock::HandleEvent(int event, int error) {
     }
 }
 
-void TPowersock::HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses) {
-    // A lookup that completes after its wait gave up only raises the flag.
-    EventArrived = true;
-    const auto resume = qScopeGuard([this] { ResumeNow(); });
-    if (lookup != lookupSerial_)
-        return;
-    LastEventOk = error == 0;
-    if (error != 0)
-        LastErrorCode = error;
-    lookupDone_ = true;
-    lookupAddresses_ = addresses;
-}
-
 void TPowersock::ResolveHost() {
     Wait(ResolveHostAsync());
 }
 
 Task<> TPowersock::ResolveHostAsync() {
-    ReportStatus(8, QStringLiteral("Resolve Host"));
-    QString name = Proxy.isEmpty() ? Host : Proxy;
-    // "[::1]" as it stands in a URL.
-    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        name = name.mid(1, name.size() - 2);
-    RemoteAddresses.clear();
-    const in_addr_t dotted = ::inet_addr(name.toLatin1().constData());
-    if (dotted != INADDR_NONE) {
-        RemoteAddress = ntohl(dotted);
-        RemoteAddresses << QHostAddress(RemoteAddress);
-        co_return;
-    }
-    RemoteAddress = 0;
-    if (name.contains(QLatin1Char(':'))) {
-        const QHostAddress literal(name);
-        if (literal.protocol() == QAbstractSocket::IPv6Protocol) {
-            RemoteAddresses << literal;
-            co_return;
-        }
-    }
-    TimerOn();
-    EventArrived = false;
-    lookupDone_ = false;
-    const quint64 lookup = ++lookupSerial_;
-    LookupHostAsync(name, this, [this, lookup](int error, const QList<QHostAddress>& addresses) {
-        HandleLookup(lookup, error, addresses);
-    });
-    while (!lookupDone_ && !TimedOut && !Cancelled)
-        co_await NextEvent();
-    TimerOff();
-    if (TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"), SockErrorCode::LookupTimedOut);
-    if (Cancelled)
-        throw ESockError(QStringLiteral("Host Lookup Canceled"), SockErrorCode::Cancelled);
-    if (LastEventOk && !lookupAddresses_.isEmpty()) {
-        RemoteAddresses = lookupAddresses_;
-        RemoteAddress = firstIPv4(RemoteAddresses);
-        if (OnHostResolved)
-            OnHostResolved(this);
-        co_return;
-    }
-    throw ESockError(QStringLiteral("Host Lookup Failed"), SockErrorCode::LookupFailed);
-}
-
-Task<bool> TPowersock::TryAddressAsync(QHostAddress address, bool last) {
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    RemoteAddress = isV4 ? v4 : 0;
-    EventArrived = false;
-    LastEventOk = true;
-    fallbackDue_ = false;
-    if (!transport_->connectTo(address, RemotePort)) {
-        const int error = transport_->lastError();
-        if (error != SocketErrorNumbers::WouldBlock) {
-            // A refusal known at once ends like one reported later.
-            LastErrorCode = error;
-            LastEventOk = false;
-        }
-    }
-    if (!last)
-        fallback_->start(ConnectFallbackMs);
-    while (!IsConnected && !TimedOut && !Cancelled && LastEventOk && !fallbackDue_)
-        co_await NextEvent();
-    fallback_->stop();
-    co_return IsConnected || TimedOut || Cancelled;
+    return connector_->ResolveHostAsync();
 }
 
 void TPowersock::Connect() {
@@ -373,51 +284,7 @@ void TPowersock::Connect() {
 }
 
 Task<> TPowersock::ConnectAsync() {
-    ReportStatus(8, QStringLiteral("Connecting"));
-    Cancelled = false;
-    if (IsConnected)
-        throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
-    closeError_ = 0;
-    LastErrorCode = 0;
-    speedWindowStartMs_ = -1;
-    for (int retry = 0;; ++retry) {
-        try {
-            co_await ResolveHostAsync();
-        } catch (const ESockError& e) {
-            if (e.code() == SockErrorCode::LookupTimedOut || e.code() == SockErrorCode::Cancelled)
-                throw;
-            RemoteAddress = 0;
-            RemoteAddresses.clear();
-        }
-        if (!RemoteAddresses.isEmpty())
-            break;
-        bool handled = false;
-        if (retry == 0 && OnInvalidHost)
-            OnInvalidHost(handled);
-        if (!handled)
-            throw ESockError(QStringLiteral("Null Remote Address"), SockErrorCode::LookupFailed);
-    }
-    RemotePort = quint16(Proxy.isEmpty() ? Port : ProxyPort);
-
-    TimerOn();
-    for (qsizetype i = 0; i < RemoteAddresses.size(); ++i) {
-        // An address that refused or did not answer leaves its socket half
-        // way; the next one starts on a fresh socket.
-        if (i > 0)
-            OpenSocket(false);
-        if (co_await TryAddressAsync(RemoteAddresses[i], i + 1 == RemoteAddresses.size()))
-            break;
-    }
-    TimerOff();
-    if (IsConnected && !TimedOut && !Cancelled)
-        co_return;
-    if (OnConnectionFailed)
-        OnConnectionFailed(this);
-    if (TimedOut)
-        throw ESockError(QStringLiteral("Connection Timed out"), SockErrorCode::ConnectTimedOut);
-    if (Cancelled)
-        throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
-    throw ESockError(QStringLiteral("Connection Failed"), SockErrorCode::ConnectFailed);
+    return connector_->ConnectAsync();
 }
 
 void TPowersock::StartTls(const QString& hostName, quint16 port) {

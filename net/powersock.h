@@ -15,6 +15,8 @@
 #include <memory>
 
 class QTimer;
+class PowersockConnector;
+class PowersockReceiver;
 class SocketTransport;
 class TlsTransport;
 
@@ -285,12 +287,13 @@ protected:
     EventAwaiter Yield() { return {*this, false, true}; }
 
 private:
+    friend class PowersockConnector;
+    friend class PowersockReceiver;
+
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
     void HandleEvent(int event, int error);
-    void HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses);
     Task<> ResolveHostAsync();
-    Task<bool> TryAddressAsync(QHostAddress address, bool last);
     void TimerFired();
     /// Resumes the suspended operation from the event loop (never inside
     /// the step that is running): for a cancel, which may come from a
@@ -302,39 +305,15 @@ private:
     void ResumeNow();
     Task<> WaitWritableAsync();
     Task<> SendLoopAsync(const char* data, qint64 length, bool countSent);
-    /// Shared loop of the captures, under the time-out: `receive(limit)`
-    /// takes at most `limit` bytes and returns what receive() of the
-    /// transport returns; a cancel throws EAbortError `abortText`.
-    Task<> CaptureAsync(qint64 stopAfter, std::function<bool()> more,
-                        std::function<qint64(qint64 limit)> receive, const char* abortText);
-    /// Appends to `text` until `stopAfter` (on ReceivedBytes) or `maximum`;
-    /// returns the bytes taken.
-    Task<qint64> CaptureTextAsync(QByteArray& text, qint64 maximum, qint64 stopAfter);
-    /// Counts `n` received bytes against LowSpeedLimit; throws ESockError
-    /// once a whole TimeOut window brought too few.
-    void CheckLowSpeed(qint64 n);
-    /// The line readers' peek: up to `room` bytes into `into`; the count, 0
-    /// when the peer closed (or the socket is gone), -1 when nothing has
-    /// arrived yet. Other errors throw.
-    qint64 PeekSome(char* into, qint64 room);
-    /// Takes `count` bytes a peek has shown into `into`; fewer only when the
-    /// peer closed first.
-    qint64 TakePeeked(char* into, qint64 count);
-
     int timeOut_ = 0;
     int closeError_ = 0; ///< error of a close notification, until a reader sees it
     bool writable_ = false;
     bool startedUp_ = false;
     bool listening_ = false;
-    bool lookupDone_ = false;
-    quint64 lookupSerial_ = 0;
-    qint64 speedWindowStartMs_ = 0; ///< start of the current LowSpeedLimit window
-    qint64 speedWindowBytes_ = 0;   ///< bytes received in that window
-    QList<QHostAddress> lookupAddresses_;
-    bool fallbackDue_ = false;
-    QTimer* fallback_ = nullptr;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
+    std::unique_ptr<PowersockReceiver> receiver_;
+    std::unique_ptr<PowersockConnector> connector_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
     std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step

@@ -1,5 +1,7 @@
-// The transfer operations of TPowersock: sends, line reads and captures.
+// The transfer operations of TPowersock: sends, and the receiving side handed
+// to its PowersockReceiver.
 #include "net/powersock.h"
+#include "net/powersock_receiver.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
@@ -7,7 +9,6 @@
 #include <QScopeGuard>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -15,29 +16,6 @@
 #include <utility>
 
 namespace {
-
-qint64 monotonicMs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-/// Says when a loop that never has to wait should still yield to the event
-/// loop, so that a long fast transfer keeps the user interface (and its Stop
-/// button) live without paying for a round per block.
-class PumpPacer {
-public:
-    bool due() {
-        const qint64 ms = monotonicMs();
-        if (ms - last_ < 10)
-            return false;
-        last_ = ms;
-        return true;
-    }
-
-private:
-    qint64 last_ = 0;
-};
 
 std::runtime_error fileError(const char* what, const QString& fileName, int error) {
     return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
@@ -125,137 +103,13 @@ QByteArray TPowersock::ReadLn() {
     return Wait(ReadLnAsync());
 }
 
-qint64 TPowersock::PeekSome(char* into, qint64 room) {
-    const qint64 n = transport_->peek(into, room);
-    if (n >= 0)
-        return n;
-    LastErrorCode = transport_->lastError();
-    if (LastErrorCode == SocketErrorNumbers::NotConnected) {
-        CheckCloseError();
-        return 0;
-    }
-    CheckSocketError(SocketErrorNumbers::WouldBlock);
-    return -1;
-}
-
-qint64 TPowersock::TakePeeked(char* into, qint64 count) {
-    qint64 got = 0;
-    while (got < count) {
-        const qint64 r = transport_->receive(into + got, count - got);
-        if (r == 0)
-            break;
-        if (r < 0) {
-            CheckSocketError(SocketErrorNumbers::WouldBlock);
-            continue;
-        }
-        got += r;
-    }
-    return got;
-}
-
 Task<QByteArray> TPowersock::ReadLnAsync() {
-    ReportStatus(8, QStringLiteral("ReadLn"));
-    TimerOn();
-    const auto off = qScopeGuard([this] { TimerOff(); });
-    char* const buffer = IOBuffer();
-    qint64 consumed = 0; // bytes of the line already taken, kept at the buffer's start
-    for (;;) {
-        if (consumed >= BufferSize)
-            throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize),
-                             SockErrorCode::TooLong);
-        const qint64 n = PeekSome(buffer + consumed, BufferSize - consumed);
-        if (n == 0)
-            co_return QByteArray();
-        if (n > 0) {
-            const void* lf = std::memchr(buffer + consumed, '\n', size_t(n));
-            // Take what was peeked: up to the line end, or all of it when the
-            // line goes on, so the next peek sees only new bytes.
-            const qint64 take = lf ? static_cast<const char*>(lf) - (buffer + consumed) + 1 : n;
-            if (lf && Cancelled)
-                break;
-            if (TakePeeked(buffer + consumed, take) < take)
-                co_return QByteArray();
-            CheckLowSpeed(take);
-            consumed += take;
-            if (lf)
-                co_return QByteArray(buffer, consumed);
-        }
-        if (!Cancelled)
-            co_await NextEvent();
-        if (Cancelled)
-            break;
-    }
-    Cancelled = false;
-    throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
+    return receiver_->ReadLnAsync();
 }
 
 Task<QByteArray> TPowersock::ReadLinesAsync(qint64 limit,
                                             std::function<bool(const QByteArray&)> firstLine) {
-    ReportStatus(8, QStringLiteral("ReadLines"));
-    TimerOn();
-    const auto off = qScopeGuard([this] { TimerOff(); });
-    char* const buffer = IOBuffer();
-    QByteArray block;
-    // Where the scan stands: at the start of a line, after a CR that opened
-    // one, or inside one. The block ends with an empty line.
-    enum class At { LineStart, CrAtLineStart, InLine } at = At::LineStart;
-    qsizetype lineStart = 0; // where the last, maybe unfinished, line begins
-    bool firstPending = bool(firstLine);
-    for (;;) {
-        // The first line is held to the buffer however it arrives, as
-        // ReadLn's lines are.
-        const qint64 room = qMin<qint64>(firstPending ? BufferSize - block.size() : BufferSize,
-                                         limit + 1 - block.size());
-        const qint64 n = PeekSome(buffer, room);
-        if (n == 0) {
-            block.truncate(lineStart);
-            co_return block;
-        }
-        if (n > 0) {
-            qint64 take = n;
-            bool ended = false;
-            for (qint64 i = 0; i < n && !ended; ++i) {
-                const char c = buffer[i];
-                if (c == '\n' && std::exchange(firstPending, false)) {
-                    // Seen whole in this very peek: refused, it is all that
-                    // is taken; else the lines after it follow.
-                    ended = !firstLine(block + QByteArray::fromRawData(buffer, qsizetype(i) + 1));
-                    at = At::LineStart;
-                    lineStart = block.size() + i + 1;
-                    if (ended)
-                        take = i + 1;
-                } else if (c == '\n') {
-                    ended = at != At::InLine;
-                    at = At::LineStart;
-                    lineStart = block.size() + i + 1;
-                    if (ended)
-                        take = i + 1;
-                } else {
-                    at = at == At::LineStart && c == '\r' ? At::CrAtLineStart : At::InLine;
-                }
-            }
-            if (ended && Cancelled)
-                break;
-            if (const qint64 got = TakePeeked(buffer, take); got < take) {
-                block.append(buffer, got);
-                block.truncate(qMin(lineStart, block.size()));
-                co_return block;
-            }
-            CheckLowSpeed(take);
-            block.append(buffer, take);
-            if (firstPending && block.size() >= BufferSize)
-                throw ESockError(QStringLiteral("Line longer than %1 bytes").arg(BufferSize),
-                                 SockErrorCode::TooLong);
-            if (ended || block.size() > limit)
-                co_return block;
-        }
-        if (!Cancelled)
-            co_await NextEvent();
-        if (Cancelled)
-            break;
-    }
-    Cancelled = false;
-    throw abortError(QStringLiteral("Socket readln aborted"), TimedOut);
+    return receiver_->ReadLinesAsync(limit, std::move(firstLine));
 }
 
 void TPowersock::SendFile(const QString& fileName) {
@@ -296,90 +150,12 @@ Task<> TPowersock::SendFileAsync(QString fileName) {
     }
 }
 
-Task<> TPowersock::CaptureAsync(qint64 stopAfter, std::function<bool()> more,
-                                std::function<qint64(qint64 limit)> receive,
-                                const char* abortText) {
-    TimerOn();
-    {
-        const auto off = qScopeGuard([this] { TimerOff(); });
-        PumpPacer pacer;
-        while (!Cancelled && more()) {
-            qint64 limit = BufferSize;
-            if (stopAfter >= 0) {
-                if (ReceivedBytes >= stopAfter)
-                    break;
-                limit = qMin(limit, stopAfter - ReceivedBytes);
-            }
-            const qint64 n = receive(limit);
-            if (n > 0) {
-                ReceivedBytes += n;
-                if (OnPacketRecvd)
-                    OnPacketRecvd(this);
-                CheckLowSpeed(n);
-                TimerOn();
-                if (pacer.due())
-                    co_await Yield();
-                continue;
-            }
-            if (n == 0)
-                break;
-            LastErrorCode = transport_->lastError();
-            if (LastErrorCode == SocketErrorNumbers::NotConnected) {
-                CheckCloseError();
-                break;
-            }
-            CheckSocketError(SocketErrorNumbers::WouldBlock);
-            co_await NextEvent();
-        }
-    }
-    if (Cancelled) {
-        Cancelled = false;
-        throw abortError(QString::fromLatin1(abortText), TimedOut);
-    }
-}
-
-void TPowersock::CheckLowSpeed(qint64 n) {
-    if (LowSpeedLimit <= 0 || timeOut_ <= 0)
-        return;
-    const qint64 now = monotonicMs();
-    // The window opens with the first bytes: the silence before them is the
-    // idle time-out's to judge.
-    if (speedWindowStartMs_ < 0) {
-        speedWindowStartMs_ = now;
-        speedWindowBytes_ = n;
-        return;
-    }
-    speedWindowBytes_ += n;
-    const qint64 elapsed = now - speedWindowStartMs_;
-    if (elapsed < timeOut_)
-        return;
-    if (speedWindowBytes_ * 1000 < qint64(LowSpeedLimit) * elapsed)
-        throw ESockError(QStringLiteral("Transfer too slow: %1 bytes in %2 s, under %3 bytes/s")
-                             .arg(speedWindowBytes_)
-                             .arg(double(elapsed) / 1000.0, 0, 'f', 1)
-                             .arg(LowSpeedLimit),
-                         SockErrorCode::TooSlow);
-    speedWindowStartMs_ = now;
-    speedWindowBytes_ = 0;
-}
-
 qint64 TPowersock::CaptureMore(int fd, const QString& fileName, qint64 count) {
     return Wait(CaptureMoreAsync(fd, fileName, count));
 }
 
 Task<qint64> TPowersock::CaptureMoreAsync(int fd, QString fileName, qint64 count) {
-    const qint64 before = ReceivedBytes;
-    char* const buffer = IOBuffer();
-    co_await CaptureAsync(
-        count < 0 ? -1 : before + count, [] { return true; },
-        [&](qint64 limit) {
-            const qint64 n = transport_->receiveToFile(fd, limit, buffer, BufferSize);
-            if (n == -2)
-                throw fileError("Cannot write file", fileName, errno);
-            return n;
-        },
-        "Socket send aborted");
-    co_return ReceivedBytes - before;
+    return receiver_->CaptureMoreAsync(fd, std::move(fileName), count);
 }
 
 qint64 TPowersock::CaptureMore(QByteArray& text, qint64 count) {
@@ -387,7 +163,7 @@ qint64 TPowersock::CaptureMore(QByteArray& text, qint64 count) {
 }
 
 Task<qint64> TPowersock::CaptureMoreAsync(QByteArray& text, qint64 count) {
-    co_return co_await CaptureTextAsync(text, -1, count < 0 ? -1 : ReceivedBytes + count);
+    return receiver_->CaptureMoreAsync(text, count);
 }
 
 qint64 TPowersock::Skip(qint64 count) {
@@ -395,27 +171,7 @@ qint64 TPowersock::Skip(qint64 count) {
 }
 
 Task<qint64> TPowersock::SkipAsync(qint64 count) {
-    const qint64 before = ReceivedBytes;
-    char* const buffer = IOBuffer();
-    co_await CaptureAsync(
-        count < 0 ? -1 : before + count, [] { return true; },
-        [&](qint64 limit) { return transport_->receive(buffer, limit); }, "Socket capture aborted");
-    co_return ReceivedBytes - before;
-}
-
-Task<qint64> TPowersock::CaptureTextAsync(QByteArray& text, qint64 maximum, qint64 stopAfter) {
-    const qint64 before = ReceivedBytes;
-    char* const buffer = IOBuffer();
-    co_await CaptureAsync(
-        stopAfter, [&] { return maximum < 0 || text.size() < maximum; },
-        [&](qint64 limit) {
-            const qint64 n = transport_->receive(buffer, limit);
-            if (n > 0)
-                text.append(buffer, n);
-            return n;
-        },
-        "Socket capture aborted");
-    co_return ReceivedBytes - before;
+    return receiver_->SkipAsync(count);
 }
 
 void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
@@ -423,14 +179,7 @@ void TPowersock::CaptureFile(const QString& fileName, qint64 stopAfter) {
 }
 
 Task<> TPowersock::CaptureFileAsync(QString fileName, qint64 stopAfter) {
-    ReportStatus(8, QStringLiteral("CaptureFile"));
-    ReceivedBytes = 0;
-    const int fd = ::open(QFile::encodeName(fileName).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throw fileError("Cannot create file", fileName, errno);
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    co_await CaptureMoreAsync(fd, fileName, stopAfter);
+    return receiver_->CaptureFileAsync(std::move(fileName), stopAfter);
 }
 
 void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfter) {
@@ -438,10 +187,7 @@ void TPowersock::CaptureString(QByteArray& text, qint64 maximum, qint64 stopAfte
 }
 
 Task<> TPowersock::CaptureStringAsync(QByteArray& text, qint64 maximum, qint64 stopAfter) {
-    ReportStatus(8, QStringLiteral("Capture String"));
-    text.clear();
-    ReceivedBytes = 0;
-    co_await CaptureTextAsync(text, maximum, stopAfter);
+    return receiver_->CaptureStringAsync(text, maximum, stopAfter);
 }
 
 QByteArray TPowersock::Transaction(const QByteArray& command) {

@@ -1,0 +1,74 @@
+#include "http/reply_head_reader.h"
+
+#include "http/reply_framing.h"
+#include "net/powersock.h"
+
+#include <QFile>
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void throwFileError(const QString& verb, const QFile& file) {
+    throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
+                                 .arg(verb, file.fileName(), file.errorString())
+                                 .toStdString());
+}
+
+} // namespace
+
+ReplyHeadReader::ReplyHeadReader(TPowersock& session, const QString& fileName, QByteArray& text,
+                                 qint64 maxBytes)
+    : session_(session)
+    , text_(text)
+    , maxBytes_(maxBytes) {
+    if (fileName.isEmpty()) {
+        text_.clear();
+        return;
+    }
+    file_ = std::make_unique<QFile>(fileName);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throwFileError(QStringLiteral("create"), *file_);
+}
+
+ReplyHeadReader::~ReplyHeadReader() = default;
+
+void ReplyHeadReader::Store(const QByteArray& bytes) {
+    bytes_ += bytes.size();
+    if (bytes_ > maxBytes_)
+        throw ESockError(QStringLiteral("Reply header longer than %1 bytes").arg(maxBytes_),
+                         SockErrorCode::TooLong);
+    if (!file_)
+        text_ += bytes;
+    else if (file_->write(bytes) != bytes.size())
+        throwFileError(QStringLiteral("write"), *file_);
+}
+
+void ReplyHeadReader::Restart() {
+    if (!file_)
+        text_.clear();
+    else if (!file_->resize(0) || !file_->seek(0))
+        throwFileError(QStringLiteral("write"), *file_);
+}
+
+Task<bool> ReplyHeadReader::ReadAsync(ReplyHead& head) {
+    const auto isStatusLine = [](const QByteArray& line) {
+        return ReplyFraming::StatusCode(line).has_value();
+    };
+    for (;;) {
+        // The status line and the lines after it in one read, split here:
+        // a line at a time would cost a peek and a read per line. A first
+        // line that is no status line is all that is read.
+        const QByteArray bytes = co_await session_.ReadLinesAsync(maxBytes_ - bytes_, isStatusLine);
+        if (bytes.isEmpty()) {
+            head = {};
+            head.error = QStringLiteral("No reply: the server closed the connection");
+            co_return false;
+        }
+        Store(bytes); // throws when it has no end within the bound
+        head = ParseReplyHead(bytes, QDateTime::currentDateTimeUtc());
+        // RFC 9110 15.2: an interim reply is followed by the real one.
+        if (!head.error.isEmpty() || head.statusCode >= 200)
+            co_return true;
+        Restart();
+    }
+}

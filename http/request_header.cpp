@@ -1,0 +1,64 @@
+#include "http/request_header.h"
+
+#include "http/ex_string_list.h"
+#include "http/nmuu_processor.h"
+
+namespace {
+
+const char* const methodWords[] = {
+    "GET ",  "OPTIONS ", "HEAD ", "POST ",   "PUT ",   "PATCH ", "COPY ",
+    "MOVE ", "DELETE ",  "LINK ", "UNLINK ", "TRACE ", "",
+};
+
+} // namespace
+
+void RequestHeader::ComposeInto(TExStringList& lines) const {
+    lines.Clear();
+    const bool secure = target.secure;
+    // RFC 9112 3.2: the port belongs to the host name unless it is the
+    // scheme's default one; without it a server builds its links for port 80.
+    QByteArray host = target.host.toUtf8();
+    if (target.port != (secure ? 443 : 80))
+        host += ':' + QByteArray::number(target.port);
+    // Over TLS, HTTP/1.1 lets a server frame a body of unknown length with
+    // chunks: a body framed only by the close is whole only when the server
+    // ends TLS in order, which many do not. A plain request stays HTTP/1.0.
+    const bool http11 = keepAlive || secure;
+    if (command != cmdRaw)
+        lines.Add(methodWords[command] + (viaProxy ? target.url : target.path) +
+                  (http11 ? " HTTP/1.1" : " HTTP/1.0"));
+    if (viaProxy) {
+        lines.Add("Proxy-Connection: Keep-Alive");
+        lines.Add("Host: " + host);
+    }
+    lines.SetHeader("Host", host);
+    if (keepAlive)
+        lines.SetHeader("Connection", "keep-alive");
+    else if (http11)
+        lines.SetHeader("Connection", "close");
+    lines.Add("Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff");
+    lines.Add("Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript");
+    if (!info.LocalProgram.isEmpty())
+        lines.SetHeader("User-Agent", info.LocalProgram);
+    if (!info.LocalMailAddress.isEmpty())
+        lines.SetHeader("From", info.LocalMailAddress);
+    if (!cookie.isEmpty())
+        lines.SetHeader("Cookie", cookie);
+    if (!info.Referer.isEmpty())
+        lines.SetHeader("Referer", info.Referer);
+    if (!info.UserId.isEmpty() && !info.Password.isEmpty())
+        lines.SetHeader("Authorization",
+                        "Basic " + TNMUUProcessor::Base64Line(info.UserId + ":" + info.Password));
+    lines.Add("Content-type: application/x-www-form-urlencoded");
+    if (command == cmdCopy || command == cmdMove)
+        lines.Add("URI-header: " + extraValue);
+    else if (command == cmdLink || command == cmdUnlink)
+        lines.Add("Link: " + extraValue);
+    if (bodyLength >= 0)
+        lines.Add("Content-Length: " + QByteArray::number(bodyLength));
+    for (const QByteArray& line : extraHeaders) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            lines.SetHeader(line.left(colon), line.mid(colon + 1).trimmed());
+    }
+}

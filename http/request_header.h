@@ -1,0 +1,32 @@
+#pragma once
+
+#include "http/cmd_type.h"
+#include "http/header_info.h"
+#include "http/request_target.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QtGlobal>
+
+class TExStringList;
+
+/// What the lines of one request are made of: the command, where it goes,
+/// and the values the user and the run set. ComposeInto() writes them in
+/// the order and with the words servers have always seen from this client.
+struct RequestHeader {
+    CmdType command = cmdGet;
+    RequestTarget target;
+    bool viaProxy = false;  ///< a proxy gets the request (not a tunnel through one)
+    bool keepAlive = false; ///< ask for the connection to stay (HTTP/1.1)
+    THeaderInfo info;
+    QByteArray cookie;      ///< the Cookie line's value; empty for none
+    qint64 bodyLength = -1; ///< the Content-Length to announce; -1 for none
+    QByteArray extraValue;  ///< of "URI-header: " (COPY, MOVE) or "Link: " (LINK, UNLINK)
+    /// "Name: value" lines set last: a name already there is replaced in
+    /// place, an empty value removes it, a new name is appended.
+    QList<QByteArray> extraHeaders;
+
+    /// Replaces the content of `lines` with the request line (none for
+    /// cmdRaw) and the header lines, without line ends.
+    void ComposeInto(TExStringList& lines) const;
+};
