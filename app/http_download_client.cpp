@@ -2,6 +2,7 @@
 
 #include "app/client_settings.h"
 #include "http/nmhttp.h"
+#include "http/reply_head.h"
 #include "http/request_lines.h"
 
 #include <QFile>
@@ -68,6 +69,14 @@ void HttpDownloadClient::Abort() {
 
 int HttpDownloadClient::ReplyStatus() const {
     return http_.ReplyCode;
+}
+
+QString HttpDownloadClient::ReplyEtag() const {
+    return QString::fromLatin1(http_.LastReplyHead().etag);
+}
+
+QString HttpDownloadClient::ReplyLastModified() const {
+    return QString::fromLatin1(http_.LastReplyHead().lastModified);
 }
 
 QString HttpDownloadClient::StatusText() const {

@@ -41,6 +41,8 @@ protected:
     qint64 SavedBytes() const override;
     Failure LastFailure() const override;
     int ReplyStatus() const override;
+    QString ReplyEtag() const override;
+    QString ReplyLastModified() const override;
 
 private:
     TNMHTTP& http_;

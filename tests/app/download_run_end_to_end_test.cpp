@@ -3,8 +3,8 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_edits.h"
-#include "app/parallel_clients.h"
 #include "app/run_panels.h"
+#include "app/run_session.h"
 #include "app/series.h"
 #include "http/nmhttp.h"
 #include "http/part_file.h"
@@ -48,7 +48,14 @@ struct RunHarness {
                          });
         QObject::connect(&run, &DownloadRun::runFinished,
                          [this](DownloadRun::End) { finished = true; });
+        QObject::connect(&run, &DownloadRun::requestEnded,
+                         [this](JobGrid::JobId id, const DownloadOutcome& outcome) {
+                             outcomes.insert(id, outcome);
+                         });
     }
+
+    /// Clients for `count` jobs at once, each set up as the first one is.
+    void prepare(int count) { session.Prepare(ClientConfig::Of(http, false), count); }
 
     bool goAndWait(int timeoutMs) {
         run.GoButtonClick();
@@ -58,10 +65,10 @@ struct RunHarness {
     QStringList marks() const { return MarksOf(grid); }
 
     JobGrid grid;
-    TNMHTTP http;
-    HttpDownloadClient client{http};
-    ParallelClients more; ///< for a run with several jobs at once
-    DownloadRun run{grid, client};
+    RunSession session{grid};
+    TNMHTTP& http = session.Http();
+    DownloadRun& run = session.Run();
+    QHash<JobGrid::JobId, DownloadOutcome> outcomes; ///< how each job's last request ended
     RunPanels panelTexts{run, grid};
     QStringList messages;
     QStringList panel0History;
@@ -138,6 +145,20 @@ TEST_F(DownloadRunEndToEnd, TwelveFilesDirectAndThroughTinyproxy) {
                                           kDone, kFailed, kDone, kDone, kDone}));
         EXPECT_EQ(h.messages,
                   QStringList{QStringLiteral("登録されていたすべてのダウンロード完了")});
+        // What nginx said of each file comes with its outcome, ready for a
+        // later conditional request: a strong ETag and the file's date.
+        const DownloadOutcome first = h.outcomes.value(h.grid.IdAt(1));
+        EXPECT_TRUE(first.Succeeded());
+        EXPECT_EQ(first.httpStatus, 200);
+        EXPECT_EQ(first.saved, first.received);
+        EXPECT_TRUE(first.etag.startsWith('"') && first.etag.endsWith('"'))
+            << first.etag.toStdString();
+        EXPECT_TRUE(first.lastModified.endsWith(QStringLiteral(" GMT")))
+            << first.lastModified.toStdString();
+        const DownloadOutcome missing = h.outcomes.value(h.grid.IdAt(5));
+        EXPECT_EQ(missing.httpStatus, 404);
+        EXPECT_TRUE(missing.answered);
+        EXPECT_EQ(missing.saved, -1);
         EXPECT_EQ(h.panels[0], QStringLiteral("完了："));
         const qint64 last = QFileInfo(served->filePath(fileName(12))).size();
         EXPECT_EQ(h.panels[1], QStringLiteral("Bytes：%1 / %1 (100%)").arg(last));
@@ -377,7 +398,7 @@ TEST_F(DownloadRunEndToEnd, AFailureEndsWithItsReasonAndNothingAtThePath) {
         h.run.SetSkipExisting(true);
         h.run.SetSmallResultCheck(true);
         int tries = 0;
-        h.client.SetBeforeGet([&](const QString&) { ++tries; });
+        h.session.Client().SetBeforeGet([&](const QString&) { ++tries; });
         for (int i = 0; i < row.urls.size(); ++i) {
             const QString& name = row.urls[i];
             const QString url = name == "peer" ? QStringLiteral("%1://127.0.0.1:%2/f%3")
@@ -424,7 +445,7 @@ TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {
         const QString saveDir = out.filePath(QStringLiteral("at-once-%1").arg(clients)) + "/";
         ASSERT_TRUE(QDir().mkpath(saveDir));
         RunHarness h(10'000);
-        h.more.Prepare(h.run, clients, h.http, h.client);
+        h.prepare(clients);
         ASSERT_EQ(h.run.Parallel(), clients);
         h.grid.Append(ExpandSeries(fortyFiles(saveDir)));
         int inFlight = 0;
@@ -458,7 +479,7 @@ TEST_F(DownloadRunEndToEnd, FourAtOnceGiveFortyFilesTheMarksOfOneAtATime) {
 
 TEST_F(DownloadRunEndToEnd, StopWithFourInFlightLetsThemFinishAndStartsNoMore) {
     RunHarness h(10'000);
-    h.more.Prepare(h.run, 4, h.http, h.client);
+    h.prepare(4);
     h.grid.Append(ExpandSeries(fortyFiles(out.path() + "/")));
     int started = 0;
     // Pressed as the fourth starts: four are in flight from then on.

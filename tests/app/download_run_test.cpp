@@ -1304,4 +1304,49 @@ TEST(DownloadRunParallel, AJobToBeTriedAgainKeepsItsPathAheadOfTheNextJobWithIt)
     EXPECT_EQ(testenv::readFile(shared), "second") << "as one at a time: the later job's file";
 }
 
+// The pause is each lane's: with two files at once, two requests to one
+// server start together, and each lane waits its pause after its own end.
+// The clock is the test's, so the timer never fires by itself.
+TEST(DownloadRunParallel, EachLaneWaitsItsOwnPauseSoTwoFilesAtOnceStartTwoRequests) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    const auto clients = ScriptedClients(2);
+    std::vector<Job> jobs;
+    for (int n = 1; n <= 5; ++n)
+        jobs.push_back(Job{
+            {}, QStringLiteral("http://h/f%1").arg(n), dir.filePath(QStringLiteral("f%1").arg(n))});
+    grid.Append(std::move(jobs));
+    const qint64 clock = 5000;
+    DownloadRun run(grid, *clients[0], nullptr, [&clock] { return clock; });
+    run.SetMoreClients({clients[1].get()});
+    run.SetTickInterval(60'000);
+    run.SetSmallResultCheck(false);
+    const auto started = [&] {
+        return clients[0]->requested.size() + clients[1]->requested.size();
+    };
+    run.GoButtonClick();
+    EXPECT_EQ(run.ArmedWaitMs(), 60'000);
+    struct Step {
+        const char* what;
+        qsizetype started; ///< requests started in all after the tick
+        int armedMs;       ///< the wait armed once those requests ended
+    };
+    const std::vector<Step> steps = {
+        {"after Go's pause both lanes start, to the one server", 2, 60'000},
+        {"after their pauses both start again", 4, 60'000},
+        {"the fifth job on one lane; the other has nothing left", 5, 60'000},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        run.Timer1Timer();
+        EXPECT_EQ(started(), step.started);
+        ASSERT_TRUE(testenv::waitUntil([&] { return !run.Requesting(); }, 5000));
+        EXPECT_EQ(started(), step.started) << "no lane starts before its pause is over";
+        EXPECT_EQ(run.ArmedWaitMs(), step.armedMs);
+    }
+    run.Timer1Timer();
+    EXPECT_FALSE(run.Running());
+    EXPECT_EQ(MarksOf(grid), QStringList(5, kDone));
+}
+
 } // namespace
