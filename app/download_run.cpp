@@ -13,7 +13,8 @@ DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent,
                          HostScheduler::Clock clock)
     : QObject(parent)
     , m_grid(grid)
-    , m_hosts(std::move(clock)) {
+    , m_hosts(std::move(clock))
+    , m_walk(grid) {
     qRegisterMetaType<DownloadRun::End>();
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
@@ -79,36 +80,6 @@ void DownloadRun::SetTickInterval(int ms) {
     Arm();
 }
 
-// --- CurrentRow, kept as a job id ----------------------------------------------
-
-int DownloadRun::FirstRowFrom(JobGrid::JobId id) const {
-    // Ids grow with the row, so the first row whose id is at least `id` is
-    // where the job is, or where the jobs after it moved to.
-    int low = 1;
-    int high = m_grid.NextRow();
-    while (low < high) {
-        const int mid = low + (high - low) / 2;
-        if (m_grid.IdAt(mid) < id)
-            low = mid + 1;
-        else
-            high = mid;
-    }
-    return low;
-}
-
-int DownloadRun::CurrentRow() const {
-    return FirstRowFrom(m_currentJob);
-}
-
-void DownloadRun::SetCurrentRow(int row) {
-    if (m_grid.IsJobRow(row))
-        m_currentJob = m_grid.IdAt(row);
-    else if (row >= m_grid.NextRow() && m_grid.JobCount() > 0)
-        m_currentJob = m_grid.IdAt(m_grid.NextRow() - 1) + 1;
-    else
-        m_currentJob = 0;
-}
-
 // --- helpers -----------------------------------------------------------------------
 
 QString DownloadRun::HostOf(const QString& url) {
@@ -170,14 +141,14 @@ void DownloadRun::GoButtonClick() {
     // Each run starts every server's back-off afresh: a server that failed
     // yesterday is not held off today by its doubled pause.
     m_hosts.NewRun(running);
-    SetCurrentRow(1);
+    m_walk.SetRow(1);
     // The walk starts again from row 1: sizes kept for jobs it has not
     // looked at yet would be a pause old or more by the time it does.
     m_check.ForgetAll();
     const qint64 due = m_hosts.Now() + m_hosts.PauseMs();
     for (size_t i = 0; i < m_lanes.size(); ++i) {
         Lane& lane = m_lanes[i];
-        lane.retryCount = 0;
+        lane.cycle.retryCount = 0;
         if (!running)
             lane.client->NewRun();
         // A request under way ends as it will; its job is the new walk's.
@@ -214,7 +185,7 @@ void DownloadRun::CancelBtnClick() {
             m_hosts.DueAt(int(i), now);
     if (m_timer.isActive())
         Arm();
-    emit stopping(m_grid.IdAt(CurrentRow()));
+    emit stopping(m_grid.IdAt(m_walk.Row()));
     if (again)
         for (Lane& lane : m_lanes)
             if (lane.state == Lane::State::InFlight)

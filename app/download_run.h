@@ -2,6 +2,7 @@
 
 #include "app/download_client.h"
 #include "app/host_scheduler.h"
+#include "app/job_cursor.h"
 #include "app/job_grid.h"
 #include "app/result_check.h"
 
@@ -106,11 +107,11 @@ public:
     // --- state -------------------------------------------------------------------
 
     /// Grid row of the job the walk is at, after any edits of the grid.
-    int CurrentRow() const;
+    int CurrentRow() const { return m_walk.Row(); }
     /// The small-result counters of the first lane.
-    int RetryCount() const { return m_lanes.front().retryCount; }
-    bool RetryActive() const { return m_lanes.front().retryActive; }
-    bool SkipPending() const { return m_lanes.front().skipPending; }
+    int RetryCount() const { return m_lanes.front().cycle.retryCount; }
+    bool RetryActive() const { return m_lanes.front().cycle.retryActive; }
+    bool SkipPending() const { return m_lanes.front().cycle.skipPending; }
     bool CancelRequested() const { return m_cancelRequested; }
     /// A request is under way on a client.
     bool Requesting() const;
@@ -200,17 +201,12 @@ private:
         /// It waits for another lane's end (the walk is at the end, or the
         /// next job's path or server is another lane's).
         bool parked = false;
-        bool hostWait = false;   ///< it waits for its server: the server's wait or its turn
-        bool serverWait = false; ///< the wait is what the server asked for, or its back-off
-        // The small-result counters of the lane.
-        int retryCount = 0;
-        bool retryActive = false;
-        bool skipPending = false;
+        bool hostWait = false;    ///< it waits for its server: the server's wait or its turn
+        bool serverWait = false;  ///< the wait is what the server asked for, or its back-off
+        ResultCheck::Cycle cycle; ///< its small-result counters
     };
 
     void Attach(int lane);
-    void SetCurrentRow(int row);
-    int FirstRowFrom(JobGrid::JobId id) const;
     /// Sets the mark (and the reason) of a job row and reports it.
     void Mark(int row, JobList::Mark mark, const QString& reason = {});
     /// Arms Timer1 for the earliest lane that has a step to take.
@@ -251,11 +247,7 @@ private:
     QTimer m_timer;
     qint64 m_wakeAt = 0; ///< the deadline Timer1 is armed for
 
-    // CurrentRow is kept as the id of the job there, so that rows deleted
-    // above it, or its own deletion, move it with the list. For a row past
-    // the last job it is one more than the last id then, which new jobs
-    // appended later will reach.
-    JobGrid::JobId m_currentJob = 1;
+    JobCursor m_walk; ///< CurrentRow
     bool m_cancelRequested = false;
     bool m_shutdown = false;
     bool m_skipExisting = false;

@@ -23,45 +23,21 @@ bool DownloadRun::LookAtResult(int laneIndex) {
         return false;
     }
     const int row = m_grid.RowOf(id);
-    // Only a job that claims a file is judged by it; a failed one keeps its
-    // mark and its own reason.
-    const M before = m_grid.MarkAt(row);
-    const bool claimsFile = StatusMark::IsSuccess(before) || before == M::Small;
-    const ResultCheck::Verdict result =
-        claimsFile ? m_check.Examine(id, m_grid.Path(row), StatusMark::IsSuccess(before),
-                                     m_grid.Reason(row))
-                   : ResultCheck::Verdict{};
-    if (!result.small) {
-        if (lane.skipPending)
-            lane.skipPending = false;
-        else
-            lane.retryActive = false;
-        lane.state = Lane::State::Idle;
-        return false;
-    }
-    if (!lane.retryActive) {
-        Mark(row, M::Small, result.reason);
-        lane.retryActive = true;
-        lane.retryCount = 1;
-    } else {
-        ++lane.retryCount;
-    }
-    if (result.exists)
+    const ResultCheck::Step step =
+        m_check.Check(lane.cycle, id, m_grid.Path(row), m_grid.MarkAt(row), m_grid.Reason(row));
+    if (!step.small.isEmpty())
+        Mark(row, M::Small, step.small);
+    if (step.remove)
         QFile::remove(m_grid.Path(row));
-    if (lane.retryCount > ResultCheck::kTries) {
-        // The reason of the cycle's first look, not of this one: the file
-        // was removed in between.
-        const QString first = m_grid.MarkAt(row) == M::Small ? m_grid.Reason(row) : result.reason;
-        Mark(row, M::GivenUp, ResultCheck::GivenUpReason(first));
-        lane.retryCount = 0;
+    if (step.next != ResultCheck::Step::Next::LookAgain) {
+        if (step.next == ResultCheck::Step::Next::GiveUp)
+            Mark(row, M::GivenUp, step.reason);
         lane.state = Lane::State::Idle;
         return false;
     }
-    // Ten looks spread over one pause, rounded up so they never take less.
     lane.state = Lane::State::Cycle;
     lane.job = id;
-    m_hosts.DueAt(laneIndex, m_hosts.Now() + (m_hosts.PauseMs() + ResultCheck::kTries - 1) /
-                                                 ResultCheck::kTries);
+    m_hosts.DueAt(laneIndex, m_hosts.Now() + ResultCheck::LookGapMs(m_hosts.PauseMs()));
     return true;
 }
 
@@ -107,10 +83,10 @@ bool DownloadRun::Get1(int laneIndex) {
     } else {
         // Jobs other lanes hold are theirs: the walk goes past them.
         // The walk stands at the job of its row, whatever was deleted since.
-        row = CurrentRow();
-        SetCurrentRow(row);
+        row = m_walk.Row();
+        m_walk.SetRow(row);
         while (m_grid.IsJobRow(row) && Holds(m_grid.IdAt(row)))
-            SetCurrentRow(++row);
+            m_walk.SetRow(++row);
         if (row >= m_grid.NextRow()) {
             if (!std::all_of(m_lanes.begin(), m_lanes.end(),
                              [this](const Lane& l) { return LaneIsDone(l); })) {
@@ -121,7 +97,7 @@ bool DownloadRun::Get1(int laneIndex) {
             return true;
         }
         if (!StatusMark::IsFetched(m_grid.MarkAt(row))) {
-            SetCurrentRow(row + 1);
+            m_walk.SetRow(row + 1);
             lane.examine = m_grid.IdAt(row);
             m_hosts.DueAt(laneIndex, now);
             return false;
@@ -137,12 +113,12 @@ bool DownloadRun::Get1(int laneIndex) {
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
     const Screened screened = Screen(row, found);
     if (screened == Screened::Skipped) {
-        lane.skipPending = true;
-        lane.retryCount = 0;
+        lane.cycle.skipPending = true;
+        lane.cycle.retryCount = 0;
     }
     if (screened != Screened::Fetch) {
-        if (m_currentJob == id)
-            SetCurrentRow(row + 1);
+        if (m_walk.At(id))
+            m_walk.SetRow(row + 1);
         lane.examine = id;
         m_hosts.DueAt(laneIndex, now);
         return false;
@@ -224,7 +200,7 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
 JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome& outcome) {
     JobPolicy::JobState state;
     state.retries = m_retries;
-    state.retryCount = lane.retryCount;
+    state.retryCount = lane.cycle.retryCount;
     state.slowDowns = m_slowDowns.value(lane.job);
     state.held = lane.held && m_grid.RowOf(lane.job) != 0;
     state.tries = m_tries.value(lane.job) + 1;
@@ -291,14 +267,14 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
     case Next::Mark: {
         // A success or a given-up job moves the walk on when it stands at
         // it; a failed one is passed over by the next tick.
-        const bool advance = row != 0 && m_currentJob == id && decision.mark != M::Failed;
+        const bool advance = row != 0 && m_walk.At(id) && decision.mark != M::Failed;
         Mark(row, decision.mark, decision.reason);
         if (advance)
-            SetCurrentRow(row + 1);
+            m_walk.SetRow(row + 1);
         if (decision.mark == M::Done || decision.mark == M::GivenUp) {
-            lane.retryActive = false;
+            lane.cycle.retryActive = false;
             if (decision.mark == M::Done)
-                lane.retryCount = 0;
+                lane.cycle.retryCount = 0;
         }
         if (lane.held)
             lane.examine = id;

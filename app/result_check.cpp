@@ -1,6 +1,7 @@
 #include "app/result_check.h"
 
 #include "app/content_check.h"
+#include "app/status_mark.h"
 
 #include <QFileInfo>
 
@@ -55,4 +56,39 @@ ResultCheck::Verdict ResultCheck::Examine(JobId id, const QString& path, bool to
 
 QString ResultCheck::GivenUpReason(const QString& first) {
     return QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kTries);
+}
+
+ResultCheck::Step ResultCheck::Check(Cycle& cycle, JobId id, const QString& path,
+                                     JobList::Mark mark, const QString& reason) {
+    const bool claimsFile = StatusMark::IsSuccess(mark) || mark == JobList::Mark::Small;
+    const Verdict result =
+        claimsFile ? Examine(id, path, StatusMark::IsSuccess(mark), reason) : Verdict{};
+    Step step;
+    if (!result.small) {
+        if (cycle.skipPending)
+            cycle.skipPending = false;
+        else
+            cycle.retryActive = false;
+        return step;
+    }
+    if (!cycle.retryActive) {
+        step.small = result.reason;
+        cycle.retryActive = true;
+        cycle.retryCount = 1;
+    } else {
+        ++cycle.retryCount;
+    }
+    step.remove = result.exists;
+    if (cycle.retryCount <= kTries) {
+        step.next = Step::Next::LookAgain;
+        return step;
+    }
+    // The reason of the cycle's first look, not of this one: the file was
+    // removed in between.
+    const bool openedNow = !step.small.isEmpty();
+    const QString first = !openedNow && mark == JobList::Mark::Small ? reason : result.reason;
+    cycle.retryCount = 0;
+    step.next = Step::Next::GiveUp;
+    step.reason = GivenUpReason(first);
+    return step;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/job_list.h"
+
 #include <QHash>
 #include <QString>
 #include <QtGlobal>
@@ -46,6 +48,33 @@ public:
     /// The reason of a job given up after its cycle, whose first look
     /// found `first`.
     static QString GivenUpReason(const QString& first);
+    /// The gap between two looks of a cycle: a tenth of the pause, rounded
+    /// up, so that its ten looks never take less than one pause.
+    static int LookGapMs(int pauseMs) { return (pauseMs + kTries - 1) / kTries; }
+
+    /// How far the cycle of one lane (one file at once) has come.
+    struct Cycle {
+        int retryCount = 0;       ///< looks that found the job's file no result
+        bool retryActive = false; ///< a cycle is open
+        bool skipPending = false; ///< the job looked at next was skipped ("▲")
+    };
+    /// What one look at a job's file makes of it.
+    struct Step {
+        enum class Next {
+            Fine,      ///< a result, or not a job to judge by its file: the lane goes on
+            LookAgain, ///< no result yet: looked at again after a gap
+            GiveUp,    ///< no result after the cycle: "×" with `reason`
+        } next = Next::Fine;
+        QString small;       ///< the first look of a cycle: "▽" with this reason
+        bool remove = false; ///< the file there is no result and goes
+        QString reason;      ///< of GiveUp
+    };
+    /// Looks at job `id`, whose mark is `mark` and reason `reason`, for the
+    /// lane whose cycle is `cycle`. Only a job that claims a file ("○",
+    /// "▲", or "▽" in its cycle) is judged by it; a failed job keeps its
+    /// mark and its own reason.
+    Step Check(Cycle& cycle, JobId id, const QString& path, JobList::Mark mark,
+               const QString& reason);
 
 private:
     bool on_ = true;
