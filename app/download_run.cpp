@@ -19,9 +19,7 @@ DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent,
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
     m_hosts.SetPauseMs(kTickMs);
-    Lane first;
-    first.client = &client;
-    m_lanes.push_back(first);
+    m_lanes.Add(&client);
     Attach(0);
 }
 
@@ -32,7 +30,7 @@ DownloadRun::~DownloadRun() {
 }
 
 void DownloadRun::Attach(int lane) {
-    m_lanes[size_t(lane)].client->SetEvents({
+    m_lanes[lane].client->SetEvents({
         .connected = [this, lane] { NMHTTP1Connect(lane); },
         .status = [this, lane] { NMHTTP1Status(lane); },
         .packetReceived = [this, lane] { NMHTTP1PacketRecvd(lane); },
@@ -43,40 +41,21 @@ void DownloadRun::Attach(int lane) {
 void DownloadRun::SetMoreClients(const std::vector<DownloadClient*>& clients) {
     if (Running() || m_shutdown)
         return;
-    while (m_lanes.size() > 1) {
-        m_lanes.back().client->SetEvents({});
-        m_lanes.pop_back();
-    }
+    for (int i = 1; i < Parallel(); ++i)
+        m_lanes[i].client->SetEvents({});
+    m_lanes.DropAllButFirst();
     for (DownloadClient* client : clients) {
-        Lane lane;
-        lane.client = client;
-        m_lanes.push_back(lane);
-        Attach(int(m_lanes.size()) - 1);
+        m_lanes.Add(client);
+        Attach(Parallel() - 1);
     }
     m_hosts.SetLanes(Parallel());
-}
-
-bool DownloadRun::Requesting() const {
-    return std::any_of(m_lanes.begin(), m_lanes.end(),
-                       [](const Lane& l) { return l.state == Lane::State::InFlight; });
 }
 
 void DownloadRun::SetTickInterval(int ms) {
     m_hosts.SetPauseMs(ms);
     if (!m_timer.isActive())
         return;
-    // A pause or a cycle's look under way ends the new length from now; a
-    // wait a server asked for keeps its time.
-    const qint64 now = m_hosts.Now();
-    for (size_t i = 0; i < m_lanes.size(); ++i) {
-        const Lane& lane = m_lanes[i];
-        if (lane.state == Lane::State::InFlight || lane.hostWait || m_hosts.LaneDue(int(i)) <= now)
-            continue;
-        m_hosts.DueAt(
-            int(i), now + (lane.state == Lane::State::Cycle
-                               ? (m_hosts.PauseMs() + ResultCheck::kTries - 1) / ResultCheck::kTries
-                               : m_hosts.PauseMs()));
-    }
+    m_lanes.Repause(m_hosts, m_hosts.Now());
     Arm();
 }
 
@@ -114,13 +93,7 @@ void DownloadRun::Mark(int row, JobList::Mark mark, const QString& reason) {
 void DownloadRun::Arm() {
     if (m_shutdown)
         return;
-    qint64 wake = HostScheduler::kNever;
-    for (size_t i = 0; i < m_lanes.size(); ++i) {
-        const Lane& lane = m_lanes[i];
-        if (lane.state == Lane::State::InFlight || (lane.parked && lane.examine == 0))
-            continue;
-        wake = qMin(wake, m_hosts.LaneDue(int(i)));
-    }
+    const qint64 wake = m_lanes.NextWake(m_hosts);
     if (wake == HostScheduler::kNever) {
         m_timer.stop();
         return;
@@ -136,8 +109,7 @@ void DownloadRun::GoButtonClick() {
     if (m_shutdown)
         return;
     const bool running = Running();
-    m_tries.clear();
-    m_slowDowns.clear();
+    m_tries.Clear();
     // Each run starts every server's back-off afresh: a server that failed
     // yesterday is not held off today by its doubled pause.
     m_hosts.NewRun(running);
@@ -146,20 +118,15 @@ void DownloadRun::GoButtonClick() {
     // looked at yet would be a pause old or more by the time it does.
     m_check.ForgetAll();
     const qint64 due = m_hosts.Now() + m_hosts.PauseMs();
-    for (size_t i = 0; i < m_lanes.size(); ++i) {
+    for (int i = 0; i < Parallel(); ++i) {
         Lane& lane = m_lanes[i];
         lane.cycle.retryCount = 0;
         if (!running)
             lane.client->NewRun();
         // A request under way ends as it will; its job is the new walk's.
-        if (lane.state == Lane::State::InFlight) {
-            lane.held = false;
-        } else {
-            lane.state = Lane::State::Idle;
-            lane.job = lane.examine = 0;
-        }
-        lane.parked = lane.hostWait = false;
-        m_hosts.DueAt(int(i), due);
+        lane.held = !lane.InFlight();
+        lane.LetGo();
+        m_hosts.DueAt(i, due);
     }
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
@@ -180,15 +147,15 @@ void DownloadRun::CancelBtnClick() {
     m_cancelRequested = true;
     // The stop is not put off for as long as a server asked to be left alone.
     const qint64 now = m_hosts.Now();
-    for (size_t i = 0; i < m_lanes.size(); ++i)
-        if (m_lanes[i].hostWait && m_hosts.LaneDue(int(i)) > now)
-            m_hosts.DueAt(int(i), now);
+    for (int i = 0; i < Parallel(); ++i)
+        if (m_lanes[i].hostWait && m_hosts.LaneDue(i) > now)
+            m_hosts.DueAt(i, now);
     if (m_timer.isActive())
         Arm();
     emit stopping(m_grid.IdAt(m_walk.Row()));
     if (again)
         for (Lane& lane : m_lanes)
-            if (lane.state == Lane::State::InFlight)
+            if (lane.InFlight())
                 lane.client->Abort();
 }
 
@@ -203,14 +170,9 @@ void DownloadRun::Abort() {
 
 void DownloadRun::Finish(End end) {
     m_timer.stop();
-    for (Lane& lane : m_lanes) {
-        // Jobs in their cycle keep "▽", those to be fetched again "↓".
-        if (lane.state != Lane::State::InFlight) {
-            lane.state = Lane::State::Idle;
-            lane.job = lane.examine = 0;
-        }
-        lane.parked = lane.hostWait = false;
-    }
+    // Jobs in their cycle keep "▽", those to be fetched again "↓".
+    for (Lane& lane : m_lanes)
+        lane.LetGo();
     if (end == End::Cancelled) {
         m_cancelRequested = false;
         emit runFinished(End::Cancelled);
@@ -229,13 +191,7 @@ void DownloadRun::Timer1Timer() {
     // A tick is the wake of the lanes it was armed for, even when it comes
     // a little early (or is called by hand).
     const qint64 now = qMax(m_hosts.Now(), m_wakeAt);
-    std::vector<int> due;
-    for (int i = 0; i < Parallel(); ++i) {
-        // A lane that waited for another's end looks again.
-        m_lanes[size_t(i)].parked = false;
-        if (m_lanes[size_t(i)].state != Lane::State::InFlight && m_hosts.LaneDue(i) <= now)
-            due.push_back(i);
-    }
+    const std::vector<int> due = m_lanes.Due(m_hosts, now);
     if (due.empty() && !m_cancelRequested) {
         // Armed by "Go!" during a request: its end arms the next tick.
         Arm();
@@ -262,21 +218,21 @@ void DownloadRun::Shutdown() {
     m_shutdown = true;
     m_timer.stop();
     for (Lane& lane : m_lanes)
-        if (lane.state == Lane::State::InFlight)
+        if (lane.InFlight())
             lane.client->Abort();
 }
 
 // --- client events -----------------------------------------------------------------
 
 void DownloadRun::NMHTTP1Connect(int lane) {
-    emit connected(m_lanes[size_t(lane)].job);
+    emit connected(m_lanes[lane].job);
 }
 
 void DownloadRun::NMHTTP1Status(int lane) {
-    emit statusChanged(m_lanes[size_t(lane)].client->StatusText());
+    emit statusChanged(m_lanes[lane].client->StatusText());
 }
 
 void DownloadRun::NMHTTP1PacketRecvd(int lane) {
-    const Lane& l = m_lanes[size_t(lane)];
+    const Lane& l = m_lanes[lane];
     emit progress(l.job, l.client->ReceivedBytes(), l.client->ExpectedBytes());
 }

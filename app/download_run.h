@@ -5,6 +5,7 @@
 #include "app/job_cursor.h"
 #include "app/job_grid.h"
 #include "app/result_check.h"
+#include "app/run_lane.h"
 
 #include <QHash>
 #include <QObject>
@@ -102,19 +103,19 @@ public:
     /// ignored while a run is under way.
     void SetMoreClients(const std::vector<DownloadClient*>& clients);
     /// How many jobs may be in flight at once: the number of lanes.
-    int Parallel() const { return int(m_lanes.size()); }
+    int Parallel() const { return m_lanes.Count(); }
 
     // --- state -------------------------------------------------------------------
 
     /// Grid row of the job the walk is at, after any edits of the grid.
     int CurrentRow() const { return m_walk.Row(); }
     /// The small-result counters of the first lane.
-    int RetryCount() const { return m_lanes.front().cycle.retryCount; }
-    bool RetryActive() const { return m_lanes.front().cycle.retryActive; }
-    bool SkipPending() const { return m_lanes.front().cycle.skipPending; }
+    int RetryCount() const { return m_lanes[0].cycle.retryCount; }
+    bool RetryActive() const { return m_lanes[0].cycle.retryActive; }
+    bool SkipPending() const { return m_lanes[0].cycle.skipPending; }
     bool CancelRequested() const { return m_cancelRequested; }
     /// A request is under way on a client.
-    bool Requesting() const;
+    bool Requesting() const { return m_lanes.Requesting(); }
     bool Ticking() const { return m_timer.isActive(); }
     /// Milliseconds the armed tick waits in all.
     int ArmedWaitMs() const { return m_timer.interval(); }
@@ -179,32 +180,7 @@ signals:
     void requestEnded(JobGrid::JobId id, const DownloadOutcome& outcome);
 
 private:
-    /// A client and what it works on.
-    struct Lane {
-        DownloadClient* client = nullptr;
-        enum class State {
-            Idle,     ///< free for the walk's next job
-            InFlight, ///< its request runs
-            Again,    ///< its job waits to be fetched again
-            Cycle,    ///< its job is in its small-result cycle
-        } state = State::Idle;
-        JobGrid::JobId job = 0;     ///< of InFlight, Again and Cycle
-        JobGrid::JobId examine = 0; ///< the job its next tick looks at first
-        QString path;               ///< of the request
-        QString host;               ///< "scheme://host:port" of the request
-        QString address;            ///< where it connects (DownloadClient::AddressOf)
-        /// The request is the job's next try after a wait its server asked
-        /// for: how it is settled ends that wait.
-        bool probe = false;
-        /// The job is still this run's (a new "Go!" lets go of it).
-        bool held = true;
-        /// It waits for another lane's end (the walk is at the end, or the
-        /// next job's path or server is another lane's).
-        bool parked = false;
-        bool hostWait = false;    ///< it waits for its server: the server's wait or its turn
-        bool serverWait = false;  ///< the wait is what the server asked for, or its back-off
-        ResultCheck::Cycle cycle; ///< its small-result counters
-    };
+    using Lane = RunLane;
 
     void Attach(int lane);
     /// Sets the mark (and the reason) of a job row and reports it.
@@ -219,10 +195,6 @@ private:
     /// The lane's next job: the one it holds to fetch again, or one step of
     /// the walk. True when the run has ended.
     bool Get1(int lane);
-    bool LaneIsDone(const Lane& lane) const;
-    bool Holds(JobGrid::JobId id) const;
-    /// Whether another lane's job has the path of `row`.
-    bool PathBusy(int lane, int row) const;
     /// The checks before a fetch, in their one order: a path refused
     /// ("▼"), a file already there ("▲", unless the job is to be fetched
     /// anyway), an address that is down (no mark).
@@ -231,7 +203,8 @@ private:
     /// Marks the job at `row` "↓" and starts its request on `lane`.
     void GetData(int lane, int row, DownloadClient::PathFound found);
     void Finished(int lane, const DownloadOutcome& outcome);
-    /// Counts the try and the address's failed connections.
+    /// What the policy needs of the lane's job; counts the address's
+    /// failed connections.
     JobPolicy::JobState StateOf(const Lane& lane, const DownloadOutcome& outcome);
     /// The job of `lane` waits `seconds` for its server, holding the lane.
     void HoldForHost(int lane, qint64 seconds, bool retryAfter);
@@ -241,7 +214,7 @@ private:
     static QString HostOf(const QString& url);
 
     JobGrid& m_grid;
-    std::vector<Lane> m_lanes; ///< [0]: the client given at construction
+    RunLanes m_lanes; ///< [0]: the client given at construction
     HostScheduler m_hosts;
     ResultCheck m_check;
     QTimer m_timer;
@@ -253,10 +226,7 @@ private:
     bool m_skipExisting = false;
     bool m_refuseHidden = true;
     int m_retries = 0;
-    // Tries of the jobs being tried again, and 429/503 replies waited out
-    // in a row, per job.
-    QHash<JobGrid::JobId, int> m_tries;
-    QHash<JobGrid::JobId, int> m_slowDowns;
+    JobTries m_tries;
 };
 
 Q_DECLARE_METATYPE(DownloadRun::End)

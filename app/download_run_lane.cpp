@@ -12,7 +12,7 @@
 using M = JobList::Mark;
 
 bool DownloadRun::LookAtResult(int laneIndex) {
-    Lane& lane = m_lanes[size_t(laneIndex)];
+    Lane& lane = m_lanes[laneIndex];
     if (lane.state == Lane::State::Again)
         return false; // the job before was looked at before the wait
     const JobGrid::JobId id = lane.state == Lane::State::Cycle ? lane.job : lane.examine;
@@ -41,34 +41,8 @@ bool DownloadRun::LookAtResult(int laneIndex) {
     return true;
 }
 
-bool DownloadRun::Holds(JobGrid::JobId id) const {
-    return std::any_of(m_lanes.begin(), m_lanes.end(), [id](const Lane& lane) {
-        return lane.job == id && lane.state != Lane::State::Idle;
-    });
-}
-
-bool DownloadRun::LaneIsDone(const Lane& lane) const {
-    return lane.state == Lane::State::Idle && lane.examine == 0;
-}
-
-bool DownloadRun::PathBusy(int laneIndex, int row) const {
-    const QString path = m_grid.Path(row);
-    const JobGrid::JobId id = m_grid.IdAt(row);
-    for (size_t i = 0; i < m_lanes.size(); ++i) {
-        const Lane& other = m_lanes[i];
-        if (int(i) == laneIndex || other.state == Lane::State::Idle || other.job == id)
-            continue;
-        const QString otherPath = other.state == Lane::State::InFlight
-                                      ? other.path
-                                      : m_grid.Path(m_grid.RowOf(other.job));
-        if (otherPath == path)
-            return true;
-    }
-    return false;
-}
-
 bool DownloadRun::Get1(int laneIndex) {
-    Lane& lane = m_lanes[size_t(laneIndex)];
+    Lane& lane = m_lanes[laneIndex];
     const qint64 now = m_hosts.Now();
     int row = 0;
     // A job that waited for what its server asked is due now; one that
@@ -85,11 +59,10 @@ bool DownloadRun::Get1(int laneIndex) {
         // The walk stands at the job of its row, whatever was deleted since.
         row = m_walk.Row();
         m_walk.SetRow(row);
-        while (m_grid.IsJobRow(row) && Holds(m_grid.IdAt(row)))
+        while (m_grid.IsJobRow(row) && m_lanes.Holds(m_grid.IdAt(row)))
             m_walk.SetRow(++row);
         if (row >= m_grid.NextRow()) {
-            if (!std::all_of(m_lanes.begin(), m_lanes.end(),
-                             [this](const Lane& l) { return LaneIsDone(l); })) {
+            if (!m_lanes.AllDone()) {
                 lane.parked = true; // the others' ends tick again
                 return false;
             }
@@ -104,7 +77,7 @@ bool DownloadRun::Get1(int laneIndex) {
         }
     }
     const JobGrid::JobId id = m_grid.IdAt(row);
-    if (PathBusy(laneIndex, row)) {
+    if (m_lanes.PathBusy(laneIndex, m_grid.IdAt(row), m_grid.Path(row), m_grid)) {
         // Two jobs never write one path at once: this one waits for the
         // other's end.
         lane.parked = true;
@@ -124,21 +97,19 @@ bool DownloadRun::Get1(int laneIndex) {
         return false;
     }
     const QString host = HostOf(m_grid.Url(row));
-    if (m_hosts.AtCap(host)) {
-        lane.parked = true;
-    } else if (const qint64 due = m_hosts.HostDue(host, waitedOut); due > now) {
-        // Jobs start in grid order: the next waits for its server's turn.
-        m_hosts.DueAt(laneIndex, due);
-        lane.hostWait = true;
-    } else {
+    const qint64 due = m_hosts.HostDue(host, waitedOut);
+    if (!m_hosts.AtCap(host) && due <= now) {
         lane.probe = waitedOut;
         GetData(laneIndex, row, found);
         return false;
     }
-    // It is taken again by the next step of the lane, as it was.
-    lane.state = Lane::State::Again;
-    lane.job = id;
-    lane.held = true;
+    // Jobs start in grid order: this one is taken again by the lane's next
+    // step, once its server has a place for it or its turn has come.
+    lane.HoldAgain(id, false);
+    lane.parked = m_hosts.AtCap(host);
+    lane.hostWait = !lane.parked;
+    if (lane.hostWait)
+        m_hosts.DueAt(laneIndex, due);
     return false;
 }
 
@@ -153,7 +124,7 @@ DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& fo
     // Retried by hand or being tried again: the server is asked, whatever
     // is at the path.
     const JobGrid::JobId id = m_grid.IdAt(row);
-    if (m_skipExisting && !m_grid.Refetch(id) && !m_tries.contains(id)) {
+    if (m_skipExisting && !m_grid.Refetch(id) && !m_tries.Retrying(id)) {
         const ResultCheck::Look look = ResultCheck::LookAt(m_grid.Path(row));
         if (look.file) {
             Mark(row, M::Skipped);
@@ -164,7 +135,7 @@ DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& fo
         if (look.nothing)
             found = DownloadClient::PathFound::Nothing;
     }
-    const QString down = m_hosts.DownReason(m_lanes.front().client->AddressOf(m_grid.Url(row)));
+    const QString down = m_hosts.DownReason(m_lanes[0].client->AddressOf(m_grid.Url(row)));
     if (down.isEmpty())
         return Screened::Fetch;
     Mark(row, M::None, down);
@@ -172,7 +143,7 @@ DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& fo
 }
 
 void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound found) {
-    Lane& lane = m_lanes[size_t(laneIndex)];
+    Lane& lane = m_lanes[laneIndex];
     const QString url = m_grid.Url(row);
     lane.state = Lane::State::InFlight;
     lane.job = m_grid.IdAt(row);
@@ -198,12 +169,8 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
 }
 
 JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome& outcome) {
-    JobPolicy::JobState state;
-    state.retries = m_retries;
-    state.retryCount = lane.cycle.retryCount;
-    state.slowDowns = m_slowDowns.value(lane.job);
-    state.held = lane.held && m_grid.RowOf(lane.job) != 0;
-    state.tries = m_tries.value(lane.job) + 1;
+    JobPolicy::JobState state = m_tries.StateOf(lane.job, m_retries, lane.cycle.retryCount,
+                                                lane.held && m_grid.RowOf(lane.job) != 0);
     // Counted where the request was to connect, the key the next jobs are
     // looked up by; a failure before any connection counts for nothing.
     if (outcome.status == DownloadOutcome::Status::Failed &&
@@ -214,16 +181,15 @@ JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome
 }
 
 void DownloadRun::HoldForHost(int laneIndex, qint64 seconds, bool retryAfter) {
-    Lane& lane = m_lanes[size_t(laneIndex)];
-    lane.state = Lane::State::Again;
-    lane.hostWait = lane.serverWait = true;
+    Lane& lane = m_lanes[laneIndex];
+    lane.HoldAgain(lane.job, true);
     // "Stop!" pressed during the request is not put off by the wait.
     m_hosts.DueAt(laneIndex, m_cancelRequested ? m_hosts.Now() : m_hosts.Now() + seconds * 1000);
     emit waitingForHost(lane.job, seconds, retryAfter);
 }
 
 void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
-    Lane& lane = m_lanes[size_t(laneIndex)];
+    Lane& lane = m_lanes[laneIndex];
     if (lane.state != Lane::State::InFlight)
         return;
     lane.state = Lane::State::Idle;
@@ -242,14 +208,7 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
     const JobPolicy::Decision decision = JobPolicy::Decide(state, outcome);
     using Next = JobPolicy::Decision::Next;
     lane.examine = 0;
-    if (decision.next == Next::TryAgain)
-        m_tries.insert(id, state.tries);
-    else
-        m_tries.remove(id);
-    if (decision.next == Next::WaitHost)
-        m_slowDowns.insert(id, state.slowDowns + 1);
-    else
-        m_slowDowns.remove(id);
+    m_tries.Record(id, state, decision.next);
 
     if (std::exchange(lane.probe, false) && decision.next != Next::WaitHost &&
         decision.next != Next::TryAgain)
