@@ -1,8 +1,6 @@
 #pragma once
 
 #include "app/job_grid.h"
-#include "app/list_edits.h"
-#include "app/series.h"
 #include "app/ui/main_window_controls.h"
 #include "settings/settings_file.h"
 
@@ -11,18 +9,18 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <utility>
 
 class QLineEdit;
 class DownloadRun;
 class HttpDownloadClient;
-class ListSaver;
+class ListCommands;
 class ParallelClients;
 class ProfileSession;
 class RunPresenter;
 class SeriesInputs;
 class TNMHTTP;
+class WindowProfile;
 
 /// The main window: the series inputs, the job grid, the status bar and the
 /// commands. It is a thin shell that wires controls to the logic: the series
@@ -171,14 +169,10 @@ private:
     /// may be fetched, naming them; false when there are none or the user
     /// said no.
     bool AgreeToHiddenPaths();
+    /// The commands' wiring, the list's commands among them.
     void WireCommands();
-    void WireListCommands();
-    void ShowGridMenu(const QPoint& pos);
-    /// Before Go!: creates the missing folders of the jobs to fetch once the
-    /// user agrees; false when the run must not start.
-    bool PrepareFolders();
-    bool ShowStatusToolTip(QEvent* event);
-    void SelectLoggedJob(const QPoint& pos);
+    /// Asks through the asker; no asker is a "no".
+    bool Ask(const QString& question);
     void ApplySettings(const Settings& s);
     Settings CurrentSettings() const;
     QStringList FormClose();
@@ -187,10 +181,7 @@ private:
     MessageSink m_messageSink;
     FolderPicker m_folderPicker;
     QuestionAsker m_questionAsker;
-    // Set by FormCreate: only a window that read the profile writes it back,
-    // and never over a file it could not read (the session knows which).
-    std::unique_ptr<ProfileSession> m_profile;
-    bool m_profileLoaded = false;
+    std::unique_ptr<WindowProfile> m_profile;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_closeWhenRequestEnds = false;
@@ -202,7 +193,7 @@ private:
     std::unique_ptr<ParallelClients> m_moreClients; ///< beside m_client, for Parallel > 1
     std::unique_ptr<DownloadRun> m_run;
     std::unique_ptr<RunPresenter> m_presenter;
-    std::unique_ptr<ListSaver> m_saver;
     std::unique_ptr<SeriesInputs> m_series;
-    ListUndo m_undo;
+    // After the run and the presenter it works on.
+    std::unique_ptr<ListCommands> m_list;
 };

@@ -1,10 +1,10 @@
 // The run as the window shows it: the run's events go to the presenter, and
 // what it makes of them to the status bar, the grid and the log pane.
 #include "app/download_run.h"
-#include "app/list_saver.h"
 #include "app/run_presenter.h"
 #include "app/status_mark.h"
 #include "app/ui/tform1.h"
+#include "app/window_profile.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -62,7 +62,7 @@ void TForm1::WireRunView() {
 
 void TForm1::RunJobMarked(JobGrid::JobId id, int row, JobList::Mark mark, const QString& reason) {
     // Every mark but "↓" is an outcome the saved list must keep.
-    if (mark != JobList::Mark::Requested && m_profileLoaded)
-        m_saver->Changed();
+    if (mark != JobList::Mark::Requested)
+        m_profile->ListChanged();
     m_presenter->JobMarked(id, row, mark, reason);
 }
