@@ -8,6 +8,7 @@
 #include "app/ui/grid_selection.h"
 #include "app/ui/input_settings.h"
 #include "app/ui/list_commands.h"
+#include "app/ui/run_view.h"
 #include "app/ui/series_inputs.h"
 #include "app/window_profile.h"
 #include "http/nmhttp.h"
@@ -19,12 +20,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFocusEvent>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QToolButton>
@@ -33,19 +30,6 @@ TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Serifetch"));
-    m_messageSink = [this](MessageKind kind, const QString& text) {
-        if (kind == MessageKind::Error)
-            QMessageBox::warning(this, QStringLiteral("Serifetch"), text);
-        else
-            QMessageBox::information(this, QStringLiteral("Serifetch"), text);
-    };
-    m_questionAsker = [this](const QString& question) {
-        return QMessageBox::question(this, QStringLiteral("Serifetch"), question) ==
-               QMessageBox::Yes;
-    };
-    m_folderPicker = [](QWidget* parent, const QString& start) {
-        return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
-    };
     setWindowIcon(ProgramIcon());
     Build(*this, m_grid);
     WireSeriesInputs();
@@ -71,23 +55,8 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
     // Members such as the grid go before the base class deletes the child
-    // widgets; detach the view and the filters while everything is whole.
-    Edit2->removeEventFilter(this);
-    Edit5->removeEventFilter(this);
-    m_list.reset();
+    // widgets; detach the view while everything is whole.
     StringGrid1->setModel(nullptr);
-}
-
-QString TForm1::PanelText(int panel) const {
-    if (panel < 0 || panel >= int(StatusPanels.size()))
-        return {};
-    return StatusPanels[size_t(panel)]->text();
-}
-
-void TForm1::SetPanelText(int panel, const QString& text) {
-    if (panel < 0 || panel >= int(StatusPanels.size()))
-        return;
-    StatusPanels[size_t(panel)]->setText(text);
 }
 
 void TForm1::ShowJobCount() {
@@ -102,19 +71,6 @@ void TForm1::SelectGridRows(int top, int bottom) {
     GridSelection::Select(*StringGrid1, top, bottom);
 }
 
-void TForm1::SetMessageSink(MessageSink sink) {
-    m_messageSink = std::move(sink);
-}
-
-void TForm1::ShowMessage(const QString& text, MessageKind kind) {
-    if (m_messageSink)
-        m_messageSink(kind, text);
-}
-
-bool TForm1::Ask(const QString& question) {
-    return m_questionAsker && m_questionAsker(question);
-}
-
 void TForm1::AddUrlToHistory() {
     const QString text = ComboBox1->currentText();
     QStringList history = InputSettings::History(*ComboBox1);
@@ -125,19 +81,9 @@ void TForm1::AddUrlToHistory() {
     ComboBox1->setEditText(text);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving a field means the focus moved to another control of this
-    // window; a message box or another application taking the focus is not
-    // an exit.
-    if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-        if (watched == Edit2)
-            Edit2Exit();
-        else if (watched == Edit5)
-            Edit5Exit();
-    }
-    return QMainWindow::eventFilter(watched, event);
+void TForm1::WireRunView() {
+    m_presenter = std::make_unique<RunPresenter>(m_grid);
+    RunView::Connect(*m_run, *m_presenter, *this, m_grid, [this] { m_profile->ListChanged(); });
 }
 
 void TForm1::WireCommands() {
@@ -207,7 +153,7 @@ void TForm1::UndoListEdit() {
 }
 
 void TForm1::Button1Click() {
-    QString folder = m_folderPicker ? m_folderPicker(this, Edit4->text()) : QString();
+    QString folder = m_prompts.PickFolder(Edit4->text());
     if (folder.isEmpty())
         return;
     if (!folder.endsWith(QLatin1Char('/')))
@@ -238,12 +184,4 @@ void TForm1::Option1Click() {
 void TForm1::About1Click() {
     TForm2 dialog(this);
     dialog.exec();
-}
-
-void TForm1::SetFolderPicker(FolderPicker picker) {
-    m_folderPicker = std::move(picker);
-}
-
-void TForm1::SetQuestionAsker(QuestionAsker asker) {
-    m_questionAsker = std::move(asker);
 }

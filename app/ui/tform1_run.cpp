@@ -43,8 +43,7 @@ void TForm1::WireDownloadRun() {
                 const QString question =
                     text + QStringLiteral("\n\n") + ListEdits::Summary(m_grid) +
                     QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
-                if (m_questionAsker && m_questionAsker(question) && !m_run->Running() &&
-                    ListEdits::ClearFailedMarks(m_grid) > 0) {
+                if (Ask(question) && !m_run->Running() && ListEdits::ClearFailedMarks(m_grid) > 0) {
                     m_profile->ListChanged();
                     GoButtonClick();
                 }
@@ -117,5 +116,5 @@ bool TForm1::AgreeToHiddenPaths() {
                        "are fetched.)")
             .arg(paths.size())
             .arg(names);
-    return m_questionAsker && m_questionAsker(question);
+    return Ask(question);
 }
