@@ -72,13 +72,7 @@ void TForm1::SelectGridRows(int top, int bottom) {
 }
 
 void TForm1::AddUrlToHistory() {
-    const QString text = ComboBox1->currentText();
-    QStringList history = InputSettings::History(*ComboBox1);
-    if (!AppendToUrlHistory(history, text))
-        return;
-    ComboBox1->addItem(text);
-    // Adding the first item selects it; the edit text must stay as typed.
-    ComboBox1->setEditText(text);
+    InputSettings::AddToHistory(*ComboBox1);
 }
 
 void TForm1::WireRunView() {
