@@ -37,6 +37,10 @@ int ClearFailedMarks(JobGrid& grid) {
     return cleared;
 }
 
+QString FolderOf(const QString& path) {
+    return path.left(path.size() - DownloadRun::FileNamePart(path).size());
+}
+
 std::vector<MissingFolder> FoldersToCreate(const JobList& jobs, bool withFailed) {
     std::vector<MissingFolder> missing;
     QSet<QString> seen;
@@ -45,9 +49,7 @@ std::vector<MissingFolder> FoldersToCreate(const JobList& jobs, bool withFailed)
         const bool failed = mark == JobList::Mark::Failed || mark == JobList::Mark::GivenUp;
         if (!StatusMark::IsFetched(mark) && !(withFailed && failed))
             continue;
-        const QString path = jobs.path(i);
-        const QString name = DownloadRun::FileNamePart(path);
-        const QString folder = path.left(path.size() - name.size());
+        const QString folder = FolderOf(jobs.path(i));
         if (folder.isEmpty() || seen.contains(folder))
             continue;
         seen.insert(folder);
@@ -62,6 +64,34 @@ QStringList MissingFolders(const JobGrid& grid) {
     for (const MissingFolder& missing : FoldersToCreate(grid.Jobs()))
         names << missing.folder;
     return names;
+}
+
+QString CreateFolders(const QStringList& folders) {
+    for (const QString& folder : folders) {
+        if (!QDir().mkpath(folder))
+            return QStringLiteral("The folder %1 could not be created; nothing was fetched.")
+                .arg(folder);
+    }
+    return {};
+}
+
+QStringList Urls(const JobGrid& grid, int top, int bottom) {
+    QStringList urls;
+    for (int row = top; row <= bottom && grid.IsJobRow(row); ++row)
+        urls << grid.Url(row);
+    return urls;
+}
+
+QString ClearQuestion(const JobGrid& grid) {
+    const JobList& jobs = grid.Jobs();
+    qint64 open = 0;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        open += !StatusMark::IsSuccess(jobs.mark(i));
+    if (open == 0)
+        return {};
+    return QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
+                          "Clear the list anyway? (Ctrl+Z undoes it)")
+        .arg(open);
 }
 
 QStringList RefusedPaths(const JobGrid& grid) {

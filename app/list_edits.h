@@ -16,6 +16,9 @@ namespace ListEdits {
 int ClearMarks(JobGrid& grid, int top, int bottom);
 /// Clears the marks of every job that failed ("▼") or was given up ("×").
 int ClearFailedMarks(JobGrid& grid);
+/// The folder part of a job's path, ending in its separator; empty for a
+/// bare file name.
+QString FolderOf(const QString& path);
 /// A folder a job a run would fetch saves into, which does not exist; `job`
 /// is the index of the first job that needs it.
 struct MissingFolder {
@@ -28,6 +31,15 @@ struct MissingFolder {
 std::vector<MissingFolder> FoldersToCreate(const JobList& jobs, bool withFailed = false);
 /// The same, as folder names, for the grid's jobs.
 QStringList MissingFolders(const JobGrid& grid);
+/// Creates `folders` in turn; the problem with the first that could not be
+/// made (the rest are not tried), or the empty text.
+QString CreateFolders(const QStringList& folders);
+/// The URLs of the jobs in grid rows top..bottom, ending at the first row
+/// without a job.
+QStringList Urls(const JobGrid& grid, int top, int bottom);
+/// What Clear asks before it drops jobs not yet done; empty when every job
+/// is done (or there are none) and nothing need be asked.
+QString ClearQuestion(const JobGrid& grid);
 /// The paths of the jobs a run would fetch that JobPolicy::PathRefusal
 /// refuses (going up with "..", or into hidden folders or files), in the
 /// order of the list.

@@ -55,4 +55,14 @@ void SetHistory(QComboBox& box, const QStringList& items) {
     box.setEditText(text);
 }
 
+void AddToHistory(QComboBox& box) {
+    const QString text = box.currentText();
+    QStringList history = History(box);
+    if (!AppendToUrlHistory(history, text))
+        return;
+    box.addItem(text);
+    // Adding the first item selects it; the edit text must stay as typed.
+    box.setEditText(text);
+}
+
 } // namespace InputSettings

@@ -21,5 +21,8 @@ void Read(const MainWindowControls& controls, Settings& s);
 QStringList History(const QComboBox& box);
 /// Replaces the items; the text the user sees stays.
 void SetHistory(QComboBox& box, const QStringList& items);
+/// Appends the box's text to its items unless an item equals it exactly (an
+/// empty text included).
+void AddToHistory(QComboBox& box);
 
 } // namespace InputSettings

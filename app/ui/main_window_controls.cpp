@@ -336,6 +336,18 @@ void MainWindowControls::FitGridColumns() {
     StringGrid1->setColumnWidth(JobGrid::PathColumn, JobGrid::ColumnWidth(JobGrid::PathColumn));
 }
 
+QString MainWindowControls::PanelText(int panel) const {
+    if (panel < 0 || panel >= int(StatusPanels.size()))
+        return {};
+    return StatusPanels[size_t(panel)]->text();
+}
+
+void MainWindowControls::SetPanelText(int panel, const QString& text) {
+    if (panel < 0 || panel >= int(StatusPanels.size()))
+        return;
+    StatusPanels[size_t(panel)]->setText(text);
+}
+
 WindowSettings MainWindowControls::CurrentLayout(const QMainWindow& window) const {
     WindowSettings w;
     w.maximized = window.isMaximized();

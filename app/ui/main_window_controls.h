@@ -37,6 +37,10 @@ struct MainWindowControls {
     WindowSettings CurrentLayout(const QMainWindow& window) const;
     /// Puts a remembered layout back; the parts not remembered stay as built.
     void ApplyLayout(QMainWindow& window, const WindowSettings& w);
+    /// Text of status-bar panel 0..3 (run state, transfer, selection, count);
+    /// a panel out of range reads empty and takes nothing.
+    QString PanelText(int panel) const;
+    void SetPanelText(int panel, const QString& text);
 
     // Controls, owned by the window through Qt parenthood.
     QComboBox* ComboBox1 = nullptr;      ///< base URL; its items are the URL history

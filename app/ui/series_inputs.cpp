@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopeGuard>
@@ -38,6 +39,25 @@ SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QOb
     for (QLineEdit* edit : {url, m_c.Edit1, m_c.Edit2, m_c.Edit3, m_c.Edit4})
         connect(edit, &QLineEdit::textChanged, this, &SeriesInputs::UpdateSlashWarnings);
     connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::UpdateSlashWarnings);
+    m_c.Edit2->installEventFilter(this);
+    m_c.Edit5->installEventFilter(this);
+}
+
+SeriesInputs::~SeriesInputs() {
+    m_c.Edit2->removeEventFilter(this);
+    m_c.Edit5->removeEventFilter(this);
+}
+
+bool SeriesInputs::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving a field means the focus moved to another control of this
+    // window; a message box or another application taking the focus is not
+    // an exit.
+    if (event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+        (watched == m_c.Edit2 || watched == m_c.Edit5))
+        NormaliseNumberInput(static_cast<QLineEdit*>(watched));
+    return QObject::eventFilter(watched, event);
 }
 
 void SeriesInputs::RefreshPreview() {

@@ -25,6 +25,7 @@ public:
 
     /// Follows the inputs of `controls`, which must outlive it.
     SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QObject* parent = nullptr);
+    ~SeriesInputs() override;
 
     /// Normalises the start and end, then refreshes the preview in Label10.
     void RefreshPreview();
@@ -42,6 +43,10 @@ public:
     /// When `text` is a whole file URL, asks whether to split it into the
     /// inputs, and does so on "yes".
     void OfferFileUrlSplit(const QString& text);
+
+protected:
+    /// Normalises Edit2 and Edit5 as the focus leaves them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::optional<qint32> ReadNumber(QLineEdit* edit, SeriesError failure);

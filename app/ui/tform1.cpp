@@ -3,15 +3,15 @@
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
-#include "app/list_saver.h"
 #include "app/parallel_clients.h"
-#include "app/profile_session.h"
 #include "app/run_presenter.h"
-#include "app/status_mark.h"
+#include "app/ui/grid_selection.h"
 #include "app/ui/input_settings.h"
+#include "app/ui/list_commands.h"
+#include "app/ui/run_view.h"
 #include "app/ui/series_inputs.h"
+#include "app/window_profile.h"
 #include "http/nmhttp.h"
-#include "platform/desktop.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
 #include "settings/ui/form7.h"
@@ -20,41 +20,22 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFocusEvent>
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableView>
 #include <QToolButton>
-#include <algorithm>
-#include <limits>
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Serifetch"));
-    m_messageSink = [this](MessageKind kind, const QString& text) {
-        if (kind == MessageKind::Error)
-            QMessageBox::warning(this, QStringLiteral("Serifetch"), text);
-        else
-            QMessageBox::information(this, QStringLiteral("Serifetch"), text);
-    };
-    m_questionAsker = [this](const QString& question) {
-        return QMessageBox::question(this, QStringLiteral("Serifetch"), question) ==
-               QMessageBox::Yes;
-    };
-    m_folderPicker = [](QWidget* parent, const QString& start) {
-        return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
-    };
     setWindowIcon(ProgramIcon());
     Build(*this, m_grid);
     WireSeriesInputs();
+    m_profile = std::make_unique<WindowProfile>(
+        m_grid, [this](const QString& question) { return Ask(question); },
+        [this](const Settings& s) { ApplySettings(s); }, [this] { return CurrentSettings(); });
 
     Edit2->installEventFilter(this);
     Edit5->installEventFilter(this);
@@ -64,7 +45,6 @@ TForm1::TForm1(QWidget* parent)
 
     WireDownloadRun();
     WireCommands();
-    WireListCommands();
     CheckBox2Click();
     Edit1Change();
     // Wide enough for panel 0 at its 350 pixels beside a progress text of a
@@ -75,24 +55,8 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1() {
     // Members such as the grid go before the base class deletes the child
-    // widgets; detach the view and the filters while everything is whole.
-    Edit2->removeEventFilter(this);
-    Edit5->removeEventFilter(this);
-    StringGrid1->viewport()->removeEventFilter(this);
-    Memo1->viewport()->removeEventFilter(this);
+    // widgets; detach the view while everything is whole.
     StringGrid1->setModel(nullptr);
-}
-
-QString TForm1::PanelText(int panel) const {
-    if (panel < 0 || panel >= int(StatusPanels.size()))
-        return {};
-    return StatusPanels[size_t(panel)]->text();
-}
-
-void TForm1::SetPanelText(int panel, const QString& text) {
-    if (panel < 0 || panel >= int(StatusPanels.size()))
-        return;
-    StatusPanels[size_t(panel)]->setText(text);
 }
 
 void TForm1::ShowJobCount() {
@@ -100,68 +64,20 @@ void TForm1::ShowJobCount() {
 }
 
 std::pair<int, int> TForm1::SelectedGridRows() const {
-    const QItemSelection selection = StringGrid1->selectionModel()->selection();
-    int top = std::numeric_limits<int>::max();
-    int bottom = -1;
-    for (const QItemSelectionRange& range : selection) {
-        top = std::min(top, range.top());
-        bottom = std::max(bottom, range.bottom());
-    }
-    if (bottom < 0) {
-        const QModelIndex current = StringGrid1->currentIndex();
-        top = bottom = current.isValid() ? current.row() : 0;
-    }
-    return {top + 1, bottom + 1};
+    return GridSelection::Rows(*StringGrid1);
 }
 
 void TForm1::SelectGridRows(int top, int bottom) {
-    const QModelIndex first = m_grid.index(top - 1, 0);
-    const QModelIndex last = m_grid.index(bottom - 1, JobGrid::ColumnCount - 1);
-    if (!first.isValid() || !last.isValid())
-        return;
-    QItemSelectionModel* model = StringGrid1->selectionModel();
-    model->setCurrentIndex(m_grid.index(bottom - 1, 0), QItemSelectionModel::NoUpdate);
-    model->select(QItemSelection(first, last), QItemSelectionModel::ClearAndSelect);
-    StringGrid1->scrollTo(m_grid.index(bottom - 1, 0));
-}
-
-void TForm1::SetMessageSink(MessageSink sink) {
-    m_messageSink = std::move(sink);
-}
-
-void TForm1::ShowMessage(const QString& text, MessageKind kind) {
-    if (m_messageSink)
-        m_messageSink(kind, text);
+    GridSelection::Select(*StringGrid1, top, bottom);
 }
 
 void TForm1::AddUrlToHistory() {
-    const QString text = ComboBox1->currentText();
-    QStringList history = InputSettings::History(*ComboBox1);
-    if (!AppendToUrlHistory(history, text))
-        return;
-    ComboBox1->addItem(text);
-    // Adding the first item selects it; the edit text must stay as typed.
-    ComboBox1->setEditText(text);
+    InputSettings::AddToHistory(*ComboBox1);
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving a field means the focus moved to another control of this
-    // window; a message box or another application taking the focus is not
-    // an exit.
-    if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-        if (watched == Edit2)
-            Edit2Exit();
-        else if (watched == Edit5)
-            Edit5Exit();
-    }
-    if (watched == StringGrid1->viewport() && event->type() == QEvent::ToolTip &&
-        ShowStatusToolTip(event))
-        return true;
-    if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick)
-        SelectLoggedJob(static_cast<QMouseEvent*>(event)->position().toPoint());
-    return QMainWindow::eventFilter(watched, event);
+void TForm1::WireRunView() {
+    m_presenter = std::make_unique<RunPresenter>(m_grid);
+    RunView::Connect(*m_run, *m_presenter, *this, m_grid, [this] { m_profile->ListChanged(); });
 }
 
 void TForm1::WireCommands() {
@@ -178,6 +94,22 @@ void TForm1::WireCommands() {
     connect(selection, &QItemSelectionModel::selectionChanged, this, &TForm1::StringGrid1Click);
     connect(selection, &QItemSelectionModel::currentChanged, this, &TForm1::StringGrid1Click);
     connect(StringGrid1, &QTableView::doubleClicked, this, &TForm1::StringGrid1DblClick);
+
+    m_list = std::make_unique<ListCommands>(
+        *this, m_grid, *m_run, *m_presenter,
+        [this](const QString& text) { ShowMessage(text, MessageKind::Error); },
+        [this](const QString& question) { return Ask(question); });
+    connect(m_list.get(), &ListCommands::rowsChanged, this, [this] {
+        ShowJobCount();
+        StringGrid1Click();
+    });
+    connect(m_list.get(), &ListCommands::marksChanged, m_profile.get(),
+            &WindowProfile::ListChanged);
+    connect(ListUpKey, &QAction::triggered, this, &TForm1::SpeedButton1Click);
+    connect(SaveKey, &QAction::triggered, this, &TForm1::SpeedButton2Click);
+    // Enter in an input lists up, as Ctrl+L does.
+    for (QLineEdit* edit : {ComboBox1->lineEdit(), Edit1, Edit2, Edit5, Edit3, Edit4})
+        connect(edit, &QLineEdit::returnPressed, this, &TForm1::SpeedButton1Click);
 }
 
 void TForm1::SpeedButton2Click() {
@@ -187,32 +119,11 @@ void TForm1::SpeedButton2Click() {
 }
 
 void TForm1::SpeedButton3Click() {
-    const auto [top, bottom] = SelectedGridRows();
-    if (m_grid.IsJobRow(top))
-        m_undo.Keep(m_grid);
-    m_grid.DeleteRows(top, bottom);
-    ShowJobCount();
-    StringGrid1Click();
+    m_list->Delete();
 }
 
 void TForm1::SpeedButton4Click() {
-    const JobList& jobs = m_grid.Jobs();
-    qint64 open = 0;
-    for (size_t i = 0; i < jobs.size(); ++i)
-        open += !StatusMark::IsSuccess(jobs.mark(i));
-    if (open > 0 && (!m_questionAsker ||
-                     !m_questionAsker(QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
-                                                     "Clear the list anyway? (Ctrl+Z undoes it)")
-                                          .arg(open))))
-        return;
-    if (m_grid.JobCount() > 0)
-        m_undo.Keep(m_grid);
-    m_grid.Clear();
-    ShowJobCount();
-    StringGrid1Click();
-    // Nothing is left for the overall line to speak of.
-    if (!m_run->Running())
-        m_presenter->ClearOverview();
+    m_list->Clear();
 }
 
 void TForm1::StringGrid1Click() {
@@ -224,13 +135,19 @@ void TForm1::StringGrid1Click() {
 }
 
 void TForm1::StringGrid1DblClick() {
-    const QString path = m_grid.Path(SelectedGridRows().first);
-    if (!path.isEmpty())
-        Desktop::current().openFile(path);
+    m_list->OpenFile();
+}
+
+QString TForm1::StatusToolTip(int gridRow) const {
+    return m_presenter->StatusToolTip(gridRow);
+}
+
+void TForm1::UndoListEdit() {
+    m_list->Undo();
 }
 
 void TForm1::Button1Click() {
-    QString folder = m_folderPicker ? m_folderPicker(this, Edit4->text()) : QString();
+    QString folder = m_prompts.PickFolder(Edit4->text());
     if (folder.isEmpty())
         return;
     if (!folder.endsWith(QLatin1Char('/')))
@@ -261,12 +178,4 @@ void TForm1::Option1Click() {
 void TForm1::About1Click() {
     TForm2 dialog(this);
     dialog.exec();
-}
-
-void TForm1::SetFolderPicker(FolderPicker picker) {
-    m_folderPicker = std::move(picker);
-}
-
-void TForm1::SetQuestionAsker(QuestionAsker asker) {
-    m_questionAsker = std::move(asker);
 }

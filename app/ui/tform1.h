@@ -1,9 +1,8 @@
 #pragma once
 
 #include "app/job_grid.h"
-#include "app/list_edits.h"
-#include "app/series.h"
 #include "app/ui/main_window_controls.h"
+#include "app/ui/user_prompts.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
@@ -11,18 +10,18 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <utility>
 
 class QLineEdit;
 class DownloadRun;
 class HttpDownloadClient;
-class ListSaver;
+class ListCommands;
 class ParallelClients;
 class ProfileSession;
 class RunPresenter;
 class SeriesInputs;
 class TNMHTTP;
+class WindowProfile;
 
 /// The main window: the series inputs, the job grid, the status bar and the
 /// commands. It is a thin shell that wires controls to the logic: the series
@@ -35,16 +34,10 @@ class TForm1 : public QMainWindow, public MainWindowControls {
     Q_OBJECT
 
 public:
-    enum class MessageKind { Info, Error };
-    /// Where message boxes go. The default shows a modal box; tests put a
-    /// recorder here so nothing blocks.
-    using MessageSink = std::function<void(MessageKind, const QString&)>;
-    /// Asks the user for a folder, starting in `start`; returns the chosen
-    /// folder, or the empty text when the user cancels. The default is the
-    /// desktop's folder picker; tests put an answer here so nothing blocks.
-    using FolderPicker = std::function<QString(QWidget* parent, const QString& start)>;
-    /// Asks the user a yes/no question; true for yes.
-    using QuestionAsker = std::function<bool(const QString& question)>;
+    using MessageKind = UserPrompts::Kind;
+    using MessageSink = UserPrompts::MessageSink;
+    using FolderPicker = UserPrompts::FolderPicker;
+    using QuestionAsker = UserPrompts::QuestionAsker;
 
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
@@ -65,9 +58,6 @@ public:
     qint32 StartNumber() const { return m_startNumber; }
     qint32 EndNumber() const { return m_endNumber; }
 
-    /// Text of status-bar panel 0..3 (run state, transfer, selection, count).
-    QString PanelText(int panel) const;
-    void SetPanelText(int panel, const QString& text);
     /// Panel 3 := "全：" followed by NextRow() - 1.
     void ShowJobCount();
 
@@ -77,11 +67,13 @@ public:
     /// Selects grid rows top..bottom, all columns, and scrolls to bottom.
     void SelectGridRows(int top, int bottom);
 
-    void SetMessageSink(MessageSink sink);
-    void SetFolderPicker(FolderPicker picker);
-    void SetQuestionAsker(QuestionAsker asker);
-    /// Shows a message box through the sink.
-    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info);
+    /// Where the window's dialogs go (see UserPrompts).
+    void SetMessageSink(MessageSink sink) { m_prompts.sink = std::move(sink); }
+    void SetFolderPicker(FolderPicker picker) { m_prompts.picker = std::move(picker); }
+    void SetQuestionAsker(QuestionAsker asker) { m_prompts.asker = std::move(asker); }
+    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info) {
+        m_prompts.Tell(text, kind);
+    }
 
     /// Appends the combo box's text to its item list unless an item equals
     /// it exactly (an empty text included).
@@ -102,30 +94,23 @@ public:
     void GoButtonClick();
     void CancelBtnClick();
 
-    /// The creation handler: reads the profile folder's settings file into the
-    /// controls and the client, then the job list file into the grid, then
-    /// refreshes the preview. Whatever went wrong is shown in one message; the
-    /// job list is loaded in every case. Once this has run, closing the window
-    /// stores both files (a window built without it leaves the profile alone).
+    /// The creation handler: the profile's settings into the controls and the
+    /// client, its job list into the grid (see WindowProfile::Open), problems
+    /// in one message. Only a window that ran this stores the files at close.
     /// `profile` is the folder as the program's start took it (prepared and
     /// locked); without one the window opens the folder itself, unlocked.
     void FormCreate(std::unique_ptr<ProfileSession> profile);
     void FormCreate();
-    /// `SaveData`: writes the grid to the job list file. Returns the empty text
-    /// on success, else a text for the user (the old file is then left whole).
-    /// While the file holds jobs that were not loaded (after a row emptied by
-    /// hand), asks first whether to write over them; a "no" saves nothing.
-    /// During a run the list is saved at most once a second, and at its end.
+    /// See WindowProfile::SaveData.
     [[nodiscard]] QString SaveData();
     /// "Save": SaveData, telling the user when it failed.
     void SpeedButton2Click();
-    /// "Delete": deletes the selected job rows.
+    /// "Delete" and "Clear" (see ListCommands).
     void SpeedButton3Click();
-    /// "Clear": deletes every job.
     void SpeedButton4Click();
     /// Panel 2 := "選択：" + top, or + top + " ～ " + bottom for a range.
     void StringGrid1Click();
-    /// Opens the Path of the selection's top job with its application.
+    /// Opens the selection's top job's file (see ListCommands::OpenFile).
     void StringGrid1DblClick();
     /// "参照": picks the save folder; Edit4 then ends in "/".
     void Button1Click();
@@ -140,10 +125,8 @@ public:
     /// When `text` is a whole file URL, asks whether to split it into the
     /// series inputs, and does so on "yes".
     void OfferFileUrlSplit(const QString& text);
-    /// The Status cell's tooltip of a job that ended in this session: its
-    /// reason, if any, and when it ended; empty for any other row.
+    /// See RunPresenter::StatusToolTip and ListCommands::Undo.
     QString StatusToolTip(int gridRow) const;
-    /// Undoes the last Delete or Clear, once; nothing during a run.
     void UndoListEdit();
 
     /// The layout the `[Window]` keys keep: geometry, splitter, column widths.
@@ -156,7 +139,6 @@ signals:
     void closing();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -165,32 +147,20 @@ private:
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
     void WireRunView();
-    /// Keeps the file saved behind the run; the presenter logs the failures.
-    void RunJobMarked(JobGrid::JobId id, int row, JobList::Mark mark, const QString& reason);
     /// Asks once whether the jobs with paths that go up or into hidden files
     /// may be fetched, naming them; false when there are none or the user
     /// said no.
     bool AgreeToHiddenPaths();
+    /// The commands' wiring, the list's commands among them.
     void WireCommands();
-    void WireListCommands();
-    void ShowGridMenu(const QPoint& pos);
-    /// Before Go!: creates the missing folders of the jobs to fetch once the
-    /// user agrees; false when the run must not start.
-    bool PrepareFolders();
-    bool ShowStatusToolTip(QEvent* event);
-    void SelectLoggedJob(const QPoint& pos);
+    bool Ask(const QString& question) const { return m_prompts.Ask(question); }
     void ApplySettings(const Settings& s);
     Settings CurrentSettings() const;
     QStringList FormClose();
 
     JobGrid m_grid;
-    MessageSink m_messageSink;
-    FolderPicker m_folderPicker;
-    QuestionAsker m_questionAsker;
-    // Set by FormCreate: only a window that read the profile writes it back,
-    // and never over a file it could not read (the session knows which).
-    std::unique_ptr<ProfileSession> m_profile;
-    bool m_profileLoaded = false;
+    UserPrompts m_prompts{*this};
+    std::unique_ptr<WindowProfile> m_profile;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_closeWhenRequestEnds = false;
@@ -202,7 +172,7 @@ private:
     std::unique_ptr<ParallelClients> m_moreClients; ///< beside m_client, for Parallel > 1
     std::unique_ptr<DownloadRun> m_run;
     std::unique_ptr<RunPresenter> m_presenter;
-    std::unique_ptr<ListSaver> m_saver;
     std::unique_ptr<SeriesInputs> m_series;
-    ListUndo m_undo;
+    // After the run and the presenter it works on.
+    std::unique_ptr<ListCommands> m_list;
 };

@@ -1,4 +1,6 @@
 // The series inputs' handlers (SeriesInputs does the work) and List Up.
+#include "app/list_edits.h"
+#include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
 
@@ -13,7 +15,7 @@
 void TForm1::WireSeriesInputs() {
     m_series = std::make_unique<SeriesInputs>(
         *this, [this](const QString& text) { ShowMessage(text, MessageKind::Error); },
-        [this](const QString& question) { return m_questionAsker && m_questionAsker(question); });
+        [this](const QString& question) { return Ask(question); });
 }
 
 void TForm1::Edit1Change() {
@@ -59,7 +61,7 @@ void TForm1::ListUp() {
         ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
         return;
     }
-    m_undo.Drop();
+    m_list->DropUndo();
     const QString taken =
         ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), series.jobs));
     m_grid.Append(std::move(series.jobs));

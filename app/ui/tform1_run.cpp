@@ -4,11 +4,11 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_edits.h"
-#include "app/list_saver.h"
 #include "app/parallel_clients.h"
-#include "app/profile_session.h"
 #include "app/run_presenter.h"
+#include "app/ui/list_commands.h"
 #include "app/ui/tform1.h"
+#include "app/window_profile.h"
 #include "http/nmhttp.h"
 
 #include <QCheckBox>
@@ -25,10 +25,6 @@ void TForm1::WireDownloadRun() {
     m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
     m_moreClients = std::make_unique<ParallelClients>();
     m_run->SetTickInterval(DownloadRun::kTickMs);
-    // A list whose unloaded rows the user has not yet agreed to write over
-    // waits for the question at the end of the run.
-    m_saver = std::make_unique<ListSaver>(
-        m_grid, [this] { return m_profile->unloadedJobs() > 0 ? QString() : SaveData(); });
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
@@ -47,10 +43,8 @@ void TForm1::WireDownloadRun() {
                 const QString question =
                     text + QStringLiteral("\n\n") + ListEdits::Summary(m_grid) +
                     QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
-                if (m_questionAsker && m_questionAsker(question) && !m_run->Running() &&
-                    ListEdits::ClearFailedMarks(m_grid) > 0) {
-                    if (m_profileLoaded)
-                        m_saver->Changed();
+                if (Ask(question) && !m_run->Running() && ListEdits::ClearFailedMarks(m_grid) > 0) {
+                    m_profile->ListChanged();
                     GoButtonClick();
                 }
             },
@@ -61,13 +55,13 @@ void TForm1::WireDownloadRun() {
         if (end == DownloadRun::End::Cancelled)
             Enable(true);
         // Only a window that read the profile writes it back.
-        if (!m_profileLoaded)
+        if (!m_profile->Loaded())
             return;
         const QString problem = SaveData();
         if (!problem.isEmpty())
             ShowMessage(problem, MessageKind::Error);
     });
-    connect(m_saver.get(), &ListSaver::saveFailed, this,
+    connect(m_profile.get(), &WindowProfile::saveFailed, this,
             [this](const QString& problem) { ShowMessage(problem, MessageKind::Error); });
     // The run reads the options at every tick, as the controls stand.
     m_run->SetSkipExisting(CheckBox1->isChecked());
@@ -92,10 +86,10 @@ void TForm1::GoButtonClick() {
             return;
         }
         m_run->SetRefuseHiddenPaths(!AgreeToHiddenPaths());
-        if (!PrepareFolders())
+        if (!m_list->PrepareFolders())
             return;
         m_presenter->RunStarting();
-        m_undo.Drop();
+        m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
         m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
         m_run->SetRetries(m_request.retries);
@@ -122,5 +116,5 @@ bool TForm1::AgreeToHiddenPaths() {
                        "are fetched.)")
             .arg(paths.size())
             .arg(names);
-    return m_questionAsker && m_questionAsker(question);
+    return Ask(question);
 }

@@ -5,6 +5,8 @@
 #include "app/status_mark.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -94,6 +96,63 @@ TEST(ListEdits, FailureCountAndMissingFolders) {
                  {"○", "u", dir.path() + "/done/a"}, // not fetched: its folder does not matter
                  {"", "u", dir.path() + "/also/a"}});
     EXPECT_EQ(ListEdits::MissingFolders(grid), (QStringList{gone, dir.path() + "/also/"}));
+}
+
+TEST(ListEdits, FolderOfAPathKeepsItsSeparator) {
+    struct Row {
+        const char* path;
+        const char* folder;
+    };
+    for (const Row& row : {Row{"/d/e/a.jpg", "/d/e/"},
+                           {"a.jpg", ""},
+                           {"/a.jpg", "/"},
+                           {"C:a.jpg", "C:"},
+                           {"d\\a.jpg", "d\\"},
+                           {"/d/e/", "/d/e/"}})
+        EXPECT_EQ(ListEdits::FolderOf(row.path), row.folder) << row.path;
+}
+
+TEST(ListEdits, CreateFoldersStopsAtTheFirstThatCannotBeMade) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QFile file(dir.filePath("file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QString made = dir.filePath("a/b/");
+    const QString blocked = dir.filePath("file/c/");
+    const QString after = dir.filePath("after/");
+    EXPECT_EQ(ListEdits::CreateFolders({}), "");
+    EXPECT_EQ(ListEdits::CreateFolders({made}), "");
+    EXPECT_TRUE(QFileInfo(made).isDir());
+    const QString problem = ListEdits::CreateFolders({blocked, after});
+    EXPECT_TRUE(problem.contains(blocked)) << problem.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(after));
+}
+
+TEST(ListEdits, UrlsOfRowsAndTheClearQuestion) {
+    struct Row {
+        const char* name;
+        QStringList marks;
+        int top, bottom;
+        QStringList urls;
+        QString asks; // what the Clear question counts, or empty
+    };
+    const Row rows[] = {
+        {"empty list", {}, 1, 1, {}, ""},
+        {"all done", {"○", "▲"}, 1, 2, {"http://h/0", "http://h/1"}, ""},
+        {"open jobs", {"○", "▼", "", "×", "▽"}, 2, 3, {"http://h/1", "http://h/2"}, "4 job(s)"},
+        {"past the last job", {"", "○"}, 2, 9, {"http://h/1"}, "1 job(s)"},
+        {"the empty row", {"○"}, 2, 2, {}, ""},
+    };
+    for (const Row& row : rows) {
+        JobGrid grid;
+        grid.Append(Marked(row.marks));
+        EXPECT_EQ(ListEdits::Urls(grid, row.top, row.bottom), row.urls) << row.name;
+        const QString question = ListEdits::ClearQuestion(grid);
+        if (row.asks.isEmpty())
+            EXPECT_EQ(question, "") << row.name;
+        else
+            EXPECT_TRUE(question.startsWith("The list holds " + row.asks)) << row.name;
+    }
 }
 
 TEST(ListEdits, SummaryCountsTheWholeListAndItsFailuresByCause) {

@@ -1,0 +1,167 @@
+#include "app/ui/list_commands.h"
+
+#include "app/download_run.h"
+#include "app/job_grid.h"
+#include "app/run_presenter.h"
+#include "app/ui/grid_selection.h"
+#include "app/ui/main_window_controls.h"
+#include "platform/desktop.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTextBlock>
+#include <QToolTip>
+#include <utility>
+
+ListCommands::ListCommands(MainWindowControls& controls, JobGrid& grid, const DownloadRun& run,
+                           RunPresenter& presenter, Tell tell, Ask ask)
+    : m_c(controls)
+    , m_grid(grid)
+    , m_run(run)
+    , m_presenter(presenter)
+    , m_tell(std::move(tell))
+    , m_ask(std::move(ask)) {
+    connect(m_c.StringGrid1, &QWidget::customContextMenuRequested, this, &ListCommands::ShowMenu);
+    connect(m_c.RetryJobs, &QAction::triggered, this, &ListCommands::RetrySelected);
+    connect(m_c.RetryFailed, &QAction::triggered, this, &ListCommands::RetryFailed);
+    connect(m_c.OpenJobFile, &QAction::triggered, this, &ListCommands::OpenFile);
+    connect(m_c.OpenJobFolder, &QAction::triggered, this, &ListCommands::OpenFolder);
+    connect(m_c.CopyJobUrl, &QAction::triggered, this, &ListCommands::CopyUrls);
+    connect(m_c.DeleteJobs, &QAction::triggered, this, &ListCommands::Delete);
+    connect(m_c.UndoEdit, &QAction::triggered, this, &ListCommands::Undo);
+    m_c.StringGrid1->viewport()->installEventFilter(this);
+    m_c.Memo1->viewport()->installEventFilter(this);
+}
+
+ListCommands::~ListCommands() {
+    m_c.StringGrid1->viewport()->removeEventFilter(this);
+    m_c.Memo1->viewport()->removeEventFilter(this);
+}
+
+void ListCommands::Delete() {
+    const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
+    if (m_grid.IsJobRow(top))
+        m_undo.Keep(m_grid);
+    m_grid.DeleteRows(top, bottom);
+    emit rowsChanged();
+}
+
+void ListCommands::Clear() {
+    const QString question = ListEdits::ClearQuestion(m_grid);
+    if (!question.isEmpty() && (!m_ask || !m_ask(question)))
+        return;
+    if (m_grid.JobCount() > 0)
+        m_undo.Keep(m_grid);
+    m_grid.Clear();
+    emit rowsChanged();
+    // Nothing is left for the overall line to speak of.
+    if (!m_run.Running())
+        m_presenter.ClearOverview();
+}
+
+void ListCommands::Undo() {
+    if (m_run.Running() || !m_undo.Undo(m_grid))
+        return;
+    emit rowsChanged();
+    emit marksChanged();
+}
+
+void ListCommands::OpenFile() {
+    const QString path = m_grid.Path(GridSelection::Rows(*m_c.StringGrid1).first);
+    if (!path.isEmpty())
+        Desktop::current().openFile(path);
+}
+
+bool ListCommands::PrepareFolders() {
+    const QStringList missing = ListEdits::MissingFolders(m_grid);
+    if (missing.isEmpty())
+        return true;
+    const QString question =
+        QStringLiteral("The save folder does not exist:\n%1\n\nCreate it and start?")
+            .arg(missing.join(QLatin1Char('\n')));
+    if (!m_ask || !m_ask(question))
+        return false;
+    const QString problem = ListEdits::CreateFolders(missing);
+    if (problem.isEmpty())
+        return true;
+    m_tell(problem);
+    return false;
+}
+
+bool ListCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_c.StringGrid1->viewport() && event->type() == QEvent::ToolTip &&
+        ShowStatusToolTip(event))
+        return true;
+    if (watched == m_c.Memo1->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        SelectLoggedJob(static_cast<QMouseEvent*>(event)->position().toPoint());
+    return QObject::eventFilter(watched, event);
+}
+
+void ListCommands::ShowMenu(const QPoint& pos) {
+    QTableView& view = *m_c.StringGrid1;
+    // A right click outside the selection selects the row under it first.
+    const QModelIndex cell = view.indexAt(pos);
+    const auto [top, bottom] = GridSelection::Rows(view);
+    if (cell.isValid() && (cell.row() + 1 < top || cell.row() + 1 > bottom))
+        GridSelection::Select(view, cell.row() + 1, cell.row() + 1);
+    const bool onJob = m_grid.IsJobRow(GridSelection::Rows(view).first);
+    const bool idle = !m_run.Running();
+    for (QAction* action :
+         {m_c.RetryJobs, m_c.OpenJobFile, m_c.OpenJobFolder, m_c.CopyJobUrl, m_c.DeleteJobs})
+        action->setEnabled(onJob);
+    m_c.RetryJobs->setEnabled(onJob && idle);
+    m_c.RetryFailed->setEnabled(idle && !ListEdits::FailureCount(m_grid).isEmpty());
+    m_c.UndoEdit->setEnabled(idle && m_undo.CanUndo());
+    m_c.GridMenu->popup(view.viewport()->mapToGlobal(pos));
+}
+
+void ListCommands::RetrySelected() {
+    const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
+    if (ListEdits::ClearMarks(m_grid, top, bottom) > 0)
+        emit marksChanged();
+}
+
+void ListCommands::RetryFailed() {
+    if (ListEdits::ClearFailedMarks(m_grid) > 0)
+        emit marksChanged();
+}
+
+void ListCommands::OpenFolder() {
+    const QString folder =
+        ListEdits::FolderOf(m_grid.Path(GridSelection::Rows(*m_c.StringGrid1).first));
+    if (!folder.isEmpty())
+        Desktop::current().openFile(folder);
+}
+
+void ListCommands::CopyUrls() {
+    const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
+    const QStringList urls = ListEdits::Urls(m_grid, top, bottom);
+    if (!urls.isEmpty())
+        QApplication::clipboard()->setText(urls.join(QLatin1Char('\n')));
+}
+
+bool ListCommands::ShowStatusToolTip(QEvent* event) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    QTableView& view = *m_c.StringGrid1;
+    const QModelIndex cell = view.indexAt(help->pos());
+    if (!cell.isValid() || cell.column() != JobGrid::StatusColumn)
+        return false;
+    const QString text = m_presenter.StatusToolTip(cell.row() + 1);
+    if (text.isEmpty())
+        return false; // the model's own tooltip: the reason, or the mark
+    QToolTip::showText(help->globalPos(), text, view.viewport(), view.visualRect(cell));
+    return true;
+}
+
+void ListCommands::SelectLoggedJob(const QPoint& pos) {
+    const int line = m_c.Memo1->cursorForPosition(pos).blockNumber();
+    const int row = m_grid.RowOf(m_presenter.JobOfLogLine(line));
+    if (row > 0)
+        GridSelection::Select(*m_c.StringGrid1, row, row);
+}

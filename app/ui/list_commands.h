@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/list_edits.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class DownloadRun;
+class JobGrid;
+class QEvent;
+class QPoint;
+class RunPresenter;
+struct MainWindowControls;
+
+/// The job list's commands in the window: Delete, Clear and their Undo, the
+/// grid's context menu (Retry, open, copy), the folders a run needs, the
+/// Status cell's tooltip and a double-clicked log line selecting its job.
+class ListCommands : public QObject {
+    Q_OBJECT
+
+public:
+    /// Tells the user of a failure.
+    using Tell = std::function<void(const QString& text)>;
+    /// Asks the user a yes/no question; true for yes.
+    using Ask = std::function<bool(const QString& question)>;
+
+    /// Wires the list's actions of `controls`; the controls, the grid, the
+    /// run and the presenter must outlive it.
+    ListCommands(MainWindowControls& controls, JobGrid& grid, const DownloadRun& run,
+                 RunPresenter& presenter, Tell tell, Ask ask);
+    ~ListCommands() override;
+
+    /// Deletes the selected job rows; Undo brings them back.
+    void Delete();
+    /// Deletes every job, asking first while some are not yet done.
+    void Clear();
+    /// Undoes the last Delete or Clear, once; nothing during a run.
+    void Undo();
+    /// Forgets what Undo would bring back (a List Up or a run starts).
+    void DropUndo() { m_undo.Drop(); }
+    /// Opens the Path of the selection's top job with its application.
+    void OpenFile();
+    /// Before Go!: creates the missing folders of the jobs to fetch once the
+    /// user agrees; false when the run must not start.
+    bool PrepareFolders();
+
+signals:
+    /// Rows went or came back: the count and the selection shown are stale.
+    void rowsChanged();
+    /// Marks were cleared or rows put back: the saved list must follow.
+    void marksChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowMenu(const QPoint& pos);
+    void RetrySelected();
+    void RetryFailed();
+    void OpenFolder();
+    void CopyUrls();
+    bool ShowStatusToolTip(QEvent* event);
+    void SelectLoggedJob(const QPoint& pos);
+
+    MainWindowControls& m_c;
+    JobGrid& m_grid;
+    const DownloadRun& m_run;
+    RunPresenter& m_presenter;
+    Tell m_tell;
+    Ask m_ask;
+    ListUndo m_undo;
+};

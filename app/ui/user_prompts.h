@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+/// The window's modal exchanges with the user: message boxes, yes/no
+/// questions and the folder picker. Each goes through a replaceable
+/// function; the defaults show the desktop's dialogs over the window, and
+/// tests put recorders in their place so nothing blocks.
+class UserPrompts {
+public:
+    enum class Kind { Info, Error };
+    /// Shows a message.
+    using MessageSink = std::function<void(Kind, const QString&)>;
+    /// Asks for a folder, starting in `start`; returns the chosen folder, or
+    /// the empty text when the user cancels.
+    using FolderPicker = std::function<QString(QWidget* parent, const QString& start)>;
+    /// Asks a yes/no question; true for yes.
+    using QuestionAsker = std::function<bool(const QString& question)>;
+
+    /// The desktop's dialogs, owned by `window`.
+    explicit UserPrompts(QWidget& window);
+    // The default functions hold on to this object.
+    UserPrompts(const UserPrompts&) = delete;
+    UserPrompts& operator=(const UserPrompts&) = delete;
+
+    void Tell(const QString& text, Kind kind) const;
+    /// No asker is a "no".
+    bool Ask(const QString& question) const;
+    /// The empty text when cancelled, or when there is no picker.
+    QString PickFolder(const QString& start) const;
+
+    MessageSink sink;
+    FolderPicker picker;
+    QuestionAsker asker;
+
+private:
+    QWidget& m_window;
+};
