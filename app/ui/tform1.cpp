@@ -3,7 +3,7 @@
 #include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/http_download_client.h"
-#include "app/parallel_clients.h"
+#include "app/run_session.h"
 #include "app/run_presenter.h"
 #include "app/ui/grid_selection.h"
 #include "app/ui/input_settings.h"

@@ -16,7 +16,7 @@ class QLineEdit;
 class DownloadRun;
 class HttpDownloadClient;
 class ListCommands;
-class ParallelClients;
+class RunSession;
 class ProfileSession;
 class RunPresenter;
 class SeriesInputs;
@@ -167,10 +167,11 @@ private:
     // The request keys of the settings, kept for the next store.
     RequestSettings m_request;
     // Declared after the grid: the run goes first, then its client.
-    std::unique_ptr<TNMHTTP> m_http;
-    std::unique_ptr<HttpDownloadClient> m_client;
-    std::unique_ptr<ParallelClients> m_moreClients; ///< beside m_client, for Parallel > 1
-    std::unique_ptr<DownloadRun> m_run;
+    /// The run and its clients; the three below are its, for short.
+    std::unique_ptr<RunSession> m_session;
+    TNMHTTP* m_http = nullptr;
+    HttpDownloadClient* m_client = nullptr;
+    DownloadRun* m_run = nullptr;
     std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<SeriesInputs> m_series;
     // After the run and the presenter it works on.

@@ -4,8 +4,8 @@
 #include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/list_edits.h"
-#include "app/parallel_clients.h"
 #include "app/run_presenter.h"
+#include "app/run_session.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/tform1.h"
 #include "app/window_profile.h"
@@ -17,19 +17,16 @@
 #include <algorithm>
 
 void TForm1::WireDownloadRun() {
-    m_http = std::make_unique<TNMHTTP>();
-    m_http->InputFileMode = true;
-    m_http->SetTimeOut(DownloadRun::kClientTimeOutMs);
-    m_http->LowSpeedLimit = DownloadRun::kLowSpeedLimit;
-    m_client = std::make_unique<HttpDownloadClient>(*m_http);
-    m_run = std::make_unique<DownloadRun>(m_grid, *m_client);
-    m_moreClients = std::make_unique<ParallelClients>();
+    m_session = std::make_unique<RunSession>(m_grid);
+    m_http = &m_session->Http();
+    m_client = &m_session->Client();
+    m_run = &m_session->Run();
     m_run->SetTickInterval(DownloadRun::kTickMs);
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
     WireRunView();
-    connect(m_run.get(), &DownloadRun::messageRequested, this, [this](const QString& text) {
+    connect(m_run, &DownloadRun::messageRequested, this, [this](const QString& text) {
         if (text != DownloadRun::kAllDoneMessage || ListEdits::FailureCount(m_grid).isEmpty()) {
             ShowMessage(text);
             return;
@@ -50,7 +47,7 @@ void TForm1::WireDownloadRun() {
             },
             Qt::QueuedConnection);
     });
-    connect(m_run.get(), &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
+    connect(m_run, &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
         // A stopped run gives the inputs back.
         if (end == DownloadRun::End::Cancelled)
             Enable(true);
@@ -67,11 +64,11 @@ void TForm1::WireDownloadRun() {
     m_run->SetSkipExisting(CheckBox1->isChecked());
     m_run->SetSmallResultCheck(CheckBox2->isChecked());
     m_run->SetSmallResultLimitKB(SpinEdit2->value());
-    connect(CheckBox1, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSkipExisting);
-    connect(CheckBox2, &QCheckBox::toggled, m_run.get(), &DownloadRun::SetSmallResultCheck);
-    connect(SpinEdit2, &QSpinBox::valueChanged, m_run.get(), &DownloadRun::SetSmallResultLimitKB);
+    connect(CheckBox1, &QCheckBox::toggled, m_run, &DownloadRun::SetSkipExisting);
+    connect(CheckBox2, &QCheckBox::toggled, m_run, &DownloadRun::SetSmallResultCheck);
+    connect(SpinEdit2, &QSpinBox::valueChanged, m_run, &DownloadRun::SetSmallResultLimitKB);
     // Closing waits for an aborted request to end (see closeEvent).
-    connect(m_run.get(), &DownloadRun::requestEnded, this, [this] {
+    connect(m_run, &DownloadRun::requestEnded, this, [this] {
         if (m_closeWhenRequestEnds)
             QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
@@ -91,7 +88,9 @@ void TForm1::GoButtonClick() {
         m_presenter->RunStarting();
         m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
-        m_moreClients->Prepare(*m_run, m_request.parallel, *m_http, *m_client);
+        // The window's proxy is its dialog's: the environment's is not asked.
+        m_session->Prepare(ClientConfig::Of(*m_http, m_client->RefererFromBaseUrl()),
+                           m_request.parallel);
         m_run->SetRetries(m_request.retries);
     }
     m_run->GoButtonClick();
