@@ -1,11 +1,12 @@
 #include "http/nmhttp.h"
 
 #include "http/body_capture.h"
+#include "http/kept_connection.h"
 #include "http/part_file.h"
 #include "http/proxy_tunnel.h"
 #include "http/redirect_target.h"
-#include "http/reply_framing.h"
 #include "http/reply_head_reader.h"
+#include "http/reply_verdict.h"
 #include "http/request_header.h"
 #include "http/request_lines.h"
 
@@ -94,19 +95,6 @@ TNMHTTP::~TNMHTTP() {
     operation_.reset();
 }
 
-bool TNMHTTP::SendsBody() const {
-    switch (command_) {
-    case cmdPost:
-    case cmdPut:
-    case cmdPatch:
-    case cmdTrace:
-    case cmdRaw:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void TNMHTTP::SplitURL() {
     const RequestTarget target = RequestTarget::Split(URL, TLS, {Host, Port, secure_, {}, {}});
     Host = target.host;
@@ -129,15 +117,13 @@ void TNMHTTP::ComposeHeader() {
     header.cookie = cookies_.For(Origin(), HeaderInfo.Cookie);
     header.extraValue = ExtraHeaderValue;
     header.extraHeaders = ExtraHeaders;
-    // LINK and UNLINK send no body, so they announce none: a length with no
-    // bytes behind it would leave the server waiting for them.
-    if (SendsBody() && OutputFileMode) {
+    if (SendsBody(command_) && OutputFileMode) {
         const QString name = QFile::decodeName(SendData);
         QFile file(name);
         if (!file.open(QIODevice::ReadOnly))
             throwFileError(QStringLiteral("open"), name, file);
         header.bodyLength = file.size();
-    } else if (SendsBody()) {
+    } else if (SendsBody(command_)) {
         header.bodyLength = SendData.size();
     }
     header.ComposeInto(headerList_);
@@ -149,10 +135,10 @@ Task<> TNMHTTP::SendRequestAsync() {
     // Nagle's algorithm would hold back for an acknowledgement.
     QByteArray request = headerList_.Text();
     request += "\r\n";
-    if (SendsBody() && !OutputFileMode)
+    if (SendsBody(command_) && !OutputFileMode)
         request += SendData;
     co_await WriteAsync(request);
-    if (SendsBody() && OutputFileMode)
+    if (SendsBody(command_) && OutputFileMode)
         co_await SendFileAsync(QFile::decodeName(SendData));
 }
 
@@ -175,8 +161,7 @@ Task<QString> TNMHTTP::CaptureBodyAsync(PartFile* part, bool discard) {
     ReceivedBytes = 0;
     if (!part && !discard)
         Body.clear();
-    // RFC 9110 6.4.1: these replies carry no body whatever they announce.
-    if (command_ == cmdHead || ReplyCode == 204 || ReplyCode == 304)
+    if (CarriesNoBody(command_, ReplyCode))
         co_return QString();
     ReportStatus(8, part ? QStringLiteral("CaptureFile") : QStringLiteral("Capture String"));
     BodyCapture capture(*this, part, discard ? nullptr : &Body, MaxHeaderBytes);
@@ -198,22 +183,26 @@ QByteArray TNMHTTP::Origin() const {
     return Host.toUtf8().toLower() + ':' + QByteArray::number(Port);
 }
 
-Task<> TNMHTTP::SecureConnectionAsync() {
+Task<> TNMHTTP::OpenConnectionAsync() {
+    co_await ConnectAsync();
+    if (!secure_)
+        co_return;
     if (!Proxy.isEmpty())
         co_await OpenProxyTunnelAsync(*this, Host, quint16(Port));
     co_await StartTlsAsync(Host, quint16(Port));
 }
 
+Task<bool> TNMHTTP::ExchangeAsync() {
+    head_ = {};
+    co_await SendRequestAsync();
+    ReplyCode = 0;
+    co_await ReadReplyHeaderAsync();
+    co_return !noReply_;
+}
+
 Task<> TNMHTTP::RunTransactionAsync() {
     FailureReason.clear();
     head_ = {};
-    const auto disconnectQuietly = [this] {
-        try {
-            Disconnect();
-        } catch (...) {
-            // The exception that ended the pass is the one to pass on.
-        }
-    };
     ended_ = {};
     SavedBytes = -1;
     const QString bodyFile = InputFileMode ? QFile::decodeName(Body) : QString();
@@ -222,6 +211,9 @@ Task<> TNMHTTP::RunTransactionAsync() {
         PartFile::CheckName(bodyFile);
     else if (InputFileMode)
         PartFile::CheckTarget(bodyFile);
+    const KeptConnection::Steps steps{[this] { return OpenConnectionAsync(); },
+                                      [this] { return ExchangeAsync(); },
+                                      [this] { return !head_.statusLine.isEmpty(); }};
     for (int pass = 1;; ++pass) {
         SplitURL();
         ComposeHeader();
@@ -235,116 +227,63 @@ Task<> TNMHTTP::RunTransactionAsync() {
         if (const QString problem = RequestLines::Problem(lines); !problem.isEmpty())
             throw std::runtime_error(problem.toStdString());
         const QByteArray origin = Origin();
-        // The connection a kept one must go to: the server, through the same
-        // proxy, in the same scheme.
-        const QByteArray peer = origin + ' ' + Proxy.toUtf8() + ':' +
-                                QByteArray::number(ProxyPort) + (secure_ ? " tls" : "");
-        // Bytes that came after the last reply belong to no request: a
-        // connection that carries them, or that the peer closed, is left.
-        bool reuse = KeepAlive && keptTo_ == peer && ConnectionReusable();
-        if (!keptTo_.isEmpty() && !reuse)
-            disconnectQuietly();
-        keptTo_.clear();
-        bool ended = false;
-        bool keep = false;
+        const bool reuse =
+            kept_.Claim(KeptConnection::PeerKey(origin, Proxy, ProxyPort, secure_), KeepAlive);
+        ReplyVerdict verdict;
         try {
             // A cancel asked for before the connect (from OnAboutToSend, or
             // between two passes) is not forgotten by the connect's start.
             if (cancelRequested_)
                 throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
-            for (;;) {
-                if (!reuse) {
-                    co_await ConnectAsync();
-                    if (secure_)
-                        co_await SecureConnectionAsync();
-                }
-                // A kept connection the server closed while it was idle fails
-                // the send or ends before a status line: once, a new one.
-                bool stale = false;
-                head_ = {};
-                try {
-                    co_await SendRequestAsync();
-                    ReplyCode = 0;
-                    co_await ReadReplyHeaderAsync();
-                    stale = reuse && noReply_;
-                } catch (const ESockError& e) {
-                    // Only before a reply began: a request the server may
-                    // have answered in part is not sent twice.
-                    if (!reuse || e.code() != SockErrorCode::SocketError ||
-                        !head_.statusLine.isEmpty())
-                        throw;
-                    stale = true;
-                }
-                if (!stale)
-                    break;
-                disconnectQuietly();
-                reuse = false;
-            }
-            if (const QString problem = head_.Problem(); !problem.isEmpty()) {
-                Fail(problem);
-                ended = true;
-            } else {
-                const int code = ReplyCode;
-                // Only a success reaches the path: an error page or a
-                // redirect's body is no file the user asked for. Removed
-                // unless committed, so what an interrupted transfer wrote
-                // never reaches the body file either.
-                std::unique_ptr<PartFile> part;
-                if (InputFileMode && code < 299)
+            co_await kept_.CarryAsync(reuse, steps);
+            // Only a success reaches the path: an error page or a redirect's
+            // body is no file the user asked for. Removed unless committed,
+            // so what an interrupted transfer wrote never reaches the body
+            // file either.
+            std::unique_ptr<PartFile> part;
+            QString cut;
+            if (head_.Problem().isEmpty()) {
+                if (InputFileMode && IsSuccessStatus(ReplyCode))
                     part = std::make_unique<PartFile>(bodyFile);
-                const QString cut = co_await CaptureBodyAsync(part.get(), InputFileMode && !part);
-                // Whole and framed: the next request can follow on this connection.
-                keep = KeepAlive && head_.persists && cut.isEmpty() &&
-                       (head_.framing != ReplyHead::Framing::UntilClose || command_ == cmdHead ||
-                        code == 204 || code == 304) &&
-                       IsConnected;
-                const bool final = code < 299 || code > 399;
-                // An error reply's body is dropped anyway: its status says
-                // what happened even when the body was cut short.
-                if (final && code < 299 && !cut.isEmpty()) {
-                    Fail(cut);
-                    ended = true;
-                } else if (final) {
-                    // The file is in place before anyone hears of the outcome.
-                    if (part) {
-                        part->commit();
-                        SavedBytes = ReceivedBytes;
-                    }
-                    if (code < 299) {
-                        ended_ = {Result::Status::Succeeded, {}};
-                        if (OnSuccess)
-                            OnSuccess(command_);
-                        ReportStatus(2, QStringLiteral("Transaction Completed"));
-                    } else {
-                        ended_ = {Result::Status::HttpError, QString::fromLatin1(head_.statusLine)};
-                        if (OnFailure)
-                            OnFailure(command_);
-                    }
-                } else if (RedirectTarget::Followed(code)) {
-                    if (!head_.location.isEmpty()) {
-                        URL = location_;
-                        // RFC 7231 6.4: a 303 is answered by a GET (a HEAD stays a
-                        // HEAD), and a 301 or 302 after a POST too, as browsers do;
-                        // the send data is not repeated to the new place.
-                        if ((code == 303 && command_ != cmdHead) ||
-                            (command_ == cmdPost && (code == 301 || code == 302)))
-                            command_ = cmdGet;
-                    } else {
-                        Fail(QStringLiteral("Redirect %1 without a Location line").arg(code));
-                        ended = true;
-                    }
+                cut = co_await CaptureBodyAsync(part.get(), InputFileMode && !part);
+            }
+            verdict = JudgeReply(head_, command_, cut);
+            switch (verdict.outcome) {
+            case ReplyVerdict::Outcome::Failure:
+                Fail(verdict.reason);
+                break;
+            case ReplyVerdict::Outcome::Success:
+                // The file is in place before anyone hears of the outcome.
+                if (part) {
+                    part->commit();
+                    SavedBytes = ReceivedBytes;
                 }
+                ended_ = {Result::Status::Succeeded, {}};
+                if (OnSuccess)
+                    OnSuccess(command_);
+                ReportStatus(2, QStringLiteral("Transaction Completed"));
+                break;
+            case ReplyVerdict::Outcome::ErrorStatus:
+                ended_ = {Result::Status::HttpError, verdict.reason};
+                if (OnFailure)
+                    OnFailure(command_);
+                break;
+            case ReplyVerdict::Outcome::Redirect:
+                URL = location_;
+                // The send data is not repeated to the new place.
+                command_ = verdict.nextCommand;
+                break;
+            case ReplyVerdict::Outcome::Repeat:
+                break;
             }
         } catch (...) {
-            disconnectQuietly();
+            kept_.CloseQuietly();
             throw;
         }
-        if (keep && !ended) {
-            keptTo_ = peer;
-        } else {
-            Disconnect();
-        }
-        if (ended)
+        const bool failed = verdict.outcome == ReplyVerdict::Outcome::Failure;
+        // Whole and framed: the next request can follow on this connection.
+        kept_.Release(!failed && KeepAlive && verdict.reusable && IsConnected);
+        if (failed)
             co_return;
 
         const int code = ReplyCode;
@@ -358,15 +297,15 @@ Task<> TNMHTTP::RunTransactionAsync() {
                     co_return;
                 }
             }
-            if (RedirectTarget::Followed(code)) {
-                URL = RedirectTarget::Absolute(URL, secure_, Host, Port, requestPath_);
-                const QByteArray scheme = URL.left(URL.indexOf(':')).toLower();
-                if (scheme != "http" && !(TLS && scheme == "https")) {
-                    Fail(QStringLiteral("Redirect to an unsupported scheme: %1")
-                             .arg(ReplyFraming::Excerpt(URL)));
+            if (verdict.outcome == ReplyVerdict::Outcome::Redirect) {
+                const RedirectTarget::Hop hop =
+                    RedirectTarget::Follow(URL, secure_, Host, Port, requestPath_, TLS);
+                URL = hop.url;
+                if (!hop.refusal.isEmpty()) {
+                    Fail(hop.refusal);
                     co_return;
                 }
-                if (secure_ && scheme == "http") {
+                if (hop.downgrade) {
                     // Followed, since the server said so, but never silently.
                     StatusText = QStringLiteral("Redirected from https: to plain http: ") +
                                  QString::fromUtf8(URL);
@@ -376,7 +315,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
         }
         if (code == 401 && OnAuthenticationNeeded)
             OnAuthenticationNeeded(this);
-        if (code < 299 || code > 399)
+        if (verdict.outcome != ReplyVerdict::Outcome::Redirect &&
+            verdict.outcome != ReplyVerdict::Outcome::Repeat)
             co_return;
         if (pass >= MaxPasses) {
             Fail(QStringLiteral("Gave up after %1 requests: the server keeps answering %2")

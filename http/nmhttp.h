@@ -4,6 +4,7 @@
 #include "http/cookie_jar.h"
 #include "http/ex_string_list.h"
 #include "http/header_info.h"
+#include "http/kept_connection.h"
 #include "http/reply_head.h"
 #include "net/powersock.h"
 
@@ -214,10 +215,13 @@ private:
     /// it held); returns why it is not whole, or the empty text.
     Task<QString> CaptureBodyAsync(PartFile* part, bool discard);
     void Fail(const QString& reason);
-    bool SendsBody() const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
-    Task<> SecureConnectionAsync();
+    /// A new connection for the request, tunnelled and secured as it needs.
+    Task<> OpenConnectionAsync();
+    /// Sends the request and reads the reply head; false when the connection
+    /// ended before a status line.
+    Task<bool> ExchangeAsync();
     /// Tells `finished` how the operation Start() began ended.
     void EndOperation();
 
@@ -229,8 +233,7 @@ private:
     CookieJar cookies_; ///< by Origin()
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
-    /// Where the connection the last request left open goes; empty for none.
-    QByteArray keptTo_;
+    KeptConnection kept_{*this};
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;

@@ -1,5 +1,7 @@
 #include "http/redirect_target.h"
 
+#include "http/reply_framing.h"
+
 #include <QList>
 #include <cctype>
 
@@ -91,6 +93,19 @@ QByteArray Absolute(QByteArrayView location, bool secure, const QString& host, i
             encoded += c;
     }
     return encoded;
+}
+
+Hop Follow(QByteArrayView location, bool secure, const QString& host, int port,
+           QByteArrayView requestPath, bool tls) {
+    Hop hop;
+    hop.url = Absolute(location, secure, host, port, requestPath);
+    const QByteArray scheme = hop.url.left(hop.url.indexOf(':')).toLower();
+    if (scheme != "http" && !(tls && scheme == "https"))
+        hop.refusal = QStringLiteral("Redirect to an unsupported scheme: %1")
+                          .arg(ReplyFraming::Excerpt(hop.url));
+    else
+        hop.downgrade = secure && scheme == "http";
+    return hop;
 }
 
 } // namespace RedirectTarget

@@ -21,4 +21,20 @@ bool Followed(int code);
 QByteArray Absolute(QByteArrayView location, bool secure, const QString& host, int port,
                     QByteArrayView requestPath);
 
+/// Where a followed redirect leads, and whether the client goes there.
+struct Hop {
+    QByteArray url; ///< Absolute() of the location
+    /// Why the client does not follow it (a scheme it does not fetch); empty
+    /// when it does.
+    QString refusal;
+    /// From https: to plain http: followed, since the server said so, but
+    /// worth saying.
+    bool downgrade = false;
+};
+
+/// The hop to `location` from the request Absolute() describes; `https:` is
+/// followed only with `tls`, and no other scheme but `http:` at all.
+Hop Follow(QByteArrayView location, bool secure, const QString& host, int port,
+           QByteArrayView requestPath, bool tls);
+
 } // namespace RedirectTarget

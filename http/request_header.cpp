@@ -62,3 +62,16 @@ void RequestHeader::ComposeInto(TExStringList& lines) const {
             lines.SetHeader(line.left(colon), line.mid(colon + 1).trimmed());
     }
 }
+
+bool SendsBody(CmdType command) {
+    switch (command) {
+    case cmdPost:
+    case cmdPut:
+    case cmdPatch:
+    case cmdTrace:
+    case cmdRaw:
+        return true;
+    default:
+        return false;
+    }
+}

@@ -30,3 +30,8 @@ struct RequestHeader {
     /// cmdRaw) and the header lines, without line ends.
     void ComposeInto(TExStringList& lines) const;
 };
+
+/// Whether `command` sends a body after its lines (POST, PUT, PATCH, TRACE
+/// and a raw request). LINK and UNLINK send none, so they announce none: a
+/// length with no bytes behind it would leave the server waiting for them.
+bool SendsBody(CmdType command);

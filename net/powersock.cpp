@@ -2,53 +2,28 @@
 
 #include "net/posix_transport.h"
 #include "net/powersock_connector.h"
+#include "net/powersock_errors.h"
+#include "net/powersock_listener.h"
 #include "net/powersock_receiver.h"
+#include "net/powersock_sender.h"
+#include "net/socket_layer.h"
 #include "net/tls_transport.h"
 #include "platform/socket_error_numbers.h"
 
 #include <QScopeGuard>
-#include <QSysInfo>
 #include <QTimer>
-#include <arpa/inet.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
-
-namespace {
-
-// The socket layer is started once per process and shut down when its last
-// session goes. Linux needs neither step; the counter keeps the contract that
-// callers and tests rely on.
-int gWinsockUsers = 0;
-int gStartups = 0;
-int gCleanups = 0;
-
-void startUp(QStringList& info) {
-    ++gStartups;
-    rlimit files{};
-    ::getrlimit(RLIMIT_NOFILE, &files);
-    info << QStringLiteral("Version= 1.1") << QStringLiteral("High Version= 1.1")
-         << QStringLiteral("Description= BSD sockets on ") + QSysInfo::kernelType() + " " +
-                QSysInfo::kernelVersion()
-         << QStringLiteral("System= Running")
-         << QStringLiteral("Max Sockets= ") + QString::number(qulonglong(files.rlim_cur))
-         << QStringLiteral("Max Udp pack size= 65507");
-}
-
-void release() {
-    if (gWinsockUsers > 0 && --gWinsockUsers == 0)
-        ++gCleanups;
-}
-
-} // namespace
 
 TPowersock::TPowersock(QObject* owner)
     : QObject(owner)
     , ioBuffer_(new char[BufferSize + 1]())
     , transport_(std::make_unique<TlsTransport>(std::make_unique<PosixTransport>()))
     , receiver_(std::make_unique<PowersockReceiver>(*this))
-    , connector_(std::make_unique<PowersockConnector>(*this)) {
+    , errors_(std::make_unique<PowersockErrors>(*this))
+    , sender_(std::make_unique<PowersockSender>(*this))
+    , connector_(std::make_unique<PowersockConnector>(*this))
+    , listener_(std::make_unique<PowersockListener>(*this)) {
     tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
@@ -78,19 +53,18 @@ TPowersock::~TPowersock() {
     } catch (...) {
     }
     if (startedUp_)
-        release();
+        SocketLayer::Leave();
 }
 
 void TPowersock::InitWinsock() {
     ReportStatus(8, QStringLiteral("Initializing Winsock"));
     try {
-        if (gWinsockUsers++ == 0)
-            startUp(WinsockInfo);
+        SocketLayer::Join(WinsockInfo);
         startedUp_ = true;
         OpenSocket(true);
     } catch (...) {
         if (startedUp_)
-            release();
+            SocketLayer::Leave();
         startedUp_ = false;
         throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
     }
@@ -99,7 +73,7 @@ void TPowersock::InitWinsock() {
 void TPowersock::OpenSocket(bool resetOnClose) {
     listening_ = false;
     if (!transport_->open(resetOnClose))
-        CheckSocketError(0);
+        errors_->Check(0);
 }
 
 void TPowersock::SetTimeOut(int ms) {
@@ -124,41 +98,9 @@ void TPowersock::ReportStatus(int level, const QString& text) {
     }
 }
 
-void TPowersock::CheckSocketError(int ignored, QString& text) {
-    LastErrorCode = transport_->lastError();
-    if (LastErrorCode == ignored || LastErrorCode <= 10000) {
-        text.clear();
-        return;
-    }
-    text = ErrorText(LastErrorCode);
-    RaiseSocketError(text);
-}
-
-void TPowersock::RaiseSocketError(const QString& text) {
-    if (OnSocketError)
-        OnSocketError(this, quint16(LastErrorCode), text);
-    throw ESockError(text, SockErrorCode::SocketError);
-}
-
-void TPowersock::CheckCloseError() {
-    if (closeError_ == 0)
-        return;
-    LastErrorCode = std::exchange(closeError_, 0);
-    RaiseSocketError(ErrorText(LastErrorCode));
-}
-
-void TPowersock::CheckSocketError(int ignored) {
-    QString text;
-    CheckSocketError(ignored, text);
-}
-
 QString TPowersock::ErrorText(int errorNumber) {
     ReportStatus(8, QStringLiteral("Looking Up Error Message"));
-    if (errorNumber == 0)
-        return {};
-    if (const char* text = SocketErrorNumbers::text(errorNumber))
-        return QString::number(errorNumber) + ':' + QLatin1String(text);
-    return QStringLiteral("Unknown Error No. ") + QString::number(errorNumber);
+    return SocketErrorText(errorNumber);
 }
 
 void TPowersock::Cancel() {
@@ -225,7 +167,7 @@ void TPowersock::HandleEvent(int event, int error) {
     const auto resume = qScopeGuard([this] { ResumeNow(); });
     try {
         if (event == SocketTransport::Writable) {
-            writable_ = true;
+            sender_->MarkWritable();
             return;
         }
         LastEventOk = error == 0;
@@ -259,7 +201,7 @@ void TPowersock::HandleEvent(int event, int error) {
             // of the stream itself. A reset is kept for the reader, who would
             // otherwise take the cut stream for a whole one.
             if (!DataAvailable()) {
-                closeError_ = error;
+                errors_->KeepCloseError(error);
                 CloseSocket();
             }
             break;
@@ -292,32 +234,7 @@ void TPowersock::StartTls(const QString& hostName, quint16 port) {
 }
 
 Task<> TPowersock::StartTlsAsync(QString hostName, quint16 port) {
-    ReportStatus(8, QStringLiteral("Securing Connection"));
-    TimerOn();
-    TlsTransport::Step step = tls_->startHandshake(hostName, port, TlsCaFile);
-    while (!TimedOut && !Cancelled) {
-        if (step == TlsTransport::Step::Done || step == TlsTransport::Step::Failed)
-            break;
-        if (step == TlsTransport::Step::WantWrite)
-            co_await WaitWritableAsync();
-        else
-            co_await NextEvent();
-        if (!TimedOut && !Cancelled)
-            step = tls_->continueHandshake();
-    }
-    TimerOff();
-    if (!TimedOut && !Cancelled && step == TlsTransport::Step::Done) {
-        ReportStatus(8, QStringLiteral("Connection Secured"));
-        co_return;
-    }
-    const QString text = TimedOut    ? QStringLiteral("TLS Handshake Timed out")
-                         : Cancelled ? QStringLiteral("TLS Handshake Canceled")
-                                     : tls_->failureText();
-    // Closed, so that nothing a caller sends next can go out unencrypted.
-    CloseSocket();
-    throw ESockError(text, TimedOut    ? SockErrorCode::TlsTimedOut
-                           : Cancelled ? SockErrorCode::Cancelled
-                                       : SockErrorCode::TlsFailed);
+    return connector_->SecureAsync(std::move(hostName), port);
 }
 
 bool TPowersock::TlsActive() const {
@@ -337,7 +254,7 @@ void TPowersock::CloseSocket() {
         return;
     if (!transport_->close()) {
         if (!Destroying)
-            CheckSocketError(SocketErrorNumbers::WouldBlock);
+            errors_->Check(SocketErrorNumbers::WouldBlock);
         return;
     }
     if (Destroying)
@@ -364,14 +281,7 @@ bool TPowersock::ConnectionReusable() {
 }
 
 quint16 TPowersock::Listen(quint16 port, const QString& address) {
-    const in_addr_t a = ::inet_addr(address.toLatin1().constData());
-    const int bound = transport_->listenOn(ntohl(a), port);
-    if (bound < 0) {
-        CheckSocketError(SocketErrorNumbers::WouldBlock);
-        throw ESockError(ErrorText(transport_->lastError()));
-    }
-    listening_ = true;
-    return quint16(bound);
+    return listener_->Listen(port, address);
 }
 
 int TPowersock::Accept() {
@@ -379,38 +289,15 @@ int TPowersock::Accept() {
 }
 
 Task<int> TPowersock::AcceptAsync() {
-    ReportStatus(4, QStringLiteral("Accepting"));
-    EventArrived = false;
-    while (!EventArrived && !Cancelled)
-        co_await NextEvent();
-    if (Cancelled)
-        throw ESockError(QStringLiteral("Accepting Canceled"), SockErrorCode::Cancelled);
-    EventArrived = false;
-    if (!LastEventOk)
-        throw ESockError(QStringLiteral("Error creating Data Connection"));
-    quint32 address = 0;
-    quint16 port = 0;
-    const int fd = transport_->acceptConnection(address, port);
-    if (fd < 0) {
-        CheckSocketError(SocketErrorNumbers::WouldBlock);
-        throw ESockError(QStringLiteral("Error creating Data Connection"));
-    }
-    RemoteAddress = address;
-    RemotePort = port;
-    if (Cancelled) {
-        Cancelled = false;
-        ::close(fd);
-        throw EAbortError(QStringLiteral("Socket send aborted"));
-    }
-    co_return fd;
+    return listener_->AcceptAsync();
 }
 
 int TPowersock::WinsockUsers() {
-    return gWinsockUsers;
+    return SocketLayer::Users();
 }
 int TPowersock::StartupCount() {
-    return gStartups;
+    return SocketLayer::Startups();
 }
 int TPowersock::CleanupCount() {
-    return gCleanups;
+    return SocketLayer::Cleanups();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/reply_fields.h"
 #include "net/sock_error.h"
 #include "net/task.h"
 #include "net/thread_timer.h"
@@ -16,7 +17,10 @@
 
 class QTimer;
 class PowersockConnector;
+class PowersockErrors;
+class PowersockListener;
 class PowersockReceiver;
+class PowersockSender;
 class SocketTransport;
 class TlsTransport;
 
@@ -224,12 +228,14 @@ public:
     /// "10061:Connection refused"; "Unknown Error No. 12345"; "" for 0.
     QString ErrorText(int errorNumber);
 
-    /// Field n (from 1) of `text` split at single `delimiter` characters;
-    /// empty for n = 0, an empty text, or n past the last field.
-    static QByteArray NthField(const QByteArray& text, char delimiter, int n);
-    /// 1-based position of the n-th `character` in `text`; length + 1 when
-    /// there are fewer, and also when the n-th is the last character.
-    static int NthCharPos(const QByteArray& text, char character, int n);
+    /// ReplyFields::Nth: field n (from 1) of `text` split at `delimiter`.
+    static QByteArray NthField(const QByteArray& text, char delimiter, int n) {
+        return ReplyFields::Nth(text, delimiter, n);
+    }
+    /// ReplyFields::NthCharPos: 1-based position of the n-th `character`.
+    static int NthCharPos(const QByteArray& text, char character, int n) {
+        return ReplyFields::NthCharPos(text, character, n);
+    }
 
     /// Live sessions sharing the process-wide start-up.
     static int WinsockUsers();
@@ -241,16 +247,6 @@ protected:
     /// Passes `text` to StatusText and OnStatus when ReportLevel >= level.
     /// Never throws.
     void ReportStatus(int level, const QString& text);
-    /// Reads the last error into LastErrorCode; unless it is `ignored` or at
-    /// most 10000, fires OnSocketError and throws ESockError with its text.
-    void CheckSocketError(int ignored, QString& text);
-    void CheckSocketError(int ignored = 10035);
-    /// Fires OnSocketError with LastErrorCode and `text`, then throws
-    /// ESockError with `text`.
-    [[noreturn]] void RaiseSocketError(const QString& text);
-    /// For a reader that found the socket not connected: raises the error
-    /// that closed the connection (a reset), if one did; else returns.
-    void CheckCloseError();
     /// Resolves Proxy (if set) or Host into RemoteAddresses (and
     /// RemoteAddress, for the first IPv4 one).
     void ResolveHost();
@@ -288,7 +284,10 @@ protected:
 
 private:
     friend class PowersockConnector;
+    friend class PowersockErrors;
+    friend class PowersockListener;
     friend class PowersockReceiver;
+    friend class PowersockSender;
 
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
@@ -303,17 +302,16 @@ private:
     /// notifications and timers, which the event loop delivers while the
     /// operation waits, once their event is recorded.
     void ResumeNow();
-    Task<> WaitWritableAsync();
-    Task<> SendLoopAsync(const char* data, qint64 length, bool countSent);
     int timeOut_ = 0;
-    int closeError_ = 0; ///< error of a close notification, until a reader sees it
-    bool writable_ = false;
     bool startedUp_ = false;
     bool listening_ = false;
     std::unique_ptr<char[]> ioBuffer_;
     std::unique_ptr<SocketTransport> transport_;
     std::unique_ptr<PowersockReceiver> receiver_;
+    std::unique_ptr<PowersockErrors> errors_;
+    std::unique_ptr<PowersockSender> sender_;
     std::unique_ptr<PowersockConnector> connector_;
+    std::unique_ptr<PowersockListener> listener_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
     TThreadTimer* timer_ = nullptr;
     std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step

@@ -1,8 +1,11 @@
 #include "net/powersock_connector.h"
 
 #include "net/powersock.h"
+#include "net/powersock_errors.h"
 #include "net/powersock_receiver.h"
+#include "net/powersock_sender.h"
 #include "net/socket_transport.h"
+#include "net/tls_transport.h"
 #include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
 
@@ -80,8 +83,7 @@ Task<> PowersockConnector::ResolveHostAsync() {
         co_await session_.NextEvent();
     session_.TimerOff();
     if (session_.TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"),
-                         SockErrorCode::LookupTimedOut);
+        throw ESockError(QStringLiteral("Host Lookup Timed Out"), SockErrorCode::LookupTimedOut);
     if (session_.Cancelled)
         throw ESockError(QStringLiteral("Host Lookup Canceled"), SockErrorCode::Cancelled);
     if (session_.LastEventOk && !lookupAddresses_.isEmpty()) {
@@ -123,7 +125,7 @@ Task<> PowersockConnector::ConnectAsync() {
     session_.Cancelled = false;
     if (session_.IsConnected)
         throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
-    session_.closeError_ = 0;
+    session_.errors_->KeepCloseError(0);
     session_.LastErrorCode = 0;
     session_.receiver_->StartConnection();
     for (int retry = 0;; ++retry) {
@@ -165,4 +167,34 @@ Task<> PowersockConnector::ConnectAsync() {
     if (session_.Cancelled)
         throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
     throw ESockError(QStringLiteral("Connection Failed"), SockErrorCode::ConnectFailed);
+}
+
+Task<> PowersockConnector::SecureAsync(QString hostName, quint16 port) {
+    TPowersock& s = session_;
+    s.ReportStatus(8, QStringLiteral("Securing Connection"));
+    s.TimerOn();
+    TlsTransport::Step step = s.tls_->startHandshake(hostName, port, s.TlsCaFile);
+    while (!s.TimedOut && !s.Cancelled) {
+        if (step == TlsTransport::Step::Done || step == TlsTransport::Step::Failed)
+            break;
+        if (step == TlsTransport::Step::WantWrite)
+            co_await s.sender_->WaitWritableAsync();
+        else
+            co_await s.NextEvent();
+        if (!s.TimedOut && !s.Cancelled)
+            step = s.tls_->continueHandshake();
+    }
+    s.TimerOff();
+    if (!s.TimedOut && !s.Cancelled && step == TlsTransport::Step::Done) {
+        s.ReportStatus(8, QStringLiteral("Connection Secured"));
+        co_return;
+    }
+    const QString text = s.TimedOut    ? QStringLiteral("TLS Handshake Timed out")
+                         : s.Cancelled ? QStringLiteral("TLS Handshake Canceled")
+                                       : s.tls_->failureText();
+    // Closed, so that nothing a caller sends next can go out unencrypted.
+    s.CloseSocket();
+    throw ESockError(text, s.TimedOut    ? SockErrorCode::TlsTimedOut
+                           : s.Cancelled ? SockErrorCode::Cancelled
+                                         : SockErrorCode::TlsFailed);
 }

@@ -4,22 +4,25 @@
 
 #include <QHostAddress>
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 class QTimer;
 class TPowersock;
 
 /// The connecting side of a TPowersock session: the host lookup (with its
-/// time-out and a late answer that only raises a flag) and the connect that
-/// tries each address in turn, moving on after ConnectFallbackMs (RFC 8305).
+/// time-out and a late answer that only raises a flag), the connect that
+/// tries each address in turn, moving on after ConnectFallbackMs (RFC 8305),
+/// and the TLS handshake on the connection.
 /// The session owns one; the contracts are the session's (see
-/// TPowersock::ConnectAsync).
+/// TPowersock::ConnectAsync and StartTlsAsync).
 class PowersockConnector {
 public:
     explicit PowersockConnector(TPowersock& session);
 
     Task<> ResolveHostAsync();
     Task<> ConnectAsync();
+    Task<> SecureAsync(QString hostName, quint16 port);
 
 private:
     void HandleLookup(quint64 lookup, int error, const QList<QHostAddress>& addresses);

@@ -1,6 +1,7 @@
 #include "net/powersock_receiver.h"
 
 #include "net/powersock.h"
+#include "net/powersock_errors.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
@@ -60,10 +61,10 @@ qint64 PowersockReceiver::PeekSome(char* into, qint64 room) {
         return n;
     session_.LastErrorCode = session_.transport_->lastError();
     if (session_.LastErrorCode == SocketErrorNumbers::NotConnected) {
-        session_.CheckCloseError();
+        session_.errors_->CheckCloseError();
         return 0;
     }
-    session_.CheckSocketError(SocketErrorNumbers::WouldBlock);
+    session_.errors_->Check(SocketErrorNumbers::WouldBlock);
     return -1;
 }
 
@@ -74,7 +75,7 @@ qint64 PowersockReceiver::TakePeeked(char* into, qint64 count) {
         if (r == 0)
             break;
         if (r < 0) {
-            session_.CheckSocketError(SocketErrorNumbers::WouldBlock);
+            session_.errors_->Check(SocketErrorNumbers::WouldBlock);
             continue;
         }
         got += r;
@@ -219,10 +220,10 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
                 break;
             session_.LastErrorCode = session_.transport_->lastError();
             if (session_.LastErrorCode == SocketErrorNumbers::NotConnected) {
-                session_.CheckCloseError();
+                session_.errors_->CheckCloseError();
                 break;
             }
-            session_.CheckSocketError(SocketErrorNumbers::WouldBlock);
+            session_.errors_->Check(SocketErrorNumbers::WouldBlock);
             co_await session_.NextEvent();
         }
     }

@@ -1,0 +1,110 @@
+#include "net/powersock_sender.h"
+
+#include "net/powersock.h"
+#include "net/powersock_errors.h"
+#include "net/socket_transport.h"
+#include "platform/socket_error_numbers.h"
+
+#include <QFile>
+#include <QScopeGuard>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::runtime_error fileError(const char* what, const QString& fileName, int error) {
+    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
+                              std::strerror(error));
+}
+
+// The exception of an operation that Cancel, Abort or the time-out ended.
+EAbortError abortError(const QString& text, bool timedOut) {
+    return EAbortError(text, timedOut ? SockErrorCode::TimedOut : SockErrorCode::Cancelled);
+}
+
+} // namespace
+
+PowersockSender::PowersockSender(TPowersock& session)
+    : session_(session) {}
+
+Task<> PowersockSender::WaitWritableAsync() {
+    writable_ = false;
+    session_.transport_->armWrite();
+    while (!writable_ && !session_.Cancelled && !session_.TimedOut)
+        co_await session_.NextEvent(false);
+}
+
+Task<> PowersockSender::SendLoopAsync(const char* data, qint64 length, bool countSent) {
+    qint64 remaining = length;
+    while (remaining > 0 && !session_.Cancelled) {
+        const qint64 n = session_.transport_->send(data + (length - remaining), remaining);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            session_.errors_->Check(SocketErrorNumbers::WouldBlock);
+            co_await WaitWritableAsync();
+            continue;
+        }
+        remaining -= n;
+        // The time-out is an idle time: a send that makes progress goes on.
+        session_.TimerOn();
+        if (countSent) {
+            session_.SentBytes += n;
+            if (session_.OnPacketSent)
+                session_.OnPacketSent(&session_);
+            co_await session_.Yield();
+        }
+    }
+}
+
+Task<> PowersockSender::SendBufferAsync(const char* data, qint64 length) {
+    session_.ReportStatus(4, QStringLiteral("Sending Buffer"));
+    session_.TimerOn();
+    {
+        const auto off = qScopeGuard([this] { session_.TimerOff(); });
+        if (!session_.Cancelled)
+            co_await SendLoopAsync(data, length, false);
+    }
+    if (session_.Cancelled) {
+        session_.Cancelled = false;
+        throw abortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+    }
+}
+
+Task<> PowersockSender::SendFileAsync(QString fileName) {
+    session_.ReportStatus(8, QStringLiteral("SendFile"));
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError("Cannot open file", fileName, errno);
+    {
+        const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+        // Not in the classic session, but without it a peer that stops
+        // reading would hold the send forever.
+        session_.TimerOn();
+        const auto off = qScopeGuard([this] { session_.TimerOff(); });
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            throw fileError("Cannot read file", fileName, errno);
+        char* const buffer = session_.IOBuffer();
+        qint64 position = 0;
+        while (position < st.st_size && !session_.Cancelled) {
+            const ssize_t n = ::read(fd, buffer, size_t(TPowersock::BufferSize));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                throw fileError("Cannot read file", fileName, errno);
+            if (n == 0)
+                break;
+            position += n;
+            co_await SendLoopAsync(buffer, n, true);
+        }
+    }
+    if (session_.Cancelled) {
+        session_.Cancelled = false;
+        throw abortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+    }
+}
