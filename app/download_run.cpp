@@ -2,7 +2,6 @@
 
 #include "app/status_mark.h"
 
-#include <QUrl>
 #include <algorithm>
 
 const QString DownloadRun::kNoJobsMessage = QStringLiteral("登録されていません");
@@ -60,12 +59,6 @@ void DownloadRun::SetTickInterval(int ms) {
 }
 
 // --- helpers -----------------------------------------------------------------------
-
-QString DownloadRun::HostOf(const QString& url) {
-    const QUrl parsed(url);
-    return parsed.scheme().toLower() + QStringLiteral("://") + parsed.host() + ':' +
-           QString::number(parsed.port(-1));
-}
 
 QString DownloadRun::FileNamePart(const QString& path) {
     qsizetype cut = -1;

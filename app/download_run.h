@@ -210,8 +210,6 @@ private:
     void HoldForHost(int lane, qint64 seconds, bool retryAfter);
     /// Ends the run: the marks stay, the lanes let go of their jobs.
     void Finish(End end);
-    /// The server a URL goes to, as waits are kept: "scheme://host:port".
-    static QString HostOf(const QString& url);
 
     JobGrid& m_grid;
     RunLanes m_lanes; ///< [0]: the client given at construction

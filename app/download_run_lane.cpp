@@ -96,7 +96,7 @@ bool DownloadRun::Get1(int laneIndex) {
         m_hosts.DueAt(laneIndex, now);
         return false;
     }
-    const QString host = HostOf(m_grid.Url(row));
+    const QString host = HostScheduler::HostOf(m_grid.Url(row));
     const qint64 due = m_hosts.HostDue(host, waitedOut);
     if (!m_hosts.AtCap(host) && due <= now) {
         lane.probe = waitedOut;
@@ -148,7 +148,7 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
     lane.state = Lane::State::InFlight;
     lane.job = m_grid.IdAt(row);
     lane.path = m_grid.Path(row);
-    lane.host = HostOf(url);
+    lane.host = HostScheduler::HostOf(url);
     lane.address = lane.client->AddressOf(url);
     lane.held = true;
     m_hosts.Started(lane.host);

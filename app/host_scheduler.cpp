@@ -3,6 +3,7 @@
 #include "app/job_policy.h"
 
 #include <QElapsedTimer>
+#include <QUrl>
 #include <cmath>
 #include <memory>
 
@@ -23,6 +24,12 @@ qint64 HostScheduler::Now() {
 
 void HostScheduler::SetLanes(int count) {
     laneDue_.resize(size_t(qMax(1, count)), 0);
+}
+
+QString HostScheduler::HostOf(const QString& url) {
+    const QUrl parsed(url);
+    return parsed.scheme().toLower() + QStringLiteral("://") + parsed.host() + ':' +
+           QString::number(parsed.port(-1));
 }
 
 void HostScheduler::SetRateLimit(double perSecond) {

@@ -41,7 +41,9 @@ public:
     qint64 LaneDue(int lane) const { return laneDue_[size_t(lane)]; }
     bool LaneDueNow(int lane) { return LaneDue(lane) <= Now(); }
 
-    // --- servers ("scheme://host:port") ---------------------------------------
+    // --- servers ---------------------------------------------------------------
+    /// The server a URL goes to, as its waits are kept: "scheme://host:port".
+    static QString HostOf(const QString& url);
     /// At most `perSecond` request starts a second to each server (0: no cap).
     void SetRateLimit(double perSecond);
     /// At most `count` requests in flight to one server (0: no cap).
