@@ -6,12 +6,11 @@
 #include "net/powersock_listener.h"
 #include "net/powersock_receiver.h"
 #include "net/powersock_sender.h"
+#include "net/powersock_waits.h"
 #include "net/socket_layer.h"
 #include "net/tls_transport.h"
 #include "platform/socket_error_numbers.h"
 
-#include <QScopeGuard>
-#include <QTimer>
 #include <stdexcept>
 #include <utility>
 
@@ -26,14 +25,9 @@ TPowersock::TPowersock(QObject* owner)
     , listener_(std::make_unique<PowersockListener>(*this)) {
     tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
-    transport_->setEventHandler([this](int event, int error) { HandleEvent(event, error); });
-    timer_ = new TThreadTimer(this);
-    timer_->SetEnabled(false);
-    timer_->SetOnTimer([this](QObject*) { TimerFired(); });
-    resume_ = new QTimer(this);
-    resume_->setSingleShot(true);
-    resume_->setInterval(0);
-    connect(resume_, &QTimer::timeout, this, [this] { ResumeNow(); });
+    waits_ = std::make_unique<PowersockWaits>(*this);
+    transport_->setEventHandler(
+        [this](int event, int error) { waits_->HandleEvent(event, error); });
     InitWinsock();
 }
 
@@ -47,7 +41,7 @@ TPowersock::~TPowersock() {
         Cancel();
     } catch (...) {
     }
-    timer_->SetEnabled(false);
+    waits_->StopTimer();
     try {
         CloseSocket();
     } catch (...) {
@@ -106,7 +100,7 @@ QString TPowersock::ErrorText(int errorNumber) {
 void TPowersock::Cancel() {
     ReportStatus(8, QStringLiteral("Canceling"));
     Cancelled = true;
-    Wake();
+    waits_->Wake();
 }
 
 void TPowersock::Abort() {
@@ -115,102 +109,15 @@ void TPowersock::Abort() {
 }
 
 void TPowersock::TimerOn() {
-    ReportStatus(8, QStringLiteral("Timer On"));
-    TimedOut = false;
-    // Disabling first restarts a running period: the time-out counts from the
-    // last activity, not from the first TimerOn of a long transfer.
-    timer_->SetEnabled(false);
-    timer_->SetInterval(timeOut_);
-    timer_->SetEnabled(true);
+    waits_->TimerOn();
 }
 
 void TPowersock::TimerOff() {
-    ReportStatus(8, QStringLiteral("Timer Off"));
-    timer_->SetEnabled(false);
+    waits_->TimerOff();
 }
 
-void TPowersock::TimerFired() {
-    ReportStatus(8, QStringLiteral("Timer Triggered"));
-    TimerOff();
-    TimedOut = true;
-    EventArrived = true;
-    Abort();
-    ResumeNow();
-}
-
-void TPowersock::EventAwaiter::await_suspend(std::coroutine_handle<> waiting) {
-    // An unconnected socket reads as hung up; only watch it once it carries
-    // a connection (or listens). A wait that will not read leaves it alone,
-    // or unread data would wake it at once, round after round.
-    if (watchRead && (session.IsConnected || session.listening_))
-        session.transport_->armRead();
-    session.waiting_ = waiting;
-    if (yield)
-        session.Wake();
-}
-
-void TPowersock::ResumeNow() {
-    if (const std::coroutine_handle<> waiting = std::exchange(waiting_, {}))
-        waiting.resume();
-}
-
-void TPowersock::Wake() {
-    // Queued, so that an event raised inside the running step (a handler
-    // that cancels) never resumes that step from within itself, and every
-    // resumption starts from the event loop.
-    if (waiting_ && !resume_->isActive())
-        resume_->start();
-}
-
-void TPowersock::HandleEvent(int event, int error) {
-    // The operation goes on once the event is recorded.
-    const auto resume = qScopeGuard([this] { ResumeNow(); });
-    try {
-        if (event == SocketTransport::Writable) {
-            sender_->MarkWritable();
-            return;
-        }
-        LastEventOk = error == 0;
-        switch (event) {
-        case SocketTransport::Read:
-            try {
-                if (OnReadReady)
-                    OnReadReady(this);
-            } catch (...) {
-            }
-            break;
-        case SocketTransport::Accept:
-            IsConnected = true;
-            // Lets Accept go on without help from the session's user.
-            EventArrived = true;
-            if (OnAcceptReady)
-                OnAcceptReady(this);
-            break;
-        case SocketTransport::ConnectDone:
-            if (LastEventOk) {
-                IsConnected = true;
-                if (OnConnect)
-                    OnConnect(this);
-            } else {
-                // Kept, so that a failed connect can say refused or no route.
-                LastErrorCode = error;
-            }
-            break;
-        case SocketTransport::Close:
-            // Unread data is delivered first; the reader then meets the end
-            // of the stream itself. A reset is kept for the reader, who would
-            // otherwise take the cut stream for a whole one.
-            if (!DataAvailable()) {
-                errors_->KeepCloseError(error);
-                CloseSocket();
-            }
-            break;
-        default:
-            break;
-        }
-    } catch (...) {
-        // Nothing may escape into the event loop.
-    }
+void TPowersock::DropWaiter() {
+    waits_->Drop();
 }
 
 void TPowersock::ResolveHost() {

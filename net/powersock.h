@@ -3,7 +3,6 @@
 #include "net/reply_fields.h"
 #include "net/sock_error.h"
 #include "net/task.h"
-#include "net/thread_timer.h"
 #include "platform/message_pump.h"
 
 #include <QByteArray>
@@ -15,12 +14,12 @@
 #include <functional>
 #include <memory>
 
-class QTimer;
 class PowersockConnector;
 class PowersockErrors;
 class PowersockListener;
 class PowersockReceiver;
 class PowersockSender;
+class PowersockWaits;
 class SocketTransport;
 class TlsTransport;
 
@@ -263,24 +262,7 @@ protected:
     template <typename T> T Wait(Task<T> task);
     /// Forgets a suspended operation whose Task is being destroyed, so that
     /// no event resumes it.
-    void DropWaiter() { waiting_ = {}; }
-
-    /// Suspends the operation until the session's next event (a socket
-    /// notification, the lookup, a timer, a cancel); with `watchRead`, a
-    /// connected socket's next read notification counts.
-    struct EventAwaiter {
-        TPowersock& session;
-        bool watchRead;
-        bool yield;
-        bool await_ready() const noexcept { return false; }
-        void await_suspend(std::coroutine_handle<> waiting);
-        void await_resume() const noexcept {}
-    };
-    EventAwaiter NextEvent(bool watchRead = true) { return {*this, watchRead, false}; }
-    /// Suspends until the event loop has handled what is pending: a long
-    /// transfer that never has to wait still lets the window (and its Stop
-    /// button) live.
-    EventAwaiter Yield() { return {*this, false, true}; }
+    void DropWaiter();
 
 private:
     friend class PowersockConnector;
@@ -288,24 +270,18 @@ private:
     friend class PowersockListener;
     friend class PowersockReceiver;
     friend class PowersockSender;
+    friend class PowersockWaits;
 
     void InitWinsock();
     void OpenSocket(bool resetOnClose);
-    void HandleEvent(int event, int error);
     Task<> ResolveHostAsync();
-    void TimerFired();
-    /// Resumes the suspended operation from the event loop (never inside
-    /// the step that is running): for a cancel, which may come from a
-    /// handler anywhere.
-    void Wake();
-    /// Resumes the suspended operation at once: for the session's own
-    /// notifications and timers, which the event loop delivers while the
-    /// operation waits, once their event is recorded.
-    void ResumeNow();
     int timeOut_ = 0;
     bool startedUp_ = false;
     bool listening_ = false;
     std::unique_ptr<char[]> ioBuffer_;
+    /// Declared before the transport, so that it outlives the transport's
+    /// notifications.
+    std::unique_ptr<PowersockWaits> waits_;
     std::unique_ptr<SocketTransport> transport_;
     std::unique_ptr<PowersockReceiver> receiver_;
     std::unique_ptr<PowersockErrors> errors_;
@@ -313,12 +289,6 @@ private:
     std::unique_ptr<PowersockConnector> connector_;
     std::unique_ptr<PowersockListener> listener_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
-    TThreadTimer* timer_ = nullptr;
-    std::coroutine_handle<> waiting_; ///< the suspended operation's innermost step
-    /// Resumes the operation from the event loop: a zero timer rather than a
-    /// posted call, which would cost a wake-up of the loop (a write and a
-    /// read of its event descriptor) at every step of every request.
-    QTimer* resume_ = nullptr;
 };
 
 template <typename T> T TPowersock::Wait(Task<T> task) {

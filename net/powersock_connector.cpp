@@ -4,6 +4,7 @@
 #include "net/powersock_errors.h"
 #include "net/powersock_receiver.h"
 #include "net/powersock_sender.h"
+#include "net/powersock_waits.h"
 #include "net/socket_transport.h"
 #include "net/tls_transport.h"
 #include "platform/host_lookup.h"
@@ -32,7 +33,7 @@ PowersockConnector::PowersockConnector(TPowersock& session)
     QObject::connect(fallback_, &QTimer::timeout, &session, [this] {
         fallbackDue_ = true;
         session_.EventArrived = true;
-        session_.ResumeNow();
+        session_.waits_->ResumeNow();
     });
 }
 
@@ -40,7 +41,7 @@ void PowersockConnector::HandleLookup(quint64 lookup, int error,
                                       const QList<QHostAddress>& addresses) {
     // A lookup that completes after its wait gave up only raises the flag.
     session_.EventArrived = true;
-    const auto resume = qScopeGuard([this] { session_.ResumeNow(); });
+    const auto resume = qScopeGuard([this] { session_.waits_->ResumeNow(); });
     if (lookup != lookupSerial_)
         return;
     session_.LastEventOk = error == 0;
@@ -80,7 +81,7 @@ Task<> PowersockConnector::ResolveHostAsync() {
                         HandleLookup(lookup, error, addresses);
                     });
     while (!lookupDone_ && !session_.TimedOut && !session_.Cancelled)
-        co_await session_.NextEvent();
+        co_await session_.waits_->NextEvent();
     session_.TimerOff();
     if (session_.TimedOut)
         throw ESockError(QStringLiteral("Host Lookup Timed Out"), SockErrorCode::LookupTimedOut);
@@ -115,7 +116,7 @@ Task<bool> PowersockConnector::TryAddressAsync(QHostAddress address, bool last) 
         fallback_->start(TPowersock::ConnectFallbackMs);
     while (!session_.IsConnected && !session_.TimedOut && !session_.Cancelled &&
            session_.LastEventOk && !fallbackDue_)
-        co_await session_.NextEvent();
+        co_await session_.waits_->NextEvent();
     fallback_->stop();
     co_return session_.IsConnected || session_.TimedOut || session_.Cancelled;
 }
@@ -180,7 +181,7 @@ Task<> PowersockConnector::SecureAsync(QString hostName, quint16 port) {
         if (step == TlsTransport::Step::WantWrite)
             co_await s.sender_->WaitWritableAsync();
         else
-            co_await s.NextEvent();
+            co_await s.waits_->NextEvent();
         if (!s.TimedOut && !s.Cancelled)
             step = s.tls_->continueHandshake();
     }

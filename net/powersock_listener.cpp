@@ -2,6 +2,7 @@
 
 #include "net/powersock.h"
 #include "net/powersock_errors.h"
+#include "net/powersock_waits.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
@@ -27,7 +28,7 @@ Task<int> PowersockListener::AcceptAsync() {
     s.ReportStatus(4, QStringLiteral("Accepting"));
     s.EventArrived = false;
     while (!s.EventArrived && !s.Cancelled)
-        co_await s.NextEvent();
+        co_await s.waits_->NextEvent();
     if (s.Cancelled)
         throw ESockError(QStringLiteral("Accepting Canceled"), SockErrorCode::Cancelled);
     s.EventArrived = false;

@@ -2,6 +2,7 @@
 
 #include "net/powersock.h"
 #include "net/powersock_errors.h"
+#include "net/powersock_waits.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
@@ -112,7 +113,7 @@ Task<QByteArray> PowersockReceiver::ReadLnAsync() {
                 co_return QByteArray(buffer, consumed);
         }
         if (!session_.Cancelled)
-            co_await session_.NextEvent();
+            co_await session_.waits_->NextEvent();
         if (session_.Cancelled)
             break;
     }
@@ -183,7 +184,7 @@ PowersockReceiver::ReadLinesAsync(qint64 limit, std::function<bool(const QByteAr
                 co_return block;
         }
         if (!session_.Cancelled)
-            co_await session_.NextEvent();
+            co_await session_.waits_->NextEvent();
         if (session_.Cancelled)
             break;
     }
@@ -213,7 +214,7 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
                 CheckLowSpeed(n);
                 session_.TimerOn();
                 if (pacer.due())
-                    co_await session_.Yield();
+                    co_await session_.waits_->Yield();
                 continue;
             }
             if (n == 0)
@@ -224,7 +225,7 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
                 break;
             }
             session_.errors_->Check(SocketErrorNumbers::WouldBlock);
-            co_await session_.NextEvent();
+            co_await session_.waits_->NextEvent();
         }
     }
     if (session_.Cancelled) {

@@ -2,6 +2,7 @@
 
 #include "net/powersock.h"
 #include "net/powersock_errors.h"
+#include "net/powersock_waits.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
@@ -35,7 +36,7 @@ Task<> PowersockSender::WaitWritableAsync() {
     writable_ = false;
     session_.transport_->armWrite();
     while (!writable_ && !session_.Cancelled && !session_.TimedOut)
-        co_await session_.NextEvent(false);
+        co_await session_.waits_->NextEvent(false);
 }
 
 Task<> PowersockSender::SendLoopAsync(const char* data, qint64 length, bool countSent) {
@@ -56,7 +57,7 @@ Task<> PowersockSender::SendLoopAsync(const char* data, qint64 length, bool coun
             session_.SentBytes += n;
             if (session_.OnPacketSent)
                 session_.OnPacketSent(&session_);
-            co_await session_.Yield();
+            co_await session_.waits_->Yield();
         }
     }
 }
