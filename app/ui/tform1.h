@@ -13,8 +13,8 @@
 #include <utility>
 
 class QLineEdit;
+class ClientOptions;
 class DownloadRun;
-class HttpDownloadClient;
 class ListCommands;
 class RunSession;
 class ProfileSession;
@@ -164,14 +164,12 @@ private:
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_closeWhenRequestEnds = false;
-    // The request keys of the settings, kept for the next store.
-    RequestSettings m_request;
     // Declared after the grid: the run goes first, then its client.
-    /// The run and its clients; the three below are its, for short.
+    /// The run and its clients; the two below are its, for short.
     std::unique_ptr<RunSession> m_session;
     TNMHTTP* m_http = nullptr;
-    HttpDownloadClient* m_client = nullptr;
     DownloadRun* m_run = nullptr;
+    std::unique_ptr<ClientOptions> m_options;
     std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<SeriesInputs> m_series;
     // After the run and the presenter it works on.
