@@ -44,6 +44,16 @@ ListCommands::~ListCommands() {
     m_c.Memo1->viewport()->removeEventFilter(this);
 }
 
+QString ListCommands::Append(JobList jobs) {
+    m_undo.Drop();
+    QString taken = ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), jobs));
+    m_grid.Append(std::move(jobs));
+    const int lastRow = m_grid.GridRowCount() - 1;
+    GridSelection::Select(*m_c.StringGrid1, lastRow, lastRow);
+    emit rowsChanged();
+    return taken;
+}
+
 void ListCommands::Delete() {
     const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
     if (m_grid.IsJobRow(top))

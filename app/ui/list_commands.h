@@ -13,7 +13,8 @@ class QPoint;
 class RunPresenter;
 struct MainWindowControls;
 
-/// The job list's commands in the window: Delete, Clear and their Undo, the
+/// The job list's commands in the window: List Up's append, Delete, Clear
+/// and their Undo, the
 /// grid's context menu (Retry, open, copy), the folders a run needs, the
 /// Status cell's tooltip and a double-clicked log line selecting its job.
 class ListCommands : public QObject {
@@ -31,13 +32,17 @@ public:
                  RunPresenter& presenter, Tell tell, Ask ask);
     ~ListCommands() override;
 
+    /// List Up's end: appends `jobs` and selects the last row; Undo no
+    /// longer brings back what went before. Returns the warning about paths
+    /// that other jobs take already, empty when there are none.
+    [[nodiscard]] QString Append(JobList jobs);
     /// Deletes the selected job rows; Undo brings them back.
     void Delete();
     /// Deletes every job, asking first while some are not yet done.
     void Clear();
     /// Undoes the last Delete or Clear, once; nothing during a run.
     void Undo();
-    /// Forgets what Undo would bring back (a List Up or a run starts).
+    /// Forgets what Undo would bring back (a run starts).
     void DropUndo() { m_undo.Drop(); }
     /// Opens the Path of the selection's top job with its application.
     void OpenFile();
