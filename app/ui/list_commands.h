@@ -14,9 +14,9 @@ class RunPresenter;
 struct MainWindowControls;
 
 /// The job list's commands in the window: List Up's append, Delete, Clear
-/// and their Undo, the
-/// grid's context menu (Retry, open, copy), the folders a run needs, the
-/// Status cell's tooltip and a double-clicked log line selecting its job.
+/// and their Undo, the grid's context menu (Retry, open, copy), what a run
+/// needs of the paths (folders, consent to hidden ones), the Status cell's
+/// tooltip and a double-clicked log line selecting its job.
 class ListCommands : public QObject {
     Q_OBJECT
 
@@ -49,6 +49,10 @@ public:
     /// Before Go!: creates the missing folders of the jobs to fetch once the
     /// user agrees; false when the run must not start.
     bool PrepareFolders();
+    /// Before Go!: asks once whether the jobs with paths that go up or into
+    /// hidden files may be fetched, naming them; false when there are none
+    /// or the user said no.
+    bool AgreeToHiddenPaths();
 
 signals:
     /// Rows went or came back: the count and the selection shown are stale.

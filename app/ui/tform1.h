@@ -147,10 +147,6 @@ private:
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
     void WireRunView();
-    /// Asks once whether the jobs with paths that go up or into hidden files
-    /// may be fetched, naming them; false when there are none or the user
-    /// said no.
-    bool AgreeToHiddenPaths();
     /// The commands' wiring, the list's commands among them.
     void WireCommands();
     bool Ask(const QString& question) const { return m_prompts.Ask(question); }

@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QSpinBox>
 #include <QToolButton>
-#include <algorithm>
 
 void TForm1::WireDownloadRun() {
     m_session = std::make_unique<RunSession>(m_grid);
@@ -80,7 +79,7 @@ void TForm1::GoButtonClick() {
             ShowMessage(problem, MessageKind::Error);
             return;
         }
-        m_run->SetRefuseHiddenPaths(!AgreeToHiddenPaths());
+        m_run->SetRefuseHiddenPaths(!m_list->AgreeToHiddenPaths());
         if (!m_list->PrepareFolders())
             return;
         m_presenter->RunStarting();
@@ -93,22 +92,4 @@ void TForm1::GoButtonClick() {
 
 void TForm1::CancelBtnClick() {
     m_run->CancelBtnClick();
-}
-
-bool TForm1::AgreeToHiddenPaths() {
-    const QStringList paths = ListEdits::RefusedPaths(m_grid);
-    if (paths.isEmpty())
-        return false;
-    constexpr qsizetype kNamed = 5;
-    QString names = paths.first(std::min(paths.size(), kNamed)).join(QLatin1Char('\n'));
-    if (paths.size() > kNamed)
-        names += QStringLiteral("\n... and %1 more").arg(paths.size() - kNamed);
-    const QString question =
-        QStringLiteral("%1 job(s) would save outside their folder (\"..\") or into hidden files "
-                       "or folders, where a shared job list could put anything, such as "
-                       "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
-                       "are fetched.)")
-            .arg(paths.size())
-            .arg(names);
-    return Ask(question);
 }
