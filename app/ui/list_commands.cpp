@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QToolTip>
+#include <algorithm>
 #include <utility>
 
 ListCommands::ListCommands(MainWindowControls& controls, JobGrid& grid, const DownloadRun& run,
@@ -42,6 +43,16 @@ ListCommands::ListCommands(MainWindowControls& controls, JobGrid& grid, const Do
 ListCommands::~ListCommands() {
     m_c.StringGrid1->viewport()->removeEventFilter(this);
     m_c.Memo1->viewport()->removeEventFilter(this);
+}
+
+QString ListCommands::Append(JobList jobs) {
+    m_undo.Drop();
+    QString taken = ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), jobs));
+    m_grid.Append(std::move(jobs));
+    const int lastRow = m_grid.GridRowCount() - 1;
+    GridSelection::Select(*m_c.StringGrid1, lastRow, lastRow);
+    emit rowsChanged();
+    return taken;
 }
 
 void ListCommands::Delete() {
@@ -92,6 +103,24 @@ bool ListCommands::PrepareFolders() {
         return true;
     m_tell(problem);
     return false;
+}
+
+bool ListCommands::AgreeToHiddenPaths() {
+    const QStringList paths = ListEdits::RefusedPaths(m_grid);
+    if (paths.isEmpty())
+        return false;
+    constexpr qsizetype kNamed = 5;
+    QString names = paths.first(std::min(paths.size(), kNamed)).join(QLatin1Char('\n'));
+    if (paths.size() > kNamed)
+        names += QStringLiteral("\n... and %1 more").arg(paths.size() - kNamed);
+    const QString question =
+        QStringLiteral("%1 job(s) would save outside their folder (\"..\") or into hidden files "
+                       "or folders, where a shared job list could put anything, such as "
+                       "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
+                       "are fetched.)")
+            .arg(paths.size())
+            .arg(names);
+    return m_ask && m_ask(question);
 }
 
 bool ListCommands::eventFilter(QObject* watched, QEvent* event) {

@@ -13,9 +13,10 @@ class QPoint;
 class RunPresenter;
 struct MainWindowControls;
 
-/// The job list's commands in the window: Delete, Clear and their Undo, the
-/// grid's context menu (Retry, open, copy), the folders a run needs, the
-/// Status cell's tooltip and a double-clicked log line selecting its job.
+/// The job list's commands in the window: List Up's append, Delete, Clear
+/// and their Undo, the grid's context menu (Retry, open, copy), what a run
+/// needs of the paths (folders, consent to hidden ones), the Status cell's
+/// tooltip and a double-clicked log line selecting its job.
 class ListCommands : public QObject {
     Q_OBJECT
 
@@ -31,19 +32,27 @@ public:
                  RunPresenter& presenter, Tell tell, Ask ask);
     ~ListCommands() override;
 
+    /// List Up's end: appends `jobs` and selects the last row; Undo no
+    /// longer brings back what went before. Returns the warning about paths
+    /// that other jobs take already, empty when there are none.
+    [[nodiscard]] QString Append(JobList jobs);
     /// Deletes the selected job rows; Undo brings them back.
     void Delete();
     /// Deletes every job, asking first while some are not yet done.
     void Clear();
     /// Undoes the last Delete or Clear, once; nothing during a run.
     void Undo();
-    /// Forgets what Undo would bring back (a List Up or a run starts).
+    /// Forgets what Undo would bring back (a run starts).
     void DropUndo() { m_undo.Drop(); }
     /// Opens the Path of the selection's top job with its application.
     void OpenFile();
     /// Before Go!: creates the missing folders of the jobs to fetch once the
     /// user agrees; false when the run must not start.
     bool PrepareFolders();
+    /// Before Go!: asks once whether the jobs with paths that go up or into
+    /// hidden files may be fetched, naming them; false when there are none
+    /// or the user said no.
+    bool AgreeToHiddenPaths();
 
 signals:
     /// Rows went or came back: the count and the selection shown are stale.

@@ -1,17 +1,15 @@
 #include "app/ui/tform1.h"
 
-#include "app/client_settings.h"
+#include "app/client_options.h"
 #include "app/download_run.h"
-#include "app/http_download_client.h"
-#include "app/run_session.h"
 #include "app/run_presenter.h"
+#include "app/run_session.h"
 #include "app/ui/grid_selection.h"
 #include "app/ui/input_settings.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/run_view.h"
 #include "app/ui/series_inputs.h"
 #include "app/window_profile.h"
-#include "http/nmhttp.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
 #include "settings/ui/form7.h"
@@ -168,11 +166,10 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Option1Click() {
-    TForm6 dialog(m_http->Proxy, m_http->ProxyPort, this, &m_request);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    ApplyRequestSettingsToClient(m_request, *m_http);
-    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+    m_options->Edit([this](QString& proxy, int& proxyPort, RequestSettings& request) {
+        TForm6 dialog(proxy, proxyPort, this, &request);
+        return dialog.exec() == QDialog::Accepted;
+    });
 }
 
 void TForm1::About1Click() {

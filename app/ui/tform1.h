@@ -13,8 +13,8 @@
 #include <utility>
 
 class QLineEdit;
+class ClientOptions;
 class DownloadRun;
-class HttpDownloadClient;
 class ListCommands;
 class RunSession;
 class ProfileSession;
@@ -61,10 +61,8 @@ public:
     /// Panel 3 := "全：" followed by NextRow() - 1.
     void ShowJobCount();
 
-    /// The selected grid rows, top to bottom (the current row when nothing
-    /// is selected; row 1 when there is no current row either).
+    /// See GridSelection::Rows and GridSelection::Select.
     std::pair<int, int> SelectedGridRows() const;
-    /// Selects grid rows top..bottom, all columns, and scrolls to bottom.
     void SelectGridRows(int top, int bottom);
 
     /// Where the window's dialogs go (see UserPrompts).
@@ -75,12 +73,11 @@ public:
         m_prompts.Tell(text, kind);
     }
 
-    /// Appends the combo box's text to its item list unless an item equals
-    /// it exactly (an empty text included).
+    /// See InputSettings::AddToHistory.
     void AddUrlToHistory();
 
     // Handlers.
-    /// Normalises the start and end, then refreshes the preview in Label10.
+    /// See SeriesInputs::RefreshPreview and NormaliseNumberInput.
     void Edit1Change();
     void Edit2Exit();
     void Edit5Exit();
@@ -94,11 +91,9 @@ public:
     void GoButtonClick();
     void CancelBtnClick();
 
-    /// The creation handler: the profile's settings into the controls and the
-    /// client, its job list into the grid (see WindowProfile::Open), problems
-    /// in one message. Only a window that ran this stores the files at close.
-    /// `profile` is the folder as the program's start took it (prepared and
-    /// locked); without one the window opens the folder itself, unlocked.
+    /// WindowProfile::Open, its problems in one message; only a window that
+    /// ran this stores the files at close. Without `profile` (the folder as
+    /// the start took it, locked) the window opens the folder, unlocked.
     void FormCreate(std::unique_ptr<ProfileSession> profile);
     void FormCreate();
     /// See WindowProfile::SaveData.
@@ -114,24 +109,21 @@ public:
     void StringGrid1DblClick();
     /// "参照": picks the save folder; Edit4 then ends in "/".
     void Button1Click();
-    /// "edit": adds the combo box's text to the history, then opens the
-    /// history editor.
+    /// "edit": the history editor, the combo box's text added first.
     void Button2Click();
-    /// "Proxy": the proxy dialog over the client's Proxy and ProxyPort.
+    /// "Proxy": the proxy dialog over ClientOptions.
     void Option1Click();
     /// The about box.
     void About1Click();
 
-    /// When `text` is a whole file URL, asks whether to split it into the
-    /// series inputs, and does so on "yes".
+    /// See SeriesInputs::OfferFileUrlSplit.
     void OfferFileUrlSplit(const QString& text);
     /// See RunPresenter::StatusToolTip and ListCommands::Undo.
     QString StatusToolTip(int gridRow) const;
     void UndoListEdit();
 
-    /// The layout the `[Window]` keys keep: geometry, splitter, column widths.
+    /// See MainWindowControls::CurrentLayout and ApplyLayout.
     WindowSettings CurrentWindowSettings() const;
-    /// Puts a remembered layout back; the parts not remembered stay as built.
     void ApplyWindowSettings(const WindowSettings& w);
 
 signals:
@@ -147,10 +139,6 @@ private:
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
     void WireRunView();
-    /// Asks once whether the jobs with paths that go up or into hidden files
-    /// may be fetched, naming them; false when there are none or the user
-    /// said no.
-    bool AgreeToHiddenPaths();
     /// The commands' wiring, the list's commands among them.
     void WireCommands();
     bool Ask(const QString& question) const { return m_prompts.Ask(question); }
@@ -164,14 +152,12 @@ private:
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;
     bool m_closeWhenRequestEnds = false;
-    // The request keys of the settings, kept for the next store.
-    RequestSettings m_request;
     // Declared after the grid: the run goes first, then its client.
-    /// The run and its clients; the three below are its, for short.
+    /// The run and its clients; the two below are its, for short.
     std::unique_ptr<RunSession> m_session;
     TNMHTTP* m_http = nullptr;
-    HttpDownloadClient* m_client = nullptr;
     DownloadRun* m_run = nullptr;
+    std::unique_ptr<ClientOptions> m_options;
     std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<SeriesInputs> m_series;
     // After the run and the presenter it works on.

@@ -1,5 +1,5 @@
 // The series inputs' handlers (SeriesInputs does the work) and List Up.
-#include "app/list_edits.h"
+#include "app/series.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
@@ -61,15 +61,7 @@ void TForm1::ListUp() {
         ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
         return;
     }
-    m_list->DropUndo();
-    const QString taken =
-        ListEdits::PathsTakenWarning(ListEdits::PathsTaken(m_grid.Jobs(), series.jobs));
-    m_grid.Append(std::move(series.jobs));
-
-    const int lastRow = m_grid.GridRowCount() - 1;
-    SelectGridRows(lastRow, lastRow);
-    ShowJobCount();
-    if (!taken.isEmpty())
+    if (const QString taken = m_list->Append(std::move(series.jobs)); !taken.isEmpty())
         ShowMessage(taken);
 }
 

@@ -1,33 +1,26 @@
 // The main window's settings, and its profile's handlers (WindowProfile does
 // the work): the job list loaded at start, saved on request and at close.
-#include "app/client_settings.h"
+#include "app/client_options.h"
 #include "app/download_run.h"
-#include "app/http_download_client.h"
 #include "app/profile_session.h"
 #include "app/ui/input_settings.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
 #include "app/window_profile.h"
-#include "http/nmhttp.h"
 
 #include <QCloseEvent>
 
 void TForm1::ApplySettings(const Settings& s) {
     m_series->FillHeld([&] { InputSettings::Show(s, *this); });
     CheckBox2Click();
-    m_http->InputFileMode = true;
-    ApplySettingsToClient(s, *m_http);
-    m_request = s.request;
-    m_client->SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+    m_options->Apply(s);
     ApplyWindowSettings(s.window);
 }
 
 Settings TForm1::CurrentSettings() const {
     Settings s;
     InputSettings::Read(*this, s);
-    s.proxyHost = m_http->Proxy;
-    s.proxyPort = m_http->ProxyPort;
-    s.request = m_request;
+    m_options->Read(s);
     s.window = CurrentWindowSettings();
     return s;
 }

@@ -1,26 +1,23 @@
 // The main window's side of a download run: the client and the run wired to
 // the controls, and the job list kept saved while the run marks it.
-#include "app/client_settings.h"
+#include "app/client_options.h"
 #include "app/download_run.h"
-#include "app/http_download_client.h"
 #include "app/list_edits.h"
 #include "app/run_presenter.h"
 #include "app/run_session.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/tform1.h"
 #include "app/window_profile.h"
-#include "http/nmhttp.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
 #include <QToolButton>
-#include <algorithm>
 
 void TForm1::WireDownloadRun() {
     m_session = std::make_unique<RunSession>(m_grid);
     m_http = &m_session->Http();
-    m_client = &m_session->Client();
     m_run = &m_session->Run();
+    m_options = std::make_unique<ClientOptions>(*m_session);
     m_run->SetTickInterval(DownloadRun::kTickMs);
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
@@ -78,42 +75,21 @@ void TForm1::GoButtonClick() {
     if (!m_run->Running()) {
         // A value that would break a request line stops the whole run, not
         // each job in turn.
-        if (const QString problem = RequestSettingsProblem(m_request); !problem.isEmpty()) {
+        if (const QString problem = m_options->Problem(); !problem.isEmpty()) {
             ShowMessage(problem, MessageKind::Error);
             return;
         }
-        m_run->SetRefuseHiddenPaths(!AgreeToHiddenPaths());
+        m_run->SetRefuseHiddenPaths(!m_list->AgreeToHiddenPaths());
         if (!m_list->PrepareFolders())
             return;
         m_presenter->RunStarting();
         m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
-        // The window's proxy is its dialog's: the environment's is not asked.
-        m_session->Prepare(ClientConfig::Of(*m_http, m_client->RefererFromBaseUrl()),
-                           m_request.parallel);
-        m_run->SetRetries(m_request.retries);
+        m_options->PrepareRun();
     }
     m_run->GoButtonClick();
 }
 
 void TForm1::CancelBtnClick() {
     m_run->CancelBtnClick();
-}
-
-bool TForm1::AgreeToHiddenPaths() {
-    const QStringList paths = ListEdits::RefusedPaths(m_grid);
-    if (paths.isEmpty())
-        return false;
-    constexpr qsizetype kNamed = 5;
-    QString names = paths.first(std::min(paths.size(), kNamed)).join(QLatin1Char('\n'));
-    if (paths.size() > kNamed)
-        names += QStringLiteral("\n... and %1 more").arg(paths.size() - kNamed);
-    const QString question =
-        QStringLiteral("%1 job(s) would save outside their folder (\"..\") or into hidden files "
-                       "or folders, where a shared job list could put anything, such as "
-                       "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
-                       "are fetched.)")
-            .arg(paths.size())
-            .arg(names);
-    return Ask(question);
 }

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -175,7 +176,7 @@ protected:
 
     // Runs `edit` from the event loop once the first body bytes of a request
     // have arrived, with the request still under way.
-    void DuringFirstBody(std::function<void()> edit) {
+    void DuringFirstBody(const std::function<void()>& edit) {
         auto connection = std::make_shared<QMetaObject::Connection>();
         *connection =
             QObject::connect(&form->Run(), &DownloadRun::progress,
@@ -306,6 +307,34 @@ TEST_F(Inputs, GoAsksOnceForAMissingFolderAndStartsOnlyWhenItIsThere) {
     EXPECT_EQ(questions.size(), 2);
     form->CancelBtnClick();
     ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 20'000));
+}
+
+// Go! asks once about jobs that would save into hidden files, naming five at
+// most; on "no" they fail as refused and nothing is fetched for them.
+TEST_F(Inputs, GoAsksOnceAboutHiddenPathsNamingFiveAtMost) {
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    const struct {
+        int count;
+        QString more;
+    } rows[] = {{1, ""}, {7, "... and 2 more"}};
+    for (const auto& row : rows) {
+        form->Grid().Clear();
+        form->Grid().Append(NumberedJobs(row.count, "http://127.0.0.1:1/", out.path() + "/."));
+        form->Run().SetTickInterval(10);
+        questions.clear();
+        answer = false;
+        QTest::mouseClick(form->GoButton, Qt::LeftButton);
+        ASSERT_FALSE(questions.isEmpty());
+        const QString& asked = questions[0];
+        EXPECT_TRUE(asked.startsWith(QString::number(row.count) + " job(s) would save"));
+        EXPECT_TRUE(asked.contains(out.path() + "/.a01.jpg"));
+        EXPECT_FALSE(asked.contains(".a06.jpg")) << asked.toStdString();
+        EXPECT_EQ(asked.contains("more"), !row.more.isEmpty());
+        EXPECT_TRUE(row.more.isEmpty() || asked.contains(row.more));
+        ASSERT_TRUE(testenv::waitUntil([&] { return !form->Run().Running(); }, 20'000));
+        EXPECT_TRUE(form->Grid().Reason(1).startsWith("Refused")) << row.count;
+    }
 }
 
 TEST_F(Inputs, DeleteKeyClearAndOneStepUndo) {

@@ -264,6 +264,25 @@ TEST_F(MainWindow, ListUpAppendsTheSeriesCountsAndSelectsTheLastRow) {
     EXPECT_EQ(form.Grid().Url(16), "http://127.0.0.1/P/hampic.jpg");
 }
 
+// Listing a path again is allowed but said, once, as a note; and a List Up
+// ends what Undo would have brought back.
+TEST_F(MainWindow, ListUpNotesPathsTakenAlreadyAndEndsTheUndo) {
+    form.Edit4->setText("/tmp/s/");
+    Type(form.Edit5, "3");
+    ListUp();
+    form.SelectGridRows(1, 1);
+    QTest::mouseClick(form.SpeedButton3, Qt::LeftButton); // Delete
+    ListUp();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].kind, TForm1::MessageKind::Info);
+    EXPECT_TRUE(shown[0].text.startsWith("2 of the new jobs")) << shown[0].text.toStdString();
+    EXPECT_TRUE(shown[0].text.contains("/tmp/s/hampic02.jpg"));
+    EXPECT_EQ(form.SelectedGridRows(), std::make_pair(5, 5));
+    form.UndoEdit->trigger();
+    EXPECT_EQ(form.Grid().JobCount(), 5);
+    EXPECT_EQ(form.PanelText(3), "全：5");
+}
+
 TEST_F(MainWindow, ReversedRangeAppendsNothingButRefreshesCountAndSelection) {
     Type(form.Edit2, "5");
     Type(form.Edit5, "3");

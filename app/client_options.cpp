@@ -1,0 +1,44 @@
+#include "app/client_options.h"
+
+#include "app/client_config.h"
+#include "app/client_settings.h"
+#include "app/download_run.h"
+#include "app/http_download_client.h"
+#include "app/run_session.h"
+#include "http/nmhttp.h"
+
+ClientOptions::ClientOptions(RunSession& session)
+    : m_session(session) {}
+
+void ClientOptions::Apply(const Settings& s) {
+    TNMHTTP& http = m_session.Http();
+    http.InputFileMode = true;
+    ApplySettingsToClient(s, http);
+    m_request = s.request;
+    m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+}
+
+void ClientOptions::Read(Settings& s) const {
+    s.proxyHost = m_session.Http().Proxy;
+    s.proxyPort = m_session.Http().ProxyPort;
+    s.request = m_request;
+}
+
+void ClientOptions::Edit(const Editor& edit) {
+    TNMHTTP& http = m_session.Http();
+    if (!edit(http.Proxy, http.ProxyPort, m_request))
+        return;
+    ApplyRequestSettingsToClient(m_request, http);
+    m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+}
+
+QString ClientOptions::Problem() const {
+    return RequestSettingsProblem(m_request);
+}
+
+void ClientOptions::PrepareRun() {
+    // The window's proxy is its dialog's: the environment's is not asked.
+    m_session.Prepare(ClientConfig::Of(m_session.Http(), m_session.Client().RefererFromBaseUrl()),
+                      m_request.parallel);
+    m_session.Run().SetRetries(m_request.retries);
+}

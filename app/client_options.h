@@ -1,0 +1,44 @@
+#pragma once
+
+#include "settings/settings_file.h"
+
+#include <QString>
+#include <functional>
+
+class RunSession;
+
+/// The window's client options between the settings file and the run: the
+/// proxy, the `[Server]` request keys and the Referer taken from each job's
+/// base URL. They live on the session's first client, except the keys the
+/// client has no place for (parallel, retries), which are kept here for the
+/// next store and the next "Go!".
+class ClientOptions {
+public:
+    /// Edits the proxy and the request keys in place; true when the user
+    /// took the changes ("OK").
+    using Editor = std::function<bool(QString& proxy, int& proxyPort, RequestSettings& request)>;
+
+    /// The session must outlive it.
+    explicit ClientOptions(RunSession& session);
+
+    /// Puts the client's side of `s` into the session's first client.
+    void Apply(const Settings& s);
+    /// Writes the proxy and the request keys into `s`.
+    void Read(Settings& s) const;
+    /// Lets `edit` change the options; on "OK" the client takes them (the
+    /// proxy is written straight into it, as the dialog does).
+    void Edit(const Editor& edit);
+
+    /// Why a run must not start on these options (see
+    /// RequestSettingsProblem); empty when it may.
+    QString Problem() const;
+    /// Sets every client of the session up as the first one stands and
+    /// gives the run its lanes and retries.
+    void PrepareRun();
+
+    const RequestSettings& Request() const { return m_request; }
+
+private:
+    RunSession& m_session;
+    RequestSettings m_request;
+};
