@@ -1,6 +1,5 @@
 #include "app/ui/tform1.h"
 
-#include "app/client_options.h"
 #include "app/download_run.h"
 #include "app/run_presenter.h"
 #include "app/run_session.h"
@@ -9,6 +8,7 @@
 #include "app/ui/list_commands.h"
 #include "app/ui/run_view.h"
 #include "app/ui/series_inputs.h"
+#include "app/window_client_options.h"
 #include "app/window_profile.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"

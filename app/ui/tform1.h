@@ -13,7 +13,7 @@
 #include <utility>
 
 class QLineEdit;
-class ClientOptions;
+class WindowClientOptions;
 class DownloadRun;
 class ListCommands;
 class RunSession;
@@ -111,7 +111,7 @@ public:
     void Button1Click();
     /// "edit": the history editor, the combo box's text added first.
     void Button2Click();
-    /// "Proxy": the proxy dialog over ClientOptions.
+    /// "Proxy": the proxy dialog over WindowClientOptions.
     void Option1Click();
     /// The about box.
     void About1Click();
@@ -157,7 +157,7 @@ private:
     std::unique_ptr<RunSession> m_session;
     TNMHTTP* m_http = nullptr;
     DownloadRun* m_run = nullptr;
-    std::unique_ptr<ClientOptions> m_options;
+    std::unique_ptr<WindowClientOptions> m_options;
     std::unique_ptr<RunPresenter> m_presenter;
     std::unique_ptr<SeriesInputs> m_series;
     // After the run and the presenter it works on.

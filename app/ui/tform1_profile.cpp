@@ -1,11 +1,11 @@
 // The main window's settings, and its profile's handlers (WindowProfile does
 // the work): the job list loaded at start, saved on request and at close.
-#include "app/client_options.h"
 #include "app/download_run.h"
 #include "app/profile_session.h"
 #include "app/ui/input_settings.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
+#include "app/window_client_options.h"
 #include "app/window_profile.h"
 
 #include <QCloseEvent>

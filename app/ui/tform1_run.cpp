@@ -1,12 +1,12 @@
 // The main window's side of a download run: the client and the run wired to
 // the controls, and the job list kept saved while the run marks it.
-#include "app/client_options.h"
 #include "app/download_run.h"
 #include "app/list_edits.h"
 #include "app/run_presenter.h"
 #include "app/run_session.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/tform1.h"
+#include "app/window_client_options.h"
 #include "app/window_profile.h"
 
 #include <QCheckBox>
@@ -17,7 +17,7 @@ void TForm1::WireDownloadRun() {
     m_session = std::make_unique<RunSession>(m_grid);
     m_http = &m_session->Http();
     m_run = &m_session->Run();
-    m_options = std::make_unique<ClientOptions>(*m_session);
+    m_options = std::make_unique<WindowClientOptions>(*m_session);
     m_run->SetTickInterval(DownloadRun::kTickMs);
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);

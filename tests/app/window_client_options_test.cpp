@@ -1,7 +1,7 @@
 // The window's client options between the settings file, the dialog and a run.
-#include "app/client_options.h"
 #include "app/job_grid.h"
 #include "app/run_session.h"
+#include "app/window_client_options.h"
 #include "http/nmhttp.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ Settings FileWith(bool proxyEnabled) {
     return s;
 }
 
-TEST(ClientOptions, WhatWasReadGoesBackAtTheNextStoreWithTheProxyOnlyOnYes) {
+TEST(WindowClientOptions, WhatWasReadGoesBackAtTheNextStoreWithTheProxyOnlyOnYes) {
     const struct {
         bool proxyEnabled;
         QString host;
@@ -29,7 +29,7 @@ TEST(ClientOptions, WhatWasReadGoesBackAtTheNextStoreWithTheProxyOnlyOnYes) {
     for (const auto& row : rows) {
         JobGrid grid;
         RunSession session(grid);
-        ClientOptions options(session);
+        WindowClientOptions options(session);
         options.Apply(FileWith(row.proxyEnabled));
         EXPECT_TRUE(session.Http().InputFileMode);
         EXPECT_TRUE(session.Client().RefererFromBaseUrl());
@@ -41,10 +41,10 @@ TEST(ClientOptions, WhatWasReadGoesBackAtTheNextStoreWithTheProxyOnlyOnYes) {
     }
 }
 
-TEST(ClientOptions, AnAcceptedEditReachesTheClientTheRunAndTheNextStore) {
+TEST(WindowClientOptions, AnAcceptedEditReachesTheClientTheRunAndTheNextStore) {
     JobGrid grid;
     RunSession session(grid);
-    ClientOptions options(session);
+    WindowClientOptions options(session);
     options.Apply(FileWith(false));
     options.Edit([](QString& proxy, int& port, RequestSettings& request) {
         proxy = "other.lan";

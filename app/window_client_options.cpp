@@ -1,4 +1,4 @@
-#include "app/client_options.h"
+#include "app/window_client_options.h"
 
 #include "app/client_config.h"
 #include "app/client_settings.h"
@@ -7,10 +7,10 @@
 #include "app/run_session.h"
 #include "http/nmhttp.h"
 
-ClientOptions::ClientOptions(RunSession& session)
+WindowClientOptions::WindowClientOptions(RunSession& session)
     : m_session(session) {}
 
-void ClientOptions::Apply(const Settings& s) {
+void WindowClientOptions::Apply(const Settings& s) {
     TNMHTTP& http = m_session.Http();
     http.InputFileMode = true;
     ApplySettingsToClient(s, http);
@@ -18,13 +18,13 @@ void ClientOptions::Apply(const Settings& s) {
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
-void ClientOptions::Read(Settings& s) const {
+void WindowClientOptions::Read(Settings& s) const {
     s.proxyHost = m_session.Http().Proxy;
     s.proxyPort = m_session.Http().ProxyPort;
     s.request = m_request;
 }
 
-void ClientOptions::Edit(const Editor& edit) {
+void WindowClientOptions::Edit(const Editor& edit) {
     TNMHTTP& http = m_session.Http();
     if (!edit(http.Proxy, http.ProxyPort, m_request))
         return;
@@ -32,11 +32,11 @@ void ClientOptions::Edit(const Editor& edit) {
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
 }
 
-QString ClientOptions::Problem() const {
+QString WindowClientOptions::Problem() const {
     return RequestSettingsProblem(m_request);
 }
 
-void ClientOptions::PrepareRun() {
+void WindowClientOptions::PrepareRun() {
     // The window's proxy is its dialog's: the environment's is not asked.
     m_session.Prepare(ClientConfig::Of(m_session.Http(), m_session.Client().RefererFromBaseUrl()),
                       m_request.parallel);

@@ -12,14 +12,14 @@ class RunSession;
 /// base URL. They live on the session's first client, except the keys the
 /// client has no place for (parallel, retries), which are kept here for the
 /// next store and the next "Go!".
-class ClientOptions {
+class WindowClientOptions {
 public:
     /// Edits the proxy and the request keys in place; true when the user
     /// took the changes ("OK").
     using Editor = std::function<bool(QString& proxy, int& proxyPort, RequestSettings& request)>;
 
     /// The session must outlive it.
-    explicit ClientOptions(RunSession& session);
+    explicit WindowClientOptions(RunSession& session);
 
     /// Puts the client's side of `s` into the session's first client.
     void Apply(const Settings& s);
