@@ -37,7 +37,8 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
     outcome.error = code;
     outcome.received = ReceivedBytes();
     outcome.saved = SavedBytes();
-    outcome.httpStatus = ReplyStatus();
+    // A status is the reply's only when one came.
+    outcome.httpStatus = reply_ != Reply::None ? ReplyStatus() : 0;
     outcome.statusLine = FailureReason();
     outcome.etag = ReplyEtag();
     outcome.lastModified = ReplyLastModified();

@@ -197,9 +197,14 @@ void DownloadRun::Timer1Timer() {
         if (!LookAtResult(lane))
             free.push_back(lane);
     if (m_cancelRequested) {
-        if (!Requesting())
-            Finish(End::Cancelled);
-        return; // else the last request's end ticks again
+        if (Requesting())
+            return; // the last request's end ticks again
+        // Every job that ended is judged before the stop, as one at a time.
+        for (int lane = 0; lane < Parallel(); ++lane)
+            if (m_lanes[lane].examine != 0)
+                LookAtResult(lane);
+        Finish(End::Cancelled);
+        return;
     }
     for (const int lane : free)
         if (Get1(lane) || m_shutdown)

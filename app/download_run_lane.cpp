@@ -11,6 +11,20 @@
 
 using M = JobList::Mark;
 
+namespace {
+
+QString ExceptionText(const std::exception_ptr& thrown) {
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+} // namespace
+
 bool DownloadRun::LookAtResult(int laneIndex) {
     Lane& lane = m_lanes[laneIndex];
     if (lane.state == Lane::State::Again)
@@ -47,13 +61,15 @@ bool DownloadRun::Get1(int laneIndex) {
     int row = 0;
     // A job that waited for what its server asked is due now; one that
     // waited for its turn under the rate is asked about again.
-    const bool waitedOut = lane.state == Lane::State::Again && lane.serverWait;
+    const qint64 waitedUntil =
+        lane.state == Lane::State::Again && lane.serverWait ? lane.waitedUntil : -1;
     lane.hostWait = lane.serverWait = false;
     if (lane.state == Lane::State::Again) {
         row = m_grid.RowOf(lane.job);
-        lane.state = Lane::State::Idle;
-        if (row == 0) // deleted while it waited
+        if (row == 0) { // deleted while it waited
+            lane.state = Lane::State::Idle;
             return Get1(laneIndex);
+        }
     } else {
         // Jobs other lanes hold are theirs: the walk goes past them.
         // The walk stands at the job of its row, whatever was deleted since.
@@ -77,12 +93,13 @@ bool DownloadRun::Get1(int laneIndex) {
         }
     }
     const JobGrid::JobId id = m_grid.IdAt(row);
-    if (m_lanes.PathBusy(laneIndex, m_grid.IdAt(row), m_grid.Path(row), m_grid)) {
+    if (m_lanes.PathBusy(laneIndex, id, m_grid.Path(row), m_grid)) {
         // Two jobs never write one path at once: this one waits for the
-        // other's end.
+        // other to be settled, keeping its place when it has one.
         lane.parked = true;
         return false;
     }
+    lane.state = Lane::State::Idle;
     DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
     const Screened screened = Screen(row, found);
     if (screened == Screened::Skipped) {
@@ -97,9 +114,9 @@ bool DownloadRun::Get1(int laneIndex) {
         return false;
     }
     const QString host = HostScheduler::HostOf(m_grid.Url(row));
-    const qint64 due = m_hosts.HostDue(host, waitedOut);
+    const qint64 due = m_hosts.HostDue(host, waitedUntil);
     if (!m_hosts.AtCap(host) && due <= now) {
-        lane.probe = waitedOut;
+        lane.probe = waitedUntil >= 0;
         GetData(laneIndex, row, found);
         return false;
     }
@@ -156,11 +173,11 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
     try {
         lane.client->Start(url, lane.path, found);
         return;
-    } catch (const std::exception& e) {
+    } catch (...) {
         // It never ran: its end is told here, as the client would have.
         DownloadOutcome outcome;
         outcome.threw = true;
-        outcome.errorText = QString::fromLocal8Bit(e.what());
+        outcome.errorText = ExceptionText(std::current_exception());
         outcome.reason = outcome.errorText.isEmpty()
                              ? QStringLiteral("The request ended without an outcome")
                              : outcome.errorText;
@@ -169,8 +186,11 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
 }
 
 JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome& outcome) {
-    JobPolicy::JobState state = m_tries.StateOf(lane.job, m_retries, lane.cycle.retryCount,
-                                                lane.held && m_grid.RowOf(lane.job) != 0);
+    // A job a new "Go!" let go of is still this run's once the new walk
+    // has reached it: no later step would fetch or look at it again.
+    const int row = m_grid.RowOf(lane.job);
+    const bool held = row != 0 && (lane.held || row <= m_walk.Row());
+    JobPolicy::JobState state = m_tries.StateOf(lane.job, m_retries, lane.cycle.retryCount, held);
     // Counted where the request was to connect, the key the next jobs are
     // looked up by; a failure before any connection counts for nothing.
     if (outcome.status == DownloadOutcome::Status::Failed &&
@@ -183,8 +203,9 @@ JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome
 void DownloadRun::HoldForHost(int laneIndex, qint64 seconds, bool retryAfter) {
     Lane& lane = m_lanes[laneIndex];
     lane.HoldAgain(lane.job, true);
+    lane.waitedUntil = m_hosts.Now() + seconds * 1000;
     // "Stop!" pressed during the request is not put off by the wait.
-    m_hosts.DueAt(laneIndex, m_cancelRequested ? m_hosts.Now() : m_hosts.Now() + seconds * 1000);
+    m_hosts.DueAt(laneIndex, m_cancelRequested ? m_hosts.Now() : lane.waitedUntil);
     emit waitingForHost(lane.job, seconds, retryAfter);
 }
 
@@ -208,11 +229,12 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
     const JobPolicy::Decision decision = JobPolicy::Decide(state, outcome);
     using Next = JobPolicy::Decision::Next;
     lane.examine = 0;
-    m_tries.Record(id, state, decision.next);
+    lane.held = state.held;
+    m_tries.Record(id, state, decision.next, outcome.Cancelled());
 
     if (std::exchange(lane.probe, false) && decision.next != Next::WaitHost &&
         decision.next != Next::TryAgain)
-        m_hosts.EndWait(lane.host);
+        m_hosts.EndWait(lane.host, lane.waitedUntil);
     switch (decision.next) {
     case Next::WaitHost:
         HoldForHost(laneIndex, m_hosts.LeaveAlone(lane.host, decision.asked), decision.asked > 0);

@@ -36,11 +36,11 @@ void HostScheduler::SetRateLimit(double perSecond) {
     rateGapMs_ = perSecond > 0 ? qint64(std::ceil(1000.0 / perSecond)) : 0;
 }
 
-qint64 HostScheduler::HostDue(const QString& host, bool waitedOut) const {
+qint64 HostScheduler::HostDue(const QString& host, qint64 waitedUntil) const {
     const auto found = hosts_.constFind(host);
     if (found == hosts_.cend())
         return 0;
-    qint64 due = waitedOut ? 0 : found->aloneUntilMs;
+    qint64 due = found->aloneUntilMs <= waitedUntil ? 0 : found->aloneUntilMs;
     if (rateGapMs_ > 0 && found->lastStartMs >= 0)
         due = qMax(due, found->lastStartMs + rateGapMs_);
     return due;
@@ -75,8 +75,9 @@ qint64 HostScheduler::LeaveAlone(const QString& host, qint64 asked) {
     return seconds;
 }
 
-void HostScheduler::EndWait(const QString& host) {
-    if (const auto found = hosts_.find(host); found != hosts_.end())
+void HostScheduler::EndWait(const QString& host, qint64 waitedUntil) {
+    if (const auto found = hosts_.find(host);
+        found != hosts_.end() && found->aloneUntilMs <= waitedUntil)
         found->aloneUntilMs = 0;
 }
 
@@ -103,9 +104,10 @@ QString HostScheduler::DownReason(const QString& address) const {
 
 void HostScheduler::NewRun(bool keepBackOffs) {
     connects_.clear();
-    if (!keepBackOffs) {
+    // What a server asked of the last run's requests is not waited out by
+    // the next: a new "Go!" asks again.
+    for (Host& host : hosts_)
+        host.aloneUntilMs = 0;
+    if (!keepBackOffs)
         backOffS_.clear();
-        for (Host& host : hosts_)
-            host.aloneUntilMs = 0;
-    }
 }

@@ -49,9 +49,10 @@ public:
     /// At most `count` requests in flight to one server (0: no cap).
     void SetMaxPerHost(int count) { maxPerHost_ = qMax(0, count); }
     /// The first time a request to `host` may start: after what it asked
-    /// for (unless `waitedOut`: the caller's timer was that wait) and after
-    /// its turn under the rate.
-    qint64 HostDue(const QString& host, bool waitedOut = false) const;
+    /// for and after its turn under the rate. A caller that has waited
+    /// until `waitedUntil` for what the server asked is not held by a wait
+    /// that ends by then (its timer was that wait).
+    qint64 HostDue(const QString& host, qint64 waitedUntil = -1) const;
     /// Whether `host` has as many requests in flight as it may have.
     bool AtCap(const QString& host) const;
     void Started(const QString& host);
@@ -60,11 +61,14 @@ public:
     /// no time, so its back-off grows): the seconds it is left alone, from
     /// now on for every request to it.
     qint64 LeaveAlone(const QString& host, qint64 asked);
+    /// Until when `host` is left alone (0: it is not).
+    qint64 AloneUntil(const QString& host) const { return hosts_.value(host).aloneUntilMs; }
     /// A success from `host`: its back-off starts afresh.
     void Succeeded(const QString& host) { backOffS_.remove(host); }
-    /// The job that waited for `host` has been settled: its next request
-    /// told what the server had to say, so the wait is over for all.
-    void EndWait(const QString& host);
+    /// The job that waited for `host` until `waitedUntil` has been settled:
+    /// its next request told what the server had to say, so that wait is
+    /// over for all (not a longer one asked of another request since).
+    void EndWait(const QString& host, qint64 waitedUntil);
 
     // --- addresses ("host:port" connected to) ---------------------------------
     /// A connection try to `address` failed (`refused`: it was refused);
@@ -76,8 +80,9 @@ public:
     /// "not tried: …" when `address` is down, else empty.
     QString DownReason(const QString& address) const;
 
-    /// A new run: addresses are tried afresh; the back-offs too unless
-    /// `keepBackOffs` (a request of the last run is still under way).
+    /// A new run: addresses are tried afresh and no server's wait is kept;
+    /// the back-offs start afresh too unless `keepBackOffs` (the last run
+    /// is still under way).
     void NewRun(bool keepBackOffs);
 
 private:

@@ -24,7 +24,16 @@ bool RunLanes::PathBusy(int lane, JobGrid::JobId id, const QString& path,
                         const JobGrid& grid) const {
     for (int i = 0; i < Count(); ++i) {
         const RunLane& other = lanes_[size_t(i)];
-        if (i == lane || other.state == RunLane::State::Idle || other.job == id)
+        if (i == lane)
+            continue;
+        // A job ended and not yet looked at: its check may remove the file.
+        if (other.examine != 0 && other.examine != id &&
+            grid.Path(grid.RowOf(other.examine)) == path)
+            return true;
+        if (other.state == RunLane::State::Idle || other.job == id)
+            continue;
+        // Of two jobs waiting to be fetched again, the earlier goes first.
+        if (other.state == RunLane::State::Again && other.job > id)
             continue;
         if ((other.InFlight() ? other.path : grid.Path(grid.RowOf(other.job))) == path)
             return true;

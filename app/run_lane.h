@@ -29,6 +29,8 @@ struct RunLane {
     /// The request is the job's next try after a wait its server asked for:
     /// how it is settled ends that wait.
     bool probe = false;
+    /// Until when the job waited for what its server asked (-1: it did not).
+    qint64 waitedUntil = -1;
     /// The job is still this run's (a new "Go!" lets go of it).
     bool held = true;
     /// It waits for another lane's end (the walk is at the end, or the next
@@ -39,8 +41,11 @@ struct RunLane {
     ResultCheck::Cycle cycle; ///< its small-result counters
 
     bool InFlight() const { return state == State::InFlight; }
-    /// It holds job `id` (in flight, waiting or cycling).
-    bool Holds(JobGrid::JobId id) const { return job == id && state != State::Idle; }
+    /// It holds job `id`: in flight, waiting, cycling, or ended and not yet
+    /// looked at (whose check may still remove the file at its path).
+    bool Holds(JobGrid::JobId id) const {
+        return (job == id && state != State::Idle) || examine == id;
+    }
     /// Nothing left to do: no job held, nothing to look at.
     bool Done() const { return state == State::Idle && examine == 0; }
     /// Lets go of what it waits for or looks at; a request under way ends as
@@ -110,18 +115,25 @@ public:
         state.slowDowns = slowDowns_.value(id);
         return state;
     }
-    /// Keeps count of what was decided for job `id` in `state`.
-    void Record(JobGrid::JobId id, const JobPolicy::JobState& state,
-                JobPolicy::Decision::Next next) {
+    /// Keeps count of what was decided for job `id` in `state`. A wait for
+    /// the server leaves the tries as they were, so that failures of both
+    /// kinds in turn still run out; a transfer the run cancelled counts for
+    /// nothing.
+    void Record(JobGrid::JobId id, const JobPolicy::JobState& state, JobPolicy::Decision::Next next,
+                bool cancelled) {
         using Next = JobPolicy::Decision::Next;
-        if (next == Next::TryAgain)
+        if (cancelled)
+            return;
+        if (next == Next::WaitHost) {
+            slowDowns_.insert(id, state.slowDowns + 1);
+            return;
+        }
+        slowDowns_.remove(id);
+        // A job to try again, now or when the walk comes to it.
+        if (next == Next::TryAgain || next == Next::Keep)
             tries_.insert(id, state.tries);
         else
             tries_.remove(id);
-        if (next == Next::WaitHost)
-            slowDowns_.insert(id, state.slowDowns + 1);
-        else
-            slowDowns_.remove(id);
     }
     /// It is being tried again: its server is asked whatever is at its path.
     bool Retrying(JobGrid::JobId id) const { return tries_.contains(id); }

@@ -38,8 +38,10 @@ void RunSession::SetUp(TNMHTTP& http, HttpDownloadClient& client, const ClientCo
 void RunSession::Prepare(const ClientConfig& config, int parallel) {
     if (run_->Running())
         return;
-    SetUp(*http_, *client_, config);
     run_->SetMoreClients({});
+    if (run_->Parallel() != 1)
+        return; // a run shut down holds on to its clients
+    SetUp(*http_, *client_, config);
     more_.clear();
     std::vector<DownloadClient*> clients;
     for (int i = 1; i < parallel; ++i) {

@@ -56,16 +56,31 @@ TEST(HostScheduler, WaitsPausesAndTurnsFollowTheRunsRules) {
         {"the job that waited is not held by its own wait",
          [&](Scheduler& s) {
              s.hosts.LeaveAlone(a, 30);
-             return s.hosts.HostDue(a, true);
+             return s.hosts.HostDue(a, s.clock + 30'000);
          },
          0},
+        {"but by a longer one asked of another request since",
+         [&](Scheduler& s) {
+             s.hosts.LeaveAlone(a, 30);
+             s.hosts.LeaveAlone(a, 60);
+             return s.hosts.HostDue(a, s.clock + 30'000) - s.clock;
+         },
+         60'000},
         {"settling the job that waited ends the wait for all",
          [&](Scheduler& s) {
              s.hosts.LeaveAlone(a, 30);
-             s.hosts.EndWait(a);
+             s.hosts.EndWait(a, s.clock + 30'000);
              return s.hosts.HostDue(a);
          },
          0},
+        {"but not a longer one asked since",
+         [&](Scheduler& s) {
+             s.hosts.LeaveAlone(a, 30);
+             s.hosts.LeaveAlone(a, 60);
+             s.hosts.EndWait(a, s.clock + 30'000);
+             return s.hosts.HostDue(a) - s.clock;
+         },
+         60'000},
         {"--rate 4: the next start to a server is a quarter second later",
          [&](Scheduler& s) {
              s.hosts.SetRateLimit(4);
@@ -103,13 +118,14 @@ TEST(HostScheduler, WaitsPausesAndTurnsFollowTheRunsRules) {
              return s.hosts.HostDue(a) + s.hosts.LeaveAlone(a, 0);
          },
          1},
-        {"a new run while a request of the last is under way keeps them",
+        {"a new run while the last is under way keeps the back-off, not the wait",
          [&](Scheduler& s) {
+             s.hosts.LeaveAlone(a, 0);
              s.hosts.LeaveAlone(a, 30);
              s.hosts.NewRun(true);
-             return s.hosts.HostDue(a) - s.clock;
+             return s.hosts.HostDue(a) * 1000 + s.hosts.LeaveAlone(a, 0);
          },
-         30'000},
+         2},
         {"each lane pauses by itself after its request",
          [&](Scheduler& s) {
              s.hosts.SetLanes(2);
