@@ -111,16 +111,7 @@ void DownloadRun::GoButtonClick() {
     // looked at yet would be a pause old or more by the time it does.
     m_check.ForgetAll();
     const qint64 due = m_hosts.Now() + m_hosts.PauseMs();
-    for (int i = 0; i < Parallel(); ++i) {
-        Lane& lane = m_lanes[i];
-        lane.cycle.retryCount = 0;
-        if (!running)
-            lane.client->NewRun();
-        // A request under way ends as it will; its job is the new walk's.
-        lane.held = !lane.InFlight();
-        lane.LetGo();
-        m_hosts.DueAt(i, due);
-    }
+    m_lanes.NewRun(m_hosts, due, !running);
     if (m_grid.NextRow() == 1) {
         emit messageRequested(kNoJobsMessage);
         return;
@@ -139,10 +130,7 @@ void DownloadRun::CancelBtnClick() {
     const bool again = m_cancelRequested;
     m_cancelRequested = true;
     // The stop is not put off for as long as a server asked to be left alone.
-    const qint64 now = m_hosts.Now();
-    for (int i = 0; i < Parallel(); ++i)
-        if (m_lanes[i].hostWait && m_hosts.LaneDue(i) > now)
-            m_hosts.DueAt(i, now);
+    m_lanes.EndHostWaits(m_hosts, m_hosts.Now());
     if (m_timer.isActive())
         Arm();
     emit stopping(m_grid.IdAt(m_walk.Row()));

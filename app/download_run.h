@@ -4,6 +4,7 @@
 #include "app/host_scheduler.h"
 #include "app/job_cursor.h"
 #include "app/job_grid.h"
+#include "app/job_screen.h"
 #include "app/result_check.h"
 #include "app/run_lane.h"
 
@@ -80,7 +81,7 @@ public:
     // --- options ---------------------------------------------------------------
 
     /// Skip jobs whose file already exists ("▲"). Off by default.
-    void SetSkipExisting(bool on) { m_skipExisting = on; }
+    void SetSkipExisting(bool on) { m_screen.SetSkipExisting(on); }
     /// The small-result check. On by default.
     void SetSmallResultCheck(bool on) { m_check.SetOn(on); }
     /// Files of at most this many KB count as too small; 0 by default.
@@ -97,7 +98,7 @@ public:
     int Retries() const { return m_retries; }
     /// Whether a path that goes up with ".." or into hidden files fails
     /// (JobPolicy::PathRefusal): on by default.
-    void SetRefuseHiddenPaths(bool on) { m_refuseHidden = on; }
+    void SetRefuseHiddenPaths(bool on) { m_screen.SetRefuseHiddenPaths(on); }
     /// Clients besides the one given at construction, replacing those set
     /// before: a lane each. Each must outlive the run or the next call;
     /// ignored while a run is under way.
@@ -195,11 +196,6 @@ private:
     /// The lane's next job: the one it holds to fetch again, or one step of
     /// the walk. True when the run has ended.
     bool Get1(int lane);
-    /// The checks before a fetch, in their one order: a path refused
-    /// ("▼"), a file already there ("▲", unless the job is to be fetched
-    /// anyway), an address that is down (no mark).
-    enum class Screened { Fetch, Refused, Skipped, Untried };
-    Screened Screen(int row, DownloadClient::PathFound& found);
     /// Marks the job at `row` "↓" and starts its request on `lane`.
     void GetData(int lane, int row, DownloadClient::PathFound found);
     void Finished(int lane, const DownloadOutcome& outcome);
@@ -221,8 +217,7 @@ private:
     JobCursor m_walk; ///< CurrentRow
     bool m_cancelRequested = false;
     bool m_shutdown = false;
-    bool m_skipExisting = false;
-    bool m_refuseHidden = true;
+    JobScreen m_screen;
     int m_retries = 0;
     JobTries m_tries;
 };

@@ -100,13 +100,20 @@ bool DownloadRun::Get1(int laneIndex) {
         return false;
     }
     lane.state = Lane::State::Idle;
-    DownloadClient::PathFound found = DownloadClient::PathFound::Unknown;
-    const Screened screened = Screen(row, found);
-    if (screened == Screened::Skipped) {
+    // Retried by hand or being tried again: the server is asked, whatever
+    // is at the path.
+    const JobScreen::Verdict screened =
+        m_screen.Screen(m_grid.Path(row), m_grid.Refetch(id) || m_tries.Retrying(id),
+                        m_hosts.DownReason(m_lanes[0].client->AddressOf(m_grid.Url(row))));
+    const DownloadClient::PathFound found = screened.found;
+    if (screened.kind != JobScreen::Verdict::Kind::Fetch)
+        Mark(row, screened.mark, screened.reason);
+    if (screened.kind == JobScreen::Verdict::Kind::Skipped) {
+        m_check.Know(id, screened.size);
         lane.cycle.skipPending = true;
         lane.cycle.retryCount = 0;
     }
-    if (screened != Screened::Fetch) {
+    if (screened.kind != JobScreen::Verdict::Kind::Fetch) {
         if (m_walk.At(id))
             m_walk.SetRow(row + 1);
         lane.examine = id;
@@ -128,35 +135,6 @@ bool DownloadRun::Get1(int laneIndex) {
     if (lane.hostWait)
         m_hosts.DueAt(laneIndex, due);
     return false;
-}
-
-DownloadRun::Screened DownloadRun::Screen(int row, DownloadClient::PathFound& found) {
-    found = DownloadClient::PathFound::Unknown;
-    if (m_refuseHidden) {
-        if (const QString reason = JobPolicy::PathRefusal(m_grid.Path(row)); !reason.isEmpty()) {
-            Mark(row, M::Failed, reason);
-            return Screened::Refused;
-        }
-    }
-    // Retried by hand or being tried again: the server is asked, whatever
-    // is at the path.
-    const JobGrid::JobId id = m_grid.IdAt(row);
-    if (m_skipExisting && !m_grid.Refetch(id) && !m_tries.Retrying(id)) {
-        const ResultCheck::Look look = ResultCheck::LookAt(m_grid.Path(row));
-        if (look.file) {
-            Mark(row, M::Skipped);
-            m_check.Know(id, look.size);
-            return Screened::Skipped;
-        }
-        // A folder there is the client's to refuse, with its own text.
-        if (look.nothing)
-            found = DownloadClient::PathFound::Nothing;
-    }
-    const QString down = m_hosts.DownReason(m_lanes[0].client->AddressOf(m_grid.Url(row)));
-    if (down.isEmpty())
-        return Screened::Fetch;
-    Mark(row, M::None, down);
-    return Screened::Untried;
 }
 
 void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound found) {

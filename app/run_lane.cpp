@@ -72,3 +72,21 @@ void RunLanes::Repause(HostScheduler& hosts, qint64 now) const {
                                   : hosts.PauseMs()));
     }
 }
+
+void RunLanes::NewRun(HostScheduler& hosts, qint64 due, bool forget) {
+    for (int i = 0; i < Count(); ++i) {
+        RunLane& lane = lanes_[size_t(i)];
+        lane.cycle.retryCount = 0;
+        if (forget)
+            lane.client->NewRun();
+        lane.held = !lane.InFlight();
+        lane.LetGo();
+        hosts.DueAt(i, due);
+    }
+}
+
+void RunLanes::EndHostWaits(HostScheduler& hosts, qint64 now) const {
+    for (int i = 0; i < Count(); ++i)
+        if (lanes_[size_t(i)].hostWait && hosts.LaneDue(i) > now)
+            hosts.DueAt(i, now);
+}

@@ -93,6 +93,12 @@ public:
     std::vector<int> Due(const HostScheduler& hosts, qint64 now);
     /// When the first lane not in flight has a step to take, or kNever.
     qint64 NextWake(const HostScheduler& hosts) const;
+    /// A new "Go!": every lane lets go of what it waits for (a request
+    /// under way ends as it will, its job then the new walk's) and is due at
+    /// `due`; `forget` tells the clients to forget the last run.
+    void NewRun(HostScheduler& hosts, qint64 due, bool forget);
+    /// "Stop!" is not put off by a wait for a server: those end `now`.
+    void EndHostWaits(HostScheduler& hosts, qint64 now) const;
     /// A new pause: the lanes pausing, or between two looks of a cycle, end
     /// their wait this long from `now`; a wait a server asked for keeps its time.
     void Repause(HostScheduler& hosts, qint64 now) const;
