@@ -193,7 +193,6 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
         return;
     lane.state = Lane::State::Idle;
     m_hosts.Ended(lane.host);
-    m_check.Know(lane.job, outcome.saved);
     if (outcome.answered || outcome.Succeeded())
         m_hosts.Answered(lane.address);
     if (outcome.Succeeded())
@@ -208,6 +207,10 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
     using Next = JobPolicy::Decision::Next;
     lane.examine = 0;
     lane.held = state.held;
+    // The size it saved is trusted only by the check that follows now; a job
+    // let go of is looked at on disk when the walk comes to it, since
+    // another job may have written its path by then.
+    m_check.Know(id, state.held ? outcome.saved : -1);
     m_tries.Record(id, state, decision.next, outcome.Cancelled());
 
     if (std::exchange(lane.probe, false) && decision.next != Next::WaitHost &&

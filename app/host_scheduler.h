@@ -61,8 +61,6 @@ public:
     /// no time, so its back-off grows): the seconds it is left alone, from
     /// now on for every request to it.
     qint64 LeaveAlone(const QString& host, qint64 asked);
-    /// Until when `host` is left alone (0: it is not).
-    qint64 AloneUntil(const QString& host) const { return hosts_.value(host).aloneUntilMs; }
     /// A success from `host`: its back-off starts afresh.
     void Succeeded(const QString& host) { backOffS_.remove(host); }
     /// The job that waited for `host` until `waitedUntil` has been settled:

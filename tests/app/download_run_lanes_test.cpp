@@ -214,4 +214,30 @@ TEST(DownloadRunLanes, GoDuringAServersWaitAsksAgainAfterThePause) {
     EXPECT_EQ(client.requested.size(), 2);
 }
 
+// A job let go of by a new "Go!" is looked at on disk when the walk reaches
+// it: another job may have written its path since, and the size its own
+// transfer saved says nothing of that file.
+TEST(DownloadRunLanes, AJobLetGoOfIsCheckedOnDiskNotByTheSizeItSaved) {
+    QTemporaryDir dir;
+    JobGrid grid;
+    ScriptedClient client;
+    const QString shared = dir.filePath("same.jpg");
+    grid.Append(JobList({Job{kDone, "http://h/y", shared}, Job{"", "http://h/z", shared}}));
+    DownloadRun run(grid, client);
+    run.SetTickInterval(kLongPause);
+    ScriptedClient::Reply empty{Outcome::Success, ""};
+    empty.during = [&] {
+        // Retry on the first job, then Go!, while the second is fetched.
+        grid.SetStatus(1, QString());
+        run.GoButtonClick();
+    };
+    client.replies["http://h/z"] = empty;
+    client.replies["http://h/y"] = {Outcome::Success, QByteArray(3000, 'y')};
+    run.GoButtonClick();
+    EXPECT_LT(TickToEnd(run), 100);
+    EXPECT_EQ(client.requested, (QStringList{"http://h/z", "http://h/y"}));
+    EXPECT_EQ(grid.Status(1), kDone);
+    EXPECT_EQ(QFileInfo(shared).size(), 3000) << "the first job's file is whole and there";
+}
+
 } // namespace
