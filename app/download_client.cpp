@@ -33,7 +33,6 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
         return;
     running_ = false;
     DownloadOutcome outcome;
-    outcome.threw = threw;
     outcome.error = code;
     outcome.received = ReceivedBytes();
     outcome.saved = SavedBytes();

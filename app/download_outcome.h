@@ -19,7 +19,6 @@ struct DownloadOutcome {
     JobPolicy::Failure kind = JobPolicy::Failure::Final;
     /// The socket error that ended the transfer, when one did.
     SockErrorCode error = SockErrorCode::Other;
-    bool threw = false; ///< ended by an error, not by a reply
     int httpStatus = 0; ///< the final reply's status code; 0 when none came
     /// The final reply's status line, or the client's text of why what came
     /// was no reply; empty when nothing came.

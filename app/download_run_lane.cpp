@@ -61,9 +61,9 @@ bool DownloadRun::Get1(int laneIndex) {
     int row = 0;
     // A job that waited for what its server asked is due now; one that
     // waited for its turn under the rate is asked about again.
-    const qint64 waitedUntil =
-        lane.state == Lane::State::Again && lane.serverWait ? lane.waitedUntil : -1;
-    lane.hostWait = lane.serverWait = false;
+    const qint64 waitedUntil = lane.state == Lane::State::Again ? lane.waitedUntil : -1;
+    lane.hostWait = false;
+    lane.waitedUntil = -1;
     if (lane.state == Lane::State::Again) {
         row = m_grid.RowOf(lane.job);
         if (row == 0) { // deleted while it waited
@@ -102,9 +102,11 @@ bool DownloadRun::Get1(int laneIndex) {
     lane.state = Lane::State::Idle;
     // Retried by hand or being tried again: the server is asked, whatever
     // is at the path.
+    const QString down = m_hosts.ConnectsFailing()
+                             ? m_hosts.DownReason(m_lanes[0].client->AddressOf(m_grid.Url(row)))
+                             : QString();
     const JobScreen::Verdict screened =
-        m_screen.Screen(m_grid.Path(row), m_grid.Refetch(id) || m_tries.Retrying(id),
-                        m_hosts.DownReason(m_lanes[0].client->AddressOf(m_grid.Url(row))));
+        m_screen.Screen(m_grid.Path(row), m_grid.Refetch(id) || m_tries.Retrying(id), down);
     const DownloadClient::PathFound found = screened.found;
     if (screened.kind != JobScreen::Verdict::Kind::Fetch)
         Mark(row, screened.mark, screened.reason);
@@ -123,13 +125,13 @@ bool DownloadRun::Get1(int laneIndex) {
     const QString host = HostScheduler::HostOf(m_grid.Url(row));
     const qint64 due = m_hosts.HostDue(host, waitedUntil);
     if (!m_hosts.AtCap(host) && due <= now) {
-        lane.probe = waitedUntil >= 0;
+        lane.waitedUntil = waitedUntil;
         GetData(laneIndex, row, found);
         return false;
     }
     // Jobs start in grid order: this one is taken again by the lane's next
     // step, once its server has a place for it or its turn has come.
-    lane.HoldAgain(id, false);
+    lane.HoldAgain(id);
     lane.parked = m_hosts.AtCap(host);
     lane.hostWait = !lane.parked;
     if (lane.hostWait)
@@ -154,7 +156,6 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
     } catch (...) {
         // It never ran: its end is told here, as the client would have.
         DownloadOutcome outcome;
-        outcome.threw = true;
         outcome.errorText = ExceptionText(std::current_exception());
         outcome.reason = outcome.errorText.isEmpty()
                              ? QStringLiteral("The request ended without an outcome")
@@ -180,7 +181,7 @@ JobPolicy::JobState DownloadRun::StateOf(const Lane& lane, const DownloadOutcome
 
 void DownloadRun::HoldForHost(int laneIndex, qint64 seconds, bool retryAfter) {
     Lane& lane = m_lanes[laneIndex];
-    lane.HoldAgain(lane.job, true);
+    lane.HoldAgain(lane.job);
     lane.waitedUntil = m_hosts.Now() + seconds * 1000;
     // "Stop!" pressed during the request is not put off by the wait.
     m_hosts.DueAt(laneIndex, m_cancelRequested ? m_hosts.Now() : lane.waitedUntil);
@@ -213,9 +214,9 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
     m_check.Know(id, state.held ? outcome.saved : -1);
     m_tries.Record(id, state, decision.next, outcome.Cancelled());
 
-    if (std::exchange(lane.probe, false) && decision.next != Next::WaitHost &&
-        decision.next != Next::TryAgain)
-        m_hosts.EndWait(lane.host, lane.waitedUntil);
+    if (const qint64 waited = std::exchange(lane.waitedUntil, -1);
+        waited >= 0 && decision.next != Next::WaitHost && decision.next != Next::TryAgain)
+        m_hosts.EndWait(lane.host, waited);
     switch (decision.next) {
     case Next::WaitHost:
         HoldForHost(laneIndex, m_hosts.LeaveAlone(lane.host, decision.asked), decision.asked > 0);

@@ -75,6 +75,9 @@ public:
     bool ConnectFailed(const QString& address, bool refused);
     /// A reply came from `address`: only failures in a row make it down.
     void Answered(const QString& address);
+    /// Some address has failed a connection try of late (only then is it
+    /// worth asking whether a job's address is down).
+    bool ConnectsFailing() const { return !connects_.isEmpty(); }
     /// "not tried: …" when `address` is down, else empty.
     QString DownReason(const QString& address) const;
 

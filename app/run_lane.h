@@ -26,10 +26,9 @@ struct RunLane {
     QString path;               ///< of the request
     QString host;               ///< "scheme://host:port" of the request
     QString address;            ///< where it connects (DownloadClient::AddressOf)
-    /// The request is the job's next try after a wait its server asked for:
-    /// how it is settled ends that wait.
-    bool probe = false;
-    /// Until when the job waited for what its server asked (-1: it did not).
+    /// Until when the job waits, or waited, for what its server asked or
+    /// its back-off (-1: it did not). A request that follows such a wait
+    /// ends it for all once its job is settled.
     qint64 waitedUntil = -1;
     /// The job is still this run's (a new "Go!" lets go of it).
     bool held = true;
@@ -37,7 +36,6 @@ struct RunLane {
     /// job's path or server is another lane's).
     bool parked = false;
     bool hostWait = false;    ///< it waits for its server: the server's wait or its turn
-    bool serverWait = false;  ///< the wait is what the server asked for, or its back-off
     ResultCheck::Cycle cycle; ///< its small-result counters
 
     bool InFlight() const { return state == State::InFlight; }
@@ -55,15 +53,14 @@ struct RunLane {
             state = State::Idle;
             job = examine = 0;
         }
-        parked = hostWait = serverWait = false;
+        parked = hostWait = false;
     }
-    /// Holds `id` to fetch it again once its wait is over.
-    void HoldAgain(JobGrid::JobId id, bool forServer) {
+    /// Holds `id` to fetch it again once its wait for its server is over.
+    void HoldAgain(JobGrid::JobId id) {
         state = State::Again;
         job = id;
         held = true;
         hostWait = true;
-        serverWait = forServer;
     }
 };
 

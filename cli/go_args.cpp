@@ -125,4 +125,3 @@ QString TimeOutProblem(const QString& text) {
                        .arg(double(*n) / 1000.0);
     return problem;
 }
-

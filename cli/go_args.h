@@ -49,4 +49,3 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed);
 /// The refusal of a --timeout value, saying so when it looks like
 /// milliseconds.
 QString TimeOutProblem(const QString& text);
-

@@ -4,6 +4,8 @@
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
+#include <cstring>
+#include <string>
 #include <utility>
 
 QString SocketErrorText(int errorNumber) {
@@ -35,4 +37,13 @@ void PowersockErrors::CheckCloseError() {
         return;
     session_.LastErrorCode = std::exchange(closeError_, 0);
     Raise(session_.ErrorText(session_.LastErrorCode));
+}
+
+std::runtime_error FileError(const char* what, const QString& fileName, int error) {
+    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
+                              std::strerror(error));
+}
+
+EAbortError AbortError(const QString& text, bool timedOut) {
+    return EAbortError(text, timedOut ? SockErrorCode::TimedOut : SockErrorCode::Cancelled);
 }

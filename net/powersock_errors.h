@@ -1,12 +1,20 @@
 #pragma once
 
+#include "net/sock_error.h"
+
 #include <QString>
+#include <stdexcept>
 
 class TPowersock;
 
 /// "10061:Connection refused" for a classic socket error number; "Unknown
 /// Error No. 12345" for one the table does not know; "" for 0.
 QString SocketErrorText(int errorNumber);
+
+/// "what fileName: strerror(error)", the error of a body file.
+std::runtime_error FileError(const char* what, const QString& fileName, int error);
+/// The exception of an operation that Cancel, Abort or the time-out ended.
+EAbortError AbortError(const QString& text, bool timedOut);
 
 /// How a TPowersock session reports socket errors: the transport's last
 /// error read into LastErrorCode, OnSocketError fired, ESockError thrown

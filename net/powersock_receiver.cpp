@@ -41,16 +41,6 @@ private:
     qint64 last_ = 0;
 };
 
-std::runtime_error fileError(const char* what, const QString& fileName, int error) {
-    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
-                              std::strerror(error));
-}
-
-// The exception of an operation that Cancel, Abort or the time-out ended.
-EAbortError abortError(const QString& text, bool timedOut) {
-    return EAbortError(text, timedOut ? SockErrorCode::TimedOut : SockErrorCode::Cancelled);
-}
-
 } // namespace
 
 PowersockReceiver::PowersockReceiver(TPowersock& session)
@@ -118,7 +108,7 @@ Task<QByteArray> PowersockReceiver::ReadLnAsync() {
             break;
     }
     session_.Cancelled = false;
-    throw abortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
+    throw AbortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
 }
 
 Task<QByteArray>
@@ -189,7 +179,7 @@ PowersockReceiver::ReadLinesAsync(qint64 limit, std::function<bool(const QByteAr
             break;
     }
     session_.Cancelled = false;
-    throw abortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
+    throw AbortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
 }
 
 Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> more,
@@ -230,7 +220,7 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw abortError(QString::fromLatin1(abortText), session_.TimedOut);
+        throw AbortError(QString::fromLatin1(abortText), session_.TimedOut);
     }
 }
 
@@ -268,7 +258,7 @@ Task<qint64> PowersockReceiver::CaptureMoreAsync(int fd, QString fileName, qint6
             const qint64 n =
                 session_.transport_->receiveToFile(fd, limit, buffer, TPowersock::BufferSize);
             if (n == -2)
-                throw fileError("Cannot write file", fileName, errno);
+                throw FileError("Cannot write file", fileName, errno);
             return n;
         },
         "Socket send aborted");
@@ -311,7 +301,7 @@ Task<> PowersockReceiver::CaptureFileAsync(QString fileName, qint64 stopAfter) {
     const int fd = ::open(QFile::encodeName(fileName).constData(),
                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        throw fileError("Cannot create file", fileName, errno);
+        throw FileError("Cannot create file", fileName, errno);
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     co_await CaptureMoreAsync(fd, fileName, stopAfter);
 }

@@ -15,20 +15,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::runtime_error fileError(const char* what, const QString& fileName, int error) {
-    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
-                              std::strerror(error));
-}
-
-// The exception of an operation that Cancel, Abort or the time-out ended.
-EAbortError abortError(const QString& text, bool timedOut) {
-    return EAbortError(text, timedOut ? SockErrorCode::TimedOut : SockErrorCode::Cancelled);
-}
-
-} // namespace
-
 PowersockSender::PowersockSender(TPowersock& session)
     : session_(session) {}
 
@@ -72,7 +58,7 @@ Task<> PowersockSender::SendBufferAsync(const char* data, qint64 length) {
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw abortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+        throw AbortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
     }
 }
 
@@ -80,7 +66,7 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
     session_.ReportStatus(8, QStringLiteral("SendFile"));
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw fileError("Cannot open file", fileName, errno);
+        throw FileError("Cannot open file", fileName, errno);
     {
         const auto closeFile = qScopeGuard([fd] { ::close(fd); });
         // Not in the classic session, but without it a peer that stops
@@ -89,7 +75,7 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
         const auto off = qScopeGuard([this] { session_.TimerOff(); });
         struct stat st {};
         if (::fstat(fd, &st) != 0)
-            throw fileError("Cannot read file", fileName, errno);
+            throw FileError("Cannot read file", fileName, errno);
         char* const buffer = session_.IOBuffer();
         qint64 position = 0;
         while (position < st.st_size && !session_.Cancelled) {
@@ -97,7 +83,7 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
-                throw fileError("Cannot read file", fileName, errno);
+                throw FileError("Cannot read file", fileName, errno);
             if (n == 0)
                 break;
             position += n;
@@ -106,6 +92,6 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw abortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+        throw AbortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
     }
 }

@@ -24,8 +24,8 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 class ScriptedClient : public DownloadClient {
 public:
     enum class Outcome {
-        Success, ///< writes `body`, raises succeeded
-        Failure, ///< raises failed; an error page is never saved at the path
+        Success, ///< writes `body`; the outcome is a success
+        Failure, ///< an error reply; an error page is never saved at the path
         Throw,   ///< ends with `error` before anything is written
         None,    ///< ends without an outcome
         /// writes `body` to the part file, then waits for Abort, which

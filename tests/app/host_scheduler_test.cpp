@@ -21,8 +21,8 @@ TEST(HostScheduler, WaitsPausesAndTurnsFollowTheRunsRules) {
         qint64 expected;
     };
     const std::vector<Row> rows = {
-        {"a server never asked is due at once",
-         [&](Scheduler& s) { return s.hosts.HostDue(a); }, 0},
+        {"a server never asked is due at once", [&](Scheduler& s) { return s.hosts.HostDue(a); },
+         0},
         {"Retry-After is waited as asked, from now",
          [&](Scheduler& s) {
              s.hosts.LeaveAlone(a, 30);

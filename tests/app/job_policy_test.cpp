@@ -1,6 +1,6 @@
 // What a failed request means for its job, without a server or a clock.
-#include "app/job_policy.h"
 #include "app/download_outcome.h"
+#include "app/job_policy.h"
 #include "app/status_mark.h"
 
 #include <gtest/gtest.h>
@@ -160,18 +160,18 @@ TEST(JobPolicy, EveryEndingDecidesTheJobsMarkOrItsNextTry) {
         {"a 404 fails", retried, ending(S::Failed), Next::Mark, M::Failed, 0},
         {"a 503 is waited out as it asked", first, ending(S::Failed, Failure::SlowDown, 30),
          Next::WaitHost, M::Requested, 30},
-        {"a 429 naming no time waits its back-off", first,
-         ending(S::Failed, Failure::SlowDown, 0), Next::WaitHost, M::Requested, 0},
+        {"a 429 naming no time waits its back-off", first, ending(S::Failed, Failure::SlowDown, 0),
+         Next::WaitHost, M::Requested, 0},
         {"a ninth 503 in a row fails", waitedEnough, ending(S::Failed, Failure::SlowDown, 0),
          Next::Mark, M::Failed, 0},
-        {"a reset with tries left is tried again", retried,
-         ending(S::Failed, Failure::Transient), Next::TryAgain, M::Requested, 0},
+        {"a reset with tries left is tried again", retried, ending(S::Failed, Failure::Transient),
+         Next::TryAgain, M::Requested, 0},
         {"a job a new Go! let go of is left to the walk", letGo,
          ending(S::Failed, Failure::Transient), Next::Keep, M::Requested, 0},
         {"a 503 of a job let go of is not waited for", letGo,
          ending(S::Failed, Failure::SlowDown, 5), Next::Mark, M::GivenUp, 0},
-        {"a failure late in a cycle gives up", inCycle, ending(S::Failed), Next::Mark,
-         M::GivenUp, 0},
+        {"a failure late in a cycle gives up", inCycle, ending(S::Failed), Next::Mark, M::GivenUp,
+         0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
