@@ -5,6 +5,8 @@
 #include "http/request_lines.h"
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
+
 void ApplySettingsToClient(const Settings& s, TNMHTTP& http) {
     if (s.proxyEnabled) {
         http.Proxy = s.proxyHost;
@@ -30,7 +32,8 @@ QString RequestSettingsProblem(const RequestSettings& request) {
         const QString what = RequestLines::ControlByte(value.toUtf8());
         if (what.isEmpty())
             return {};
-        return QStringLiteral("The %1 in serifech.ini holds %2; nothing was fetched.")
+        return QCoreApplication::translate("ClientSettings",
+                                           "The %1 in serifech.ini holds %2; nothing was fetched.")
             .arg(key, what);
     };
     QString problem = check(QStringLiteral("UserAgent"), request.userAgent);

@@ -1,5 +1,7 @@
 #include "app/download_client.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString Or(const QString& text, const QString& otherwise) {
@@ -46,8 +48,10 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
     } else if (reply_ == Reply::Failed) {
         const Failure failure = LastFailure();
         outcome.kind = failure.kind;
-        outcome.reason = Or(failure.reason,
-                            Or(FailureReason(), QStringLiteral("The server refused the request")));
+        outcome.reason =
+            Or(failure.reason,
+               Or(FailureReason(),
+                  QCoreApplication::translate("DownloadClient", "The server refused the request")));
         outcome.answered = true;
         outcome.retryAfter = SlowDownSeconds();
     } else if (threw && abortAsked_) {
@@ -60,14 +64,17 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
         outcome.errorText = error;
         outcome.kind = failure.reason.isEmpty() ? JobPolicy::Failure::Final : failure.kind;
         outcome.reason =
-            Or(failure.reason, Or(error, QStringLiteral("The request ended without an outcome")));
+            Or(failure.reason,
+               Or(error, QCoreApplication::translate("DownloadClient",
+                                                     "The request ended without an outcome")));
         outcome.answered = failure.answered;
     } else {
         // Over without a reply's outcome or an error: nothing says that
         // another try would go better.
         outcome.errorText = StatusText();
-        outcome.reason =
-            Or(outcome.errorText, QStringLiteral("The request ended without an outcome"));
+        outcome.reason = Or(
+            outcome.errorText,
+            QCoreApplication::translate("DownloadClient", "The request ended without an outcome"));
     }
     abortAsked_ = false;
     if (events_.finished)

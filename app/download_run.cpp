@@ -4,9 +4,13 @@
 
 #include <algorithm>
 
-const QString DownloadRun::kNoJobsMessage = QStringLiteral("登録されていません");
-const QString DownloadRun::kAllDoneMessage =
-    QStringLiteral("登録されていたすべてのダウンロード完了");
+QString DownloadRun::NoJobsMessage() {
+    return tr("登録されていません");
+}
+
+QString DownloadRun::AllDoneMessage() {
+    return tr("登録されていたすべてのダウンロード完了");
+}
 
 DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent,
                          HostScheduler::Clock clock)
@@ -113,7 +117,7 @@ void DownloadRun::GoButtonClick() {
     const qint64 due = m_hosts.Now() + m_hosts.PauseMs();
     m_lanes.NewRun(m_hosts, due, !running);
     if (m_grid.NextRow() == 1) {
-        emit messageRequested(kNoJobsMessage);
+        emit messageRequested(NoJobsMessage());
         return;
     }
     // During a request this only arms the tick; the tick waits for the
@@ -162,7 +166,7 @@ void DownloadRun::Finish(End end) {
     // The end first, so that the status bar and the saved list show it
     // while the message is read.
     emit runFinished(End::Completed);
-    emit messageRequested(kAllDoneMessage);
+    emit messageRequested(AllDoneMessage());
 }
 
 void DownloadRun::Timer1Timer() {

@@ -64,8 +64,10 @@ public:
     /// slowest real link, so only a stalled server falls under it.
     static constexpr int kLowSpeedLimit = 64;
 
-    static const QString kNoJobsMessage; ///< "登録されていません"
-    static const QString kAllDoneMessage; ///< "登録されていたすべてのダウンロード完了"
+    /// "登録されていません", in the user's language.
+    static QString NoJobsMessage();
+    /// "登録されていたすべてのダウンロード完了", in the user's language.
+    static QString AllDoneMessage();
 
     enum class End {
         Completed, ///< no job left; the completion message was sent
@@ -128,7 +130,7 @@ public:
     // --- handlers ------------------------------------------------------------------
 
     /// "Go!": RetryCount := 0, CurrentRow := 1 and arm the timer, or the
-    /// message kNoJobsMessage for an empty list. Pressed during a request,
+    /// message NoJobsMessage() for an empty list. Pressed during a request,
     /// the walk from row 1 starts once that request has ended.
     void GoButtonClick();
     /// "Stop!": the run stops at its next tick, once the requests under way

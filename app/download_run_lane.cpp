@@ -4,6 +4,7 @@
 #include "app/download_run.h"
 #include "app/status_mark.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <exception>
@@ -19,7 +20,7 @@ QString ExceptionText(const std::exception_ptr& thrown) {
     } catch (const std::exception& e) {
         return QString::fromLocal8Bit(e.what());
     } catch (...) {
-        return QStringLiteral("Unknown error");
+        return QCoreApplication::translate("DownloadRun", "Unknown error");
     }
 }
 
@@ -157,9 +158,10 @@ void DownloadRun::GetData(int laneIndex, int row, DownloadClient::PathFound foun
         // It never ran: its end is told here, as the client would have.
         DownloadOutcome outcome;
         outcome.errorText = ExceptionText(std::current_exception());
-        outcome.reason = outcome.errorText.isEmpty()
-                             ? QStringLiteral("The request ended without an outcome")
-                             : outcome.errorText;
+        outcome.reason =
+            outcome.errorText.isEmpty()
+                ? QCoreApplication::translate("DownloadRun", "The request ended without an outcome")
+                : outcome.errorText;
         Finished(laneIndex, outcome);
     }
 }

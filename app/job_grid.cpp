@@ -14,11 +14,11 @@ constexpr std::array<int, JobGrid::ColumnCount> kColumnWidths = {22, 440, 238};
 QString JobGrid::ColumnCaption(int column) {
     switch (column) {
     case StatusColumn:
-        return QStringLiteral("Status");
+        return tr("Status");
     case UrlColumn:
-        return QStringLiteral("URL");
+        return tr("URL");
     case PathColumn:
-        return QStringLiteral("Path");
+        return tr("Path");
     default:
         return {};
     }

@@ -2,6 +2,7 @@
 
 #include "app/download_outcome.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace JobPolicy {
@@ -71,29 +72,34 @@ QString ErrorReason(SockErrorCode code, int lastError, const QString& text, cons
     switch (code) {
     case SockErrorCode::LookupFailed:
         if (lastError == kTryAgain)
-            return QStringLiteral("Host lookup failed for now: %1").arg(host);
-        return QStringLiteral("Host not found: %1").arg(host);
+            return QCoreApplication::translate("JobPolicy", "Host lookup failed for now: %1")
+                .arg(host);
+        return QCoreApplication::translate("JobPolicy", "Host not found: %1").arg(host);
     case SockErrorCode::LookupTimedOut:
-        return QStringLiteral("Timed out looking up %1").arg(host);
+        return QCoreApplication::translate("JobPolicy", "Timed out looking up %1").arg(host);
     case SockErrorCode::ConnectTimedOut:
-        return QStringLiteral("Timed out connecting to %1").arg(address);
+        return QCoreApplication::translate("JobPolicy", "Timed out connecting to %1").arg(address);
     case SockErrorCode::ConnectFailed:
         switch (lastError) {
         case kRefused:
-            return QStringLiteral("Connection refused by %1").arg(address);
+            return QCoreApplication::translate("JobPolicy", "Connection refused by %1")
+                .arg(address);
         case kTimedOut:
-            return QStringLiteral("Timed out connecting to %1").arg(address);
+            return QCoreApplication::translate("JobPolicy", "Timed out connecting to %1")
+                .arg(address);
         case kHostUnreachable:
         case kHostDown:
-            return QStringLiteral("No route to host %1").arg(address);
+            return QCoreApplication::translate("JobPolicy", "No route to host %1").arg(address);
         case kNetworkUnreachable:
         case kNetworkDown:
-            return QStringLiteral("Network unreachable for %1").arg(address);
+            return QCoreApplication::translate("JobPolicy", "Network unreachable for %1")
+                .arg(address);
         case kHostNotFound:
         case kNoData:
-            return QStringLiteral("Host not found: %1").arg(host);
+            return QCoreApplication::translate("JobPolicy", "Host not found: %1").arg(host);
         default:
-            return QStringLiteral("Could not connect to %1 (%2)").arg(address, text);
+            return QCoreApplication::translate("JobPolicy", "Could not connect to %1 (%2)")
+                .arg(address, text);
         }
     case SockErrorCode::TlsTimedOut:
     case SockErrorCode::TlsFailed:
@@ -107,8 +113,11 @@ QString ErrorReason(SockErrorCode code, int lastError, const QString& text, cons
 
 QString NotTriedReason(const QString& address, bool refused) {
     return refused
-               ? QStringLiteral("not tried: %1 refused %2 connections").arg(address).arg(kDownAfter)
-               : QStringLiteral("not tried: %1 failed %2 connection tries")
+               ? QCoreApplication::translate("JobPolicy", "not tried: %1 refused %2 connections")
+                     .arg(address)
+                     .arg(kDownAfter)
+               : QCoreApplication::translate("JobPolicy",
+                                             "not tried: %1 failed %2 connection tries")
                      .arg(address)
                      .arg(kDownAfter);
 }
@@ -154,9 +163,12 @@ QString PathRefusal(const QString& path) {
         return {};
     for (const QString& part : path.split(QRegularExpression(QStringLiteral("[/\\\\]")))) {
         if (part == QLatin1String(".."))
-            return QStringLiteral("Refused: the path goes up a folder with \"..\"");
+            return QCoreApplication::translate("JobPolicy",
+                                               "Refused: the path goes up a folder with \"..\"");
         if (part.startsWith(QLatin1Char('.')) && part != QLatin1String("."))
-            return QStringLiteral("Refused: the path leads into the hidden \"%1\"").arg(part);
+            return QCoreApplication::translate("JobPolicy",
+                                               "Refused: the path leads into the hidden \"%1\"")
+                .arg(part);
     }
     return {};
 }

@@ -4,6 +4,7 @@
 #include "app/job_policy.h"
 #include "app/status_mark.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -69,7 +70,8 @@ QStringList MissingFolders(const JobGrid& grid) {
 QString CreateFolders(const QStringList& folders) {
     for (const QString& folder : folders) {
         if (!QDir().mkpath(folder))
-            return QStringLiteral("The folder %1 could not be created; nothing was fetched.")
+            return QCoreApplication::translate(
+                       "ListEdits", "The folder %1 could not be created; nothing was fetched.")
                 .arg(folder);
     }
     return {};
@@ -89,8 +91,8 @@ QString ClearQuestion(const JobGrid& grid) {
         open += !StatusMark::IsSuccess(jobs.mark(i));
     if (open == 0)
         return {};
-    return QStringLiteral("The list holds %1 job(s) not yet done.\n\n"
-                          "Clear the list anyway? (Ctrl+Z undoes it)")
+    return QCoreApplication::translate("ListEdits", "The list holds %1 job(s) not yet done.\n\n"
+                                                    "Clear the list anyway? (Ctrl+Z undoes it)")
         .arg(open);
 }
 
@@ -144,8 +146,9 @@ TakenPaths PathsTaken(const JobList& listed, const JobList& added) {
 QString PathsTakenWarning(const TakenPaths& taken) {
     if (taken.count == 0)
         return {};
-    return QStringLiteral("%1 of the new jobs save to a path that another job has already (%2): "
-                          "they are fetched one after another, and the last one's file stays.")
+    return QCoreApplication::translate(
+               "ListEdits", "%1 of the new jobs save to a path that another job has already (%2): "
+                            "they are fetched one after another, and the last one's file stays.")
         .arg(taken.count)
         .arg(QDir::toNativeSeparators(taken.first));
 }
@@ -171,7 +174,9 @@ QString FailureCauses(const JobGrid& grid, qsizetype most) {
     QStringList named;
     for (qsizetype i = 0; i < std::min(causes.size(), most); ++i)
         named << QStringLiteral("%1: %2")
-                     .arg(causes[i].isEmpty() ? QStringLiteral("no reason") : causes[i])
+                     .arg(causes[i].isEmpty()
+                              ? QCoreApplication::translate("ListEdits", "no reason")
+                              : causes[i])
                      .arg(counts.value(causes[i]));
     if (causes.size() > most)
         named << QStringLiteral("…");
@@ -211,7 +216,7 @@ QString Summary(const JobGrid& grid) {
     for (const auto& [text, n] : others)
         parts << QStringLiteral("%1 %2").arg(n).arg(text);
     if (const int untried = counts[M::None]; untried > 0)
-        parts << QStringLiteral("%1 not tried").arg(untried);
+        parts << QCoreApplication::translate("ListEdits", "%1 not tried").arg(untried);
     return parts.join(QStringLiteral(" · "));
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/profile_dir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -13,8 +14,10 @@ QString Native(const QString& path) {
 
 // Why a file the program could not read at start is not written back.
 QString NotSavedMessage(const QString& path) {
-    return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
-                          "be read when the program started.")
+    return QCoreApplication::translate(
+               "ProfileSession",
+               "%1 was not saved, so that what it holds is not lost: it could not "
+               "be read when the program started.")
         .arg(path);
 }
 
@@ -32,10 +35,11 @@ bool ProfileSession::folderExists() const {
 }
 
 QString ProfileSession::inUseText() const {
-    const QString holder = lock_.holderPid() > 0
-                               ? QStringLiteral("process %1").arg(lock_.holderPid())
-                               : QStringLiteral("another process");
-    return QStringLiteral("the profile folder %1 is in use by %2")
+    const QString holder =
+        lock_.holderPid() > 0
+            ? QCoreApplication::translate("ProfileSession", "process %1").arg(lock_.holderPid())
+            : QCoreApplication::translate("ProfileSession", "another process");
+    return QCoreApplication::translate("ProfileSession", "the profile folder %1 is in use by %2")
         .arg(Native(ProfileDir::path()), holder);
 }
 
@@ -59,8 +63,10 @@ ProfileSession::JobsLoaded ProfileSession::loadJobs() {
 }
 
 QString ProfileSession::overwriteQuestion() const {
-    return QStringLiteral("%1 holds %2 job(s) after an empty row that were not loaded. Saving "
-                          "the list writes over them.\n\nSave the list anyway?")
+    return QCoreApplication::translate(
+               "ProfileSession",
+               "%1 holds %2 job(s) after an empty row that were not loaded. Saving "
+               "the list writes over them.\n\nSave the list anyway?")
         .arg(Native(ProfileDir::jobListFilePath()))
         .arg(unloadedJobs_);
 }
@@ -70,8 +76,9 @@ QString ProfileSession::saveJobs(const JobList& jobs) {
     if (!jobListReadable_)
         return NotSavedMessage(path);
     if (unloadedJobs_ > 0)
-        return QStringLiteral("The job list was not saved; %1 keeps the jobs that were not "
-                              "loaded.")
+        return QCoreApplication::translate(
+                   "ProfileSession", "The job list was not saved; %1 keeps the jobs that were not "
+                                     "loaded.")
             .arg(Native(path));
     return JobListFile::save(path, jobs);
 }

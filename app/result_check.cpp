@@ -3,6 +3,7 @@
 #include "app/content_check.h"
 #include "app/status_mark.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 ResultCheck::Look ResultCheck::LookAt(const QString& path) {
@@ -47,10 +48,12 @@ ResultCheck::Verdict ResultCheck::Examine(JobId id, const QString& path, bool to
     const QString reason =
         !failure.isEmpty() ? failure
         : !wrong.isEmpty() ? wrong
-        : !exists          ? QStringLiteral("No file was saved")
+        : !exists          ? QCoreApplication::translate("ResultCheck", "No file was saved")
         : size == 0
-            ? QStringLiteral("The saved file is empty")
-            : QStringLiteral("Too small: %1 bytes, the limit is %2 KB").arg(size).arg(limitKB_);
+            ? QCoreApplication::translate("ResultCheck", "The saved file is empty")
+            : QCoreApplication::translate("ResultCheck", "Too small: %1 bytes, the limit is %2 KB")
+                  .arg(size)
+                  .arg(limitKB_);
     return {true, exists, reason};
 }
 

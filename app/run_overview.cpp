@@ -2,6 +2,7 @@
 
 #include "app/status_mark.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 
@@ -115,12 +116,14 @@ QString RunOverview::Text(qint64 nowMs) const {
     if (m_row == 0)
         return {};
     QStringList parts;
-    parts << QStringLiteral("job %1 of %2").arg(m_row).arg(m_jobCount);
-    parts << QStringLiteral("%1 done, %2 failed").arg(m_done).arg(m_failed);
+    parts << QCoreApplication::translate("RunOverview", "job %1 of %2").arg(m_row).arg(m_jobCount);
+    parts << QCoreApplication::translate("RunOverview", "%1 done, %2 failed")
+                 .arg(m_done)
+                 .arg(m_failed);
     if (const qint64 speed = BytesPerSecond(nowMs); speed > 0)
         parts << SpeedText(speed);
     if (const auto left = SecondsLeft(nowMs))
-        parts << DurationText(*left) + QStringLiteral(" left");
+        parts << QCoreApplication::translate("RunOverview", "%1 left").arg(DurationText(*left));
     return parts.join(QStringLiteral(" · "));
 }
 

@@ -23,12 +23,12 @@ RunPanels::RunPanels(const DownloadRun& run, const JobGrid& grid, QObject* paren
 }
 
 void RunPanels::JobStarted(JobGrid::JobId id) {
-    emit panelTextChanged(0, QStringLiteral("ダウンロード中：") + NameOf(id));
-    emit panelTextChanged(1, QStringLiteral("リクエスト中"));
+    emit panelTextChanged(0, tr("ダウンロード中：%1").arg(NameOf(id)));
+    emit panelTextChanged(1, tr("リクエスト中"));
 }
 
 void RunPanels::Connected() {
-    emit panelTextChanged(1, QStringLiteral("転送開始"));
+    emit panelTextChanged(1, tr("転送開始"));
 }
 
 void RunPanels::StatusChanged(const QString& text) {
@@ -48,13 +48,13 @@ void RunPanels::RequestError(const QString& text) {
 }
 
 void RunPanels::Stopping(JobGrid::JobId id) {
-    emit panelTextChanged(0, QStringLiteral("中断処理中：") + NameOf(id));
+    emit panelTextChanged(0, tr("中断処理中：%1").arg(NameOf(id)));
 }
 
 void RunPanels::RunFinished(DownloadRun::End end) {
     // A completed run stands past its last job, on a row without a file.
-    emit panelTextChanged(0, end == DownloadRun::End::Cancelled ? QStringLiteral("中断しました")
-                                                                : QStringLiteral("完了："));
+    emit panelTextChanged(0,
+                          end == DownloadRun::End::Cancelled ? tr("中断しました") : tr("完了："));
 }
 
 QString RunPanels::NameOf(JobGrid::JobId id) const {
@@ -62,15 +62,13 @@ QString RunPanels::NameOf(JobGrid::JobId id) const {
 }
 
 QString RunPanels::HostWaitText(qint64 seconds, bool retryAfter) {
-    return QStringLiteral("waiting for host (%1 %2 s)")
-        .arg(retryAfter ? QStringLiteral("Retry-After") : QStringLiteral("back-off"))
-        .arg(seconds);
+    return retryAfter ? tr("waiting for host (Retry-After %1 s)").arg(seconds)
+                      : tr("waiting for host (back-off %1 s)").arg(seconds);
 }
 
 QString RunPanels::ProgressText(qint64 received, qint64 expected) {
-    QString text = QStringLiteral("Bytes：") + QString::number(received);
     if (expected <= 0)
-        return text;
+        return tr("Bytes：%1").arg(received);
     // received × 100 overflows 64 bits for counts above 92 PB; 128 bits
     // never do.
     __extension__ using Wide = unsigned __int128;
@@ -80,6 +78,5 @@ QString RunPanels::ProgressText(qint64 received, qint64 expected) {
         digits.prepend(QChar('0' + int(percent % 10u)));
         percent /= 10u;
     } while (percent != 0u);
-    return text + QStringLiteral(" / ") + QString::number(expected) + QStringLiteral(" (") +
-           digits + QStringLiteral("%)");
+    return tr("Bytes：%1 / %2 (%3%)").arg(received).arg(expected).arg(digits);
 }

@@ -101,7 +101,7 @@ void RunPresenter::JobMarked(JobGrid::JobId id, int row, JobList::Mark mark,
     if (mark != M::Failed && mark != M::GivenUp && (mark != M::None || reason.isEmpty()))
         return;
     emit logLineAdded(
-        QStringLiteral("%1  %2  row %3  %4: %5")
+        tr("%1  %2  row %3  %4: %5")
             .arg(now.time().toString(QStringLiteral("HH:mm:ss")), StatusMark::Glyph(mark))
             .arg(row)
             .arg(DownloadRun::FileNamePart(m_grid.Path(row)), reason));
@@ -137,7 +137,7 @@ void RunPresenter::RunFinished(DownloadRun::End end) {
     m_overviewShownAt = m_clock.steadyMs();
     QString text = m_overview.Text(m_overviewShownAt);
     if (const QString list = ListEdits::Summary(m_grid); !list.isEmpty())
-        text += QStringLiteral("  —  list: ") + list;
+        text += tr("  —  list: %1").arg(list);
     emit overviewChanged(text);
 }
 
@@ -145,7 +145,7 @@ void RunPresenter::RunStarting() {
     // The lines of an earlier run stay for reading, told apart from this one's.
     if (m_logLines == 0)
         return;
-    emit logLineAdded(QStringLiteral("── %1  Go! (the lines above are from the previous run) ──")
+    emit logLineAdded(tr("── %1  Go! (the lines above are from the previous run) ──")
                           .arg(m_clock.now().time().toString(QStringLiteral("HH:mm:ss"))));
     ++m_logLines;
 }
@@ -170,6 +170,5 @@ QString RunPresenter::StatusToolTip(int gridRow) const {
     QString text = m_grid.Reason(gridRow);
     if (!text.isEmpty())
         text += QLatin1Char('\n');
-    return text +
-           QStringLiteral("Ended %1").arg(ended->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    return text + tr("Ended %1").arg(ended->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }

@@ -2,6 +2,8 @@
 
 #include "platform/int_to_str_l.h"
 
+#include <QCoreApplication>
+
 QString NormaliseSeriesNumber(const QString& text) {
     if (text.isEmpty())
         return QStringLiteral("0");
@@ -56,23 +58,27 @@ QString SeriesErrorMessage(SeriesError error, const SeriesSpec& spec, const QStr
     case SeriesError::None:
         return {};
     case SeriesError::StartNotInteger:
-        return QStringLiteral("開始番号「%1」は整数として読めません（-2147483648～2147483647）。")
+        return QCoreApplication::translate(
+                   "Series", "開始番号「%1」は整数として読めません（-2147483648～2147483647）。")
             .arg(badText);
     case SeriesError::EndNotInteger:
-        return QStringLiteral("終了番号「%1」は整数として読めません（-2147483648～2147483647）。")
+        return QCoreApplication::translate(
+                   "Series", "終了番号「%1」は整数として読めません（-2147483648～2147483647）。")
             .arg(badText);
     case SeriesError::TooManyDigits:
-        return QStringLiteral("数字桁数 %1 は大きすぎます（%2 桁まで）。")
+        return QCoreApplication::translate("Series", "数字桁数 %1 は大きすぎます（%2 桁まで）。")
             .arg(spec.digits)
             .arg(kMaxSeriesDigits);
     case SeriesError::TooManyJobs:
-        return QStringLiteral("%1 から %2 までの %3 件は多すぎます（一度に %4 件まで）。")
+        return QCoreApplication::translate(
+                   "Series", "%1 から %2 までの %3 件は多すぎます（一度に %4 件まで）。")
             .arg(spec.start)
             .arg(spec.end)
             .arg(SeriesJobCount(spec.start, spec.end, spec.step))
             .arg(kMaxJobsPerListUp);
     case SeriesError::ListFull:
-        return QStringLiteral("%1 件を加えるとリストが上限の %2 件を超えます。")
+        return QCoreApplication::translate("Series",
+                                           "%1 件を加えるとリストが上限の %2 件を超えます。")
             .arg(SeriesJobCount(spec.start, spec.end, spec.step))
             .arg(kMaxJobsInList);
     }

@@ -59,7 +59,7 @@ QStringList WindowProfile::Open(std::unique_ptr<ProfileSession> session) {
 
 QString WindowProfile::SaveData() {
     if (!m_session)
-        return QStringLiteral("The job list was not saved: no profile was opened.");
+        return tr("The job list was not saved: no profile was opened.");
     if (m_session->unloadedJobs() > 0 && m_ask && m_ask(m_session->overwriteQuestion()))
         m_session->allowOverwritingUnloaded();
     return m_session->saveJobs(m_grid.Jobs());

@@ -93,9 +93,8 @@ bool ListCommands::PrepareFolders() {
     const QStringList missing = ListEdits::MissingFolders(m_grid);
     if (missing.isEmpty())
         return true;
-    const QString question =
-        QStringLiteral("The save folder does not exist:\n%1\n\nCreate it and start?")
-            .arg(missing.join(QLatin1Char('\n')));
+    const QString question = tr("The save folder does not exist:\n%1\n\nCreate it and start?")
+                                 .arg(missing.join(QLatin1Char('\n')));
     if (!m_ask || !m_ask(question))
         return false;
     const QString problem = ListEdits::CreateFolders(missing);
@@ -112,12 +111,12 @@ bool ListCommands::AgreeToHiddenPaths() {
     constexpr qsizetype kNamed = 5;
     QString names = paths.first(std::min(paths.size(), kNamed)).join(QLatin1Char('\n'));
     if (paths.size() > kNamed)
-        names += QStringLiteral("\n... and %1 more").arg(paths.size() - kNamed);
+        names += tr("\n... and %1 more").arg(paths.size() - kNamed);
     const QString question =
-        QStringLiteral("%1 job(s) would save outside their folder (\"..\") or into hidden files "
-                       "or folders, where a shared job list could put anything, such as "
-                       "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
-                       "are fetched.)")
+        tr("%1 job(s) would save outside their folder (\"..\") or into hidden files "
+           "or folders, where a shared job list could put anything, such as "
+           "~/.bashrc:\n%2\n\nFetch them anyway? (No: they fail, and the other jobs "
+           "are fetched.)")
             .arg(paths.size())
             .arg(names);
     return m_ask && m_ask(question);

@@ -2,6 +2,8 @@
 #include "app/profile_session.h"
 #include "app/ui/signal_closer.h"
 #include "app/ui/tform1.h"
+#include "app/ui_language.h"
+#include "platform/profile_dir.h"
 #include "settings/ui/program_icon.h"
 
 #include <QApplication>
@@ -76,6 +78,14 @@ bool AnswersOnTheTerminal(int argc, char** argv) {
     return false;
 }
 
+// Before the first widget: captions are translated as they are made.
+void SpeakTheUsersLanguage(QApplication& app) {
+    const UiLanguage language =
+        ChooseLanguage(WindowLanguageSetting(ProfileDir::settingsFilePath()));
+    if (!InstallTranslation(app, language))
+        std::fputs("serifetch: the English catalogue is missing from this build\n", stderr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -97,6 +107,7 @@ int main(int argc, char** argv) {
         std::fflush(stderr);
         if (DisplayConfigured()) {
             QApplication app(argc, argv);
+            SpeakTheUsersLanguage(app);
             QApplication::setWindowIcon(ProgramIcon());
             QMessageBox::critical(nullptr, QStringLiteral("Serifetch"), inUse);
         }
@@ -113,6 +124,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Serifetch"));
     QApplication app(argc, argv);
     g_starting = false;
+    SpeakTheUsersLanguage(app);
     QApplication::setApplicationDisplayName(QStringLiteral("Serifetch"));
     // Also the icon of the dialogs and message boxes.
     QApplication::setWindowIcon(ProgramIcon());

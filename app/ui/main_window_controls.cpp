@@ -122,14 +122,14 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     // and glued a file name of an earlier series onto every job.
     ComboBox1->setCompleter(nullptr);
     ComboBox1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Button2 = Named(new QPushButton(QStringLiteral("edit")), "Button2");
+    Button2 = Named(new QPushButton(tr("edit")), "Button2");
     auto* urlRow = new QHBoxLayout;
-    urlRow->addWidget(Caption(QStringLiteral("URL"), ComboBox1));
+    urlRow->addWidget(Caption(tr("URL"), ComboBox1));
     urlRow->addWidget(ComboBox1, 1);
     urlRow->addWidget(Button2);
     outer->addLayout(urlRow);
 
-    auto* nameBox = Named(new QGroupBox(QStringLiteral("Filename")), "GroupBox1");
+    auto* nameBox = Named(new QGroupBox(tr("Filename")), "GroupBox1");
     auto* names = new QGridLayout(nameBox);
     Edit1 = Named(new QLineEdit(QStringLiteral("hampic")), "Edit1");
     SpinEdit1 = UnboundedSpinBox("SpinEdit1", 2);
@@ -137,11 +137,11 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     Label4 = Named(new QLabel(QStringLiteral("～")), "Label4");
     Edit5 = Named(new QLineEdit(QStringLiteral("12")), "Edit5");
     Edit3 = Named(new QLineEdit(QStringLiteral(".jpg")), "Edit3");
-    names->addWidget(Caption(QStringLiteral("先頭部"), Edit1), 0, 0);
-    names->addWidget(Caption(QStringLiteral("数字桁数"), SpinEdit1), 0, 1);
-    names->addWidget(Caption(QStringLiteral("開始番号"), Edit2), 0, 2);
-    names->addWidget(Caption(QStringLiteral("終了番号"), Edit5), 0, 4);
-    names->addWidget(Caption(QStringLiteral("後部"), Edit3), 0, 5);
+    names->addWidget(Caption(tr("先頭部"), Edit1), 0, 0);
+    names->addWidget(Caption(tr("数字桁数"), SpinEdit1), 0, 1);
+    names->addWidget(Caption(tr("開始番号"), Edit2), 0, 2);
+    names->addWidget(Caption(tr("終了番号"), Edit5), 0, 4);
+    names->addWidget(Caption(tr("後部"), Edit3), 0, 5);
     names->addWidget(Edit1, 1, 0);
     names->addWidget(SpinEdit1, 1, 1);
     names->addWidget(Edit2, 1, 2);
@@ -160,14 +160,14 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     outer->addWidget(nameBox);
 
     Edit4 = Named(new QLineEdit(defaultSavePath()), "Edit4");
-    Button1 = Named(new QPushButton(QStringLiteral("参照")), "Button1");
+    Button1 = Named(new QPushButton(tr("参照")), "Button1");
     auto* dirRow = new QHBoxLayout;
-    dirRow->addWidget(Caption(QStringLiteral("SaveDir"), Edit4));
+    dirRow->addWidget(Caption(tr("SaveDir"), Edit4));
     dirRow->addWidget(Edit4, 1);
     dirRow->addWidget(Button1);
     outer->addLayout(dirRow);
 
-    CheckBox1 = Named(new QCheckBox(QStringLiteral("同一ファイル名はスキップ")), "CheckBox1");
+    CheckBox1 = Named(new QCheckBox(tr("同一ファイル名はスキップ")), "CheckBox1");
     CheckBox2 = Named(new QCheckBox, "CheckBox2");
     CheckBox2->setChecked(true);
     SpinEdit2 = UnboundedSpinBox("SpinEdit2", 0);
@@ -176,16 +176,16 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     optionRow->addSpacing(24);
     optionRow->addWidget(CheckBox2);
     optionRow->addWidget(SpinEdit2);
-    optionRow->addWidget(Caption(QStringLiteral("KByte以下はリトライ"), SpinEdit2));
+    optionRow->addWidget(Caption(tr("KByte以下はリトライ"), SpinEdit2));
     optionRow->addStretch(1);
     outer->addLayout(optionRow);
 
-    SpeedButton1 = CommandButton("SpeedButton1", QStringLiteral("List Up"));
-    GoButton = CommandButton("GoButton", QStringLiteral("Go!"));
-    CancelBtn = CommandButton("CancelBtn", QStringLiteral("Stop!"));
-    SpeedButton2 = CommandButton("SpeedButton2", QStringLiteral("Save"));
-    SpeedButton3 = CommandButton("SpeedButton3", QStringLiteral("Delete"));
-    SpeedButton4 = CommandButton("SpeedButton4", QStringLiteral("Clear"));
+    SpeedButton1 = CommandButton("SpeedButton1", tr("List Up"));
+    GoButton = CommandButton("GoButton", tr("Go!"));
+    CancelBtn = CommandButton("CancelBtn", tr("Stop!"));
+    SpeedButton2 = CommandButton("SpeedButton2", tr("Save"));
+    SpeedButton3 = CommandButton("SpeedButton3", tr("Delete"));
+    SpeedButton4 = CommandButton("SpeedButton4", tr("Clear"));
     GoButton->setShortcut(QKeySequence(Qt::Key_F5));
     GoButton->setToolTip(QStringLiteral("Go! (F5)"));
     CancelBtn->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -248,18 +248,17 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
 }
 
 void MainWindowControls::BuildMenu(QMainWindow& window) {
-    File1 = Named(window.menuBar()->addMenu(QStringLiteral("&File")), "File1");
-    Option1 = Named(File1->addAction(QStringLiteral("Proxy")), "Option1");
+    File1 = Named(window.menuBar()->addMenu(tr("&File")), "File1");
+    Option1 = Named(File1->addAction(tr("Proxy")), "Option1");
     File1->addSeparator();
-    Exit1 = Named(File1->addAction(QStringLiteral("E&xit")), "Exit1");
-    Help1 = Named(window.menuBar()->addMenu(QStringLiteral("Help")), "Help1");
-    About1 = Named(Help1->addAction(QStringLiteral("About Serifetch")), "About1");
+    Exit1 = Named(File1->addAction(tr("E&xit")), "Exit1");
+    Help1 = Named(window.menuBar()->addMenu(tr("Help")), "Help1");
+    About1 = Named(Help1->addAction(tr("About Serifetch")), "About1");
 }
 
 void MainWindowControls::BuildStatusBar(QMainWindow& window) {
     static constexpr int kWidths[4] = {350, 180, 100, 100};
-    const QString texts[4] = {QStringLiteral("停止中"), QStringLiteral("Bytes："),
-                              QStringLiteral("選択：1"), QStringLiteral("全：")};
+    const QString texts[4] = {tr("停止中"), tr("Bytes："), tr("選択：1"), tr("全：")};
     QStatusBar* bar = window.statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     const auto sunken = [](QLabel* panel) {
@@ -292,20 +291,18 @@ void MainWindowControls::BuildStatusBar(QMainWindow& window) {
 }
 
 void MainWindowControls::BuildListCommands(QMainWindow& window) {
-    RetryJobs = Command(StringGrid1, "RetryJobs", QStringLiteral("Retry"));
-    RetryFailed = Command(StringGrid1, "RetryFailed", QStringLiteral("Retry all failed (▼, ×)"));
-    OpenJobFile = Command(StringGrid1, "OpenJobFile", QStringLiteral("Open file"));
-    OpenJobFolder = Command(StringGrid1, "OpenJobFolder", QStringLiteral("Open folder"));
-    CopyJobUrl = Command(StringGrid1, "CopyJobUrl", QStringLiteral("Copy URL"));
-    DeleteJobs =
-        Command(StringGrid1, "DeleteJobs", QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete));
+    RetryJobs = Command(StringGrid1, "RetryJobs", tr("Retry"));
+    RetryFailed = Command(StringGrid1, "RetryFailed", tr("Retry all failed (▼, ×)"));
+    OpenJobFile = Command(StringGrid1, "OpenJobFile", tr("Open file"));
+    OpenJobFolder = Command(StringGrid1, "OpenJobFolder", tr("Open folder"));
+    CopyJobUrl = Command(StringGrid1, "CopyJobUrl", tr("Copy URL"));
+    DeleteJobs = Command(StringGrid1, "DeleteJobs", tr("Delete"), QKeySequence(Qt::Key_Delete));
     // Del deletes jobs only from the grid; in an input it deletes a letter.
     DeleteJobs->setShortcutContext(Qt::WidgetShortcut);
     // Window-wide, yet an input with the focus takes Ctrl+Z for its own text.
-    UndoEdit = Command(&window, "UndoEdit", QStringLiteral("Undo"), QKeySequence::Undo);
-    ListUpKey = Command(&window, "ListUpKey", QStringLiteral("List Up"),
-                        QKeySequence(Qt::CTRL | Qt::Key_L));
-    SaveKey = Command(&window, "SaveKey", QStringLiteral("Save"), QKeySequence::Save);
+    UndoEdit = Command(&window, "UndoEdit", tr("Undo"), QKeySequence::Undo);
+    ListUpKey = Command(&window, "ListUpKey", tr("List Up"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    SaveKey = Command(&window, "SaveKey", tr("Save"), QKeySequence::Save);
     SpeedButton1->setToolTip(QStringLiteral("List Up (Ctrl+L)"));
     SpeedButton2->setToolTip(QStringLiteral("Save (Ctrl+S)"));
     SpeedButton3->setToolTip(QStringLiteral("Delete (Del)"));

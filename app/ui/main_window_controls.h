@@ -3,6 +3,7 @@
 #include "app/job_grid.h"
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
 #include <array>
 
 class QAction;
@@ -26,6 +27,9 @@ class QToolButton;
 /// form does from its generated UI class, so the controls keep their names
 /// as members of the window.
 struct MainWindowControls {
+    Q_DECLARE_TR_FUNCTIONS(MainWindowControls)
+
+public:
     /// Builds every control, the menu, the status bar and the grid's
     /// commands into `window`, the grid over `grid`. Nothing is wired yet.
     void Build(QMainWindow& window, JobGrid& grid);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +16,9 @@
 namespace {
 
 QString GluedHint(const QString& glued) {
-    return QStringLiteral("No \"/\" at the end: the file names are glued on, as in "
-                          "\"…%1\".")
+    return QCoreApplication::translate("SeriesInputs",
+                                       "No \"/\" at the end: the file names are glued on, as in "
+                                       "\"…%1\".")
         .arg(glued.right(40));
 }
 
@@ -145,12 +147,11 @@ void SeriesInputs::OfferFileUrlSplit(const QString& text) {
     const auto parts = SplitFileUrl(text);
     if (!parts)
         return;
-    const QString question =
-        QStringLiteral("This is the URL of one file. Split it into the series inputs?\n\n"
-                       "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
-            .arg(parts->baseUrl, parts->head)
-            .arg(parts->digits)
-            .arg(parts->start, parts->tail);
+    const QString question = tr("This is the URL of one file. Split it into the series inputs?\n\n"
+                                "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
+                                 .arg(parts->baseUrl, parts->head)
+                                 .arg(parts->digits)
+                                 .arg(parts->start, parts->tail);
     if (!m_ask(question))
         return;
     FillHeld([&] {

@@ -58,7 +58,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::ShowJobCount() {
-    SetPanelText(3, QStringLiteral("全：") + QString::number(NextRow() - 1));
+    SetPanelText(3, tr("全：%1").arg(NextRow() - 1));
 }
 
 std::pair<int, int> TForm1::SelectedGridRows() const {
@@ -126,10 +126,8 @@ void TForm1::SpeedButton4Click() {
 
 void TForm1::StringGrid1Click() {
     const auto [top, bottom] = SelectedGridRows();
-    QString text = QStringLiteral("選択：") + QString::number(top);
-    if (bottom != top)
-        text += QStringLiteral(" ～ ") + QString::number(bottom);
-    SetPanelText(2, text);
+    SetPanelText(2, bottom == top ? tr("選択：%1").arg(top)
+                                  : tr("選択：%1 ～ %2").arg(top).arg(bottom));
 }
 
 void TForm1::StringGrid1DblClick() {

@@ -38,8 +38,7 @@ void TForm1::SpeedButton1Click() {
     try {
         ListUp();
     } catch (const std::bad_alloc&) {
-        ShowMessage(QStringLiteral("メモリが足りないため、リストアップできませんでした。"),
-                    MessageKind::Error);
+        ShowMessage(tr("メモリが足りないため、リストアップできませんでした。"), MessageKind::Error);
     }
 }
 

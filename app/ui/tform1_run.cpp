@@ -24,7 +24,7 @@ void TForm1::WireDownloadRun() {
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);
     WireRunView();
     connect(m_run, &DownloadRun::messageRequested, this, [this](const QString& text) {
-        if (text != DownloadRun::kAllDoneMessage || ListEdits::FailureCount(m_grid).isEmpty()) {
+        if (text != DownloadRun::AllDoneMessage() || ListEdits::FailureCount(m_grid).isEmpty()) {
             ShowMessage(text);
             return;
         }
@@ -34,9 +34,8 @@ void TForm1::WireDownloadRun() {
         QMetaObject::invokeMethod(
             this,
             [this, text] {
-                const QString question =
-                    text + QStringLiteral("\n\n") + ListEdits::Summary(m_grid) +
-                    QStringLiteral("\n\nFetch the failed jobs (▼, ×) again now?");
+                const QString question = tr("%1\n\n%2\n\nFetch the failed jobs (▼, ×) again now?")
+                                             .arg(text, ListEdits::Summary(m_grid));
                 if (Ask(question) && !m_run->Running() && ListEdits::ClearFailedMarks(m_grid) > 0) {
                     m_profile->ListChanged();
                     GoButtonClick();

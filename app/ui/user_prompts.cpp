@@ -1,5 +1,6 @@
 #include "app/ui/user_prompts.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -16,7 +17,8 @@ UserPrompts::UserPrompts(QWidget& window)
                QMessageBox::Yes;
     };
     picker = [](QWidget* parent, const QString& start) {
-        return QFileDialog::getExistingDirectory(parent, QStringLiteral("保存先フォルダ"), start);
+        return QFileDialog::getExistingDirectory(
+            parent, QCoreApplication::translate("UserPrompts", "保存先フォルダ"), start);
     };
 }
 

@@ -1,6 +1,6 @@
 // Shared main of every test executable: a headless QApplication, a private
-// runtime folder and a throw-away profile folder, whatever the caller's
-// environment says.
+// runtime folder, a throw-away profile folder and Japanese texts, whatever
+// the caller's environment says.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,6 +9,9 @@
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The texts the tests pin are the Japanese source texts; a test of the
+    // English window or command line sets the language itself.
+    qputenv("LANGUAGE", "ja");
     QTemporaryDir scratch;
     const QString runtime = scratch.path() + "/runtime";
     QDir().mkpath(runtime);
