@@ -241,3 +241,45 @@ TEST(DownloadRunLanes, AJobLetGoOfIsCheckedOnDiskNotByTheSizeItSaved) {
 }
 
 } // namespace
+
+namespace {
+
+// The pause between requests is each lane's own: every tick of the timer
+// is one pause gone by, after which N files at once start N requests where
+// one at a time starts one.
+TEST(DownloadRunLanes, EveryLaneWaitsItsOwnPause) {
+    for (const int lanes : {1, 2, 4}) {
+        SCOPED_TRACE(lanes);
+        QTemporaryDir dir;
+        JobGrid grid;
+        JobList jobs;
+        for (int i = 1; i <= 8; ++i)
+            jobs.push_back(Job{"", QStringLiteral("http://h/f%1").arg(i),
+                               dir.filePath(QStringLiteral("f%1").arg(i))});
+        grid.Append(jobs);
+        std::vector<std::unique_ptr<ScriptedClient>> clients;
+        std::vector<DownloadClient*> more;
+        for (int i = 0; i < lanes; ++i) {
+            clients.push_back(std::make_unique<ScriptedClient>());
+            for (const Job& job : jobs)
+                clients.back()->replies[job.url] = {Outcome::Success, QByteArray(2048, 'x')};
+            if (i > 0)
+                more.push_back(clients.back().get());
+        }
+        DownloadRun run(grid, *clients[0]);
+        run.SetMoreClients(more);
+        run.SetTickInterval(kLongPause);
+        run.GoButtonClick();
+        for (int tick = 1; tick <= 2; ++tick) {
+            run.Timer1Timer();
+            ASSERT_TRUE(testenv::waitUntil([&] { return !run.Requesting(); }, 5000));
+            QStringList expected;
+            for (int i = 1; i <= 8; ++i)
+                expected << (i <= lanes * tick ? kDone : QString());
+            EXPECT_EQ(MarksOf(grid), expected) << "after tick " << tick;
+        }
+        run.CancelBtnClick();
+    }
+}
+
+} // namespace
