@@ -4,6 +4,7 @@
 // the log pane. Run it under Xvfb (docs/take-run-screenshot).
 #include "app/download_run.h"
 #include "app/ui/tform1.h"
+#include "app/ui_language.h"
 #include "http/nmhttp.h"
 #include "tests/support/nginx_fixture.h"
 #include "tests/support/test_env.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     const QString output = QString::fromLocal8Bit(argv[failures ? 2 : 1]);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Serifetch"));
+    // In the language of the environment, as the program itself starts.
+    InstallTranslation(app, ChooseLanguage(QStringLiteral("auto")));
 
     QTemporaryDir served, saved;
     for (int n = 1; n <= 12; ++n) {

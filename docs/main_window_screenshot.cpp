@@ -2,6 +2,7 @@
 // DISPLAY (run it under Xvfb, see docs/take-screenshot), with the default
 // series listed up once.
 #include "app/ui/tform1.h"
+#include "app/ui_language.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Serifetch"));
+    // In the language of the environment, as the program itself starts.
+    InstallTranslation(app, ChooseLanguage(QStringLiteral("auto")));
     TForm1 form;
     form.SetMessageSink([](TForm1::MessageKind, const QString& text) {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

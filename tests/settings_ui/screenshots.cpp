@@ -1,5 +1,6 @@
 // Draws each dialog as the user sees it into PNG files, for the documentation:
 //   xvfb-run -a settings_ui_screenshots <folder>
+#include "app/ui_language.h"
 #include "settings/settings_file.h"
 #include "settings/ui/form2.h"
 #include "settings/ui/form6.h"
@@ -26,6 +27,7 @@ bool shoot(QDialog& dialog, const QString& file) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    InstallTranslation(app, ChooseLanguage(QStringLiteral("auto")));
     QApplication::setWindowIcon(ProgramIcon());
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString(".");
     bool ok = true;
