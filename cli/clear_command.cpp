@@ -2,6 +2,8 @@
 
 #include "cli/cli_profile.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 const QList<CliOption>& options() {
@@ -16,7 +18,9 @@ int runClear(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const size_t removed = profile.jobs.size();
     if (!profile.saveJobs({}))
         return ExitError;
-    out << "Removed " << removed << " jobs; the list is empty.\n";
+    out << QCoreApplication::translate("ClearCommand", "Removed %1 jobs; the list is empty.")
+               .arg(removed)
+        << "\n";
     return ExitSuccess;
 }
 
@@ -27,10 +31,11 @@ const CliCommand ClearCommand{
     "",
     0,
     0,
-    "Remove every job from the job list; downloaded files stay.",
-    "Empties the job list file. The files the jobs fetched are not touched.",
+    QT_TRANSLATE_NOOP("CliCommand", "Remove every job from the job list; downloaded files stay."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "Empties the job list file. The files the jobs fetched are not touched."),
     options,
-    "  0    the list is empty\n"
-    "  2    bad arguments, or the job list cannot be written\n",
+    QT_TRANSLATE_NOOP("CliCommand", "  0    the list is empty\n"
+                                    "  2    bad arguments, or the job list cannot be written\n"),
     runClear,
 };

@@ -1,5 +1,6 @@
 #include "cli/cli_args.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -60,7 +61,8 @@ CliArgs::CliArgs(const QStringList& args, const QList<CliOption>& table) {
         list << value;
     };
     const auto needsValue = [&](const QString& spelled, const CliOption& option) {
-        fail(QStringLiteral("%1 needs a value (%2)").arg(spelled, QLatin1String(option.value)));
+        fail(QCoreApplication::translate("CliArgs", "%1 needs a value (%2)")
+                 .arg(spelled, QLatin1String(option.value)));
     };
     bool optionsEnded = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -77,7 +79,7 @@ CliArgs::CliArgs(const QStringList& args, const QList<CliOption>& table) {
             if (!option)
                 unknown(spelled, table);
             else if (!option->value && equals >= 0)
-                fail(QStringLiteral("%1 takes no value").arg(spelled));
+                fail(QCoreApplication::translate("CliArgs", "%1 takes no value").arg(spelled));
             else if (!option->value)
                 take(*option, QString());
             else if (equals >= 0)
@@ -131,9 +133,10 @@ void CliArgs::unknown(const QString& option, const QList<CliOption>& table) {
     const QString closest =
         option.startsWith(QLatin1String("--")) ? ClosestName(option.mid(2), names) : QString();
     if (closest.isEmpty())
-        fail(QStringLiteral("unknown option %1").arg(option));
+        fail(QCoreApplication::translate("CliArgs", "unknown option %1").arg(option));
     else
-        fail(QStringLiteral("unknown option %1; did you mean --%2?").arg(option, closest));
+        fail(QCoreApplication::translate("CliArgs", "unknown option %1; did you mean --%2?")
+                 .arg(option, closest));
 }
 
 QString ClosestName(const QString& word, const QStringList& names) {
@@ -162,7 +165,7 @@ QString OptionHelp(const QList<CliOption>& table) {
             text += left + QLatin1Char('\n') + QString(kColumn, QLatin1Char(' '));
         else
             text += left.leftJustified(kColumn);
-        text += QString::fromUtf8(option.help) + QLatin1Char('\n');
+        text += QCoreApplication::translate("CliOption", option.help) + QLatin1Char('\n');
     }
     return text;
 }

@@ -15,8 +15,10 @@ struct CliOption {
     const char* name;            ///< long form without its dashes: "interval"
     char shortName = 0;          ///< 'd' for -d; 0 when there is none
     const char* value = nullptr; ///< what the value is ("MS"); nullptr for a switch
-    const char* help = "";       ///< one line for --help
-    bool repeatable = false;     ///< every value kept; otherwise the last one wins
+    /// One line for --help; a source text of the context "CliOption"
+    /// (QT_TRANSLATE_NOOP), translated where shown.
+    const char* help = "";
+    bool repeatable = false; ///< every value kept; otherwise the last one wins
 };
 
 /// The options and operands of one command line, as parsed against a table.

@@ -13,7 +13,9 @@ struct CliCommand {
     const char* operands;
     int minOperands;
     int maxOperands;
-    /// One line for the list of commands.
+    /// One line for the list of commands. This text, the description and
+    /// the exit status lines are source texts of the context "CliCommand"
+    /// (QT_TRANSLATE_NOOP), translated where shown.
     const char* summary;
     /// What the command does, for its --help.
     const char* description;

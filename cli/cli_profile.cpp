@@ -1,5 +1,7 @@
 #include "cli/cli_profile.h"
 
+#include <QCoreApplication>
+
 CliProfile::CliProfile(const char* command, QTextStream& err)
     : command_(command)
     , err_(err) {}
@@ -10,7 +12,8 @@ void CliProfile::error(const QString& text) {
 }
 
 void CliProfile::warning(const QString& text) {
-    err_ << "serifetch-cli " << command_ << ": warning: " << text << "\n";
+    err_ << "serifetch-cli " << command_ << ": "
+         << QCoreApplication::translate("CliProfile", "warning: %1").arg(text) << "\n";
     err_.flush();
 }
 
@@ -29,13 +32,15 @@ bool CliProfile::open(Access access) {
         return true;
     case ProfileLock::Result::Busy:
         if (access == Access::Read) {
-            warning(session_.inUseText() +
-                    QStringLiteral("; showing the job list as it was last saved"));
+            warning(QCoreApplication::translate("CliProfile",
+                                                "%1; showing the job list as it was last saved")
+                        .arg(session_.inUseText()));
             return true;
         }
-        error(session_.inUseText() +
-              QStringLiteral(" (the Serifetch window or another serifetch-cli); nothing was "
-                             "changed. Try again when it has finished."));
+        error(QCoreApplication::translate(
+                  "CliProfile", "%1 (the Serifetch window or another serifetch-cli); nothing was "
+                                "changed. Try again when it has finished.")
+                  .arg(session_.inUseText()));
         return false;
     case ProfileLock::Result::Error:
         if (access == Access::Read)
@@ -80,9 +85,12 @@ bool CliProfile::openToChangeJobs(const CliArgs& args, bool settingsToo) {
         return false;
     if (session_.unloadedJobs() > 0) {
         if (!args.has(kForceOption.name)) {
-            err_ << "serifetch-cli " << command_
-                 << ": nothing was changed, so the jobs that were not loaded stay in the file. "
-                    "Repair the empty row, or pass --force to save the list over them.\n";
+            err_ << "serifetch-cli " << command_ << ": "
+                 << QCoreApplication::translate(
+                        "CliProfile",
+                        "nothing was changed, so the jobs that were not loaded stay in the file. "
+                        "Repair the empty row, or pass --force to save the list over them.")
+                 << "\n";
             err_.flush();
             return false;
         }

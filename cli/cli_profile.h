@@ -9,9 +9,10 @@
 
 /// --force of the commands that save the job list: also over jobs that
 /// follow an empty row of the file and so were not loaded.
-inline const CliOption kForceOption{"force", 0, nullptr,
-                                    "save the list also over jobs after an empty row that were "
-                                    "not loaded"};
+inline const CliOption kForceOption{
+    "force", 0, nullptr,
+    QT_TRANSLATE_NOOP("CliOption", "save the list also over jobs after an empty row that were "
+                                   "not loaded")};
 
 /// The profile folder as one command of serifetch-cli uses it: the folder
 /// prepared, the lock taken, the settings and the job list read, and the

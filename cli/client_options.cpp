@@ -5,17 +5,23 @@
 #include "http/nmhttp.h"
 #include "http/request_lines.h"
 
+#include <QCoreApplication>
 #include <utility>
 
 const QList<CliOption>& ClientOptionTable() {
     static const QList<CliOption> table{
-        {"no-tls", 0, nullptr, "refuse https: URLs instead of fetching them over TLS"},
-        {"cacert", 0, "FILE", "trust this CA certificate too"},
-        {"keep-alive", 0, nullptr, "ask in HTTP/1.1 and keep the connection for the next file"},
-        {"user-agent", 0, "TEXT", "send this User-Agent line"},
-        {"referer", 0, "URL", "send this Referer line"},
-        {"referer-base", 0, nullptr, "send each job's base URL as its Referer"},
-        {"header", 0, "'NAME: VALUE'", "send this request line too (repeatable)", true},
+        {"no-tls", 0, nullptr,
+         QT_TRANSLATE_NOOP("CliOption", "refuse https: URLs instead of fetching them over TLS")},
+        {"cacert", 0, "FILE", QT_TRANSLATE_NOOP("CliOption", "trust this CA certificate too")},
+        {"keep-alive", 0, nullptr,
+         QT_TRANSLATE_NOOP("CliOption",
+                           "ask in HTTP/1.1 and keep the connection for the next file")},
+        {"user-agent", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "send this User-Agent line")},
+        {"referer", 0, "URL", QT_TRANSLATE_NOOP("CliOption", "send this Referer line")},
+        {"referer-base", 0, nullptr,
+         QT_TRANSLATE_NOOP("CliOption", "send each job's base URL as its Referer")},
+        {"header", 0, "'NAME: VALUE'",
+         QT_TRANSLATE_NOOP("CliOption", "send this request line too (repeatable)"), true},
     };
     return table;
 }
@@ -32,14 +38,17 @@ QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
          {std::pair{"--user-agent", options.userAgent}, std::pair{"--referer", options.referer}}) {
         if (const QString what = value ? RequestLines::ControlByte(value->toUtf8()) : QString();
             !what.isEmpty())
-            return QStringLiteral("%1 holds %2: \"%3\"")
+            return QCoreApplication::translate("ClientOptions", "%1 holds %2: \"%3\"")
                 .arg(QLatin1String(name), what, RequestLines::Shown(value->toUtf8()));
     }
     if (options.referer && options.refererFromBaseUrl)
-        return QStringLiteral("--referer and --referer-base exclude each other");
+        return QCoreApplication::translate("ClientOptions",
+                                           "--referer and --referer-base exclude each other");
     for (const QString& line : args.values("header")) {
         if (!ParseExtraHeader(line))
-            return QStringLiteral("--header needs 'NAME: VALUE', not \"%1\"").arg(line);
+            return QCoreApplication::translate("ClientOptions",
+                                               "--header needs 'NAME: VALUE', not \"%1\"")
+                .arg(line);
         options.headers << line;
     }
     return {};

@@ -6,17 +6,20 @@
 #include "cli/list_up_command.h"
 #include "cli/show_command.h"
 
+#include <QCoreApplication>
+
 namespace {
 
-const CliOption kHelpOption{"help", 'h', nullptr, "print this help and exit"};
+const CliOption kHelpOption{"help", 'h', nullptr,
+                            QT_TRANSLATE_NOOP("CliOption", "print this help and exit")};
 
 QString usageLine(const CliCommand& command) {
-    QString line = QStringLiteral("Usage: serifetch-cli %1").arg(QLatin1String(command.name));
+    QString line = QStringLiteral("serifetch-cli ") + QLatin1String(command.name);
     if (!command.options().isEmpty())
         line += QStringLiteral(" [OPTIONS]");
     if (*command.operands)
         line += QLatin1Char(' ') + QLatin1String(command.operands);
-    return line;
+    return QCoreApplication::translate("CliHelp", "Usage: %1").arg(line);
 }
 
 } // namespace
@@ -30,7 +33,7 @@ const QList<CliCommand>& Commands() {
 const QList<CliOption>& ProgramOptions() {
     static const QList<CliOption> options{
         kHelpOption,
-        {"version", 'V', nullptr, "print the version and exit"},
+        {"version", 'V', nullptr, QT_TRANSLATE_NOOP("CliOption", "print the version and exit")},
     };
     return options;
 }
@@ -40,20 +43,26 @@ QList<CliOption> CommandOptions(const CliCommand& command) {
 }
 
 QString ProgramHelp() {
-    QString text = QStringLiteral(
-        "Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
-        "Fetch a numbered series of files over HTTP/1.0, without a window. The job\n"
-        "list and the settings are the window's own, in $SERIFETCH_HOME (else\n"
-        "$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two\n"
-        "programs may use them at a time.\n\nCommands:\n");
+    QString text = QCoreApplication::translate(
+        "CliHelp", "Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
+                   "Fetch a numbered series of files over HTTP/1.0, without a window. The job\n"
+                   "list and the settings are the window's own, in $SERIFETCH_HOME (else\n"
+                   "$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two\n"
+                   "programs may use them at a time.\n");
+    text +=
+        QLatin1Char('\n') + QCoreApplication::translate("CliHelp", "Commands:") + QLatin1Char('\n');
     for (const CliCommand& command : Commands())
         text += QStringLiteral("  %1%2\n")
                     .arg(QString::fromLatin1(command.name).leftJustified(10),
-                         QString::fromUtf8(command.summary));
-    text += QStringLiteral("\nOptions:\n") + OptionHelp(ProgramOptions()) +
-            QStringLiteral("\n'serifetch-cli COMMAND --help' shows the options of one command.\n"
-                           "\nExit status:\n"
-                           "  0    success\n"
+                         QCoreApplication::translate("CliCommand", command.summary));
+    text += QLatin1Char('\n') + QCoreApplication::translate("CliHelp", "Options:") +
+            QLatin1Char('\n') + OptionHelp(ProgramOptions()) + QLatin1Char('\n') +
+            QCoreApplication::translate(
+                "CliHelp", "'serifetch-cli COMMAND --help' shows the options of one command.") +
+            QStringLiteral("\n\n") + QCoreApplication::translate("CliHelp", "Exit status:") +
+            QLatin1Char('\n') +
+            QCoreApplication::translate(
+                "CliHelp", "  0    success\n"
                            "  1    a job or request failed, or there was nothing to do\n"
                            "  2    bad arguments, unusable files or folders, network errors\n"
                            "  130  stopped by Ctrl-C or SIGTERM\n");
@@ -61,15 +70,20 @@ QString ProgramHelp() {
 }
 
 QString CommandHelp(const CliCommand& command) {
-    return usageLine(command) + QLatin1Char('\n') + QString::fromUtf8(command.summary) +
-           QStringLiteral("\n\n") + QString::fromUtf8(command.description) +
-           QStringLiteral("\n\nOptions:\n") + OptionHelp(CommandOptions(command)) +
-           QStringLiteral("\nExit status:\n") + QString::fromUtf8(command.exitStatus);
+    return usageLine(command) + QLatin1Char('\n') +
+           QCoreApplication::translate("CliCommand", command.summary) + QStringLiteral("\n\n") +
+           QCoreApplication::translate("CliCommand", command.description) + QStringLiteral("\n\n") +
+           QCoreApplication::translate("CliHelp", "Options:") + QLatin1Char('\n') +
+           OptionHelp(CommandOptions(command)) + QLatin1Char('\n') +
+           QCoreApplication::translate("CliHelp", "Exit status:") + QLatin1Char('\n') +
+           QCoreApplication::translate("CliCommand", command.exitStatus);
 }
 
 int UsageError(const CliCommand& command, const QString& problem, QTextStream& err) {
     err << "serifetch-cli " << command.name << ": " << problem << "\n"
-        << "Try 'serifetch-cli " << command.name << " --help'.\n";
+        << QCoreApplication::translate("CliHelp", "Try 'serifetch-cli %1 --help'.")
+               .arg(QLatin1String(command.name))
+        << "\n";
     return ExitError;
 }
 
@@ -84,10 +98,13 @@ int RunCommand(const CliCommand& command, const QStringList& list, QTextStream& 
     const qsizetype operands = args.operands().size();
     if (args.problem().isEmpty() && operands > command.maxOperands)
         args.fail(command.maxOperands == 0
-                      ? QStringLiteral("unexpected argument \"%1\"").arg(args.operands().first())
-                      : QStringLiteral("more than one %1").arg(QLatin1String(command.operands)));
+                      ? QCoreApplication::translate("CliHelp", "unexpected argument \"%1\"")
+                            .arg(args.operands().first())
+                      : QCoreApplication::translate("CliHelp", "more than one %1")
+                            .arg(QLatin1String(command.operands)));
     if (args.problem().isEmpty() && operands < command.minOperands)
-        args.fail(QStringLiteral("no %1 given").arg(QLatin1String(command.operands)));
+        args.fail(QCoreApplication::translate("CliHelp", "no %1 given")
+                      .arg(QLatin1String(command.operands)));
     if (!args.problem().isEmpty())
         return UsageError(command, args.problem(), err);
     return command.run(args, out, err);

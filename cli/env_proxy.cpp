@@ -1,5 +1,6 @@
 #include "cli/env_proxy.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QUrl>
@@ -67,7 +68,8 @@ std::optional<EnvProxy> ProxyFromEnvironment(const QString& url, const QProcessE
     if (!proxy.isValid() || proxy.host().isEmpty() ||
         proxy.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) != 0) {
         if (problem)
-            *problem = QStringLiteral("%1 must name an http:// proxy as HOST:PORT, not \"%2\"")
+            *problem = QCoreApplication::translate(
+                           "EnvProxy", "%1 must name an http:// proxy as HOST:PORT, not \"%2\"")
                            .arg(name, value);
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include "cli/go_command.h"
 #include "cli/list_up_command.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
@@ -12,7 +13,9 @@ namespace {
 
 const QList<CliOption>& options() {
     static const QList<CliOption> table = [] {
-        QList<CliOption> own{{"dir", 'd', "DIR", "save folder (default: the current folder)"}};
+        QList<CliOption> own{
+            {"dir", 'd', "DIR",
+             QT_TRANSLATE_NOOP("CliOption", "save folder (default: the current folder)")}};
         return own + GoOptions();
     }();
     return table;
@@ -22,7 +25,8 @@ const QList<CliOption>& options() {
 // Returns the problem, or the empty text.
 QString splitRange(const QString& url, ListUpInputs& inputs) {
     if (!url.contains(QLatin1String("://")))
-        return QStringLiteral("\"%1\" is not a URL (http://host/path)").arg(url);
+        return QCoreApplication::translate("FetchCommand", "\"%1\" is not a URL (http://host/path)")
+            .arg(url);
     const qsizetype open = url.indexOf(QLatin1Char('['));
     const qsizetype close = url.indexOf(QLatin1Char(']'), open + 1);
     const qsizetype slash = url.lastIndexOf(QLatin1Char('/'), open < 0 ? -1 : open);
@@ -31,35 +35,42 @@ QString splitRange(const QString& url, ListUpInputs& inputs) {
         // One job: the whole file name is the head, with no number.
         inputs.head = url.mid(slash + 1);
         if (inputs.head->isEmpty())
-            return QStringLiteral("the URL names no file: it ends in \"/\"");
+            return QCoreApplication::translate("FetchCommand",
+                                               "the URL names no file: it ends in \"/\"");
         inputs.digits = 0;
         inputs.start = inputs.end = QStringLiteral("1");
         inputs.tail = QString();
         return {};
     }
     if (close < 0)
-        return QStringLiteral("the range in the URL has no closing \"]\"");
+        return QCoreApplication::translate("FetchCommand",
+                                           "the range in the URL has no closing \"]\"");
     const QString tail = url.mid(close + 1);
     if (tail.contains(QLatin1Char('[')))
-        return QStringLiteral("only one [range] per URL; list the others up with list-up");
+        return QCoreApplication::translate(
+            "FetchCommand", "only one [range] per URL; list the others up with list-up");
     if (tail.contains(QLatin1Char('/')))
-        return QStringLiteral("the range must be in the file name, after the last \"/\"");
+        return QCoreApplication::translate(
+            "FetchCommand", "the range must be in the file name, after the last \"/\"");
     static const QRegularExpression form(QStringLiteral("^([0-9]+)-([0-9]+)(?::([0-9]+))?$"));
     const QString range = url.mid(open + 1, close - open - 1);
     const QRegularExpressionMatch m = form.match(range);
     if (!m.hasMatch())
-        return QStringLiteral("the range [%1] must be numbers, as in [001-040] or [1-40:2]")
+        return QCoreApplication::translate(
+                   "FetchCommand", "the range [%1] must be numbers, as in [001-040] or [1-40:2]")
             .arg(range);
     const auto start = ParseSeriesNumber(m.captured(1));
     const auto end = ParseSeriesNumber(m.captured(2));
     const auto step =
         m.captured(3).isEmpty() ? std::optional<qint32>(1) : ParseSeriesNumber(m.captured(3));
     if (!start || !end || !step || *step < 1)
-        return QStringLiteral("the range [%1] needs numbers up to 2147483647 and a step of at "
-                              "least 1")
+        return QCoreApplication::translate(
+                   "FetchCommand", "the range [%1] needs numbers up to 2147483647 and a step of at "
+                                   "least 1")
             .arg(range);
     if (*start > *end)
-        return QStringLiteral("the range [%1] starts after it ends").arg(range);
+        return QCoreApplication::translate("FetchCommand", "the range [%1] starts after it ends")
+            .arg(range);
     inputs.head = url.mid(slash + 1, open - slash - 1);
     // As curl pads: a first number written with leading zeros gives the
     // width ("001": three digits); otherwise none.
@@ -78,7 +89,8 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         return UsageError(FetchCommand, problem, err);
     inputs.dir = args.value("dir").value_or(QDir::currentPath());
     if (inputs.dir->isEmpty())
-        return UsageError(FetchCommand, QStringLiteral("--dir needs a folder"), err);
+        return UsageError(FetchCommand,
+                          QCoreApplication::translate("FetchCommand", "--dir needs a folder"), err);
     GoArgs go;
     if (const QString problem = ReadGoArgs(args, go); !problem.isEmpty())
         return UsageError(FetchCommand, problem, err);
@@ -105,19 +117,23 @@ const CliCommand FetchCommand{
     "URL",
     1,
     1,
-    "List up a URL with a [range] and fetch it: list-up and go in one.",
-    "A numeric range in the file name of URL, as curl writes it, gives the\n"
-    "series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with\n"
-    "leading zeros sets the width), pic[1-40:2].jpg every second number. A URL\n"
-    "without a range is one job. The jobs are listed up as list-up would (the\n"
-    "inputs stored, the base URL added to the history), except that jobs the list\n"
-    "holds already are not added again; then go runs over the whole list with\n"
-    "the options given. Running the same fetch again resumes it. Quote the URL,\n"
-    "so that the shell leaves the brackets alone.",
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "List up a URL with a [range] and fetch it: list-up and go in one."),
+    QT_TRANSLATE_NOOP(
+        "CliCommand",
+        "A numeric range in the file name of URL, as curl writes it, gives the\n"
+        "series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with\n"
+        "leading zeros sets the width), pic[1-40:2].jpg every second number. A URL\n"
+        "without a range is one job. The jobs are listed up as list-up would (the\n"
+        "inputs stored, the base URL added to the history), except that jobs the list\n"
+        "holds already are not added again; then go runs over the whole list with\n"
+        "the options given. Running the same fetch again resumes it. Quote the URL,\n"
+        "so that the shell leaves the brackets alone."),
     options,
-    "  0    every job ended ○ or ▲\n"
-    "  1    some job did not\n"
-    "  2    bad arguments, a refused series, unusable files or folders\n"
-    "  130  stopped by Ctrl-C or SIGTERM\n",
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "  0    every job ended ○ or ▲\n"
+                      "  1    some job did not\n"
+                      "  2    bad arguments, a refused series, unusable files or folders\n"
+                      "  130  stopped by Ctrl-C or SIGTERM\n"),
     runFetch,
 };

@@ -7,6 +7,7 @@
 #include "cli/go_command.h"
 #include "http/nmhttp.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,12 +32,17 @@ struct GetArgs {
 const QList<CliOption>& options() {
     static const QList<CliOption> table =
         QList<CliOption>{
-            {"output", 'o', "FILE", "write the body to FILE (-: standard output)"},
+            {"output", 'o', "FILE",
+             QT_TRANSLATE_NOOP("CliOption", "write the body to FILE (-: standard output)")},
             {"proxy", 0, "HOST:PORT",
-             "fetch through this HTTP proxy ('': none, not the environment's)"},
-            {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
-            {"verbose", 'v', nullptr, "print the request, its status line, bytes and time"},
-            {"trace", 0, nullptr, "print the socket texts and the reply header"},
+             QT_TRANSLATE_NOOP("CliOption",
+                               "fetch through this HTTP proxy ('': none, not the environment's)")},
+            {"timeout", 0, "S",
+             QT_TRANSLATE_NOOP("CliOption", "idle time-out in seconds (default 60, 0: none)")},
+            {"verbose", 'v', nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "print the request, its status line, bytes and time")},
+            {"trace", 0, nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "print the socket texts and the reply header")},
         } +
         ClientOptionTable();
     return table;
@@ -48,12 +54,13 @@ QString parse(const CliArgs& args, GetArgs& parsed) {
     parsed.url = args.operands().first();
     const auto file = args.value("output");
     if (!file || file->isEmpty())
-        return QStringLiteral("-o FILE is required");
+        return QCoreApplication::translate("GetCommand", "-o FILE is required");
     parsed.file = *file;
     if (const auto v = args.value("proxy")) {
         parsed.proxyGiven = true;
         if (!v->isEmpty() && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
-            return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+            return QCoreApplication::translate("GetCommand", "--proxy needs HOST:PORT, not \"%1\"")
+                .arg(*v);
     }
     if (QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
         return problem;
@@ -100,7 +107,10 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
     clock.start();
     try {
         if (toStdout && !scratch.isValid())
-            throw std::runtime_error("cannot create a temporary folder for the body");
+            throw std::runtime_error(
+                QCoreApplication::translate("GetCommand",
+                                            "cannot create a temporary folder for the body")
+                    .toStdString());
         TNMHTTP http;
         http.InputFileMode = true;
         http.Body = QFile::encodeName(target);
@@ -160,7 +170,9 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
         statusOut.flush();
         err.flush();
         if (toStdout && QFile::exists(target) && !copyToStdout(target))
-            throw std::runtime_error("cannot write the body to standard output");
+            throw std::runtime_error(QCoreApplication::translate(
+                                         "GetCommand", "cannot write the body to standard output")
+                                         .toStdString());
     } catch (const std::exception& e) {
         err << QString::fromUtf8(e.what()) << "\n";
         return ExitError;
@@ -175,14 +187,16 @@ const CliCommand GetCommand{
     "URL",
     1,
     1,
-    "Fetch one URL into a file and print the reply's status line.",
-    "Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the\n"
-    "reply's status line (on standard error when the body goes to standard\n"
-    "output). The job list and the settings are not used. The time-out may\n"
-    "have a fraction (0.5), up to 3600 seconds.",
+    QT_TRANSLATE_NOOP("CliCommand", "Fetch one URL into a file and print the reply's status line."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the\n"
+                      "reply's status line (on standard error when the body goes to standard\n"
+                      "output). The job list and the settings are not used. The time-out may\n"
+                      "have a fraction (0.5), up to 3600 seconds."),
     options,
-    "  0    the server answered with success\n"
-    "  1    the server answered with a failure (nothing is saved to FILE)\n"
-    "  2    bad arguments, bad URL, network error, time-out\n",
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "  0    the server answered with success\n"
+                      "  1    the server answered with a failure (nothing is saved to FILE)\n"
+                      "  2    bad arguments, bad URL, network error, time-out\n"),
     runGet,
 };

@@ -4,28 +4,44 @@
 #include "cli/cli_profile.h"
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
+
 const QList<CliOption>& GoOptions() {
     static const QList<CliOption> table =
         QList<CliOption>{
-            {"skip-existing", 0, nullptr, "skip jobs whose file exists"},
-            {"no-skip-existing", 0, nullptr, "fetch them again"},
-            {"min-size", 0, "KB", "treat files of at most KB kilobytes as failed"},
-            {"no-min-size", 0, nullptr, "keep files of any size"},
-            {"interval", 0, "MS", "pause between jobs (default 200)"},
-            {"rate", 0, "N/s", "start at most N requests a second to each server"},
-            {"parallel", 0, "N", "fetch up to N files at once (1 to 16, default 1)"},
+            {"skip-existing", 0, nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "skip jobs whose file exists")},
+            {"no-skip-existing", 0, nullptr, QT_TRANSLATE_NOOP("CliOption", "fetch them again")},
+            {"min-size", 0, "KB",
+             QT_TRANSLATE_NOOP("CliOption", "treat files of at most KB kilobytes as failed")},
+            {"no-min-size", 0, nullptr, QT_TRANSLATE_NOOP("CliOption", "keep files of any size")},
+            {"interval", 0, "MS",
+             QT_TRANSLATE_NOOP("CliOption", "pause between jobs (default 200)")},
+            {"rate", 0, "N/s",
+             QT_TRANSLATE_NOOP("CliOption", "start at most N requests a second to each server")},
+            {"parallel", 0, "N",
+             QT_TRANSLATE_NOOP("CliOption", "fetch up to N files at once (1 to 16, default 1)")},
             {"retries", 0, "N",
-             "try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N "
-             "more times (0 to 10, default 2)"},
+             QT_TRANSLATE_NOOP(
+                 "CliOption",
+                 "try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N "
+                 "more times (0 to 10, default 2)")},
             {"retry-failed", 0, nullptr,
-             "fetch the failed and given-up jobs (▼, ×) again from the server"},
+             QT_TRANSLATE_NOOP("CliOption",
+                               "fetch the failed and given-up jobs (▼, ×) again from the server")},
             {"allow-hidden-paths", 0, nullptr,
-             "fetch jobs whose path goes up with .. or into hidden files or folders too"},
+             QT_TRANSLATE_NOOP(
+                 "CliOption",
+                 "fetch jobs whose path goes up with .. or into hidden files or folders too")},
             {"proxy", 0, "HOST:PORT",
-             "fetch through this HTTP proxy ('': none, not the environment's)"},
-            {"timeout", 0, "S", "idle time-out in seconds (default 60, 0: none)"},
-            {"quiet", 'q', nullptr, "print only failed jobs, errors and the summary"},
-            {"verbose", 'v', nullptr, "a line per request: status line, bytes, time"},
+             QT_TRANSLATE_NOOP("CliOption",
+                               "fetch through this HTTP proxy ('': none, not the environment's)")},
+            {"timeout", 0, "S",
+             QT_TRANSLATE_NOOP("CliOption", "idle time-out in seconds (default 60, 0: none)")},
+            {"quiet", 'q', nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "print only failed jobs, errors and the summary")},
+            {"verbose", 'v', nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "a line per request: status line, bytes, time")},
             kForceOption,
         } +
         ClientOptionTable();
@@ -38,24 +54,28 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
     if (args.has("no-skip-existing"))
         parsed.skip = false;
     if (args.has("skip-existing") && args.has("no-skip-existing"))
-        return QStringLiteral("--skip-existing and --no-skip-existing exclude each other");
+        return QCoreApplication::translate(
+            "GoArgs", "--skip-existing and --no-skip-existing exclude each other");
     if (const auto v = args.value("min-size")) {
         const auto kb = ParseDecimal(*v, 0, 2147483647);
         if (!kb)
-            return QStringLiteral("--min-size needs kilobytes from 0 to 2147483647, not \"%1\"")
+            return QCoreApplication::translate(
+                       "GoArgs", "--min-size needs kilobytes from 0 to 2147483647, not \"%1\"")
                 .arg(*v);
         parsed.minSizeKB = int(*kb);
         parsed.check = true;
     }
     if (args.has("no-min-size")) {
         if (parsed.minSizeKB)
-            return QStringLiteral("--min-size and --no-min-size exclude each other");
+            return QCoreApplication::translate("GoArgs",
+                                               "--min-size and --no-min-size exclude each other");
         parsed.check = false;
     }
     if (const auto v = args.value("interval")) {
         const auto ms = ParseDecimal(*v, 0, 86'400'000);
         if (!ms)
-            return QStringLiteral("--interval needs milliseconds from 0 to 86400000, not \"%1\"")
+            return QCoreApplication::translate(
+                       "GoArgs", "--interval needs milliseconds from 0 to 86400000, not \"%1\"")
                 .arg(*v);
         parsed.intervalMs = int(*ms);
     }
@@ -66,8 +86,9 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
         bool ok = false;
         const double rate = number.toDouble(&ok);
         if (!ok || !(rate >= 0.001 && rate <= 1000))
-            return QStringLiteral("--rate needs requests a second from 0.001 to 1000 (\"2\" or "
-                                  "\"0.5/s\"), not \"%1\"")
+            return QCoreApplication::translate(
+                       "GoArgs", "--rate needs requests a second from 0.001 to 1000 (\"2\" or "
+                                 "\"0.5/s\"), not \"%1\"")
                 .arg(*v);
         parsed.ratePerSecond = rate;
     }
@@ -75,7 +96,8 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
         const auto n =
             ParseDecimal(*v, RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
         if (!n)
-            return QStringLiteral("--parallel needs a number of files from %1 to %2, not \"%3\"")
+            return QCoreApplication::translate(
+                       "GoArgs", "--parallel needs a number of files from %1 to %2, not \"%3\"")
                 .arg(RequestSettings::kMinParallel)
                 .arg(RequestSettings::kMaxParallel)
                 .arg(*v);
@@ -84,7 +106,8 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
     if (const auto v = args.value("retries")) {
         const auto n = ParseDecimal(*v, RequestSettings::kMinRetries, RequestSettings::kMaxRetries);
         if (!n)
-            return QStringLiteral("--retries needs a number of tries from %1 to %2, not \"%3\"")
+            return QCoreApplication::translate(
+                       "GoArgs", "--retries needs a number of tries from %1 to %2, not \"%3\"")
                 .arg(RequestSettings::kMinRetries)
                 .arg(RequestSettings::kMaxRetries)
                 .arg(*v);
@@ -100,13 +123,14 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
     if (const auto v = args.value("proxy")) {
         QString host;
         if (!v->isEmpty() && !ParseHostPort(*v, host, parsed.proxyPort))
-            return QStringLiteral("--proxy needs HOST:PORT, not \"%1\"").arg(*v);
+            return QCoreApplication::translate("GoArgs", "--proxy needs HOST:PORT, not \"%1\"")
+                .arg(*v);
         parsed.proxyHost = host;
     }
     if (QString problem = ReadClientOptions(args, parsed.client); !problem.isEmpty())
         return problem;
     if (args.has("quiet") && args.has("verbose"))
-        return QStringLiteral("--quiet and --verbose exclude each other");
+        return QCoreApplication::translate("GoArgs", "--quiet and --verbose exclude each other");
     if (args.has("quiet"))
         parsed.verbosity = Verbosity::Quiet;
     if (args.has("verbose"))
@@ -115,13 +139,16 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
 }
 
 QString TimeOutProblem(const QString& text) {
-    QString problem = QStringLiteral("--timeout needs seconds from 0 to %1, not \"%2\"")
-                          .arg(kMaxTimeOutS)
-                          .arg(text);
     // The old milliseconds of get: say what the number means now.
     if (const auto n = ParseDecimal(text, 0, 2147483647); n && *n > kMaxTimeOutS)
-        problem += QStringLiteral(" (time-outs are in seconds: %1 ms is %2)")
-                       .arg(*n)
-                       .arg(double(*n) / 1000.0);
-    return problem;
+        return QCoreApplication::translate("GoArgs",
+                                           "--timeout needs seconds from 0 to %1, not \"%2\" "
+                                           "(time-outs are in seconds: %3 ms is %4)")
+            .arg(kMaxTimeOutS)
+            .arg(text)
+            .arg(*n)
+            .arg(double(*n) / 1000.0);
+    return QCoreApplication::translate("GoArgs", "--timeout needs seconds from 0 to %1, not \"%2\"")
+        .arg(kMaxTimeOutS)
+        .arg(text);
 }

@@ -16,6 +16,7 @@
 #include "http/nmhttp.h"
 #include "platform/signal_notifier.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -109,13 +110,14 @@ public:
         const bool saved = saver_.Flush().isEmpty();
         report_.summary(counts.summary());
         if (const QString causes = ListEdits::FailureCauses(grid_, 5); !causes.isEmpty())
-            report_.summary(QStringLiteral("Failed: ") + causes);
+            report_.summary(QCoreApplication::translate("GoCommand", "Failed: %1").arg(causes));
         if (!saved)
             return ExitError;
         if (end_ == DownloadRun::End::Cancelled)
             return ExitInterrupted;
         if (counts.total() == 0) {
-            profile_.error(QStringLiteral("the job list is empty; add jobs with list-up or fetch"));
+            profile_.error(QCoreApplication::translate(
+                "GoCommand", "the job list is empty; add jobs with list-up or fetch"));
             return ExitFailure;
         }
         return counts.allSucceeded() ? ExitSuccess : ExitFailure;
@@ -148,9 +150,9 @@ private:
             return;
         }
         if (mark == JobList::Mark::Skipped)
-            detail = QStringLiteral("exists");
+            detail = QCoreApplication::translate("GoCommand", "exists");
         else if (mark == JobList::Mark::Small)
-            detail = reason + QStringLiteral(" (removed)");
+            detail = QCoreApplication::translate("GoCommand", "%1 (removed)").arg(reason);
         else
             detail = reason;
         report_.jobFinished(StatusMark::Glyph(mark), row, grid_.JobCount(),
@@ -176,7 +178,7 @@ private:
         // holds, so no stat is needed to say its size.
         const bool done = pending && pending->mark == StatusMark::Done;
         if (done)
-            tell(QStringLiteral("%1 bytes").arg(outcome.received));
+            tell(QCoreApplication::translate("GoCommand", "%1 bytes").arg(outcome.received));
         // A failed job's reason, else what the reply said.
         const QString detail = pending && !done ? pending->reason : outcome.statusLine;
         report_.requestEnded(request.url, detail, outcome.received, request.clock.elapsed());
@@ -189,18 +191,21 @@ private:
         if (!run_.Running())
             return;
         if (signalNumber == SIGTERM) {
-            report_.note(
-                QStringLiteral("Terminated: aborting the current job and saving the list."));
+            report_.note(QCoreApplication::translate(
+                "GoCommand", "Terminated: aborting the current job and saving the list."));
             run_.Abort();
         } else if (interrupts_seen_ == 1) {
             report_.note(run_.Parallel() > 1
-                             ? QStringLiteral("Stopping after the jobs under way (Ctrl-C again "
-                                              "aborts them).")
-                             : QStringLiteral("Stopping after the current job (Ctrl-C again "
-                                              "aborts it)."));
+                             ? QCoreApplication::translate(
+                                   "GoCommand", "Stopping after the jobs under way (Ctrl-C again "
+                                                "aborts them).")
+                             : QCoreApplication::translate(
+                                   "GoCommand", "Stopping after the current job (Ctrl-C again "
+                                                "aborts it)."));
             run_.CancelBtnClick();
         } else {
-            report_.note(QStringLiteral("Aborting the current job; the list is being saved."));
+            report_.note(QCoreApplication::translate(
+                "GoCommand", "Aborting the current job; the list is being saved."));
             run_.CancelBtnClick();
         }
         // The tick that stops the run comes at once, between two jobs or after
@@ -239,8 +244,9 @@ bool checkFolders(CliProfile& profile, bool retryFailed) {
     QString folder = missing.front().folder;
     if (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\')))
         folder.chop(1);
-    profile.error(QStringLiteral("the save folder %1 of job %2 (%3) does not exist; "
-                                 "create it, or clear the list and list it up again")
+    profile.error(QCoreApplication::translate("GoCommand",
+                                              "the save folder %1 of job %2 (%3) does not exist; "
+                                              "create it, or clear the list and list it up again")
                       .arg(QDir::toNativeSeparators(folder))
                       .arg(missing.front().job + 1)
                       .arg(profile.jobs.url(missing.front().job)));
@@ -293,23 +299,26 @@ const CliCommand GoCommand{
     "",
     0,
     0,
-    "Fetch the jobs of the job list one after another, as \"Go!\" does.",
-    "Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
-    "▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
-    "over, so a second go resumes an interrupted list; --retry-failed fetches the\n"
-    "▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply\n"
-    "is tried again after a pause (--retries); a server that refused three\n"
-    "connections in a row has its other jobs left untried for the next go.\n"
-    "The options override the saved settings for this run only; without a proxy\n"
-    "here or in the settings, the environment's is taken, as for get. The list is\n"
-    "saved after finished jobs, at most once a second, and at the end. On a\n"
-    "terminal a progress line is redrawn in place; elsewhere one line is printed\n"
-    "per finished job. Ctrl-C stops after the current job, a second Ctrl-C aborts\n"
-    "it. The time-out may have a fraction (0.5), up to 3600 seconds.",
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "Fetch the jobs of the job list one after another, as \"Go!\" does."),
+    QT_TRANSLATE_NOOP(
+        "CliCommand",
+        "Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),\n"
+        "▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed\n"
+        "over, so a second go resumes an interrupted list; --retry-failed fetches the\n"
+        "▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply\n"
+        "is tried again after a pause (--retries); a server that refused three\n"
+        "connections in a row has its other jobs left untried for the next go.\n"
+        "The options override the saved settings for this run only; without a proxy\n"
+        "here or in the settings, the environment's is taken, as for get. The list is\n"
+        "saved after finished jobs, at most once a second, and at the end. On a\n"
+        "terminal a progress line is redrawn in place; elsewhere one line is printed\n"
+        "per finished job. Ctrl-C stops after the current job, a second Ctrl-C aborts\n"
+        "it. The time-out may have a fraction (0.5), up to 3600 seconds."),
     GoOptions,
-    "  0    every job ended ○ or ▲\n"
-    "  1    some job did not, or the job list is empty\n"
-    "  2    bad arguments, unusable files or folders\n"
-    "  130  stopped by Ctrl-C or SIGTERM\n",
+    QT_TRANSLATE_NOOP("CliCommand", "  0    every job ended ○ or ▲\n"
+                                    "  1    some job did not, or the job list is empty\n"
+                                    "  2    bad arguments, unusable files or folders\n"
+                                    "  130  stopped by Ctrl-C or SIGTERM\n"),
     runGo,
 };

@@ -2,6 +2,7 @@
 
 #include "app/status_mark.h"
 
+#include <QCoreApplication>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -88,13 +89,14 @@ void GoReport::draw(bool force) {
     if (!force && lastDraw_ >= 0 && now - lastDraw_ < kRedrawMs)
         return;
     lastDraw_ = now;
-    QString line = QStringLiteral("[%1/%2] %3  %4").arg(row_).arg(jobs_).arg(name_).arg(current_);
-    if (expected_ > 0)
-        line += QStringLiteral(" / %1 bytes  %2%")
-                    .arg(expected_)
-                    .arg(qMin<qint64>(100, current_ * 100 / expected_));
-    else
-        line += QStringLiteral(" bytes");
+    const QString counts = QStringLiteral("[%1/%2]").arg(row_).arg(jobs_);
+    QString line =
+        expected_ > 0
+            ? QCoreApplication::translate("GoReport", "%1 %2  %3 / %4 bytes  %5%")
+                  .arg(counts, name_, QString::number(current_), QString::number(expected_),
+                       QString::number(qMin<qint64>(100, current_ * 100 / expected_)))
+            : QCoreApplication::translate("GoReport", "%1 %2  %3 bytes")
+                  .arg(counts, name_, QString::number(current_));
     if (now > 0)
         line += QStringLiteral("  ") + rateText(double(totalBytes()) * 1000.0 / double(now));
     // One cell short of the width: a character in the last column makes

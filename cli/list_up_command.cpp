@@ -7,6 +7,7 @@
 #include "http/request_lines.h"
 #include "settings/settings_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPair>
@@ -18,13 +19,13 @@ namespace {
 
 const QList<CliOption>& options() {
     static const QList<CliOption> table{
-        {"url", 0, "BASE", "base URL, ending in /"},
-        {"head", 0, "TEXT", "file name before the number"},
-        {"digits", 0, "N", "the number padded to N digits"},
-        {"start", 0, "TEXT", "first number"},
-        {"end", 0, "TEXT", "last number"},
-        {"tail", 0, "TEXT", "file name after the number"},
-        {"dir", 'd', "DIR", "save folder (must exist)"},
+        {"url", 0, "BASE", QT_TRANSLATE_NOOP("CliOption", "base URL, ending in /")},
+        {"head", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "file name before the number")},
+        {"digits", 0, "N", QT_TRANSLATE_NOOP("CliOption", "the number padded to N digits")},
+        {"start", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "first number")},
+        {"end", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "last number")},
+        {"tail", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "file name after the number")},
+        {"dir", 'd', "DIR", QT_TRANSLATE_NOOP("CliOption", "save folder (must exist)")},
         kForceOption,
     };
     return table;
@@ -64,11 +65,13 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     // What goes into every job's URL may not hold a byte that could end its
     // request line early.
     for (const auto& [what, value] :
-         {std::pair{"base URL", s.url}, std::pair{"head", s.head}, std::pair{"tail", s.back}}) {
+         {std::pair{QT_TRANSLATE_NOOP("ListUpCommand", "base URL"), s.url},
+          std::pair{QT_TRANSLATE_NOOP("ListUpCommand", "head"), s.head},
+          std::pair{QT_TRANSLATE_NOOP("ListUpCommand", "tail"), s.back}}) {
         if (const QString control = RequestLines::ControlByte(value.toUtf8()); !control.isEmpty()) {
-            profile.error(
-                QStringLiteral("the %1 \"%2\" holds %3")
-                    .arg(QLatin1String(what), RequestLines::Shown(value.toUtf8()), control));
+            profile.error(QCoreApplication::translate("ListUpCommand", "the %1 \"%2\" holds %3")
+                              .arg(QCoreApplication::translate("ListUpCommand", what),
+                                   RequestLines::Shown(value.toUtf8()), control));
             return ExitError;
         }
     }
@@ -103,7 +106,8 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         }
         series = ListUpSeries(spec, qint64(profile.jobs.size()), listedAlready);
     } catch (const std::bad_alloc&) {
-        profile.error(QStringLiteral("not enough memory to list the series up"));
+        profile.error(QCoreApplication::translate("ListUpCommand",
+                                                  "not enough memory to list the series up"));
         return ExitError;
     }
     if (series.refusal != SeriesError::None) {
@@ -111,8 +115,9 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         return ExitError;
     }
     if (!QFileInfo(s.path).isDir()) {
-        profile.error(QStringLiteral("the save folder %1 does not exist; create it or give "
-                                     "another with --dir")
+        profile.error(QCoreApplication::translate(
+                          "ListUpCommand", "the save folder %1 does not exist; create it or give "
+                                           "another with --dir")
                           .arg(QDir::toNativeSeparators(s.path)));
         return ExitError;
     }
@@ -127,7 +132,8 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     try {
         profile.jobs.append(std::move(series.jobs));
     } catch (const std::bad_alloc&) {
-        profile.error(QStringLiteral("not enough memory to list the series up"));
+        profile.error(QCoreApplication::translate("ListUpCommand",
+                                                  "not enough memory to list the series up"));
         return ExitError;
     }
 
@@ -135,14 +141,21 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     if (!profile.storeSettings() || !profile.saveJobs(profile.jobs))
         return ExitError;
 
-    out << "URL:     " << s.url << "\n";
-    out << "Folder:  " << s.path << "\n";
+    out << QCoreApplication::translate("ListUpCommand", "URL:     %1").arg(s.url) << "\n";
+    out << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(s.path) << "\n";
     if (const auto preview = SeriesPreview(s.head, *start, *end, s.num, s.back))
-        out << "Preview: " << *preview << "\n";
-    out << "Added " << added << " jobs";
+        out << QCoreApplication::translate("ListUpCommand", "Preview: %1").arg(*preview) << "\n";
     if (already > 0)
-        out << " (" << already << " listed already)";
-    out << "; " << profile.jobs.size() << " in the list.\n";
+        out << QCoreApplication::translate("ListUpCommand",
+                                           "Added %1 jobs (%2 listed already); %3 in the list.")
+                   .arg(added)
+                   .arg(already)
+                   .arg(profile.jobs.size());
+    else
+        out << QCoreApplication::translate("ListUpCommand", "Added %1 jobs; %2 in the list.")
+                   .arg(added)
+                   .arg(profile.jobs.size());
+    out << "\n";
     addedCount = qint64(added);
     return ExitSuccess;
 }
@@ -158,13 +171,17 @@ int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
     inputs.tail = args.value("tail");
     inputs.dir = args.value("dir");
     if (inputs.dir && inputs.dir->isEmpty())
-        return UsageError(ListUpCommand, QStringLiteral("--dir needs a folder"), err);
+        return UsageError(ListUpCommand,
+                          QCoreApplication::translate("ListUpCommand", "--dir needs a folder"),
+                          err);
     if (const auto digits = args.value("digits")) {
         const auto n = ParseDecimal(*digits, -2147483647 - 1, 2147483647);
         if (!n)
-            return UsageError(
-                ListUpCommand,
-                QStringLiteral("--digits needs a whole number, not \"%1\"").arg(*digits), err);
+            return UsageError(ListUpCommand,
+                              QCoreApplication::translate(
+                                  "ListUpCommand", "--digits needs a whole number, not \"%1\"")
+                                  .arg(*digits),
+                              err);
         inputs.digits = int(*n);
     }
 
@@ -177,8 +194,9 @@ int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
     if (added == 0) {
         // The window lists nothing for a reversed range and says nothing; a
         // script must hear of it.
-        profile.error(QStringLiteral("nothing added: the start number %1 is after the end "
-                                     "number %2")
+        profile.error(QCoreApplication::translate(
+                          "ListUpCommand", "nothing added: the start number %1 is after the end "
+                                           "number %2")
                           .arg(profile.settings.start, profile.settings.end));
         return ExitFailure;
     }
@@ -192,16 +210,18 @@ const CliCommand ListUpCommand{
     "",
     0,
     0,
-    "Append one job per number of a series to the job list.",
-    "Appends one job per number from start to end: URL = BASE + name, file =\n"
-    "DIR + name, name = head + number padded to N digits + tail. Each option\n"
-    "defaults to the saved input (the URL to the first of the URL history);\n"
-    "given options are saved, and BASE is added to the history. Start and end\n"
-    "keep only their digits. DIR must exist; it is kept as a full path ending\n"
-    "in \"/\". Prints the first and last name and the count added.",
+    QT_TRANSLATE_NOOP("CliCommand", "Append one job per number of a series to the job list."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "Appends one job per number from start to end: URL = BASE + name, file =\n"
+                      "DIR + name, name = head + number padded to N digits + tail. Each option\n"
+                      "defaults to the saved input (the URL to the first of the URL history);\n"
+                      "given options are saved, and BASE is added to the history. Start and end\n"
+                      "keep only their digits. DIR must exist; it is kept as a full path ending\n"
+                      "in \"/\". Prints the first and last name and the count added."),
     options,
-    "  0    jobs were added\n"
-    "  1    nothing was added (the start number is after the end number)\n"
-    "  2    bad arguments, a refused series, unusable files or folders\n",
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "  0    jobs were added\n"
+                      "  1    nothing was added (the start number is after the end number)\n"
+                      "  2    bad arguments, a refused series, unusable files or folders\n"),
     runListUp,
 };

@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // TODO(lead): install the translation here
     QCoreApplication::setApplicationName(QStringLiteral("serifetch-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -35,17 +36,20 @@ int main(int argc, char** argv) {
         }
         err << "serifetch-cli: " << program.problem() << "\n";
     } else if (name.isEmpty()) {
-        err << "serifetch-cli: no command given\n";
+        err << "serifetch-cli: " << QCoreApplication::translate("CliMain", "no command given")
+            << "\n";
     } else {
         QStringList names;
         for (const CliCommand& command : Commands())
             names << QLatin1String(command.name);
         const QString closest = ClosestName(name, names);
-        err << "serifetch-cli: unknown command " << name;
-        if (!closest.isEmpty())
-            err << "; did you mean " << closest << "?";
-        err << "\n";
+        err << "serifetch-cli: "
+            << (closest.isEmpty()
+                    ? QCoreApplication::translate("CliMain", "unknown command %1").arg(name)
+                    : QCoreApplication::translate("CliMain", "unknown command %1; did you mean %2?")
+                          .arg(name, closest))
+            << "\n";
     }
-    err << "Try 'serifetch-cli --help'.\n";
+    err << QCoreApplication::translate("CliMain", "Try 'serifetch-cli --help'.") << "\n";
     return ExitError;
 }

@@ -35,13 +35,14 @@ const CliCommand ShowCommand{
     "",
     0,
     0,
-    "Print the job list and the number of jobs per mark.",
-    "One job per line: row, mark, URL and file, separated by tabs (the mark is\n"
-    "empty for a job never tried), and for a job that failed, why; then the\n"
-    "number of jobs per mark. Reads the list as last saved even while it is in\n"
-    "use.",
+    QT_TRANSLATE_NOOP("CliCommand", "Print the job list and the number of jobs per mark."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "One job per line: row, mark, URL and file, separated by tabs (the mark is\n"
+                      "empty for a job never tried), and for a job that failed, why; then the\n"
+                      "number of jobs per mark. Reads the list as last saved even while it is in\n"
+                      "use."),
     options,
-    "  0    the list was printed\n"
-    "  2    bad arguments, or the job list cannot be read\n",
+    QT_TRANSLATE_NOOP("CliCommand", "  0    the list was printed\n"
+                                    "  2    bad arguments, or the job list cannot be read\n"),
     runShow,
 };

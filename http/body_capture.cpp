@@ -4,6 +4,8 @@
 #include "http/reply_framing.h"
 #include "net/powersock.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QByteArray withoutLineEnd(QByteArray line) {
@@ -36,28 +38,32 @@ Task<QString> BodyCapture::ReadAsync(const ReplyHead& head) {
     const qint64 expected = lengthAnnounced ? head.contentLength : -1;
     co_await TakeAsync(expected);
     if (lengthAnnounced && session_.ReceivedBytes < expected)
-        co_return QStringLiteral("Connection closed after %1 of %2 bytes")
+        co_return QCoreApplication::translate("BodyCapture",
+                                              "Connection closed after %1 of %2 bytes")
             .arg(session_.ReceivedBytes)
             .arg(expected);
     // RFC 9112 6.3: the close frames this body, so a close that anyone on
     // the path could have caused (TLS without close_notify, RFC 8446 6.1)
     // says nothing about whether it is all there.
     if (!lengthAnnounced && !session_.PeerEndConfirmed())
-        co_return QStringLiteral("Connection closed before the end of the reply");
+        co_return QCoreApplication::translate("BodyCapture",
+                                              "Connection closed before the end of the reply");
     co_return QString();
 }
 
 Task<QString> BodyCapture::ReadChunkedAsync() {
     // RFC 9112 7.1: size line, data, CR LF, ... a size of 0, trailer lines,
     // and a blank line. The trailer is read and dropped.
-    const QString cut = QStringLiteral("Connection closed inside a chunk after %1 bytes");
+    const QString cut = QCoreApplication::translate(
+        "BodyCapture", "Connection closed inside a chunk after %1 bytes");
     for (;;) {
         const QByteArray sizeLine = co_await session_.ReadLnAsync();
         if (sizeLine.isEmpty())
             co_return cut.arg(session_.ReceivedBytes);
         const std::optional<qint64> size = ReplyFraming::ChunkSize(sizeLine);
         if (!size)
-            co_return QStringLiteral("Malformed chunk size line: \"%1\"")
+            co_return QCoreApplication::translate("BodyCapture",
+                                                  "Malformed chunk size line: \"%1\"")
                 .arg(ReplyFraming::Excerpt(withoutLineEnd(sizeLine)));
         if (*size == 0)
             break;
@@ -67,7 +73,8 @@ Task<QString> BodyCapture::ReadChunkedAsync() {
         if (end.isEmpty())
             co_return cut.arg(session_.ReceivedBytes);
         if (end != "\r\n" && end != "\n")
-            co_return QStringLiteral("Chunk longer than its size line says");
+            co_return QCoreApplication::translate("BodyCapture",
+                                                  "Chunk longer than its size line says");
     }
     qint64 trailerBytes = 0;
     for (;;) {
@@ -79,7 +86,8 @@ Task<QString> BodyCapture::ReadChunkedAsync() {
         trailerBytes += line.size();
         if (trailerBytes > maxTrailerBytes_)
             throw ESockError(
-                QStringLiteral("Reply trailer longer than %1 bytes").arg(maxTrailerBytes_),
+                QCoreApplication::translate("BodyCapture", "Reply trailer longer than %1 bytes")
+                    .arg(maxTrailerBytes_),
                 SockErrorCode::TooLong);
     }
 }

@@ -10,6 +10,7 @@
 #include "http/request_header.h"
 #include "http/request_lines.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
@@ -18,9 +19,9 @@
 
 namespace {
 
-[[noreturn]] void throwFileError(const QString& verb, const QString& name, const QFile& file) {
-    throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
-                                 .arg(verb, name, file.errorString())
+[[noreturn]] void throwOpenError(const QString& name, const QFile& file) {
+    throw std::runtime_error(QCoreApplication::translate("TNMHTTP", "Cannot open file \"%1\". %2")
+                                 .arg(name, file.errorString())
                                  .toStdString());
 }
 
@@ -121,7 +122,7 @@ void TNMHTTP::ComposeHeader() {
         const QString name = QFile::decodeName(SendData);
         QFile file(name);
         if (!file.open(QIODevice::ReadOnly))
-            throwFileError(QStringLiteral("open"), name, file);
+            throwOpenError(name, file);
         header.bodyLength = file.size();
     } else if (SendsBody(command_)) {
         header.bodyLength = SendData.size();
@@ -234,7 +235,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
             // A cancel asked for before the connect (from OnAboutToSend, or
             // between two passes) is not forgotten by the connect's start.
             if (cancelRequested_)
-                throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
+                throw ESockError(tr("Connection Canceled"), SockErrorCode::Cancelled);
             co_await kept_.CarryAsync(reuse, steps);
             // Only a success reaches the path: an error page or a redirect's
             // body is no file the user asked for. Removed unless committed,
@@ -261,7 +262,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 ended_ = {Result::Status::Succeeded, {}};
                 if (OnSuccess)
                     OnSuccess(command_);
-                ReportStatus(2, QStringLiteral("Transaction Completed"));
+                ReportStatus(2, tr("Transaction Completed"));
                 break;
             case ReplyVerdict::Outcome::ErrorStatus:
                 ended_ = {Result::Status::HttpError, verdict.reason};
@@ -307,8 +308,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 }
                 if (hop.downgrade) {
                     // Followed, since the server said so, but never silently.
-                    StatusText = QStringLiteral("Redirected from https: to plain http: ") +
-                                 QString::fromUtf8(URL);
+                    StatusText =
+                        tr("Redirected from https: to plain http: %1").arg(QString::fromUtf8(URL));
                     ReportStatus(1, StatusText);
                 }
             }
@@ -319,7 +320,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
             verdict.outcome != ReplyVerdict::Outcome::Repeat)
             co_return;
         if (pass >= MaxPasses) {
-            Fail(QStringLiteral("Gave up after %1 requests: the server keeps answering %2")
+            Fail(tr("Gave up after %1 requests: the server keeps answering %2")
                      .arg(MaxPasses)
                      .arg(code));
             co_return;

@@ -1,5 +1,6 @@
 #include "http/nmurl.h"
 
+#include <QCoreApplication>
 #include <exception>
 
 QByteArray TNMURL::Encode() {
@@ -23,7 +24,8 @@ QByteArray TNMURL::Encode() {
         return out;
     } catch (const std::exception& e) {
         if (OnError)
-            OnError(this, QStringLiteral("Error during encode"), QString::fromLocal8Bit(e.what()));
+            OnError(this, QCoreApplication::translate("TNMURL", "Error during encode"),
+                    QString::fromLocal8Bit(e.what()));
         return InputString;
     }
 }

@@ -1,6 +1,7 @@
 #include "http/nmuu_processor.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <stdexcept>
 
 namespace {
@@ -37,7 +38,9 @@ void TNMUUProcessor::Encode() {
         while (InputStream->pos() < InputStream->size()) {
             const QByteArray chunk = InputStream->read(lineBytes);
             if (chunk.isEmpty())
-                throw std::runtime_error("Stream read error");
+                throw std::runtime_error(
+                    QCoreApplication::translate("TNMUUProcessor", "Stream read error")
+                        .toStdString());
             QByteArray line;
             line.reserve(64);
             if (!mime)
@@ -67,10 +70,13 @@ void TNMUUProcessor::Encode() {
             }
             line += "\r\n";
             if (OutputStream->write(line) != line.size())
-                throw std::runtime_error("Stream write error");
+                throw std::runtime_error(
+                    QCoreApplication::translate("TNMUUProcessor", "Stream write error")
+                        .toStdString());
         }
         if (!mime && OutputStream->write("`\r\n") != 3)
-            throw std::runtime_error("Stream write error");
+            throw std::runtime_error(
+                QCoreApplication::translate("TNMUUProcessor", "Stream write error").toStdString());
     } catch (...) {
         finish();
         throw;

@@ -1,5 +1,6 @@
 #include "http/part_file.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <cerrno>
@@ -11,9 +12,10 @@
 
 namespace {
 
-[[noreturn]] void fail(const QString& what, const QString& path, int error) {
-    throw std::runtime_error(QStringLiteral("%1 \"%2\": %3")
-                                 .arg(what, path, QString::fromLocal8Bit(std::strerror(error)))
+// `text` names the path and the system's reason as %1 and %2.
+[[noreturn]] void fail(const char* text, const QString& path, int error) {
+    throw std::runtime_error(QCoreApplication::translate("PartFile", text)
+                                 .arg(path, QString::fromLocal8Bit(std::strerror(error)))
                                  .toStdString());
 }
 
@@ -41,7 +43,9 @@ void PartFile::CheckName(const QString& target) {
         QFile::encodeName(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1)).size();
     if (bytes > NameMax)
         throw std::runtime_error(
-            QStringLiteral("Cannot save to \"%1\": the file name is %2 bytes long, the limit is %3")
+            QCoreApplication::translate(
+                "PartFile",
+                "Cannot save to \"%1\": the file name is %2 bytes long, the limit is %3")
                 .arg(target)
                 .arg(bytes)
                 .arg(NameMax)
@@ -55,9 +59,12 @@ void PartFile::CheckTarget(const QString& target) {
         return; // not there yet (or not reachable: the create says why)
     if (S_ISDIR(st.st_mode))
         throw std::runtime_error(
-            QStringLiteral("Cannot save to \"%1\": it is a folder").arg(target).toStdString());
+            QCoreApplication::translate("PartFile", "Cannot save to \"%1\": it is a folder")
+                .arg(target)
+                .toStdString());
     if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-        throw std::runtime_error(QStringLiteral("Cannot save to \"%1\": it is not a regular file")
+        throw std::runtime_error(QCoreApplication::translate(
+                                     "PartFile", "Cannot save to \"%1\": it is not a regular file")
                                      .arg(target)
                                      .toStdString());
 }
@@ -76,11 +83,11 @@ PartFile::PartFile(const QString& target)
     fd_ = open();
     if (fd_ < 0 && errno == EEXIST) {
         if (::unlink(name.constData()) != 0)
-            fail(QStringLiteral("Cannot create file"), partName_, errno);
+            fail(QT_TRANSLATE_NOOP("PartFile", "Cannot create file \"%1\": %2"), partName_, errno);
         fd_ = open();
     }
     if (fd_ < 0)
-        fail(QStringLiteral("Cannot create file"), partName_, errno);
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot create file \"%1\": %2"), partName_, errno);
 }
 
 PartFile::~PartFile() {
@@ -102,11 +109,11 @@ void PartFile::commit() {
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(name.constData());
-        fail(QStringLiteral("Cannot write file"), partName_, error);
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot write file \"%1\": %2"), partName_, error);
     }
     if (::rename(name.constData(), QFile::encodeName(target_).constData()) != 0) {
         const int error = errno;
         ::unlink(name.constData());
-        fail(QStringLiteral("Cannot save to"), target_, error);
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot save to \"%1\": %2"), target_, error);
     }
 }

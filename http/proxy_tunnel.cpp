@@ -2,6 +2,8 @@
 
 #include "net/powersock.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QByteArray withoutLineEnd(QByteArray line) {
@@ -25,7 +27,8 @@ Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port) {
 
     const QByteArray status = withoutLineEnd(co_await session.ReadLnAsync());
     if (status.isEmpty())
-        throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"),
+        throw ESockError(QCoreApplication::translate(
+                             "ProxyTunnel", "Proxy refused CONNECT: it closed the connection"),
                          SockErrorCode::ProxyRefused);
     // "HTTP/1.1 200 Connection established": the code is the second field.
     const QByteArray code = TPowersock::NthField(status, ' ', 2);
@@ -34,15 +37,18 @@ Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port) {
     for (int lines = 0;; ++lines) {
         const QByteArray line = co_await session.ReadLnAsync();
         if (line.isEmpty() && accepted)
-            throw ESockError(QStringLiteral("Proxy refused CONNECT: it closed the connection"),
+            throw ESockError(QCoreApplication::translate(
+                                 "ProxyTunnel", "Proxy refused CONNECT: it closed the connection"),
                              SockErrorCode::ProxyRefused);
         if (line.isEmpty() || withoutLineEnd(line).isEmpty())
             break;
         if (lines >= kMaxAnswerLines)
-            throw ESockError(QStringLiteral("Proxy refused CONNECT: its answer does not end"),
+            throw ESockError(QCoreApplication::translate(
+                                 "ProxyTunnel", "Proxy refused CONNECT: its answer does not end"),
                              SockErrorCode::ProxyRefused);
     }
     if (!accepted)
-        throw ESockError(QStringLiteral("Proxy refused CONNECT: ") + QString::fromLatin1(status),
+        throw ESockError(QCoreApplication::translate("ProxyTunnel", "Proxy refused CONNECT: %1")
+                             .arg(QString::fromLatin1(status)),
                          SockErrorCode::ProxyRefused);
 }

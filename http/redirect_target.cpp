@@ -2,6 +2,7 @@
 
 #include "http/reply_framing.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <cctype>
 
@@ -101,8 +102,9 @@ Hop Follow(QByteArrayView location, bool secure, const QString& host, int port,
     hop.url = Absolute(location, secure, host, port, requestPath);
     const QByteArray scheme = hop.url.left(hop.url.indexOf(':')).toLower();
     if (scheme != "http" && !(tls && scheme == "https"))
-        hop.refusal = QStringLiteral("Redirect to an unsupported scheme: %1")
-                          .arg(ReplyFraming::Excerpt(hop.url));
+        hop.refusal =
+            QCoreApplication::translate("RedirectTarget", "Redirect to an unsupported scheme: %1")
+                .arg(ReplyFraming::Excerpt(hop.url));
     else
         hop.downgrade = secure && scheme == "http";
     return hop;

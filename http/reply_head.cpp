@@ -2,6 +2,7 @@
 
 #include "http/reply_framing.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
@@ -75,15 +76,17 @@ void frame(const QList<QByteArray>& lengths, const QByteArray& transferEncoding,
         if (transferEncoding == "CHUNKED")
             head.framing = ReplyHead::Framing::Chunked;
         else
-            head.framingError = QStringLiteral("Unsupported Transfer-Encoding: %1")
-                                    .arg(QString::fromLatin1(transferEncoding.toLower()));
+            head.framingError =
+                QCoreApplication::translate("ReplyHead", "Unsupported Transfer-Encoding: %1")
+                    .arg(QString::fromLatin1(transferEncoding.toLower()));
         return;
     }
     for (const QByteArray& value : lengths) {
         const std::optional<qint64> length = ReplyFraming::ContentLength(value);
         if (!length || (head.contentLength >= 0 && *length != head.contentLength)) {
-            head.framingError = QStringLiteral("Bad Content-Length in the reply: \"%1\"")
-                                    .arg(ReplyFraming::Excerpt(value));
+            head.framingError =
+                QCoreApplication::translate("ReplyHead", "Bad Content-Length in the reply: \"%1\"")
+                    .arg(ReplyFraming::Excerpt(value));
             head.framing = ReplyHead::Framing::UntilClose;
             head.contentLength = -1;
             return;
@@ -103,8 +106,9 @@ ReplyHead ParseReplyHead(QByteArrayView bytes, const QDateTime& now) {
     if (!code) {
         // Garbage, another protocol, or an HTTP/0.9 body without a header:
         // nothing says what it is, so it is not taken for a file.
-        head.error = QStringLiteral("No HTTP status line in the reply: \"%1\"")
-                         .arg(ReplyFraming::Excerpt(withoutLineEnd(statusLine)));
+        head.error =
+            QCoreApplication::translate("ReplyHead", "No HTTP status line in the reply: \"%1\"")
+                .arg(ReplyFraming::Excerpt(withoutLineEnd(statusLine)));
         return head;
     }
     head.statusCode = *code;

@@ -3,14 +3,16 @@
 #include "http/reply_framing.h"
 #include "net/powersock.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <stdexcept>
 
 namespace {
 
-[[noreturn]] void throwFileError(const QString& verb, const QFile& file) {
-    throw std::runtime_error(QStringLiteral("Cannot %1 file \"%2\". %3")
-                                 .arg(verb, file.fileName(), file.errorString())
+// `text` names the file and Qt's reason as %1 and %2.
+[[noreturn]] void throwFileError(const char* text, const QFile& file) {
+    throw std::runtime_error(QCoreApplication::translate("ReplyHeadReader", text)
+                                 .arg(file.fileName(), file.errorString())
                                  .toStdString());
 }
 
@@ -27,7 +29,8 @@ ReplyHeadReader::ReplyHeadReader(TPowersock& session, const QString& fileName, Q
     }
     file_ = std::make_unique<QFile>(fileName);
     if (!file_->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throwFileError(QStringLiteral("create"), *file_);
+        throwFileError(QT_TRANSLATE_NOOP("ReplyHeadReader", "Cannot create file \"%1\". %2"),
+                       *file_);
 }
 
 ReplyHeadReader::~ReplyHeadReader() = default;
@@ -35,19 +38,23 @@ ReplyHeadReader::~ReplyHeadReader() = default;
 void ReplyHeadReader::Store(const QByteArray& bytes) {
     bytes_ += bytes.size();
     if (bytes_ > maxBytes_)
-        throw ESockError(QStringLiteral("Reply header longer than %1 bytes").arg(maxBytes_),
-                         SockErrorCode::TooLong);
+        throw ESockError(
+            QCoreApplication::translate("ReplyHeadReader", "Reply header longer than %1 bytes")
+                .arg(maxBytes_),
+            SockErrorCode::TooLong);
     if (!file_)
         text_ += bytes;
     else if (file_->write(bytes) != bytes.size())
-        throwFileError(QStringLiteral("write"), *file_);
+        throwFileError(QT_TRANSLATE_NOOP("ReplyHeadReader", "Cannot write file \"%1\". %2"),
+                       *file_);
 }
 
 void ReplyHeadReader::Restart() {
     if (!file_)
         text_.clear();
     else if (!file_->resize(0) || !file_->seek(0))
-        throwFileError(QStringLiteral("write"), *file_);
+        throwFileError(QT_TRANSLATE_NOOP("ReplyHeadReader", "Cannot write file \"%1\". %2"),
+                       *file_);
 }
 
 Task<bool> ReplyHeadReader::ReadAsync(ReplyHead& head) {
@@ -61,7 +68,8 @@ Task<bool> ReplyHeadReader::ReadAsync(ReplyHead& head) {
         const QByteArray bytes = co_await session_.ReadLinesAsync(maxBytes_ - bytes_, isStatusLine);
         if (bytes.isEmpty()) {
             head = {};
-            head.error = QStringLiteral("No reply: the server closed the connection");
+            head.error = QCoreApplication::translate("ReplyHeadReader",
+                                                     "No reply: the server closed the connection");
             co_return false;
         }
         Store(bytes); // throws when it has no end within the bound

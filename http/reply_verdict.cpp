@@ -2,6 +2,8 @@
 
 #include "http/redirect_target.h"
 
+#include <QCoreApplication>
+
 bool CarriesNoBody(CmdType command, int code) {
     return command == cmdHead || code == 204 || code == 304;
 }
@@ -32,7 +34,9 @@ ReplyVerdict JudgeReply(const ReplyHead& head, CmdType command, const QString& b
         verdict.reason = QString::fromLatin1(head.statusLine);
     } else if (RedirectTarget::Followed(code) && head.location.isEmpty()) {
         verdict.outcome = Outcome::Failure;
-        verdict.reason = QStringLiteral("Redirect %1 without a Location line").arg(code);
+        verdict.reason =
+            QCoreApplication::translate("ReplyVerdict", "Redirect %1 without a Location line")
+                .arg(code);
     } else if (RedirectTarget::Followed(code)) {
         verdict.outcome = Outcome::Redirect;
         verdict.nextCommand = RedirectedCommand(command, code);

@@ -1,5 +1,6 @@
 #include "http/request_lines.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
@@ -55,17 +56,17 @@ QString ControlByte(QByteArrayView text) {
             continue;
         switch (byte) {
         case '\r':
-            return QStringLiteral("a line break (CR)");
+            return QCoreApplication::translate("RequestLines", "a line break (CR)");
         case '\n':
-            return QStringLiteral("a line break (LF)");
+            return QCoreApplication::translate("RequestLines", "a line break (LF)");
         case '\0':
-            return QStringLiteral("a NUL byte");
+            return QCoreApplication::translate("RequestLines", "a NUL byte");
         case '\t':
-            return QStringLiteral("a tab");
+            return QCoreApplication::translate("RequestLines", "a tab");
         case 0x7f:
-            return QStringLiteral("a DEL byte");
+            return QCoreApplication::translate("RequestLines", "a DEL byte");
         default:
-            return QStringLiteral("a control byte (0x%1)")
+            return QCoreApplication::translate("RequestLines", "a control byte (0x%1)")
                 .arg(QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')));
         }
     }
@@ -97,7 +98,8 @@ QString Problem(const QList<QByteArray>& lines) {
     for (const QByteArray& line : lines) {
         const QString what = ControlByte(line);
         if (!what.isEmpty())
-            return QStringLiteral("The request line \"%1\" holds %2; nothing was sent")
+            return QCoreApplication::translate("RequestLines",
+                                               "The request line \"%1\" holds %2; nothing was sent")
                 .arg(Shown(line), what);
     }
     return {};

@@ -2,6 +2,7 @@
 
 #include "http/request_lines.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <stdexcept>
 
@@ -22,11 +23,13 @@ qsizetype nthIndex(const QByteArray& text, char c, int n) {
 
 RequestTarget RequestTarget::Split(QByteArray url, bool tlsAllowed, RequestTarget now) {
     if (url.isEmpty())
-        throw std::runtime_error("Empty URL");
+        throw std::runtime_error(
+            QCoreApplication::translate("RequestTarget", "Empty URL").toStdString());
     // A URL that could end the request line early is refused, not repaired:
     // nobody can say which of its lines was meant.
     if (const QString what = RequestLines::ControlByte(url); !what.isEmpty())
-        throw std::runtime_error(QStringLiteral("The URL \"%1\" holds %2; nothing was sent")
+        throw std::runtime_error(QCoreApplication::translate(
+                                     "RequestTarget", "The URL \"%1\" holds %2; nothing was sent")
                                      .arg(RequestLines::Shown(url), what)
                                      .toStdString());
     if (now.port == 0)
@@ -44,7 +47,9 @@ RequestTarget RequestTarget::Split(QByteArray url, bool tlsAllowed, RequestTarge
         else if (scheme == "ftp")
             now.port = 21;
         else if (scheme == "https" && !tlsAllowed)
-            throw std::runtime_error("HTTP Secure Socket is not supported");
+            throw std::runtime_error(
+                QCoreApplication::translate("RequestTarget", "HTTP Secure Socket is not supported")
+                    .toStdString());
         else
             now.port = scheme == "https" ? 443 : 80;
         now.secure = scheme == "https";
@@ -71,7 +76,9 @@ RequestTarget RequestTarget::Split(QByteArray url, bool tlsAllowed, RequestTarge
         const int port = ok ? portText.toInt(&ok) : 0;
         if (!ok || port < 0 || port > 65535)
             throw std::invalid_argument(
-                ("'" + portText + "' is not a valid port number").toStdString());
+                QCoreApplication::translate("RequestTarget", "'%1' is not a valid port number")
+                    .arg(QString::fromUtf8(portText))
+                    .toStdString());
         now.port = port;
         hostText.truncate(portColon);
     }
@@ -80,9 +87,11 @@ RequestTarget RequestTarget::Split(QByteArray url, bool tlsAllowed, RequestTarge
         // the IDNA form of a name with letters beyond ASCII.
         const QByteArray ascii = RequestLines::AsciiHost(QString::fromUtf8(hostText));
         if (ascii.isEmpty())
-            throw std::runtime_error(QStringLiteral("The host name \"%1\" is not a valid name")
-                                         .arg(QString::fromUtf8(hostText))
-                                         .toStdString());
+            throw std::runtime_error(
+                QCoreApplication::translate("RequestTarget",
+                                            "The host name \"%1\" is not a valid name")
+                    .arg(QString::fromUtf8(hostText))
+                    .toStdString());
         now.host = QString::fromLatin1(ascii);
     }
     if (now.path.isEmpty()) {

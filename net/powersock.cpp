@@ -51,7 +51,7 @@ TPowersock::~TPowersock() {
 }
 
 void TPowersock::InitWinsock() {
-    ReportStatus(8, QStringLiteral("Initializing Winsock"));
+    ReportStatus(8, tr("Initializing Winsock"));
     try {
         SocketLayer::Join(WinsockInfo);
         startedUp_ = true;
@@ -60,7 +60,7 @@ void TPowersock::InitWinsock() {
         if (startedUp_)
             SocketLayer::Leave();
         startedUp_ = false;
-        throw ESockError(QStringLiteral("Initializaton of windows sockets failed"));
+        throw ESockError(tr("Initializaton of windows sockets failed"));
     }
 }
 
@@ -93,12 +93,12 @@ void TPowersock::ReportStatus(int level, const QString& text) {
 }
 
 QString TPowersock::ErrorText(int errorNumber) {
-    ReportStatus(8, QStringLiteral("Looking Up Error Message"));
+    ReportStatus(8, tr("Looking Up Error Message"));
     return SocketErrorText(errorNumber);
 }
 
 void TPowersock::Cancel() {
-    ReportStatus(8, QStringLiteral("Canceling"));
+    ReportStatus(8, tr("Canceling"));
     Cancelled = true;
     waits_->Wake();
 }
@@ -149,12 +149,12 @@ bool TPowersock::TlsActive() const {
 }
 
 void TPowersock::Disconnect() {
-    ReportStatus(8, QStringLiteral("Disconnecting"));
+    ReportStatus(8, tr("Disconnecting"));
     CloseSocket();
 }
 
 void TPowersock::CloseSocket() {
-    ReportStatus(4, QStringLiteral("Request Close Socket"));
+    ReportStatus(4, tr("Request Close Socket"));
     IsConnected = false;
     listening_ = false;
     if (transport_->handle() < 0)
@@ -172,7 +172,7 @@ void TPowersock::CloseSocket() {
 }
 
 bool TPowersock::DataAvailable() {
-    ReportStatus(8, QStringLiteral("Data Available"));
+    ReportStatus(8, tr("Data Available"));
     // Not into IOBuffer: a close notification asks this inside ReadLn, which
     // keeps the start of an unfinished line there.
     char byte = 0;

@@ -10,6 +10,7 @@
 #include "platform/host_lookup.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -52,7 +53,7 @@ void PowersockConnector::HandleLookup(quint64 lookup, int error,
 }
 
 Task<> PowersockConnector::ResolveHostAsync() {
-    session_.ReportStatus(8, QStringLiteral("Resolve Host"));
+    session_.ReportStatus(8, QCoreApplication::translate("PowersockConnector", "Resolve Host"));
     QString name = session_.Proxy.isEmpty() ? session_.Host : session_.Proxy;
     // "[::1]" as it stands in a URL.
     if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
@@ -84,9 +85,11 @@ Task<> PowersockConnector::ResolveHostAsync() {
         co_await session_.waits_->NextEvent();
     session_.TimerOff();
     if (session_.TimedOut)
-        throw ESockError(QStringLiteral("Host Lookup Timed Out"), SockErrorCode::LookupTimedOut);
+        throw ESockError(QCoreApplication::translate("PowersockConnector", "Host Lookup Timed Out"),
+                         SockErrorCode::LookupTimedOut);
     if (session_.Cancelled)
-        throw ESockError(QStringLiteral("Host Lookup Canceled"), SockErrorCode::Cancelled);
+        throw ESockError(QCoreApplication::translate("PowersockConnector", "Host Lookup Canceled"),
+                         SockErrorCode::Cancelled);
     if (session_.LastEventOk && !lookupAddresses_.isEmpty()) {
         session_.RemoteAddresses = lookupAddresses_;
         session_.RemoteAddress = firstIPv4(session_.RemoteAddresses);
@@ -94,7 +97,8 @@ Task<> PowersockConnector::ResolveHostAsync() {
             session_.OnHostResolved(&session_);
         co_return;
     }
-    throw ESockError(QStringLiteral("Host Lookup Failed"), SockErrorCode::LookupFailed);
+    throw ESockError(QCoreApplication::translate("PowersockConnector", "Host Lookup Failed"),
+                     SockErrorCode::LookupFailed);
 }
 
 Task<bool> PowersockConnector::TryAddressAsync(QHostAddress address, bool last) {
@@ -122,10 +126,11 @@ Task<bool> PowersockConnector::TryAddressAsync(QHostAddress address, bool last) 
 }
 
 Task<> PowersockConnector::ConnectAsync() {
-    session_.ReportStatus(8, QStringLiteral("Connecting"));
+    session_.ReportStatus(8, QCoreApplication::translate("PowersockConnector", "Connecting"));
     session_.Cancelled = false;
     if (session_.IsConnected)
-        throw ESockError(QStringLiteral("Already connected"), SockErrorCode::AlreadyConnected);
+        throw ESockError(QCoreApplication::translate("PowersockConnector", "Already connected"),
+                         SockErrorCode::AlreadyConnected);
     session_.errors_->KeepCloseError(0);
     session_.LastErrorCode = 0;
     session_.receiver_->StartConnection();
@@ -144,7 +149,9 @@ Task<> PowersockConnector::ConnectAsync() {
         if (retry == 0 && session_.OnInvalidHost)
             session_.OnInvalidHost(handled);
         if (!handled)
-            throw ESockError(QStringLiteral("Null Remote Address"), SockErrorCode::LookupFailed);
+            throw ESockError(
+                QCoreApplication::translate("PowersockConnector", "Null Remote Address"),
+                SockErrorCode::LookupFailed);
     }
     session_.RemotePort = quint16(session_.Proxy.isEmpty() ? session_.Port : session_.ProxyPort);
 
@@ -164,15 +171,18 @@ Task<> PowersockConnector::ConnectAsync() {
     if (session_.OnConnectionFailed)
         session_.OnConnectionFailed(&session_);
     if (session_.TimedOut)
-        throw ESockError(QStringLiteral("Connection Timed out"), SockErrorCode::ConnectTimedOut);
+        throw ESockError(QCoreApplication::translate("PowersockConnector", "Connection Timed out"),
+                         SockErrorCode::ConnectTimedOut);
     if (session_.Cancelled)
-        throw ESockError(QStringLiteral("Connection Canceled"), SockErrorCode::Cancelled);
-    throw ESockError(QStringLiteral("Connection Failed"), SockErrorCode::ConnectFailed);
+        throw ESockError(QCoreApplication::translate("PowersockConnector", "Connection Canceled"),
+                         SockErrorCode::Cancelled);
+    throw ESockError(QCoreApplication::translate("PowersockConnector", "Connection Failed"),
+                     SockErrorCode::ConnectFailed);
 }
 
 Task<> PowersockConnector::SecureAsync(QString hostName, quint16 port) {
     TPowersock& s = session_;
-    s.ReportStatus(8, QStringLiteral("Securing Connection"));
+    s.ReportStatus(8, QCoreApplication::translate("PowersockConnector", "Securing Connection"));
     s.TimerOn();
     TlsTransport::Step step = s.tls_->startHandshake(hostName, port, s.TlsCaFile);
     while (!s.TimedOut && !s.Cancelled) {
@@ -187,12 +197,13 @@ Task<> PowersockConnector::SecureAsync(QString hostName, quint16 port) {
     }
     s.TimerOff();
     if (!s.TimedOut && !s.Cancelled && step == TlsTransport::Step::Done) {
-        s.ReportStatus(8, QStringLiteral("Connection Secured"));
+        s.ReportStatus(8, QCoreApplication::translate("PowersockConnector", "Connection Secured"));
         co_return;
     }
-    const QString text = s.TimedOut    ? QStringLiteral("TLS Handshake Timed out")
-                         : s.Cancelled ? QStringLiteral("TLS Handshake Canceled")
-                                       : s.tls_->failureText();
+    const QString text =
+        s.TimedOut    ? QCoreApplication::translate("PowersockConnector", "TLS Handshake Timed out")
+        : s.Cancelled ? QCoreApplication::translate("PowersockConnector", "TLS Handshake Canceled")
+                      : s.tls_->failureText();
     // Closed, so that nothing a caller sends next can go out unencrypted.
     s.CloseSocket();
     throw ESockError(text, s.TimedOut    ? SockErrorCode::TlsTimedOut

@@ -4,16 +4,17 @@
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <cstring>
-#include <string>
 #include <utility>
 
 QString SocketErrorText(int errorNumber) {
     if (errorNumber == 0)
         return {};
     if (const char* text = SocketErrorNumbers::text(errorNumber))
-        return QString::number(errorNumber) + ':' + QLatin1String(text);
-    return QStringLiteral("Unknown Error No. ") + QString::number(errorNumber);
+        return QString::number(errorNumber) + ':' +
+               QCoreApplication::translate("SocketErrors", text);
+    return QCoreApplication::translate("SocketErrors", "Unknown Error No. %1").arg(errorNumber);
 }
 
 PowersockErrors::PowersockErrors(TPowersock& session)
@@ -39,9 +40,10 @@ void PowersockErrors::CheckCloseError() {
     Raise(session_.ErrorText(session_.LastErrorCode));
 }
 
-std::runtime_error FileError(const char* what, const QString& fileName, int error) {
-    return std::runtime_error(std::string(what) + " " + fileName.toStdString() + ": " +
-                              std::strerror(error));
+std::runtime_error FileError(const char* text, const QString& fileName, int error) {
+    return std::runtime_error(QCoreApplication::translate("PowersockErrors", text)
+                                  .arg(fileName, QString::fromLocal8Bit(std::strerror(error)))
+                                  .toStdString());
 }
 
 EAbortError AbortError(const QString& text, bool timedOut) {

@@ -11,8 +11,10 @@ class TPowersock;
 /// Error No. 12345" for one the table does not know; "" for 0.
 QString SocketErrorText(int errorNumber);
 
-/// "what fileName: strerror(error)", the error of a body file.
-std::runtime_error FileError(const char* what, const QString& fileName, int error);
+/// The error of a body file: `text` (a QT_TRANSLATE_NOOP in the context
+/// "PowersockErrors", "Cannot write file %1: %2") translated, with the file
+/// name and strerror(error) in its places.
+std::runtime_error FileError(const char* text, const QString& fileName, int error);
 /// The exception of an operation that Cancel, Abort or the time-out ended.
 EAbortError AbortError(const QString& text, bool timedOut);
 

@@ -6,6 +6,7 @@
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <arpa/inet.h>
 #include <unistd.h>
 
@@ -25,28 +26,31 @@ quint16 PowersockListener::Listen(quint16 port, const QString& address) {
 
 Task<int> PowersockListener::AcceptAsync() {
     TPowersock& s = session_;
-    s.ReportStatus(4, QStringLiteral("Accepting"));
+    s.ReportStatus(4, QCoreApplication::translate("PowersockListener", "Accepting"));
     s.EventArrived = false;
     while (!s.EventArrived && !s.Cancelled)
         co_await s.waits_->NextEvent();
     if (s.Cancelled)
-        throw ESockError(QStringLiteral("Accepting Canceled"), SockErrorCode::Cancelled);
+        throw ESockError(QCoreApplication::translate("PowersockListener", "Accepting Canceled"),
+                         SockErrorCode::Cancelled);
     s.EventArrived = false;
     if (!s.LastEventOk)
-        throw ESockError(QStringLiteral("Error creating Data Connection"));
+        throw ESockError(
+            QCoreApplication::translate("PowersockListener", "Error creating Data Connection"));
     quint32 address = 0;
     quint16 port = 0;
     const int fd = s.transport_->acceptConnection(address, port);
     if (fd < 0) {
         s.errors_->Check(SocketErrorNumbers::WouldBlock);
-        throw ESockError(QStringLiteral("Error creating Data Connection"));
+        throw ESockError(
+            QCoreApplication::translate("PowersockListener", "Error creating Data Connection"));
     }
     s.RemoteAddress = address;
     s.RemotePort = port;
     if (s.Cancelled) {
         s.Cancelled = false;
         ::close(fd);
-        throw EAbortError(QStringLiteral("Socket send aborted"));
+        throw EAbortError(QCoreApplication::translate("PowersockListener", "Socket send aborted"));
     }
     co_return fd;
 }

@@ -6,6 +6,7 @@
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <cerrno>
@@ -83,7 +84,8 @@ Task<QByteArray> PowersockReceiver::ReadLnAsync() {
     for (;;) {
         if (consumed >= TPowersock::BufferSize)
             throw ESockError(
-                QStringLiteral("Line longer than %1 bytes").arg(TPowersock::BufferSize),
+                QCoreApplication::translate("PowersockReceiver", "Line longer than %1 bytes")
+                    .arg(TPowersock::BufferSize),
                 SockErrorCode::TooLong);
         const qint64 n = PeekSome(buffer + consumed, TPowersock::BufferSize - consumed);
         if (n == 0)
@@ -108,7 +110,8 @@ Task<QByteArray> PowersockReceiver::ReadLnAsync() {
             break;
     }
     session_.Cancelled = false;
-    throw AbortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
+    throw AbortError(QCoreApplication::translate("PowersockReceiver", "Socket readln aborted"),
+                     session_.TimedOut);
 }
 
 Task<QByteArray>
@@ -168,7 +171,8 @@ PowersockReceiver::ReadLinesAsync(qint64 limit, std::function<bool(const QByteAr
             block.append(buffer, take);
             if (firstPending && block.size() >= TPowersock::BufferSize)
                 throw ESockError(
-                    QStringLiteral("Line longer than %1 bytes").arg(TPowersock::BufferSize),
+                    QCoreApplication::translate("PowersockReceiver", "Line longer than %1 bytes")
+                        .arg(TPowersock::BufferSize),
                     SockErrorCode::TooLong);
             if (ended || block.size() > limit)
                 co_return block;
@@ -179,7 +183,8 @@ PowersockReceiver::ReadLinesAsync(qint64 limit, std::function<bool(const QByteAr
             break;
     }
     session_.Cancelled = false;
-    throw AbortError(QStringLiteral("Socket readln aborted"), session_.TimedOut);
+    throw AbortError(QCoreApplication::translate("PowersockReceiver", "Socket readln aborted"),
+                     session_.TimedOut);
 }
 
 Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> more,
@@ -220,7 +225,8 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw AbortError(QString::fromLatin1(abortText), session_.TimedOut);
+        throw AbortError(QCoreApplication::translate("PowersockReceiver", abortText),
+                         session_.TimedOut);
     }
 }
 
@@ -240,11 +246,13 @@ void PowersockReceiver::CheckLowSpeed(qint64 n) {
     if (elapsed < session_.timeOut_)
         return;
     if (speedWindowBytes_ * 1000 < qint64(session_.LowSpeedLimit) * elapsed)
-        throw ESockError(QStringLiteral("Transfer too slow: %1 bytes in %2 s, under %3 bytes/s")
-                             .arg(speedWindowBytes_)
-                             .arg(double(elapsed) / 1000.0, 0, 'f', 1)
-                             .arg(session_.LowSpeedLimit),
-                         SockErrorCode::TooSlow);
+        throw ESockError(
+            QCoreApplication::translate("PowersockReceiver",
+                                        "Transfer too slow: %1 bytes in %2 s, under %3 bytes/s")
+                .arg(speedWindowBytes_)
+                .arg(double(elapsed) / 1000.0, 0, 'f', 1)
+                .arg(session_.LowSpeedLimit),
+            SockErrorCode::TooSlow);
     speedWindowStartMs_ = now;
     speedWindowBytes_ = 0;
 }
@@ -258,10 +266,11 @@ Task<qint64> PowersockReceiver::CaptureMoreAsync(int fd, QString fileName, qint6
             const qint64 n =
                 session_.transport_->receiveToFile(fd, limit, buffer, TPowersock::BufferSize);
             if (n == -2)
-                throw FileError("Cannot write file", fileName, errno);
+                throw FileError(QT_TRANSLATE_NOOP("PowersockErrors", "Cannot write file %1: %2"),
+                                fileName, errno);
             return n;
         },
-        "Socket send aborted");
+        QT_TRANSLATE_NOOP("PowersockReceiver", "Socket send aborted"));
     co_return session_.ReceivedBytes - before;
 }
 
@@ -275,7 +284,7 @@ Task<qint64> PowersockReceiver::SkipAsync(qint64 count) {
     co_await CaptureAsync(
         count < 0 ? -1 : before + count, [] { return true; },
         [&](qint64 limit) { return session_.transport_->receive(buffer, limit); },
-        "Socket capture aborted");
+        QT_TRANSLATE_NOOP("PowersockReceiver", "Socket capture aborted"));
     co_return session_.ReceivedBytes - before;
 }
 
@@ -291,7 +300,7 @@ Task<qint64> PowersockReceiver::CaptureTextAsync(QByteArray& text, qint64 maximu
                 text.append(buffer, n);
             return n;
         },
-        "Socket capture aborted");
+        QT_TRANSLATE_NOOP("PowersockReceiver", "Socket capture aborted"));
     co_return session_.ReceivedBytes - before;
 }
 
@@ -301,7 +310,8 @@ Task<> PowersockReceiver::CaptureFileAsync(QString fileName, qint64 stopAfter) {
     const int fd = ::open(QFile::encodeName(fileName).constData(),
                           O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
-        throw FileError("Cannot create file", fileName, errno);
+        throw FileError(QT_TRANSLATE_NOOP("PowersockErrors", "Cannot create file %1: %2"), fileName,
+                        errno);
     const auto closeFile = qScopeGuard([fd] { ::close(fd); });
     co_await CaptureMoreAsync(fd, fileName, stopAfter);
 }

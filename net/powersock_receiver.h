@@ -32,7 +32,8 @@ public:
 private:
     /// Shared loop of the captures, under the time-out: `receive(limit)`
     /// takes at most `limit` bytes and returns what receive() of the
-    /// transport returns; a cancel throws EAbortError `abortText`.
+    /// transport returns; a cancel throws EAbortError `abortText`
+    /// (a QT_TRANSLATE_NOOP in the context "PowersockReceiver"), translated.
     Task<> CaptureAsync(qint64 stopAfter, std::function<bool()> more,
                         std::function<qint64(qint64 limit)> receive, const char* abortText);
     /// Appends to `text` until `stopAfter` (on ReceivedBytes) or `maximum`;

@@ -6,6 +6,7 @@
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <cerrno>
@@ -49,7 +50,7 @@ Task<> PowersockSender::SendLoopAsync(const char* data, qint64 length, bool coun
 }
 
 Task<> PowersockSender::SendBufferAsync(const char* data, qint64 length) {
-    session_.ReportStatus(4, QStringLiteral("Sending Buffer"));
+    session_.ReportStatus(4, QCoreApplication::translate("PowersockSender", "Sending Buffer"));
     session_.TimerOn();
     {
         const auto off = qScopeGuard([this] { session_.TimerOff(); });
@@ -58,7 +59,8 @@ Task<> PowersockSender::SendBufferAsync(const char* data, qint64 length) {
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw AbortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+        throw AbortError(QCoreApplication::translate("PowersockSender", "Socket send aborted"),
+                         session_.TimedOut);
     }
 }
 
@@ -66,7 +68,8 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
     session_.ReportStatus(8, QStringLiteral("SendFile"));
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw FileError("Cannot open file", fileName, errno);
+        throw FileError(QT_TRANSLATE_NOOP("PowersockErrors", "Cannot open file %1: %2"), fileName,
+                        errno);
     {
         const auto closeFile = qScopeGuard([fd] { ::close(fd); });
         // Not in the classic session, but without it a peer that stops
@@ -75,7 +78,8 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
         const auto off = qScopeGuard([this] { session_.TimerOff(); });
         struct stat st {};
         if (::fstat(fd, &st) != 0)
-            throw FileError("Cannot read file", fileName, errno);
+            throw FileError(QT_TRANSLATE_NOOP("PowersockErrors", "Cannot read file %1: %2"),
+                            fileName, errno);
         char* const buffer = session_.IOBuffer();
         qint64 position = 0;
         while (position < st.st_size && !session_.Cancelled) {
@@ -83,7 +87,8 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
-                throw FileError("Cannot read file", fileName, errno);
+                throw FileError(QT_TRANSLATE_NOOP("PowersockErrors", "Cannot read file %1: %2"),
+                                fileName, errno);
             if (n == 0)
                 break;
             position += n;
@@ -92,6 +97,7 @@ Task<> PowersockSender::SendFileAsync(QString fileName) {
     }
     if (session_.Cancelled) {
         session_.Cancelled = false;
-        throw AbortError(QStringLiteral("Socket send aborted"), session_.TimedOut);
+        throw AbortError(QCoreApplication::translate("PowersockSender", "Socket send aborted"),
+                         session_.TimedOut);
     }
 }

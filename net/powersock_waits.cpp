@@ -6,6 +6,7 @@
 #include "net/socket_transport.h"
 #include "net/thread_timer.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 #include <QTimer>
 #include <utility>
@@ -22,7 +23,7 @@ PowersockWaits::PowersockWaits(TPowersock& session)
 }
 
 void PowersockWaits::TimerOn() {
-    session_.ReportStatus(8, QStringLiteral("Timer On"));
+    session_.ReportStatus(8, QCoreApplication::translate("PowersockWaits", "Timer On"));
     session_.TimedOut = false;
     // Disabling first restarts a running period: the time-out counts from the
     // last activity, not from the first TimerOn of a long transfer.
@@ -32,7 +33,7 @@ void PowersockWaits::TimerOn() {
 }
 
 void PowersockWaits::TimerOff() {
-    session_.ReportStatus(8, QStringLiteral("Timer Off"));
+    session_.ReportStatus(8, QCoreApplication::translate("PowersockWaits", "Timer Off"));
     timer_->SetEnabled(false);
 }
 
@@ -41,7 +42,7 @@ void PowersockWaits::StopTimer() {
 }
 
 void PowersockWaits::TimerFired() {
-    session_.ReportStatus(8, QStringLiteral("Timer Triggered"));
+    session_.ReportStatus(8, QCoreApplication::translate("PowersockWaits", "Timer Triggered"));
     TimerOff();
     session_.TimedOut = true;
     session_.EventArrived = true;

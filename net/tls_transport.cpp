@@ -2,6 +2,7 @@
 
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHostAddress>
 #include <QMetaObject>
@@ -25,9 +26,10 @@ QString openSslReason() {
     const unsigned long code = ERR_peek_last_error();
     ERR_clear_error();
     if (code == 0)
-        return QStringLiteral("connection closed");
+        return QCoreApplication::translate("TlsTransport", "connection closed");
     const char* reason = ERR_reason_error_string(code);
-    return reason ? QString::fromLatin1(reason) : QStringLiteral("error %1").arg(code);
+    return reason ? QString::fromLatin1(reason)
+                  : QCoreApplication::translate("TlsTransport", "error %1").arg(code);
 }
 
 } // namespace
@@ -57,7 +59,8 @@ bool TlsTransport::prepareContext(const QString& caFile) {
     ctx_ = SSL_CTX_new(TLS_client_method());
     ctxCaFile_ = caFile;
     if (!ctx_) {
-        failure_ = QStringLiteral("TLS is not available: ") + openSslReason();
+        failure_ =
+            QCoreApplication::translate("TlsTransport", "TLS is not available: ") + openSslReason();
         return false;
     }
     SSL_CTX_set_min_proto_version(ctx_, TLS1_2_VERSION);
@@ -66,8 +69,8 @@ bool TlsTransport::prepareContext(const QString& caFile) {
     SSL_CTX_set_default_verify_paths(ctx_);
     if (!caFile.isEmpty() &&
         SSL_CTX_load_verify_locations(ctx_, QFile::encodeName(caFile).constData(), nullptr) != 1) {
-        failure_ =
-            QStringLiteral("Cannot read the CA file \"%1\": %2").arg(caFile, openSslReason());
+        failure_ = QCoreApplication::translate("TlsTransport", "Cannot read the CA file \"%1\": %2")
+                       .arg(caFile, openSslReason());
         SSL_CTX_free(ctx_);
         ctx_ = nullptr;
         return false;
@@ -84,7 +87,8 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
         return Step::Failed;
     ssl_ = SSL_new(ctx_);
     if (!ssl_ || SSL_set_fd(ssl_, inner_->handle()) != 1) {
-        failure_ = QStringLiteral("TLS is not available: ") + openSslReason();
+        failure_ =
+            QCoreApplication::translate("TlsTransport", "TLS is not available: ") + openSslReason();
         endTls();
         return Step::Failed;
     }
@@ -118,8 +122,9 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
 TlsTransport::Step TlsTransport::continueHandshake() {
     if (!ssl_) {
         if (failure_.isEmpty())
-            failure_ =
-                QStringLiteral("TLS handshake with %1 failed: connection closed").arg(peerName_);
+            failure_ = QCoreApplication::translate(
+                           "TlsTransport", "TLS handshake with %1 failed: connection closed")
+                           .arg(peerName_);
         return Step::Failed;
     }
     ERR_clear_error();
@@ -138,13 +143,15 @@ TlsTransport::Step TlsTransport::continueHandshake() {
     if (verify != X509_V_OK)
         failure_ = verifyFailure(verify);
     else if (ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)
-        failure_ = QStringLiteral("TLS handshake with %1 failed: connection closed").arg(peerName_);
+        failure_ = QCoreApplication::translate("TlsTransport",
+                                               "TLS handshake with %1 failed: connection closed")
+                       .arg(peerName_);
     else if (error == SSL_ERROR_SYSCALL && errno != 0 && ERR_peek_error() == 0)
-        failure_ = QStringLiteral("TLS handshake with %1 failed: %2")
+        failure_ = QCoreApplication::translate("TlsTransport", "TLS handshake with %1 failed: %2")
                        .arg(peerName_, QString::fromLocal8Bit(std::strerror(errno)));
     else
-        failure_ =
-            QStringLiteral("TLS handshake with %1 failed: %2").arg(peerName_, openSslReason());
+        failure_ = QCoreApplication::translate("TlsTransport", "TLS handshake with %1 failed: %2")
+                       .arg(peerName_, openSslReason());
     ERR_clear_error();
     failed_ = true;
     return Step::Failed;
@@ -154,27 +161,29 @@ QString TlsTransport::verifyFailure(long verifyResult) const {
     QString reason;
     switch (verifyResult) {
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        reason = QStringLiteral("it has expired");
+        reason = QCoreApplication::translate("TlsTransport", "it has expired");
         break;
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        reason = QStringLiteral("it is not valid yet");
+        reason = QCoreApplication::translate("TlsTransport", "it is not valid yet");
         break;
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        reason = QStringLiteral("it is for another host (wrong host)");
+        reason = QCoreApplication::translate("TlsTransport", "it is for another host (wrong host)");
         break;
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-        reason = QStringLiteral("its issuer is unknown (unknown issuer)");
+        reason =
+            QCoreApplication::translate("TlsTransport", "its issuer is unknown (unknown issuer)");
         break;
     default:
         reason = QString::fromLatin1(X509_verify_cert_error_string(verifyResult));
         break;
     }
-    return QStringLiteral("Certificate of %1 refused: %2").arg(peerName_, reason);
+    return QCoreApplication::translate("TlsTransport", "Certificate of %1 refused: %2")
+        .arg(peerName_, reason);
 }
 
 qint64 TlsTransport::result(int rc) {

@@ -1,5 +1,6 @@
 #include "platform/profile_dir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -26,15 +27,17 @@ QString ProfileDir::jobListFilePath() {
 QString ProfileDir::prepare() {
     const QString dir = path();
     if (!QDir().mkpath(dir) || !QFileInfo(dir).isDir())
-        return QStringLiteral("The settings folder %1 cannot be created: the program runs with "
-                              "its defaults, and nothing will be saved.")
+        return QCoreApplication::translate(
+                   "ProfileDir", "The settings folder %1 cannot be created: the program runs with "
+                                 "its defaults, and nothing will be saved.")
             .arg(dir);
     // Permission bits do not tell the whole story (root, read-only mounts), so
     // try what a save will do: create a file beside the others.
     QTemporaryFile probe(dir + "/.write-test-XXXXXX");
     if (!probe.open())
-        return QStringLiteral("The settings folder %1 cannot be written (%2): settings and the "
-                              "job list will not be saved.")
+        return QCoreApplication::translate(
+                   "ProfileDir", "The settings folder %1 cannot be written (%2): settings and the "
+                                 "job list will not be saved.")
             .arg(dir, probe.errorString());
     return {};
 }

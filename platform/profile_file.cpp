@@ -3,6 +3,7 @@
 #include "platform/legacy_encoding.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
@@ -76,13 +77,15 @@ ProfileFile::ProfileFile(const QString& path)
     if (file.open(QIODevice::ReadOnly)) {
         bytes = file.readAll();
         if (file.error() != QFileDevice::NoError)
-            error_ = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+            error_ = QCoreApplication::translate("ProfileFile", "Cannot read %1: %2")
+                         .arg(path, file.errorString());
         // A file of the old Windows program: read its Japanese text as it was
         // meant, and write it back as UTF-8 like every other file.
         else if (!LegacyEncoding::IsUtf8(bytes))
             bytes = LegacyEncoding::Cp932ToUtf8(bytes);
     } else {
-        error_ = QStringLiteral("Cannot open %1: %2").arg(path, file.errorString());
+        error_ = QCoreApplication::translate("ProfileFile", "Cannot open %1: %2")
+                     .arg(path, file.errorString());
     }
     parse(error_.isEmpty() ? bytes : QByteArray());
 }
@@ -259,22 +262,26 @@ QByteArray ProfileFile::toBytes() const {
 
 QString ProfileFile::save() const {
     if (!error_.isEmpty())
-        return QStringLiteral("%1 was not saved, so that what it holds is not lost: it could not "
-                              "be read (%2)")
+        return QCoreApplication::translate(
+                   "ProfileFile",
+                   "%1 was not saved, so that what it holds is not lost: it could not "
+                   "be read (%2)")
             .arg(path_, error_);
     QSaveFile file(path_);
     // Unbuffered, so that a short write (a full disk) shows in write()'s
     // result: a buffered QSaveFile has been seen to commit a cut-off file when
     // only its final flush failed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return QStringLiteral("Cannot write %1: %2").arg(path_, file.errorString());
+        return QCoreApplication::translate("ProfileFile", "Cannot write %1: %2")
+            .arg(path_, file.errorString());
     const QByteArray bytes = toBytes();
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();
         file.cancelWriting();
-        return QStringLiteral("Cannot write %1: %2").arg(path_, why);
+        return QCoreApplication::translate("ProfileFile", "Cannot write %1: %2").arg(path_, why);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot write %1: %2").arg(path_, file.errorString());
+        return QCoreApplication::translate("ProfileFile", "Cannot write %1: %2")
+            .arg(path_, file.errorString());
     return {};
 }

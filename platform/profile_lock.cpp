@@ -2,6 +2,7 @@
 
 #include "platform/profile_dir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cerrno>
@@ -46,7 +47,7 @@ ProfileLock::Result ProfileLock::tryLock() {
         retrying([&] { return ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644); });
     if (fd < 0) {
         error_ =
-            QStringLiteral("%1: cannot open the lock file: %2")
+            QCoreApplication::translate("ProfileLock", "%1: cannot open the lock file: %2")
                 .arg(QDir::toNativeSeparators(path_), QString::fromLocal8Bit(std::strerror(errno)));
         return Result::Error;
     }
@@ -64,7 +65,7 @@ ProfileLock::Result ProfileLock::tryLock() {
             return Result::Busy;
         }
         error_ =
-            QStringLiteral("%1: cannot lock the file: %2")
+            QCoreApplication::translate("ProfileLock", "%1: cannot lock the file: %2")
                 .arg(QDir::toNativeSeparators(path_), QString::fromLocal8Bit(std::strerror(err)));
         ::close(fd);
         return Result::Error;

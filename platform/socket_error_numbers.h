@@ -20,7 +20,8 @@ int fromErrno(int errnoValue);
 int last();
 
 /// The text of a classic number ("Connection refused" for 10061); nullptr for
-/// 0 and for a number the table does not know.
+/// 0 and for a number the table does not know. The text is the source text:
+/// shown through QCoreApplication::translate("SocketErrors", text).
 const char* text(int classic);
 
 } // namespace SocketErrorNumbers

@@ -2,6 +2,489 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>BodyCapture</name>
+    <message>
+        <source>Connection closed after %1 of %2 bytes</source>
+        <translation>Connection closed after %1 of %2 bytes</translation>
+    </message>
+    <message>
+        <source>Connection closed before the end of the reply</source>
+        <translation>Connection closed before the end of the reply</translation>
+    </message>
+    <message>
+        <source>Connection closed inside a chunk after %1 bytes</source>
+        <translation>Connection closed inside a chunk after %1 bytes</translation>
+    </message>
+    <message>
+        <source>Malformed chunk size line: "%1"</source>
+        <translation>Malformed chunk size line: "%1"</translation>
+    </message>
+    <message>
+        <source>Chunk longer than its size line says</source>
+        <translation>Chunk longer than its size line says</translation>
+    </message>
+    <message>
+        <source>Reply trailer longer than %1 bytes</source>
+        <translation>Reply trailer longer than %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>ClearCommand</name>
+    <message>
+        <source>Removed %1 jobs; the list is empty.</source>
+        <translation>Removed %1 jobs; the list is empty.</translation>
+    </message>
+</context>
+<context>
+    <name>CliArgs</name>
+    <message>
+        <source>%1 needs a value (%2)</source>
+        <translation>%1 needs a value (%2)</translation>
+    </message>
+    <message>
+        <source>%1 takes no value</source>
+        <translation>%1 takes no value</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>unknown option %1; did you mean --%2?</source>
+        <translation>unknown option %1; did you mean --%2?</translation>
+    </message>
+</context>
+<context>
+    <name>CliCommand</name>
+    <message>
+        <source>Remove every job from the job list; downloaded files stay.</source>
+        <translation>Remove every job from the job list; downloaded files stay.</translation>
+    </message>
+    <message>
+        <source>Empties the job list file. The files the jobs fetched are not touched.</source>
+        <translation>Empties the job list file. The files the jobs fetched are not touched.</translation>
+    </message>
+    <message>
+        <source>  0    the list is empty
+  2    bad arguments, or the job list cannot be written
+</source>
+        <translation>  0    the list is empty
+  2    bad arguments, or the job list cannot be written
+</translation>
+    </message>
+    <message>
+        <source>List up a URL with a [range] and fetch it: list-up and go in one.</source>
+        <translation>List up a URL with a [range] and fetch it: list-up and go in one.</translation>
+    </message>
+    <message>
+        <source>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number. A URL
+without a range is one job. The jobs are listed up as list-up would (the
+inputs stored, the base URL added to the history), except that jobs the list
+holds already are not added again; then go runs over the whole list with
+the options given. Running the same fetch again resumes it. Quote the URL,
+so that the shell leaves the brackets alone.</source>
+        <translation>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number. A URL
+without a range is one job. The jobs are listed up as list-up would (the
+inputs stored, the base URL added to the history), except that jobs the list
+holds already are not added again; then go runs over the whole list with
+the options given. Running the same fetch again resumes it. Quote the URL,
+so that the shell leaves the brackets alone.</translation>
+    </message>
+    <message>
+        <source>  0    every job ended ○ or ▲
+  1    some job did not
+  2    bad arguments, a refused series, unusable files or folders
+  130  stopped by Ctrl-C or SIGTERM
+</source>
+        <translation>  0    every job ended ○ or ▲
+  1    some job did not
+  2    bad arguments, a refused series, unusable files or folders
+  130  stopped by Ctrl-C or SIGTERM
+</translation>
+    </message>
+    <message>
+        <source>Fetch one URL into a file and print the reply's status line.</source>
+        <translation>Fetch one URL into a file and print the reply's status line.</translation>
+    </message>
+    <message>
+        <source>Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</source>
+        <translation>Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</translation>
+    </message>
+    <message>
+        <source>  0    the server answered with success
+  1    the server answered with a failure (nothing is saved to FILE)
+  2    bad arguments, bad URL, network error, time-out
+</source>
+        <translation>  0    the server answered with success
+  1    the server answered with a failure (nothing is saved to FILE)
+  2    bad arguments, bad URL, network error, time-out
+</translation>
+    </message>
+    <message>
+        <source>Fetch the jobs of the job list one after another, as "Go!" does.</source>
+        <translation>Fetch the jobs of the job list one after another, as "Go!" does.</translation>
+    </message>
+    <message>
+        <source>Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),
+▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed
+over, so a second go resumes an interrupted list; --retry-failed fetches the
+▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply
+is tried again after a pause (--retries); a server that refused three
+connections in a row has its other jobs left untried for the next go.
+The options override the saved settings for this run only; without a proxy
+here or in the settings, the environment's is taken, as for get. The list is
+saved after finished jobs, at most once a second, and at the end. On a
+terminal a progress line is redrawn in place; elsewhere one line is printed
+per finished job. Ctrl-C stops after the current job, a second Ctrl-C aborts
+it. The time-out may have a fraction (0.5), up to 3600 seconds.</source>
+        <translation>Marks each job: ○ fetched, ▲ skipped (file existed), ▽ too small (removed),
+▼ failed, × given up, ↓ in progress. Jobs marked ○, ▲, ▽ or ▼ are passed
+over, so a second go resumes an interrupted list; --retry-failed fetches the
+▼ and × jobs again. A refused or cut connection, a time-out or a 5xx reply
+is tried again after a pause (--retries); a server that refused three
+connections in a row has its other jobs left untried for the next go.
+The options override the saved settings for this run only; without a proxy
+here or in the settings, the environment's is taken, as for get. The list is
+saved after finished jobs, at most once a second, and at the end. On a
+terminal a progress line is redrawn in place; elsewhere one line is printed
+per finished job. Ctrl-C stops after the current job, a second Ctrl-C aborts
+it. The time-out may have a fraction (0.5), up to 3600 seconds.</translation>
+    </message>
+    <message>
+        <source>  0    every job ended ○ or ▲
+  1    some job did not, or the job list is empty
+  2    bad arguments, unusable files or folders
+  130  stopped by Ctrl-C or SIGTERM
+</source>
+        <translation>  0    every job ended ○ or ▲
+  1    some job did not, or the job list is empty
+  2    bad arguments, unusable files or folders
+  130  stopped by Ctrl-C or SIGTERM
+</translation>
+    </message>
+    <message>
+        <source>Append one job per number of a series to the job list.</source>
+        <translation>Append one job per number of a series to the job list.</translation>
+    </message>
+    <message>
+        <source>Appends one job per number from start to end: URL = BASE + name, file =
+DIR + name, name = head + number padded to N digits + tail. Each option
+defaults to the saved input (the URL to the first of the URL history);
+given options are saved, and BASE is added to the history. Start and end
+keep only their digits. DIR must exist; it is kept as a full path ending
+in "/". Prints the first and last name and the count added.</source>
+        <translation>Appends one job per number from start to end: URL = BASE + name, file =
+DIR + name, name = head + number padded to N digits + tail. Each option
+defaults to the saved input (the URL to the first of the URL history);
+given options are saved, and BASE is added to the history. Start and end
+keep only their digits. DIR must exist; it is kept as a full path ending
+in "/". Prints the first and last name and the count added.</translation>
+    </message>
+    <message>
+        <source>  0    jobs were added
+  1    nothing was added (the start number is after the end number)
+  2    bad arguments, a refused series, unusable files or folders
+</source>
+        <translation>  0    jobs were added
+  1    nothing was added (the start number is after the end number)
+  2    bad arguments, a refused series, unusable files or folders
+</translation>
+    </message>
+    <message>
+        <source>Print the job list and the number of jobs per mark.</source>
+        <translation>Print the job list and the number of jobs per mark.</translation>
+    </message>
+    <message>
+        <source>One job per line: row, mark, URL and file, separated by tabs (the mark is
+empty for a job never tried), and for a job that failed, why; then the
+number of jobs per mark. Reads the list as last saved even while it is in
+use.</source>
+        <translation>One job per line: row, mark, URL and file, separated by tabs (the mark is
+empty for a job never tried), and for a job that failed, why; then the
+number of jobs per mark. Reads the list as last saved even while it is in
+use.</translation>
+    </message>
+    <message>
+        <source>  0    the list was printed
+  2    bad arguments, or the job list cannot be read
+</source>
+        <translation>  0    the list was printed
+  2    bad arguments, or the job list cannot be read
+</translation>
+    </message>
+</context>
+<context>
+    <name>CliHelp</name>
+    <message>
+        <source>Usage: %1</source>
+        <translation>Usage: %1</translation>
+    </message>
+    <message>
+        <source>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
+Fetch a numbered series of files over HTTP/1.0, without a window. The job
+list and the settings are the window's own, in $SERIFETCH_HOME (else
+$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
+programs may use them at a time.
+</source>
+        <translation>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
+Fetch a numbered series of files over HTTP/1.0, without a window. The job
+list and the settings are the window's own, in $SERIFETCH_HOME (else
+$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
+programs may use them at a time.
+</translation>
+    </message>
+    <message>
+        <source>Commands:</source>
+        <translation>Commands:</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>Options:</translation>
+    </message>
+    <message>
+        <source>'serifetch-cli COMMAND --help' shows the options of one command.</source>
+        <translation>'serifetch-cli COMMAND --help' shows the options of one command.</translation>
+    </message>
+    <message>
+        <source>Exit status:</source>
+        <translation>Exit status:</translation>
+    </message>
+    <message>
+        <source>  0    success
+  1    a job or request failed, or there was nothing to do
+  2    bad arguments, unusable files or folders, network errors
+  130  stopped by Ctrl-C or SIGTERM
+</source>
+        <translation>  0    success
+  1    a job or request failed, or there was nothing to do
+  2    bad arguments, unusable files or folders, network errors
+  130  stopped by Ctrl-C or SIGTERM
+</translation>
+    </message>
+    <message>
+        <source>Try 'serifetch-cli %1 --help'.</source>
+        <translation>Try 'serifetch-cli %1 --help'.</translation>
+    </message>
+    <message>
+        <source>unexpected argument "%1"</source>
+        <translation>unexpected argument "%1"</translation>
+    </message>
+    <message>
+        <source>more than one %1</source>
+        <translation>more than one %1</translation>
+    </message>
+    <message>
+        <source>no %1 given</source>
+        <translation>no %1 given</translation>
+    </message>
+</context>
+<context>
+    <name>CliMain</name>
+    <message>
+        <source>no command given</source>
+        <translation>no command given</translation>
+    </message>
+    <message>
+        <source>unknown command %1</source>
+        <translation>unknown command %1</translation>
+    </message>
+    <message>
+        <source>unknown command %1; did you mean %2?</source>
+        <translation>unknown command %1; did you mean %2?</translation>
+    </message>
+    <message>
+        <source>Try 'serifetch-cli --help'.</source>
+        <translation>Try 'serifetch-cli --help'.</translation>
+    </message>
+</context>
+<context>
+    <name>CliOption</name>
+    <message>
+        <source>save the list also over jobs after an empty row that were not loaded</source>
+        <translation>save the list also over jobs after an empty row that were not loaded</translation>
+    </message>
+    <message>
+        <source>refuse https: URLs instead of fetching them over TLS</source>
+        <translation>refuse https: URLs instead of fetching them over TLS</translation>
+    </message>
+    <message>
+        <source>trust this CA certificate too</source>
+        <translation>trust this CA certificate too</translation>
+    </message>
+    <message>
+        <source>ask in HTTP/1.1 and keep the connection for the next file</source>
+        <translation>ask in HTTP/1.1 and keep the connection for the next file</translation>
+    </message>
+    <message>
+        <source>send this User-Agent line</source>
+        <translation>send this User-Agent line</translation>
+    </message>
+    <message>
+        <source>send this Referer line</source>
+        <translation>send this Referer line</translation>
+    </message>
+    <message>
+        <source>send each job's base URL as its Referer</source>
+        <translation>send each job's base URL as its Referer</translation>
+    </message>
+    <message>
+        <source>send this request line too (repeatable)</source>
+        <translation>send this request line too (repeatable)</translation>
+    </message>
+    <message>
+        <source>print this help and exit</source>
+        <translation>print this help and exit</translation>
+    </message>
+    <message>
+        <source>print the version and exit</source>
+        <translation>print the version and exit</translation>
+    </message>
+    <message>
+        <source>save folder (default: the current folder)</source>
+        <translation>save folder (default: the current folder)</translation>
+    </message>
+    <message>
+        <source>write the body to FILE (-: standard output)</source>
+        <translation>write the body to FILE (-: standard output)</translation>
+    </message>
+    <message>
+        <source>fetch through this HTTP proxy ('': none, not the environment's)</source>
+        <translation>fetch through this HTTP proxy ('': none, not the environment's)</translation>
+    </message>
+    <message>
+        <source>idle time-out in seconds (default 60, 0: none)</source>
+        <translation>idle time-out in seconds (default 60, 0: none)</translation>
+    </message>
+    <message>
+        <source>print the request, its status line, bytes and time</source>
+        <translation>print the request, its status line, bytes and time</translation>
+    </message>
+    <message>
+        <source>print the socket texts and the reply header</source>
+        <translation>print the socket texts and the reply header</translation>
+    </message>
+    <message>
+        <source>skip jobs whose file exists</source>
+        <translation>skip jobs whose file exists</translation>
+    </message>
+    <message>
+        <source>fetch them again</source>
+        <translation>fetch them again</translation>
+    </message>
+    <message>
+        <source>treat files of at most KB kilobytes as failed</source>
+        <translation>treat files of at most KB kilobytes as failed</translation>
+    </message>
+    <message>
+        <source>keep files of any size</source>
+        <translation>keep files of any size</translation>
+    </message>
+    <message>
+        <source>pause between jobs (default 200)</source>
+        <translation>pause between jobs (default 200)</translation>
+    </message>
+    <message>
+        <source>start at most N requests a second to each server</source>
+        <translation>start at most N requests a second to each server</translation>
+    </message>
+    <message>
+        <source>fetch up to N files at once (1 to 16, default 1)</source>
+        <translation>fetch up to N files at once (1 to 16, default 1)</translation>
+    </message>
+    <message>
+        <source>try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N more times (0 to 10, default 2)</source>
+        <translation>try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N more times (0 to 10, default 2)</translation>
+    </message>
+    <message>
+        <source>fetch the failed and given-up jobs (▼, ×) again from the server</source>
+        <translation>fetch the failed and given-up jobs (▼, ×) again from the server</translation>
+    </message>
+    <message>
+        <source>fetch jobs whose path goes up with .. or into hidden files or folders too</source>
+        <translation>fetch jobs whose path goes up with .. or into hidden files or folders too</translation>
+    </message>
+    <message>
+        <source>print only failed jobs, errors and the summary</source>
+        <translation>print only failed jobs, errors and the summary</translation>
+    </message>
+    <message>
+        <source>a line per request: status line, bytes, time</source>
+        <translation>a line per request: status line, bytes, time</translation>
+    </message>
+    <message>
+        <source>base URL, ending in /</source>
+        <translation>base URL, ending in /</translation>
+    </message>
+    <message>
+        <source>file name before the number</source>
+        <translation>file name before the number</translation>
+    </message>
+    <message>
+        <source>the number padded to N digits</source>
+        <translation>the number padded to N digits</translation>
+    </message>
+    <message>
+        <source>first number</source>
+        <translation>first number</translation>
+    </message>
+    <message>
+        <source>last number</source>
+        <translation>last number</translation>
+    </message>
+    <message>
+        <source>file name after the number</source>
+        <translation>file name after the number</translation>
+    </message>
+    <message>
+        <source>save folder (must exist)</source>
+        <translation>save folder (must exist)</translation>
+    </message>
+</context>
+<context>
+    <name>CliProfile</name>
+    <message>
+        <source>warning: %1</source>
+        <translation>warning: %1</translation>
+    </message>
+    <message>
+        <source>%1; showing the job list as it was last saved</source>
+        <translation>%1; showing the job list as it was last saved</translation>
+    </message>
+    <message>
+        <source>%1 (the Serifetch window or another serifetch-cli); nothing was changed. Try again when it has finished.</source>
+        <translation>%1 (the Serifetch window or another serifetch-cli); nothing was changed. Try again when it has finished.</translation>
+    </message>
+    <message>
+        <source>nothing was changed, so the jobs that were not loaded stay in the file. Repair the empty row, or pass --force to save the list over them.</source>
+        <translation>nothing was changed, so the jobs that were not loaded stay in the file. Repair the empty row, or pass --force to save the list over them.</translation>
+    </message>
+</context>
+<context>
+    <name>ClientOptions</name>
+    <message>
+        <source>%1 holds %2: "%3"</source>
+        <translation>%1 holds %2: "%3"</translation>
+    </message>
+    <message>
+        <source>--referer and --referer-base exclude each other</source>
+        <translation>--referer and --referer-base exclude each other</translation>
+    </message>
+    <message>
+        <source>--header needs 'NAME: VALUE', not "%1"</source>
+        <translation>--header needs 'NAME: VALUE', not "%1"</translation>
+    </message>
+</context>
+<context>
     <name>ClientSettings</name>
     <message>
         <source>The %1 in serifech.ini holds %2; nothing was fetched.</source>
@@ -36,6 +519,172 @@
     <message>
         <source>The request ended without an outcome</source>
         <translation>The request ended without an outcome</translation>
+    </message>
+</context>
+<context>
+    <name>EnvProxy</name>
+    <message>
+        <source>%1 must name an http:// proxy as HOST:PORT, not "%2"</source>
+        <translation>%1 must name an http:// proxy as HOST:PORT, not "%2"</translation>
+    </message>
+</context>
+<context>
+    <name>FetchCommand</name>
+    <message>
+        <source>"%1" is not a URL (http://host/path)</source>
+        <translation>"%1" is not a URL (http://host/path)</translation>
+    </message>
+    <message>
+        <source>the URL names no file: it ends in "/"</source>
+        <translation>the URL names no file: it ends in "/"</translation>
+    </message>
+    <message>
+        <source>the range in the URL has no closing "]"</source>
+        <translation>the range in the URL has no closing "]"</translation>
+    </message>
+    <message>
+        <source>only one [range] per URL; list the others up with list-up</source>
+        <translation>only one [range] per URL; list the others up with list-up</translation>
+    </message>
+    <message>
+        <source>the range must be in the file name, after the last "/"</source>
+        <translation>the range must be in the file name, after the last "/"</translation>
+    </message>
+    <message>
+        <source>the range [%1] must be numbers, as in [001-040] or [1-40:2]</source>
+        <translation>the range [%1] must be numbers, as in [001-040] or [1-40:2]</translation>
+    </message>
+    <message>
+        <source>the range [%1] needs numbers up to 2147483647 and a step of at least 1</source>
+        <translation>the range [%1] needs numbers up to 2147483647 and a step of at least 1</translation>
+    </message>
+    <message>
+        <source>the range [%1] starts after it ends</source>
+        <translation>the range [%1] starts after it ends</translation>
+    </message>
+    <message>
+        <source>--dir needs a folder</source>
+        <translation>--dir needs a folder</translation>
+    </message>
+</context>
+<context>
+    <name>GetCommand</name>
+    <message>
+        <source>-o FILE is required</source>
+        <translation>-o FILE is required</translation>
+    </message>
+    <message>
+        <source>--proxy needs HOST:PORT, not "%1"</source>
+        <translation>--proxy needs HOST:PORT, not "%1"</translation>
+    </message>
+    <message>
+        <source>cannot create a temporary folder for the body</source>
+        <translation>cannot create a temporary folder for the body</translation>
+    </message>
+    <message>
+        <source>cannot write the body to standard output</source>
+        <translation>cannot write the body to standard output</translation>
+    </message>
+</context>
+<context>
+    <name>GoArgs</name>
+    <message>
+        <source>--skip-existing and --no-skip-existing exclude each other</source>
+        <translation>--skip-existing and --no-skip-existing exclude each other</translation>
+    </message>
+    <message>
+        <source>--min-size needs kilobytes from 0 to 2147483647, not "%1"</source>
+        <translation>--min-size needs kilobytes from 0 to 2147483647, not "%1"</translation>
+    </message>
+    <message>
+        <source>--min-size and --no-min-size exclude each other</source>
+        <translation>--min-size and --no-min-size exclude each other</translation>
+    </message>
+    <message>
+        <source>--interval needs milliseconds from 0 to 86400000, not "%1"</source>
+        <translation>--interval needs milliseconds from 0 to 86400000, not "%1"</translation>
+    </message>
+    <message>
+        <source>--rate needs requests a second from 0.001 to 1000 ("2" or "0.5/s"), not "%1"</source>
+        <translation>--rate needs requests a second from 0.001 to 1000 ("2" or "0.5/s"), not "%1"</translation>
+    </message>
+    <message>
+        <source>--parallel needs a number of files from %1 to %2, not "%3"</source>
+        <translation>--parallel needs a number of files from %1 to %2, not "%3"</translation>
+    </message>
+    <message>
+        <source>--retries needs a number of tries from %1 to %2, not "%3"</source>
+        <translation>--retries needs a number of tries from %1 to %2, not "%3"</translation>
+    </message>
+    <message>
+        <source>--proxy needs HOST:PORT, not "%1"</source>
+        <translation>--proxy needs HOST:PORT, not "%1"</translation>
+    </message>
+    <message>
+        <source>--quiet and --verbose exclude each other</source>
+        <translation>--quiet and --verbose exclude each other</translation>
+    </message>
+    <message>
+        <source>--timeout needs seconds from 0 to %1, not "%2" (time-outs are in seconds: %3 ms is %4)</source>
+        <translation>--timeout needs seconds from 0 to %1, not "%2" (time-outs are in seconds: %3 ms is %4)</translation>
+    </message>
+    <message>
+        <source>--timeout needs seconds from 0 to %1, not "%2"</source>
+        <translation>--timeout needs seconds from 0 to %1, not "%2"</translation>
+    </message>
+</context>
+<context>
+    <name>GoCommand</name>
+    <message>
+        <source>Failed: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>the job list is empty; add jobs with list-up or fetch</source>
+        <translation>the job list is empty; add jobs with list-up or fetch</translation>
+    </message>
+    <message>
+        <source>exists</source>
+        <translation>exists</translation>
+    </message>
+    <message>
+        <source>%1 (removed)</source>
+        <translation>%1 (removed)</translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>Terminated: aborting the current job and saving the list.</source>
+        <translation>Terminated: aborting the current job and saving the list.</translation>
+    </message>
+    <message>
+        <source>Stopping after the jobs under way (Ctrl-C again aborts them).</source>
+        <translation>Stopping after the jobs under way (Ctrl-C again aborts them).</translation>
+    </message>
+    <message>
+        <source>Stopping after the current job (Ctrl-C again aborts it).</source>
+        <translation>Stopping after the current job (Ctrl-C again aborts it).</translation>
+    </message>
+    <message>
+        <source>Aborting the current job; the list is being saved.</source>
+        <translation>Aborting the current job; the list is being saved.</translation>
+    </message>
+    <message>
+        <source>the save folder %1 of job %2 (%3) does not exist; create it, or clear the list and list it up again</source>
+        <translation>the save folder %1 of job %2 (%3) does not exist; create it, or clear the list and list it up again</translation>
+    </message>
+</context>
+<context>
+    <name>GoReport</name>
+    <message>
+        <source>%1 %2  %3 / %4 bytes  %5%</source>
+        <translation>%1 %2  %3 / %4 bytes  %5%</translation>
+    </message>
+    <message>
+        <source>%1 %2  %3 bytes</source>
+        <translation>%1 %2  %3 bytes</translation>
     </message>
 </context>
 <context>
@@ -158,6 +807,65 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>%1 not tried</source>
         <translation>%1 not tried</translation>
+    </message>
+</context>
+<context>
+    <name>ListUpCommand</name>
+    <message>
+        <source>base URL</source>
+        <translation>base URL</translation>
+    </message>
+    <message>
+        <source>head</source>
+        <translation>head</translation>
+    </message>
+    <message>
+        <source>tail</source>
+        <translation>tail</translation>
+    </message>
+    <message>
+        <source>the %1 "%2" holds %3</source>
+        <translation>the %1 "%2" holds %3</translation>
+    </message>
+    <message>
+        <source>not enough memory to list the series up</source>
+        <translation>not enough memory to list the series up</translation>
+    </message>
+    <message>
+        <source>the save folder %1 does not exist; create it or give another with --dir</source>
+        <translation>the save folder %1 does not exist; create it or give another with --dir</translation>
+    </message>
+    <message>
+        <source>URL:     %1</source>
+        <translation>URL:     %1</translation>
+    </message>
+    <message>
+        <source>Folder:  %1</source>
+        <translation>Folder:  %1</translation>
+    </message>
+    <message>
+        <source>Preview: %1</source>
+        <translation>Preview: %1</translation>
+    </message>
+    <message>
+        <source>Added %1 jobs (%2 listed already); %3 in the list.</source>
+        <translation>Added %1 jobs (%2 listed already); %3 in the list.</translation>
+    </message>
+    <message>
+        <source>Added %1 jobs; %2 in the list.</source>
+        <translation>Added %1 jobs; %2 in the list.</translation>
+    </message>
+    <message>
+        <source>--dir needs a folder</source>
+        <translation>--dir needs a folder</translation>
+    </message>
+    <message>
+        <source>--digits needs a whole number, not "%1"</source>
+        <translation>--digits needs a whole number, not "%1"</translation>
+    </message>
+    <message>
+        <source>nothing added: the start number %1 is after the end number %2</source>
+        <translation>nothing added: the start number %1 is after the end number %2</translation>
     </message>
 </context>
 <context>
@@ -296,6 +1004,220 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     </message>
 </context>
 <context>
+    <name>PartFile</name>
+    <message>
+        <source>Cannot save to "%1": the file name is %2 bytes long, the limit is %3</source>
+        <translation>Cannot save to "%1": the file name is %2 bytes long, the limit is %3</translation>
+    </message>
+    <message>
+        <source>Cannot save to "%1": it is a folder</source>
+        <translation>Cannot save to "%1": it is a folder</translation>
+    </message>
+    <message>
+        <source>Cannot save to "%1": it is not a regular file</source>
+        <translation>Cannot save to "%1": it is not a regular file</translation>
+    </message>
+    <message>
+        <source>Cannot create file "%1": %2</source>
+        <translation>Cannot create file "%1": %2</translation>
+    </message>
+    <message>
+        <source>Cannot write file "%1": %2</source>
+        <translation>Cannot write file "%1": %2</translation>
+    </message>
+    <message>
+        <source>Cannot save to "%1": %2</source>
+        <translation>Cannot save to "%1": %2</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockConnector</name>
+    <message>
+        <source>Resolve Host</source>
+        <translation>Resolve Host</translation>
+    </message>
+    <message>
+        <source>Host Lookup Timed Out</source>
+        <translation>Host Lookup Timed Out</translation>
+    </message>
+    <message>
+        <source>Host Lookup Canceled</source>
+        <translation>Host Lookup Canceled</translation>
+    </message>
+    <message>
+        <source>Host Lookup Failed</source>
+        <translation>Host Lookup Failed</translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <translation>Connecting</translation>
+    </message>
+    <message>
+        <source>Already connected</source>
+        <translation>Already connected</translation>
+    </message>
+    <message>
+        <source>Null Remote Address</source>
+        <translation>Null Remote Address</translation>
+    </message>
+    <message>
+        <source>Connection Timed out</source>
+        <translation>Connection Timed out</translation>
+    </message>
+    <message>
+        <source>Connection Canceled</source>
+        <translation>Connection Canceled</translation>
+    </message>
+    <message>
+        <source>Connection Failed</source>
+        <translation>Connection Failed</translation>
+    </message>
+    <message>
+        <source>Securing Connection</source>
+        <translation>Securing Connection</translation>
+    </message>
+    <message>
+        <source>Connection Secured</source>
+        <translation>Connection Secured</translation>
+    </message>
+    <message>
+        <source>TLS Handshake Timed out</source>
+        <translation>TLS Handshake Timed out</translation>
+    </message>
+    <message>
+        <source>TLS Handshake Canceled</source>
+        <translation>TLS Handshake Canceled</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockErrors</name>
+    <message>
+        <source>Cannot write file %1: %2</source>
+        <translation>Cannot write file %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot create file %1: %2</source>
+        <translation>Cannot create file %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open file %1: %2</source>
+        <translation>Cannot open file %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot read file %1: %2</source>
+        <translation>Cannot read file %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockListener</name>
+    <message>
+        <source>Accepting</source>
+        <translation>Accepting</translation>
+    </message>
+    <message>
+        <source>Accepting Canceled</source>
+        <translation>Accepting Canceled</translation>
+    </message>
+    <message>
+        <source>Error creating Data Connection</source>
+        <translation>Error creating Data Connection</translation>
+    </message>
+    <message>
+        <source>Socket send aborted</source>
+        <translation>Socket send aborted</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockReceiver</name>
+    <message>
+        <source>Line longer than %1 bytes</source>
+        <translation>Line longer than %1 bytes</translation>
+    </message>
+    <message>
+        <source>Socket readln aborted</source>
+        <translation>Socket readln aborted</translation>
+    </message>
+    <message>
+        <source>Transfer too slow: %1 bytes in %2 s, under %3 bytes/s</source>
+        <translation>Transfer too slow: %1 bytes in %2 s, under %3 bytes/s</translation>
+    </message>
+    <message>
+        <source>Socket send aborted</source>
+        <translation>Socket send aborted</translation>
+    </message>
+    <message>
+        <source>Socket capture aborted</source>
+        <translation>Socket capture aborted</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockSender</name>
+    <message>
+        <source>Sending Buffer</source>
+        <translation>Sending Buffer</translation>
+    </message>
+    <message>
+        <source>Socket send aborted</source>
+        <translation>Socket send aborted</translation>
+    </message>
+</context>
+<context>
+    <name>PowersockWaits</name>
+    <message>
+        <source>Timer On</source>
+        <translation>Timer On</translation>
+    </message>
+    <message>
+        <source>Timer Off</source>
+        <translation>Timer Off</translation>
+    </message>
+    <message>
+        <source>Timer Triggered</source>
+        <translation>Timer Triggered</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileDir</name>
+    <message>
+        <source>The settings folder %1 cannot be created: the program runs with its defaults, and nothing will be saved.</source>
+        <translation>The settings folder %1 cannot be created: the program runs with its defaults, and nothing will be saved.</translation>
+    </message>
+    <message>
+        <source>The settings folder %1 cannot be written (%2): settings and the job list will not be saved.</source>
+        <translation>The settings folder %1 cannot be written (%2): settings and the job list will not be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileFile</name>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>Cannot open %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 was not saved, so that what it holds is not lost: it could not be read (%2)</source>
+        <translation>%1 was not saved, so that what it holds is not lost: it could not be read (%2)</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ProfileLock</name>
+    <message>
+        <source>%1: cannot open the lock file: %2</source>
+        <translation>%1: cannot open the lock file: %2</translation>
+    </message>
+    <message>
+        <source>%1: cannot lock the file: %2</source>
+        <translation>%1: cannot lock the file: %2</translation>
+    </message>
+</context>
+<context>
     <name>ProfileSession</name>
     <message>
         <source>%1 was not saved, so that what it holds is not lost: it could not be read when the program started.</source>
@@ -324,6 +1246,123 @@ Save the list anyway?</translation>
     <message>
         <source>The job list was not saved; %1 keeps the jobs that were not loaded.</source>
         <translation>The job list was not saved; %1 keeps the jobs that were not loaded.</translation>
+    </message>
+</context>
+<context>
+    <name>ProxyTunnel</name>
+    <message>
+        <source>Proxy refused CONNECT: it closed the connection</source>
+        <translation>Proxy refused CONNECT: it closed the connection</translation>
+    </message>
+    <message>
+        <source>Proxy refused CONNECT: its answer does not end</source>
+        <translation>Proxy refused CONNECT: its answer does not end</translation>
+    </message>
+    <message>
+        <source>Proxy refused CONNECT: %1</source>
+        <translation>Proxy refused CONNECT: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RedirectTarget</name>
+    <message>
+        <source>Redirect to an unsupported scheme: %1</source>
+        <translation>Redirect to an unsupported scheme: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyHead</name>
+    <message>
+        <source>Unsupported Transfer-Encoding: %1</source>
+        <translation>Unsupported Transfer-Encoding: %1</translation>
+    </message>
+    <message>
+        <source>Bad Content-Length in the reply: "%1"</source>
+        <translation>Bad Content-Length in the reply: "%1"</translation>
+    </message>
+    <message>
+        <source>No HTTP status line in the reply: "%1"</source>
+        <translation>No HTTP status line in the reply: "%1"</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyHeadReader</name>
+    <message>
+        <source>Cannot create file "%1". %2</source>
+        <translation>Cannot create file "%1". %2</translation>
+    </message>
+    <message>
+        <source>Reply header longer than %1 bytes</source>
+        <translation>Reply header longer than %1 bytes</translation>
+    </message>
+    <message>
+        <source>Cannot write file "%1". %2</source>
+        <translation>Cannot write file "%1". %2</translation>
+    </message>
+    <message>
+        <source>No reply: the server closed the connection</source>
+        <translation>No reply: the server closed the connection</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyVerdict</name>
+    <message>
+        <source>Redirect %1 without a Location line</source>
+        <translation>Redirect %1 without a Location line</translation>
+    </message>
+</context>
+<context>
+    <name>RequestLines</name>
+    <message>
+        <source>a line break (CR)</source>
+        <translation>a line break (CR)</translation>
+    </message>
+    <message>
+        <source>a line break (LF)</source>
+        <translation>a line break (LF)</translation>
+    </message>
+    <message>
+        <source>a NUL byte</source>
+        <translation>a NUL byte</translation>
+    </message>
+    <message>
+        <source>a tab</source>
+        <translation>a tab</translation>
+    </message>
+    <message>
+        <source>a DEL byte</source>
+        <translation>a DEL byte</translation>
+    </message>
+    <message>
+        <source>a control byte (0x%1)</source>
+        <translation>a control byte (0x%1)</translation>
+    </message>
+    <message>
+        <source>The request line "%1" holds %2; nothing was sent</source>
+        <translation>The request line "%1" holds %2; nothing was sent</translation>
+    </message>
+</context>
+<context>
+    <name>RequestTarget</name>
+    <message>
+        <source>Empty URL</source>
+        <translation>Empty URL</translation>
+    </message>
+    <message>
+        <source>The URL "%1" holds %2; nothing was sent</source>
+        <translation>The URL "%1" holds %2; nothing was sent</translation>
+    </message>
+    <message>
+        <source>HTTP Secure Socket is not supported</source>
+        <translation>HTTP Secure Socket is not supported</translation>
+    </message>
+    <message>
+        <source>'%1' is not a valid port number</source>
+        <translation>'%1' is not a valid port number</translation>
+    </message>
+    <message>
+        <source>The host name "%1" is not a valid name</source>
+        <translation>The host name "%1" is not a valid name</translation>
     </message>
 </context>
 <context>
@@ -465,6 +1504,213 @@ Tail: %5</translation>
     </message>
 </context>
 <context>
+    <name>SocketErrors</name>
+    <message>
+        <source>Unknown Error No. %1</source>
+        <translation>Unknown Error No. %1</translation>
+    </message>
+    <message>
+        <source>Interrupted system call</source>
+        <translation>Interrupted system call</translation>
+    </message>
+    <message>
+        <source>Bad file number</source>
+        <translation>Bad file number</translation>
+    </message>
+    <message>
+        <source>Permission denied</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>Bad address</source>
+        <translation>Bad address</translation>
+    </message>
+    <message>
+        <source>Invalid argument</source>
+        <translation>Invalid argument</translation>
+    </message>
+    <message>
+        <source>Too many open files</source>
+        <translation>Too many open files</translation>
+    </message>
+    <message>
+        <source>Operation would block</source>
+        <translation>Operation would block</translation>
+    </message>
+    <message>
+        <source>Operation now in progress</source>
+        <translation>Operation now in progress</translation>
+    </message>
+    <message>
+        <source>Operation already in progress</source>
+        <translation>Operation already in progress</translation>
+    </message>
+    <message>
+        <source>Socket operation on non-socket</source>
+        <translation>Socket operation on non-socket</translation>
+    </message>
+    <message>
+        <source>Destination address required</source>
+        <translation>Destination address required</translation>
+    </message>
+    <message>
+        <source>Message too long</source>
+        <translation>Message too long</translation>
+    </message>
+    <message>
+        <source>Wrong protocol type for socket</source>
+        <translation>Wrong protocol type for socket</translation>
+    </message>
+    <message>
+        <source>Bad protocol option</source>
+        <translation>Bad protocol option</translation>
+    </message>
+    <message>
+        <source>Protocol not supported</source>
+        <translation>Protocol not supported</translation>
+    </message>
+    <message>
+        <source>Socket type not supported</source>
+        <translation>Socket type not supported</translation>
+    </message>
+    <message>
+        <source>Operation not supported on socket</source>
+        <translation>Operation not supported on socket</translation>
+    </message>
+    <message>
+        <source>Protocol family not supported</source>
+        <translation>Protocol family not supported</translation>
+    </message>
+    <message>
+        <source>Address family not supported by protocol family</source>
+        <translation>Address family not supported by protocol family</translation>
+    </message>
+    <message>
+        <source>Address already in use</source>
+        <translation>Address already in use</translation>
+    </message>
+    <message>
+        <source>Can't assign requested address</source>
+        <translation>Can't assign requested address</translation>
+    </message>
+    <message>
+        <source>Network subsystem is unavailable</source>
+        <translation>Network subsystem is unavailable</translation>
+    </message>
+    <message>
+        <source>Incompatible version of WINSOCK.DLL</source>
+        <translation>Incompatible version of WINSOCK.DLL</translation>
+    </message>
+    <message>
+        <source>Successful WSAStartup not yet performed</source>
+        <translation>Successful WSAStartup not yet performed</translation>
+    </message>
+    <message>
+        <source>Non-Recoverable error: FORMERR, REFUSED, NOTIMP</source>
+        <translation>Non-Recoverable error: FORMERR, REFUSED, NOTIMP</translation>
+    </message>
+    <message>
+        <source>Network is down</source>
+        <translation>Network is down</translation>
+    </message>
+    <message>
+        <source>Network is unreachable</source>
+        <translation>Network is unreachable</translation>
+    </message>
+    <message>
+        <source>Network dropped connection or reset</source>
+        <translation>Network dropped connection or reset</translation>
+    </message>
+    <message>
+        <source>Software caused connection abort</source>
+        <translation>Software caused connection abort</translation>
+    </message>
+    <message>
+        <source>Connection reset by peer</source>
+        <translation>Connection reset by peer</translation>
+    </message>
+    <message>
+        <source>No buffer space available</source>
+        <translation>No buffer space available</translation>
+    </message>
+    <message>
+        <source>Socket is already connected</source>
+        <translation>Socket is already connected</translation>
+    </message>
+    <message>
+        <source>Socket is not connected</source>
+        <translation>Socket is not connected</translation>
+    </message>
+    <message>
+        <source>Can't send after socket shutdown</source>
+        <translation>Can't send after socket shutdown</translation>
+    </message>
+    <message>
+        <source>Too many references, can't splice</source>
+        <translation>Too many references, can't splice</translation>
+    </message>
+    <message>
+        <source>Connection timed out</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>Connection refused</source>
+        <translation>Connection refused</translation>
+    </message>
+    <message>
+        <source>Too many levels of symbolic links</source>
+        <translation>Too many levels of symbolic links</translation>
+    </message>
+    <message>
+        <source>File name too long</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>Host is down</source>
+        <translation>Host is down</translation>
+    </message>
+    <message>
+        <source>No route to Host</source>
+        <translation>No route to Host</translation>
+    </message>
+    <message>
+        <source>Directory not empty</source>
+        <translation>Directory not empty</translation>
+    </message>
+    <message>
+        <source>Too many processes</source>
+        <translation>Too many processes</translation>
+    </message>
+    <message>
+        <source>Too many users</source>
+        <translation>Too many users</translation>
+    </message>
+    <message>
+        <source>Disc quota exceeded</source>
+        <translation>Disc quota exceeded</translation>
+    </message>
+    <message>
+        <source>Stale NFS file handle</source>
+        <translation>Stale NFS file handle</translation>
+    </message>
+    <message>
+        <source>Too many levels of remote in path</source>
+        <translation>Too many levels of remote in path</translation>
+    </message>
+    <message>
+        <source>Host not found</source>
+        <translation>Host not found</translation>
+    </message>
+    <message>
+        <source>Non-Authoritative Host not found</source>
+        <translation>Non-Authoritative Host not found</translation>
+    </message>
+    <message>
+        <source>Valid name, no data record of requested type</source>
+        <translation>Valid name, no data record of requested type</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>全：%1</source>
@@ -493,6 +1739,125 @@ Fetch the failed jobs (▼, ×) again now?</source>
 %2
 
 Fetch the failed jobs (▼, ×) again now?</translation>
+    </message>
+</context>
+<context>
+    <name>TNMHTTP</name>
+    <message>
+        <source>Cannot open file "%1". %2</source>
+        <translation>Cannot open file "%1". %2</translation>
+    </message>
+    <message>
+        <source>Connection Canceled</source>
+        <translation>Connection Canceled</translation>
+    </message>
+    <message>
+        <source>Transaction Completed</source>
+        <translation>Transaction Completed</translation>
+    </message>
+    <message>
+        <source>Redirected from https: to plain http: %1</source>
+        <translation>Redirected from https: to plain http: %1</translation>
+    </message>
+    <message>
+        <source>Gave up after %1 requests: the server keeps answering %2</source>
+        <translation>Gave up after %1 requests: the server keeps answering %2</translation>
+    </message>
+</context>
+<context>
+    <name>TNMURL</name>
+    <message>
+        <source>Error during encode</source>
+        <translation>Error during encode</translation>
+    </message>
+</context>
+<context>
+    <name>TNMUUProcessor</name>
+    <message>
+        <source>Stream read error</source>
+        <translation>Stream read error</translation>
+    </message>
+    <message>
+        <source>Stream write error</source>
+        <translation>Stream write error</translation>
+    </message>
+</context>
+<context>
+    <name>TPowersock</name>
+    <message>
+        <source>Initializing Winsock</source>
+        <translation>Initializing Winsock</translation>
+    </message>
+    <message>
+        <source>Initializaton of windows sockets failed</source>
+        <translation>Initializaton of windows sockets failed</translation>
+    </message>
+    <message>
+        <source>Looking Up Error Message</source>
+        <translation>Looking Up Error Message</translation>
+    </message>
+    <message>
+        <source>Canceling</source>
+        <translation>Canceling</translation>
+    </message>
+    <message>
+        <source>Disconnecting</source>
+        <translation>Disconnecting</translation>
+    </message>
+    <message>
+        <source>Request Close Socket</source>
+        <translation>Request Close Socket</translation>
+    </message>
+    <message>
+        <source>Data Available</source>
+        <translation>Data Available</translation>
+    </message>
+</context>
+<context>
+    <name>TlsTransport</name>
+    <message>
+        <source>connection closed</source>
+        <translation>connection closed</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>error %1</translation>
+    </message>
+    <message>
+        <source>TLS is not available: </source>
+        <translation>TLS is not available: </translation>
+    </message>
+    <message>
+        <source>Cannot read the CA file "%1": %2</source>
+        <translation>Cannot read the CA file "%1": %2</translation>
+    </message>
+    <message>
+        <source>TLS handshake with %1 failed: connection closed</source>
+        <translation>TLS handshake with %1 failed: connection closed</translation>
+    </message>
+    <message>
+        <source>TLS handshake with %1 failed: %2</source>
+        <translation>TLS handshake with %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>it has expired</source>
+        <translation>it has expired</translation>
+    </message>
+    <message>
+        <source>it is not valid yet</source>
+        <translation>it is not valid yet</translation>
+    </message>
+    <message>
+        <source>it is for another host (wrong host)</source>
+        <translation>it is for another host (wrong host)</translation>
+    </message>
+    <message>
+        <source>its issuer is unknown (unknown issuer)</source>
+        <translation>its issuer is unknown (unknown issuer)</translation>
+    </message>
+    <message>
+        <source>Certificate of %1 refused: %2</source>
+        <translation>Certificate of %1 refused: %2</translation>
     </message>
 </context>
 <context>

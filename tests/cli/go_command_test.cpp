@@ -376,6 +376,14 @@ TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
                                          "Failed: 404 Not Found: 1, The saved file is empty "
                                          "(given up after 10 checks): 1\n"));
 
+    // Without -q the listing says what it left out.
+    run = cli(fetch);
+    EXPECT_TRUE(run.out.startsWith(
+        QStringLiteral("URL:     %1\nFolder:  %2/\nPreview: f001.bin  -  f012.bin\n"
+                       "Added 0 jobs (12 listed already); 12 in the list.\n")
+            .arg(nginx->baseUrl(), saveDir.path())))
+        << run.out.toStdString();
+
     // A step, and a URL without a range; -v tells of every request.
     ASSERT_EQ(cli({"clear"}).exitCode, 0);
     ASSERT_EQ(cli({"fetch", nginx->baseUrl() + "f[006-014:4].bin", "-d", out(), "-q"}).exitCode, 0);

@@ -1,7 +1,13 @@
-// Part file names, without sockets.
+// Part file names and the refusals of a part file, without sockets.
 #include "http/part_file.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 TEST(PartFile, PartNameStaysWithinTheNameLimitAndIsTheSameForTheSameTarget) {
     const QString han = QString::fromUtf8("\xe5\x86\x99"); // 3 bytes in UTF-8
@@ -44,4 +50,37 @@ TEST(PartFile, PartNameStaysWithinTheNameLimitAndIsTheSameForTheSameTarget) {
     // Long names that differ only after the cut keep apart.
     const QString start = "/d/" + QString(240, 'x');
     EXPECT_NE(PartFile::PartName(start + "-01.jpg"), PartFile::PartName(start + "-02.jpg"));
+}
+
+// A refusal names the path and the system's reason, each in its own place.
+TEST(PartFile, RefusalsNameThePathAndTheSystemsReason) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    const QString missing = dir.filePath("gone/100%2 a.jpg");
+    const QString target = dir.filePath("t%1.jpg");
+    const struct {
+        const char* rule;
+        std::function<void()> act;
+        QString message;
+    } rows[] = {
+        {"no folder for the part file", [&] { PartFile part(missing); },
+         "Cannot create file \"" + missing + ".part\": " + reason(ENOENT)},
+        {"a folder came into the target's place",
+         [&] {
+             PartFile part(target);
+             ASSERT_TRUE(QDir().mkdir(target));
+             part.commit();
+         },
+         "Cannot save to \"" + target + "\": " + reason(EISDIR)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        try {
+            row.act();
+            ADD_FAILURE() << "no refusal";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(QString::fromStdString(e.what()), row.message);
+        }
+    }
 }

@@ -1,8 +1,10 @@
-// The leading number Transaction reads off a reply line, and the socket
-// error texts, without a socket: one row per rule.
+// The leading number Transaction reads off a reply line, the socket error
+// texts and the body file errors, without a socket: one row per rule.
 #include "net/powersock_errors.h"
 #include "net/reply_code.h"
 
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -47,4 +49,29 @@ TEST(SocketErrorText, NamesTheNumberAndItsText) {
     EXPECT_EQ(SocketErrorText(0), QString());
     EXPECT_EQ(SocketErrorText(10061), QStringLiteral("10061:Connection refused"));
     EXPECT_EQ(SocketErrorText(12345), QStringLiteral("Unknown Error No. 12345"));
+}
+
+TEST(FileError, NamesTheFileAndTheSystemsReason) {
+    const struct {
+        const char* rule;
+        const char* text;
+        QString file;
+        int error;
+        QString message;
+    } rows[] = {
+        {"a write", "Cannot write file %1: %2", "/d/a.jpg", ENOSPC,
+         "Cannot write file /d/a.jpg: " + QString::fromLocal8Bit(std::strerror(ENOSPC))},
+        {"a name beyond ASCII", "Cannot create file %1: %2",
+         QString::fromUtf8("/d/\xe5\x86\x99.jpg"), ENOENT,
+         QString::fromUtf8("Cannot create file /d/\xe5\x86\x99.jpg: ") +
+             QString::fromLocal8Bit(std::strerror(ENOENT))},
+        // The reason goes into its own place, not into a "%2" of the name.
+        {"a name with a placeholder", "Cannot read file %1: %2", "/d/100%2.jpg", EIO,
+         "Cannot read file /d/100%2.jpg: " + QString::fromLocal8Bit(std::strerror(EIO))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        EXPECT_EQ(QString::fromStdString(FileError(row.text, row.file, row.error).what()),
+                  row.message);
+    }
 }
