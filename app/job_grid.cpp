@@ -53,11 +53,23 @@ void JobGrid::EmitStatusCellChanged(int gridRow, int role) {
     emit dataChanged(cell, cell, {role});
 }
 
+bool JobGrid::IsFailedRow(int gridRow) const {
+    const JobList::Mark mark = MarkAt(gridRow);
+    return mark == JobList::Mark::Failed || mark == JobList::Mark::GivenUp;
+}
+
+void JobGrid::EmitTintChanged(int gridRow, bool failedBefore) {
+    if (IsFailedRow(gridRow) != failedBefore)
+        emit dataChanged(index(gridRow - 1, 0), index(gridRow - 1, ColumnCount - 1), {FailedRole});
+}
+
 void JobGrid::SetStatus(int gridRow, const QString& mark) {
     if (!IsJobRow(gridRow) || Status(gridRow) == mark)
         return;
+    const bool failedBefore = IsFailedRow(gridRow);
     m_jobs.setStatus(size_t(gridRow - 1), mark);
     EmitStatusCellChanged(gridRow, Qt::DisplayRole);
+    EmitTintChanged(gridRow, failedBefore);
 }
 
 JobList::Mark JobGrid::MarkAt(int gridRow) const {
@@ -67,8 +79,10 @@ JobList::Mark JobGrid::MarkAt(int gridRow) const {
 void JobGrid::SetMark(int gridRow, JobList::Mark mark) {
     if (!IsJobRow(gridRow) || MarkAt(gridRow) == mark || mark == JobList::Mark::Other)
         return;
+    const bool failedBefore = IsFailedRow(gridRow);
     m_jobs.setStatus(size_t(gridRow - 1), StatusMark::Glyph(mark));
     EmitStatusCellChanged(gridRow, Qt::DisplayRole);
+    EmitTintChanged(gridRow, failedBefore);
 }
 
 QString JobGrid::Reason(int gridRow) const {
@@ -215,6 +229,8 @@ QVariant JobGrid::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::TextAlignmentRole && index.column() == StatusColumn)
         return int(Qt::AlignCenter);
+    if (role == FailedRole)
+        return IsFailedRow(index.row() + 1);
     if (role == RunningRole)
         return m_runningJob != 0 && IsJobRow(index.row() + 1) &&
                m_ids[size_t(index.row())] == m_runningJob;

@@ -26,6 +26,9 @@ public:
     /// data() of this role is true on every cell of the running job's row,
     /// so that a view can set it apart from the selection.
     static constexpr int RunningRole = Qt::UserRole + 1;
+    /// data() of this role is true on every cell of a failed job's row ("▼",
+    /// "×"), so that a view can tint failures apart in a long list.
+    static constexpr int FailedRole = Qt::UserRole + 2;
 
     /// Header captions and the view's initial column widths, by column.
     static QString ColumnCaption(int column);
@@ -118,6 +121,10 @@ private:
     QString Cell(int modelRow, int column) const;
     /// Tells the views which role of a job row's Status cell changed.
     void EmitStatusCellChanged(int gridRow, int role);
+    /// After a mark changed: the row's tint, when it went from failed to not
+    /// or back.
+    void EmitTintChanged(int gridRow, bool failedBefore);
+    bool IsFailedRow(int gridRow) const;
     void EmitRowChanged(int modelRow);
 
     JobList m_jobs;

@@ -23,7 +23,14 @@ void ListSaver::Loaded() {
     m_changed.clear();
 }
 
-void ListSaver::StatusCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+void ListSaver::StatusCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                   const QList<int>& roles) {
+    // How a row looks (the running job, a failure's tint) is no part of the
+    // file.
+    if (!roles.isEmpty() && std::ranges::all_of(roles, [](int role) {
+            return role == JobGrid::RunningRole || role == JobGrid::FailedRole;
+        }))
+        return;
     // Only a mark or a reason can be journalled; any other cell is the row
     // itself, which only a save of the whole file records.
     if (topLeft.column() != JobGrid::StatusColumn ||

@@ -47,7 +47,8 @@ private:
     QString SaveNow();
     bool Journal();
     void Report(const QString& problem);
-    void StatusCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    void StatusCellsChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                            const QList<int>& roles);
     void RowsMoved();
 
     const JobGrid& m_grid;

@@ -26,6 +26,12 @@ std::optional<qint32> ParseSeriesNumber(const QString& text) {
     return value;
 }
 
+QString FolderWithSlash(const QString& folder) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
 QString SeriesFileName(const QString& head, qint64 number, int digits, const QString& tail) {
     return head + IntToStrL(number, digits) + tail;
 }
@@ -100,7 +106,7 @@ namespace {
 template <typename Each> void ForEachSeriesJob(const SeriesSpec& spec, Each job) {
     // Joined before they are converted, as the texts of one job would be.
     const QByteArray urlHead = (spec.baseUrl + spec.head).toUtf8();
-    const QByteArray pathHead = (spec.saveDir + spec.head).toUtf8();
+    const QByteArray pathHead = (FolderWithSlash(spec.saveDir) + spec.head).toUtf8();
     const QByteArray tail = spec.tail.toUtf8();
     QByteArray url = urlHead;
     QByteArray path = pathHead;

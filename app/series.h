@@ -9,8 +9,9 @@
 #include <vector>
 
 /// The inputs of one series, as the main window (or the command line) holds
-/// them. URL and path are plain concatenations: the base URL must end in "/"
-/// and the save folder in "/" for the jobs to point where they should.
+/// them. The URL is a plain concatenation: a base URL without its "/" glues
+/// the names on (the user may mean a prefix of them). The save folder is a
+/// folder whether or not it was typed with its "/" (see FolderWithSlash).
 struct SeriesSpec {
     QString baseUrl; ///< `ComboBox1`
     QString saveDir; ///< `Edit4`
@@ -50,6 +51,10 @@ QString NormaliseSeriesNumber(const QString& text);
 /// Strict conversion of a start or end text to a signed 32-bit integer;
 /// nothing when the text is empty or out of range.
 std::optional<qint32> ParseSeriesNumber(const QString& text);
+
+/// `folder` ending in "/", so that a file name joined to it lands inside it;
+/// the empty text (the working folder) stays empty.
+QString FolderWithSlash(const QString& folder);
 
 /// head + `IntToStrL`(number, digits) + tail. The caller keeps digits within
 /// kMaxSeriesDigits (see CheckSeriesDigits).

@@ -45,8 +45,9 @@ public:
     /// old file is then left whole). While the file holds jobs that were not
     /// loaded, asks first whether to write over them; a "no" saves nothing.
     [[nodiscard]] QString SaveData();
-    /// The list changed (marks, or rows put back): keep the file close
-    /// behind it (see ListSaver), once the profile was read.
+    /// A run changed the list's marks: keep the file close behind it (see
+    /// ListSaver), once the profile was read. Edits without a run (Retry,
+    /// Undo) are written at Save, at close or by the next run.
     void ListChanged();
     /// Stores the settings and the job list; the problems, for one message.
     /// Nothing is written unless Open has run.

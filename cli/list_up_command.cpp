@@ -114,6 +114,8 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         profile.error(SeriesErrorMessage(series.refusal, spec));
         return ExitError;
     }
+    if (const QString problem = CreateDefaultSaveFolder(s.path); !problem.isEmpty())
+        profile.warning(problem);
     if (!QFileInfo(s.path).isDir()) {
         profile.error(QCoreApplication::translate(
                           "ListUpCommand", "the save folder %1 does not exist; create it or give "
@@ -122,7 +124,7 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         return ExitError;
     }
 
-    AppendToUrlHistory(s.urlHistory, s.url);
+    RaiseInUrlHistory(s.urlHistory, s.url);
     if (const QString taken =
             ListEdits::PathsTakenWarning(ListEdits::PathsTaken(profile.jobs, series.jobs));
         !taken.isEmpty())

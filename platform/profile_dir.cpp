@@ -16,12 +16,32 @@ QString ProfileDir::path() {
     return QDir::cleanPath(QDir::homePath() + "/.config/serifetch");
 }
 
+namespace {
+
+// The files were first kept on a file system that ignores letter case, and a
+// profile copied from there may spell them otherwise: such a file is used
+// rather than a new empty one made beside it. The exact name wins; among
+// other spellings, the first in name order.
+QString FileIgnoringCase(const QString& dir, const QString& name) {
+    const QString exact = dir + QLatin1Char('/') + name;
+    if (QFileInfo::exists(exact))
+        return exact;
+    const QStringList entries =
+        QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir + QLatin1Char('/') + entry;
+    return exact;
+}
+
+} // namespace
+
 QString ProfileDir::settingsFilePath() {
-    return path() + "/serifech.ini";
+    return FileIgnoringCase(path(), QStringLiteral("serifech.ini"));
 }
 
 QString ProfileDir::jobListFilePath() {
-    return path() + "/SeriData.txt";
+    return FileIgnoringCase(path(), QStringLiteral("SeriData.txt"));
 }
 
 QString ProfileDir::prepare() {

@@ -14,10 +14,11 @@ public:
     /// The folder, without a trailing "/".
     static QString path();
 
-    /// `path()` + "/serifech.ini".
+    /// `path()` + "/serifech.ini", or the file of that name in another letter
+    /// case when only such a one is there.
     static QString settingsFilePath();
 
-    /// `path()` + "/SeriData.txt".
+    /// `path()` + "/SeriData.txt", found the same way.
     static QString jobListFilePath();
 
     /// Creates the folder when it is missing and checks that a file can be

@@ -2,6 +2,7 @@
 
 #include "platform/profile_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -14,7 +15,7 @@ const QString kFileName = QStringLiteral("FileName");
 const QString kServer = QStringLiteral("Server");
 const QString kYes = QStringLiteral("Yes");
 const QString kNo = QStringLiteral("No");
-constexpr int kHistoryKeys = 50;
+constexpr int kHistoryKeys = int(kUrlHistorySize);
 // The longest file name Linux allows; List Up refuses wider numbers.
 constexpr int kMaxDigits = 255;
 const QString kHeader = QStringLiteral("Header");
@@ -117,6 +118,13 @@ bool AppendToUrlHistory(QStringList& history, const QString& url) {
     return true;
 }
 
+void RaiseInUrlHistory(QStringList& history, const QString& url) {
+    history.removeAll(url);
+    history.prepend(url);
+    if (history.size() > kUrlHistorySize)
+        history.resize(kUrlHistorySize);
+}
+
 QString defaultSavePath() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (dir.isEmpty())
@@ -124,6 +132,16 @@ QString defaultSavePath() {
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir;
+}
+
+QString CreateDefaultSaveFolder(const QString& folder, const QString& defaultFolder) {
+    if (folder.isEmpty() || QDir::cleanPath(folder) != QDir::cleanPath(defaultFolder) ||
+        QFileInfo(folder).isDir())
+        return {};
+    if (QDir().mkpath(folder))
+        return {};
+    return QCoreApplication::translate("SettingsFile", "The save folder %1 could not be created.")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 SettingsFile::LoadResult SettingsFile::load(const QString& path) {
@@ -197,7 +215,9 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     // start are not read back; the keys stay, with nothing after "=".
     for (int n = 1; n <= kHistoryKeys; ++n)
         file.write(kUrl, urlKey(n), QString());
-    for (qsizetype i = 0; i < s.urlHistory.size(); ++i)
+    // Only what the next start reads: a longer history (the editor may have
+    // added to it) loses its oldest items here.
+    for (qsizetype i = 0; i < std::min(s.urlHistory.size(), kUrlHistorySize); ++i)
         file.write(kUrl, urlKey(i + 1), s.urlHistory[i]);
 
     file.write(kFileName, QStringLiteral("Head"), s.head);

@@ -9,11 +9,28 @@
 /// The default save folder: the user's download folder with a trailing "/".
 QString defaultSavePath();
 
+/// Creates `folder` when it is `defaultFolder` (the same folder, with or
+/// without its "/") and does not exist yet: the user never chose it, so it is
+/// made on first use rather than asked about. Returns the empty text, or a
+/// text for the user when it could not be made. Any other folder is left
+/// alone.
+[[nodiscard]] QString CreateDefaultSaveFolder(const QString& folder,
+                                              const QString& defaultFolder = defaultSavePath());
+
 /// Appends `url` to the URL history unless an item equals it exactly (letter
 /// case counts; an empty text is appended like any other). Returns whether it
 /// appended. List Up, the history editor and `serifetch-cli list-up` all add
 /// to the history this way.
 bool AppendToUrlHistory(QStringList& history, const QString& url);
+
+/// How many URLs the history keeps (`URL1` to `URL50`).
+inline constexpr qsizetype kUrlHistorySize = 50;
+
+/// Puts `url` at the top of the URL history, the newest first: an item equal
+/// to it (letter case counts) moves up rather than standing twice, and the
+/// oldest items past kUrlHistorySize drop off. What List Up does with the
+/// base URL, so the next start shows the URL last listed up.
+void RaiseInUrlHistory(QStringList& history, const QString& url);
 
 /// The `[Server]` keys that shape requests: TLS and what a gallery may want
 /// to see. Nothing here adds to a request unless the user set it.
@@ -153,7 +170,8 @@ public:
     static LoadResult load(const QString& path);
 
     /// Writes `settings` into the file at `path`: `URL1` to URL50 emptied, then
-    /// every history item as URL1, URL2, … (no cap), the `FileName` keys,
+    /// the first 50 history items as URL1, URL2, … (nothing past URL50), the
+    /// `FileName` keys,
     /// `Server` `Host`, `Port` and `TLS` (never `Proxy`); the other
     /// `Server` keys when set or already in the file; the `[Window]` keys once
     /// the window has a layout to remember. Other keys and lines of the

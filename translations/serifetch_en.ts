@@ -1002,6 +1002,10 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <source>Undo</source>
         <translation>Undo</translation>
     </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>PartFile</name>
@@ -1501,6 +1505,13 @@ Head: %2
 Digits: %3
 Start: %4
 Tail: %5</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>The save folder %1 could not be created.</source>
+        <translation>The save folder %1 could not be created.</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "app/ui/input_settings.h"
 
+#include "app/series.h"
 #include "app/ui/main_window_controls.h"
 
 #include <QCheckBox>
@@ -33,7 +34,7 @@ void Read(const MainWindowControls& c, Settings& s) {
     s.start = c.Edit2->text();
     s.end = c.Edit5->text();
     s.back = c.Edit3->text();
-    s.path = c.Edit4->text();
+    s.path = FolderWithSlash(c.Edit4->text());
     s.skip = c.CheckBox1->isChecked();
     s.check = c.CheckBox2->isChecked();
 }
@@ -63,6 +64,15 @@ void AddToHistory(QComboBox& box) {
     box.addItem(text);
     // Adding the first item selects it; the edit text must stay as typed.
     box.setEditText(text);
+}
+
+void RaiseInHistory(QComboBox& box) {
+    const QString text = box.currentText();
+    QStringList history = History(box);
+    RaiseInUrlHistory(history, text);
+    if (history == History(box))
+        return;
+    SetHistory(box, history);
 }
 
 } // namespace InputSettings

@@ -14,7 +14,8 @@ namespace InputSettings {
 
 /// Puts the inputs of `s` into the controls.
 void Show(const Settings& s, MainWindowControls& controls);
-/// Writes the inputs as the controls stand into `s`.
+/// Writes the inputs as the controls stand into `s`; the save folder ends in
+/// "/".
 void Read(const MainWindowControls& controls, Settings& s);
 
 /// The URL history: the combo box's items.
@@ -24,5 +25,8 @@ void SetHistory(QComboBox& box, const QStringList& items);
 /// Appends the box's text to its items unless an item equals it exactly (an
 /// empty text included).
 void AddToHistory(QComboBox& box);
+/// Puts the box's text at the top of its items (see RaiseInUrlHistory); the
+/// text the user sees stays.
+void RaiseInHistory(QComboBox& box);
 
 } // namespace InputSettings

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTextBlock>
 #include <QToolTip>
@@ -58,7 +59,7 @@ QString ListCommands::Append(JobList jobs) {
 void ListCommands::Delete() {
     const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
     if (m_grid.IsJobRow(top))
-        m_undo.Keep(m_grid);
+        KeepForUndo();
     m_grid.DeleteRows(top, bottom);
     emit rowsChanged();
 }
@@ -68,7 +69,7 @@ void ListCommands::Clear() {
     if (!question.isEmpty() && (!m_ask || !m_ask(question)))
         return;
     if (m_grid.JobCount() > 0)
-        m_undo.Keep(m_grid);
+        KeepForUndo();
     m_grid.Clear();
     emit rowsChanged();
     // Nothing is left for the overall line to speak of.
@@ -79,8 +80,29 @@ void ListCommands::Clear() {
 void ListCommands::Undo() {
     if (m_run.Running() || !m_undo.Undo(m_grid))
         return;
+    // The list is written at Save, at close and by a run (which saves the
+    // whole of it once rows came back), never by an edit alone.
+    RestoreView(m_undoView);
     emit rowsChanged();
-    emit marksChanged();
+}
+
+void ListCommands::KeepForUndo() {
+    m_undo.Keep(m_grid);
+    const QTableView& view = *m_c.StringGrid1;
+    m_undoView.rows = GridSelection::Rows(view);
+    m_undoView.currentColumn = std::max(view.currentIndex().column(), 0);
+    m_undoView.scroll = view.verticalScrollBar()->value();
+}
+
+void ListCommands::RestoreView(const GridView& before) {
+    // Putting the rows back resets the view to the top; the user is looking
+    // at the rows that come back, as before they went.
+    QTableView& view = *m_c.StringGrid1;
+    GridSelection::Select(view, before.rows.first, before.rows.second);
+    const QModelIndex current = m_grid.index(before.rows.second - 1, before.currentColumn);
+    if (current.isValid())
+        view.selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    view.verticalScrollBar()->setValue(before.scroll);
 }
 
 void ListCommands::OpenFile() {
@@ -149,15 +171,15 @@ void ListCommands::ShowMenu(const QPoint& pos) {
     m_c.GridMenu->popup(view.viewport()->mapToGlobal(pos));
 }
 
+// Cleared marks are not written here: the next run writes them with its
+// first mark, or Save or the close does.
 void ListCommands::RetrySelected() {
     const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
-    if (ListEdits::ClearMarks(m_grid, top, bottom) > 0)
-        emit marksChanged();
+    ListEdits::ClearMarks(m_grid, top, bottom);
 }
 
 void ListCommands::RetryFailed() {
-    if (ListEdits::ClearFailedMarks(m_grid) > 0)
-        emit marksChanged();
+    ListEdits::ClearFailedMarks(m_grid);
 }
 
 void ListCommands::OpenFolder() {

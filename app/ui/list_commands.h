@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <utility>
 
 class DownloadRun;
 class JobGrid;
@@ -40,7 +41,8 @@ public:
     void Delete();
     /// Deletes every job, asking first while some are not yet done.
     void Clear();
-    /// Undoes the last Delete or Clear, once; nothing during a run.
+    /// Undoes the last Delete or Clear, once; nothing during a run. The view
+    /// comes back as it stood before them, with the rows selected again.
     void Undo();
     /// Forgets what Undo would bring back (a run starts).
     void DropUndo() { m_undo.Drop(); }
@@ -57,13 +59,21 @@ public:
 signals:
     /// Rows went or came back: the count and the selection shown are stale.
     void rowsChanged();
-    /// Marks were cleared or rows put back: the saved list must follow.
-    void marksChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    /// Where the grid's view stood: the selected rows (grid rows), the
+    /// current cell's column and the scroll position.
+    struct GridView {
+        std::pair<int, int> rows{1, 1};
+        int currentColumn = 0;
+        int scroll = 0;
+    };
+    /// Keeps the list for Undo, and the view as it stands.
+    void KeepForUndo();
+    void RestoreView(const GridView& before);
     void ShowMenu(const QPoint& pos);
     void RetrySelected();
     void RetryFailed();
@@ -79,4 +89,5 @@ private:
     Tell m_tell;
     Ask m_ask;
     ListUndo m_undo;
+    GridView m_undoView;
 };

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -34,6 +35,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -65,20 +67,24 @@ QSpinBox* UnboundedSpinBox(const char* name, int value) {
     return spin;
 }
 
-// A tint of the selection's colour: plainly the same family, yet lighter
-// than a selected row, so that the running job shows inside a selection too.
-class RunningRowDelegate : public QStyledItemDelegate {
+// The running job: a tint of the selection's colour, plainly the same family,
+// yet lighter than a selected row, so that it shows inside a selection too.
+// A failed job: a light red, apart from both, so failures stand out of a long
+// list. A failed job being fetched again shows as running.
+class RowTintDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (!index.data(JobGrid::RunningRole).toBool())
-            return;
-        QColor tint = option->palette.color(QPalette::Highlight);
-        tint.setAlpha(70);
-        option->backgroundBrush = tint;
+        if (index.data(JobGrid::RunningRole).toBool()) {
+            QColor tint = option->palette.color(QPalette::Highlight);
+            tint.setAlpha(70);
+            option->backgroundBrush = tint;
+        } else if (index.data(JobGrid::FailedRole).toBool()) {
+            option->backgroundBrush = QColor::fromRgb(MainWindowControls::kFailedRowTint);
+        }
     }
 };
 
@@ -107,7 +113,6 @@ void MainWindowControls::Build(QMainWindow& window, JobGrid& grid) {
     BuildStatusBar(window);
     BuildListCommands(window);
     UrlSlashWarning = SlashWarning(ComboBox1->lineEdit(), "UrlSlashWarning");
-    DirSlashWarning = SlashWarning(Edit4, "DirSlashWarning");
 }
 
 void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
@@ -187,9 +192,7 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     SpeedButton3 = CommandButton("SpeedButton3", tr("Delete"));
     SpeedButton4 = CommandButton("SpeedButton4", tr("Clear"));
     GoButton->setShortcut(QKeySequence(Qt::Key_F5));
-    GoButton->setToolTip(QStringLiteral("Go! (F5)"));
     CancelBtn->setShortcut(QKeySequence(Qt::Key_Escape));
-    CancelBtn->setToolTip(QStringLiteral("Stop! (Esc)"));
     auto* commandRow = new QHBoxLayout;
     for (QToolButton* b : {SpeedButton1, GoButton, CancelBtn})
         commandRow->addWidget(b);
@@ -201,7 +204,7 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
 
     StringGrid1 = Named(new QTableView, "StringGrid1");
     StringGrid1->setModel(&grid);
-    StringGrid1->setItemDelegate(new RunningRowDelegate(StringGrid1));
+    StringGrid1->setItemDelegate(new RowTintDelegate(StringGrid1));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -303,9 +306,15 @@ void MainWindowControls::BuildListCommands(QMainWindow& window) {
     UndoEdit = Command(&window, "UndoEdit", tr("Undo"), QKeySequence::Undo);
     ListUpKey = Command(&window, "ListUpKey", tr("List Up"), QKeySequence(Qt::CTRL | Qt::Key_L));
     SaveKey = Command(&window, "SaveKey", tr("Save"), QKeySequence::Save);
-    SpeedButton1->setToolTip(QStringLiteral("List Up (Ctrl+L)"));
-    SpeedButton2->setToolTip(QStringLiteral("Save (Ctrl+S)"));
-    SpeedButton3->setToolTip(QStringLiteral("Delete (Del)"));
+    // The hints stay the buttons' names; the keys are said in the status bar.
+    const std::pair<QToolButton*, QKeySequence> keys[] = {
+        {SpeedButton1, ListUpKey->shortcut()},  {GoButton, GoButton->shortcut()},
+        {CancelBtn, CancelBtn->shortcut()},     {SpeedButton2, SaveKey->shortcut()},
+        {SpeedButton3, DeleteJobs->shortcut()},
+    };
+    for (const auto& [button, key] : keys)
+        button->setStatusTip(
+            tr("%1 (%2)").arg(button->toolTip(), key.toString(QKeySequence::NativeText)));
 
     GridMenu = new QMenu(&window);
     GridMenu->setObjectName(QStringLiteral("GridMenu"));

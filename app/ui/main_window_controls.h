@@ -4,6 +4,7 @@
 #include "settings/settings_file.h"
 
 #include <QCoreApplication>
+#include <QRgb>
 #include <array>
 
 class QAction;
@@ -30,6 +31,9 @@ struct MainWindowControls {
     Q_DECLARE_TR_FUNCTIONS(MainWindowControls)
 
 public:
+    /// The background of a failed job's row ("▼", "×") in the grid.
+    static constexpr QRgb kFailedRowTint = 0xffffdede;
+
     /// Builds every control, the menu, the status bar and the grid's
     /// commands into `window`, the grid over `grid`. Nothing is wired yet.
     void Build(QMainWindow& window, JobGrid& grid);
@@ -90,10 +94,9 @@ public:
     QAction* UndoEdit = nullptr;   ///< Ctrl+Z: undoes the last Delete or Clear
     QAction* ListUpKey = nullptr;  ///< Ctrl+L: SpeedButton1Click
     QAction* SaveKey = nullptr;    ///< Ctrl+S: SpeedButton2Click
-    /// Warning marks shown in the URL box and the folder input while their
-    /// text does not end in "/"; the tooltip names the glued result.
+    /// Warning mark shown in the URL box while its text does not end in "/";
+    /// the tooltip names the glued result.
     QAction* UrlSlashWarning = nullptr;
-    QAction* DirSlashWarning = nullptr;
 
     /// Status-bar panels 0..3: run state, transfer, selection, count.
     std::array<QLabel*, 4> StatusPanels{};

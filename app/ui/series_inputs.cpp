@@ -38,7 +38,7 @@ SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QOb
         m_urlNow = text;
     });
     connect(url, &QLineEdit::textEdited, this, &SeriesInputs::UrlTextEdited);
-    for (QLineEdit* edit : {url, m_c.Edit1, m_c.Edit2, m_c.Edit3, m_c.Edit4})
+    for (QLineEdit* edit : {url, m_c.Edit1, m_c.Edit2, m_c.Edit3})
         connect(edit, &QLineEdit::textChanged, this, &SeriesInputs::UpdateSlashWarnings);
     connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::UpdateSlashWarnings);
     m_c.Edit2->installEventFilter(this);
@@ -70,12 +70,16 @@ void SeriesInputs::RefreshPreview() {
     m_inPreview = true;
     const auto done = qScopeGuard([this] { m_inPreview = false; });
 
-    NormaliseNumberInput(m_c.Edit2);
-    NormaliseNumberInput(m_c.Edit5);
-    const auto start = ReadStart();
+    // While inputs are filled, the preview follows each one that can be read;
+    // a number that cannot is normalised and told by the caller's refresh.
+    if (!m_filling) {
+        NormaliseNumberInput(m_c.Edit2);
+        NormaliseNumberInput(m_c.Edit5);
+    }
+    const auto start = m_filling ? ParseSeriesNumber(m_c.Edit2->text()) : ReadStart();
     if (!start)
         return;
-    const auto end = ReadEnd();
+    const auto end = m_filling ? ParseSeriesNumber(m_c.Edit5->text()) : ReadEnd();
     if (!end)
         return;
     const int digits = m_c.SpinEdit1->value();
@@ -124,9 +128,9 @@ SeriesSpec SeriesInputs::Spec(qint32 start, qint32 end) const {
     return spec;
 }
 
-void SeriesInputs::FillHeld(const std::function<void()>& fill) {
-    m_inPreview = true;
-    const auto done = qScopeGuard([this] { m_inPreview = false; });
+void SeriesInputs::FillQuietly(const std::function<void()>& fill) {
+    m_filling = true;
+    const auto done = qScopeGuard([this] { m_filling = false; });
     fill();
 }
 
@@ -154,7 +158,7 @@ void SeriesInputs::OfferFileUrlSplit(const QString& text) {
                                  .arg(parts->start, parts->tail);
     if (!m_ask(question))
         return;
-    FillHeld([&] {
+    FillQuietly([&] {
         m_c.ComboBox1->setEditText(parts->baseUrl);
         m_c.Edit1->setText(parts->head);
         m_c.SpinEdit1->setValue(parts->digits);
@@ -178,10 +182,8 @@ void SeriesInputs::UpdateSlashWarnings() {
     const QString name =
         SeriesFileName(m_c.Edit1->text(), number.value_or(0), digits, m_c.Edit3->text());
     const QString url = m_c.ComboBox1->currentText();
-    const QString folder = m_c.Edit4->text();
-    // Said, never mended: the user may mean a prefix of the names.
+    // Said, never mended: the user may mean a prefix of the names. A folder
+    // needs no such warning: it gets its "/" where it is used.
     m_c.UrlSlashWarning->setVisible(!url.isEmpty() && !url.endsWith(QLatin1Char('/')));
     m_c.UrlSlashWarning->setToolTip(GluedHint(url + name));
-    m_c.DirSlashWarning->setVisible(!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')));
-    m_c.DirSlashWarning->setToolTip(GluedHint(folder + name));
 }

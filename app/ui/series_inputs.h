@@ -12,8 +12,8 @@ struct MainWindowControls;
 
 /// The series inputs of the main window: the file-name preview in Label10,
 /// the start and end numbers normalised as they are left, a warning on a
-/// base URL or folder that would glue the file names on, and a pasted file
-/// URL offered for splitting into the inputs.
+/// base URL that would glue the file names on, and a pasted file URL offered
+/// for splitting into the inputs.
 class SeriesInputs : public QObject {
     Q_OBJECT
 
@@ -37,9 +37,10 @@ public:
     std::optional<qint32> ReadEnd();
     /// The series the inputs describe, from `start` to `end`.
     SeriesSpec Spec(qint32 start, qint32 end) const;
-    /// Runs `fill` with the preview held: it is refreshed once afterwards by
-    /// the caller, not for each half-filled state of the inputs on the way.
-    void FillHeld(const std::function<void()>& fill);
+    /// Runs `fill` with failures kept quiet: the preview follows every input
+    /// as it is filled (never showing a name from before), and a number that
+    /// cannot be read is told once, by the caller's RefreshPreview afterwards.
+    void FillQuietly(const std::function<void()>& fill);
     /// When `text` is a whole file URL, asks whether to split it into the
     /// inputs, and does so on "yes".
     void OfferFileUrlSplit(const QString& text);
@@ -57,6 +58,7 @@ private:
     Tell m_tell;
     Ask m_ask;
     bool m_inPreview = false;
+    bool m_filling = false;
     // The URL box's last two texts, to tell a paste from typing.
     QString m_urlBefore;
     QString m_urlNow;

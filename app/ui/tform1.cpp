@@ -101,8 +101,6 @@ void TForm1::WireCommands() {
         ShowJobCount();
         StringGrid1Click();
     });
-    connect(m_list.get(), &ListCommands::marksChanged, m_profile.get(),
-            &WindowProfile::ListChanged);
     connect(ListUpKey, &QAction::triggered, this, &TForm1::SpeedButton1Click);
     connect(SaveKey, &QAction::triggered, this, &TForm1::SpeedButton2Click);
     // Enter in an input lists up, as Ctrl+L does.

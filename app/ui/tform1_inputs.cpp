@@ -1,8 +1,10 @@
 // The series inputs' handlers (SeriesInputs does the work) and List Up.
 #include "app/series.h"
+#include "app/ui/input_settings.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
+#include "settings/settings_file.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -43,7 +45,8 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::ListUp() {
-    AddUrlToHistory();
+    // The URL last listed up is the one the next start offers.
+    InputSettings::RaiseInHistory(*ComboBox1);
 
     const auto start = m_series->ReadStart();
     if (!start)
@@ -60,6 +63,8 @@ void TForm1::ListUp() {
         ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
         return;
     }
+    if (const QString problem = CreateDefaultSaveFolder(spec.saveDir); !problem.isEmpty())
+        ShowMessage(problem, MessageKind::Error);
     if (const QString taken = m_list->Append(std::move(series.jobs)); !taken.isEmpty())
         ShowMessage(taken);
 }

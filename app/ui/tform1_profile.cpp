@@ -11,7 +11,7 @@
 #include <QCloseEvent>
 
 void TForm1::ApplySettings(const Settings& s) {
-    m_series->FillHeld([&] { InputSettings::Show(s, *this); });
+    m_series->FillQuietly([&] { InputSettings::Show(s, *this); });
     CheckBox2Click();
     m_options->Apply(s);
     ApplyWindowSettings(s.window);

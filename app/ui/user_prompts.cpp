@@ -1,7 +1,9 @@
 #include "app/ui/user_prompts.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 UserPrompts::UserPrompts(QWidget& window)
@@ -31,6 +33,21 @@ bool UserPrompts::Ask(const QString& question) const {
     return asker && asker(question);
 }
 
-QString UserPrompts::PickFolder(const QString& start) const {
-    return picker ? picker(&m_window, start) : QString();
+QString UserPrompts::PickFolder(const QString& folder) const {
+    return picker ? picker(&m_window, PickerStart(folder)) : QString();
+}
+
+QString UserPrompts::PickerStart(const QString& folder) {
+    // A dialog told of a folder that is not there opens somewhere of its own
+    // choosing; the nearest folder that is there keeps the user close by.
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+        return QDir::homePath();
+    QString path = QDir::cleanPath(folder);
+    while (!QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            return QDir::homePath();
+        path = parent;
+    }
+    return path;
 }

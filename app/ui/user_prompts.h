@@ -29,8 +29,13 @@ public:
     void Tell(const QString& text, Kind kind) const;
     /// No asker is a "no".
     bool Ask(const QString& question) const;
-    /// The empty text when cancelled, or when there is no picker.
-    QString PickFolder(const QString& start) const;
+    /// The empty text when cancelled, or when there is no picker. The picker
+    /// starts in PickerStart(`folder`).
+    QString PickFolder(const QString& folder) const;
+    /// Where the folder picker opens for `folder`: the folder when it exists,
+    /// else its nearest existing parent; the home folder for an empty or
+    /// relative one. Without a trailing "/".
+    static QString PickerStart(const QString& folder);
 
     MessageSink sink;
     FolderPicker picker;

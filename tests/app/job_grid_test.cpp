@@ -235,6 +235,49 @@ TEST_F(JobGridTest, TheRunningJobsRowIsMarkedWhereverEditsMoveIt) {
     EXPECT_EQ(grid.RunningJob(), 0u);
 }
 
+// A failed or given-up job's whole row says so, for the view to tint; the
+// view hears of it when a mark goes into or out of failure, and only then.
+TEST_F(JobGridTest, AFailedJobsRowIsMarkedAsFailedOnEveryCell) {
+    const struct {
+        QString mark;
+        bool failed;
+    } marks[] = {
+        {"", false},
+        {StatusMark::Done, false},
+        {StatusMark::Requested, false},
+        {StatusMark::Skipped, false},
+        {StatusMark::Small, false},
+        {StatusMark::Failed, true},
+        {StatusMark::GivenUp, true},
+        {"?", false},
+    };
+    grid.Append(Numbered(1, 2));
+    QList<QList<int>> roles;
+    QObject::connect(&grid, &JobGrid::dataChanged,
+                     [&](const QModelIndex& from, const QModelIndex& to, const QList<int>& r) {
+                         if (r.contains(JobGrid::FailedRole)) {
+                             EXPECT_EQ(from.column(), 0);
+                             EXPECT_EQ(to.column(), JobGrid::ColumnCount - 1);
+                             roles << r;
+                         }
+                     });
+    bool before = false;
+    for (const auto& row : marks) {
+        SCOPED_TRACE(row.mark.toStdString());
+        const qsizetype told = roles.size();
+        grid.SetStatus(1, row.mark);
+        for (int c = 0; c < JobGrid::ColumnCount; ++c)
+            EXPECT_EQ(grid.index(0, c).data(JobGrid::FailedRole).toBool(), row.failed);
+        EXPECT_FALSE(grid.index(1, 0).data(JobGrid::FailedRole).toBool());
+        EXPECT_EQ(roles.size() - told, row.failed != before ? 1 : 0);
+        before = row.failed;
+    }
+    grid.SetMark(2, JobList::Mark::GivenUp);
+    EXPECT_TRUE(grid.index(1, JobGrid::PathColumn).data(JobGrid::FailedRole).toBool());
+    grid.SetMark(2, JobList::Mark::Done);
+    EXPECT_FALSE(grid.index(1, JobGrid::PathColumn).data(JobGrid::FailedRole).toBool());
+}
+
 // Jobs of every kind the compact store tells apart: each mark of the run, a
 // mark read from a hand-edited file, a reason, a URL without a folder, a
 // path that does not end in the URL's file name, texts beyond ASCII.

@@ -64,7 +64,7 @@ TEST(SeriesPreview, ShowsFirstAndLastNameWithTheSeparator) {
     EXPECT_EQ(SeriesPreview("", 7, 7, 1'000'000'000, ""), std::nullopt);
 }
 
-TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
+TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesTheUrlGluedOnAsTyped) {
     const JobList jobs = ExpandSeries(Spec(1, 3));
     ASSERT_EQ(jobs.size(), 3u);
     EXPECT_EQ(jobs[0], (Job{"", "http://127.0.0.1/pics/name01.jpg", "/tmp/save/name01.jpg"}));
@@ -76,7 +76,7 @@ TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
     const JobList g = ExpandSeries(glued);
     ASSERT_EQ(g.size(), 2u);
     EXPECT_EQ(g[0].url, "http://127.0.0.1/dirname09.jpg");
-    EXPECT_EQ(g[1].path, "/tmp/nodirname10.jpg");
+    EXPECT_EQ(g[1].path, "/tmp/nodir/name10.jpg");
 
     // A head with a folder in it and texts beyond ASCII.
     SeriesSpec deeper = Spec(1, 1);
@@ -85,6 +85,41 @@ TEST(SeriesExpansion, OneJobPerNumberWithPaddedNamesGluedOnAsTyped) {
     EXPECT_EQ(ExpandSeries(deeper)[0],
               (Job{"", QString::fromUtf8("http://127.0.0.1/pics/画像/第01話.jpg"),
                    QString::fromUtf8("/tmp/save/画像/第01話.jpg")}));
+}
+
+// A save folder is a folder, typed with its "/" or without; the base URL
+// stays as typed, since the user may mean a prefix of the names.
+TEST(SeriesExpansion, TheSaveFolderIsNeverGluedToTheFileName) {
+    const struct {
+        const char* saveDir;
+        const char* folder; // FolderWithSlash
+        const char* path;   // of the first job
+    } rows[] = {
+        {"/srv/vol01", "/srv/vol01/", "/srv/vol01/pic001.jpg"},
+        {"/srv/vol01/", "/srv/vol01/", "/srv/vol01/pic001.jpg"},
+        {"/", "/", "/pic001.jpg"},
+        {"", "", "pic001.jpg"}, // the working folder, as typed
+        {"rel/dir", "rel/dir/", "rel/dir/pic001.jpg"},
+        {"/srv/画像 1", "/srv/画像 1/", "/srv/画像 1/pic001.jpg"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.saveDir);
+        EXPECT_EQ(FolderWithSlash(QString::fromUtf8(row.saveDir)), QString::fromUtf8(row.folder));
+        SeriesSpec spec;
+        spec.baseUrl = "http://127.0.0.1/vol01";
+        spec.saveDir = QString::fromUtf8(row.saveDir);
+        spec.head = "pic";
+        spec.digits = 3;
+        spec.start = spec.end = 1;
+        spec.tail = ".jpg";
+        const JobList jobs = ExpandSeries(spec);
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_EQ(jobs[0].path, QString::fromUtf8(row.path));
+        EXPECT_EQ(jobs[0].url, "http://127.0.0.1/vol01pic001.jpg");
+        const ListedSeries listed = ListUpSeries(spec, 0, [](const Job&) { return false; });
+        ASSERT_EQ(listed.jobs.size(), 1u);
+        EXPECT_EQ(listed.jobs[0].path, QString::fromUtf8(row.path));
+    }
 }
 
 TEST(SeriesExpansion, DigitCountEdges) {

@@ -2,6 +2,7 @@
 // about box, driven offscreen.
 #include "app/download_run.h"
 #include "app/ui/tform1.h"
+#include "app/ui/user_prompts.h"
 #include "settings/job_list_file.h"
 #include "settings/ui/form2.h"
 #include "tests/app/run_marks.h"
@@ -16,11 +17,13 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -103,6 +106,54 @@ TEST_F(Commands, ClearEmptiesTheListAndSaveWritesIt) {
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
+// Undo puts the rows back where the user was looking, selected, instead of
+// at the top of the list.
+TEST_F(Commands, UndoKeepsTheGridsViewWhereItWas) {
+    form->Grid().Append(NumberedJobs(300));
+    QTableView* view = form->StringGrid1;
+    for (const bool clear : {false, true}) {
+        SCOPED_TRACE(clear ? "Clear" : "Delete");
+        form->SelectGridRows(150, 152);
+        const int scroll = view->verticalScrollBar()->value();
+        ASSERT_GT(scroll, 0);
+        if (clear)
+            QTest::mouseClick(form->SpeedButton4, Qt::LeftButton);
+        else
+            QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+        form->UndoEdit->trigger();
+        EXPECT_EQ(form->Grid().JobCount(), 300);
+        EXPECT_EQ(view->verticalScrollBar()->value(), scroll);
+        EXPECT_EQ(form->SelectedGridRows(), std::make_pair(150, 152));
+        EXPECT_EQ(view->currentIndex().row(), 151);
+        EXPECT_EQ(form->PanelText(2), "選択：150 ～ 152");
+    }
+}
+
+// A failed job's row shows light red, apart from the running job's tint.
+TEST_F(Commands, FailedRowsAreTintedLightRed) {
+    std::vector<Job> jobs = NumberedJobs(4);
+    jobs[0].status = kFailed;
+    jobs[1].status = kGivenUp;
+    jobs[2].status = kDone;
+    form->Grid().Append(jobs);
+    form->SelectGridRows(4, 4);
+    QTableView* view = form->StringGrid1;
+    const auto background = [&](int gridRow) {
+        const QRect cell = view->visualRect(view->model()->index(gridRow - 1, 0));
+        return view->viewport()->grab().toImage().pixelColor(cell.topLeft() + QPoint(2, 2));
+    };
+    const QColor tint = QColor::fromRgb(MainWindowControls::kFailedRowTint);
+    EXPECT_EQ(background(1), tint);
+    EXPECT_EQ(background(2), tint);
+    EXPECT_NE(background(3), tint);
+    form->Grid().SetRunningJob(form->Grid().IdAt(2));
+    EXPECT_NE(background(2), tint);
+    EXPECT_NE(background(2), background(3));
+    form->Grid().SetRunningJob(0);
+    form->RetryFailed->trigger();
+    EXPECT_NE(background(1), tint);
+}
+
 TEST_F(Commands, SelectionIsReportedAsTheMouseChangesIt) {
     form->Grid().Append(NumberedJobs(10));
     QWidget* cells = form->StringGrid1->viewport();
@@ -134,20 +185,40 @@ TEST_F(Commands, DoubleClickAndTheAboutBoxReachTheDesktop) {
     EXPECT_EQ(form->findChild<TForm2*>(), nullptr);
 }
 
-TEST_F(Commands, FolderPickerLeavesTheFolderEndingInASlash) {
+// The picker opens in the save folder, or the nearest folder of it that is
+// there; what it gives back ends in "/".
+TEST_F(Commands, FolderPickerStartsInTheSaveFolderAndLeavesItEndingInASlash) {
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    ASSERT_TRUE(QDir(out.path()).mkpath("old/sub"));
     QStringList starts;
-    QString answer = "/tmp/picked";
+    QString answer = out.filePath("picked");
     form->SetFolderPicker([&](QWidget*, const QString& start) {
         starts << start;
         return answer;
     });
-    form->Edit4->setText("/tmp/old/");
+    form->Edit4->setText(out.filePath("old/sub/"));
     QTest::mouseClick(form->Button1, Qt::LeftButton);
-    EXPECT_EQ(form->Edit4->text(), "/tmp/picked/");
+    EXPECT_EQ(form->Edit4->text(), out.filePath("picked/"));
     answer.clear(); // cancelled
     QTest::mouseClick(form->Button1, Qt::LeftButton);
-    EXPECT_EQ(form->Edit4->text(), "/tmp/picked/");
-    EXPECT_EQ(starts, (QStringList{"/tmp/old/", "/tmp/picked/"}));
+    EXPECT_EQ(form->Edit4->text(), out.filePath("picked/"));
+    EXPECT_EQ(starts, (QStringList{out.filePath("old/sub"), out.path()}));
+
+    const struct {
+        QString folder;
+        QString start;
+    } rows[] = {
+        {out.filePath("old/sub/"), out.filePath("old/sub")},
+        {out.filePath("old/sub"), out.filePath("old/sub")},
+        {out.filePath("old/gone/deeper/"), out.filePath("old")},
+        {out.filePath("old/../old/gone"), out.filePath("old")},
+        {"/", "/"},
+        {"", QDir::homePath()},
+        {"relative/dir/", QDir::homePath()},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(UserPrompts::PickerStart(row.folder), row.start) << row.folder.toStdString();
 }
 
 TEST_F(Commands, ProgressTextIsNotCutInTheStatusBar) {

@@ -12,11 +12,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -86,7 +88,8 @@ TEST_F(Profile, CloseThenReopenKeepsInputsHistoryProxyAndJobs) {
         form->close();
     }
     const ProfileFile written(IniPath());
-    EXPECT_EQ(written.read("URL", "URL60", ""), sixty.last());
+    EXPECT_EQ(written.read("URL", "URL50", ""), sixty[49]);
+    EXPECT_EQ(written.read("URL", "URL51", "none"), "none");
     EXPECT_EQ(written.read("Server", "Host", ""), "127.0.0.1");
     EXPECT_EQ(written.read("Server", "Port", ""), "3128");
 
@@ -228,6 +231,165 @@ TEST_F(Profile, HistoryEditorFromTheWindow) {
 }
 
 } // namespace
+
+// The URL last listed up is the first item and the box's text at the next
+// start; sixty URLs listed up leave the newest fifty.
+TEST_F(Profile, TheUrlLastListedUpIsShownFirstAfterARestart) {
+    // One job each, none at a path taken before.
+    int number = 0;
+    const auto listUp = [&](TForm1& form, const QString& url) {
+        form.ComboBox1->setEditText(url);
+        form.Edit2->setText(QString::number(++number));
+        form.Edit5->setText(QString::number(number));
+        QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+    };
+    {
+        auto form = Open();
+        form->Edit4->setText(home.filePath("out/"));
+        for (const QString url : {"http://127.0.0.1/a/", "http://127.0.0.1/b/",
+                                  "http://127.0.0.1/a/", "http://127.0.0.1/c/"}) {
+            listUp(*form, url);
+            EXPECT_EQ(form->ComboBox1->currentText(), url);
+        }
+        form->close();
+    }
+    QStringList listed{"http://127.0.0.1/c/", "http://127.0.0.1/a/", "http://127.0.0.1/b/",
+                       "http://localhost/"};
+    {
+        auto form = Open();
+        EXPECT_EQ(Items(form->ComboBox1), listed);
+        EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/c/");
+        for (int i = 1; i <= 60; ++i) {
+            listed.prepend(QStringLiteral("http://127.0.0.1/%1/").arg(i));
+            listUp(*form, listed.first());
+        }
+        EXPECT_EQ(Items(form->ComboBox1), listed.first(50));
+        form->close();
+    }
+    EXPECT_EQ(ProfileFile(IniPath()).read("URL", "URL51", "none"), "none");
+    auto form = Open();
+    EXPECT_EQ(Items(form->ComboBox1), listed.first(50));
+    EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/60/");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// While the settings fill the inputs the preview follows them: it never
+// shows a name from before the start, and a bad number is told once.
+TEST_F(Profile, ThePreviewFollowsTheSettingsAsTheyFillTheInputs) {
+    const struct {
+        const char* fileName; // the [FileName] keys
+        const char* preview;
+        const char* told;
+    } rows[] = {
+        {"Head=Hampic\r\nStart=abc\r\n", "Hampic01.jpg  -  Hampic12.jpg", "開始番号"},
+        {"Head=x\r\nStart=-\r\n", "x01.jpg  -  x12.jpg", "開始番号"},
+        {"Head=y\r\nStart=5\r\nEnd=z\r\n", "y05.jpg  -  y12.jpg", "終了番号"},
+        {"Head=Hampic\r\nStart=3\r\nEnd=4\r\n", "Hampic03.jpg  -  Hampic04.jpg", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fileName);
+        messages.clear();
+        ASSERT_TRUE(testenv::writeFile(IniPath(), QByteArray("[FileName]\r\n") + row.fileName));
+        auto form = Open();
+        EXPECT_EQ(form->Label10->text(), row.preview);
+        EXPECT_FALSE(form->Label10->text().contains("hampic"));
+        ASSERT_EQ(messages.size(), row.told ? 1 : 0) << messages.join('\n').toStdString();
+        if (row.told) {
+            EXPECT_TRUE(messages[0].contains(row.told)) << messages[0].toStdString();
+        }
+    }
+}
+
+// A profile whose files are spelt in other letters is used as it is: no new
+// empty files beside it.
+TEST_F(Profile, TheFilesAreFoundInAnyLetterCase) {
+    ASSERT_TRUE(testenv::writeFile(home.filePath("SERIFECH.INI"), "[FileName]\r\nHead=Upper\r\n"));
+    ASSERT_EQ(JobListFile::save(home.filePath("seridata.txt"), kJobs), QString());
+    {
+        auto form = Open();
+        EXPECT_EQ(form->Edit1->text(), "Upper");
+        EXPECT_EQ(form->Grid().Jobs(), kJobs);
+        form->Edit1->setText("Changed");
+        form->Grid().DeleteRows(3, 3);
+        form->close();
+    }
+    EXPECT_FALSE(QFileInfo::exists(IniPath()));
+    EXPECT_FALSE(QFileInfo::exists(JobsPath()));
+    EXPECT_EQ(ProfileFile(home.filePath("SERIFECH.INI")).read("FileName", "Head", ""), "Changed");
+    EXPECT_EQ(JobListFile::load(home.filePath("seridata.txt")).jobs,
+              std::vector<Job>(kJobs.begin(), kJobs.begin() + 2));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// Retry and Undo change the list in the window only; Save, the close and a
+// run write it.
+TEST_F(Profile, RetryAndUndoWithoutARunLeaveTheJobListFileAsItWas) {
+    ASSERT_EQ(JobListFile::save(JobsPath(), kJobs), QString());
+    auto form = Open();
+    const QByteArray before = testenv::readFile(JobsPath());
+    const auto unchanged = [&] {
+        QCoreApplication::processEvents();
+        return testenv::readFile(JobsPath()) == before &&
+               QDir(home.path()).entryList({"SeriData.txt?*"}, QDir::Files).isEmpty();
+    };
+    form->RetryFailed->trigger();
+    EXPECT_EQ(form->Grid().Status(2), "");
+    EXPECT_TRUE(unchanged());
+    form->SelectGridRows(1, 1);
+    form->RetryJobs->trigger();
+    EXPECT_EQ(form->Grid().Status(1), "");
+    EXPECT_TRUE(unchanged());
+    form->SelectGridRows(1, 2);
+    QTest::mouseClick(form->SpeedButton3, Qt::LeftButton);
+    form->UndoEdit->trigger();
+    EXPECT_EQ(form->Grid().JobCount(), 3);
+    EXPECT_TRUE(unchanged());
+
+    QTest::mouseClick(form->SpeedButton2, Qt::LeftButton);
+    for (const Job& job : JobListFile::load(JobsPath()).jobs)
+        EXPECT_EQ(job.status, "") << job.url.toStdString();
+}
+
+// A folder typed without its "/" is still a folder: the jobs go inside it and
+// the settings keep it with its "/".
+TEST_F(Profile, ASaveFolderTypedWithoutItsSlashGetsOne) {
+    const QString folder = home.filePath("vol01");
+    {
+        auto form = Open();
+        form->ComboBox1->setEditText("http://127.0.0.1/vol01");
+        form->Edit1->setText("pic");
+        form->SpinEdit1->setValue(3);
+        form->Edit4->setText(folder);
+        QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+        EXPECT_EQ(form->Grid().Path(1), folder + "/pic001.jpg");
+        EXPECT_EQ(form->Grid().Url(1), "http://127.0.0.1/vol01pic001.jpg");
+        form->close();
+    }
+    EXPECT_EQ(ProfileFile(IniPath()).read("FileName", "Path", ""), folder + "/");
+    auto form = Open();
+    EXPECT_EQ(form->Edit4->text(), folder + "/");
+}
+
+// The user's download folder, the first run's save folder, is made when List
+// Up first uses it.
+TEST_F(Profile, TheDefaultSaveFolderIsCreatedWhenFirstUsed) {
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", config); });
+    const QString downloads = home.filePath("user/Downloads");
+    ASSERT_TRUE(QDir(home.path()).mkpath("config"));
+    ASSERT_TRUE(testenv::writeFile(home.filePath("config/user-dirs.dirs"),
+                                   "XDG_DOWNLOAD_DIR=\"" + downloads.toUtf8() + "\"\n"));
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    ASSERT_EQ(defaultSavePath(), downloads + "/");
+
+    auto form = Open();
+    EXPECT_EQ(form->Edit4->text(), downloads + "/");
+    EXPECT_FALSE(QFileInfo::exists(downloads));
+    QTest::mouseClick(form->SpeedButton1, Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo(downloads).isDir());
+    EXPECT_EQ(form->Grid().Path(1), downloads + "/Hampic01.jpg");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
 
 TEST_F(Profile, GeometrySplitterAndColumnWidthsSurviveARestart) {
     const QRect geometry(30, 40, 700, 500);

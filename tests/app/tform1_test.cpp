@@ -104,6 +104,31 @@ TEST_F(MainWindow, ControlsAreFoundByNameAndStartFromTheDefaults) {
     EXPECT_EQ(view->model()->rowCount(), 1); // the empty list's one empty row
 }
 
+// The hints are the buttons' names alone; the keys are said in the status
+// bar and still work.
+TEST_F(MainWindow, TheButtonsHintsAreTheirNamesAndTheKeysAreInTheStatusTips) {
+    const struct {
+        QToolButton* button;
+        const char* hint;
+        const char* statusTip;
+    } rows[] = {
+        {form.SpeedButton1, "List Up", "List Up (Ctrl+L)"},
+        {form.GoButton, "Go!", "Go! (F5)"},
+        {form.CancelBtn, "Stop!", "Stop! (Esc)"},
+        {form.SpeedButton2, "Save", "Save (Ctrl+S)"},
+        {form.SpeedButton3, "Delete", "Delete (Del)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.hint);
+        EXPECT_EQ(row.button->toolTip(), row.hint);
+        EXPECT_EQ(row.button->text(), row.hint);
+        EXPECT_EQ(row.button->statusTip(), row.statusTip);
+    }
+    EXPECT_EQ(form.GoButton->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(form.CancelBtn->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(form.ListUpKey->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+}
+
 TEST_F(MainWindow, TheGridUsesItsWidthAndThePanelsNeverOverlap) {
     QTableView* view = form.StringGrid1;
     const QStringList panels = {"Panel0", "Panel1", "Panel2", "Panel3", "OverallPanel"};
@@ -253,13 +278,15 @@ TEST_F(MainWindow, ListUpAppendsTheSeriesCountsAndSelectsTheLastRow) {
     EXPECT_EQ(History(), QStringList{"http://127.0.0.1/p/"});
     EXPECT_EQ(form.ComboBox1->currentText(), "http://127.0.0.1/p/");
 
-    // The history comparison is exact: another letter case is another entry.
+    // The history comparison is exact: another letter case is another entry,
+    // and the newest goes on top.
     Type(form.ComboBox1, "http://127.0.0.1/P/");
     form.SpinEdit1->setValue(0);
     Type(form.Edit2, "1");
     Type(form.Edit5, "2");
     ListUp();
-    EXPECT_EQ(History(), QStringList({"http://127.0.0.1/p/", "http://127.0.0.1/P/"}));
+    EXPECT_EQ(History(), QStringList({"http://127.0.0.1/P/", "http://127.0.0.1/p/"}));
+    EXPECT_EQ(form.ComboBox1->currentText(), "http://127.0.0.1/P/");
     EXPECT_EQ(form.Grid().Url(15), "http://127.0.0.1/P/hampic.jpg");
     EXPECT_EQ(form.Grid().Url(16), "http://127.0.0.1/P/hampic.jpg");
 }

@@ -48,8 +48,9 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     EXPECT_EQ(listed[0], (Job{"", kBase + "p001.png", outDir() + "/p001.png"}));
     EXPECT_EQ(listed[11], (Job{"", kBase + "p012.png", outDir() + "/p012.png"}));
 
+    // The URL listed up goes to the top of the history: the next start shows it.
     Settings s = settings();
-    EXPECT_EQ(s.urlHistory, QStringList({SettingsFile::kSampleUrl, kBase}));
+    EXPECT_EQ(s.urlHistory, QStringList({kBase, SettingsFile::kSampleUrl}));
     EXPECT_EQ(s.head, "p");
     EXPECT_EQ(s.num, 3);
     EXPECT_EQ(s.start, "1");
@@ -61,7 +62,7 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     run = cli({"list-up", "--url", kBase, "--start", "13", "--end", "14"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.endsWith("Added 2 jobs; 14 in the list.\n")) << run.out.toStdString();
-    EXPECT_EQ(settings().urlHistory, QStringList({SettingsFile::kSampleUrl, kBase}));
+    EXPECT_EQ(settings().urlHistory, QStringList({kBase, SettingsFile::kSampleUrl}));
     EXPECT_EQ(jobs()[13].url, kBase + "p014.png");
 
     // Without options every input is the saved one, and the URL is the one
@@ -70,7 +71,7 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const std::vector<Job> all = jobs();
     ASSERT_EQ(all.size(), 16u);
-    EXPECT_EQ(all[14].url, QString(SettingsFile::kSampleUrl) + "p013.png");
+    EXPECT_EQ(all[14].url, kBase + "p013.png");
     EXPECT_EQ(all[15].path, outDir() + "/p014.png");
 
     // A reversed range appends nothing, as in the window, and stores the

@@ -194,6 +194,38 @@ TEST_F(ProfileDirTest, PrefersSerifetchHomeThenXdgConfigHomeThenHome) {
     EXPECT_EQ(ProfileDir::path(), dir.filePath("home/.config/serifetch"));
 }
 
+// A profile copied from a file system that ignores letter case keeps its
+// files: they are found in any case, the exact names first.
+TEST_F(ProfileDirTest, TheTwoFilesAreFoundWithoutRegardToLetterCase) {
+    const struct {
+        QStringList present;
+        const char* settings;
+        const char* jobs;
+    } rows[] = {
+        {{}, "serifech.ini", "SeriData.txt"},
+        {{"SERIFECH.INI", "seridata.txt"}, "SERIFECH.INI", "seridata.txt"},
+        {{"Serifech.Ini", "SERIDATA.TXT", "serifech.ini"}, "serifech.ini", "SERIDATA.TXT"},
+        {{"SeriData.txt", "SERIDATA.TXT"}, "serifech.ini", "SeriData.txt"},
+        {{"serifech.ini.bak", "xSeriData.txt"}, "serifech.ini", "SeriData.txt"},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.present.join(' ').toStdString());
+        const QString home = dir.filePath(QStringLiteral("p%1").arg(++n));
+        ASSERT_TRUE(QDir().mkpath(home));
+        for (const QString& name : row.present)
+            writeFile(home + "/" + name, "x");
+        qputenv("SERIFETCH_HOME", home.toUtf8());
+        EXPECT_EQ(ProfileDir::settingsFilePath(), home + "/" + row.settings);
+        EXPECT_EQ(ProfileDir::jobListFilePath(), home + "/" + row.jobs);
+    }
+    // A folder of that name is no file.
+    const QString home = dir.filePath("folders");
+    ASSERT_TRUE(QDir().mkpath(home + "/SERIFECH.INI"));
+    qputenv("SERIFETCH_HOME", home.toUtf8());
+    EXPECT_EQ(ProfileDir::settingsFilePath(), home + "/serifech.ini");
+}
+
 TEST_F(ProfileDirTest, PrepareCreatesTheFolderOrSaysWhyItCannot) {
     qputenv("SERIFETCH_HOME", dir.filePath("a/b").toUtf8());
     EXPECT_EQ(ProfileDir::prepare(), "");

@@ -4,6 +4,7 @@
 #include "tests/support/test_env.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -84,13 +85,14 @@ TEST_F(SettingsFileTest, StoreThenLoadRoundTripsEveryValueAndAppliesTheProxyOnly
     EXPECT_TRUE(SettingsFile::load(ini).settings.proxyEnabled);
 }
 
-TEST_F(SettingsFileTest, HistoryIsWrittenWholeReadUpToFiftyAndStopsAtTheFirstEmptyKey) {
+TEST_F(SettingsFileTest, HistoryIsWrittenAndReadUpToFiftyAndStopsAtTheFirstEmptyKey) {
     Settings s = sample();
     s.urlHistory.clear();
     for (int i = 1; i <= 60; ++i)
         s.urlHistory << QStringLiteral("http://h%1/").arg(i);
     ASSERT_EQ(SettingsFile::store(ini, s), "");
-    EXPECT_TRUE(readFile(ini).contains("URL60=http://h60/\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("URL50=http://h50/\r\n"));
+    EXPECT_FALSE(readFile(ini).contains("URL51"));
     EXPECT_EQ(SettingsFile::load(ini).settings.urlHistory, s.urlHistory.first(50));
 
     // A history cut down to two leaves the other keys present and empty.
@@ -103,6 +105,99 @@ TEST_F(SettingsFileTest, HistoryIsWrittenWholeReadUpToFiftyAndStopsAtTheFirstEmp
 
     writeFile(ini, "[URL]\nURL1=a\nURL2=b\nURL3=c\nURL4=\nURL5=e\n");
     EXPECT_EQ(SettingsFile::load(ini).settings.urlHistory, (QStringList{"a", "b", "c"}));
+}
+
+TEST(UrlHistory, AUrlListedUpGoesToTheTopOnceAndTheOldestDropOffPastFifty) {
+    QStringList fifty;
+    for (int i = 1; i <= 50; ++i)
+        fifty << QStringLiteral("http://h%1/").arg(i);
+    const struct {
+        const char* name;
+        QStringList history;
+        QString url;
+        QStringList expected;
+    } rows[] = {
+        {"new on an empty history", {}, "http://a/", {"http://a/"}},
+        {"new goes on top",
+         {"http://a/", "http://b/"},
+         "http://c/",
+         {"http://c/", "http://a/", "http://b/"}},
+        {"a listed one moves up",
+         {"http://a/", "http://b/", "http://c/"},
+         "http://c/",
+         {"http://c/", "http://a/", "http://b/"}},
+        {"the top one stays", {"http://a/", "http://b/"}, "http://a/", {"http://a/", "http://b/"}},
+        {"letter case counts", {"http://a/"}, "http://A/", {"http://A/", "http://a/"}},
+        {"an empty text too", {"http://a/"}, "", {"", "http://a/"}},
+        {"the fifty-first drops off", fifty, "http://new/",
+         QStringList{"http://new/"} + fifty.first(49)},
+        {"a listed one of fifty moves up", fifty, "http://h50/",
+         QStringList{"http://h50/"} + fifty.first(49)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList history = row.history;
+        RaiseInUrlHistory(history, row.url);
+        EXPECT_EQ(history, row.expected);
+    }
+}
+
+// The order survives a restart: the URL last listed up is the first item and
+// the box's text at the next start; the file keeps the newest fifty.
+TEST_F(SettingsFileTest, TheUrlLastListedUpComesBackFirstAndSixtyKeepTheNewestFifty) {
+    Settings s = SettingsFile::load(ini).settings;
+    for (const char* url : {"http://a/", "http://b/", "http://a/"}) {
+        RaiseInUrlHistory(s.urlHistory, url);
+        ASSERT_EQ(SettingsFile::store(ini, s), "");
+        s = SettingsFile::load(ini).settings;
+        EXPECT_EQ(s.url, url);
+    }
+    EXPECT_EQ(s.urlHistory, (QStringList{"http://a/", "http://b/", SettingsFile::kSampleUrl}));
+
+    QStringList listed;
+    for (int i = 1; i <= 60; ++i) {
+        listed.prepend(QStringLiteral("http://h%1/").arg(i));
+        RaiseInUrlHistory(s.urlHistory, listed.first());
+    }
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    const Settings back = SettingsFile::load(ini).settings;
+    EXPECT_EQ(back.urlHistory, listed.first(50));
+    EXPECT_EQ(back.url, "http://h60/");
+    EXPECT_FALSE(readFile(ini).contains("URL51"));
+}
+
+// The default save folder is made when it is first used; a folder the user
+// chose is left to the run's question.
+TEST(DefaultSaveFolder, IsCreatedOnFirstUseAndNoOtherFolderIs) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    writeFile(dir.filePath("file"), "a file, not a folder");
+    const QString def = dir.filePath("home/Downloads/");
+    const struct {
+        const char* name;
+        QString folder;
+        QString defaultFolder;
+        bool made; // the default folder is there afterwards
+        bool problem;
+    } rows[] = {
+        {"the default, missing", def, def, true, false},
+        {"the default, without its slash", dir.filePath("home/Downloads"), def, true, false},
+        {"another folder", dir.filePath("mine/"), def, false, false},
+        {"the empty text", "", def, false, false},
+        {"the default where it cannot be", dir.filePath("file/sub/"), dir.filePath("file/sub/"),
+         false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(dir.filePath("home")).removeRecursively();
+        const QString problem = CreateDefaultSaveFolder(row.folder, row.defaultFolder);
+        EXPECT_EQ(!problem.isEmpty(), row.problem) << problem.toStdString();
+        EXPECT_TRUE(!row.problem || problem.contains(dir.filePath("file/sub")));
+        EXPECT_EQ(QFileInfo(def).isDir(), row.made);
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("mine")));
+        // Made once, it is simply there the next time.
+        EXPECT_EQ(CreateDefaultSaveFolder(row.folder, row.defaultFolder).isEmpty(), !row.problem);
+    }
 }
 
 TEST_F(SettingsFileTest, OnlyAnExactYesCounts) {

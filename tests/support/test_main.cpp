@@ -1,11 +1,10 @@
 // Shared main of every test executable: a headless QApplication, a private
-// runtime folder, a throw-away profile folder and Japanese texts, whatever
-// the caller's environment says.
-#include <gtest/gtest.h>
-
+// runtime folder, a throw-away profile folder and download folder, and
+// Japanese texts, whatever the caller's environment says.
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -18,6 +17,15 @@ int main(int argc, char** argv) {
     QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     qputenv("SERIFETCH_HOME", (scratch.path() + "/home").toLocal8Bit());
+    // The default save folder is made when List Up first uses it: here, not
+    // in the user's own download folder.
+    const QString config = scratch.path() + "/config";
+    QDir().mkpath(config);
+    QFile dirs(config + "/user-dirs.dirs");
+    if (dirs.open(QIODevice::WriteOnly))
+        dirs.write("XDG_DOWNLOAD_DIR=\"" + (scratch.path() + "/Downloads").toLocal8Bit() + "\"\n");
+    dirs.close();
+    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
 
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
