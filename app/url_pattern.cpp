@@ -51,18 +51,18 @@ QString AtColumn(int column, const QString& detail) {
 
 } // namespace
 
-qint64 UrlPattern::Part::count() const {
+qint64 UrlPattern::Glob::count() const {
     if (kind == Kind::List)
         return items.size();
     return (last - first) / step + 1;
 }
 
-bool UrlPattern::Part::reaches(qint64 at) const {
+bool UrlPattern::Glob::reaches(qint64 at) const {
     // Only an open range can run this far; its end is the largest number.
     return kind == Kind::List || at <= (std::numeric_limits<qint64>::max() - first) / step;
 }
 
-QString UrlPattern::Part::value(qint64 at) const {
+QString UrlPattern::Glob::value(qint64 at) const {
     if (kind == Kind::List)
         return items.at(at);
     const qint64 n = first + at * step;
@@ -93,22 +93,22 @@ QString PastLargest(const QString& digits) {
 
 } // namespace
 
-qsizetype UrlPattern::readList(const QString& text, qsizetype open, Part& part, Fault& fault) {
+qsizetype UrlPattern::readList(const QString& text, qsizetype open, Glob& glob, Fault& fault) {
     auto refuse = [&](qsizetype at, const QString& detail) {
         fault = {int(at + 1), detail};
         return qsizetype(-1);
     };
-    part.kind = Kind::List;
+    glob.kind = Kind::List;
     QString item;
     for (qsizetype j = open + 1; j < text.size(); ++j) {
         const QChar d = text.at(j);
         if (d == QLatin1Char('\\') && j + 1 < text.size() && IsEscapable(text.at(j + 1))) {
             item.append(text.at(++j));
         } else if (d == QLatin1Char(',')) {
-            part.items.append(item);
+            glob.items.append(item);
             item.clear();
         } else if (d == QLatin1Char('}')) {
-            part.items.append(item);
+            glob.items.append(item);
             return j;
         } else if (d == QLatin1Char('{')) {
             return refuse(j, QCoreApplication::translate("UrlPattern", "lists do not nest."));
@@ -125,7 +125,7 @@ qsizetype UrlPattern::readList(const QString& text, qsizetype open, Part& part, 
                   QCoreApplication::translate("UrlPattern", "the \"{\" is not closed by a \"}\"."));
 }
 
-qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Part& part, Fault& fault) {
+qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Glob& glob, Fault& fault) {
     auto refuse = [&](qsizetype at, const QString& detail) {
         fault = {int(at + 1), detail};
         return qsizetype(-1);
@@ -161,7 +161,7 @@ qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Part& part,
             return refuse(stepAt, PastLargest(stepText));
         if (*step < 1)
             return refuse(stepAt, tooSmall);
-        part.step = *step;
+        glob.step = *step;
     }
 
     const bool startLetter =
@@ -183,9 +183,9 @@ qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Part& part,
             return refuse(startAt, QCoreApplication::translate(
                                        "UrlPattern", "a range of letters keeps to one case (%1).")
                                        .arg(both));
-        part.kind = Kind::Letters;
-        part.first = startText[0].unicode();
-        part.last = endText[0].unicode();
+        glob.kind = Kind::Letters;
+        glob.first = startText[0].unicode();
+        glob.last = endText[0].unicode();
     } else {
         if (!AllDigits(startText) || (!endText.isEmpty() && !AllDigits(endText)))
             return refuse(open, malformed);
@@ -195,16 +195,16 @@ qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Part& part,
         const auto last = endText.isEmpty() ? std::optional<qint64>(0) : ReadNumber(endText);
         if (!last)
             return refuse(endAt, PastLargest(endText));
-        part.kind = Kind::Numbers;
-        part.first = *first;
-        part.last = *last;
-        part.open = endText.isEmpty();
+        glob.kind = Kind::Numbers;
+        glob.first = *first;
+        glob.last = *last;
+        glob.open = endText.isEmpty();
         // As curl pads: a start written with a leading zero sets the width
         // of every number.
         if (startText.startsWith(QLatin1Char('0')))
-            part.width = int(startText.size());
+            glob.width = int(startText.size());
     }
-    if (!part.open && part.first > part.last)
+    if (!glob.open && glob.first > glob.last)
         return refuse(startAt, QCoreApplication::translate(
                                    "UrlPattern", "the range starts after it ends (%1 > %2).")
                                    .arg(startText, endText));
@@ -253,30 +253,30 @@ UrlPattern UrlPattern::Parse(const QString& text) {
             continue;
         }
         if (c == QLatin1Char('[') || c == QLatin1Char('{')) {
-            if (p.m_parts.size() == size_t(kMaxParts)) {
+            if (p.m_globs.size() == size_t(kMaxGlobs)) {
                 p.fail(int(i + 1), QCoreApplication::translate(
                                        "UrlPattern", "at most %1 ranges and lists in one URL.")
-                                       .arg(kMaxParts));
+                                       .arg(kMaxGlobs));
                 break;
             }
             // The run finds where an open range ends by trying it, so
             // nothing may vary inside it.
-            if (!p.m_parts.empty() && p.m_parts.back().open) {
-                p.fail(p.m_parts.back().column,
+            if (!p.m_globs.empty() && p.m_globs.back().open) {
+                p.fail(p.m_globs.back().column,
                        QCoreApplication::translate("UrlPattern",
                                                    "only the last range may be open-ended."));
                 break;
             }
-            Part part;
-            part.column = int(i + 1);
+            Glob glob;
+            glob.column = int(i + 1);
             Fault fault;
-            i = c == QLatin1Char('{') ? readList(text, i, part, fault)
-                                      : readRange(text, i, part, fault);
+            i = c == QLatin1Char('{') ? readList(text, i, glob, fault)
+                                      : readRange(text, i, glob, fault);
             if (i < 0) {
                 p.fail(fault.column, fault.detail);
                 break;
             }
-            p.m_parts.push_back(part);
+            p.m_globs.push_back(glob);
             p.m_fixed.emplace_back();
             p.m_fixedColumns.emplace_back();
             continue;
@@ -303,7 +303,7 @@ UrlPattern UrlPattern::Parse(const QString& text) {
     if (!inQuery)
         p.m_queryPiece = p.m_fixed.size();
     if (!p.IsValid()) {
-        p.m_parts.clear();
+        p.m_globs.clear();
         p.m_fixed.clear();
         p.m_fixedColumns.clear();
     }
@@ -313,10 +313,10 @@ UrlPattern UrlPattern::Parse(const QString& text) {
 std::optional<qint64> UrlPattern::Count(qint64 cap, QString* error) const {
     qint64 total = 1;
     bool over = cap < 1;
-    for (const Part& part : m_parts) {
-        if (part.open || over)
+    for (const Glob& glob : m_globs) {
+        if (glob.open || over)
             continue;
-        const qint64 c = part.count();
+        const qint64 c = glob.count();
         // total * c <= cap exactly when total <= cap / c: no product is
         // formed that could pass 64 bits.
         if (total > cap / c)
@@ -334,14 +334,14 @@ std::optional<qint64> UrlPattern::Count(qint64 cap, QString* error) const {
 }
 
 std::vector<qint64> UrlPattern::positions(qint64 index, qint64 series) const {
-    std::vector<qint64> at(m_parts.size());
+    std::vector<qint64> at(m_globs.size());
     qint64 rest = OpenEnd() ? series : index;
-    for (size_t k = m_parts.size(); k-- > 0;) {
-        if (m_parts[k].open) {
+    for (size_t k = m_globs.size(); k-- > 0;) {
+        if (m_globs[k].open) {
             at[k] = index;
             continue;
         }
-        const qint64 c = m_parts[k].count();
+        const qint64 c = m_globs[k].count();
         at[k] = rest % c;
         rest /= c;
     }
@@ -350,11 +350,11 @@ std::vector<qint64> UrlPattern::positions(qint64 index, qint64 series) const {
 
 QStringList UrlPattern::values(const std::vector<qint64>& at) const {
     QStringList out;
-    out.reserve(qsizetype(m_parts.size()));
-    for (size_t k = 0; k < m_parts.size(); ++k) {
-        if (!m_parts[k].reaches(at[k]))
+    out.reserve(qsizetype(m_globs.size()));
+    for (size_t k = 0; k < m_globs.size(); ++k) {
+        if (!m_globs[k].reaches(at[k]))
             return {};
-        out.append(m_parts[k].value(at[k]));
+        out.append(m_globs[k].value(at[k]));
     }
     return out;
 }
@@ -363,10 +363,10 @@ QString UrlPattern::url(const std::vector<qint64>& at) const {
     if (!IsValid())
         return {};
     QString out = m_fixed[0];
-    for (size_t k = 0; k < m_parts.size(); ++k) {
-        if (!m_parts[k].reaches(at[k]))
+    for (size_t k = 0; k < m_globs.size(); ++k) {
+        if (!m_globs[k].reaches(at[k]))
             return {};
-        out += m_parts[k].value(at[k]);
+        out += m_globs[k].value(at[k]);
         out += m_fixed[k + 1];
     }
     return out;
@@ -381,8 +381,8 @@ QStringList UrlPattern::ValuesAt(qint64 index, qint64 series) const {
 }
 
 QString UrlPattern::FileName(qint64 index, const QString& outputTemplate, qint64 series) const {
-    const QStringList parts = ValuesAt(index, series);
-    if (parts.size() != PartCount())
+    const QStringList globs = ValuesAt(index, series);
+    if (globs.size() != GlobCount())
         return {};
     QString out;
     for (qsizetype i = 0; i < outputTemplate.size(); ++i) {
@@ -396,7 +396,7 @@ QString UrlPattern::FileName(qint64 index, const QString& outputTemplate, qint64
         }
         bool ok = false;
         const qint64 n = outputTemplate.mid(i + 1, j - i - 1).toLongLong(&ok);
-        out += ok && n >= 1 && n <= parts.size() ? parts.at(n - 1) : outputTemplate.mid(i, j - i);
+        out += ok && n >= 1 && n <= globs.size() ? globs.at(n - 1) : outputTemplate.mid(i, j - i);
         i = j - 1;
     }
     return out;
@@ -405,10 +405,10 @@ QString UrlPattern::FileName(qint64 index, const QString& outputTemplate, qint64
 QString UrlPattern::RelativePathError() const {
     if (!IsValid())
         return m_error;
-    for (const Part& part : m_parts) {
-        for (const QString& item : part.items) {
+    for (const Glob& glob : m_globs) {
+        for (const QString& item : glob.items) {
             if (item.contains(QLatin1Char('/')))
-                return AtColumn(part.column,
+                return AtColumn(glob.column,
                                 QCoreApplication::translate(
                                     "UrlPattern",
                                     "the list item \"%1\" holds a \"/\": name the files with a "
@@ -434,7 +434,7 @@ QString UrlPattern::RelativePathError() const {
         reach[s.fixed.size()] = true;
         for (const size_t k : s.lists) {
             bool next[3] = {false, false, false};
-            for (const QString& item : m_parts[k].items) {
+            for (const QString& item : m_globs[k].items) {
                 if (item.size() > 2 || item.count(QLatin1Char('.')) != item.size())
                     continue;
                 for (qsizetype n = 0; n + item.size() <= 2; ++n)
@@ -442,7 +442,7 @@ QString UrlPattern::RelativePathError() const {
             }
             std::copy(next, next + 3, reach);
         }
-        const int column = s.lists.empty() ? s.column : m_parts[s.lists.front()].column;
+        const int column = s.lists.empty() ? s.column : m_globs[s.lists.front()].column;
         if (reach[0])
             return AtColumn(column, QCoreApplication::translate(
                                         "UrlPattern",
@@ -476,8 +476,8 @@ QString UrlPattern::RelativePathError() const {
             segment = Segment{};
             segment.column = m_fixedColumns[k][i] + 1;
         }
-        if (k < m_parts.size() && k < m_queryPiece) {
-            if (m_parts[k].kind == Kind::List)
+        if (k < m_globs.size() && k < m_queryPiece) {
+            if (m_globs[k].kind == Kind::List)
                 segment.lists.push_back(k);
             else
                 segment.ranged = true;
@@ -487,8 +487,8 @@ QString UrlPattern::RelativePathError() const {
 }
 
 QString UrlPattern::RelativePath(qint64 index, qint64 series) const {
-    const QStringList parts = ValuesAt(index, series);
-    if (!IsValid() || parts.size() != PartCount())
+    const QStringList globs = ValuesAt(index, series);
+    if (!IsValid() || globs.size() != GlobCount())
         return {};
     const QString& head = m_fixed[0];
     const qsizetype headEnd = m_queryPiece == 0 ? m_queryOffset : head.size();
@@ -498,17 +498,17 @@ QString UrlPattern::RelativePath(qint64 index, qint64 series) const {
         const qsizetype from = k == 0 ? prefixEnd : 0;
         const qsizetype to = k == m_queryPiece ? m_queryOffset : m_fixed[k].size();
         out += QStringView(m_fixed[k]).mid(from, to - from);
-        if (k < m_parts.size() && k < m_queryPiece)
-            out += parts.at(qsizetype(k));
+        if (k < m_globs.size() && k < m_queryPiece)
+            out += globs.at(qsizetype(k));
     }
-    for (size_t k = m_queryPiece; k < m_parts.size(); ++k)
-        out += QLatin1Char('_') + parts.at(qsizetype(k));
+    for (size_t k = m_queryPiece; k < m_globs.size(); ++k)
+        out += QLatin1Char('_') + globs.at(qsizetype(k));
     return out;
 }
 
 UrlPattern::Cursor::Cursor(const UrlPattern& pattern)
     : m_pattern(pattern)
-    , m_at(pattern.m_parts.size(), 0)
+    , m_at(pattern.m_globs.size(), 0)
     , m_atEnd(!pattern.IsValid()) {}
 
 QString UrlPattern::Cursor::Url() const {
@@ -518,15 +518,15 @@ QString UrlPattern::Cursor::Url() const {
 void UrlPattern::Cursor::Next() {
     if (m_atEnd)
         return;
-    const auto& parts = m_pattern.m_parts;
+    const auto& globs = m_pattern.m_globs;
     if (m_pattern.OpenEnd()) {
         ++m_at.back();
         ++m_index;
-        m_atEnd = !parts.back().reaches(m_at.back());
+        m_atEnd = !globs.back().reaches(m_at.back());
         return;
     }
-    for (size_t k = parts.size(); k-- > 0;) {
-        if (++m_at[k] < parts[k].count()) {
+    for (size_t k = globs.size(); k-- > 0;) {
+        if (++m_at[k] < globs[k].count()) {
             ++m_index;
             return;
         }
@@ -538,15 +538,15 @@ void UrlPattern::Cursor::Next() {
 void UrlPattern::Cursor::NextSeries() {
     if (m_atEnd)
         return;
-    const auto& parts = m_pattern.m_parts;
-    if (parts.size() < 2) {
+    const auto& globs = m_pattern.m_globs;
+    if (globs.size() < 2) {
         m_atEnd = true;
         return;
     }
-    const qint64 inner = m_pattern.OpenEnd() ? 0 : parts.back().count();
+    const qint64 inner = m_pattern.OpenEnd() ? 0 : globs.back().count();
     m_at.back() = 0;
-    for (size_t k = parts.size() - 1; k-- > 0;) {
-        if (++m_at[k] < parts[k].count()) {
+    for (size_t k = globs.size() - 1; k-- > 0;) {
+        if (++m_at[k] < globs[k].count()) {
             if (m_pattern.OpenEnd()) {
                 ++m_series;
                 m_index = 0;

@@ -97,7 +97,7 @@ TEST(UrlPattern, ExpandsRangesAndListsLeftmostOutermost) {
         SCOPED_TRACE(c.pattern);
         const UrlPattern p = UrlPattern::Parse(QString::fromUtf8(c.pattern));
         ASSERT_TRUE(p.IsValid()) << p.Error().toStdString();
-        EXPECT_EQ(p.HasPattern(), c.count > 1 || p.PartCount() > 0);
+        EXPECT_EQ(p.HasPattern(), c.count > 1 || p.GlobCount() > 0);
         EXPECT_FALSE(p.OpenEnd());
         EXPECT_EQ(p.Count(kCap), c.count);
         for (const auto& [index, url] : c.urls)
@@ -224,9 +224,9 @@ TEST(UrlPattern, FileNamesFromATemplateAsCurlNumbersThem) {
               QStringList({"b", "y", "10"}));
 }
 
-// With an open end the outer parts count series; the open range runs on
+// With an open end the outer globs count series; the open range runs on
 // until the largest 64-bit number.
-TEST(UrlPattern, OpenEndCountsTheOuterPartsAndRunsOn) {
+TEST(UrlPattern, OpenEndCountsTheOuterGlobsAndRunsOn) {
     const UrlPattern p = UrlPattern::Parse("http://h/ch[01-03]/p[001-:2]");
     ASSERT_TRUE(p.IsValid());
     EXPECT_TRUE(p.OpenEnd());
@@ -256,7 +256,7 @@ TEST(UrlPattern, OpenEndCountsTheOuterPartsAndRunsOn) {
     end.Next();
     EXPECT_TRUE(end.AtEnd());
 
-    // Without an open end, NextSeries skips the rest of the last part.
+    // Without an open end, NextSeries skips the rest of the last glob.
     const UrlPattern two = UrlPattern::Parse("http://h/c[1-3]/p[1-5]");
     UrlPattern::Cursor closed(two);
     closed.Next();
