@@ -1872,6 +1872,85 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     </message>
 </context>
 <context>
+    <name>UrlPattern</name>
+    <message>
+        <source>Column %1: %2</source>
+        <translation>Column %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is past the largest 64-bit number.</source>
+        <translation>%1 is past the largest 64-bit number.</translation>
+    </message>
+    <message>
+        <source>lists do not nest.</source>
+        <translation>lists do not nest.</translation>
+    </message>
+    <message>
+        <source>a list item cannot hold a range; write \%1 for the character itself.</source>
+        <translation>a list item cannot hold a range; write \%1 for the character itself.</translation>
+    </message>
+    <message>
+        <source>the "{" is not closed by a "}".</source>
+        <translation>the "{" is not closed by a "}".</translation>
+    </message>
+    <message>
+        <source>the "[" is not closed by a "]".</source>
+        <translation>the "[" is not closed by a "]".</translation>
+    </message>
+    <message>
+        <source>a range is written as [01-30], [a-z], [1-40:2] or [001-].</source>
+        <translation>a range is written as [01-30], [a-z], [1-40:2] or [001-].</translation>
+    </message>
+    <message>
+        <source>the step must be 1 or more.</source>
+        <translation>the step must be 1 or more.</translation>
+    </message>
+    <message>
+        <source>a range of letters cannot be open-ended.</source>
+        <translation>a range of letters cannot be open-ended.</translation>
+    </message>
+    <message>
+        <source>a range is of letters or of numbers, not both (%1).</source>
+        <translation>a range is of letters or of numbers, not both (%1).</translation>
+    </message>
+    <message>
+        <source>a range of letters keeps to one case (%1).</source>
+        <translation>a range of letters keeps to one case (%1).</translation>
+    </message>
+    <message>
+        <source>the range starts after it ends (%1 &gt; %2).</source>
+        <translation>the range starts after it ends (%1 &gt; %2).</translation>
+    </message>
+    <message>
+        <source>at most %1 ranges and lists in one URL.</source>
+        <translation>at most %1 ranges and lists in one URL.</translation>
+    </message>
+    <message>
+        <source>only the last range may be open-ended.</source>
+        <translation>only the last range may be open-ended.</translation>
+    </message>
+    <message>
+        <source>"%1" closes nothing; write \%1 for the character itself.</source>
+        <translation>"%1" closes nothing; write \%1 for the character itself.</translation>
+    </message>
+    <message>
+        <source>The ranges and lists make more than %1 jobs.</source>
+        <translation>The ranges and lists make more than %1 jobs.</translation>
+    </message>
+    <message>
+        <source>the list item "%1" holds a "/": name the files with a template instead.</source>
+        <translation>the list item "%1" holds a "/": name the files with a template instead.</translation>
+    </message>
+    <message>
+        <source>the path segment can be empty, which is no folder or file name.</source>
+        <translation>the path segment can be empty, which is no folder or file name.</translation>
+    </message>
+    <message>
+        <source>the path segment can be "%1", which is no folder or file name.</source>
+        <translation>the path segment can be "%1", which is no folder or file name.</translation>
+    </message>
+</context>
+<context>
     <name>UserPrompts</name>
     <message>
         <source>保存先フォルダ</source>
