@@ -1508,6 +1508,21 @@ Tail: %5</translation>
     </message>
 </context>
 <context>
+    <name>SeriesProbe</name>
+    <message>
+        <source>no reason given</source>
+        <translation>no reason given</translation>
+    </message>
+    <message>
+        <source>Asking for %1 failed: %2</source>
+        <translation>Asking for %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>The server has no file numbered %1 (%2)</source>
+        <translation>The server has no file numbered %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFile</name>
     <message>
         <source>The save folder %1 could not be created.</source>
