@@ -1,5 +1,6 @@
 // serifetch-cli: the headless front end. The first argument names a command;
 // the command's table of options says how to read the rest.
+#include "app/ui_language.h"
 #include "cli/cli_args.h"
 #include "cli/cli_command.h"
 
@@ -9,7 +10,9 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    // TODO(lead): install the translation here
+    // The command line follows the environment alone; [Window] Language is
+    // the window's.
+    InstallTranslation(app, ChooseLanguage(QString()));
     QCoreApplication::setApplicationName(QStringLiteral("serifetch-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

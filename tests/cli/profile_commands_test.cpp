@@ -82,6 +82,33 @@ TEST_F(CliProfileCommands, ListUpExpandsAppendsAndStoresTheInputs) {
     EXPECT_EQ(settings().start, "5");
 }
 
+// The command line speaks the language of its environment; the window's
+// [Window] Language setting is not its to follow.
+TEST_F(CliProfileCommands, SpeaksTheLanguageOfTheEnvironment) {
+    const struct {
+        const char* language;
+        const char* setting;
+        const char* refusal;
+    } cases[] = {
+        {"ja", "en", "数字桁数 300 は大きすぎます（255 桁まで）。"},
+        {"en", "ja", "300 digits are too many (at most 255)."},
+        {"de_DE.UTF-8", "ja", "300 digits are too many (at most 255)."},
+    };
+    const QByteArray before = qgetenv("LANGUAGE");
+    for (const auto& c : cases) {
+        QFile ini(iniPath());
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write(QByteArray("[Window]\nLanguage=") + c.setting + "\n");
+        ini.close();
+        qputenv("LANGUAGE", c.language);
+        const auto run = cli({"list-up", "--url", kBase, "--digits", "300", "--dir", outDir()});
+        EXPECT_EQ(run.exitCode, 2) << c.language;
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.refusal)))
+            << c.language << ": " << run.err.toStdString();
+    }
+    qputenv("LANGUAGE", before);
+}
+
 TEST_F(CliProfileCommands, ListUpRefusalsLeaveBothFilesAsTheyWere) {
     ASSERT_EQ(
         cli({"list-up", "--url", kBase, "--start", "1", "--end", "2", "--dir", outDir()}).exitCode,
