@@ -236,21 +236,24 @@ private:
 };
 
 // The jobs a run would fetch must have a folder to go to; without one every
-// request would be made and thrown away.
-bool checkFolders(CliProfile& profile, bool retryFailed) {
-    const auto missing = ListEdits::FoldersToCreate(profile.jobs, retryFailed);
-    if (missing.empty())
-        return true;
-    QString folder = missing.front().folder;
-    if (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\')))
-        folder.chop(1);
-    profile.error(QCoreApplication::translate("GoCommand",
-                                              "the save folder %1 of job %2 (%3) does not exist; "
-                                              "create it, or clear the list and list it up again")
-                      .arg(QDir::toNativeSeparators(folder))
-                      .arg(missing.front().job + 1)
-                      .arg(profile.jobs.url(missing.front().job)));
-    return false;
+// request would be made and thrown away. A folder that is gone is made
+// again; one that cannot be made stops the run before its first request.
+bool prepareFolders(CliProfile& profile, bool retryFailed) {
+    for (const ListEdits::MissingFolder& missing :
+         ListEdits::FoldersToCreate(profile.jobs, retryFailed)) {
+        if (QDir().mkpath(missing.folder))
+            continue;
+        QString folder = missing.folder;
+        if (folder.size() > 1 && (folder.endsWith('/') || folder.endsWith('\\')))
+            folder.chop(1);
+        profile.error(QCoreApplication::translate(
+                          "GoCommand", "the save folder %1 of job %2 (%3) could not be created")
+                          .arg(QDir::toNativeSeparators(folder))
+                          .arg(missing.job + 1)
+                          .arg(profile.jobs.url(missing.job)));
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -266,7 +269,7 @@ int Go(CliProfile& profile, const GoArgs& args, QTextStream& out) {
         profile.error(problem);
         return ExitError;
     }
-    if (!checkFolders(profile, args.retryFailed))
+    if (!prepareFolders(profile, args.retryFailed))
         return ExitError;
     // Output cut off (`go | head`) must not end the run unsaved: the writes
     // then fail quietly and the downloads go on.

@@ -116,11 +116,12 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     }
     if (const QString problem = CreateDefaultSaveFolder(s.path); !problem.isEmpty())
         profile.warning(problem);
-    if (!QFileInfo(s.path).isDir()) {
-        profile.error(QCoreApplication::translate(
-                          "ListUpCommand", "the save folder %1 does not exist; create it or give "
-                                           "another with --dir")
-                          .arg(QDir::toNativeSeparators(s.path)));
+    // A folder that is not there yet is made, with its parents, as curl's
+    // --create-dirs and wget do.
+    if (!QFileInfo(s.path).isDir() && !QDir().mkpath(s.path)) {
+        profile.error(
+            QCoreApplication::translate("ListUpCommand", "the save folder %1 could not be created")
+                .arg(QDir::toNativeSeparators(s.path)));
         return ExitError;
     }
 

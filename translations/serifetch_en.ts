@@ -672,8 +672,8 @@ programs may use them at a time.
         <translation>Aborting the current job; the list is being saved.</translation>
     </message>
     <message>
-        <source>the save folder %1 of job %2 (%3) does not exist; create it, or clear the list and list it up again</source>
-        <translation>the save folder %1 of job %2 (%3) does not exist; create it, or clear the list and list it up again</translation>
+        <source>the save folder %1 of job %2 (%3) could not be created</source>
+        <translation>the save folder %1 of job %2 (%3) could not be created</translation>
     </message>
 </context>
 <context>
@@ -832,10 +832,6 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <translation>not enough memory to list the series up</translation>
     </message>
     <message>
-        <source>the save folder %1 does not exist; create it or give another with --dir</source>
-        <translation>the save folder %1 does not exist; create it or give another with --dir</translation>
-    </message>
-    <message>
         <source>URL:     %1</source>
         <translation>URL:     %1</translation>
     </message>
@@ -866,6 +862,10 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>nothing added: the start number %1 is after the end number %2</source>
         <translation>nothing added: the start number %1 is after the end number %2</translation>
+    </message>
+    <message>
+        <source>the save folder %1 could not be created</source>
+        <translation>the save folder %1 could not be created</translation>
     </message>
 </context>
 <context>

@@ -332,16 +332,32 @@ TEST_F(CliGo, NothingToDoAndMissingFolders) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, QString::fromUtf8("登録されていません\n0 jobs\n"));
 
+    // A folder that is gone is made again, with its parents.
     listUp(1, 2);
     ASSERT_TRUE(saveDir.remove());
+    run = cli({"go", "--interval", "0"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFileInfo(saveDir.path() + "/f002.bin").isFile());
+    EXPECT_EQ(marks(), QStringList({"○", "○"}));
+
+    // One that cannot be made stops the run before its first request.
+    ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+    listUp(1, 2);
+    ASSERT_TRUE(saveDir.remove());
+    QFile blocker(saveDir.path());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
     const int before = requests("/f001.bin");
     run = cli({"go", "--interval", "0"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.contains(QStringLiteral("the save folder %1 of job 1").arg(saveDir.path())))
+    EXPECT_TRUE(run.err.contains(
+        QStringLiteral("the save folder %1 of job 1 (%2f001.bin) could not be created")
+            .arg(saveDir.path(), nginx->baseUrl())))
         << run.err.toStdString();
     EXPECT_EQ(requests("/f001.bin"), before) << "nothing is requested";
     EXPECT_EQ(marks(), QStringList({"", ""}));
+    QFile::remove(saveDir.path());
 }
 
 TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {

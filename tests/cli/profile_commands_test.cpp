@@ -113,6 +113,9 @@ TEST_F(CliProfileCommands, ListUpRefusalsLeaveBothFilesAsTheyWere) {
     ASSERT_EQ(
         cli({"list-up", "--url", kBase, "--start", "1", "--end", "2", "--dir", outDir()}).exitCode,
         0);
+    QFile aFile(outDir() + "/a-file");
+    ASSERT_TRUE(aFile.open(QIODevice::WriteOnly));
+    aFile.close();
     const QByteArray ini = testenv::readFile(iniPath());
     const QByteArray list = testenv::readFile(listPath());
     const struct {
@@ -123,7 +126,8 @@ TEST_F(CliProfileCommands, ListUpRefusalsLeaveBothFilesAsTheyWere) {
         {{"--end", "99999999999"}, "終了番号「99999999999」は整数として読めません"},
         {{"--digits", "300"}, "数字桁数 300 は大きすぎます"},
         {{"--start", "1", "--end", "2000000"}, "一度に 1000000 件まで"},
-        {{"--dir", outDir() + "/missing", "--url", "http://other/"}, "/missing/ does not exist"},
+        {{"--dir", outDir() + "/a-file/missing", "--url", "http://other/"},
+         "/a-file/missing/ could not be created"},
         {{"--url", "http://h/a\r\nX-Injected: 1/"},
          "the base URL \"http://h/a\\r\\nX-Injected: 1/\" holds a line break (CR)"},
         {{"--head", "pic\x1b"}, "the head \"pic\\x1b\" holds a control byte (0x1B)"},
