@@ -1,6 +1,7 @@
 #include "cli/fetch_command.h"
 
 #include "app/series.h"
+#include "app/url_pattern.h"
 #include "cli/cli_profile.h"
 #include "cli/go_command.h"
 #include "cli/list_up_command.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 
@@ -15,7 +17,9 @@ const QList<CliOption>& options() {
     static const QList<CliOption> table = [] {
         QList<CliOption> own{
             {"dir", 'd', "DIR",
-             QT_TRANSLATE_NOOP("CliOption", "save folder (default: the current folder)")}};
+             QT_TRANSLATE_NOOP("CliOption", "save folder (default: the current folder)")},
+            {"output", 'o', "NAME",
+             QT_TRANSLATE_NOOP("CliOption", "name the files NAME, #1, #2 … for the values")}};
         return own + GoOptions();
     }();
     return table;
@@ -83,10 +87,82 @@ QString splitRange(const QString& url, ListUpInputs& inputs) {
     return {};
 }
 
+// A pattern beyond one numeric range in the file name (ranges in folders,
+// several of them, letters, lists): one job per URL of the product, each
+// saved under the varying part of its path, or as `output` names it.
+int listUpPattern(CliProfile& profile, const UrlPattern& pattern, const QString& dir,
+                  const std::optional<QString>& output, QTextStream& out) {
+    QString problem;
+    const std::optional<qint64> count = pattern.Count(kMaxJobsPerListUp, &problem);
+    if (!count) {
+        profile.error(problem);
+        return ExitError;
+    }
+    if (qint64(profile.jobs.size()) + *count > kMaxJobsInList) {
+        SeriesSpec asked;
+        asked.start = 1;
+        asked.end = qint32(*count);
+        profile.error(SeriesErrorMessage(SeriesError::ListFull, asked));
+        return ExitError;
+    }
+    if (!output && !pattern.RelativePathError().isEmpty()) {
+        profile.error(pattern.RelativePathError());
+        return ExitError;
+    }
+    const QString folder = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    QSet<QPair<QString, QString>> present;
+    for (const Job& job : profile.jobs)
+        present.insert({job.url, job.path});
+    JobList jobs;
+    qint64 already = 0;
+    for (UrlPattern::Cursor at(pattern); !at.AtEnd(); at.Next()) {
+        const QString name = output ? pattern.FileName(at.Index(), *output, at.Series())
+                                    : pattern.RelativePath(at.Index(), at.Series());
+        Job job{QString(), at.Url(), folder + name};
+        if (present.contains({job.url, job.path})) {
+            ++already;
+            continue;
+        }
+        jobs.push_back(job);
+    }
+    const qint64 added = qint64(jobs.size());
+    profile.jobs.append(std::move(jobs));
+    if (!profile.saveJobs(profile.jobs))
+        return ExitError;
+    out << QCoreApplication::translate("FetchCommand", "Pattern: %1").arg(pattern.UrlAt(0)) << "\n";
+    out << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(folder) << "\n";
+    out << QCoreApplication::translate("FetchCommand",
+                                       "Added %1 jobs (%2 listed already); %3 in the list.")
+               .arg(added)
+               .arg(already)
+               .arg(profile.jobs.size())
+        << "\n";
+    return ExitSuccess;
+}
+
+// The described series, one numeric range in the file name, is listed up as
+// list-up lists it; anything more is a pattern.
+bool OneRangeInTheFileName(const QString& url, const UrlPattern& pattern) {
+    return pattern.GlobCount() <= 1 && !url.contains(QLatin1String("://[")) &&
+           !url.contains(QLatin1Char('{')) && !url.contains(QLatin1Char('\\'));
+}
+
 int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
+    const QString url = args.operands().first();
+    const UrlPattern pattern = UrlPattern::Parse(url);
+    if (!pattern.IsValid())
+        return UsageError(FetchCommand, pattern.Error(), err);
+    if (pattern.OpenEnd())
+        return UsageError(FetchCommand,
+                          QCoreApplication::translate(
+                              "FetchCommand", "an open end ([001-]) is not supported yet: give "
+                                              "the last number"),
+                          err);
     ListUpInputs inputs;
-    if (const QString problem = splitRange(args.operands().first(), inputs); !problem.isEmpty())
-        return UsageError(FetchCommand, problem, err);
+    const bool described = OneRangeInTheFileName(url, pattern) &&
+                           splitRange(url, inputs).isEmpty() && !args.value("output");
+    if (!described && !url.contains(QLatin1String("://")))
+        return UsageError(FetchCommand, splitRange(url, inputs), err);
     inputs.dir = args.value("dir").value_or(QDir::currentPath());
     if (inputs.dir->isEmpty())
         return UsageError(FetchCommand,
@@ -96,16 +172,18 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         return UsageError(FetchCommand, problem, err);
 
     CliProfile profile(FetchCommand.name, err);
-    if (!profile.openToChangeJobs(args, true))
+    if (!profile.openToChangeJobs(args, described))
         return ExitError;
     QString discarded;
     QTextStream quiet(&discarded);
+    QTextStream& shown = go.verbosity == Verbosity::Quiet ? quiet : out;
     qint64 added = 0;
     // Jobs listed by an earlier fetch of the same URL are not listed again:
-    // their marks tell go what is left.
-    if (const int code = ListUp(profile, inputs, ListedJobs::Skip,
-                                go.verbosity == Verbosity::Quiet ? quiet : out, added);
-        code != ExitSuccess)
+    // their marks tell go what is left. Their folders are made by go.
+    const int code =
+        described ? ListUp(profile, inputs, ListedJobs::Skip, shown, added)
+                  : listUpPattern(profile, pattern, *inputs.dir, args.value("output"), shown);
+    if (code != ExitSuccess)
         return code;
     return Go(profile, go, out);
 }
@@ -118,17 +196,23 @@ const CliCommand FetchCommand{
     1,
     1,
     QT_TRANSLATE_NOOP("CliCommand",
-                      "List up a URL with a [range] and fetch it: list-up and go in one."),
-    QT_TRANSLATE_NOOP(
-        "CliCommand",
-        "A numeric range in the file name of URL, as curl writes it, gives the\n"
-        "series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with\n"
-        "leading zeros sets the width), pic[1-40:2].jpg every second number. A URL\n"
-        "without a range is one job. The jobs are listed up as list-up would (the\n"
-        "inputs stored, the base URL added to the history), except that jobs the list\n"
-        "holds already are not added again; then go runs over the whole list with\n"
-        "the options given. Running the same fetch again resumes it. Quote the URL,\n"
-        "so that the shell leaves the brackets alone."),
+                      "List up a URL with [ranges] and {lists} and fetch it: list-up and go in "
+                      "one."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "A numeric range in the file name of URL, as curl writes it, gives the\n"
+                      "series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with\n"
+                      "leading zeros sets the width), pic[1-40:2].jpg every second number; it is\n"
+                      "listed up as list-up would (the inputs stored, the base URL added to the\n"
+                      "history). More is a pattern, as curl's globbing has it: ranges in folders\n"
+                      "too and several of them (ch[01-10]/p[001-030].jpg: their product, the\n"
+                      "leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each\n"
+                      "file keeps the varying part of the path (ch01/p001.jpg, folders made as\n"
+                      "needed), or is named by -o, where #1, #2 … stand for the values (-o\n"
+                      "'#1-#2.jpg'). \\[ and \\{ stand for themselves. A URL without a range is\n"
+                      "one job. Jobs the list holds already are not added again; then go runs\n"
+                      "over the whole list with the options given, so running the same fetch\n"
+                      "again resumes it. Quote the URL, so that the shell leaves the brackets\n"
+                      "alone."),
     options,
     QT_TRANSLATE_NOOP("CliCommand",
                       "  0    every job ended ○ or ▲\n"

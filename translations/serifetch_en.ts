@@ -73,28 +73,6 @@
 </translation>
     </message>
     <message>
-        <source>List up a URL with a [range] and fetch it: list-up and go in one.</source>
-        <translation>List up a URL with a [range] and fetch it: list-up and go in one.</translation>
-    </message>
-    <message>
-        <source>A numeric range in the file name of URL, as curl writes it, gives the
-series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
-leading zeros sets the width), pic[1-40:2].jpg every second number. A URL
-without a range is one job. The jobs are listed up as list-up would (the
-inputs stored, the base URL added to the history), except that jobs the list
-holds already are not added again; then go runs over the whole list with
-the options given. Running the same fetch again resumes it. Quote the URL,
-so that the shell leaves the brackets alone.</source>
-        <translation>A numeric range in the file name of URL, as curl writes it, gives the
-series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
-leading zeros sets the width), pic[1-40:2].jpg every second number. A URL
-without a range is one job. The jobs are listed up as list-up would (the
-inputs stored, the base URL added to the history), except that jobs the list
-holds already are not added again; then go runs over the whole list with
-the options given. Running the same fetch again resumes it. Quote the URL,
-so that the shell leaves the brackets alone.</translation>
-    </message>
-    <message>
         <source>  0    every job ended ○ or ▲
   1    some job did not
   2    bad arguments, a refused series, unusable files or folders
@@ -221,6 +199,40 @@ use.</translation>
         <translation>  0    the list was printed
   2    bad arguments, or the job list cannot be read
 </translation>
+    </message>
+    <message>
+        <source>List up a URL with [ranges] and {lists} and fetch it: list-up and go in one.</source>
+        <translation>List up a URL with [ranges] and {lists} and fetch it: list-up and go in one.</translation>
+    </message>
+    <message>
+        <source>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number; it is
+listed up as list-up would (the inputs stored, the base URL added to the
+history). More is a pattern, as curl's globbing has it: ranges in folders
+too and several of them (ch[01-10]/p[001-030].jpg: their product, the
+leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each
+file keeps the varying part of the path (ch01/p001.jpg, folders made as
+needed), or is named by -o, where #1, #2 … stand for the values (-o
+'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
+one job. Jobs the list holds already are not added again; then go runs
+over the whole list with the options given, so running the same fetch
+again resumes it. Quote the URL, so that the shell leaves the brackets
+alone.</source>
+        <translation>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number; it is
+listed up as list-up would (the inputs stored, the base URL added to the
+history). More is a pattern, as curl's globbing has it: ranges in folders
+too and several of them (ch[01-10]/p[001-030].jpg: their product, the
+leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each
+file keeps the varying part of the path (ch01/p001.jpg, folders made as
+needed), or is named by -o, where #1, #2 … stand for the values (-o
+'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
+one job. Jobs the list holds already are not added again; then go runs
+over the whole list with the options given, so running the same fetch
+again resumes it. Quote the URL, so that the shell leaves the brackets
+alone.</translation>
     </message>
 </context>
 <context>
@@ -449,6 +461,10 @@ programs may use them at a time.
         <source>save folder (must exist)</source>
         <translation>save folder (must exist)</translation>
     </message>
+    <message>
+        <source>name the files NAME, #1, #2 … for the values</source>
+        <translation>name the files NAME, #1, #2 … for the values</translation>
+    </message>
 </context>
 <context>
     <name>CliProfile</name>
@@ -565,6 +581,18 @@ programs may use them at a time.
     <message>
         <source>--dir needs a folder</source>
         <translation>--dir needs a folder</translation>
+    </message>
+    <message>
+        <source>Pattern: %1</source>
+        <translation>Pattern: %1</translation>
+    </message>
+    <message>
+        <source>Added %1 jobs (%2 listed already); %3 in the list.</source>
+        <translation>Added %1 jobs (%2 listed already); %3 in the list.</translation>
+    </message>
+    <message>
+        <source>an open end ([001-]) is not supported yet: give the last number</source>
+        <translation>an open end ([001-]) is not supported yet: give the last number</translation>
     </message>
 </context>
 <context>

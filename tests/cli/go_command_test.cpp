@@ -45,6 +45,17 @@ protected:
                 www->filePath(QStringLiteral("a-rather-long-name-for-a-narrow-terminal-%1.bin")
                                   .arg(n, 3, 10, QChar('0'))),
                 served(n));
+        // A chapter × page set, a lettered set and two variants.
+        for (int ch = 1; ch <= 2; ++ch) {
+            QDir(www->path()).mkdir(QStringLiteral("ch%1").arg(ch, 2, 10, QChar('0')));
+            for (int p = 1; p <= 3; ++p)
+                testenv::writeFile(www->filePath(QStringLiteral("ch%1/p%2.jpg")
+                                                     .arg(ch, 2, 10, QChar('0'))
+                                                     .arg(p, 3, 10, QChar('0'))),
+                                   served(ch * 10 + p));
+        }
+        for (const char* name : {"plate_a", "plate_b", "plate_c", "cover_front", "cover_back"})
+            testenv::writeFile(www->filePath(QStringLiteral("%1.jpg").arg(name)), served(7));
         QDir(www->path()).mkdir("slow");
         testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b'));
         nginx = std::make_unique<NginxFixture>(www->path(), "location /slow/ { limit_rate 64k; }");
@@ -358,6 +369,47 @@ TEST_F(CliGo, NothingToDoAndMissingFolders) {
     EXPECT_EQ(requests("/f001.bin"), before) << "nothing is requested";
     EXPECT_EQ(marks(), QStringList({"", ""}));
     QFile::remove(saveDir.path());
+}
+
+// Patterns beyond one range: their product in order, leftmost outermost,
+// each file under the varying part of its path or named by -o.
+TEST_F(CliGo, FetchListsUpAPatternsProductWithItsFoldersAndNames) {
+    const struct {
+        const char* pattern;
+        QStringList extra;
+        QStringList names; ///< each job's path below the save folder, in order
+    } cases[] = {
+        {"ch[01-02]/p[001-003].jpg",
+         {},
+         {"ch01/p001.jpg", "ch01/p002.jpg", "ch01/p003.jpg", "ch02/p001.jpg", "ch02/p002.jpg",
+          "ch02/p003.jpg"}},
+        {"plate_[a-c].jpg", {}, {"plate_a.jpg", "plate_b.jpg", "plate_c.jpg"}},
+        {"cover_{front,back}.jpg", {"-o", "side-#1.jpg"}, {"side-front.jpg", "side-back.jpg"}},
+        {"ch[01-02:1]/p[001-003:2].jpg",
+         {"-o", "#1-#2.jpg"},
+         {"01-001.jpg", "01-003.jpg", "02-001.jpg", "02-003.jpg"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+        const QString folder = out("new/folder");
+        const auto run =
+            cli(QStringList{"fetch", nginx->baseUrl() + c.pattern, "-d", folder, "--interval=0"} +
+                c.extra);
+        EXPECT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+        QStringList names;
+        for (const Job& job : jobs()) {
+            EXPECT_EQ(job.status, "○") << job.url.toStdString();
+            EXPECT_TRUE(job.path.startsWith(folder + "/"));
+            names << job.path.mid(folder.size() + 1);
+            EXPECT_TRUE(QFileInfo(job.path).isFile()) << job.path.toStdString();
+        }
+        EXPECT_EQ(names, c.names);
+        QDir(out("new")).removeRecursively();
+    }
+    const auto refused = cli({"fetch", nginx->baseUrl() + "p[3-1].jpg", "-d", out()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("Column")) << refused.err.toStdString();
 }
 
 TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
