@@ -28,9 +28,6 @@ const QList<CliOption>& options() {
 // The URL split the way List Up joins it: base + head + number + tail.
 // Returns the problem, or the empty text.
 QString splitRange(const QString& url, ListUpInputs& inputs) {
-    if (!url.contains(QLatin1String("://")))
-        return QCoreApplication::translate("FetchCommand", "\"%1\" is not a URL (http://host/path)")
-            .arg(url);
     const qsizetype open = url.indexOf(QLatin1Char('['));
     const qsizetype close = url.indexOf(QLatin1Char(']'), open + 1);
     const qsizetype slash = url.lastIndexOf(QLatin1Char('/'), open < 0 ? -1 : open);
@@ -149,6 +146,12 @@ bool OneRangeInTheFileName(const QString& url, const UrlPattern& pattern) {
 
 int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const QString url = args.operands().first();
+    if (!url.contains(QLatin1String("://")))
+        return UsageError(
+            FetchCommand,
+            QCoreApplication::translate("FetchCommand", "\"%1\" is not a URL (http://host/path)")
+                .arg(url),
+            err);
     const UrlPattern pattern = UrlPattern::Parse(url);
     if (!pattern.IsValid())
         return UsageError(FetchCommand, pattern.Error(), err);
@@ -159,10 +162,15 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
                                               "the last number"),
                           err);
     ListUpInputs inputs;
-    const bool described = OneRangeInTheFileName(url, pattern) &&
-                           splitRange(url, inputs).isEmpty() && !args.value("output");
-    if (!described && !url.contains(QLatin1String("://")))
-        return UsageError(FetchCommand, splitRange(url, inputs), err);
+    bool described = false;
+    if (!pattern.HasPattern() && !url.contains(QLatin1String("://["))) {
+        // One file, or no URL at all: said as list-up would say it.
+        if (const QString problem = splitRange(url, inputs); !problem.isEmpty())
+            return UsageError(FetchCommand, problem, err);
+        described = true;
+    } else if (OneRangeInTheFileName(url, pattern) && !args.value("output")) {
+        described = splitRange(url, inputs).isEmpty();
+    }
     inputs.dir = args.value("dir").value_or(QDir::currentPath());
     if (inputs.dir->isEmpty())
         return UsageError(FetchCommand,
