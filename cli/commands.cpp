@@ -4,6 +4,7 @@
 #include "cli/get_command.h"
 #include "cli/go_command.h"
 #include "cli/list_up_command.h"
+#include "cli/probe_command.h"
 #include "cli/show_command.h"
 
 #include <QCoreApplication>
@@ -25,8 +26,8 @@ QString usageLine(const CliCommand& command) {
 } // namespace
 
 const QList<CliCommand>& Commands() {
-    static const QList<CliCommand> commands{FetchCommand, ListUpCommand, GoCommand,
-                                            ShowCommand,  ClearCommand,  GetCommand};
+    static const QList<CliCommand> commands{FetchCommand, ListUpCommand, GoCommand,   ShowCommand,
+                                            ClearCommand, GetCommand,    ProbeCommand};
     return commands;
 }
 

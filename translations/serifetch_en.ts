@@ -234,6 +234,42 @@ over the whole list with the options given, so running the same fetch
 again resumes it. Quote the URL, so that the shell leaves the brackets
 alone.</translation>
     </message>
+    <message>
+        <source>Find the series one file belongs to: its padding, first and last number.</source>
+        <translation>Find the series one file belongs to: its padding, first and last number.</translation>
+    </message>
+    <message>
+        <source>Given the URL of one file of a series (http://host/gallery/img_07.jpg),
+asks the server with HEAD requests (a GET of the first byte where HEAD is
+refused) whether other numbers exist: which padding it writes (img_7,
+img_07, img_007), and where the series starts and ends, by doubling the
+step up from the number given, then halving it. Up to --misses missing
+numbers in a row are a gap inside the series; that many end it. A 404,
+a 410 and a web page for a name that promises no page count as missing.
+The last line is the series as one fetch pattern
+(http://host/gallery/img_[01-30].jpg). The job list and the settings are
+not used.</source>
+        <translation>Given the URL of one file of a series (http://host/gallery/img_07.jpg),
+asks the server with HEAD requests (a GET of the first byte where HEAD is
+refused) whether other numbers exist: which padding it writes (img_7,
+img_07, img_007), and where the series starts and ends, by doubling the
+step up from the number given, then halving it. Up to --misses missing
+numbers in a row are a gap inside the series; that many end it. A 404,
+a 410 and a web page for a name that promises no page count as missing.
+The last line is the series as one fetch pattern
+(http://host/gallery/img_[01-30].jpg). The job list and the settings are
+not used.</translation>
+    </message>
+    <message>
+        <source>  0    a series was found; its pattern is on the last line
+  1    the file was not found, or the server failed a request
+  2    bad arguments
+</source>
+        <translation>  0    a series was found; its pattern is on the last line
+  1    the file was not found, or the server failed a request
+  2    bad arguments
+</translation>
+    </message>
 </context>
 <context>
     <name>CliHelp</name>
@@ -464,6 +500,18 @@ programs may use them at a time.
     <message>
         <source>name the files NAME, #1, #2 … for the values</source>
         <translation>name the files NAME, #1, #2 … for the values</translation>
+    </message>
+    <message>
+        <source>missing numbers in a row that end a series (1 to 100, default 3)</source>
+        <translation>missing numbers in a row that end a series (1 to 100, default 3)</translation>
+    </message>
+    <message>
+        <source>pause between requests (default 200)</source>
+        <translation>pause between requests (default 200)</translation>
+    </message>
+    <message>
+        <source>print each request and its status line</source>
+        <translation>print each request and its status line</translation>
     </message>
 </context>
 <context>
@@ -1206,6 +1254,25 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>Timer Triggered</source>
         <translation>Timer Triggered</translation>
+    </message>
+</context>
+<context>
+    <name>ProbeCommand</name>
+    <message>
+        <source>"%1" is not the URL of a numbered file (http://host/path/name07.jpg)</source>
+        <translation>"%1" is not the URL of a numbered file (http://host/path/name07.jpg)</translation>
+    </message>
+    <message>
+        <source>--misses needs a number from 1 to 100, not "%1"</source>
+        <translation>--misses needs a number from 1 to 100, not "%1"</translation>
+    </message>
+    <message>
+        <source>--interval needs milliseconds, not "%1"</source>
+        <translation>--interval needs milliseconds, not "%1"</translation>
+    </message>
+    <message>
+        <source>%1 files from %2 to %3, found with %4 requests</source>
+        <translation>%1 files from %2 to %3, found with %4 requests</translation>
     </message>
 </context>
 <context>

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <pty.h>
@@ -56,6 +57,14 @@ protected:
         }
         for (const char* name : {"plate_a", "plate_b", "plate_c", "cover_front", "cover_back"})
             testenv::writeFile(www->filePath(QStringLiteral("%1.jpg").arg(name)), served(7));
+        // A gallery of 137 with a gap of one (40) and of two (90, 91).
+        QDir(www->path()).mkdir("gallery");
+        for (int n = 1; n <= 137; ++n) {
+            if (n != 40 && n != 90 && n != 91)
+                testenv::writeFile(
+                    www->filePath(QStringLiteral("gallery/img_%1.jpg").arg(n, 3, 10, QChar('0'))),
+                    "jpeg");
+        }
         QDir(www->path()).mkdir("slow");
         testenv::writeFile(www->filePath("slow/big.bin"), QByteArray(4 << 20, 'b'));
         nginx = std::make_unique<NginxFixture>(www->path(), "location /slow/ { limit_rate 64k; }");
@@ -410,6 +419,35 @@ TEST_F(CliGo, FetchListsUpAPatternsProductWithItsFoldersAndNames) {
     const auto refused = cli({"fetch", nginx->baseUrl() + "p[3-1].jpg", "-d", out()});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.err.contains("Column")) << refused.err.toStdString();
+}
+
+// probe finds the padding and both ends from any one file, asking HEAD, and
+// stays within its bound of requests; nginx's log counts them.
+TEST_F(CliGo, ProbeFindsTheSeriesFromOneFile) {
+    const auto heads = [](const QByteArray& status) {
+        const QList<QByteArray> lines = testenv::readFile(nginx->dir() + "/access.log").split('\n');
+        return int(std::count_if(lines.begin(), lines.end(), [&](const QByteArray& line) {
+            return line.contains("\"HEAD /gallery/") && line.contains("\" " + status + " ");
+        }));
+    };
+    for (const char* pasted : {"img_001.jpg", "img_007.jpg", "img_100.jpg", "img_137.jpg"}) {
+        SCOPED_TRACE(pasted);
+        const int found = heads("200");
+        const int missing = heads("404");
+        const auto run = cli({"probe", nginx->baseUrl() + "gallery/" + pasted, "--interval=0"});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QStringList lines = run.out.trimmed().split('\n');
+        EXPECT_EQ(lines.last(), nginx->baseUrl() + "gallery/img_[001-137].jpg");
+        const int asked = heads("200") - found + heads("404") - missing;
+        const int misses = heads("404") - missing;
+        EXPECT_TRUE(lines.first().endsWith(QStringLiteral("found with %1 requests").arg(asked)))
+            << lines.first().toStdString();
+        EXPECT_LE(asked, 2 * std::log2(137.0) + 12 + 2 * misses) << "Misses 3: 2 more per miss";
+    }
+    const auto none = cli({"probe", nginx->baseUrl() + "gallery/pic_05.jpg", "--interval=0"});
+    EXPECT_EQ(none.exitCode, 1);
+    const auto bad = cli({"probe", nginx->baseUrl() + "gallery/", "--interval=0"});
+    EXPECT_EQ(bad.exitCode, 2);
 }
 
 TEST_F(CliGo, FetchListsUpTheRangeThenRunsAndResumesWhenRunAgain) {
