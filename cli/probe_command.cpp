@@ -179,11 +179,12 @@ int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const auto padded = [&](qint64 n) {
         return QStringLiteral("%1").arg(n, width, 10, QLatin1Char('0'));
     };
-    out << QCoreApplication::translate("ProbeCommand",
-                                       "%1 files from %2 to %3, found with %4 requests")
+    out << QCoreApplication::translate(
+               "ProbeCommand", "%1 files from %2 to %3, found with %4 requests (%5 misses met)")
                .arg(found->last - found->first + 1)
                .arg(padded(found->first), padded(found->last))
                .arg(found->requests)
+               .arg(found->missesMet)
         << "\n";
     // The series as one fetch pattern, on a line of its own for scripts.
     out << parts->baseUrl << found->head << '[' << padded(found->first) << '-'

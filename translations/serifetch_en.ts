@@ -1271,8 +1271,8 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <translation>--interval needs milliseconds, not "%1"</translation>
     </message>
     <message>
-        <source>%1 files from %2 to %3, found with %4 requests</source>
-        <translation>%1 files from %2 to %3, found with %4 requests</translation>
+        <source>%1 files from %2 to %3, found with %4 requests (%5 misses met)</source>
+        <translation>%1 files from %2 to %3, found with %4 requests (%5 misses met)</translation>
     </message>
 </context>
 <context>
