@@ -198,6 +198,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.retries =
         readInt(file, kServer, QStringLiteral("Retries"), s.request.retries,
                 RequestSettings::kMinRetries, RequestSettings::kMaxRetries, warnings);
+    s.request.intervalMs =
+        readInt(file, kServer, QStringLiteral("Interval"), s.request.intervalMs,
+                RequestSettings::kMinIntervalMs, RequestSettings::kMaxIntervalMs, warnings);
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -249,6 +252,10 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     if (const QString key = QStringLiteral("Retries");
         s.request.retries != RequestSettings{}.retries || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.retries));
+    if (const QString key = QStringLiteral("Interval");
+        s.request.intervalMs != RequestSettings{}.intervalMs ||
+        !file.read(kServer, key, {}).isEmpty())
+        file.write(kServer, key, QString::number(s.request.intervalMs));
     for (int n = 1;; ++n) {
         const QString key = kHeader + QString::number(n);
         if (n > s.request.extraHeaders.size() && file.read(kServer, key, {}).isEmpty())

@@ -65,6 +65,11 @@ struct RequestSettings {
     int retries = 2;
     static constexpr int kMinRetries = 0;
     static constexpr int kMaxRetries = 10;
+    /// `Interval`: milliseconds each of the `parallel` lanes waits after its
+    /// request before the next one, so that a run does not hammer a server.
+    int intervalMs = 200;
+    static constexpr int kMinIntervalMs = 0;
+    static constexpr int kMaxIntervalMs = 60'000;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
 };

@@ -266,8 +266,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key :
-         {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel", "Retries"})
+    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel",
+                            "Retries", "Interval"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -281,8 +281,10 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     s.request.keepAlive = true;
     s.request.parallel = 8;
     s.request.retries = 0;
+    s.request.intervalMs = 0;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
     EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nInterval=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nParallel=8\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
@@ -296,13 +298,32 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nHeader2=\r\n")) << bytes.constData();
 
-    // Retries out of range or unreadable fall back on 2, with a warning.
-    for (const auto& [value, retries] :
-         {std::pair{"5", 5}, {"0", 0}, {"11", 2}, {"-1", 2}, {"two", 2}}) {
-        writeFile(ini, QByteArray("[Server]\r\nRetries=") + value + "\r\n");
+    // A number out of range or unreadable falls back on its default, with a
+    // warning; an absent key is the default without one.
+    const struct {
+        const char* line;
+        int RequestSettings::*member;
+        int expected;
+        bool warned;
+    } numbers[] = {
+        {"Retries=5", &RequestSettings::retries, 5, false},
+        {"Retries=0", &RequestSettings::retries, 0, false},
+        {"Retries=11", &RequestSettings::retries, 2, true},
+        {"Retries=-1", &RequestSettings::retries, 2, true},
+        {"Retries=two", &RequestSettings::retries, 2, true},
+        {"Interval=0", &RequestSettings::intervalMs, 0, false},
+        {"Interval=1500", &RequestSettings::intervalMs, 1500, false},
+        {"Interval=60000", &RequestSettings::intervalMs, 60000, false},
+        {"Interval=60001", &RequestSettings::intervalMs, 200, true},
+        {"Interval=-1", &RequestSettings::intervalMs, 200, true},
+        {"Interval=0.5", &RequestSettings::intervalMs, 200, true},
+        {"Other=1", &RequestSettings::intervalMs, 200, false},
+    };
+    for (const auto& row : numbers) {
+        writeFile(ini, QByteArray("[Server]\r\n") + row.line + "\r\n");
         const SettingsFile::LoadResult r = SettingsFile::load(ini);
-        EXPECT_EQ(r.settings.request.retries, retries) << value;
-        EXPECT_EQ(r.warnings.isEmpty(), retries != 2) << value;
+        EXPECT_EQ(r.settings.request.*row.member, row.expected) << row.line;
+        EXPECT_EQ(r.warnings.size(), row.warned ? 1 : 0) << row.line;
     }
 
     // Only "No" turns TLS off.
