@@ -7,6 +7,9 @@
 #include "app/run_session.h"
 #include "http/nmhttp.h"
 
+// A file without the key keeps the pause the run always had.
+static_assert(RequestSettings::kDefaultIntervalMs == DownloadRun::kTickMs);
+
 WindowClientOptions::WindowClientOptions(RunSession& session)
     : m_session(session) {}
 
@@ -16,6 +19,7 @@ void WindowClientOptions::Apply(const Settings& s) {
     ApplySettingsToClient(s, http);
     m_request = s.request;
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+    m_session.Run().SetTickInterval(m_request.intervalMs);
 }
 
 void WindowClientOptions::Read(Settings& s) const {
@@ -30,6 +34,8 @@ void WindowClientOptions::Edit(const Editor& edit) {
         return;
     ApplyRequestSettingsToClient(m_request, http);
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
+    // At once, so a pause already under way ends at the new length.
+    m_session.Run().SetTickInterval(m_request.intervalMs);
 }
 
 QString WindowClientOptions::Problem() const {

@@ -11,7 +11,8 @@ class RunSession;
 /// proxy, the `[Server]` request keys and the Referer taken from each job's
 /// base URL. They live on the session's first client, except the keys the
 /// client has no place for (parallel, retries), which are kept here for the
-/// next store and the next "Go!".
+/// next store and the next "Go!", and the pause between requests, which the
+/// run takes as soon as it is read or edited.
 class WindowClientOptions {
 public:
     /// Edits the proxy and the request keys in place; true when the user
@@ -21,7 +22,8 @@ public:
     /// The session must outlive it.
     explicit WindowClientOptions(RunSession& session);
 
-    /// Puts the client's side of `s` into the session's first client.
+    /// Puts the client's side of `s` into the session's first client and
+    /// its pause into the run.
     void Apply(const Settings& s);
     /// Writes the proxy and the request keys into `s`.
     void Read(Settings& s) const;

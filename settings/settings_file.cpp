@@ -253,7 +253,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
         s.request.retries != RequestSettings{}.retries || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.retries));
     if (const QString key = QStringLiteral("Interval");
-        s.request.intervalMs != RequestSettings{}.intervalMs ||
+        s.request.intervalMs != RequestSettings::kDefaultIntervalMs ||
         !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.intervalMs));
     for (int n = 1;; ++n) {

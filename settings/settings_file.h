@@ -67,7 +67,8 @@ struct RequestSettings {
     static constexpr int kMaxRetries = 10;
     /// `Interval`: milliseconds each of the `parallel` lanes waits after its
     /// request before the next one, so that a run does not hammer a server.
-    int intervalMs = 200;
+    int intervalMs = kDefaultIntervalMs;
+    static constexpr int kDefaultIntervalMs = 200;
     static constexpr int kMinIntervalMs = 0;
     static constexpr int kMaxIntervalMs = 60'000;
 

@@ -18,7 +18,8 @@ void TForm1::WireDownloadRun() {
     m_http = &m_session->Http();
     m_run = &m_session->Run();
     m_options = std::make_unique<WindowClientOptions>(*m_session);
-    m_run->SetTickInterval(DownloadRun::kTickMs);
+    // The pause is the Option dialog's: the settings' value, from their load on.
+    m_run->SetTickInterval(m_options->Request().intervalMs);
 
     connect(GoButton, &QToolButton::clicked, this, &TForm1::GoButtonClick);
     connect(CancelBtn, &QToolButton::clicked, this, &TForm1::CancelBtnClick);

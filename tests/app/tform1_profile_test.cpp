@@ -1,5 +1,6 @@
 // The window's settings and job list across a close and a restart, with the
 // files in a test's own profile folder.
+#include "app/download_run.h"
 #include "app/ui/tform1.h"
 #include "http/nmhttp.h"
 #include "platform/profile_file.h"
@@ -61,6 +62,7 @@ TEST_F(Profile, FirstRunCreatesTheSettingsFileAndStartsFromItsDefaults) {
     EXPECT_EQ(form->NMHTTP1().Proxy, QString());
     EXPECT_EQ(form->NMHTTP1().ProxyPort, 0);
     EXPECT_TRUE(form->NMHTTP1().InputFileMode);
+    EXPECT_EQ(form->Run().TickInterval(), 200);
     EXPECT_EQ(form->Label10->text(), "Hampic01.jpg  -  Hampic12.jpg");
     EXPECT_EQ(form->PanelText(3), "全：0");
 }
@@ -122,8 +124,10 @@ TEST_F(Profile, CloseThenReopenKeepsInputsHistoryProxyAndJobs) {
 
     ProfileFile edited(IniPath());
     edited.write("Server", "Proxy", "Yes");
+    edited.write("Server", "Interval", "0");
     ASSERT_EQ(edited.save(), QString());
     auto form = Open();
+    EXPECT_EQ(form->Run().TickInterval(), 0);
     EXPECT_EQ(form->NMHTTP1().Proxy, "127.0.0.1");
     EXPECT_EQ(form->NMHTTP1().ProxyPort, 3128);
     EXPECT_EQ(form->Grid().Jobs(), kJobs);

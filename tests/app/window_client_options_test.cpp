@@ -17,6 +17,7 @@ Settings FileWith(bool proxyEnabled) {
     s.request.refererIsBaseUrl = true;
     s.request.parallel = 3;
     s.request.retries = 5;
+    s.request.intervalMs = 1500;
     return s;
 }
 
@@ -33,6 +34,7 @@ TEST(WindowClientOptions, WhatWasReadGoesBackAtTheNextStoreWithTheProxyOnlyOnYes
         options.Apply(FileWith(row.proxyEnabled));
         EXPECT_TRUE(session.Http().InputFileMode);
         EXPECT_TRUE(session.Client().RefererFromBaseUrl());
+        EXPECT_EQ(session.Run().TickInterval(), 1500);
         Settings stored;
         options.Read(stored);
         EXPECT_EQ(stored.proxyHost, row.host) << row.proxyEnabled;
@@ -53,8 +55,10 @@ TEST(WindowClientOptions, AnAcceptedEditReachesTheClientTheRunAndTheNextStore) {
         request.refererIsBaseUrl = false;
         request.parallel = 2;
         request.retries = 0;
+        request.intervalMs = 0;
         return true;
     });
+    EXPECT_EQ(session.Run().TickInterval(), 0);
     EXPECT_EQ(session.Http().Proxy, "other.lan");
     EXPECT_EQ(session.Http().HeaderInfo.LocalProgram, "UA/2");
     EXPECT_FALSE(session.Client().RefererFromBaseUrl());
