@@ -24,28 +24,28 @@ TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings*
         QMessageBox::critical(owner, QStringLiteral("Serifetch"), text);
     }) {
     setObjectName("Form6");
-    setWindowTitle("Option");
+    setWindowTitle(tr("Option"));
 
-    CheckBox1 = new QCheckBox("Use Proxy", this);
+    CheckBox1 = new QCheckBox(tr("Use Proxy"), this);
     CheckBox1->setObjectName("CheckBox1");
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
     Edit1->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 32);
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName("Edit2");
-    Label1 = new QLabel("Host", this);
+    Label1 = new QLabel(tr("Host"), this);
     Label1->setObjectName("Label1");
     Label1->setBuddy(Edit1);
-    Label2 = new QLabel("Port", this);
+    Label2 = new QLabel(tr("Port"), this);
     Label2->setObjectName("Label2");
     Label2->setBuddy(Edit2);
 
-    Button1 = new QPushButton("OK", this);
+    Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton("Cancel", this);
+    Button2 = new QPushButton(tr("Cancel"), this);
     Button2->setObjectName("Button2");
-    Button3 = new QPushButton("Init", this);
+    Button3 = new QPushButton(tr("Init"), this);
     Button3->setObjectName("Button3");
     // Enter means "OK" wherever the focus is, not the focused button.
     Button2->setAutoDefault(false);
@@ -68,8 +68,8 @@ TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings*
         proxyLayout->addWidget(CheckBox1);
         proxyLayout->addLayout(fields);
         proxyLayout->addStretch();
-        PageControl1->addTab(proxyPage, "Proxy");
-        PageControl1->addTab(RequestPage(), "Request");
+        PageControl1->addTab(proxyPage, tr("Proxy"));
+        PageControl1->addTab(RequestPage(), tr("Request"));
         layout->addWidget(PageControl1);
     } else {
         layout->addWidget(CheckBox1);
@@ -108,31 +108,38 @@ QWidget* TForm6::RequestPage() {
         widget->setObjectName(name);
         return widget;
     };
-    CheckBox2 = named(new QCheckBox("Fetch https: URLs (TLS)"), "CheckBox2");
+    CheckBox2 = named(new QCheckBox(tr("Fetch https: URLs (TLS)")), "CheckBox2");
     Edit3 = named(new QLineEdit, "Edit3");
-    Edit3->setPlaceholderText("only the system's CAs");
+    Edit3->setPlaceholderText(tr("only the system's CAs"));
     Edit4 = named(new QLineEdit, "Edit4");
-    Edit4->setPlaceholderText("none sent");
+    Edit4->setPlaceholderText(tr("none sent"));
     Edit5 = named(new QLineEdit, "Edit5");
-    Edit5->setPlaceholderText("none sent");
-    CheckBox3 = named(new QCheckBox("Referer: each job's base URL"), "CheckBox3");
+    Edit5->setPlaceholderText(tr("none sent"));
+    CheckBox3 = named(new QCheckBox(tr("Referer: each job's base URL")), "CheckBox3");
     CheckBox4 =
-        named(new QCheckBox("Keep the connection for the next file (HTTP/1.1)"), "CheckBox4");
+        named(new QCheckBox(tr("Keep the connection for the next file (HTTP/1.1)")), "CheckBox4");
     SpinEdit1 = named(new QSpinBox, "SpinEdit1");
     SpinEdit1->setRange(RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
-    SpinEdit1->setToolTip("Files fetched at once, each on a connection of its own");
+    SpinEdit1->setToolTip(tr("Files fetched at once, each on a connection of its own"));
+    SpinEdit2 = named(new QSpinBox, "SpinEdit2");
+    SpinEdit2->setRange(RequestSettings::kMinIntervalMs, RequestSettings::kMaxIntervalMs);
+    SpinEdit2->setSingleStep(100);
+    SpinEdit2->setSuffix(tr(" ms"));
+    SpinEdit2->setToolTip(
+        tr("How long each of the files fetched at once waits after its request before the next"));
     Memo1 = named(new QPlainTextEdit, "Memo1");
-    Memo1->setPlaceholderText("Name: value, one a line");
+    Memo1->setPlaceholderText(tr("Name: value, one a line"));
     Memo1->setTabChangesFocus(true);
     Memo1->setFixedHeight(fontMetrics().lineSpacing() * 5);
 
     auto* fields = new QFormLayout;
-    fields->addRow("CA file", Edit3);
-    fields->addRow("User-Agent", Edit4);
-    fields->addRow("Referer", Edit5);
-    fields->addRow("", CheckBox3);
-    fields->addRow("Extra lines", Memo1);
-    fields->addRow("Files at once", SpinEdit1);
+    fields->addRow(tr("CA file"), Edit3);
+    fields->addRow(tr("User-Agent"), Edit4);
+    fields->addRow(tr("Referer"), Edit5);
+    fields->addRow(QString(), CheckBox3);
+    fields->addRow(tr("Extra lines"), Memo1);
+    fields->addRow(tr("Files at once"), SpinEdit1);
+    fields->addRow(tr("Pause between requests"), SpinEdit2);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(CheckBox2);
     layout->addWidget(CheckBox4);
@@ -146,6 +153,7 @@ QWidget* TForm6::RequestPage() {
     CheckBox3->setChecked(request_->refererIsBaseUrl);
     CheckBox4->setChecked(request_->keepAlive);
     SpinEdit1->setValue(request_->parallel);
+    SpinEdit2->setValue(request_->intervalMs);
     Edit5->setDisabled(request_->refererIsBaseUrl);
     Memo1->setPlainText(request_->extraHeaders.join('\n'));
     return page;
@@ -158,8 +166,7 @@ bool TForm6::TakeRequestPage() {
         if (line.isEmpty())
             continue;
         if (!ParseExtraHeader(line)) {
-            reportError_(this,
-                         QStringLiteral("\"%1\" is no request line \"Name: value\".").arg(line));
+            reportError_(this, tr("\"%1\" is no request line \"Name: value\".").arg(line));
             PageControl1->setCurrentIndex(1);
             Memo1->setFocus();
             return false;
@@ -173,6 +180,7 @@ bool TForm6::TakeRequestPage() {
     request_->refererIsBaseUrl = CheckBox3->isChecked();
     request_->keepAlive = CheckBox4->isChecked();
     request_->parallel = SpinEdit1->value();
+    request_->intervalMs = SpinEdit2->value();
     request_->extraHeaders = lines;
     return true;
 }
@@ -220,8 +228,7 @@ void TForm6::Button1Click() {
         bool ok = false;
         const int port = Edit2->text().toInt(&ok, 10);
         if (!ok) {
-            reportError_(this,
-                         QStringLiteral("'%1' は有効な整数値ではありません。").arg(Edit2->text()));
+            reportError_(this, tr("'%1' は有効な整数値ではありません。").arg(Edit2->text()));
             Edit2->setFocus();
             Edit2->selectAll();
             return;

@@ -31,7 +31,8 @@ public:
     /// them when "Use Proxy" is checked, and they must outlive the dialog.
     /// With `request`, the controls above are the first tab ("Proxy") and a
     /// second tab ("Request") edits TLS, the CA file, the User-Agent, the
-    /// Referer and the extra request lines, which "OK" writes there too.
+    /// Referer, the extra request lines, the files fetched at once and the
+    /// pause between requests, which "OK" writes there too.
     TForm6(QString& proxy, int& proxyPort, QWidget* parent = nullptr,
            RequestSettings* request = nullptr);
 
@@ -65,6 +66,7 @@ private:
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
     QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
     QSpinBox* SpinEdit1 = nullptr;   ///< jobs in flight at once
+    QSpinBox* SpinEdit2 = nullptr;   ///< pause after each request, per lane
     QLineEdit* Edit3 = nullptr;      ///< CA file
     QLineEdit* Edit4 = nullptr;      ///< User-Agent
     QLineEdit* Edit5 = nullptr;      ///< Referer

@@ -166,7 +166,11 @@ TEST(ProxyDialog, PortBeyond32BitsIsReportedAndAppliesNothing) {
 // With the request settings the dialog has a second tab for them; the proxy
 // tab keeps its controls, and only "OK" writes either.
 TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
-    const RequestSettings before{true, "", "Serifetch/2.0", "http://g.example/", false, {"A: 1"}};
+    const RequestSettings before = [] {
+        RequestSettings r{true, "", "Serifetch/2.0", "http://g.example/", false, {"A: 1"}};
+        r.intervalMs = 700;
+        return r;
+    }();
     const struct {
         const char* name;
         QString lines;
@@ -199,6 +203,11 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         EXPECT_EQ(userAgent->text(), "Serifetch/2.0");
         EXPECT_EQ(lines->toPlainText(), "A: 1");
         EXPECT_TRUE(referer->isEnabled());
+        auto* pause = dialog.findChild<QSpinBox*>("SpinEdit2");
+        ASSERT_TRUE(pause);
+        EXPECT_EQ(pause->value(), 700);
+        EXPECT_EQ(pause->minimum(), 0);
+        EXPECT_EQ(pause->maximum(), 60000);
 
         tabs->setCurrentIndex(1);
         tls->setChecked(false);
@@ -206,6 +215,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         fromBase->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
         dialog.findChild<QSpinBox*>("SpinEdit1")->setValue(4);
+        pause->setValue(0);
         EXPECT_FALSE(referer->isEnabled());
         lines->setPlainText(c.lines);
         QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
@@ -218,6 +228,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
                               {"Cookie: a=1", "X-Two: 2"}};
         after.keepAlive = true;
         after.parallel = 4;
+        after.intervalMs = 0;
         EXPECT_EQ(request == after, c.written);
         EXPECT_EQ(request == before, !c.written);
         EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());
