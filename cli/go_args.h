@@ -14,7 +14,8 @@ struct GoArgs {
     std::optional<bool> skip;
     std::optional<bool> check;
     std::optional<int> minSizeKB;
-    int intervalMs = DownloadRun::kTickMs;
+    /// --interval: the pause after each request; unset takes the settings' value.
+    std::optional<int> intervalMs;
     /// --rate: request starts a second to each server; 0 for no cap.
     double ratePerSecond = 0;
     /// --proxy; an empty host (--proxy '') is no proxy, not even the

@@ -67,7 +67,7 @@ public:
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
-        run_.SetTickInterval(args.intervalMs);
+        run_.SetTickInterval(args.intervalMs.value_or(s.request.intervalMs));
         run_.SetRateLimit(args.ratePerSecond);
         run_.SetRetries(args.retries.value_or(s.request.retries));
         run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
