@@ -9,7 +9,7 @@ TForm7::TForm7(QStringList& history, QWidget* parent)
     : QDialog(parent)
     , history_(history) {
     setObjectName("Form7");
-    setWindowTitle("URLリスト編集");
+    setWindowTitle(tr("URLリスト編集"));
     setSizeGripEnabled(true);
 
     Panel1 = new QWidget(this);
@@ -21,11 +21,11 @@ TForm7::TForm7(QStringList& history, QWidget* parent)
         button->setAutoDefault(false);
         return button;
     };
-    Button1 = makeButton("Button1", "OK");
-    Button2 = makeButton("Button2", "削除");
-    Button3 = makeButton("Button3", "一つ上");
-    Button4 = makeButton("Button4", "一つ下");
-    Button5 = makeButton("Button5", "Cancel");
+    Button1 = makeButton("Button1", tr("OK"));
+    Button2 = makeButton("Button2", tr("削除"));
+    Button3 = makeButton("Button3", tr("一つ上"));
+    Button4 = makeButton("Button4", tr("一つ下"));
+    Button5 = makeButton("Button5", tr("Cancel"));
     Button1->setDefault(true);
 
     auto* row = new QHBoxLayout(Panel1);
