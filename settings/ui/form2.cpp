@@ -2,10 +2,14 @@
 
 #include "platform/desktop.h"
 #include "settings/ui/program_icon.h"
+#include "settings/ui/readme_location.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -21,16 +25,22 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
 } // namespace
 
 TForm2::TForm2(QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent)
+    , report_([](QWidget* owner, const QString& text) {
+        QMessageBox::information(owner, QStringLiteral("Serifetch"), text);
+    })
+    , readmeCandidates_(ReadmeCandidates(QString::fromUtf8(kDocumentationDir),
+                                         QCoreApplication::applicationDirPath())) {
     setObjectName("Form2");
-    setWindowTitle("Serifetch");
+    // The program's name, the same in every language.
+    setWindowTitle(QStringLiteral("Serifetch"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setPixmap(ProgramIcon().pixmap(QSize(32, 32), devicePixelRatio()));
     Image1->setFixedSize(32, 32);
 
-    Label1 = makeLabel(this, "Label1", "Serifetch");
+    Label1 = makeLabel(this, "Label1", QStringLiteral("Serifetch"));
     QFont nameFont = Label1->font();
     nameFont.setFamilies({"Times New Roman", "DejaVu Serif", "Liberation Serif", "serif"});
     nameFont.setStyleHint(QFont::Serif);
@@ -42,16 +52,16 @@ TForm2::TForm2(QWidget* parent)
     namePalette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0x80));
     Label1->setPalette(namePalette);
 
-    Label3 = makeLabel(this, "Label3", "Ver2.0");
-    Label4 = makeLabel(this, "Label4", "連番ファイル一括ダウンローダ");
-    Label5 = makeLabel(this, "Label5", "HTTP/1.0・プロキシ対応");
-    Label6 = makeLabel(this, "Label6", kDocumentationDir);
+    Label3 = makeLabel(this, "Label3", tr("Ver2.0"));
+    Label4 = makeLabel(this, "Label4", tr("連番ファイル一括ダウンローダ"));
+    Label5 = makeLabel(this, "Label5", tr("HTTP/1.1・HTTPS・プロキシ対応"));
+    Label6 = makeLabel(this, "Label6", QString::fromUtf8(kDocumentationDir));
     Label6->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    Button1 = new QPushButton("OK", this);
+    Button1 = new QPushButton(tr("OK"), this);
     Button1->setObjectName("Button1");
     Button1->setDefault(true);
-    Button2 = new QPushButton("ブラウザ", this);
+    Button2 = new QPushButton(tr("ブラウザ"), this);
     Button2->setObjectName("Button2");
     Button2->setAutoDefault(false);
 
@@ -92,7 +102,23 @@ TForm2::TForm2(QWidget* parent)
 
 const char* const TForm2::kDocumentationDir = SERIFETCH_DOC_DIR;
 
+void TForm2::setReporter(Reporter reporter) {
+    report_ = std::move(reporter);
+}
+
+void TForm2::setReadmeCandidates(QStringList paths) {
+    readmeCandidates_ = std::move(paths);
+}
+
 void TForm2::Button2Click() {
-    Desktop::current().openUrl(
-        QUrl::fromLocalFile(QString::fromUtf8(kDocumentationDir)).toString());
+    const QString readme =
+        FindReadme(readmeCandidates_, [](const QString& path) { return QFileInfo(path).isFile(); });
+    if (readme.isEmpty()) {
+        // Before `make install` the desktop would only be handed a folder that
+        // is not there, and would say nothing.
+        report_(this, tr("The README was not found. It is looked for here:\n%1")
+                          .arg(readmeCandidates_.join(QLatin1Char('\n'))));
+        return;
+    }
+    Desktop::current().openUrl(QUrl::fromLocalFile(readme).toString());
 }
