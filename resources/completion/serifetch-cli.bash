@@ -1,9 +1,40 @@
 # bash completion for serifetch-cli: its commands, then the options of the
 # command given. The lists follow `serifetch-cli COMMAND --help` (a test
 # checks that they name every option).
+# Without the bash-completion package (no _init_completion, no _filedir) it
+# reads bash's own COMP_WORDS and completes names with compgen.
+
+# Files, or folders with -d.
+_serifetch_cli_files() {
+    if declare -F _filedir >/dev/null; then
+        _filedir "$@"
+        return
+    fi
+    compopt -o filenames 2>/dev/null
+    local IFS=$'\n'
+    if [[ "$1" == -d ]]; then
+        COMPREPLY=($(compgen -d -- "$cur"))
+    else
+        COMPREPLY=($(compgen -f -- "$cur"))
+    fi
+}
+
 _serifetch_cli() {
     local cur prev words cword
-    _init_completion -n = || return
+    if declare -F _init_completion >/dev/null; then
+        _init_completion -n = || return
+    else
+        words=("${COMP_WORDS[@]}")
+        cword=$COMP_CWORD
+        cur=${COMP_WORDS[COMP_CWORD]}
+        prev=${COMP_WORDS[COMP_CWORD - 1]}
+        # Bash splits "--dir=x" into "--dir", "=" and "x".
+        if [[ "$cur" == = ]]; then
+            cur=
+        elif [[ "$prev" == = ]] && ((cword >= 2)); then
+            prev=${COMP_WORDS[COMP_CWORD - 2]}
+        fi
+    fi
 
     local commands="fetch list-up go show clear get"
     local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header"
@@ -25,11 +56,11 @@ _serifetch_cli() {
     fi
     case "$prev" in
     --dir | -d)
-        _filedir -d
+        _serifetch_cli_files -d
         return
         ;;
     --output | -o | --cacert)
-        _filedir
+        _serifetch_cli_files
         return
         ;;
     --min-size | --interval | --rate | --parallel | --retries | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header)

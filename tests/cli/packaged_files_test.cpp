@@ -3,8 +3,10 @@
 // desktop files pass their validators.
 #include "tests/support/test_env.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -121,4 +123,47 @@ TEST(PackagedFiles, DesktopEntryAndMetainfoPassTheirValidators) {
                                          << process.readAllStandardError().toStdString();
     }
     EXPECT_TRUE(sourceFile("resources/serifetch.desktop").contains("\nExec=serifetch %U\n"));
+}
+
+// Where the bash-completion package is missing, the script reads bash's own
+// COMP_WORDS and completes names with compgen.
+TEST(PackagedFiles, BashCompletionWorksWithoutTheBashCompletionPackage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    ASSERT_TRUE(testenv::writeFile(dir.filePath("sfile"), "x"));
+    const QString s = dir.filePath("s");
+    const struct {
+        QStringList words; // the last is the word being completed
+        QStringList expected;
+    } cases[] = {
+        {{"serifetch-cli", "g"}, {"get", "go"}},
+        {{"serifetch-cli", "--v"}, {"--version"}},
+        {{"serifetch-cli", "go", "--par"}, {"--parallel"}},
+        {{"serifetch-cli", "list-up", "--ta"}, {"--tail"}},
+        {{"serifetch-cli", "fetch", "--dir", s}, {dir.filePath("sub")}},
+        // Bash splits "--dir=..." at the "=".
+        {{"serifetch-cli", "fetch", "--dir", "=", s}, {dir.filePath("sub")}},
+        {{"serifetch-cli", "get", "-o", s}, {dir.filePath("sfile"), dir.filePath("sub")}},
+        {{"serifetch-cli", "go", "--interval", ""}, {}},
+        {{"serifetch-cli", "show", "s"}, {}},
+    };
+    const QString script = QStringLiteral(
+        "source \"$1\" || exit 3; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); "
+        "_serifetch_cli; printf '%s\\n' \"${COMPREPLY[@]}\"");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words.join(' ').toStdString());
+        QProcess bash;
+        bash.start("bash",
+                   QStringList{"--norc", "--noprofile", "-c", script, "bash",
+                               SERIFETCH_SOURCE_DIR "/resources/completion/serifetch-cli.bash"} +
+                       c.words);
+        ASSERT_TRUE(bash.waitForFinished(30000));
+        EXPECT_EQ(bash.exitCode(), 0);
+        EXPECT_EQ(bash.readAllStandardError(), QByteArray());
+        QStringList replies =
+            QString::fromUtf8(bash.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        replies.sort();
+        EXPECT_EQ(replies, c.expected);
+    }
 }
