@@ -46,7 +46,8 @@ QList<CliOption> CommandOptions(const CliCommand& command) {
 QString ProgramHelp() {
     QString text = QCoreApplication::translate(
         "CliHelp", "Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]\n"
-                   "Fetch a numbered series of files over HTTP/1.0, without a window. The job\n"
+                   "Fetch a numbered series of files over HTTP/1.1 and HTTPS, without a window\n"
+                   "(a plain http: request goes out as HTTP/1.0 unless --keep-alive). The job\n"
                    "list and the settings are the window's own, in $SERIFETCH_HOME (else\n"
                    "$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two\n"
                    "programs may use them at a time.\n");

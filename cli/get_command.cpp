@@ -188,11 +188,12 @@ const CliCommand GetCommand{
     1,
     1,
     QT_TRANSLATE_NOOP("CliCommand", "Fetch one URL into a file and print the reply's status line."),
-    QT_TRANSLATE_NOOP("CliCommand",
-                      "Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the\n"
-                      "reply's status line (on standard error when the body goes to standard\n"
-                      "output). The job list and the settings are not used. The time-out may\n"
-                      "have a fraction (0.5), up to 3600 seconds."),
+    QT_TRANSLATE_NOOP(
+        "CliCommand",
+        "Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the\n"
+        "reply's status line (on standard error when the body goes to standard\n"
+        "output). The job list and the settings are not used. The time-out may\n"
+        "have a fraction (0.5), up to 3600 seconds."),
     options,
     QT_TRANSLATE_NOOP("CliCommand",
                       "  0    the server answered with success\n"

@@ -49,6 +49,8 @@ constexpr const char* kHelp =
     "Usage: serifetch [OPTIONS] [URL]\n"
     "Open the Serifetch window: list up a numbered series of files and fetch it.\n"
     "URL, when given, is put into the URL box as the base URL.\n"
+    "Files are fetched over HTTP/1.1 and HTTPS, directly or through an HTTP proxy\n"
+    "(a plain http: request goes out as HTTP/1.0 unless keep-alive is on).\n"
     "\n"
     "Options:\n"
     "  -h, --help                  print this help and exit\n"
