@@ -89,16 +89,6 @@
         <translation>Fetch one URL into a file and print the reply's status line.</translation>
     </message>
     <message>
-        <source>Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the
-reply's status line (on standard error when the body goes to standard
-output). The job list and the settings are not used. The time-out may
-have a fraction (0.5), up to 3600 seconds.</source>
-        <translation>Fetches URL over HTTP/1.0 into FILE, following redirects, and prints the
-reply's status line (on standard error when the body goes to standard
-output). The job list and the settings are not used. The time-out may
-have a fraction (0.5), up to 3600 seconds.</translation>
-    </message>
-    <message>
         <source>  0    the server answered with success
   1    the server answered with a failure (nothing is saved to FILE)
   2    bad arguments, bad URL, network error, time-out
@@ -270,26 +260,22 @@ not used.</translation>
   2    bad arguments
 </translation>
     </message>
+    <message>
+        <source>Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</source>
+        <translation>Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</translation>
+    </message>
 </context>
 <context>
     <name>CliHelp</name>
     <message>
         <source>Usage: %1</source>
         <translation>Usage: %1</translation>
-    </message>
-    <message>
-        <source>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
-Fetch a numbered series of files over HTTP/1.0, without a window. The job
-list and the settings are the window's own, in $SERIFETCH_HOME (else
-$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
-programs may use them at a time.
-</source>
-        <translation>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
-Fetch a numbered series of files over HTTP/1.0, without a window. The job
-list and the settings are the window's own, in $SERIFETCH_HOME (else
-$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
-programs may use them at a time.
-</translation>
     </message>
     <message>
         <source>Commands:</source>
@@ -334,6 +320,22 @@ programs may use them at a time.
     <message>
         <source>no %1 given</source>
         <translation>no %1 given</translation>
+    </message>
+    <message>
+        <source>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
+Fetch a numbered series of files over HTTP/1.1 and HTTPS, without a window
+(a plain http: request goes out as HTTP/1.0 unless --keep-alive). The job
+list and the settings are the window's own, in $SERIFETCH_HOME (else
+$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
+programs may use them at a time.
+</source>
+        <translation>Usage: serifetch-cli COMMAND [OPTIONS] [ARGUMENTS]
+Fetch a numbered series of files over HTTP/1.1 and HTTPS, without a window
+(a plain http: request goes out as HTTP/1.0 unless --keep-alive). The job
+list and the settings are the window's own, in $SERIFETCH_HOME (else
+$XDG_CONFIG_HOME/serifetch, else ~/.config/serifetch); only one of the two
+programs may use them at a time.
+</translation>
     </message>
 </context>
 <context>
@@ -438,10 +440,6 @@ programs may use them at a time.
         <translation>keep files of any size</translation>
     </message>
     <message>
-        <source>pause between jobs (default 200)</source>
-        <translation>pause between jobs (default 200)</translation>
-    </message>
-    <message>
         <source>start at most N requests a second to each server</source>
         <translation>start at most N requests a second to each server</translation>
     </message>
@@ -512,6 +510,10 @@ programs may use them at a time.
     <message>
         <source>print each request and its status line</source>
         <translation>print each request and its status line</translation>
+    </message>
+    <message>
+        <source>pause between jobs (default: Interval in serifech.ini, else 200)</source>
+        <translation>pause between jobs (default: Interval in serifech.ini, else 200)</translation>
     </message>
 </context>
 <context>
@@ -1860,6 +1862,169 @@ Fetch the failed jobs (▼, ×) again now?</source>
 %2
 
 Fetch the failed jobs (▼, ×) again now?</translation>
+    </message>
+</context>
+<context>
+    <name>TForm2</name>
+    <message>
+        <source>Ver2.0</source>
+        <translation>Ver2.0</translation>
+    </message>
+    <message>
+        <source>連番ファイル一括ダウンローダ</source>
+        <translation>Numbered-series file downloader</translation>
+    </message>
+    <message>
+        <source>HTTP/1.1・HTTPS・プロキシ対応</source>
+        <translation>HTTP/1.1, HTTPS, through proxies</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>ブラウザ</source>
+        <translation>Browser</translation>
+    </message>
+    <message>
+        <source>The README was not found. It is looked for here:
+%1</source>
+        <translation>The README was not found. It is looked for here:
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>TForm6</name>
+    <message>
+        <source>Option</source>
+        <translation>Option</translation>
+    </message>
+    <message>
+        <source>Use Proxy</source>
+        <translation>Use Proxy</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Init</source>
+        <translation>Init</translation>
+    </message>
+    <message>
+        <source>Proxy</source>
+        <translation>Proxy</translation>
+    </message>
+    <message>
+        <source>Request</source>
+        <translation>Request</translation>
+    </message>
+    <message>
+        <source>Fetch https: URLs (TLS)</source>
+        <translation>Fetch https: URLs (TLS)</translation>
+    </message>
+    <message>
+        <source>only the system's CAs</source>
+        <translation>only the system's CAs</translation>
+    </message>
+    <message>
+        <source>none sent</source>
+        <translation>none sent</translation>
+    </message>
+    <message>
+        <source>Referer: each job's base URL</source>
+        <translation>Referer: each job's base URL</translation>
+    </message>
+    <message>
+        <source>Keep the connection for the next file (HTTP/1.1)</source>
+        <translation>Keep the connection for the next file (HTTP/1.1)</translation>
+    </message>
+    <message>
+        <source>Files fetched at once, each on a connection of its own</source>
+        <translation>Files fetched at once, each on a connection of its own</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>How long each of the files fetched at once waits after its request before the next</source>
+        <translation>How long each of the files fetched at once waits after its request before the next</translation>
+    </message>
+    <message>
+        <source>Name: value, one a line</source>
+        <translation>Name: value, one a line</translation>
+    </message>
+    <message>
+        <source>CA file</source>
+        <translation>CA file</translation>
+    </message>
+    <message>
+        <source>User-Agent</source>
+        <translation>User-Agent</translation>
+    </message>
+    <message>
+        <source>Referer</source>
+        <translation>Referer</translation>
+    </message>
+    <message>
+        <source>Extra lines</source>
+        <translation>Extra lines</translation>
+    </message>
+    <message>
+        <source>Files at once</source>
+        <translation>Files at once</translation>
+    </message>
+    <message>
+        <source>Pause between requests</source>
+        <translation>Pause between requests</translation>
+    </message>
+    <message>
+        <source>"%1" is no request line "Name: value".</source>
+        <translation>"%1" is no request line "Name: value".</translation>
+    </message>
+    <message>
+        <source>'%1' は有効な整数値ではありません。</source>
+        <translation>'%1' is not a valid whole number.</translation>
+    </message>
+</context>
+<context>
+    <name>TForm7</name>
+    <message>
+        <source>URLリスト編集</source>
+        <translation>Edit the URL list</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>削除</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>一つ上</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>一つ下</source>
+        <translation>Down</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

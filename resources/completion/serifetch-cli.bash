@@ -36,18 +36,19 @@ _serifetch_cli() {
         fi
     fi
 
-    local commands="fetch list-up go show clear get"
+    local commands="fetch list-up go show clear get probe"
     local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
         --rate --parallel --retries --retry-failed --allow-hidden-paths --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options
     case "${words[1]}" in
-    fetch) options="--dir -d $go_options" ;;
+    fetch) options="--dir -d --output -o $go_options" ;;
     list-up) options="--url --head --digits --start --end --tail --dir -d --force --help -h" ;;
     go) options="$go_options" ;;
     show) options="--help -h" ;;
     clear) options="--force --help -h" ;;
     get) options="--output -o --proxy --timeout --verbose -v --trace $request_options --help -h" ;;
+    probe) options="--misses --interval --verbose -v $request_options --help -h" ;;
     esac
 
     if ((cword == 1)); then
@@ -63,7 +64,7 @@ _serifetch_cli() {
         _serifetch_cli_files
         return
         ;;
-    --min-size | --interval | --rate | --parallel | --retries | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header)
+    --min-size | --misses | --interval | --rate | --parallel | --retries | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header)
         return
         ;;
     esac

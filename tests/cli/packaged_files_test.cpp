@@ -74,6 +74,7 @@ TEST(PackagedFiles, ManPagesAndCompletionsNameEveryOptionAndExitCodeOfTheHelp) {
         {cli, {"show", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"clear", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"get", "--help"}, "docs/man/serifetch-cli.1", true},
+        {cli, {"probe", "--help"}, "docs/man/serifetch-cli.1", true},
         {QStringLiteral(SERIFETCH_GUI_PATH), {"--help"}, "docs/man/serifetch.1", false},
     };
     const QString bash = sourceFile("resources/completion/serifetch-cli.bash");
