@@ -2233,6 +2233,51 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     </message>
 </context>
 <context>
+    <name>WindowMain</name>
+    <message>
+        <source>serifetch-cli works without one</source>
+        <translation>serifetch-cli works without one</translation>
+    </message>
+    <message>
+        <source>Usage: serifetch [OPTIONS] [URL]
+Open the Serifetch window: list up a numbered series of files and fetch it.
+URL, when given, is put into the URL box as the base URL.
+Files are fetched over HTTP/1.1 and HTTPS, directly or through an HTTP proxy
+(a plain http: request goes out as HTTP/1.0 unless keep-alive is on).
+
+Options:
+  -h, --help                  print this help and exit
+  -V, --version               print the version and exit
+Qt's own options (-platform NAME, -style NAME, ...) are taken too.
+
+SIGTERM, SIGINT and SIGHUP close the window as File &gt; Exit does: the request
+under way is aborted, the inputs, the layout and the job list are saved.
+
+Exit status:
+  0    the window was closed
+  1    no display, or the profile folder is in use
+</source>
+        <translation>Usage: serifetch [OPTIONS] [URL]
+Open the Serifetch window: list up a numbered series of files and fetch it.
+URL, when given, is put into the URL box as the base URL.
+Files are fetched over HTTP/1.1 and HTTPS, directly or through an HTTP proxy
+(a plain http: request goes out as HTTP/1.0 unless keep-alive is on).
+
+Options:
+  -h, --help                  print this help and exit
+  -V, --version               print the version and exit
+Qt's own options (-platform NAME, -style NAME, ...) are taken too.
+
+SIGTERM, SIGINT and SIGHUP close the window as File &gt; Exit does: the request
+under way is aborted, the inputs, the layout and the job list are saved.
+
+Exit status:
+  0    the window was closed
+  1    no display, or the profile folder is in use
+</translation>
+    </message>
+</context>
+<context>
     <name>WindowProfile</name>
     <message>
         <source>The job list was not saved: no profile was opened.</source>

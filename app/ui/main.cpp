@@ -15,7 +15,12 @@
 
 namespace {
 
-constexpr const char* kNoDisplayHint = "serifetch-cli works without one";
+QString Tr(const char* text) {
+    return QCoreApplication::translate("WindowMain", text);
+}
+
+const char* const kNoDisplayHint =
+    QT_TRANSLATE_NOOP("WindowMain", "serifetch-cli works without one");
 
 bool DisplayConfigured() {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -36,8 +41,10 @@ void ReportFatalDisplayProblems(QtMsgType type, const QMessageLogContext& contex
         const QByteArray display = qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
                                        ? qgetenv("DISPLAY")
                                        : qgetenv("WAYLAND_DISPLAY");
-        std::fprintf(stderr, "serifetch: cannot open the display \"%s\" (see above); %s.\n",
-                     display.constData(), kNoDisplayHint);
+        // Said before a catalogue can be installed: in the source texts.
+        std::fprintf(stderr, "serifetch: %s\n",
+                     qUtf8Printable(Tr("cannot open the display \"%1\" (see above); %2.")
+                                        .arg(QString::fromLocal8Bit(display), Tr(kNoDisplayHint))));
         std::fflush(stderr);
         std::_Exit(EXIT_FAILURE);
     }
@@ -45,31 +52,41 @@ void ReportFatalDisplayProblems(QtMsgType type, const QMessageLogContext& contex
         g_defaultHandler(type, context, message);
 }
 
-constexpr const char* kHelp =
-    "Usage: serifetch [OPTIONS] [URL]\n"
-    "Open the Serifetch window: list up a numbered series of files and fetch it.\n"
-    "URL, when given, is put into the URL box as the base URL.\n"
-    "Files are fetched over HTTP/1.1 and HTTPS, directly or through an HTTP proxy\n"
-    "(a plain http: request goes out as HTTP/1.0 unless keep-alive is on).\n"
-    "\n"
-    "Options:\n"
-    "  -h, --help                  print this help and exit\n"
-    "  -V, --version               print the version and exit\n"
-    "Qt's own options (-platform NAME, -style NAME, ...) are taken too.\n"
-    "\n"
-    "SIGTERM, SIGINT and SIGHUP close the window as File > Exit does: the request\n"
-    "under way is aborted, the inputs, the layout and the job list are saved.\n"
-    "\n"
-    "Exit status:\n"
-    "  0    the window was closed\n"
-    "  1    no display, or the profile folder is in use\n";
+const char* const kHelp = QT_TRANSLATE_NOOP(
+    "WindowMain", "Usage: serifetch [OPTIONS] [URL]\n"
+                  "Open the Serifetch window: list up a numbered series of files and fetch it.\n"
+                  "URL, when given, is put into the URL box as the base URL.\n"
+                  "Files are fetched over HTTP/1.1 and HTTPS, directly or through an HTTP proxy\n"
+                  "(a plain http: request goes out as HTTP/1.0 unless keep-alive is on).\n"
+                  "\n"
+                  "Options:\n"
+                  "  -h, --help                  print this help and exit\n"
+                  "  -V, --version               print the version and exit\n"
+                  "Qt's own options (-platform NAME, -style NAME, ...) are taken too.\n"
+                  "\n"
+                  "SIGTERM, SIGINT and SIGHUP close the window as File > Exit does: the request\n"
+                  "under way is aborted, the inputs, the layout and the job list are saved.\n"
+                  "\n"
+                  "Exit status:\n"
+                  "  0    the window was closed\n"
+                  "  1    no display, or the profile folder is in use\n");
+
+// Before the first widget: captions are translated as they are made.
+void SpeakTheUsersLanguage(QCoreApplication& app) {
+    const UiLanguage language =
+        ChooseLanguage(WindowLanguageSetting(ProfileDir::settingsFilePath()));
+    if (!InstallTranslation(app, language))
+        std::fputs("serifetch: the English catalogue is missing from this build\n", stderr);
+}
 
 // --help and --version are answered without a display, like any program's.
 bool AnswersOnTheTerminal(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "--help" || arg == "-h") {
-            std::fputs(kHelp, stdout);
+            QCoreApplication terminal(argc, argv);
+            SpeakTheUsersLanguage(terminal);
+            std::fputs(qUtf8Printable(Tr(kHelp)), stdout);
             return true;
         }
         if (arg == "--version" || arg == "-V") {
@@ -78,14 +95,6 @@ bool AnswersOnTheTerminal(int argc, char** argv) {
         }
     }
     return false;
-}
-
-// Before the first widget: captions are translated as they are made.
-void SpeakTheUsersLanguage(QApplication& app) {
-    const UiLanguage language =
-        ChooseLanguage(WindowLanguageSetting(ProfileDir::settingsFilePath()));
-    if (!InstallTranslation(app, language))
-        std::fputs("serifetch: the English catalogue is missing from this build\n", stderr);
 }
 
 } // namespace
@@ -101,25 +110,30 @@ int main(int argc, char** argv) {
     auto profile = std::make_unique<ProfileSession>();
     static_cast<void>(profile->prepare());
     if (profile->lock() == ProfileLock::Result::Busy) {
-        QString inUse = profile->inUseText() +
-                        QStringLiteral(" (serifetch-cli or another Serifetch window). Start "
-                                       "Serifetch again when it has finished.");
+        // The box needs the display; the terminal line is said in any case.
+        std::unique_ptr<QCoreApplication> app =
+            DisplayConfigured() ? std::make_unique<QApplication>(argc, argv)
+                                : std::make_unique<QCoreApplication>(argc, argv);
+        SpeakTheUsersLanguage(*app);
+        QString inUse = Tr("%1 (serifetch-cli or another Serifetch window). Start Serifetch "
+                           "again when it has finished.")
+                            .arg(profile->inUseText());
         inUse[0] = inUse[0].toUpper();
         std::fprintf(stderr, "serifetch: %s\n", qUtf8Printable(inUse));
         std::fflush(stderr);
         if (DisplayConfigured()) {
-            QApplication app(argc, argv);
-            SpeakTheUsersLanguage(app);
             QApplication::setWindowIcon(ProgramIcon());
             QMessageBox::critical(nullptr, QStringLiteral("Serifetch"), inUse);
         }
         return EXIT_FAILURE;
     }
     if (!DisplayConfigured()) {
-        std::fprintf(stderr,
-                     "serifetch: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                     "%s.\n",
-                     kNoDisplayHint);
+        QCoreApplication terminal(argc, argv);
+        SpeakTheUsersLanguage(terminal);
+        std::fprintf(stderr, "serifetch: %s\n",
+                     qUtf8Printable(Tr("no display (neither DISPLAY nor WAYLAND_DISPLAY is "
+                                       "set); %1.")
+                                        .arg(Tr(kNoDisplayHint))));
         return EXIT_FAILURE;
     }
     g_defaultHandler = qInstallMessageHandler(ReportFatalDisplayProblems);
