@@ -19,7 +19,10 @@ const QList<CliOption>& options() {
             {"dir", 'd', "DIR",
              QT_TRANSLATE_NOOP("CliOption", "save folder (default: the current folder)")},
             {"output", 'o', "NAME",
-             QT_TRANSLATE_NOOP("CliOption", "name the files NAME, #1, #2 … for the values")}};
+             QT_TRANSLATE_NOOP("CliOption", "name the files NAME, #1, #2 … for the values")},
+            {"misses", 0, "N",
+             QT_TRANSLATE_NOOP("CliOption", "with an open end ([001-]): missing numbers in a "
+                                            "row that end the series (1 to 100, default 3)")}};
         return own + GoOptions();
     }();
     return table;
@@ -155,12 +158,6 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const UrlPattern pattern = UrlPattern::Parse(url);
     if (!pattern.IsValid())
         return UsageError(FetchCommand, pattern.Error(), err);
-    if (pattern.OpenEnd())
-        return UsageError(FetchCommand,
-                          QCoreApplication::translate(
-                              "FetchCommand", "an open end ([001-]) is not supported yet: give "
-                                              "the last number"),
-                          err);
     ListUpInputs inputs;
     bool described = false;
     if (!pattern.HasPattern() && !url.contains(QLatin1String("://["))) {
@@ -178,6 +175,18 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     GoArgs go;
     if (const QString problem = ReadGoArgs(args, go); !problem.isEmpty())
         return UsageError(FetchCommand, problem, err);
+    int misses = 3;
+    if (const auto v = args.value("misses")) {
+        const auto n = ParseDecimal(*v, 1, 100);
+        if (!n)
+            return UsageError(
+                FetchCommand,
+                QCoreApplication::translate("FetchCommand",
+                                            "--misses needs a number from 1 to 100, not \"%1\"")
+                    .arg(*v),
+                err);
+        misses = int(*n);
+    }
 
     CliProfile profile(FetchCommand.name, err);
     if (!profile.openToChangeJobs(args, described))
@@ -188,6 +197,19 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     qint64 added = 0;
     // Jobs listed by an earlier fetch of the same URL are not listed again:
     // their marks tell go what is left. Their folders are made by go.
+    if (pattern.OpenEnd()) {
+        // The numbers are listed by the run, as far as the series goes.
+        const QString folder =
+            inputs.dir->endsWith(QLatin1Char('/')) ? *inputs.dir : *inputs.dir + QLatin1Char('/');
+        if (!args.value("output") && !pattern.RelativePathError().isEmpty()) {
+            profile.error(pattern.RelativePathError());
+            return ExitError;
+        }
+        shown << QCoreApplication::translate("FetchCommand", "Pattern: %1").arg(url) << "\n";
+        shown << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(folder) << "\n";
+        go.openSeries = OpenSeriesRun::Spec{pattern, folder, args.value("output"), misses};
+        return Go(profile, go, out);
+    }
     const int code =
         described ? ListUp(profile, inputs, ListedJobs::Skip, shown, added)
                   : listUpPattern(profile, pattern, *inputs.dir, args.value("output"), shown);
@@ -213,7 +235,10 @@ const CliCommand FetchCommand{
                       "listed up as list-up would (the inputs stored, the base URL added to the\n"
                       "history). More is a pattern, as curl's globbing has it: ranges in folders\n"
                       "too and several of them (ch[01-10]/p[001-030].jpg: their product, the\n"
-                      "leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each\n"
+                      "leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); the\n"
+                      "innermost range may be left open (img_[001-].jpg): the run fetches on\n"
+                      "until --misses numbers in a row are missing, and takes those misses off\n"
+                      "the list (a miss that a later file follows stays a failed job). Each\n"
                       "file keeps the varying part of the path (ch01/p001.jpg, folders made as\n"
                       "needed), or is named by -o, where #1, #2 … stand for the values (-o\n"
                       "'#1-#2.jpg'). \\[ and \\{ stand for themselves. A URL without a range is\n"

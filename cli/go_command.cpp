@@ -4,8 +4,10 @@
 #include "app/download_run.h"
 #include "app/list_edits.h"
 #include "app/list_saver.h"
+#include "app/open_series.h"
 #include "app/run_panels.h"
 #include "app/run_session.h"
+#include "app/series.h"
 #include "app/status_mark.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
@@ -71,6 +73,12 @@ public:
         run_.SetRateLimit(args.ratePerSecond);
         run_.SetRetries(args.retries.value_or(s.request.retries));
         run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
+        // An open end lists its numbers as the answers come in.
+        if (args.openSeries) {
+            openSeries_ = std::make_unique<OpenSeriesRun>(run_, grid_, *args.openSeries,
+                                                          run_.Parallel(), kMaxJobsPerListUp);
+            openSeries_->Start();
+        }
 
         // Marks reach the file at most once a second, and a second after a
         // job ends at the latest: a crash loses no more than that.
@@ -218,6 +226,7 @@ private:
     RunSession session_;
     DownloadRun& run_;
     ListSaver saver_;
+    std::unique_ptr<OpenSeriesRun> openSeries_;
     GoReport report_;
     // The third Ctrl-C ends the process at once.
     SignalNotifier interrupts_{{{SIGINT, 2}, {SIGTERM}}};

@@ -195,36 +195,6 @@ use.</translation>
         <translation>List up a URL with [ranges] and {lists} and fetch it: list-up and go in one.</translation>
     </message>
     <message>
-        <source>A numeric range in the file name of URL, as curl writes it, gives the
-series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
-leading zeros sets the width), pic[1-40:2].jpg every second number; it is
-listed up as list-up would (the inputs stored, the base URL added to the
-history). More is a pattern, as curl's globbing has it: ranges in folders
-too and several of them (ch[01-10]/p[001-030].jpg: their product, the
-leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each
-file keeps the varying part of the path (ch01/p001.jpg, folders made as
-needed), or is named by -o, where #1, #2 … stand for the values (-o
-'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
-one job. Jobs the list holds already are not added again; then go runs
-over the whole list with the options given, so running the same fetch
-again resumes it. Quote the URL, so that the shell leaves the brackets
-alone.</source>
-        <translation>A numeric range in the file name of URL, as curl writes it, gives the
-series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
-leading zeros sets the width), pic[1-40:2].jpg every second number; it is
-listed up as list-up would (the inputs stored, the base URL added to the
-history). More is a pattern, as curl's globbing has it: ranges in folders
-too and several of them (ch[01-10]/p[001-030].jpg: their product, the
-leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); each
-file keeps the varying part of the path (ch01/p001.jpg, folders made as
-needed), or is named by -o, where #1, #2 … stand for the values (-o
-'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
-one job. Jobs the list holds already are not added again; then go runs
-over the whole list with the options given, so running the same fetch
-again resumes it. Quote the URL, so that the shell leaves the brackets
-alone.</translation>
-    </message>
-    <message>
         <source>Find the series one file belongs to: its padding, first and last number.</source>
         <translation>Find the series one file belongs to: its padding, first and last number.</translation>
     </message>
@@ -269,6 +239,42 @@ have a fraction (0.5), up to 3600 seconds.</source>
 reply's status line (on standard error when the body goes to standard
 output). The job list and the settings are not used. The time-out may
 have a fraction (0.5), up to 3600 seconds.</translation>
+    </message>
+    <message>
+        <source>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number; it is
+listed up as list-up would (the inputs stored, the base URL added to the
+history). More is a pattern, as curl's globbing has it: ranges in folders
+too and several of them (ch[01-10]/p[001-030].jpg: their product, the
+leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); the
+innermost range may be left open (img_[001-].jpg): the run fetches on
+until --misses numbers in a row are missing, and takes those misses off
+the list (a miss that a later file follows stays a failed job). Each
+file keeps the varying part of the path (ch01/p001.jpg, folders made as
+needed), or is named by -o, where #1, #2 … stand for the values (-o
+'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
+one job. Jobs the list holds already are not added again; then go runs
+over the whole list with the options given, so running the same fetch
+again resumes it. Quote the URL, so that the shell leaves the brackets
+alone.</source>
+        <translation>A numeric range in the file name of URL, as curl writes it, gives the
+series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
+leading zeros sets the width), pic[1-40:2].jpg every second number; it is
+listed up as list-up would (the inputs stored, the base URL added to the
+history). More is a pattern, as curl's globbing has it: ranges in folders
+too and several of them (ch[01-10]/p[001-030].jpg: their product, the
+leftmost outermost), letters (plate_[a-h].jpg), lists ({front,back}); the
+innermost range may be left open (img_[001-].jpg): the run fetches on
+until --misses numbers in a row are missing, and takes those misses off
+the list (a miss that a later file follows stays a failed job). Each
+file keeps the varying part of the path (ch01/p001.jpg, folders made as
+needed), or is named by -o, where #1, #2 … stand for the values (-o
+'#1-#2.jpg'). \[ and \{ stand for themselves. A URL without a range is
+one job. Jobs the list holds already are not added again; then go runs
+over the whole list with the options given, so running the same fetch
+again resumes it. Quote the URL, so that the shell leaves the brackets
+alone.</translation>
     </message>
 </context>
 <context>
@@ -515,6 +521,10 @@ programs may use them at a time.
         <source>pause between jobs (default: Interval in serifech.ini, else 200)</source>
         <translation>pause between jobs (default: Interval in serifech.ini, else 200)</translation>
     </message>
+    <message>
+        <source>with an open end ([001-]): missing numbers in a row that end the series (1 to 100, default 3)</source>
+        <translation>with an open end ([001-]): missing numbers in a row that end the series (1 to 100, default 3)</translation>
+    </message>
 </context>
 <context>
     <name>CliProfile</name>
@@ -641,8 +651,8 @@ programs may use them at a time.
         <translation>Added %1 jobs (%2 listed already); %3 in the list.</translation>
     </message>
     <message>
-        <source>an open end ([001-]) is not supported yet: give the last number</source>
-        <translation>an open end ([001-]) is not supported yet: give the last number</translation>
+        <source>--misses needs a number from 1 to 100, not "%1"</source>
+        <translation>--misses needs a number from 1 to 100, not "%1"</translation>
     </message>
 </context>
 <context>

@@ -42,7 +42,7 @@ _serifetch_cli() {
         --rate --parallel --retries --retry-failed --allow-hidden-paths --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options
     case "${words[1]}" in
-    fetch) options="--dir -d --output -o $go_options" ;;
+    fetch) options="--dir -d --output -o --misses $go_options" ;;
     list-up) options="--url --head --digits --start --end --tail --dir -d --force --help -h" ;;
     go) options="$go_options" ;;
     show) options="--help -h" ;;

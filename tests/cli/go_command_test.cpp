@@ -421,6 +421,41 @@ TEST_F(CliGo, FetchListsUpAPatternsProductWithItsFoldersAndNames) {
     EXPECT_TRUE(refused.err.contains("Column")) << refused.err.toStdString();
 }
 
+// An open end fetches on until Misses numbers in a row are missing: the
+// misses past the last file are taken off the list, those in the middle stay.
+TEST_F(CliGo, AnOpenEndStopsMissesAfterTheLastFileAndListsWhatWasFound) {
+    const auto asked = [](int n) {
+        return requests(QStringLiteral("/gallery/img_%1.jpg").arg(n, 3, 10, QChar('0')));
+    };
+    for (const char* parallel : {"1", "4"}) {
+        SCOPED_TRACE(parallel);
+        ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+        std::vector<int> before;
+        for (int n = 138; n <= 160; ++n)
+            before.push_back(asked(n));
+        const auto run = cli({"fetch", nginx->baseUrl() + "gallery/img_[001-].jpg", "-d",
+                              out("open"), "--interval=0", "--parallel", parallel, "-q"});
+        EXPECT_EQ(run.exitCode, 1) << "40, 90 and 91 are missing in the middle";
+        const std::vector<Job> listed = jobs();
+        ASSERT_EQ(listed.size(), 137u);
+        EXPECT_EQ(listed.back().url, nginx->baseUrl() + "gallery/img_137.jpg");
+        int failed = 0;
+        for (const Job& job : listed)
+            failed += job.status == "▼";
+        EXPECT_EQ(failed, 3);
+        EXPECT_EQ(listed[39].status, "▼");
+        EXPECT_TRUE(listed[39].reason.contains("404")) << listed[39].reason.toStdString();
+        int past = 0;
+        for (int n = 138; n <= 160; ++n)
+            past += asked(n) - before[size_t(n - 138)];
+        if (QByteArray(parallel) == "1")
+            EXPECT_EQ(past, 3) << "exactly Misses requests past the end";
+        else
+            EXPECT_LE(past, 4 + 3) << "at most N + Misses";
+        QDir(out("open")).removeRecursively();
+    }
+}
+
 // probe finds the padding and both ends from any one file, asking HEAD, and
 // stays within its bound of requests; nginx's log counts them.
 TEST_F(CliGo, ProbeFindsTheSeriesFromOneFile) {

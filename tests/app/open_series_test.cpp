@@ -1,0 +1,151 @@
+// The numbers of a series whose end nobody knows: what is listed, when the
+// series is over, and what is taken off the list at its end.
+#include "app/open_series.h"
+
+#include <deque>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+// Answers the plan's numbers as a server holding `files` would, `lanes` at a
+// time in the order they were listed, each answer given when a lane frees
+// up (the oldest first, or the newest first to mix up the order).
+struct Played {
+    std::vector<qint64> asked;
+    std::vector<qint64> pastTheEnd;
+    qint64 lastFound = 0;
+};
+Played Play(const std::set<qint64>& files, int misses, int lanes, bool newestFirst,
+            qint64 cap = 1'000'000) {
+    OpenSeriesPlan plan(1, misses, lanes, cap);
+    Played played;
+    std::deque<qint64> inFlight;
+    for (int guard = 0; guard < 100'000; ++guard) {
+        while (int(inFlight.size()) < lanes) {
+            const auto n = plan.NextToList();
+            if (!n)
+                break;
+            played.asked.push_back(*n);
+            inFlight.push_back(*n);
+        }
+        if (inFlight.empty())
+            break;
+        const qint64 n = newestFirst ? inFlight.back() : inFlight.front();
+        newestFirst ? inFlight.pop_back() : inFlight.pop_front();
+        files.count(n) ? plan.Found(n) : plan.Missing(n);
+    }
+    EXPECT_TRUE(plan.Over());
+    played.pastTheEnd = plan.PastTheEnd();
+    played.lastFound = plan.LastFound();
+    return played;
+}
+
+std::set<qint64> Range(qint64 first, qint64 last, std::set<qint64> gaps = {}) {
+    std::set<qint64> files;
+    for (qint64 n = first; n <= last; ++n)
+        if (!gaps.count(n))
+            files.insert(n);
+    return files;
+}
+
+TEST(OpenSeriesPlan, StopsMissesPastTheEndAndKeepsTheMissesInTheMiddle) {
+    const struct {
+        const char* name;
+        std::set<qint64> files;
+        int misses;
+        int lanes;
+        bool newestFirst;
+        qint64 lastFound;
+        std::vector<qint64> pastTheEnd;
+    } cases[] = {
+        {"one at a time: exactly Misses numbers past the end",
+         Range(1, 30),
+         3,
+         1,
+         false,
+         30,
+         {31, 32, 33}},
+        {"gaps of one and two are no end",
+         Range(1, 137, {40, 90, 91}),
+         3,
+         1,
+         false,
+         137,
+         {138, 139, 140}},
+        {"a gap of Misses is the end", Range(1, 20, {11, 12, 13}), 3, 1, false, 10, {11, 12, 13}},
+        {"four at once, answers in order", Range(1, 30), 3, 4, false, 30, {31, 32, 33, 34, 35, 36}},
+        {"four at once, answers out of order",
+         Range(1, 30, {7}),
+         3,
+         4,
+         true,
+         30,
+         {31, 32, 33, 34, 35, 36}},
+        {"Misses 1", Range(1, 5), 1, 1, false, 5, {6}},
+        {"nothing found: the misses stay", {}, 3, 1, false, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Played played = Play(c.files, c.misses, c.lanes, c.newestFirst);
+        EXPECT_EQ(played.lastFound, c.lastFound);
+        EXPECT_EQ(played.pastTheEnd, c.pastTheEnd);
+        // N at once ask at most N + Misses numbers past the end.
+        const qint64 past = std::count_if(played.asked.begin(), played.asked.end(),
+                                          [&](qint64 n) { return n > c.lastFound; });
+        EXPECT_LE(past, c.lanes + c.misses);
+        EXPECT_EQ(std::set<qint64>(played.asked.begin(), played.asked.end()).size(),
+                  played.asked.size())
+            << "no number asked twice";
+    }
+}
+
+TEST(OpenSeriesPlan, ALaterAnswerReplacesAnEarlierOneAndFailuresDoNotCarryOn) {
+    OpenSeriesPlan plan(1, 2, 1, 1000);
+    EXPECT_EQ(plan.NextToList(), 1);
+    plan.Found(1);
+    EXPECT_EQ(plan.NextToList(), 2);
+    plan.Found(2);
+    // The content check finds number 2 a web page after all.
+    plan.Missing(2);
+    EXPECT_EQ(plan.LastFound(), 1);
+    EXPECT_EQ(plan.NextToList(), 3);
+    plan.Failed(3); // a 500: no file, no miss; the series does not go on for it
+    EXPECT_EQ(plan.NextToList(), std::nullopt);
+    EXPECT_TRUE(plan.Over());
+    EXPECT_EQ(plan.PastTheEnd(), std::vector<qint64>{2}) << "the failure stays on the list";
+
+    OpenSeriesPlan capped(1, 3, 1, 2);
+    EXPECT_EQ(capped.NextToList(), 1);
+    capped.Found(1);
+    EXPECT_EQ(capped.NextToList(), 2);
+    capped.Found(2);
+    EXPECT_EQ(capped.NextToList(), std::nullopt) << "List Up's cap";
+    EXPECT_TRUE(capped.Over());
+
+    OpenSeriesPlan resumed(0, 3, 1, 1000);
+    resumed.Listed(0);
+    resumed.Listed(1);
+    resumed.Found(0);
+    EXPECT_EQ(resumed.NextToList(), 2) << "numbers listed before are not listed again";
+}
+
+TEST(OpenSeriesPlan, AnswersFromMarksAndStatus) {
+    using M = JobList::Mark;
+    const struct {
+        M mark;
+        int status;
+        SeriesAnswer answer;
+    } cases[] = {
+        {M::Done, 200, SeriesAnswer::Found},     {M::Skipped, 0, SeriesAnswer::Found},
+        {M::Failed, 404, SeriesAnswer::Missing}, {M::Failed, 410, SeriesAnswer::Missing},
+        {M::Failed, 200, SeriesAnswer::Missing}, {M::Failed, 403, SeriesAnswer::Failed},
+        {M::Failed, 0, SeriesAnswer::Failed},    {M::GivenUp, 503, SeriesAnswer::Failed},
+        {M::Small, 200, SeriesAnswer::None},     {M::Requested, 0, SeriesAnswer::None},
+        {M::None, 0, SeriesAnswer::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(AnswerOf(c.mark, c.status), c.answer) << int(c.mark) << " " << c.status;
+}
+
+} // namespace
