@@ -1,5 +1,6 @@
 #include "app/content_check.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSet>
 
@@ -12,13 +13,14 @@ struct Kind {
 
 // SVG is left out on purpose: an XML file is exactly what it should be.
 const Kind kKinds[] = {
-    {"an image",
+    {QT_TRANSLATE_NOOP("ContentCheck", "an image"),
      {"jpg", "jpeg", "jpe", "jfif", "png", "gif", "bmp", "webp", "tif", "tiff", "ico", "heic",
       "heif", "avif", "jxl"}},
-    {"an audio file", {"mp3", "m4a", "aac", "flac", "ogg", "oga", "opus", "wav", "wma", "mid"}},
-    {"a video",
+    {QT_TRANSLATE_NOOP("ContentCheck", "an audio file"),
+     {"mp3", "m4a", "aac", "flac", "ogg", "oga", "opus", "wav", "wma", "mid"}},
+    {QT_TRANSLATE_NOOP("ContentCheck", "a video"),
      {"mp4", "m4v", "mkv", "webm", "avi", "mov", "wmv", "flv", "mpg", "mpeg", "ts", "3gp"}},
-    {"an archive",
+    {QT_TRANSLATE_NOOP("ContentCheck", "an archive"),
      {"zip", "rar", "7z", "gz", "tgz", "bz2", "xz", "zst", "tar", "lzh", "lha", "cab", "iso"}},
 };
 
@@ -63,8 +65,8 @@ QString WrongContentReason(const QString& path) {
     const char* page = pageKind(file.read(512));
     if (!page)
         return {};
-    return QStringLiteral("%1 page instead of %2")
-        .arg(QLatin1String(page), QLatin1String(promised));
+    return QCoreApplication::translate("ContentCheck", "%1 page instead of %2")
+        .arg(QLatin1String(page), QCoreApplication::translate("ContentCheck", promised));
 }
 
 } // namespace ContentCheck

@@ -105,7 +105,8 @@ QString ErrorReason(SockErrorCode code, int lastError, const QString& text, cons
     case SockErrorCode::TlsFailed:
         return QStringLiteral("%1 (%2)").arg(text, address);
     case SockErrorCode::TimedOut:
-        return QStringLiteral("%1: %2 sent nothing for too long").arg(text, address);
+        return QCoreApplication::translate("JobPolicy", "%1: %2 sent nothing for too long")
+            .arg(text, address);
     default:
         return text;
     }
@@ -114,12 +115,10 @@ QString ErrorReason(SockErrorCode code, int lastError, const QString& text, cons
 QString NotTriedReason(const QString& address, bool refused) {
     return refused
                ? QCoreApplication::translate("JobPolicy", "not tried: %1 refused %2 connections")
-                     .arg(address)
-                     .arg(kDownAfter)
+                     .arg(address, QString::number(kDownAfter))
                : QCoreApplication::translate("JobPolicy",
                                              "not tried: %1 failed %2 connection tries")
-                     .arg(address)
-                     .arg(kDownAfter);
+                     .arg(address, QString::number(kDownAfter));
 }
 
 Verdict Judge(Failure failure, const QString& reason, int tries, int retries, bool addressDown,

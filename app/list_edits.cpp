@@ -173,11 +173,9 @@ QString FailureCauses(const JobGrid& grid, qsizetype most) {
     });
     QStringList named;
     for (qsizetype i = 0; i < std::min(causes.size(), most); ++i)
-        named << QStringLiteral("%1: %2")
-                     .arg(causes[i].isEmpty()
-                              ? QCoreApplication::translate("ListEdits", "no reason")
-                              : causes[i])
-                     .arg(counts.value(causes[i]));
+        named << QStringLiteral("%1: %2").arg(
+            causes[i].isEmpty() ? QCoreApplication::translate("ListEdits", "no reason") : causes[i],
+            QString::number(counts.value(causes[i])));
     if (causes.size() > most)
         named << QStringLiteral("…");
     return named.join(QStringLiteral(", "));

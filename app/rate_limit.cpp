@@ -48,9 +48,11 @@ void RateLimit::Refill(qint64 nowMs) {
     lastMs_ = std::max(lastMs_, nowMs);
     // Bytes earned are counted in thousandths, so that a rate below one byte
     // a millisecond loses nothing to rounding.
-    const qint64 milliBytes = carry_ + elapsed * rate_;
-    tokens_ = std::min(tokens_ + milliBytes / 1000, rate_);
-    carry_ = tokens_ == rate_ ? 0 : milliBytes % 1000;
+    // 128 bits: a long idle time at a high rate overflows 64.
+    __extension__ using Wide = __int128;
+    const Wide milliBytes = Wide(carry_) + Wide(elapsed) * rate_;
+    tokens_ = qint64(std::min<Wide>(tokens_ + milliBytes / 1000, rate_));
+    carry_ = tokens_ == rate_ ? 0 : qint64(milliBytes % 1000);
 }
 
 qint64 RateLimit::Allowance(qint64 wanted, qint64 nowMs) {

@@ -58,7 +58,8 @@ ResultCheck::Verdict ResultCheck::Examine(JobId id, const QString& path, bool to
 }
 
 QString ResultCheck::GivenUpReason(const QString& first) {
-    return QStringLiteral("%1 (given up after %2 checks)").arg(first).arg(kTries);
+    return QCoreApplication::translate("ResultCheck", "%1 (given up after %2 checks)")
+        .arg(first, QString::number(kTries));
 }
 
 ResultCheck::Step ResultCheck::Check(Cycle& cycle, JobId id, const QString& path,

@@ -160,7 +160,7 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         return UsageError(FetchCommand, pattern.Error(), err);
     ListUpInputs inputs;
     bool described = false;
-    if (!pattern.HasPattern() && !url.contains(QLatin1String("://["))) {
+    if (!pattern.HasPattern() && !url.contains(QLatin1String("://[")) && !args.value("output")) {
         // One file, or no URL at all: said as list-up would say it.
         if (const QString problem = splitRange(url, inputs); !problem.isEmpty())
             return UsageError(FetchCommand, problem, err);

@@ -45,7 +45,7 @@ QString MarkCounts::summary() const {
     }
     for (const auto& [mark, n] : counts_) {
         if (!isKnown(mark))
-            parts << QStringLiteral("\"%1\" %2").arg(mark).arg(n);
+            parts << QStringLiteral("\"%1\" %2").arg(mark, QString::number(n));
     }
     if (const qint64 n = count(QString()))
         parts << QStringLiteral("untried %1").arg(n);

@@ -40,6 +40,17 @@ bool StandInPage(const QByteArray& contentType, const QString& tail) {
            suffix != QLatin1String("aspx");
 }
 
+// A fixed part of a fetch pattern: brackets and braces stand for themselves.
+QString Literal(const QString& text) {
+    QString escaped;
+    for (const QChar c : text) {
+        if (QStringLiteral("[]{}\\").contains(c))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
 void Pause(int ms) {
     if (ms <= 0)
         return;
@@ -187,8 +198,8 @@ int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
                .arg(found->missesMet)
         << "\n";
     // The series as one fetch pattern, on a line of its own for scripts.
-    out << parts->baseUrl << found->head << '[' << padded(found->first) << '-'
-        << padded(found->last) << ']' << parts->tail << "\n";
+    out << Literal(parts->baseUrl + found->head) << '[' << padded(found->first) << '-'
+        << padded(found->last) << ']' << Literal(parts->tail) << "\n";
     return ExitSuccess;
 }
 

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Further off than any server means, and far from overflowing.
+constexpr qint64 kFarFuture = qint64(1) << 50;
+
 bool HasControlByte(const QByteArray& text) {
     return std::any_of(text.cbegin(), text.cend(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -300,7 +303,7 @@ bool CookieStore::SetFromReply(const QByteArray& setCookie, const QByteArray& ho
     // Max-Age wins over Expires. An expiry of 0 means a session cookie, so a
     // cookie expired already gets -1, which deletes its namesake.
     if (maxAge)
-        cookie.expires = *maxAge <= 0 ? -1 : now + *maxAge;
+        cookie.expires = *maxAge <= 0 ? -1 : now + std::min<qint64>(*maxAge, kFarFuture - now);
     else if (expires)
         cookie.expires = *expires <= 0 ? -1 : *expires;
     Store(std::move(cookie), now);

@@ -4,6 +4,18 @@
 
 namespace {
 
+// Past the empty line that ends a macro begun at `from` (CR LF or LF line
+// ends); the end of the text when none does.
+qsizetype EndOfMacro(const QByteArray& text, qsizetype from) {
+    for (qsizetype i = text.indexOf('\n', from); i >= 0; i = text.indexOf('\n', i + 1)) {
+        if (text.mid(i + 1, 1) == "\n")
+            return i + 2;
+        if (text.mid(i + 1, 2) == "\r\n")
+            return i + 3;
+    }
+    return text.size();
+}
+
 // The file's tokens; a macro's body is one "\n"-led token so that it can be
 // passed over as a whole.
 QList<QByteArray> Tokens(const QByteArray& text) {
@@ -33,8 +45,7 @@ QList<QByteArray> Tokens(const QByteArray& text) {
         tokens << token;
         if (token == "macdef") {
             // The macro's name, then its body up to an empty line.
-            const qsizetype end = text.indexOf("\n\n", i);
-            i = end < 0 ? text.size() : end + 2;
+            i = EndOfMacro(text, i);
             tokens << QByteArray();
         }
     }

@@ -5,6 +5,7 @@
 #include "settings/job_list_journal.h"
 #include "settings/job_list_sections.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringBuilder>
@@ -209,7 +210,7 @@ private:
 };
 
 QString writeError(const QString& path, const QString& why) {
-    return QStringLiteral("Cannot write %1: %2").arg(path, why);
+    return QCoreApplication::translate("JobListFile", "Cannot write %1: %2").arg(path, why);
 }
 
 // Writes through to the file in large pieces, each write checked, so that a
@@ -341,9 +342,10 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
 QString JobListFile::LoadResult::unloadedWarning() const {
     if (unloadedJobs == 0)
         return {};
-    return QStringLiteral("The job list stops at row %1, which is empty, but %2 more job(s) "
-                          "follow it in the file; they were not loaded. Saving the list writes "
-                          "over them.")
+    return QCoreApplication::translate(
+               "JobListFile", "The job list stops at row %1, which is empty, but %2 more job(s) "
+                              "follow it in the file; they were not loaded. Saving the list writes "
+                              "over them.")
         .arg(gapRow)
         .arg(unloadedJobs);
 }

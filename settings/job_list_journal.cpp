@@ -1,5 +1,6 @@
 #include "settings/job_list_journal.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <atomic>
 #include <cerrno>
@@ -36,9 +37,12 @@ QByteArray field(const QString& text) {
     return bytes;
 }
 
-QString errorText(const QString& what, const QString& path) {
-    return QStringLiteral("Could not %1 %2: %3")
-        .arg(what, path, QString::fromLocal8Bit(std::strerror(errno)));
+// `what` is "read", "open" or "write", marked for translation where it
+// is named.
+QString errorText(const char* what, const QString& path) {
+    return QCoreApplication::translate("JobListJournal", "Could not %1 %2: %3")
+        .arg(QCoreApplication::translate("JobListJournal", what), path,
+             QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 // Calls `change` for each whole, readable line of a journal of the file
@@ -106,11 +110,11 @@ QString JobListJournal::open() {
     const QString path = pathFor(listPath_);
     const QByteArray fingerprint = fingerprintOf(listPath_);
     if (fingerprint.isEmpty())
-        return errorText(QStringLiteral("read"), listPath_);
+        return errorText(QT_TRANSLATE_NOOP("JobListJournal", "read"), listPath_);
     const QByteArray name = QFile::encodeName(path);
     fd_ = ::open(name.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd_ < 0)
-        return errorText(QStringLiteral("open"), path);
+        return errorText(QT_TRANSLATE_NOOP("JobListJournal", "open"), path);
     // A journal of this very file (left by a run that ended without its
     // last save, and applied when the list was loaded) is continued, up to
     // the part a load reads: lines after a torn or unreadable one would
@@ -122,7 +126,7 @@ QString JobListJournal::open() {
     const QByteArray header = fingerprint + '\n';
     if (::ftruncate(fd_, off_t(kept)) != 0 ||
         (kept == 0 && ::write(fd_, header.constData(), size_t(header.size())) != header.size())) {
-        QString problem = errorText(QStringLiteral("write"), path);
+        QString problem = errorText(QT_TRANSLATE_NOOP("JobListJournal", "write"), path);
         close();
         return problem;
     }
@@ -136,13 +140,13 @@ QString JobListJournal::append(const std::vector<Change>& changes) {
         lines += QByteArray::number(change.row) + '\t' + field(change.mark) + '\t' +
                  field(change.reason) + '\n';
     if (fd_ < 0 || ::write(fd_, lines.constData(), size_t(lines.size())) != lines.size())
-        return errorText(QStringLiteral("write"), pathFor(listPath_));
+        return errorText(QT_TRANSLATE_NOOP("JobListJournal", "write"), pathFor(listPath_));
     return {};
 }
 
 QString JobListJournal::sync() {
     if (fd_ >= 0 && ::fdatasync(fd_) != 0)
-        return errorText(QStringLiteral("write"), pathFor(listPath_));
+        return errorText(QT_TRANSLATE_NOOP("JobListJournal", "write"), pathFor(listPath_));
     return {};
 }
 

@@ -41,12 +41,11 @@ int readInt(const ProfileFile& file, const QString& section, const QString& key,
     const int value = text.toInt(&ok, 10);
     if (ok && value >= minimum && value <= maximum)
         return value;
-    warnings << QStringLiteral("%1: the value \"%2\" of %3 in [%4] is not a whole number from %5 "
-                               "to %6; %7 is used instead.")
-                    .arg(QDir::toNativeSeparators(file.path()), text, key, section)
-                    .arg(minimum)
-                    .arg(maximum)
-                    .arg(def);
+    warnings << QCoreApplication::translate("SettingsFile",
+                                            "%1: the value \"%2\" of %3 in [%4] is not a whole "
+                                            "number from %5 to %6; %7 is used instead.")
+                    .arg(QDir::toNativeSeparators(file.path()), text, key, section,
+                         QString::number(minimum), QString::number(maximum), QString::number(def));
     return def;
 }
 
@@ -119,6 +118,9 @@ bool AppendToUrlHistory(QStringList& history, const QString& url) {
 }
 
 void RaiseInUrlHistory(QStringList& history, const QString& url) {
+    // An empty entry would end the list where the file is read back.
+    if (url.isEmpty())
+        return;
     history.removeAll(url);
     history.prepend(url);
     if (history.size() > kUrlHistorySize)
@@ -157,7 +159,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
         result.unreadable = file.error();
     const QString error = firstRun ? file.save() : file.error();
     if (!error.isEmpty())
-        warnings << QStringLiteral("%1; the program starts with its defaults.").arg(error);
+        warnings << QCoreApplication::translate("SettingsFile",
+                                                "%1; the program starts with its defaults.")
+                        .arg(error);
     Settings& s = result.settings;
 
     for (int n = 1; n <= kHistoryKeys; ++n) {

@@ -568,6 +568,29 @@ programs may use them at a time.
     </message>
 </context>
 <context>
+    <name>ContentCheck</name>
+    <message>
+        <source>an image</source>
+        <translation>an image</translation>
+    </message>
+    <message>
+        <source>an audio file</source>
+        <translation>an audio file</translation>
+    </message>
+    <message>
+        <source>a video</source>
+        <translation>a video</translation>
+    </message>
+    <message>
+        <source>an archive</source>
+        <translation>an archive</translation>
+    </message>
+    <message>
+        <source>%1 page instead of %2</source>
+        <translation>%1 page instead of %2</translation>
+    </message>
+</context>
+<context>
     <name>DownloadClient</name>
     <message>
         <source>The server refused the request</source>
@@ -791,6 +814,36 @@ programs may use them at a time.
     </message>
 </context>
 <context>
+    <name>JobListFile</name>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>The job list stops at row %1, which is empty, but %2 more job(s) follow it in the file; they were not loaded. Saving the list writes over them.</source>
+        <translation>The job list stops at row %1, which is empty, but %2 more job(s) follow it in the file; they were not loaded. Saving the list writes over them.</translation>
+    </message>
+</context>
+<context>
+    <name>JobListJournal</name>
+    <message>
+        <source>Could not %1 %2: %3</source>
+        <translation>Could not %1 %2: %3</translation>
+    </message>
+    <message>
+        <source>read</source>
+        <translation>read</translation>
+    </message>
+    <message>
+        <source>open</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>write</source>
+        <translation>write</translation>
+    </message>
+</context>
+<context>
     <name>JobPolicy</name>
     <message>
         <source>Host lookup failed for now: %1</source>
@@ -839,6 +892,10 @@ programs may use them at a time.
     <message>
         <source>Refused: the path leads into the hidden "%1"</source>
         <translation>Refused: the path leads into the hidden "%1"</translation>
+    </message>
+    <message>
+        <source>%1: %2 sent nothing for too long</source>
+        <translation>%1: %2 sent nothing for too long</translation>
     </message>
 </context>
 <context>
@@ -1490,6 +1547,10 @@ Save the list anyway?</translation>
         <source>Too small: %1 bytes, the limit is %2 KB</source>
         <translation>Too small: %1 bytes, the limit is %2 KB</translation>
     </message>
+    <message>
+        <source>%1 (given up after %2 checks)</source>
+        <translation>%1 (given up after %2 checks)</translation>
+    </message>
 </context>
 <context>
     <name>RunOverview</name>
@@ -1634,6 +1695,14 @@ Tail: %5</translation>
     <message>
         <source>The save folder %1 could not be created.</source>
         <translation>The save folder %1 could not be created.</translation>
+    </message>
+    <message>
+        <source>%1: the value "%2" of %3 in [%4] is not a whole number from %5 to %6; %7 is used instead.</source>
+        <translation>%1: the value "%2" of %3 in [%4] is not a whole number from %5 to %6; %7 is used instead.</translation>
+    </message>
+    <message>
+        <source>%1; the program starts with its defaults.</source>
+        <translation>%1; the program starts with its defaults.</translation>
     </message>
 </context>
 <context>

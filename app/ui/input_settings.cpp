@@ -61,7 +61,8 @@ void AddToHistory(QComboBox& box) {
     QStringList history = History(box);
     if (!AppendToUrlHistory(history, text))
         return;
-    box.addItem(text);
+    // Newest first, as List Up keeps them: the file holds the first 50.
+    box.insertItem(0, text);
     // Adding the first item selects it; the edit text must stay as typed.
     box.setEditText(text);
 }

@@ -153,9 +153,8 @@ void SeriesInputs::OfferFileUrlSplit(const QString& text) {
         return;
     const QString question = tr("This is the URL of one file. Split it into the series inputs?\n\n"
                                 "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
-                                 .arg(parts->baseUrl, parts->head)
-                                 .arg(parts->digits)
-                                 .arg(parts->start, parts->tail);
+                                 .arg(parts->baseUrl, parts->head, QString::number(parts->digits),
+                                      parts->start, parts->tail);
     if (!m_ask(question))
         return;
     FillQuietly([&] {

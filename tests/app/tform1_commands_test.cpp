@@ -363,6 +363,17 @@ TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
         EXPECT_EQ(form->Label10->text(), "pic017.jpg  -  pic017.jpg");
         EXPECT_FALSE(form->UrlSlashWarning->isVisible());
     }
+
+    // A URL holding "%2C" is quoted as it is, each part in its place.
+    answer = false;
+    form->ComboBox1->setEditText(QString());
+    QApplication::clipboard()->setText("http://127.0.0.1/photos%2C2020/img07.jpg");
+    QTest::keySequence(form->ComboBox1->lineEdit(), QKeySequence::Paste);
+    ASSERT_TRUE(testenv::waitUntil([&] { return !questions.isEmpty(); }, 2000));
+    EXPECT_TRUE(questions.first().endsWith(
+        QString::fromUtf8("URL: http://127.0.0.1/photos%2C2020/\n先頭部: img\n数字桁数: "
+                          "2\n開始番号: 07\n後部: .jpg")))
+        << questions.first().toStdString();
 }
 
 TEST_F(Inputs, GoAsksOnceForAMissingFolderAndStartsOnlyWhenItIsThere) {

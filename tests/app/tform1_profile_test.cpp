@@ -202,14 +202,15 @@ TEST_F(Profile, FailedSavesLeaveTheOldFilesAndAreReported) {
 
 TEST_F(Profile, HistoryEditorFromTheWindow) {
     auto form = Open();
-    // "Cancel": the text added on opening stays, and so does the edit text.
+    // "Cancel": the text added on opening stays, on top as the newest, and
+    // so does the edit text.
     form->ComboBox1->setEditText("http://127.0.0.1/New/");
     WhenOpen<TForm7>(form.get(), [](TForm7& editor) {
         EXPECT_EQ(editor.findChild<QListWidget*>("ListBox1")->count(), 2);
         editor.findChild<QPushButton*>("Button5")->click();
     });
     QTest::mouseClick(form->Button2, Qt::LeftButton);
-    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"http://localhost/", "http://127.0.0.1/New/"}));
+    EXPECT_EQ(Items(form->ComboBox1), (QStringList{"http://127.0.0.1/New/", "http://localhost/"}));
     EXPECT_EQ(form->ComboBox1->currentText(), "http://127.0.0.1/New/");
     EXPECT_EQ(form->findChild<TForm7*>(), nullptr);
 

@@ -397,6 +397,7 @@ TEST_F(CliGo, FetchListsUpAPatternsProductWithItsFoldersAndNames) {
         {"ch[01-02:1]/p[001-003:2].jpg",
          {"-o", "#1-#2.jpg"},
          {"01-001.jpg", "01-003.jpg", "02-001.jpg", "02-003.jpg"}},
+        {"plate_a.jpg", {"-o", "first-plate.jpg"}, {"first-plate.jpg"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);

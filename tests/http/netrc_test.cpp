@@ -32,6 +32,9 @@ TEST(Netrc, FindsTheHostsLoginOrTheDefault) {
         EXPECT_EQ(NetrcLookup(file, c.host), c.expected) << c.host;
     EXPECT_EQ(NetrcLookup("machine a login x password y\n", "b"), std::nullopt);
     EXPECT_EQ(NetrcLookup("", "a"), std::nullopt);
+    // A macro in a file with CR LF line ends ends at its empty line too.
+    EXPECT_EQ(NetrcLookup("macdef init\r\ncd /\r\n\r\nmachine a login x password y\r\n", "a"),
+              (NetrcLogin{"x", "y"}));
     EXPECT_EQ(NetrcLookup("machine a login onlyname", "a"), (NetrcLogin{"onlyname", ""}));
 }
 
