@@ -471,7 +471,7 @@ QString UrlPattern::RelativePathError() const {
                 segment.fixed += m_fixed[k].at(i);
                 continue;
             }
-            if (const QString problem = check(segment); !problem.isEmpty())
+            if (QString problem = check(segment); !problem.isEmpty())
                 return problem;
             segment = Segment{};
             segment.column = m_fixedColumns[k][i] + 1;

@@ -23,7 +23,7 @@ namespace {
 // rather than a new empty one made beside it. The exact name wins; among
 // other spellings, the first in name order.
 QString FileIgnoringCase(const QString& dir, const QString& name) {
-    const QString exact = dir + QLatin1Char('/') + name;
+    QString exact = dir + QLatin1Char('/') + name;
     if (QFileInfo::exists(exact))
         return exact;
     const QStringList entries =
