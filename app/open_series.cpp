@@ -51,6 +51,22 @@ void OpenSeriesPlan::Failed(qint64 number) {
     lastFound_ = found_.empty() ? first_ - 1 : *found_.rbegin();
 }
 
+void OpenSeriesPlan::Take(qint64 number, SeriesAnswer answer) {
+    switch (answer) {
+    case SeriesAnswer::Found:
+        Found(number);
+        break;
+    case SeriesAnswer::Missing:
+        Missing(number);
+        break;
+    case SeriesAnswer::Failed:
+        Failed(number);
+        break;
+    case SeriesAnswer::None:
+        break;
+    }
+}
+
 bool OpenSeriesPlan::Over() const {
     return waiting_.empty() && (next_ > Limit() || next_ - first_ >= cap_);
 }
@@ -145,19 +161,7 @@ void OpenSeriesRun::NewPlan() {
         const JobGrid::JobId id = grid_.IdAt(row);
         numbers_.insert(id, {series_, n});
         plan_->Listed(n);
-        switch (AnswerOf(grid_.MarkAt(row), StatusInReason(grid_.Reason(row)))) {
-        case SeriesAnswer::Found:
-            plan_->Found(n);
-            break;
-        case SeriesAnswer::Missing:
-            plan_->Missing(n);
-            break;
-        case SeriesAnswer::Failed:
-            plan_->Failed(n);
-            break;
-        case SeriesAnswer::None:
-            break;
-        }
+        plan_->Take(n, AnswerOf(grid_.MarkAt(row), StatusInReason(grid_.Reason(row))));
     }
 }
 
@@ -192,21 +196,9 @@ void OpenSeriesRun::ListWhatIsAllowed() {
 
 void OpenSeriesRun::Answer(JobGrid::JobId id, SeriesAnswer answer) {
     const auto [series, number] = numbers_.value(id);
-    if (!plan_ || series != series_)
+    if (!plan_ || series != series_ || answer == SeriesAnswer::None)
         return;
-    switch (answer) {
-    case SeriesAnswer::Found:
-        plan_->Found(number);
-        break;
-    case SeriesAnswer::Missing:
-        plan_->Missing(number);
-        break;
-    case SeriesAnswer::Failed:
-        plan_->Failed(number);
-        break;
-    case SeriesAnswer::None:
-        return;
-    }
+    plan_->Take(number, answer);
     ListWhatIsAllowed();
 }
 

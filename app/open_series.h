@@ -13,6 +13,12 @@
 class DownloadRun;
 struct DownloadOutcome;
 
+/// How a job answers an open series: a file, a miss (404, 410, or a reply
+/// the content check rejected), another failure, or nothing yet (a job
+/// still to be fetched again or checked). `httpStatus` is 0 when unknown.
+enum class SeriesAnswer { None, Found, Missing, Failed };
+SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus);
+
 /// The numbers of a series whose end nobody knows. Numbers are listed from
 /// the first on while they stay within `misses + lanes - 1` of the last one
 /// found, so one file at a time asks exactly `misses` numbers past the end
@@ -38,6 +44,8 @@ public:
     void Found(qint64 number);
     void Missing(qint64 number);
     void Failed(qint64 number);
+    /// One of the three above as `answer` says; nothing for None.
+    void Take(qint64 number, SeriesAnswer answer);
 
     /// No number may be listed any more and every listed one is answered.
     bool Over() const;
@@ -63,12 +71,6 @@ private:
     std::set<qint64> found_;
     std::set<qint64> missing_;
 };
-
-/// How a job answers an open series: a file, a miss (404, 410, or a reply
-/// the content check rejected), another failure, or nothing yet (a job
-/// still to be fetched again or checked). `httpStatus` is 0 when unknown.
-enum class SeriesAnswer { None, Found, Missing, Failed };
-SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus);
 
 /// An open-ended pattern (`img_[001-]`) fetched by a run: lists the jobs of
 /// its numbers on the grid as the answers allow, each outer combination of

@@ -109,7 +109,7 @@ int listUpPattern(CliProfile& profile, const UrlPattern& pattern, const QString&
         profile.error(pattern.RelativePathError());
         return ExitError;
     }
-    const QString folder = dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    const QString folder = FolderWithSlash(dir);
     QSet<QPair<QString, QString>> present;
     for (const Job& job : profile.jobs)
         present.insert({job.url, job.path});
@@ -199,8 +199,7 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     // their marks tell go what is left. Their folders are made by go.
     if (pattern.OpenEnd()) {
         // The numbers are listed by the run, as far as the series goes.
-        const QString folder =
-            inputs.dir->endsWith(QLatin1Char('/')) ? *inputs.dir : *inputs.dir + QLatin1Char('/');
+        const QString folder = FolderWithSlash(*inputs.dir);
         if (!args.value("output") && !pattern.RelativePathError().isEmpty()) {
             profile.error(pattern.RelativePathError());
             return ExitError;
