@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -173,25 +174,7 @@ std::optional<qint64> SeriesProbe::FirstNumber() {
         }
     }
     // lo is missing with nothing found just below it; hi is found.
-    while (hi - lo > 1) {
-        const qint64 mid = lo + (hi - lo) / 2;
-        const Seen seen = Has(mid);
-        if (seen == Seen::Asking)
-            return std::nullopt;
-        if (seen == Seen::Found) {
-            hi = mid;
-            continue;
-        }
-        ++missesMet_;
-        const Hit hit = FoundBelow(mid, lo);
-        if (hit.seen == Seen::Asking)
-            return std::nullopt;
-        if (hit.seen == Seen::Found)
-            hi = hit.number;
-        else
-            lo = mid;
-    }
-    return hi;
+    return Bisect(hi, lo);
 }
 
 // Gallops up from the pasted number, doubling the distance, until a miss that
@@ -230,25 +213,33 @@ std::optional<qint64> SeriesProbe::LastNumber(qint64 top) {
         hi = ahead;
         break;
     }
-    while (hi - lo > 1) {
-        const qint64 mid = lo + (hi - lo) / 2;
+    return Bisect(lo, hi);
+}
+
+// Halves the numbers between `found` and `missing` (either may be the lower)
+// until they are neighbours; a miss on the way is looked past, as a gap may
+// be, towards `missing`. The end of the series on the side of `missing`.
+std::optional<qint64> SeriesProbe::Bisect(qint64 found, qint64 missing) {
+    const bool upwards = found < missing;
+    while (std::abs(missing - found) > 1) {
+        const qint64 mid = std::min(found, missing) + std::abs(missing - found) / 2;
         const Seen seen = Has(mid);
         if (seen == Seen::Asking)
             return std::nullopt;
         if (seen == Seen::Found) {
-            lo = mid;
+            found = mid;
             continue;
         }
         ++missesMet_;
-        const Hit hit = FoundAbove(mid, hi);
+        const Hit hit = upwards ? FoundAbove(mid, missing) : FoundBelow(mid, missing);
         if (hit.seen == Seen::Asking)
             return std::nullopt;
         if (hit.seen == Seen::Found)
-            lo = hit.number;
+            found = hit.number;
         else
-            hi = mid;
+            missing = mid;
     }
-    return lo;
+    return found;
 }
 
 // Asks for `number` in each writing the live widths give it, until one is

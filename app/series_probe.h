@@ -78,6 +78,7 @@ private:
     void Replay();
     std::optional<qint64> FirstNumber();
     std::optional<qint64> LastNumber(qint64 top);
+    std::optional<qint64> Bisect(qint64 found, qint64 missing);
     Seen Has(qint64 number);
     Hit FoundAbove(qint64 miss, qint64 limit);
     Hit FoundBelow(qint64 miss, qint64 limit);
