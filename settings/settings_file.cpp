@@ -183,6 +183,10 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.path = file.read(kFileName, QStringLiteral("Path"), s.path);
     s.skip = file.read(kFileName, QStringLiteral("Skip"), kYes) == kYes;
     s.check = file.read(kFileName, QStringLiteral("Check"), kYes) == kYes;
+    s.openEnd = file.read(kFileName, QStringLiteral("OpenEnd"), kNo) == kYes;
+    s.misses = readInt(file, kFileName, QStringLiteral("Misses"), s.misses, 1, Settings::kMaxMisses,
+                       warnings);
+    s.name = file.read(kFileName, QStringLiteral("Name"), {});
 
     s.proxyEnabled = file.read(kServer, QStringLiteral("Proxy"), kNo) == kYes;
     if (s.proxyEnabled) {
@@ -236,6 +240,17 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     file.write(kFileName, QStringLiteral("Path"), s.path);
     file.write(kFileName, QStringLiteral("Skip"), yesNo(s.skip));
     file.write(kFileName, QStringLiteral("Check"), yesNo(s.check));
+    // Keys an older version did not write appear once they differ from the
+    // default, so a file of a user who never set them stays as it was.
+    const auto writeNew = [&](const QString& section, const QString& key, const QString& value,
+                              const QString& byDefault) {
+        if (value != byDefault || !file.read(section, key, {}).isEmpty())
+            file.write(section, key, value);
+    };
+    writeNew(kFileName, QStringLiteral("OpenEnd"), yesNo(s.openEnd), kNo);
+    writeNew(kFileName, QStringLiteral("Misses"), QString::number(s.misses),
+             QString::number(Settings::kDefaultMisses));
+    writeNew(kFileName, QStringLiteral("Name"), s.name, {});
 
     file.write(kServer, QStringLiteral("Host"), s.proxyHost);
     file.write(kServer, QStringLiteral("Port"), QString::number(s.proxyPort));

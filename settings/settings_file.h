@@ -116,6 +116,16 @@ struct Settings {
     QString path = defaultSavePath();        ///< `Edit4`
     bool skip = true;                        ///< `CheckBox1`
     bool check = true; ///< `CheckBox2`; `SpinEdit2` is enabled exactly when set
+    /// `OpenEndBox`: the series runs on from the start until `misses` numbers
+    /// in a row are missing. `end` keeps the last number written, so a reader
+    /// that does not know the key lists a closed range.
+    bool openEnd = false;
+    static constexpr int kDefaultMisses = 3;
+    static constexpr int kMaxMisses = 100;
+    int misses = kDefaultMisses;
+    /// `NameEdit`: the file-name template of a URL with a pattern (`#1-#2.jpg`);
+    /// empty for the URL's path below the pattern's fixed part.
+    QString name;
     /// Whether the file said `Proxy=Yes`, i.e. whether `Host` and `Port` were
     /// applied. Never written back: the file keeps what the user put there.
     bool proxyEnabled = false;

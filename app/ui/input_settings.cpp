@@ -23,6 +23,8 @@ void Show(const Settings& s, MainWindowControls& c) {
     c.Edit4->setText(s.path);
     c.CheckBox1->setChecked(s.skip);
     c.CheckBox2->setChecked(s.check);
+    c.OpenEndBox->setChecked(s.openEnd);
+    c.NameEdit->setText(s.name);
 }
 
 void Read(const MainWindowControls& c, Settings& s) {
@@ -37,6 +39,8 @@ void Read(const MainWindowControls& c, Settings& s) {
     s.path = FolderWithSlash(c.Edit4->text());
     s.skip = c.CheckBox1->isChecked();
     s.check = c.CheckBox2->isChecked();
+    s.openEnd = c.OpenEndBox->isChecked();
+    s.name = c.NameEdit->text();
 }
 
 QStringList History(const QComboBox& box) {

@@ -151,7 +151,11 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     names->addWidget(SpinEdit1, 1, 1);
     names->addWidget(Edit2, 1, 2);
     names->addWidget(Label4, 1, 3);
-    names->addWidget(Edit5, 1, 4);
+    OpenEndBox = Named(new QCheckBox(tr("open end")), "OpenEndBox");
+    auto* endCell = new QHBoxLayout;
+    endCell->addWidget(Edit5, 1);
+    endCell->addWidget(OpenEndBox);
+    names->addLayout(endCell, 1, 4);
     names->addWidget(Edit3, 1, 5);
     names->setColumnStretch(0, 3);
     names->setColumnStretch(2, 2);
@@ -162,6 +166,15 @@ void MainWindowControls::BuildControls(QMainWindow& window, JobGrid& grid) {
     // A long preview must not widen the window.
     Label10->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     names->addWidget(Label10, 2, 0, 1, 6);
+    // Only a URL with a pattern names its files by a template; the field
+    // shows while the URL box holds one.
+    NameEdit = Named(new QLineEdit, "NameEdit");
+    NameEdit->setPlaceholderText(tr("#1-#2.jpg (empty: the URL's path below the pattern)"));
+    NameCaption = Caption(tr("Name"), NameEdit);
+    names->addWidget(NameCaption, 3, 0);
+    names->addWidget(NameEdit, 3, 1, 1, 5);
+    NameCaption->hide();
+    NameEdit->hide();
     outer->addWidget(nameBox);
 
     Edit4 = Named(new QLineEdit(defaultSavePath()), "Edit4");

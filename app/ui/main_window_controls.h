@@ -58,8 +58,11 @@ public:
     QLineEdit* Edit2 = nullptr;          ///< start number
     QLabel* Label4 = nullptr;            ///< "～"
     QLineEdit* Edit5 = nullptr;          ///< end number
+    QCheckBox* OpenEndBox = nullptr;     ///< "open end": the run finds where the series ends
     QLineEdit* Edit3 = nullptr;          ///< file-name tail
     QLabel* Label10 = nullptr;           ///< file-name preview
+    QLabel* NameCaption = nullptr;       ///< "Name", shown with NameEdit
+    QLineEdit* NameEdit = nullptr;       ///< the file-name template of a URL with a pattern
     QLineEdit* Edit4 = nullptr;          ///< save folder, ends in "/"
     QPushButton* Button1 = nullptr;      ///< "参照"
     QCheckBox* CheckBox1 = nullptr;      ///< skip existing files

@@ -4,6 +4,7 @@
 #include "app/ui/main_window_controls.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
@@ -43,6 +44,7 @@ SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QOb
     connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::UpdateSlashWarnings);
     m_c.Edit2->installEventFilter(this);
     m_c.Edit5->installEventFilter(this);
+    SetMisses(m_misses);
 }
 
 SeriesInputs::~SeriesInputs() {
@@ -172,6 +174,14 @@ void SeriesInputs::OfferFileUrlSplit(const QString& text) {
     });
     RefreshPreview();
     UpdateSlashWarnings();
+}
+
+void SeriesInputs::SetMisses(int misses) {
+    m_misses = misses;
+    m_c.OpenEndBox->setToolTip(
+        tr("Fetch on from the start number until %1 numbers in a row are missing; End is not "
+           "used.")
+            .arg(misses));
 }
 
 void SeriesInputs::UpdateSlashWarnings() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/series.h"
+#include "settings/settings_file.h"
 
 #include <QObject>
 #include <QString>
@@ -44,6 +45,10 @@ public:
     /// When `text` is a whole file URL, asks whether to split it into the
     /// inputs, and does so on "yes".
     void OfferFileUrlSplit(const QString& text);
+    /// How many missing numbers in a row end an open series
+    /// (`[FileName]` `Misses`, kept as the settings file says).
+    void SetMisses(int misses);
+    int Misses() const { return m_misses; }
 
 protected:
     /// Normalises Edit2 and Edit5 as the focus leaves them.
@@ -59,6 +64,7 @@ private:
     Ask m_ask;
     bool m_inPreview = false;
     bool m_filling = false;
+    int m_misses = Settings::kDefaultMisses;
     // The URL box's last two texts, to tell a paste from typing.
     QString m_urlBefore;
     QString m_urlNow;

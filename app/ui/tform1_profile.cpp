@@ -12,6 +12,7 @@
 
 void TForm1::ApplySettings(const Settings& s) {
     m_series->FillQuietly([&] { InputSettings::Show(s, *this); });
+    m_series->SetMisses(s.misses);
     CheckBox2Click();
     m_options->Apply(s);
     ApplyWindowSettings(s.window);
@@ -20,6 +21,7 @@ void TForm1::ApplySettings(const Settings& s) {
 Settings TForm1::CurrentSettings() const {
     Settings s;
     InputSettings::Read(*this, s);
+    s.misses = m_series->Misses();
     m_options->Read(s);
     s.window = CurrentWindowSettings();
     return s;
