@@ -230,6 +230,17 @@ void JobList::append(const JobList& other) {
         path.append(p.head).append(p.tail);
         append(other.statusUtf8(i), url, path, other.reasonUtf8(i));
     }
+    for (const OpenSeries& series : other.openSeries_)
+        addOpenSeries(series);
+}
+
+void JobList::addOpenSeries(const OpenSeries& series) {
+    if (std::find(openSeries_.begin(), openSeries_.end(), series) == openSeries_.end())
+        openSeries_.push_back(series);
+}
+
+bool JobList::removeOpenSeries(const OpenSeries& series) {
+    return std::erase(openSeries_, series) > 0;
 }
 
 void JobList::erase(size_t first, size_t last) {
@@ -294,7 +305,7 @@ std::vector<Job> JobList::toVector() const {
 }
 
 bool operator==(const JobList& a, const JobList& b) {
-    if (a.size() != b.size())
+    if (a.size() != b.size() || a.openSeries_ != b.openSeries_)
         return false;
     const auto same = [](JobList::Utf8 x, JobList::Utf8 y) {
         return x.head.size() + x.tail.size() == y.head.size() + y.tail.size() &&

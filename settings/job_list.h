@@ -78,6 +78,13 @@ public:
     qint64 bytesHeld() const;
 
     std::vector<Job> toVector() const;
+
+    /// The series whose end a run is still to find; each at most once.
+    /// They come along when a list is appended, and go with clear().
+    const std::vector<OpenSeries>& openSeries() const { return openSeries_; }
+    void addOpenSeries(const OpenSeries& series);
+    /// False when the list did not hold it.
+    bool removeOpenSeries(const OpenSeries& series);
     friend bool operator==(const JobList& a, const JobList& b);
 
     /// Reads jobs as values, so `for (const Job& job : list)` works as for a
@@ -170,4 +177,5 @@ private:
     std::vector<Text> texts_;
     std::vector<quint32> freeTexts_;
     QHash<QByteArray, quint32> textIndex_;
+    std::vector<OpenSeries> openSeries_;
 };

@@ -11,6 +11,7 @@
 #include <QStringBuilder>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 
 namespace {
@@ -22,6 +23,54 @@ constexpr QByteArrayView kGivenUp("\xC3\x97");    // ×
 
 bool isFailureMark(QByteArrayView mark) {
     return mark == kFailed || mark == kGivenUp;
+}
+
+// --- the open series ------------------------------------------------------------
+
+// After the rows, in a section of their own: "Pattern" + n, "Folder" + n,
+// "Name" + n and "Misses" + n for n = 1, 2, … up to the first empty pattern.
+constexpr QByteArrayView kSeriesSection("OpenSeries");
+constexpr std::array<QByteArrayView, 4> kSeriesKeys = {"Pattern", "Folder", "Name", "Misses"};
+
+QByteArray seriesKey(size_t key, int n) {
+    return kSeriesKeys[key].toByteArray() + QByteArray::number(n);
+}
+
+// `value(name)` is a key's text, nothing when the key is missing.
+template <typename Value> void readSeries(const Value& value, JobList& jobs) {
+    for (int n = 1;; ++n) {
+        const std::optional<QString> pattern = value(seriesKey(0, n));
+        if (!pattern || pattern->isEmpty())
+            return;
+        OpenSeries series{*pattern, value(seriesKey(1, n)).value_or(QString()),
+                          value(seriesKey(2, n)).value_or(QString())};
+        bool ok = false;
+        const int misses = value(seriesKey(3, n)).value_or(QString()).toInt(&ok);
+        if (ok)
+            series.misses = std::clamp(misses, 1, OpenSeries::kMaxMisses);
+        jobs.addOpenSeries(series);
+    }
+}
+
+void readSeries(const Section& section, JobList& jobs) {
+    readSeries(
+        [&](const QByteArray& key) -> std::optional<QString> {
+            const std::optional<QByteArrayView> v = section.find(key);
+            return v ? std::optional(QString::fromUtf8(*v)) : std::nullopt;
+        },
+        jobs);
+}
+
+// `write(key, value)` sets a key.
+template <typename Write> void writeSeries(const JobList& jobs, const Write& write) {
+    int n = 0;
+    for (const OpenSeries& series : jobs.openSeries()) {
+        ++n;
+        write(seriesKey(0, n), series.pattern);
+        write(seriesKey(1, n), series.folder);
+        write(seriesKey(2, n), series.name);
+        write(seriesKey(3, n), QString::number(series.misses));
+    }
 }
 
 // --- loading ------------------------------------------------------------------
@@ -156,6 +205,13 @@ void loadWhole(const QString& path, JobListFile::LoadResult& result) {
     result.error = file.error();
     const WholeFileRows rows(file);
     RowLoader(result).finish(&rows);
+    readSeries(
+        [&](const QByteArray& key) -> std::optional<QString> {
+            const QString missing = QStringLiteral("\n");
+            const QString v = file.readUtf8(kSeriesSection, key, missing);
+            return v == missing ? std::nullopt : std::optional(v);
+        },
+        result.jobs);
 }
 
 // --- saving -------------------------------------------------------------------
@@ -263,6 +319,9 @@ Streamed saveStreaming(const QString& path, const JobList& jobs, JobListFile::Tr
             if (first && reader.bom())
                 buffer.append(kBom);
             first = false;
+            // Written anew after the rows.
+            if (section.isNamed(kSeriesSection))
+                continue;
             const qint64 at = section.firstRow();
             if (at >= 0 && at <= rows.lastRow() && !written[size_t(at / kRowsPerSection)]) {
                 written[size_t(at / kRowsPerSection)] = true;
@@ -284,6 +343,17 @@ Streamed saveStreaming(const QString& path, const JobList& jobs, JobListFile::Tr
         section.writeTo(out.buffer());
         ok = out.flush(kFlushAt);
     }
+    if (!jobs.openSeries().empty()) {
+        section.start('[' + kSeriesSection.toByteArray() + ']');
+        writeSeries(jobs, [&](const QByteArray& key, const QString& value) {
+            // A line break inside a value would forge lines of its own.
+            QByteArray line = key + '=' + value.toUtf8();
+            std::replace_if(
+                line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+            section.addLine(line);
+        });
+        section.writeTo(out.buffer());
+    }
     if (!ok || !out.flush()) {
         const QString why = file.errorString();
         file.cancelWriting();
@@ -303,6 +373,13 @@ QString saveWhole(const QString& path, const JobList& jobs, JobListFile::Trailin
     WholeFileRows rows(file);
     for (qint64 row = 1; row <= writer.lastRow(); ++row)
         writer.writeRow(rows, row);
+    writeSeries(jobs, [&](const QByteArray& key, const QString& value) {
+        file.writeUtf8(kSeriesSection, key, value);
+    });
+    // The series the file had beyond these end at an empty pattern.
+    const QByteArray end = seriesKey(0, int(jobs.openSeries().size()) + 1);
+    if (!file.readUtf8(kSeriesSection, end, {}).isEmpty())
+        file.writeUtf8(kSeriesSection, end, {});
     return file.save();
 }
 
@@ -321,8 +398,11 @@ JobListFile::LoadResult JobListFile::load(const QString& path) {
         RowLoader rows(result);
         Section section;
         bool inOrder = true;
-        while (inOrder && reader.next(section))
+        while (inOrder && reader.next(section)) {
+            if (section.isNamed(kSeriesSection))
+                readSeries(section, result.jobs);
             inOrder = rows.take(section);
+        }
         if (inOrder && reader.readAsIs()) {
             rows.finish<Section>(nullptr);
             streamed = true;

@@ -127,6 +127,29 @@ void Section::addLine(QByteArrayView line) {
     }
 }
 
+bool Section::isNamed(QByteArrayView name) const {
+    const QByteArrayView header = QByteArrayView(header_).trimmed();
+    const qsizetype close = header.indexOf(']');
+    if (!header.startsWith('[') || close < 0)
+        return false;
+    QByteArray folded;
+    return ProfileFile::sameName(ProfileFile::matchedName(header.sliced(1, close - 1), folded),
+                                 name);
+}
+
+std::optional<QByteArrayView> Section::find(QByteArrayView key) const {
+    for (int at = 0; at < int(lines_.size()); ++at) {
+        const QByteArrayView text = line(at);
+        const qsizetype eq = text.indexOf('=');
+        if (eq < 0)
+            continue;
+        QByteArray folded;
+        if (ProfileFile::sameName(ProfileFile::matchedName(text.first(eq), folded), key))
+            return text.sliced(eq + 1).trimmed();
+    }
+    return std::nullopt;
+}
+
 QByteArrayView Section::value(qint64 row, Key key) const {
     const int at = slot(row, key);
     if (at < 0)

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <array>
+#include <optional>
 #include <vector>
 
 /// The job list file as a stream of sections, for JobListFile: a list of a
@@ -63,6 +64,12 @@ public:
     qint64 firstRow() const { return firstRow_; }
 
     void addLine(QByteArrayView line);
+
+    /// Whether the header names `name` (as ProfileFile compares names).
+    bool isNamed(QByteArrayView name) const;
+    /// The trimmed value of the first line setting `key` in a section that
+    /// holds no rows; nothing when there is none.
+    std::optional<QByteArrayView> find(QByteArrayView key) const;
 
     bool has(qint64 row, Key key) const { return slot(row, key) >= 0; }
     /// A key's value, trimmed; nothing when it is missing.

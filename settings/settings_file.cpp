@@ -184,8 +184,8 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.skip = file.read(kFileName, QStringLiteral("Skip"), kYes) == kYes;
     s.check = file.read(kFileName, QStringLiteral("Check"), kYes) == kYes;
     s.openEnd = file.read(kFileName, QStringLiteral("OpenEnd"), kNo) == kYes;
-    s.misses = readInt(file, kFileName, QStringLiteral("Misses"), s.misses, 1, Settings::kMaxMisses,
-                       warnings);
+    s.misses = readInt(file, kFileName, QStringLiteral("Misses"), s.misses, 1,
+                       OpenSeries::kMaxMisses, warnings);
     s.name = file.read(kFileName, QStringLiteral("Name"), {});
 
     s.proxyEnabled = file.read(kServer, QStringLiteral("Proxy"), kNo) == kYes;
@@ -249,7 +249,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     };
     writeNew(kFileName, QStringLiteral("OpenEnd"), yesNo(s.openEnd), kNo);
     writeNew(kFileName, QStringLiteral("Misses"), QString::number(s.misses),
-             QString::number(Settings::kDefaultMisses));
+             QString::number(OpenSeries::kDefaultMisses));
     writeNew(kFileName, QStringLiteral("Name"), s.name, {});
 
     file.write(kServer, QStringLiteral("Host"), s.proxyHost);

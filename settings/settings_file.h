@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/job.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -120,9 +122,7 @@ struct Settings {
     /// in a row are missing. `end` keeps the last number written, so a reader
     /// that does not know the key lists a closed range.
     bool openEnd = false;
-    static constexpr int kDefaultMisses = 3;
-    static constexpr int kMaxMisses = 100;
-    int misses = kDefaultMisses;
+    int misses = OpenSeries::kDefaultMisses;
     /// `NameEdit`: the file-name template of a URL with a pattern (`#1-#2.jpg`);
     /// empty for the URL's path below the pattern's fixed part.
     QString name;

@@ -64,7 +64,7 @@ private:
     Ask m_ask;
     bool m_inPreview = false;
     bool m_filling = false;
-    int m_misses = Settings::kDefaultMisses;
+    int m_misses = OpenSeries::kDefaultMisses;
     // The URL box's last two texts, to tell a paste from typing.
     QString m_urlBefore;
     QString m_urlNow;

@@ -394,3 +394,83 @@ INSTANTIATE_TEST_SUITE_P(Cases, FoundFileTest, ::testing::ValuesIn(kFoundFiles),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
+
+namespace {
+
+// A list that keeps series whose end is still to be found.
+struct SeriesFileCase {
+    const char* name;
+    QByteArray before;
+    std::vector<OpenSeries> loaded;
+};
+
+const SeriesFileCase kSeriesFiles[] = {
+    {"NoSection", "[Data0000]\r\nStatus0001=\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n", {}},
+    {"BeforeTheRowsInAnyCaseUpToAnEmptyPatternWithMissesKeptInRange",
+     "[ openseries ]\r\npattern1=http://s/a_[001-].jpg\r\nFOLDER1=/d/\r\nMisses1=500\r\n"
+     "Pattern2=http://s/b[1-]\r\nFolder2=/e/\r\nName2=#1.png\r\nMisses2=x\r\nPattern3=\r\n"
+     "Pattern4=http://s/never[1-]\r\n[Other]\r\nk=v\r\n"
+     "[Data0000]\r\nStatus0001=\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n",
+     {{"http://s/a_[001-].jpg", "/d/", "", 100}, {"http://s/b[1-]", "/e/", "#1.png", 3}}},
+    {"AfterTheRowsInTheOldProgramsEncoding",
+     "[Data0000]\r\nStatus0001=\r\nURL0001=http://s/1\r\nPath0001=/d/\x89\xE6.jpg\r\n"
+     "[OpenSeries]\r\nPattern1=http://s/c[1-]\r\nFolder1=/d/\r\nMisses1=5\r\n",
+     {{"http://s/c[1-]", "/d/", "", 5}}},
+};
+
+class SeriesFileTest : public JobListFileTest,
+                       public ::testing::WithParamInterface<SeriesFileCase> {};
+
+TEST_P(SeriesFileTest, SeriesLoadAndAreWrittenAfterTheRowsOnceThenDropped) {
+    const SeriesFileCase& c = GetParam();
+    ASSERT_TRUE(writeFile(data, c.before));
+    EXPECT_EQ(JobListFile::load(data).jobs.openSeries(), c.loaded);
+
+    JobList jobs = makeJobs(2);
+    jobs.addOpenSeries({"http://s/x_[01-].jpg", "/d/x/", "", 4});
+    jobs.addOpenSeries({"http://s/ch[1-2]/p[001-]", "/d/", "c#1\r\np#2", 3});
+    jobs.addOpenSeries({"http://s/x_[01-].jpg", "/d/x/", "", 4}); // once only
+    ASSERT_EQ(jobs.openSeries().size(), 2U);
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    const JobListFile::LoadResult saved = JobListFile::load(data);
+    EXPECT_EQ(saved.jobs.toVector(), makeJobs(2));
+    const std::vector<OpenSeries> expected{{"http://s/x_[01-].jpg", "/d/x/", "", 4},
+                                           {"http://s/ch[1-2]/p[001-]", "/d/", "c#1  p#2", 3}};
+    EXPECT_EQ(saved.jobs.openSeries(), expected);
+    const QByteArray bytes = readFile(data).toLower();
+    EXPECT_EQ(bytes.count("openseries]"), 1) << bytes.constData();
+    EXPECT_EQ(bytes.contains("[other]"), c.before.contains("[Other]"));
+
+    // A list whose series are over keeps none.
+    const std::vector<OpenSeries> held = jobs.openSeries();
+    ASSERT_TRUE(jobs.removeOpenSeries(held[1]));
+    EXPECT_FALSE(jobs.removeOpenSeries(held[1]));
+    ASSERT_TRUE(jobs.removeOpenSeries(held[0]));
+    ASSERT_EQ(JobListFile::save(data, jobs), "");
+    EXPECT_TRUE(JobListFile::load(data).jobs.openSeries().empty());
+    EXPECT_EQ(JobListFile::load(data).jobs.toVector(), makeJobs(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SeriesFileTest, ::testing::ValuesIn(kSeriesFiles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JobListSeriesTest, SeriesComeAlongWhenAListIsAppendedAndGoWithClear) {
+    const OpenSeries a{"http://s/a[1-]", "/d/"};
+    const OpenSeries b{"http://s/b[1-]", "/d/"};
+    JobList empty;
+    JobList listed = makeJobs(1);
+    listed.addOpenSeries(a);
+    empty.append(JobList(listed)); // taken over whole
+    EXPECT_EQ(empty.openSeries(), std::vector{a});
+
+    JobList more = makeJobs(1, "m");
+    more.addOpenSeries(a);
+    more.addOpenSeries(b);
+    listed.append(std::move(more)); // row by row
+    EXPECT_EQ(listed.openSeries(), (std::vector{a, b}));
+    EXPECT_NE(listed, JobList(listed.toVector())) << "the series are part of the list";
+    listed.clear();
+    EXPECT_TRUE(listed.openSeries().empty());
+}
+
+} // namespace
