@@ -118,6 +118,30 @@ void JobGrid::SetRunningJob(JobId id) {
 }
 
 void JobGrid::Append(JobList jobs) {
+    // The series of both lists stay, whichever way the rows are taken.
+    std::vector<OpenSeries> series = m_jobs.openSeries();
+    series.insert(series.end(), jobs.openSeries().begin(), jobs.openSeries().end());
+    const size_t before = m_jobs.openSeries().size();
+    AppendRows(std::move(jobs));
+    for (const OpenSeries& one : series)
+        m_jobs.addOpenSeries(one);
+    if (m_jobs.openSeries().size() != before)
+        emit openSeriesChanged();
+}
+
+void JobGrid::AddOpenSeries(const OpenSeries& series) {
+    const size_t before = m_jobs.openSeries().size();
+    m_jobs.addOpenSeries(series);
+    if (m_jobs.openSeries().size() != before)
+        emit openSeriesChanged();
+}
+
+void JobGrid::CloseOpenSeries(const OpenSeries& series) {
+    if (m_jobs.removeOpenSeries(series))
+        emit openSeriesChanged();
+}
+
+void JobGrid::AppendRows(JobList jobs) {
     if (jobs.empty())
         return;
     const auto added = int(jobs.size());
@@ -176,8 +200,14 @@ void JobGrid::SetRefetch(int gridRow) {
 }
 
 void JobGrid::Clear() {
-    if (m_jobs.empty())
+    if (m_jobs.empty()) {
+        // Rows deleted one by one may leave a series behind.
+        if (!m_jobs.openSeries().empty()) {
+            m_jobs.clear();
+            emit openSeriesChanged();
+        }
         return;
+    }
     // Keep model row 0 and remove the others, then empty it: the view keeps
     // one row throughout, as the grid always has.
     if (m_jobs.size() > 1) {

@@ -105,9 +105,21 @@ public:
     /// job is left the list shows its one empty row again.
     void DeleteRows(int top, int bottom);
 
-    /// Deletes every job.
+    /// Deletes every job, and the series whose end was still to be found.
     void Clear();
 
+    /// The series whose end a run is still to find; they go with Clear().
+    const std::vector<OpenSeries>& OpenSeriesList() const { return m_jobs.openSeries(); }
+    /// Keeps a series (once).
+    void AddOpenSeries(const OpenSeries& series);
+    /// Drops a series whose end has been found.
+    void CloseOpenSeries(const OpenSeries& series);
+
+signals:
+    /// A series came or went: only a save of the whole list records it.
+    void openSeriesChanged();
+
+public:
     // --- QAbstractTableModel ----------------------------------------------
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -118,6 +130,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void AppendRows(JobList jobs);
     QString Cell(int modelRow, int column) const;
     /// Tells the views which role of a job row's Status cell changed.
     void EmitStatusCellChanged(int gridRow, int role);

@@ -16,6 +16,7 @@ ListSaver::ListSaver(const JobGrid& grid, SaveFunction save, QString listPath, Q
     connect(&grid, &JobGrid::rowsRemoved, this, &ListSaver::RowsMoved);
     connect(&grid, &JobGrid::modelReset, this, &ListSaver::RowsMoved);
     connect(&grid, &JobGrid::layoutChanged, this, &ListSaver::RowsMoved);
+    connect(&grid, &JobGrid::openSeriesChanged, this, &ListSaver::RowsMoved);
 }
 
 void ListSaver::Loaded() {

@@ -3,7 +3,9 @@
 #include "app/download_outcome.h"
 #include "app/download_run.h"
 #include "app/list_edits.h"
+#include "app/series.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
@@ -107,13 +109,14 @@ int StatusInReason(const QString& reason) {
 
 } // namespace
 
-OpenSeriesRun::OpenSeriesRun(DownloadRun& run, JobGrid& grid, Spec spec, int lanes, qint64 cap)
-    : run_(run)
-    , grid_(grid)
-    , spec_(std::move(spec))
+OpenSeriesRun::OpenSeriesRun(DownloadRun& run, JobGrid& grid, OpenSeries series, UrlPattern pattern,
+                             int lanes, qint64 cap)
+    : grid_(grid)
+    , open_(std::move(series))
+    , pattern_(std::move(pattern))
     , lanes_(lanes)
     , cap_(cap) {
-    connect(&run_, &DownloadRun::requestEnded, this,
+    connect(&run, &DownloadRun::requestEnded, this,
             [this](JobGrid::JobId id, const DownloadOutcome& outcome) {
                 if (!numbers_.contains(id))
                     return;
@@ -124,38 +127,36 @@ OpenSeriesRun::OpenSeriesRun(DownloadRun& run, JobGrid& grid, Spec spec, int lan
             });
     // A mark given after the request (the checks of a saved file) or without
     // one (a file that exists, skipped).
-    connect(&run_, &DownloadRun::jobFinished, this,
+    connect(&run, &DownloadRun::jobFinished, this,
             [this](JobGrid::JobId id, JobList::Mark mark, const QString&) {
                 if (numbers_.contains(id) &&
                     (status_.contains(id) || mark == JobList::Mark::Skipped))
                     Answer(id, AnswerOf(mark, status_.value(id)));
             });
-    connect(&run_, &DownloadRun::runFinished, this,
-            [this](DownloadRun::End end) { RunFinished(end == DownloadRun::End::Completed); });
 }
 
 Job OpenSeriesRun::JobAt(qint64 number) const {
-    const QString name = spec_.output ? spec_.pattern.FileName(number, *spec_.output, series_)
-                                      : spec_.pattern.RelativePath(number, series_);
-    return Job{QString(), spec_.pattern.UrlAt(number, series_), spec_.folder + name};
+    const QString name = open_.name.isEmpty() ? pattern_.RelativePath(number, series_)
+                                              : pattern_.FileName(number, open_.name, series_);
+    return Job{QString(), pattern_.UrlAt(number, series_), open_.folder + name};
 }
 
 void OpenSeriesRun::Start() {
-    seriesCount_ = std::max<qint64>(spec_.pattern.Count(cap_).value_or(1), 1);
+    seriesCount_ = std::max<qint64>(pattern_.Count(cap_).value_or(1), 1);
     series_ = 0;
     NewPlan();
     ListWhatIsAllowed();
 }
 
 void OpenSeriesRun::NewPlan() {
-    plan_.emplace(0, spec_.misses, lanes_, cap_);
+    plan_.emplace(0, open_.misses, lanes_, cap_);
     // The jobs an earlier run listed of this series count as listed, with
     // the answers their marks give.
     QHash<QString, int> rows;
     for (int row = 1; grid_.IsJobRow(row); ++row)
         rows.insert(grid_.Url(row), row);
     for (qint64 n = 0;; ++n) {
-        const int row = rows.value(spec_.pattern.UrlAt(n, series_));
+        const int row = rows.value(pattern_.UrlAt(n, series_));
         if (row == 0)
             break;
         const JobGrid::JobId id = grid_.IdAt(row);
@@ -203,9 +204,11 @@ void OpenSeriesRun::Answer(JobGrid::JobId id, SeriesAnswer answer) {
 }
 
 void OpenSeriesRun::RunFinished(bool completed) {
-    // A stopped run has not found where the series ends.
     if (!completed)
         return;
+    // Every series of the pattern has found its end: the list is closed now.
+    if (!plan_)
+        grid_.CloseOpenSeries(open_);
     std::vector<int> rows;
     for (const JobGrid::JobId id : pastTheEnd_)
         if (const int row = grid_.RowOf(id); row != 0)
@@ -214,4 +217,72 @@ void OpenSeriesRun::RunFinished(bool completed) {
     for (const int row : rows)
         grid_.DeleteRows(row, row);
     pastTheEnd_.clear();
+}
+
+OpenSeriesRuns::OpenSeriesRuns(DownloadRun& run, JobGrid& grid)
+    : run_(run)
+    , grid_(grid) {
+    connect(&run_, &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
+        for (const auto& series : runs_)
+            series->RunFinished(end == DownloadRun::End::Completed);
+        runs_.clear();
+    });
+}
+
+QStringList OpenSeriesRuns::Start(int lanes, qint64 cap) {
+    runs_.clear();
+    QStringList problems;
+    // A copy: a series may close while the others are listed.
+    const std::vector<OpenSeries> open = grid_.OpenSeriesList();
+    for (const OpenSeries& series : open) {
+        if (const QString problem = OpenSeriesProblem(series); !problem.isEmpty()) {
+            problems << problem;
+            continue;
+        }
+        runs_.push_back(std::make_unique<OpenSeriesRun>(
+            run_, grid_, series, UrlPattern::Parse(series.pattern), lanes, cap));
+        runs_.back()->Start();
+    }
+    return problems;
+}
+
+OpenSeries OpenSeriesOf(const QString& baseUrl, const QString& head, int digits, qint64 start,
+                        const QString& tail, const QString& saveDir, int misses) {
+    // The first number written to the width gives the padding, as in a
+    // fetch pattern (`[001-]`); the names are the closed series' own.
+    const QString first =
+        QStringLiteral("%1").arg(start, std::max(digits, 1), 10, QLatin1Char('0'));
+    OpenSeries series;
+    series.pattern = UrlPattern::Escape(baseUrl + head) + QLatin1Char('[') + first +
+                     QStringLiteral("-]") + UrlPattern::Escape(tail);
+    series.folder = FolderWithSlash(saveDir);
+    // Named as the closed series names them; a "#" and digits in the head or
+    // tail would read as a number of the template, and then the URL's own
+    // name is taken, which is the same below a base URL ending in "/".
+    static const QRegularExpression numbered(QStringLiteral("#\\d"));
+    if (!(head + tail).contains(numbered))
+        series.name = head + QStringLiteral("#1") + tail;
+    series.misses = misses;
+    return series;
+}
+
+QString OpenSeriesProblem(const OpenSeries& series) {
+    const UrlPattern pattern = UrlPattern::Parse(series.pattern);
+    QString why;
+    if (!pattern.IsValid())
+        why = pattern.Error();
+    else if (!pattern.OpenEnd())
+        why = QCoreApplication::translate("OpenSeries", "its last range has an end");
+    else if (series.name.isEmpty())
+        why = pattern.RelativePathError();
+    if (why.isEmpty())
+        return {};
+    return QCoreApplication::translate("OpenSeries", "the open series %1 cannot be fetched: %2")
+        .arg(series.pattern, why);
+}
+
+QString OpenEndPreview(const QString& firstName, int misses) {
+    return QCoreApplication::translate("OpenSeries",
+                                       "%1  -  (open end: until %2 numbers in a row are missing)")
+        .arg(firstName, QString::number(misses));
 }

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -74,24 +76,21 @@ private:
 
 /// An open-ended pattern (`img_[001-]`) fetched by a run: lists the jobs of
 /// its numbers on the grid as the answers allow, each outer combination of
-/// the pattern in turn, and when the run ends, takes the jobs past each
-/// series' end off the grid. Jobs of the pattern already on the grid (an
-/// earlier run) are counted as listed.
+/// the pattern in turn, and when the run has completed, takes the jobs past
+/// each series' end off the grid and the series off the grid's open ones.
+/// Jobs of the pattern already on the grid (an earlier run) are counted as
+/// listed.
 class OpenSeriesRun : public QObject {
 public:
-    struct Spec {
-        UrlPattern pattern;
-        QString folder;                ///< ends in "/"
-        std::optional<QString> output; ///< a name template (#1 …), else the relative path
-        int misses = 3;
-    };
-
-    /// Connects to `run` before the caller's own handlers, so that the jobs
-    /// past the end are gone when they see the run's end.
-    OpenSeriesRun(DownloadRun& run, JobGrid& grid, Spec spec, int lanes, qint64 cap);
+    /// `pattern` is `series.pattern` read, open-ended.
+    OpenSeriesRun(DownloadRun& run, JobGrid& grid, OpenSeries series, UrlPattern pattern, int lanes,
+                  qint64 cap);
 
     /// Lists the first numbers; call before the run starts.
     void Start();
+    /// After the run (see the class comment); nothing after a stopped run,
+    /// which has not found where the series ends.
+    void RunFinished(bool completed);
     /// Jobs listed by this run so far.
     qint64 Listed() const { return listed_; }
 
@@ -100,11 +99,10 @@ private:
     void NewPlan();
     void ListWhatIsAllowed();
     void Answer(JobGrid::JobId id, SeriesAnswer answer);
-    void RunFinished(bool completed);
 
-    DownloadRun& run_;
     JobGrid& grid_;
-    Spec spec_;
+    OpenSeries open_;
+    UrlPattern pattern_;
     int lanes_;
     qint64 cap_;
     qint64 series_ = 0;
@@ -118,3 +116,35 @@ private:
     qint64 listed_ = 0;
     QString madeFolder_; ///< the folder last made for a job listed
 };
+
+/// The open series of a grid while a run fetches them: one OpenSeriesRun
+/// each from Start() to the run's end. Made before the front end's own
+/// handlers of the run, so that the jobs past the end are gone when they
+/// see the run finish.
+class OpenSeriesRuns : public QObject {
+public:
+    OpenSeriesRuns(DownloadRun& run, JobGrid& grid);
+
+    /// Lists the first numbers of each of the grid's open series, `lanes`
+    /// files at once, at most `cap` jobs each. Returns a text for each series
+    /// that cannot be fetched (a pattern that no longer reads); those stay.
+    QStringList Start(int lanes, qint64 cap);
+
+private:
+    DownloadRun& run_;
+    JobGrid& grid_;
+    std::vector<std::unique_ptr<OpenSeriesRun>> runs_;
+};
+
+/// The open series the described inputs give with an open end: the pattern
+/// `base + head + [start-] + tail`, its numbers padded to `digits`, named
+/// head, number and tail in the save folder as a closed series is.
+OpenSeries OpenSeriesOf(const QString& baseUrl, const QString& head, int digits, qint64 start,
+                        const QString& tail, const QString& saveDir, int misses);
+
+/// Why `series` cannot be fetched (a pattern that does not read, has no open
+/// end, or names no file); the empty text when it can.
+QString OpenSeriesProblem(const OpenSeries& series);
+
+/// The preview of an open series: its first file name, and how it ends.
+QString OpenEndPreview(const QString& firstName, int misses);

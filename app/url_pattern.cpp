@@ -211,6 +211,17 @@ qsizetype UrlPattern::readRange(const QString& text, qsizetype open, Glob& glob,
     return close;
 }
 
+QString UrlPattern::Escape(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (QStringLiteral("[]{}").contains(c))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
 UrlPattern UrlPattern::Parse(const QString& text) {
     UrlPattern p;
     p.m_fixed.emplace_back();

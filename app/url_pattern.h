@@ -32,6 +32,9 @@ public:
     /// Parses `pattern`. A pattern that cannot be read gives an invalid
     /// UrlPattern whose Error() names the 1-based column of the fault.
     static UrlPattern Parse(const QString& pattern);
+    /// `text` as a fixed part of a pattern: its brackets and braces stand
+    /// for themselves.
+    static QString Escape(const QString& text);
 
     bool IsValid() const { return m_error.isEmpty(); }
     QString Error() const { return m_error; }

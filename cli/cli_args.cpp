@@ -1,5 +1,7 @@
 #include "cli/cli_args.h"
 
+#include "settings/job.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <algorithm>
@@ -210,4 +212,18 @@ bool ParseHostPort(const QString& text, QString& host, int& port) {
     host = text.left(colon);
     port = int(*number);
     return true;
+}
+
+std::optional<int> ReadMisses(const CliArgs& args, QString& problem) {
+    const std::optional<QString> v = args.value("misses");
+    if (!v)
+        return std::nullopt;
+    const std::optional<qint64> n = ParseDecimal(*v, 1, OpenSeries::kMaxMisses);
+    if (!n) {
+        problem = QCoreApplication::translate("CliArgs",
+                                              "--misses needs a number from 1 to %1, not \"%2\"")
+                      .arg(QString::number(OpenSeries::kMaxMisses), *v);
+        return std::nullopt;
+    }
+    return int(*n);
 }

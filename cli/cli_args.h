@@ -64,6 +64,11 @@ QString OptionHelp(const QList<CliOption>& table);
 /// [low, high]; nothing otherwise.
 std::optional<qint64> ParseDecimal(const QString& text, qint64 low, qint64 high);
 
+/// `--misses N`, how many missing numbers in a row end an open series: 1 to
+/// 100; nothing when the option is not given or, with `problem` set, when
+/// its value is refused.
+std::optional<int> ReadMisses(const CliArgs& args, QString& problem);
+
 /// Seconds as "60", "1.5" or "0.25", from 0 to `highSeconds`, in whole
 /// milliseconds; nothing otherwise.
 std::optional<int> ParseSecondsAsMs(const QString& text, int highSeconds);

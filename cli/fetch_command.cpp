@@ -175,18 +175,10 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     GoArgs go;
     if (const QString problem = ReadGoArgs(args, go); !problem.isEmpty())
         return UsageError(FetchCommand, problem, err);
-    int misses = 3;
-    if (const auto v = args.value("misses")) {
-        const auto n = ParseDecimal(*v, 1, 100);
-        if (!n)
-            return UsageError(
-                FetchCommand,
-                QCoreApplication::translate("FetchCommand",
-                                            "--misses needs a number from 1 to 100, not \"%1\"")
-                    .arg(*v),
-                err);
-        misses = int(*n);
-    }
+    QString problem;
+    const int misses = ReadMisses(args, problem).value_or(OpenSeries::kDefaultMisses);
+    if (!problem.isEmpty())
+        return UsageError(FetchCommand, problem, err);
 
     CliProfile profile(FetchCommand.name, err);
     if (!profile.openToChangeJobs(args, described))
@@ -206,7 +198,10 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         }
         shown << QCoreApplication::translate("FetchCommand", "Pattern: %1").arg(url) << "\n";
         shown << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(folder) << "\n";
-        go.openSeries = OpenSeriesRun::Spec{pattern, folder, args.value("output"), misses};
+        // Kept with the list, so that a go after a stop carries the series on.
+        profile.jobs.addOpenSeries({url, folder, args.value("output").value_or(QString()), misses});
+        if (!profile.saveJobs(profile.jobs))
+            return ExitError;
         return Go(profile, go, out);
     }
     const int code =

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/download_run.h"
-#include "app/open_series.h"
 #include "cli/cli_args.h"
 #include "cli/client_options.h"
 #include "cli/go_report.h"
@@ -35,8 +34,6 @@ struct GoArgs {
     bool allowHiddenPaths = false;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
-    /// fetch with an open end: the series the run lists as it goes.
-    std::optional<OpenSeriesRun::Spec> openSeries;
 };
 
 /// The longest idle time-out taken, in seconds. An hour is far beyond any

@@ -36,6 +36,7 @@ public:
         , session_(grid_)
         , run_(session_.Run())
         , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
+        , openSeries_(run_, grid_)
         , report_(out, isatty(STDOUT_FILENO) == 1, args.verbosity) {
         const Settings& s = profile.settings;
         grid_.Append(std::move(profile.jobs));
@@ -74,11 +75,8 @@ public:
         run_.SetRetries(args.retries.value_or(s.request.retries));
         run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
         // An open end lists its numbers as the answers come in.
-        if (args.openSeries) {
-            openSeries_ = std::make_unique<OpenSeriesRun>(run_, grid_, *args.openSeries,
-                                                          run_.Parallel(), kMaxJobsPerListUp);
-            openSeries_->Start();
-        }
+        for (const QString& problem : openSeries_.Start(run_.Parallel(), kMaxJobsPerListUp))
+            profile_.warning(problem);
 
         // Marks reach the file at most once a second, and a second after a
         // job ends at the latest: a crash loses no more than that.
@@ -226,7 +224,7 @@ private:
     RunSession session_;
     DownloadRun& run_;
     ListSaver saver_;
-    std::unique_ptr<OpenSeriesRun> openSeries_;
+    OpenSeriesRuns openSeries_;
     GoReport report_;
     // The third Ctrl-C ends the process at once.
     SignalNotifier interrupts_{{{SIGINT, 2}, {SIGTERM}}};

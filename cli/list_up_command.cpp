@@ -1,6 +1,7 @@
 #include "cli/list_up_command.h"
 
 #include "app/list_edits.h"
+#include "app/open_series.h"
 #include "app/series.h"
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
@@ -23,9 +24,13 @@ const QList<CliOption>& options() {
         {"head", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "file name before the number")},
         {"digits", 0, "N", QT_TRANSLATE_NOOP("CliOption", "the number padded to N digits")},
         {"start", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "first number")},
-        {"end", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "last number")},
+        {"end", 0, "TEXT",
+         QT_TRANSLATE_NOOP("CliOption", "last number, or \"open\": found by the run")},
+        {"misses", 0, "N",
+         QT_TRANSLATE_NOOP("CliOption", "with an open end: N missing numbers in a row end it "
+                                        "(default 3)")},
         {"tail", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "file name after the number")},
-        {"dir", 'd', "DIR", QT_TRANSLATE_NOOP("CliOption", "save folder (must exist)")},
+        {"dir", 'd', "DIR", QT_TRANSLATE_NOOP("CliOption", "save folder (made when missing)")},
         kForceOption,
     };
     return table;
@@ -59,6 +64,10 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     // Leaving the start and end fields normalises them in the window.
     s.start = NormaliseSeriesNumber(parsed.start ? *parsed.start : s.start);
     s.end = NormaliseSeriesNumber(parsed.end ? *parsed.end : s.end);
+    if (parsed.openEnd)
+        s.openEnd = *parsed.openEnd;
+    if (parsed.misses)
+        s.misses = *parsed.misses;
 
     // Refusals change nothing on disk: a command either does what it says or
     // leaves the files as they were.
@@ -80,7 +89,9 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         profile.error(SeriesErrorMessage(SeriesError::StartNotInteger, {}, s.start));
         return ExitError;
     }
-    const auto end = ParseSeriesNumber(s.end);
+    // An open end lists its first number; the run lists the others as the
+    // answers come in. End keeps the number last written.
+    const auto end = s.openEnd ? start : ParseSeriesNumber(s.end);
     if (!end) {
         profile.error(SeriesErrorMessage(SeriesError::EndNotInteger, {}, s.end));
         return ExitError;
@@ -114,6 +125,15 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
         profile.error(SeriesErrorMessage(series.refusal, spec));
         return ExitError;
     }
+    if (s.openEnd) {
+        const OpenSeries open =
+            OpenSeriesOf(s.url, s.head, s.num, *start, s.back, s.path, s.misses);
+        if (const QString problem = OpenSeriesProblem(open); !problem.isEmpty()) {
+            profile.error(problem);
+            return ExitError;
+        }
+        series.jobs.addOpenSeries(open);
+    }
     if (const QString problem = CreateDefaultSaveFolder(s.path); !problem.isEmpty())
         profile.warning(problem);
     // A folder that is not there yet is made, with its parents, as curl's
@@ -146,7 +166,9 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
 
     out << QCoreApplication::translate("ListUpCommand", "URL:     %1").arg(s.url) << "\n";
     out << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(s.path) << "\n";
-    if (const auto preview = SeriesPreview(s.head, *start, *end, s.num, s.back))
+    if (const auto preview =
+            s.openEnd ? OpenEndPreview(SeriesFileName(s.head, *start, s.num, s.back), s.misses)
+                      : SeriesPreview(s.head, *start, *end, s.num, s.back))
         out << QCoreApplication::translate("ListUpCommand", "Preview: %1").arg(*preview) << "\n";
     if (already > 0)
         out << QCoreApplication::translate("ListUpCommand",
@@ -171,6 +193,15 @@ int runListUp(const CliArgs& args, QTextStream& out, QTextStream& err) {
     inputs.head = args.value("head");
     inputs.start = args.value("start");
     inputs.end = args.value("end");
+    if (inputs.end) {
+        inputs.openEnd = *inputs.end == QLatin1String("open");
+        if (*inputs.openEnd)
+            inputs.end.reset();
+    }
+    QString problem;
+    inputs.misses = ReadMisses(args, problem);
+    if (!problem.isEmpty())
+        return UsageError(ListUpCommand, problem, err);
     inputs.tail = args.value("tail");
     inputs.dir = args.value("dir");
     if (inputs.dir && inputs.dir->isEmpty())
@@ -219,8 +250,11 @@ const CliCommand ListUpCommand{
                       "DIR + name, name = head + number padded to N digits + tail. Each option\n"
                       "defaults to the saved input (the URL to the first of the URL history);\n"
                       "given options are saved, and BASE is added to the history. Start and end\n"
-                      "keep only their digits. DIR must exist; it is kept as a full path ending\n"
-                      "in \"/\". Prints the first and last name and the count added."),
+                      "keep only their digits. DIR is made when missing and kept as a full path\n"
+                      "ending in \"/\". --end open lists the first number and keeps the series\n"
+                      "with the list: go lists the others as files are found, until --misses\n"
+                      "numbers in a row are missing. Prints the first and last name and the count\n"
+                      "added."),
     options,
     QT_TRANSLATE_NOOP("CliCommand",
                       "  0    jobs were added\n"

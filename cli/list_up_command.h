@@ -18,6 +18,10 @@ struct ListUpInputs {
     std::optional<QString> url, head, start, end, tail, dir;
     std::optional<int> digits;
     int step = 1;
+    /// `--end open`: the run finds where the series ends, after `misses`
+    /// missing numbers in a row.
+    std::optional<bool> openEnd;
+    std::optional<int> misses;
 };
 
 /// Whether a List Up appends jobs the list holds already.

@@ -43,7 +43,7 @@ _serifetch_cli() {
     local options
     case "${words[1]}" in
     fetch) options="--dir -d --output -o --misses $go_options" ;;
-    list-up) options="--url --head --digits --start --end --tail --dir -d --force --help -h" ;;
+    list-up) options="--url --head --digits --start --end --misses --tail --dir -d --force --help -h" ;;
     go) options="$go_options" ;;
     show) options="--help -h" ;;
     clear) options="--force --help -h" ;;

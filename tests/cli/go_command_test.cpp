@@ -453,8 +453,41 @@ TEST_F(CliGo, AnOpenEndStopsMissesAfterTheLastFileAndListsWhatWasFound) {
             EXPECT_EQ(past, 3) << "exactly Misses requests past the end";
         else
             EXPECT_LE(past, 4 + 3) << "at most N + Misses";
+        EXPECT_TRUE(JobListFile::load(homeDir.filePath("SeriData.txt")).jobs.openSeries().empty())
+            << "a series whose end was found is closed";
         QDir(out("open")).removeRecursively();
     }
+}
+
+// list-up --end open keeps the series with the list; a go later fetches it
+// to its end and closes it, and a go after that asks nothing more.
+TEST_F(CliGo, AnOpenEndListedUpIsCarriedOnByALaterGo) {
+    ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+    const auto listed = cli({"list-up", "--url", nginx->baseUrl() + "gallery/", "--head", "img_",
+                             "--digits", "3", "--start", "120", "--end", "open", "--misses", "2",
+                             "--tail", ".jpg", "-d", out("later")});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_TRUE(listed.out.contains(
+        "Preview: img_120.jpg  -  (open end: until 2 numbers in a row are missing)"))
+        << listed.out.toStdString();
+    JobList held = JobListFile::load(homeDir.filePath("SeriData.txt")).jobs;
+    ASSERT_EQ(held.size(), 1U);
+    ASSERT_EQ(held.openSeries().size(), 1U);
+    EXPECT_EQ(held.openSeries()[0].pattern, nginx->baseUrl() + "gallery/img_[120-].jpg");
+    EXPECT_EQ(held.openSeries()[0].misses, 2);
+
+    const auto run = cli({"go", "--interval=0", "-q"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    held = JobListFile::load(homeDir.filePath("SeriData.txt")).jobs;
+    EXPECT_EQ(held.size(), 18U) << "120 to 137";
+    EXPECT_TRUE(held.openSeries().empty());
+    EXPECT_TRUE(QFile::exists(out("later/img_137.jpg")));
+    EXPECT_FALSE(QFile::exists(out("later/img_138.jpg")));
+
+    const int after = requests("/gallery/img_138.jpg");
+    EXPECT_EQ(cli({"go", "--interval=0", "-q"}).exitCode, 0);
+    EXPECT_EQ(requests("/gallery/img_138.jpg"), after);
+    QDir(out("later")).removeRecursively();
 }
 
 // probe finds the padding and both ends from any one file, asking HEAD, and
