@@ -1,5 +1,6 @@
 #include "cli/fetch_command.h"
 
+#include "app/pattern_jobs.h"
 #include "app/series.h"
 #include "app/url_pattern.h"
 #include "cli/cli_profile.h"
@@ -89,54 +90,34 @@ QString splitRange(const QString& url, ListUpInputs& inputs) {
 
 // A pattern beyond one numeric range in the file name (ranges in folders,
 // several of them, letters, lists): one job per URL of the product, each
-// saved under the varying part of its path, or as `output` names it.
-int listUpPattern(CliProfile& profile, const UrlPattern& pattern, const QString& dir,
-                  const std::optional<QString>& output, QTextStream& out) {
-    QString problem;
-    const std::optional<qint64> count = pattern.Count(kMaxJobsPerListUp, &problem);
-    if (!count) {
-        profile.error(problem);
+// saved under the varying part of its path, or as `output` names it. Jobs
+// listed by an earlier fetch of the same URL are not listed again: their
+// marks tell go what is left. With an open end, the first job and the
+// series, kept with the list so that a go after a stop carries it on.
+int listUpPattern(CliProfile& profile, const PatternInputs& in, QTextStream& out) {
+    PatternJobs listed = ListUpPattern(in, profile.jobs, true);
+    if (!listed.refusal.isEmpty()) {
+        profile.error(listed.refusal);
         return ExitError;
     }
-    if (qint64(profile.jobs.size()) + *count > kMaxJobsInList) {
-        SeriesSpec asked;
-        asked.start = 1;
-        asked.end = qint32(*count);
-        profile.error(SeriesErrorMessage(SeriesError::ListFull, asked));
-        return ExitError;
-    }
-    if (!output && !pattern.RelativePathError().isEmpty()) {
-        profile.error(pattern.RelativePathError());
-        return ExitError;
-    }
-    const QString folder = FolderWithSlash(dir);
-    QSet<QPair<QString, QString>> present;
-    for (const Job& job : profile.jobs)
-        present.insert({job.url, job.path});
-    JobList jobs;
-    qint64 already = 0;
-    for (UrlPattern::Cursor at(pattern); !at.AtEnd(); at.Next()) {
-        const QString name = output ? pattern.FileName(at.Index(), *output, at.Series())
-                                    : pattern.RelativePath(at.Index(), at.Series());
-        Job job{QString(), at.Url(), folder + name};
-        if (present.contains({job.url, job.path})) {
-            ++already;
-            continue;
-        }
-        jobs.push_back(job);
-    }
-    const qint64 added = qint64(jobs.size());
-    profile.jobs.append(std::move(jobs));
+    const qint64 added = qint64(listed.jobs.size());
+    profile.jobs.append(std::move(listed.jobs));
     if (!profile.saveJobs(profile.jobs))
         return ExitError;
-    out << QCoreApplication::translate("FetchCommand", "Pattern: %1").arg(pattern.UrlAt(0)) << "\n";
-    out << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(folder) << "\n";
-    out << QCoreApplication::translate("FetchCommand",
-                                       "Added %1 jobs (%2 listed already); %3 in the list.")
-               .arg(added)
-               .arg(already)
-               .arg(profile.jobs.size())
+    const UrlPattern pattern = UrlPattern::Parse(in.pattern);
+    out << QCoreApplication::translate("FetchCommand", "Pattern: %1")
+               .arg(pattern.OpenEnd() ? in.pattern : pattern.UrlAt(0))
         << "\n";
+    out << QCoreApplication::translate("ListUpCommand", "Folder:  %1")
+               .arg(FolderWithSlash(in.folder))
+        << "\n";
+    if (!pattern.OpenEnd())
+        out << QCoreApplication::translate("FetchCommand",
+                                           "Added %1 jobs (%2 listed already); %3 in the list.")
+                   .arg(added)
+                   .arg(listed.already)
+                   .arg(profile.jobs.size())
+            << "\n";
     return ExitSuccess;
 }
 
@@ -165,7 +146,7 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
         if (const QString problem = splitRange(url, inputs); !problem.isEmpty())
             return UsageError(FetchCommand, problem, err);
         described = true;
-    } else if (OneRangeInTheFileName(url, pattern) && !args.value("output")) {
+    } else if (OneRangeInTheFileName(url, pattern) && !pattern.OpenEnd() && !args.value("output")) {
         described = splitRange(url, inputs).isEmpty();
     }
     inputs.dir = args.value("dir").value_or(QDir::currentPath());
@@ -187,26 +168,12 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     QTextStream quiet(&discarded);
     QTextStream& shown = go.verbosity == Verbosity::Quiet ? quiet : out;
     qint64 added = 0;
-    // Jobs listed by an earlier fetch of the same URL are not listed again:
-    // their marks tell go what is left. Their folders are made by go.
-    if (pattern.OpenEnd()) {
-        // The numbers are listed by the run, as far as the series goes.
-        const QString folder = FolderWithSlash(*inputs.dir);
-        if (!args.value("output") && !pattern.RelativePathError().isEmpty()) {
-            profile.error(pattern.RelativePathError());
-            return ExitError;
-        }
-        shown << QCoreApplication::translate("FetchCommand", "Pattern: %1").arg(url) << "\n";
-        shown << QCoreApplication::translate("ListUpCommand", "Folder:  %1").arg(folder) << "\n";
-        // Kept with the list, so that a go after a stop carries the series on.
-        profile.jobs.addOpenSeries({url, folder, args.value("output").value_or(QString()), misses});
-        if (!profile.saveJobs(profile.jobs))
-            return ExitError;
-        return Go(profile, go, out);
-    }
     const int code =
-        described ? ListUp(profile, inputs, ListedJobs::Skip, shown, added)
-                  : listUpPattern(profile, pattern, *inputs.dir, args.value("output"), shown);
+        described
+            ? ListUp(profile, inputs, ListedJobs::Skip, shown, added)
+            : listUpPattern(profile,
+                            {url, *inputs.dir, args.value("output").value_or(QString()), misses},
+                            shown);
     if (code != ExitSuccess)
         return code;
     return Go(profile, go, out);
