@@ -1,8 +1,10 @@
 #include "app/pattern_jobs.h"
 
+#include "app/open_series.h"
 #include "app/series.h"
 #include "app/url_pattern.h"
 
+#include <QCoreApplication>
 #include <QPair>
 #include <QSet>
 
@@ -48,4 +50,27 @@ PatternJobs ListUpPattern(const PatternInputs& in, const JobList& listed, bool s
     if (pattern.OpenEnd())
         result.jobs.addOpenSeries({in.pattern, folder, in.name, in.misses});
     return result;
+}
+
+QString PatternPreview(const PatternInputs& in) {
+    const UrlPattern pattern = UrlPattern::Parse(in.pattern);
+    if (!pattern.IsValid())
+        return pattern.Error();
+    QString refusal;
+    const std::optional<qint64> count = pattern.Count(kMaxJobsPerListUp, &refusal);
+    if (!count)
+        return refusal;
+    if (in.name.isEmpty() && !pattern.RelativePathError().isEmpty())
+        return pattern.RelativePathError();
+    const auto nameAt = [&](qint64 index) {
+        return in.name.isEmpty() ? pattern.RelativePath(index) : pattern.FileName(index, in.name);
+    };
+    const QString names = pattern.OpenEnd()
+                              ? OpenEndPreview(nameAt(0), in.misses)
+                              : QCoreApplication::translate("PatternJobs", "%1  -  %2 (%3 files)")
+                                    .arg(nameAt(0), nameAt(*count - 1), QString::number(*count));
+    return QCoreApplication::translate(
+               "PatternJobs",
+               "%1, by the URL's pattern; head, digits, start, end and tail are not used")
+        .arg(names);
 }

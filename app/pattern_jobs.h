@@ -26,3 +26,8 @@ struct PatternInputs {
 /// holds already when `skipListed`: a repeated fetch resumes rather than
 /// lists twice).
 PatternJobs ListUpPattern(const PatternInputs& in, const JobList& listed, bool skipListed);
+
+/// The window's preview of a pattern: its first and last file names and how
+/// many, or with an open end its first name and how the series ends, and
+/// that the series inputs are not used; or why the pattern is refused.
+QString PatternPreview(const PatternInputs& in);

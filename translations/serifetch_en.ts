@@ -53,6 +53,10 @@
         <source>unknown option %1; did you mean --%2?</source>
         <translation>unknown option %1; did you mean --%2?</translation>
     </message>
+    <message>
+        <source>--misses needs a number from 1 to %1, not "%2"</source>
+        <translation>--misses needs a number from 1 to %1, not "%2"</translation>
+    </message>
 </context>
 <context>
     <name>CliCommand</name>
@@ -143,20 +147,6 @@ it. The time-out may have a fraction (0.5), up to 3600 seconds.</translation>
     <message>
         <source>Append one job per number of a series to the job list.</source>
         <translation>Append one job per number of a series to the job list.</translation>
-    </message>
-    <message>
-        <source>Appends one job per number from start to end: URL = BASE + name, file =
-DIR + name, name = head + number padded to N digits + tail. Each option
-defaults to the saved input (the URL to the first of the URL history);
-given options are saved, and BASE is added to the history. Start and end
-keep only their digits. DIR must exist; it is kept as a full path ending
-in "/". Prints the first and last name and the count added.</source>
-        <translation>Appends one job per number from start to end: URL = BASE + name, file =
-DIR + name, name = head + number padded to N digits + tail. Each option
-defaults to the saved input (the URL to the first of the URL history);
-given options are saved, and BASE is added to the history. Start and end
-keep only their digits. DIR must exist; it is kept as a full path ending
-in "/". Prints the first and last name and the count added.</translation>
     </message>
     <message>
         <source>  0    jobs were added
@@ -275,6 +265,26 @@ one job. Jobs the list holds already are not added again; then go runs
 over the whole list with the options given, so running the same fetch
 again resumes it. Quote the URL, so that the shell leaves the brackets
 alone.</translation>
+    </message>
+    <message>
+        <source>Appends one job per number from start to end: URL = BASE + name, file =
+DIR + name, name = head + number padded to N digits + tail. Each option
+defaults to the saved input (the URL to the first of the URL history);
+given options are saved, and BASE is added to the history. Start and end
+keep only their digits. DIR is made when missing and kept as a full path
+ending in "/". --end open lists the first number and keeps the series
+with the list: go lists the others as files are found, until --misses
+numbers in a row are missing. Prints the first and last name and the count
+added.</source>
+        <translation>Appends one job per number from start to end: URL = BASE + name, file =
+DIR + name, name = head + number padded to N digits + tail. Each option
+defaults to the saved input (the URL to the first of the URL history);
+given options are saved, and BASE is added to the history. Start and end
+keep only their digits. DIR is made when missing and kept as a full path
+ending in "/". --end open lists the first number and keeps the series
+with the list: go lists the others as files are found, until --misses
+numbers in a row are missing. Prints the first and last name and the count
+added.</translation>
     </message>
 </context>
 <context>
@@ -490,16 +500,8 @@ programs may use them at a time.
         <translation>first number</translation>
     </message>
     <message>
-        <source>last number</source>
-        <translation>last number</translation>
-    </message>
-    <message>
         <source>file name after the number</source>
         <translation>file name after the number</translation>
-    </message>
-    <message>
-        <source>save folder (must exist)</source>
-        <translation>save folder (must exist)</translation>
     </message>
     <message>
         <source>name the files NAME, #1, #2 … for the values</source>
@@ -524,6 +526,18 @@ programs may use them at a time.
     <message>
         <source>with an open end ([001-]): missing numbers in a row that end the series (1 to 100, default 3)</source>
         <translation>with an open end ([001-]): missing numbers in a row that end the series (1 to 100, default 3)</translation>
+    </message>
+    <message>
+        <source>last number, or "open": found by the run</source>
+        <translation>last number, or "open": found by the run</translation>
+    </message>
+    <message>
+        <source>with an open end: N missing numbers in a row end it (default 3)</source>
+        <translation>with an open end: N missing numbers in a row end it (default 3)</translation>
+    </message>
+    <message>
+        <source>save folder (made when missing)</source>
+        <translation>save folder (made when missing)</translation>
     </message>
 </context>
 <context>
@@ -672,10 +686,6 @@ programs may use them at a time.
     <message>
         <source>Added %1 jobs (%2 listed already); %3 in the list.</source>
         <translation>Added %1 jobs (%2 listed already); %3 in the list.</translation>
-    </message>
-    <message>
-        <source>--misses needs a number from 1 to 100, not "%1"</source>
-        <translation>--misses needs a number from 1 to 100, not "%1"</translation>
     </message>
 </context>
 <context>
@@ -1151,6 +1161,33 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <source>%1 (%2)</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>open end</source>
+        <translation>open end</translation>
+    </message>
+    <message>
+        <source>#1-#2.jpg (empty: the URL's path below the pattern)</source>
+        <translation>#1-#2.jpg (empty: the URL's path below the pattern)</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+</context>
+<context>
+    <name>OpenSeries</name>
+    <message>
+        <source>its last range has an end</source>
+        <translation>its last range has an end</translation>
+    </message>
+    <message>
+        <source>the open series %1 cannot be fetched: %2</source>
+        <translation>the open series %1 cannot be fetched: %2</translation>
+    </message>
+    <message>
+        <source>%1  -  (open end: until %2 numbers in a row are missing)</source>
+        <translation>%1  -  (open end: until %2 numbers in a row are missing)</translation>
+    </message>
 </context>
 <context>
     <name>PartFile</name>
@@ -1177,6 +1214,17 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>Cannot save to "%1": %2</source>
         <translation>Cannot save to "%1": %2</translation>
+    </message>
+</context>
+<context>
+    <name>PatternJobs</name>
+    <message>
+        <source>%1  -  %2 (%3 files)</source>
+        <translation>%1  -  %2 (%3 files)</translation>
+    </message>
+    <message>
+        <source>%1, by the URL's pattern; head, digits, start, end and tail are not used</source>
+        <translation>%1, by the URL's pattern; head, digits, start, end and tail are not used</translation>
     </message>
 </context>
 <context>
@@ -1673,6 +1721,10 @@ Head: %2
 Digits: %3
 Start: %4
 Tail: %5</translation>
+    </message>
+    <message>
+        <source>Fetch on from the start number until %1 numbers in a row are missing; End is not used.</source>
+        <translation>Fetch on from the start number until %1 numbers in a row are missing; End is not used.</translation>
     </message>
 </context>
 <context>

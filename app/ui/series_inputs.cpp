@@ -1,7 +1,9 @@
 #include "app/ui/series_inputs.h"
 
 #include "app/file_url_split.h"
+#include "app/open_series.h"
 #include "app/ui/main_window_controls.h"
+#include "app/url_pattern.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -42,6 +44,12 @@ SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QOb
     for (QLineEdit* edit : {url, m_c.Edit1, m_c.Edit2, m_c.Edit3})
         connect(edit, &QLineEdit::textChanged, this, &SeriesInputs::UpdateSlashWarnings);
     connect(m_c.SpinEdit1, &QSpinBox::valueChanged, this, &SeriesInputs::UpdateSlashWarnings);
+    // What decides between the inputs and a pattern, or how the series
+    // ends: never a reason to tell of a number that cannot be read.
+    const auto quietly = [this] { FillQuietly([this] { RefreshPreview(); }); };
+    connect(url, &QLineEdit::textChanged, this, quietly);
+    connect(m_c.NameEdit, &QLineEdit::textChanged, this, quietly);
+    connect(m_c.OpenEndBox, &QCheckBox::toggled, this, quietly);
     m_c.Edit2->installEventFilter(this);
     m_c.Edit5->installEventFilter(this);
     SetMisses(m_misses);
@@ -71,6 +79,11 @@ void SeriesInputs::RefreshPreview() {
         return;
     m_inPreview = true;
     const auto done = qScopeGuard([this] { m_inPreview = false; });
+    UpdatePatternState();
+    if (UrlHasPattern()) {
+        m_c.Label10->setText(PatternPreview(Pattern()));
+        return;
+    }
 
     // While inputs are filled, the preview follows each one that can be read;
     // a number that cannot is normalised and told by the caller's refresh.
@@ -81,10 +94,18 @@ void SeriesInputs::RefreshPreview() {
     const auto start = m_filling ? ParseSeriesNumber(m_c.Edit2->text()) : ReadStart();
     if (!start)
         return;
-    const auto end = m_filling ? ParseSeriesNumber(m_c.Edit5->text()) : ReadEnd();
+    const int digits = m_c.SpinEdit1->value();
+    if (m_c.OpenEndBox->isChecked() && CheckSeriesDigits(digits) == SeriesError::None) {
+        m_c.Label10->setText(OpenEndPreview(
+            SeriesFileName(m_c.Edit1->text(), *start, digits, m_c.Edit3->text()), m_misses));
+        return;
+    }
+    // An open end does not read End: it keeps the number last written.
+    const auto end = m_c.OpenEndBox->isChecked() ? start
+                     : m_filling                 ? ParseSeriesNumber(m_c.Edit5->text())
+                                                 : ReadEnd();
     if (!end)
         return;
-    const int digits = m_c.SpinEdit1->value();
     const auto preview = SeriesPreview(m_c.Edit1->text(), *start, *end, digits, m_c.Edit3->text());
     if (preview) {
         m_c.Label10->setText(*preview);
@@ -130,9 +151,40 @@ SeriesSpec SeriesInputs::Spec(qint32 start, qint32 end) const {
     return spec;
 }
 
+bool SeriesInputs::UrlHasPattern() const {
+    // A bracket or brace that does not read as a pattern is one written
+    // wrong (a URL holds them only around a host), and is said as such
+    // rather than glued onto every file name.
+    const UrlPattern pattern = UrlPattern::Parse(m_c.ComboBox1->currentText());
+    return !pattern.IsValid() || pattern.HasPattern();
+}
+
+PatternInputs SeriesInputs::Pattern() const {
+    return {m_c.ComboBox1->currentText(), m_c.Edit4->text(), m_c.NameEdit->text(), m_misses};
+}
+
+OpenSeries SeriesInputs::OpenEnd(qint32 start) const {
+    return OpenSeriesOf(m_c.ComboBox1->currentText(), m_c.Edit1->text(), m_c.SpinEdit1->value(),
+                        start, m_c.Edit3->text(), m_c.Edit4->text(), m_misses);
+}
+
+void SeriesInputs::UpdatePatternState() {
+    const bool pattern = UrlHasPattern();
+    m_c.NameCaption->setVisible(pattern);
+    m_c.NameEdit->setVisible(pattern);
+    // Greyed only while the inputs can be changed at all (not during a run).
+    if (!m_c.ComboBox1->isEnabled())
+        return;
+    for (QWidget* w : std::initializer_list<QWidget*>{m_c.Edit1, m_c.SpinEdit1, m_c.Edit2,
+                                                      m_c.Edit5, m_c.Edit3, m_c.OpenEndBox})
+        w->setEnabled(!pattern);
+}
+
 void SeriesInputs::FillQuietly(const std::function<void()>& fill) {
+    // Fills may nest (a URL set inside a fill refreshes quietly itself).
+    const bool was = m_filling;
     m_filling = true;
-    const auto done = qScopeGuard([this] { m_filling = false; });
+    const auto done = qScopeGuard([this, was] { m_filling = was; });
     fill();
 }
 

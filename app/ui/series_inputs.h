@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/pattern_jobs.h"
 #include "app/series.h"
 #include "settings/settings_file.h"
 
@@ -30,6 +31,16 @@ public:
 
     /// Normalises the start and end, then refreshes the preview in Label10.
     void RefreshPreview();
+    /// Whether the URL box holds a pattern (`ch[01-10]/p[001-030].jpg`): it
+    /// then says the jobs alone, named by NameEdit.
+    bool UrlHasPattern() const;
+    /// The pattern in the URL box as List Up takes it.
+    PatternInputs Pattern() const;
+    /// The series the inputs give with an open end, from `start`.
+    OpenSeries OpenEnd(qint32 start) const;
+    /// Shows the name field while the URL holds a pattern, and greys the
+    /// inputs a pattern does not use (after the run gave them back too).
+    void UpdatePatternState();
     /// Writes the normal form of a number input back to it.
     void NormaliseNumberInput(QLineEdit* edit);
     /// The start (Edit2) and end (Edit5) numbers, or nothing after telling

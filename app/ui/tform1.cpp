@@ -1,6 +1,7 @@
 #include "app/ui/tform1.h"
 
 #include "app/download_run.h"
+#include "app/open_series.h"
 #include "app/run_presenter.h"
 #include "app/run_session.h"
 #include "app/ui/grid_selection.h"

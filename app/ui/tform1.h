@@ -16,6 +16,7 @@ class QLineEdit;
 class WindowClientOptions;
 class DownloadRun;
 class ListCommands;
+class OpenSeriesRuns;
 class RunSession;
 class ProfileSession;
 class RunPresenter;
@@ -159,6 +160,8 @@ private:
     DownloadRun* m_run = nullptr;
     std::unique_ptr<WindowClientOptions> m_options;
     std::unique_ptr<RunPresenter> m_presenter;
+    /// The list's open series while a run fetches them.
+    std::unique_ptr<OpenSeriesRuns> m_openSeries;
     std::unique_ptr<SeriesInputs> m_series;
     // After the run and the presenter it works on.
     std::unique_ptr<ListCommands> m_list;

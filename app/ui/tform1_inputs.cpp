@@ -1,4 +1,6 @@
 // The series inputs' handlers (SeriesInputs does the work) and List Up.
+#include "app/open_series.h"
+#include "app/pattern_jobs.h"
 #include "app/series.h"
 #include "app/ui/input_settings.h"
 #include "app/ui/list_commands.h"
@@ -48,11 +50,29 @@ void TForm1::ListUp() {
     // The URL last listed up is the one the next start offers.
     InputSettings::RaiseInHistory(*ComboBox1);
 
+    // A URL with a pattern says the jobs alone.
+    if (m_series->UrlHasPattern()) {
+        const PatternInputs pattern = m_series->Pattern();
+        PatternJobs listed = ListUpPattern(pattern, m_grid.Jobs(), false);
+        if (!listed.refusal.isEmpty()) {
+            ShowMessage(listed.refusal, MessageKind::Error);
+            return;
+        }
+        if (const QString problem = CreateDefaultSaveFolder(pattern.folder); !problem.isEmpty())
+            ShowMessage(problem, MessageKind::Error);
+        if (const QString taken = m_list->Append(std::move(listed.jobs)); !taken.isEmpty())
+            ShowMessage(taken);
+        return;
+    }
+
     const auto start = m_series->ReadStart();
     if (!start)
         return;
     m_startNumber = *start;
-    const auto end = m_series->ReadEnd();
+    // An open end lists its first number; Go! lists the others as the files
+    // are found. End keeps what it holds.
+    const bool openEnd = OpenEndBox->isChecked();
+    const auto end = openEnd ? start : m_series->ReadEnd();
     if (!end)
         return;
     m_endNumber = *end;
@@ -62,6 +82,14 @@ void TForm1::ListUp() {
     if (series.refusal != SeriesError::None) {
         ShowMessage(SeriesErrorMessage(series.refusal, spec), MessageKind::Error);
         return;
+    }
+    if (openEnd) {
+        const OpenSeries open = m_series->OpenEnd(m_startNumber);
+        if (const QString problem = OpenSeriesProblem(open); !problem.isEmpty()) {
+            ShowMessage(problem, MessageKind::Error);
+            return;
+        }
+        series.jobs.addOpenSeries(open);
     }
     if (const QString problem = CreateDefaultSaveFolder(spec.saveDir); !problem.isEmpty())
         ShowMessage(problem, MessageKind::Error);
@@ -74,8 +102,10 @@ void TForm1::CheckBox2Click() {
 }
 
 void TForm1::Enable(bool on) {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ComboBox1, GoButton, Edit1, Edit2, Edit3, Edit4, Edit5,
-                                         SpinEdit1, SpinEdit2, CheckBox1, Button1})
+    for (QWidget* w : std::initializer_list<QWidget*>{ComboBox1, GoButton, Edit1, Edit2, Edit3,
+                                                      Edit4, Edit5, SpinEdit1, SpinEdit2, CheckBox1,
+                                                      Button1, OpenEndBox, NameEdit})
         w->setEnabled(on);
+    if (on)
+        m_series->UpdatePatternState();
 }

@@ -2,8 +2,10 @@
 // the controls, and the job list kept saved while the run marks it.
 #include "app/download_run.h"
 #include "app/list_edits.h"
+#include "app/open_series.h"
 #include "app/run_presenter.h"
 #include "app/run_session.h"
+#include "app/series.h"
 #include "app/ui/list_commands.h"
 #include "app/ui/tform1.h"
 #include "app/window_client_options.h"
@@ -18,6 +20,9 @@ void TForm1::WireDownloadRun() {
     m_http = &m_session->Http();
     m_run = &m_session->Run();
     m_options = std::make_unique<WindowClientOptions>(*m_session);
+    // Before the window's own handlers of the run: the jobs past a series'
+    // end are gone when the window saves the list and counts its failures.
+    m_openSeries = std::make_unique<OpenSeriesRuns>(*m_run, m_grid);
     // The pause is the Option dialog's: the settings' value, from their load on.
     m_run->SetTickInterval(m_options->Request().intervalMs);
 
@@ -86,6 +91,9 @@ void TForm1::GoButtonClick() {
         m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
         m_options->PrepareRun();
+        const QStringList problems = m_openSeries->Start(m_run->Parallel(), kMaxJobsPerListUp);
+        if (!problems.isEmpty())
+            ShowMessage(problems.join(QStringLiteral("\n\n")), MessageKind::Error);
     }
     m_run->GoButtonClick();
 }

@@ -352,3 +352,34 @@ TEST_F(RunWindowAtOnce, ParallelFromTheSettingsFetchesSeveralFilesAtOnce) {
 }
 
 } // namespace
+
+// An open end in the window: List Up lists the first number and keeps the
+// series; Go! lists the others as the files are found, stops Misses numbers
+// after the last one, takes those off the list and closes the series. A gap
+// in the middle stays a failure.
+TEST_F(RunWindow, AnOpenEndFetchesToTheLastFileAndListsNothingPastIt) {
+    for (int n = 1; n <= 9; ++n) {
+        if (n == 4)
+            continue;
+        ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(n)), QByteArray(100, 'x')));
+    }
+    NginxFixture nginx(served.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    form.Run().SetTickInterval(10);
+    form.CheckBox2->setChecked(false);
+    form.OpenEndBox->setChecked(true);
+    ListUp(nginx.baseUrl());
+    ASSERT_EQ(form.NextRow(), 2);
+    ASSERT_EQ(form.Grid().OpenSeriesList().size(), 1U);
+    EXPECT_EQ(form.Edit5->text(), "12") << "End keeps the number written";
+
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil([&] { return !form.Run().Running(); }, 30'000));
+    EXPECT_EQ(Marks(),
+              (QStringList{kDone, kDone, kDone, kFailed, kDone, kDone, kDone, kDone, kDone}));
+    EXPECT_TRUE(form.Grid().OpenSeriesList().empty());
+    for (int n = 10; n <= 12; ++n)
+        EXPECT_FALSE(QFileInfo::exists(out.filePath(fileName(n)))) << n;
+    EXPECT_FALSE(messages.join('|').contains("10")) << messages.join('|').toStdString();
+}

@@ -357,3 +357,83 @@ TEST_F(MainWindow, CheckBox2GovernsTheLimit) {
     QTest::mouseClick(form.CheckBox2, Qt::LeftButton);
     EXPECT_TRUE(form.SpinEdit2->isEnabled());
 }
+
+namespace {
+
+// What List Up makes of a URL with a pattern, or of the inputs with an open
+// end: the preview first, then the jobs, the series kept, and which inputs
+// the window offers.
+struct PatternListUpCase {
+    const char* name;
+    const char* url;
+    bool openEnd;
+    const char* nameTemplate;
+    const char* preview;
+    int jobs;
+    const char* firstUrl;
+    const char* lastPath;
+    const char* openPattern; ///< the series kept, or "" for none
+};
+
+const char* const kNotUsed =
+    ", by the URL's pattern; head, digits, start, end and tail are not used";
+
+const PatternListUpCase kPatternListUps[] = {
+    {"TwoRangesListTheirProductUnderTheirFolders", "http://127.0.0.1/g/ch[01-02]/p[001-003].jpg",
+     false, "", "ch01/p001.jpg  -  ch02/p003.jpg (6 files)", 6, "http://127.0.0.1/g/ch01/p001.jpg",
+     "/tmp/s/ch02/p003.jpg", ""},
+    {"ListsAndLettersNamedByTheTemplate", "http://127.0.0.1/g/{front,back}_[a-b].png", false,
+     "#2-#1.png", "a-front.png  -  b-back.png (4 files)", 4, "http://127.0.0.1/g/front_a.png",
+     "/tmp/s/b-back.png", ""},
+    {"AnOpenEndInThePattern", "http://127.0.0.1/g/img_[001-].jpg", false, "",
+     "img_001.jpg  -  (open end: until 3 numbers in a row are missing)", 1,
+     "http://127.0.0.1/g/img_001.jpg", "/tmp/s/img_001.jpg", "http://127.0.0.1/g/img_[001-].jpg"},
+    {"TheOpenEndBoxWithTheInputs", "http://127.0.0.1/p/", true, "",
+     "hampic01.jpg  -  (open end: until 3 numbers in a row are missing)", 1,
+     "http://127.0.0.1/p/hampic01.jpg", "/tmp/s/hampic01.jpg",
+     "http://127.0.0.1/p/hampic[01-].jpg"},
+    {"ABracketedHostIsNoPattern", "http://[::1]:8080/p/", false, "",
+     "hampic01.jpg  -  hampic12.jpg", 12, "http://[::1]:8080/p/hampic01.jpg", "/tmp/s/hampic12.jpg",
+     ""},
+    {"ARangeThatRunsBackIsRefused", "http://127.0.0.1/g/p[3-1].jpg", false, "", "Column", 0, "", "",
+     ""},
+};
+
+class PatternListUp : public MainWindow, public ::testing::WithParamInterface<PatternListUpCase> {};
+
+} // namespace
+
+TEST_P(PatternListUp, ThePreviewSaysWhatListUpLists) {
+    const PatternListUpCase& c = GetParam();
+    const bool pattern = QByteArray(c.url).contains("/g/");
+    form.Edit4->setText("/tmp/s/");
+    form.OpenEndBox->setChecked(c.openEnd);
+    Type(form.ComboBox1, c.url);
+    form.NameEdit->setText(c.nameTemplate);
+    const QString preview = QString::fromUtf8(c.preview) + (pattern && c.jobs > 0 ? kNotUsed : "");
+    if (c.jobs > 0)
+        EXPECT_EQ(form.Label10->text(), preview);
+    else
+        EXPECT_TRUE(form.Label10->text().contains(preview)) << form.Label10->text().toStdString();
+    EXPECT_EQ(form.NameEdit->isVisibleTo(&form), pattern);
+    EXPECT_EQ(form.Edit1->isEnabled(), !pattern);
+    EXPECT_EQ(form.OpenEndBox->isEnabled(), !pattern);
+
+    ListUp();
+    ASSERT_EQ(form.Grid().JobCount(), c.jobs);
+    EXPECT_EQ(shown.size(), c.jobs > 0 ? 0U : 1U);
+    if (c.jobs > 0) {
+        EXPECT_EQ(form.Grid().Url(1), c.firstUrl);
+        EXPECT_EQ(form.Grid().Path(c.jobs), c.lastPath);
+    }
+    const auto& open = form.Grid().OpenSeriesList();
+    ASSERT_EQ(open.size(), QByteArray(c.openPattern).isEmpty() ? 0U : 1U);
+    if (!open.empty()) {
+        EXPECT_EQ(open[0].pattern, c.openPattern);
+        EXPECT_EQ(open[0].folder, "/tmp/s/");
+        EXPECT_EQ(open[0].misses, 3);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PatternListUp, ::testing::ValuesIn(kPatternListUps),
+                         [](const auto& info) { return std::string(info.param.name); });

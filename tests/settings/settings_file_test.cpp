@@ -270,9 +270,22 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
     for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel",
-                            "Retries", "Interval"})
+                            "Retries", "Interval", "OpenEnd", "Misses", "\nName="})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
+
+    // The open end and the pattern's names are [FileName] keys of their own.
+    Settings open = sample();
+    open.openEnd = true;
+    open.misses = 7;
+    open.name = "c#1-p#2.jpg";
+    ASSERT_EQ(SettingsFile::store(ini, open), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nOpenEnd=Yes\r\nMisses=7\r\nName=c#1-p#2.jpg\r\n"));
+    const Settings back = SettingsFile::load(ini).settings;
+    EXPECT_EQ(std::tuple(back.openEnd, back.misses, back.name), std::tuple(true, 7, open.name));
+    ASSERT_TRUE(testenv::writeFile(ini, "[FileName]\r\nMisses=0\r\n"));
+    EXPECT_EQ(SettingsFile::load(ini).settings.misses, 3);
+    ASSERT_EQ(SettingsFile::store(ini, sample()), "");
 
     Settings s = sample();
     s.request = {false,
