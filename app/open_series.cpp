@@ -256,9 +256,9 @@ OpenSeries OpenSeriesOf(const QString& baseUrl, const QString& head, int digits,
     series.pattern = UrlPattern::Escape(baseUrl + head) + QLatin1Char('[') + first +
                      QStringLiteral("-]") + UrlPattern::Escape(tail);
     series.folder = FolderWithSlash(saveDir);
-    // Named as the closed series names them; a "#" and digits in the head or
-    // tail would read as a number of the template, and then the URL's own
-    // name is taken, which is the same below a base URL ending in "/".
+    // Named as the closed series names them. A "#" and digits in the head or
+    // tail would read as a number of the template; the URL's own name rule
+    // is taken then (the same name below a base URL ending in "/").
     static const QRegularExpression numbered(QStringLiteral("#\\d"));
     if (!(head + tail).contains(numbered))
         series.name = head + QStringLiteral("#1") + tail;

@@ -149,3 +149,64 @@ TEST(OpenSeriesPlan, AnswersFromMarksAndStatus) {
 }
 
 } // namespace
+
+namespace {
+
+// The open series the window's inputs give: the pattern its run reads back,
+// and the names a closed series of the same inputs would have.
+struct InputsCase {
+    const char* name;
+    const char* base;
+    const char* head;
+    int digits;
+    qint64 start;
+    const char* tail;
+    const char* pattern;
+    const char* nameTemplate;
+    const char* url3;  ///< the URL of the third number
+    const char* file3; ///< and its file
+};
+
+const InputsCase kInputs[] = {
+    {"PaddedAsTheInputsPadIt", "http://h/g/", "img_", 3, 7, ".jpg", "http://h/g/img_[007-].jpg",
+     "img_#1.jpg", "http://h/g/img_009.jpg", "/s/img_009.jpg"},
+    {"NoDigitsNoPadding", "http://h/g/", "p", 0, 98, ".png", "http://h/g/p[98-].png", "p#1.png",
+     "http://h/g/p100.png", "/s/p100.png"},
+    {"ABaseWithoutSlashIsGluedAsTheSeriesGluesIt", "http://h/g/pre", "x", 2, 1, "",
+     "http://h/g/prex[01-]", "x#1", "http://h/g/prex03", "/s/x03"},
+    {"BracketsInTheInputsStandForThemselves", "http://[::1]:8080/a[1]/", "{v}", 1, 1, "].jpg",
+     "http://\\[::1\\]:8080/a\\[1\\]/\\{v\\}[1-]\\].jpg", "{v}#1].jpg",
+     "http://[::1]:8080/a[1]/{v}3].jpg", "/s/{v}3].jpg"},
+    {"AHashWithoutDigitsStaysInTheName", "http://h/g/", "p", 1, 1, ".jpg#top",
+     "http://h/g/p[1-].jpg#top", "p#1.jpg#top", "http://h/g/p3.jpg#top", "/s/p3.jpg#top"},
+};
+
+class OpenSeriesOfInputs : public ::testing::TestWithParam<InputsCase> {};
+
+} // namespace
+
+TEST_P(OpenSeriesOfInputs, ListsTheNumbersAsTheClosedSeriesWould) {
+    const InputsCase& c = GetParam();
+    const OpenSeries open = OpenSeriesOf(c.base, c.head, c.digits, c.start, c.tail, "/s", 4);
+    EXPECT_EQ(open.pattern, c.pattern);
+    EXPECT_EQ(open.name, c.nameTemplate);
+    EXPECT_EQ(open.folder, "/s/");
+    EXPECT_EQ(open.misses, 4);
+    ASSERT_EQ(OpenSeriesProblem(open), "");
+    const UrlPattern pattern = UrlPattern::Parse(open.pattern);
+    EXPECT_EQ(pattern.UrlAt(2), c.url3);
+    EXPECT_EQ(open.folder +
+                  (open.name.isEmpty() ? pattern.RelativePath(2) : pattern.FileName(2, open.name)),
+              c.file3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenSeriesOfInputs, ::testing::ValuesIn(kInputs),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OpenSeriesProblem, NamesWhatCannotBeFetched) {
+    EXPECT_TRUE(OpenSeriesProblem({"http://h/p[3-].jpg", "/s/"}).isEmpty());
+    EXPECT_TRUE(OpenSeriesProblem({"http://h/p[3-9].jpg", "/s/"}).contains("its last range"));
+    EXPECT_TRUE(OpenSeriesProblem({"http://h/p[3-", "/s/"}).contains("Column"));
+    EXPECT_TRUE(OpenSeriesProblem({"http://h/{a/b,c}[1-].jpg", "/s/"}).contains("/"));
+    EXPECT_TRUE(OpenSeriesProblem({"http://h/{a/b,c}[1-].jpg", "/s/", "#1-#2"}).isEmpty());
+}
