@@ -163,16 +163,6 @@ it. The time-out may have a fraction (0.5), up to 3600 seconds.</translation>
         <translation>Print the job list and the number of jobs per mark.</translation>
     </message>
     <message>
-        <source>One job per line: row, mark, URL and file, separated by tabs (the mark is
-empty for a job never tried), and for a job that failed, why; then the
-number of jobs per mark. Reads the list as last saved even while it is in
-use.</source>
-        <translation>One job per line: row, mark, URL and file, separated by tabs (the mark is
-empty for a job never tried), and for a job that failed, why; then the
-number of jobs per mark. Reads the list as last saved even while it is in
-use.</translation>
-    </message>
-    <message>
         <source>  0    the list was printed
   2    bad arguments, or the job list cannot be read
 </source>
@@ -285,6 +275,16 @@ ending in "/". --end open lists the first number and keeps the series
 with the list: go lists the others as files are found, until --misses
 numbers in a row are missing. Prints the first and last name and the count
 added.</translation>
+    </message>
+    <message>
+        <source>One job per line: row, mark, URL and file, separated by tabs (the mark is
+empty for a job never tried), and for a job that failed, why; then the
+number of jobs per mark, and each series whose end go is still to find.
+Reads the list as last saved even while it is in use.</source>
+        <translation>One job per line: row, mark, URL and file, separated by tabs (the mark is
+empty for a job never tried), and for a job that failed, why; then the
+number of jobs per mark, and each series whose end go is still to find.
+Reads the list as last saved even while it is in use.</translation>
     </message>
 </context>
 <context>
@@ -1755,6 +1755,13 @@ Tail: %5</translation>
     <message>
         <source>%1; the program starts with its defaults.</source>
         <translation>%1; the program starts with its defaults.</translation>
+    </message>
+</context>
+<context>
+    <name>ShowCommand</name>
+    <message>
+        <source>Open series: %1 into %2, until %3 numbers in a row are missing</source>
+        <translation>Open series: %1 into %2, until %3 numbers in a row are missing</translation>
     </message>
 </context>
 <context>

@@ -475,6 +475,10 @@ TEST_F(CliGo, AnOpenEndListedUpIsCarriedOnByALaterGo) {
     ASSERT_EQ(held.openSeries().size(), 1U);
     EXPECT_EQ(held.openSeries()[0].pattern, nginx->baseUrl() + "gallery/img_[120-].jpg");
     EXPECT_EQ(held.openSeries()[0].misses, 2);
+    EXPECT_TRUE(cli({"show"}).out.endsWith(
+        QStringLiteral("Open series: %1gallery/img_[120-].jpg into %2/, until 2 numbers in a row "
+                       "are missing\n")
+            .arg(nginx->baseUrl(), out("later"))));
 
     const auto run = cli({"go", "--interval=0", "-q"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
