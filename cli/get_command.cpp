@@ -34,6 +34,9 @@ const QList<CliOption>& options() {
         QList<CliOption>{
             {"output", 'o', "FILE",
              QT_TRANSLATE_NOOP("CliOption", "write the body to FILE (-: standard output)")},
+            {"remote-name", 'O', nullptr,
+             QT_TRANSLATE_NOOP("CliOption",
+                               "write the body to the URL's file name, in this folder")},
             {"proxy", 0, "HOST:PORT",
              QT_TRANSLATE_NOOP("CliOption",
                                "fetch through this HTTP proxy ('': none, not the environment's)")},
@@ -48,14 +51,42 @@ const QList<CliOption>& options() {
     return table;
 }
 
+// The last segment of the URL's path, as curl's -O takes it (not decoded);
+// empty when there is none a file could be named by (no path, a path that
+// ends in "/", "." or "..").
+QString RemoteName(const QString& url) {
+    QString rest = url.section(QLatin1Char('#'), 0, 0).section(QLatin1Char('?'), 0, 0);
+    const qsizetype scheme = rest.indexOf(QLatin1String("://"));
+    if (scheme < 0)
+        return {};
+    rest = rest.mid(scheme + 3);
+    const qsizetype path = rest.indexOf(QLatin1Char('/'));
+    if (path < 0)
+        return {};
+    const QString name = rest.mid(rest.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return {};
+    return name;
+}
+
 // Empty text when the arguments are good, else what is wrong with them.
 QString parse(const CliArgs& args, GetArgs& parsed) {
     // An empty URL is the client's to refuse, with its own text.
     parsed.url = args.operands().first();
     const auto file = args.value("output");
-    if (!file || file->isEmpty())
-        return QCoreApplication::translate("GetCommand", "-o FILE is required");
-    parsed.file = *file;
+    if (args.has("remote-name")) {
+        if (file)
+            return QCoreApplication::translate("GetCommand", "give -o FILE or -O, not both");
+        parsed.file = RemoteName(parsed.url);
+        if (parsed.file.isEmpty())
+            return QCoreApplication::translate("GetCommand",
+                                               "the URL \"%1\" names no file for -O; give -o FILE")
+                .arg(parsed.url);
+    } else if (!file || file->isEmpty()) {
+        return QCoreApplication::translate("GetCommand", "-o FILE or -O is required");
+    } else {
+        parsed.file = *file;
+    }
     if (const auto v = args.value("proxy")) {
         parsed.proxyGiven = true;
         if (!v->isEmpty() && !ParseHostPort(*v, parsed.proxy, parsed.proxyPort))
@@ -188,12 +219,12 @@ const CliCommand GetCommand{
     1,
     1,
     QT_TRANSLATE_NOOP("CliCommand", "Fetch one URL into a file and print the reply's status line."),
-    QT_TRANSLATE_NOOP(
-        "CliCommand",
-        "Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the\n"
-        "reply's status line (on standard error when the body goes to standard\n"
-        "output). The job list and the settings are not used. The time-out may\n"
-        "have a fraction (0.5), up to 3600 seconds."),
+    QT_TRANSLATE_NOOP("CliCommand",
+                      "Fetches URL over HTTP or HTTPS into FILE (with -O: the URL's last path\n"
+                      "segment, in this folder), following redirects, and prints the\n"
+                      "reply's status line (on standard error when the body goes to standard\n"
+                      "output). The job list and the settings are not used. The time-out may\n"
+                      "have a fraction (0.5), up to 3600 seconds."),
     options,
     QT_TRANSLATE_NOOP("CliCommand",
                       "  0    the server answered with success\n"

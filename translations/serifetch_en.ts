@@ -211,16 +211,6 @@ not used.</translation>
 </translation>
     </message>
     <message>
-        <source>Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the
-reply's status line (on standard error when the body goes to standard
-output). The job list and the settings are not used. The time-out may
-have a fraction (0.5), up to 3600 seconds.</source>
-        <translation>Fetches URL over HTTP or HTTPS into FILE, following redirects, and prints the
-reply's status line (on standard error when the body goes to standard
-output). The job list and the settings are not used. The time-out may
-have a fraction (0.5), up to 3600 seconds.</translation>
-    </message>
-    <message>
         <source>A numeric range in the file name of URL, as curl writes it, gives the
 series: pic[001-040].jpg is pic001.jpg to pic040.jpg (a first number with
 leading zeros sets the width), pic[1-40:2].jpg every second number; it is
@@ -285,6 +275,18 @@ Reads the list as last saved even while it is in use.</source>
 empty for a job never tried), and for a job that failed, why; then the
 number of jobs per mark, and each series whose end go is still to find.
 Reads the list as last saved even while it is in use.</translation>
+    </message>
+    <message>
+        <source>Fetches URL over HTTP or HTTPS into FILE (with -O: the URL's last path
+segment, in this folder), following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</source>
+        <translation>Fetches URL over HTTP or HTTPS into FILE (with -O: the URL's last path
+segment, in this folder), following redirects, and prints the
+reply's status line (on standard error when the body goes to standard
+output). The job list and the settings are not used. The time-out may
+have a fraction (0.5), up to 3600 seconds.</translation>
     </message>
 </context>
 <context>
@@ -539,6 +541,10 @@ programs may use them at a time.
         <source>save folder (made when missing)</source>
         <translation>save folder (made when missing)</translation>
     </message>
+    <message>
+        <source>write the body to the URL's file name, in this folder</source>
+        <translation>write the body to the URL's file name, in this folder</translation>
+    </message>
 </context>
 <context>
     <name>CliProfile</name>
@@ -691,10 +697,6 @@ programs may use them at a time.
 <context>
     <name>GetCommand</name>
     <message>
-        <source>-o FILE is required</source>
-        <translation>-o FILE is required</translation>
-    </message>
-    <message>
         <source>--proxy needs HOST:PORT, not "%1"</source>
         <translation>--proxy needs HOST:PORT, not "%1"</translation>
     </message>
@@ -705,6 +707,18 @@ programs may use them at a time.
     <message>
         <source>cannot write the body to standard output</source>
         <translation>cannot write the body to standard output</translation>
+    </message>
+    <message>
+        <source>give -o FILE or -O, not both</source>
+        <translation>give -o FILE or -O, not both</translation>
+    </message>
+    <message>
+        <source>the URL "%1" names no file for -O; give -o FILE</source>
+        <translation>the URL "%1" names no file for -O; give -o FILE</translation>
+    </message>
+    <message>
+        <source>-o FILE or -O is required</source>
+        <translation>-o FILE or -O is required</translation>
     </message>
 </context>
 <context>

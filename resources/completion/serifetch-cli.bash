@@ -47,7 +47,7 @@ _serifetch_cli() {
     go) options="$go_options" ;;
     show) options="--help -h" ;;
     clear) options="--force --help -h" ;;
-    get) options="--output -o --proxy --timeout --verbose -v --trace $request_options --help -h" ;;
+    get) options="--output -o --remote-name -O --proxy --timeout --verbose -v --trace $request_options --help -h" ;;
     probe) options="--misses --interval --verbose -v $request_options --help -h" ;;
     esac
 

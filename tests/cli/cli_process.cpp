@@ -4,8 +4,9 @@
 
 #include <csignal>
 
-CliProcess::CliProcess(QString home)
-    : home_(std::move(home)) {}
+CliProcess::CliProcess(QString home, QString folder)
+    : home_(std::move(home))
+    , folder_(std::move(folder)) {}
 
 CliProcess::~CliProcess() {
     if (process_ && process_->state() != QProcess::NotRunning) {
@@ -24,6 +25,8 @@ void CliProcess::start(const QStringList& args) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SERIFETCH_HOME"), home_);
     process_->setProcessEnvironment(env);
+    if (!folder_.isEmpty())
+        process_->setWorkingDirectory(folder_);
     pending_.clear();
     out_.clear();
     lines_.clear();

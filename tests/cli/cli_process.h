@@ -22,7 +22,9 @@ public:
         qint64 atMs = 0; ///< on the clock started by start()
     };
 
-    explicit CliProcess(QString home);
+    /// Runs with SERIFETCH_HOME set to `home`, in `folder` (the test's own
+    /// working folder when empty).
+    explicit CliProcess(QString home, QString folder = {});
     ~CliProcess();
 
     /// Runs a command to its end (at most `timeoutMs`).
@@ -48,6 +50,7 @@ private:
     void collect();
 
     QString home_;
+    QString folder_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer clock_;
     QByteArray pending_;

@@ -247,3 +247,31 @@ TEST_F(CliGet, RequestLinesAreAddedOnlyWhenAsked) {
     EXPECT_FALSE(peer->received(index).contains("Content-type"))
         << peer->received(index).constData();
 }
+
+// -O names the file after the URL's last path segment, as curl does, in the
+// folder the command runs in; a URL naming no file is refused.
+TEST_F(CliGet, RemoteNameSavesUnderTheUrlsFileName) {
+    const struct {
+        QString url;
+        QStringList options;
+        int exitCode;
+        const char* saved; ///< or what is said on standard error
+    } cases[] = {
+        {nginx->baseUrl() + "t.txt", {"-O"}, 0, "t.txt"},
+        {nginx->baseUrl() + "f.bin?size=1#top", {"--remote-name"}, 0, "f.bin"},
+        {nginx->baseUrl(), {"-O"}, 2, "names no file for -O"},
+        {nginx->baseUrl() + "a/..", {"-O"}, 2, "names no file for -O"},
+        {nginx->baseUrl() + "t.txt", {"-O", "-o", "x"}, 2, "not both"},
+        {nginx->baseUrl() + "t.txt", {}, 2, "-o FILE or -O is required"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url.toStdString());
+        const auto run =
+            CliProcess(out.path(), out.path()).run(QStringList{"get", c.url} + c.options);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        if (c.exitCode == 0)
+            EXPECT_TRUE(QFile::exists(out.filePath(c.saved))) << c.saved;
+        else
+            EXPECT_TRUE(run.err.contains(c.saved)) << run.err.toStdString();
+    }
+}
