@@ -98,6 +98,9 @@ public:
     /// in one run (0 by default).
     void SetRetries(int retries) { m_retries = qMax(0, retries); }
     int Retries() const { return m_retries; }
+    /// Give each saved file the reply's Last-Modified as its modification
+    /// time, as curl -R does (off by default: the time it was saved).
+    void SetRemoteTime(bool on) { m_remoteTime = on; }
     /// Whether a path that goes up with ".." or into hidden files fails
     /// (JobPolicy::PathRefusal): on by default.
     void SetRefuseHiddenPaths(bool on) { m_screen.SetRefuseHiddenPaths(on); }
@@ -221,6 +224,7 @@ private:
     bool m_shutdown = false;
     JobScreen m_screen;
     int m_retries = 0;
+    bool m_remoteTime = false;
     JobTries m_tries;
 };
 

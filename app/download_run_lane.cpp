@@ -3,6 +3,7 @@
 // or one of several.
 #include "app/download_run.h"
 #include "app/status_mark.h"
+#include "http/reply_framing.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,6 +14,15 @@
 using M = JobList::Mark;
 
 namespace {
+
+// The reply's Last-Modified as the file's time; a file without one, or with
+// a date that does not read, keeps the time it was saved.
+void GiveServerTime(const QString& path, const QString& lastModified) {
+    const std::optional<QDateTime> date = ReplyFraming::HttpDate(lastModified.toLatin1());
+    QFile file(path);
+    if (date && file.open(QIODevice::ReadOnly))
+        file.setFileTime(*date, QFileDevice::FileModificationTime);
+}
 
 QString ExceptionText(const std::exception_ptr& thrown) {
     try {
@@ -205,6 +215,9 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
 
     const JobGrid::JobId id = lane.job;
     const int row = m_grid.RowOf(id);
+    // Before the mark: a "○" file has the server's time when that is asked.
+    if (m_remoteTime && row != 0 && outcome.Succeeded() && outcome.saved >= 0)
+        GiveServerTime(m_grid.Path(row), outcome.lastModified);
     const JobPolicy::JobState state = StateOf(lane, outcome);
     const JobPolicy::Decision decision = JobPolicy::Decide(state, outcome);
     using Next = JobPolicy::Decision::Next;

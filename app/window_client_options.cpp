@@ -20,6 +20,7 @@ void WindowClientOptions::Apply(const Settings& s) {
     m_request = s.request;
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
     m_session.Run().SetTickInterval(m_request.intervalMs);
+    m_session.Run().SetRemoteTime(m_request.remoteTime);
 }
 
 void WindowClientOptions::Read(Settings& s) const {
@@ -36,6 +37,7 @@ void WindowClientOptions::Edit(const Editor& edit) {
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
     // At once, so a pause already under way ends at the new length.
     m_session.Run().SetTickInterval(m_request.intervalMs);
+    m_session.Run().SetRemoteTime(m_request.remoteTime);
 }
 
 QString WindowClientOptions::Problem() const {

@@ -30,6 +30,9 @@ const QList<CliOption>& GoOptions() {
             {"retry-failed", 0, nullptr,
              QT_TRANSLATE_NOOP("CliOption",
                                "fetch the failed and given-up jobs (▼, ×) again from the server")},
+            {"remote-time", 0, nullptr,
+             QT_TRANSLATE_NOOP("CliOption",
+                               "give each saved file the server's Last-Modified time")},
             {"allow-hidden-paths", 0, nullptr,
              QT_TRANSLATE_NOOP(
                  "CliOption",
@@ -116,6 +119,8 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
     }
     parsed.retryFailed = args.has("retry-failed");
     parsed.allowHiddenPaths = args.has("allow-hidden-paths");
+    if (args.has("remote-time"))
+        parsed.remoteTime = true;
     if (const auto v = args.value("timeout")) {
         parsed.timeOutMs = ParseSecondsAsMs(*v, kMaxTimeOutS);
         if (!parsed.timeOutMs)

@@ -32,6 +32,8 @@ struct GoArgs {
     /// --allow-hidden-paths: jobs whose path goes up or into hidden files are
     /// fetched too.
     bool allowHiddenPaths = false;
+    /// --remote-time: the files get the server's time (else the setting says).
+    std::optional<bool> remoteTime;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
 };

@@ -73,6 +73,7 @@ public:
         run_.SetTickInterval(args.intervalMs.value_or(s.request.intervalMs));
         run_.SetRateLimit(args.ratePerSecond);
         run_.SetRetries(args.retries.value_or(s.request.retries));
+        run_.SetRemoteTime(args.remoteTime.value_or(s.request.remoteTime));
         run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
         // An open end lists its numbers as the answers come in.
         for (const QString& problem : openSeries_.Start(run_.Parallel(), kMaxJobsPerListUp))

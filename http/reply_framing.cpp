@@ -1,5 +1,7 @@
 #include "http/reply_framing.h"
 
+#include <QLocale>
+#include <QRegularExpression>
 #include <QTimeZone>
 #include <algorithm>
 
@@ -113,13 +115,38 @@ std::optional<qint64> RetryAfterSeconds(QByteArrayView value, const QDateTime& n
     if (std::all_of(value.begin(), value.end(), isDigit))
         return value.size() > 6 ? kDay
                                 : qMin(QByteArray(value.data(), value.size()).toLongLong(), kDay);
-    // Names are English whatever the locale; the format reads them so.
-    QDateTime date = QDateTime::fromString(QString::fromLatin1(value.data(), value.size()),
-                                           QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
-    if (!date.isValid())
+    const std::optional<QDateTime> date = HttpDate(value);
+    if (!date)
         return std::nullopt;
-    date.setTimeZone(QTimeZone::utc());
-    return qBound<qint64>(0, now.secsTo(date), kDay);
+    return qBound<qint64>(0, now.secsTo(*date), kDay);
+}
+
+std::optional<QDateTime> HttpDate(QByteArrayView value) {
+    QString text = QString::fromLatin1(trimmed(withoutLineEnd(value)));
+    // asctime pads a day below 10 with a blank; the format wants one space.
+    text.replace(QStringLiteral("  "), QStringLiteral(" "));
+    // RFC 850 writes a two-digit year: 1970 to 2069, as RFC 9110 asks to
+    // read one that seems more than 50 years ahead as the past.
+    static const QRegularExpression rfc850(
+        QStringLiteral("^\\w+, (\\d\\d)-(\\w{3})-(\\d\\d) (\\d\\d:\\d\\d:\\d\\d) GMT$"));
+    if (const QRegularExpressionMatch m = rfc850.match(text); m.hasMatch()) {
+        const int yy = m.captured(3).toInt();
+        text = QStringLiteral("%1 %2 %3 %4")
+                   .arg(m.captured(1), m.captured(2),
+                        QString::number(yy < 70 ? 2000 + yy : 1900 + yy), m.captured(4));
+    }
+    // Names are English whatever the locale; the formats read them so.
+    const QLocale c = QLocale::c();
+    for (const QString& format :
+         {QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"), QStringLiteral("dd MMM yyyy HH:mm:ss"),
+          QStringLiteral("ddd MMM d HH:mm:ss yyyy")}) {
+        QDateTime date = c.toDateTime(text, format);
+        if (date.isValid()) {
+            date.setTimeZone(QTimeZone::utc());
+            return date;
+        }
+    }
+    return std::nullopt;
 }
 
 QByteArray Unfolded(QByteArrayView lines) {

@@ -28,6 +28,12 @@ std::optional<qint64> ContentLength(QByteArrayView value);
 /// line has no digits, another character, or a size beyond 2^60.
 std::optional<qint64> ChunkSize(QByteArrayView line);
 
+/// An HTTP date (RFC 9110 5.6.7): IMF-fixdate ("Sun, 06 Nov 1994 08:49:37
+/// GMT"), and the obsolete RFC 850 ("Sunday, 06-Nov-94 08:49:37 GMT") and
+/// asctime ("Sun Nov  6 08:49:37 1994") forms a recipient must read too; in
+/// UTC. nullopt for anything else.
+std::optional<QDateTime> HttpDate(QByteArrayView value);
+
 /// A Retry-After value (RFC 9110 10.2.3) as seconds from `now`: a decimal
 /// number of seconds, or an HTTP date (IMF-fixdate, "Sun, 06 Nov 1994
 /// 08:49:37 GMT") less `now`, 0 for a date already past. Counts beyond a day

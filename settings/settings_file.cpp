@@ -200,6 +200,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.refererIsBaseUrl =
         file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
     s.request.keepAlive = file.read(kServer, QStringLiteral("KeepAlive"), kNo) == kYes;
+    s.request.remoteTime = file.read(kServer, QStringLiteral("RemoteTime"), kNo) == kYes;
     s.request.parallel =
         readInt(file, kServer, QStringLiteral("Parallel"), s.request.parallel,
                 RequestSettings::kMinParallel, RequestSettings::kMaxParallel, warnings);
@@ -265,6 +266,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("Referer"), s.request.referer);
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
     writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
+    writeIfSet(QStringLiteral("RemoteTime"), s.request.remoteTime ? kYes : QString());
     if (const QString key = QStringLiteral("Parallel");
         s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.parallel));

@@ -56,6 +56,9 @@ struct RequestSettings {
     /// `KeepAlive`: requests go out as HTTP/1.1 and the connection is kept
     /// for the next job to the same server. "No" unless the file says "Yes".
     bool keepAlive = false;
+    /// `RemoteTime`: each saved file gets the reply's Last-Modified as its
+    /// modification time. "No" unless the file says "Yes".
+    bool remoteTime = false;
     /// `Parallel`: how many jobs a run keeps in flight at once, each on a
     /// connection of its own (kMinParallel to kMaxParallel).
     int parallel = 1;

@@ -545,6 +545,10 @@ programs may use them at a time.
         <source>write the body to the URL's file name, in this folder</source>
         <translation>write the body to the URL's file name, in this folder</translation>
     </message>
+    <message>
+        <source>give each saved file the server's Last-Modified time</source>
+        <translation>give each saved file the server's Last-Modified time</translation>
+    </message>
 </context>
 <context>
     <name>CliProfile</name>
@@ -2150,6 +2154,10 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>'%1' は有効な整数値ではありません。</source>
         <translation>'%1' is not a valid whole number.</translation>
+    </message>
+    <message>
+        <source>Give each file the server's time (Last-Modified)</source>
+        <translation>Give each file the server's time (Last-Modified)</translation>
     </message>
 </context>
 <context>

@@ -39,7 +39,7 @@ _serifetch_cli() {
     local commands="fetch list-up go show clear get probe"
     local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
-        --rate --parallel --retries --retry-failed --allow-hidden-paths --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
+        --rate --parallel --retries --retry-failed --allow-hidden-paths --remote-time --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options
     case "${words[1]}" in
     fetch) options="--dir -d --output -o --misses $go_options" ;;

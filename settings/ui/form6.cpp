@@ -118,6 +118,8 @@ QWidget* TForm6::RequestPage() {
     CheckBox3 = named(new QCheckBox(tr("Referer: each job's base URL")), "CheckBox3");
     CheckBox4 =
         named(new QCheckBox(tr("Keep the connection for the next file (HTTP/1.1)")), "CheckBox4");
+    CheckBox5 =
+        named(new QCheckBox(tr("Give each file the server's time (Last-Modified)")), "CheckBox5");
     SpinEdit1 = named(new QSpinBox, "SpinEdit1");
     SpinEdit1->setRange(RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
     SpinEdit1->setToolTip(tr("Files fetched at once, each on a connection of its own"));
@@ -143,6 +145,7 @@ QWidget* TForm6::RequestPage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(CheckBox2);
     layout->addWidget(CheckBox4);
+    layout->addWidget(CheckBox5);
     layout->addLayout(fields);
 
     connect(CheckBox3, &QCheckBox::toggled, Edit5, &QWidget::setDisabled);
@@ -152,6 +155,7 @@ QWidget* TForm6::RequestPage() {
     Edit5->setText(request_->referer);
     CheckBox3->setChecked(request_->refererIsBaseUrl);
     CheckBox4->setChecked(request_->keepAlive);
+    CheckBox5->setChecked(request_->remoteTime);
     SpinEdit1->setValue(request_->parallel);
     SpinEdit2->setValue(request_->intervalMs);
     Edit5->setDisabled(request_->refererIsBaseUrl);
@@ -179,6 +183,7 @@ bool TForm6::TakeRequestPage() {
     request_->referer = Edit5->text().trimmed();
     request_->refererIsBaseUrl = CheckBox3->isChecked();
     request_->keepAlive = CheckBox4->isChecked();
+    request_->remoteTime = CheckBox5->isChecked();
     request_->parallel = SpinEdit1->value();
     request_->intervalMs = SpinEdit2->value();
     request_->extraHeaders = lines;

@@ -65,6 +65,7 @@ private:
     QCheckBox* CheckBox2 = nullptr;  ///< TLS
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
     QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
+    QCheckBox* CheckBox5 = nullptr;  ///< the server's time for saved files
     QSpinBox* SpinEdit1 = nullptr;   ///< jobs in flight at once
     QSpinBox* SpinEdit2 = nullptr;   ///< pause after each request, per lane
     QLineEdit* Edit3 = nullptr;      ///< CA file

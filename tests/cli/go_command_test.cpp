@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <cmath>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -743,4 +744,30 @@ TEST_F(CliGo, KilledRunLosesAtMostTheLastSecondOfMarks) {
     const auto resumed = cli({"go", "--interval", "0", "--no-skip-existing"});
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err.toStdString();
     EXPECT_EQ(marks().join(""), QStringList(128, "○").join("")) << resumed.out.toStdString();
+}
+
+// --remote-time gives each saved file the reply's Last-Modified, which nginx
+// takes from the served file; without it a file has the time it was saved.
+TEST_F(CliGo, RemoteTimeGivesTheFilesTheServersTime) {
+    const QDateTime then(QDate(2001, 2, 3), QTime(4, 5, 6), QTimeZone::utc());
+    for (const char* name : {"plate_a.jpg", "plate_b.jpg"}) {
+        QFile served(www->filePath(name));
+        ASSERT_TRUE(served.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(served.setFileTime(then, QFileDevice::FileModificationTime));
+    }
+    ASSERT_EQ(cli({"clear", "--force"}).exitCode, 0);
+    ASSERT_EQ(cli({"fetch", nginx->baseUrl() + "plate_a.jpg", "-d", out("rt"), "--interval=0",
+                   "--remote-time", "-q"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(
+        cli({"fetch", nginx->baseUrl() + "plate_b.jpg", "-d", out("rt"), "--interval=0", "-q"})
+            .exitCode,
+        0);
+    EXPECT_EQ(QFileInfo(out("rt/plate_a.jpg")).lastModified().toUTC(), then);
+    EXPECT_GT(QFileInfo(out("rt/plate_b.jpg")).lastModified().secsTo(QDateTime::currentDateTime()),
+              -60);
+    EXPECT_LT(QFileInfo(out("rt/plate_b.jpg")).lastModified().secsTo(QDateTime::currentDateTime()),
+              60);
+    QDir(out("rt")).removeRecursively();
 }

@@ -1,6 +1,7 @@
 // The pure pieces of reply parsing, without sockets.
 #include "http/reply_framing.h"
 
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
 TEST(ReplyFraming, UnfoldedJoinsEachFoldedLineToItsFieldWithOneSpace) {
@@ -26,5 +27,29 @@ TEST(ReplyFraming, UnfoldedJoinsEachFoldedLineToItsFieldWithOneSpace) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ReplyFraming::Unfolded(row.lines), row.unfolded);
+    }
+}
+
+// The three date forms a recipient reads, and what is no date.
+TEST(ReplyFraming, HttpDateReadsTheThreeFormsInUtc) {
+    const QDateTime nov6 = QDateTime(QDate(1994, 11, 6), QTime(8, 49, 37), QTimeZone::utc());
+    const struct {
+        const char* text;
+        std::optional<QDateTime> date;
+    } cases[] = {
+        {"Sun, 06 Nov 1994 08:49:37 GMT", nov6},
+        {"  Sun, 06 Nov 1994 08:49:37 GMT\r\n", nov6},
+        {"Sunday, 06-Nov-94 08:49:37 GMT", nov6},
+        {"Sun Nov  6 08:49:37 1994", nov6},
+        {"Wednesday, 01-Jan-31 00:00:00 GMT",
+         QDateTime(QDate(2031, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {"Thu, 10 Dec 2026 23:59:60 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 08:49:37 CET", std::nullopt},
+        {"1994-11-06T08:49:37Z", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ReplyFraming::HttpDate(c.text), c.date);
     }
 }

@@ -269,8 +269,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel",
-                            "Retries", "Interval", "OpenEnd", "Misses", "\nName="})
+    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "RemoteTime",
+                            "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName="})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -295,13 +295,14 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
                  true,
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
     s.request.keepAlive = true;
+    s.request.remoteTime = true;
     s.request.parallel = 8;
     s.request.retries = 0;
     s.request.intervalMs = 0;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
     EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nInterval=0\r\n"));
-    EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\nRemoteTime=Yes\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nParallel=8\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
 

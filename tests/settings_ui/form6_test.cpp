@@ -214,6 +214,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         dialog.findChild<QLineEdit*>("Edit3")->setText("/etc/ca.pem");
         fromBase->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
+        dialog.findChild<QCheckBox*>("CheckBox5")->setChecked(true);
         dialog.findChild<QSpinBox*>("SpinEdit1")->setValue(4);
         pause->setValue(0);
         EXPECT_FALSE(referer->isEnabled());
@@ -227,6 +228,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
                               true,
                               {"Cookie: a=1", "X-Two: 2"}};
         after.keepAlive = true;
+        after.remoteTime = true;
         after.parallel = 4;
         after.intervalMs = 0;
         EXPECT_EQ(request == after, c.written);
