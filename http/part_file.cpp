@@ -22,7 +22,10 @@ namespace {
 } // namespace
 
 QString PartFile::PartName(const QString& target) {
-    const QString suffix = QStringLiteral(".part");
+    return SideName(target, QStringLiteral(".part"));
+}
+
+QString PartFile::SideName(const QString& target, const QString& suffix) {
     const qsizetype nameStart = target.lastIndexOf(QLatin1Char('/')) + 1;
     const QByteArray name = QFile::encodeName(target.mid(nameStart));
     if (name.size() + suffix.size() <= NameMax)

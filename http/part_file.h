@@ -46,6 +46,9 @@ public:
     /// the whole name and ".part". The same target always gets the same part
     /// name, and targets that share a long start get different ones.
     static QString PartName(const QString& target);
+    /// A file beside the target named as PartName() is, with `suffix` in
+    /// place of ".part".
+    static QString SideName(const QString& target, const QString& suffix);
 
 private:
     void discard();
