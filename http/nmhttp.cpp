@@ -118,6 +118,10 @@ void TNMHTTP::ComposeHeader() {
     header.cookie = cookies_.For(Origin(), HeaderInfo.Cookie);
     header.extraValue = ExtraHeaderValue;
     header.extraHeaders = ExtraHeaders;
+    if (resumeFrom_ >= 0) {
+        header.rangeFrom = resumeFrom_;
+        header.ifRange = resume_.Validator();
+    }
     if (SendsBody(command_) && OutputFileMode) {
         const QString name = QFile::decodeName(SendData);
         QFile file(name);
@@ -184,6 +188,57 @@ QByteArray TNMHTTP::Origin() const {
     return Host.toUtf8().toLower() + ':' + QByteArray::number(Port);
 }
 
+std::optional<qint64> TNMHTTP::AskedFrom() const {
+    if (resumeFrom_ >= 0)
+        return resumeFrom_;
+    for (const QByteArray& line : ExtraHeaders)
+        if (line.trimmed().toLower().startsWith("range:"))
+            return std::nullopt;
+    return -1;
+}
+
+std::unique_ptr<PartFile> TNMHTTP::StartPart(const QString& target, const QString& url) const {
+    auto part = std::make_unique<PartFile>(target);
+    // Written before the first byte of the body, so that whatever ends the
+    // transfer (a reset, Stop!, a kill) leaves a part the next try can trust;
+    // an older info describes another reply and must go.
+    const std::optional<ResumeInfo> info = ResumeInfo::Of(url, head_);
+    if (info && info->Save(target))
+        part->keepWhenCut();
+    else
+        QFile::remove(ResumeInfo::InfoName(target));
+    return part;
+}
+
+void TNMHTTP::AfterResume(const ResumeVerdict& resumed, const QString& target,
+                          ReplyVerdict& verdict) {
+    using Step = ResumeVerdict::Step;
+    switch (resumed.step) {
+    case Step::Append:
+        break;
+    case Step::Refuse:
+        ResumeInfo::Forget(target);
+        verdict.outcome = ReplyVerdict::Outcome::Failure;
+        verdict.reason = resumed.reason;
+        break;
+    case Step::StartAgain:
+        ResumeInfo::Forget(target);
+        resumeFrom_ = -1;
+        if (verdict.outcome != ReplyVerdict::Outcome::Failure)
+            verdict.outcome = ReplyVerdict::Outcome::Repeat;
+        break;
+    case Step::Complete:
+        if (verdict.outcome != ReplyVerdict::Outcome::Failure)
+            verdict.outcome = ReplyVerdict::Outcome::Success;
+        break;
+    case Step::Whole:
+        // A file the server no longer has leaves no part behind.
+        if (resumeFrom_ >= 0 && (ReplyCode == 404 || ReplyCode == 410))
+            ResumeInfo::Forget(target);
+        break;
+    }
+}
+
 Task<> TNMHTTP::OpenConnectionAsync() {
     co_await ConnectAsync();
     if (!secure_)
@@ -212,6 +267,17 @@ Task<> TNMHTTP::RunTransactionAsync() {
         PartFile::CheckName(bodyFile);
     else if (InputFileMode)
         PartFile::CheckTarget(bodyFile);
+    // A part a cut transfer of this file left, with what identifies the
+    // server's file: only the rest is asked for, if the file is the same.
+    const QString fileUrl = QString::fromUtf8(URL);
+    resumeFrom_ = -1;
+    if (InputFileMode) {
+        qint64 partSize = 0;
+        if (const auto info = ResumeInfo::Load(bodyFile, fileUrl, partSize)) {
+            resume_ = *info;
+            resumeFrom_ = partSize;
+        }
+    }
     const KeptConnection::Steps steps{[this] { return OpenConnectionAsync(); },
                                       [this] { return ExchangeAsync(); },
                                       [this] { return !head_.statusLine.isEmpty(); }};
@@ -243,12 +309,19 @@ Task<> TNMHTTP::RunTransactionAsync() {
             // file either.
             std::unique_ptr<PartFile> part;
             QString cut;
+            ResumeVerdict resumed;
             if (head_.Problem().isEmpty()) {
-                if (InputFileMode && IsSuccessStatus(ReplyCode))
-                    part = std::make_unique<PartFile>(bodyFile);
+                if (const std::optional<qint64> from = AskedFrom())
+                    resumed = JudgeResume(*from, resume_, head_);
+                if (InputFileMode && resumed.step == ResumeVerdict::Step::Append)
+                    part = std::make_unique<PartFile>(bodyFile, resumeFrom_);
+                else if (InputFileMode && IsSuccessStatus(ReplyCode) &&
+                         resumed.step == ResumeVerdict::Step::Whole)
+                    part = StartPart(bodyFile, fileUrl);
                 cut = co_await CaptureBodyAsync(part.get(), InputFileMode && !part);
             }
             verdict = JudgeReply(head_, command_, cut);
+            AfterResume(resumed, bodyFile, verdict);
             switch (verdict.outcome) {
             case ReplyVerdict::Outcome::Failure:
                 Fail(verdict.reason);
@@ -257,8 +330,13 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 // The file is in place before anyone hears of the outcome.
                 if (part) {
                     part->commit();
-                    SavedBytes = ReceivedBytes;
+                    SavedBytes = ReceivedBytes +
+                                 (resumed.step == ResumeVerdict::Step::Append ? resumeFrom_ : 0);
+                } else if (resumed.step == ResumeVerdict::Step::Complete) {
+                    SavedBytes = PartFile::Adopt(bodyFile);
                 }
+                if (InputFileMode)
+                    QFile::remove(ResumeInfo::InfoName(bodyFile));
                 ended_ = {Result::Status::Succeeded, {}};
                 if (OnSuccess)
                     OnSuccess(command_);

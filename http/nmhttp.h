@@ -6,6 +6,8 @@
 #include "http/header_info.h"
 #include "http/kept_connection.h"
 #include "http/reply_head.h"
+#include "http/reply_verdict.h"
+#include "http/resume_info.h"
 #include "net/powersock.h"
 
 #include <QByteArray>
@@ -214,6 +216,17 @@ private:
     /// nowhere when `discard` (file mode, but no success: the path keeps what
     /// it held); returns why it is not whole, or the empty text.
     Task<QString> CaptureBodyAsync(PartFile* part, bool discard);
+    /// The byte a resumed request asked the rest from, or -1 when it asked
+    /// for the whole file; nothing to judge when the user's own lines ask
+    /// for a range.
+    std::optional<qint64> AskedFrom() const;
+    /// The part of a success reply's body, with what the next try resumes by
+    /// written beside it first, when the reply gives that.
+    std::unique_ptr<PartFile> StartPart(const QString& target, const QString& url) const;
+    /// What a reply to a resumed request did to the part of `target`, and to
+    /// `verdict`: a part of no use is dropped (and the file asked again
+    /// whole, or the reply refused); a part already whole is the success.
+    void AfterResume(const ResumeVerdict& resumed, const QString& target, ReplyVerdict& verdict);
     void Fail(const QString& reason);
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
@@ -233,6 +246,10 @@ private:
     CookieJar cookies_; ///< by Origin()
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
+    /// Of a file whose part a cut transfer left: the part's size, asked for
+    /// the rest from (-1 for none), and what the rest must match.
+    qint64 resumeFrom_ = -1;
+    ResumeInfo resume_;
     KeptConnection kept_{*this};
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:

@@ -93,6 +93,28 @@ PartFile::PartFile(const QString& target)
         fail(QT_TRANSLATE_NOOP("PartFile", "Cannot create file \"%1\": %2"), partName_, errno);
 }
 
+PartFile::PartFile(const QString& target, qint64 size)
+    : target_(target)
+    , partName_(PartName(target)) {
+    const QByteArray name = QFile::encodeName(partName_);
+    // Never through a link put in its place; what is opened is looked at by
+    // its descriptor, so nothing can be swapped in between.
+    fd_ = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0)
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot open file \"%1\": %2"), partName_, errno);
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != size) {
+        ::close(fd_);
+        fd_ = -1;
+        throw std::runtime_error(
+            QCoreApplication::translate("PartFile",
+                                        "The part file \"%1\" changed before it was resumed")
+                .arg(partName_)
+                .toStdString());
+    }
+    keep_ = true;
+}
+
 PartFile::~PartFile() {
     discard();
 }
@@ -102,7 +124,21 @@ void PartFile::discard() {
         return;
     ::close(fd_);
     fd_ = -1;
-    ::unlink(QFile::encodeName(partName_).constData());
+    if (!keep_)
+        ::unlink(QFile::encodeName(partName_).constData());
+}
+
+qint64 PartFile::Adopt(const QString& target) {
+    const QByteArray name = QFile::encodeName(PartName(target));
+    struct stat st {};
+    if (::lstat(name.constData(), &st) != 0)
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot open file \"%1\": %2"), PartName(target), errno);
+    if (!S_ISREG(st.st_mode))
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot open file \"%1\": %2"), PartName(target),
+             EINVAL);
+    if (::rename(name.constData(), QFile::encodeName(target).constData()) != 0)
+        fail(QT_TRANSLATE_NOOP("PartFile", "Cannot save to \"%1\": %2"), target, errno);
+    return st.st_size;
 }
 
 void PartFile::commit() {

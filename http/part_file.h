@@ -28,6 +28,10 @@ public:
     /// named pipe and never follows a symlink put in its place. Throws
     /// std::runtime_error with a text naming the path.
     explicit PartFile(const QString& target);
+    /// Opens the part file of `target` that a cut transfer left, to append
+    /// to it. Throws std::runtime_error when it is not there, is no regular
+    /// file, or does not hold exactly `size` bytes.
+    PartFile(const QString& target, qint64 size);
     ~PartFile();
     PartFile(const PartFile&) = delete;
     PartFile& operator=(const PartFile&) = delete;
@@ -39,6 +43,13 @@ public:
     /// Closes the file and renames it over the target. Throws
     /// std::runtime_error when either fails (the part file is then removed).
     void commit();
+    /// Renames the part file a cut transfer left over `target`: it already
+    /// holds the whole file. Returns its size; throws std::runtime_error
+    /// when it cannot be renamed.
+    static qint64 Adopt(const QString& target);
+    /// A transfer cut from now on leaves the part file where it is, for the
+    /// next try to resume; without this it is removed.
+    void keepWhenCut() { keep_ = true; }
 
     /// The part file name that belongs to `target`: "<target>.part", or, when
     /// that name would pass NameMax, the target's name cut short (on a
@@ -56,4 +67,5 @@ private:
     QString target_;
     QString partName_;
     int fd_ = -1;
+    bool keep_ = false;
 };

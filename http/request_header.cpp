@@ -56,6 +56,10 @@ void RequestHeader::ComposeInto(TExStringList& lines) const {
         lines.Add("Link: " + extraValue);
     if (bodyLength >= 0)
         lines.Add("Content-Length: " + QByteArray::number(bodyLength));
+    if (rangeFrom >= 0) {
+        lines.Add("Range: bytes=" + QByteArray::number(rangeFrom) + '-');
+        lines.Add("If-Range: " + ifRange);
+    }
     for (const QByteArray& line : extraHeaders) {
         const qsizetype colon = line.indexOf(':');
         if (colon > 0)

@@ -21,7 +21,11 @@ struct RequestHeader {
     THeaderInfo info;
     QByteArray cookie;      ///< the Cookie line's value; empty for none
     qint64 bodyLength = -1; ///< the Content-Length to announce; -1 for none
-    QByteArray extraValue;  ///< of "URI-header: " (COPY, MOVE) or "Link: " (LINK, UNLINK)
+    /// Of a cut file resumed: the first byte wanted ("Range: bytes=N-") and
+    /// the validator the rest must match ("If-Range"); -1 for none.
+    qint64 rangeFrom = -1;
+    QByteArray ifRange;
+    QByteArray extraValue; ///< of "URI-header: " (COPY, MOVE) or "Link: " (LINK, UNLINK)
     /// "Name: value" lines set last: a name already there is replaced in
     /// place, an empty value removes it, a new name is appended.
     QList<QByteArray> extraHeaders;

@@ -1233,6 +1233,14 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <source>Cannot save to "%1": %2</source>
         <translation>Cannot save to "%1": %2</translation>
     </message>
+    <message>
+        <source>Cannot open file "%1": %2</source>
+        <translation>Cannot open file "%1": %2</translation>
+    </message>
+    <message>
+        <source>The part file "%1" changed before it was resumed</source>
+        <translation>The part file "%1" changed before it was resumed</translation>
+    </message>
 </context>
 <context>
     <name>PatternJobs</name>
@@ -1616,6 +1624,17 @@ Save the list anyway?</translation>
     <message>
         <source>%1 (given up after %2 checks)</source>
         <translation>%1 (given up after %2 checks)</translation>
+    </message>
+</context>
+<context>
+    <name>ResumeInfo</name>
+    <message>
+        <source>The server sent part of the file (206) to a request for all of it</source>
+        <translation>The server sent part of the file (206) to a request for all of it</translation>
+    </message>
+    <message>
+        <source>The server sent bytes %1 instead of the rest from byte %2 of %3</source>
+        <translation>The server sent bytes %1 instead of the rest from byte %2 of %3</translation>
     </message>
 </context>
 <context>

@@ -112,8 +112,10 @@ TEST_P(WindowSignal, DuringARunAbortsTheRequestAndSavesAsExitDoes) {
     ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0].status, StatusMark::Done);
     EXPECT_EQ(saved[1].status, StatusMark::Requested) << "the next run fetches it again";
+    // The cut file stays a part, with what the next run resumes it by.
     EXPECT_FALSE(QFileInfo::exists(out.filePath("big.bin")));
-    EXPECT_FALSE(QFileInfo::exists(out.filePath("big.bin.part")));
+    EXPECT_TRUE(QFileInfo::exists(out.filePath("big.bin.part")));
+    EXPECT_TRUE(QFileInfo::exists(out.filePath("big.bin.part.resume")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, WindowSignal,

@@ -680,10 +680,11 @@ TEST_F(CliGo, SecondCtrlCAbortsTheJobInProgressAndSavesTheList) {
     const auto run = go.finish(10000);
     EXPECT_EQ(run.exitCode, 130) << run.out.toStdString();
     // The aborted job is fetched again by the next run, and its partial file
-    // is not left to pass for the whole one.
+    // is not left to pass for the whole one: it stays a part, resumable.
     EXPECT_EQ(marks(), QStringList({"○", "↓"}));
     EXPECT_FALSE(QFile::exists(out("big.bin")));
-    EXPECT_FALSE(QFile::exists(out("big.bin.part")));
+    EXPECT_TRUE(QFile::exists(out("big.bin.part")));
+    EXPECT_TRUE(QFile::exists(out("big.bin.part.resume")));
     EXPECT_TRUE(run.out.contains("Aborting the current job")) << run.out.toStdString();
 }
 

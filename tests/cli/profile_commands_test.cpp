@@ -256,7 +256,7 @@ TEST_F(CliProfileCommands, ArgumentsAreCheckedBeforeAnythingIsDone) {
         {{"fetch", "pic[1-2].jpg"},
          2,
          "serifetch-cli fetch: \"pic[1-2].jpg\" is not a URL (http://host/path)"},
-        {{"get", url}, 2, "serifetch-cli get: -o FILE is required"},
+        {{"get", url}, 2, "serifetch-cli get: -o FILE or -O is required"},
         {{"get", url, url, "-o", "x"}, 2, "serifetch-cli get: more than one URL"},
         {{"get", url, "-ox", "--proxy", "127.0.0.1:http"},
          2,

@@ -155,9 +155,9 @@ TEST(ReplyHead, ReadsEachRuleOfTheHead) {
          "status=503 HTTP/1.0 close"},
         {"a negative Retry-After is none", "HTTP/1.0 503 Busy\r\nRetry-After: -5\r\n\r\n",
          "status=503 HTTP/1.0 close"},
-        {"an obsolete date form is none",
+        {"an obsolete date form is read as recipients must, here one past",
          "HTTP/1.0 503 Busy\r\nRetry-After: Sunday, 06-Nov-94 08:49:37 GMT\r\n\r\n",
-         "status=503 HTTP/1.0 close"},
+         "status=503 HTTP/1.0 close retry-after=0"},
         // Validators and what the body is.
         {"a strong entity-tag", "HTTP/1.0 200 OK\r\nETag: \"v1-abc\"\r\n\r\n",
          "status=200 HTTP/1.0 close etag=\"v1-abc\""},
