@@ -122,6 +122,8 @@ public:
     bool CancelRequested() const { return m_cancelRequested; }
     /// A request is under way on a client.
     bool Requesting() const { return m_lanes.Requesting(); }
+    /// A lane of the run holds job `id` (its part is in use).
+    bool Holds(JobGrid::JobId id) const { return m_lanes.Holds(id); }
     bool Ticking() const { return m_timer.isActive(); }
     /// Milliseconds the armed tick waits in all.
     int ArmedWaitMs() const { return m_timer.interval(); }

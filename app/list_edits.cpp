@@ -3,6 +3,8 @@
 #include "app/download_run.h"
 #include "app/job_policy.h"
 #include "app/status_mark.h"
+#include "http/part_file.h"
+#include "http/resume_info.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +16,37 @@
 #include <utility>
 
 namespace ListEdits {
+
+int ForgetParts(const JobList& jobs, size_t first, size_t last,
+                const std::function<bool(size_t index)>& held) {
+    // A finished job's part became its file; only the others can have one.
+    // Looked up on disk first, so a long list without parts costs no set.
+    std::vector<size_t> cut;
+    for (size_t i = first; i <= last && i < jobs.size(); ++i) {
+        const JobList::Mark mark = jobs.mark(i);
+        if (mark == JobList::Mark::Done || mark == JobList::Mark::Skipped || (held && held(i)))
+            continue;
+        const QString path = jobs.path(i);
+        if (QFileInfo::exists(ResumeInfo::InfoName(path)) ||
+            QFileInfo::exists(PartFile::PartName(path)))
+            cut.push_back(i);
+    }
+    if (cut.empty())
+        return 0;
+    QSet<QString> staying;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        if (i < first || i > last)
+            staying.insert(jobs.path(i));
+    QSet<QString> forgotten;
+    for (const size_t i : cut) {
+        const QString path = jobs.path(i);
+        if (staying.contains(path) || forgotten.contains(path))
+            continue;
+        ResumeInfo::Forget(path);
+        forgotten.insert(path);
+    }
+    return int(forgotten.size());
+}
 
 int ClearMarks(JobGrid& grid, int top, int bottom) {
     int cleared = 0;

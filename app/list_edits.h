@@ -3,6 +3,7 @@
 #include "app/job_grid.h"
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -65,6 +66,13 @@ QString FailureCauses(const JobGrid& grid, qsizetype most);
 /// by cause: "38 ○ · 2 ▼ (404 Not Found: 2) · 3 not tried". The causes (the
 /// three most common) stand after the last failure mark.
 QString Summary(const JobGrid& grid);
+
+/// The jobs at `first`..`last` of `jobs` are about to go: removes the parts
+/// and resume infos their cut transfers left, except where `held` says a
+/// run holds the job, or a job that stays has the same path. Returns how
+/// many parts went.
+int ForgetParts(const JobList& jobs, size_t first, size_t last,
+                const std::function<bool(size_t index)>& held = {});
 
 } // namespace ListEdits
 

@@ -1,5 +1,6 @@
 #include "cli/clear_command.h"
 
+#include "app/list_edits.h"
 #include "cli/cli_profile.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,9 @@ int runClear(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const size_t removed = profile.jobs.size();
     if (!profile.saveJobs({}))
         return ExitError;
+    // No run holds them: a go holds the profile folder's lock clear took.
+    if (removed > 0)
+        ListEdits::ForgetParts(profile.jobs, 0, removed - 1);
     out << QCoreApplication::translate("ClearCommand", "Removed %1 jobs; the list is empty.")
                .arg(removed)
         << "\n";
@@ -33,7 +37,9 @@ const CliCommand ClearCommand{
     0,
     QT_TRANSLATE_NOOP("CliCommand", "Remove every job from the job list; downloaded files stay."),
     QT_TRANSLATE_NOOP("CliCommand",
-                      "Empties the job list file. The files the jobs fetched are not touched."),
+                      "Empties the job list file. The files the jobs fetched are not touched;\n"
+                      "what cut transfers left for a later resume (FILE.part and\n"
+                      "FILE.part.resume) is removed."),
     options,
     QT_TRANSLATE_NOOP("CliCommand", "  0    the list is empty\n"
                                     "  2    bad arguments, or the job list cannot be written\n"),

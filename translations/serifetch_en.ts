@@ -65,10 +65,6 @@
         <translation>Remove every job from the job list; downloaded files stay.</translation>
     </message>
     <message>
-        <source>Empties the job list file. The files the jobs fetched are not touched.</source>
-        <translation>Empties the job list file. The files the jobs fetched are not touched.</translation>
-    </message>
-    <message>
         <source>  0    the list is empty
   2    bad arguments, or the job list cannot be written
 </source>
@@ -287,6 +283,14 @@ segment, in this folder), following redirects, and prints the
 reply's status line (on standard error when the body goes to standard
 output). The job list and the settings are not used. The time-out may
 have a fraction (0.5), up to 3600 seconds.</translation>
+    </message>
+    <message>
+        <source>Empties the job list file. The files the jobs fetched are not touched;
+what cut transfers left for a later resume (FILE.part and
+FILE.part.resume) is removed.</source>
+        <translation>Empties the job list file. The files the jobs fetched are not touched;
+what cut transfers left for a later resume (FILE.part and
+FILE.part.resume) is removed.</translation>
     </message>
 </context>
 <context>

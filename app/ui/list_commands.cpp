@@ -58,8 +58,10 @@ QString ListCommands::Append(JobList jobs) {
 
 void ListCommands::Delete() {
     const auto [top, bottom] = GridSelection::Rows(*m_c.StringGrid1);
-    if (m_grid.IsJobRow(top))
+    if (m_grid.IsJobRow(top)) {
         KeepForUndo();
+        ForgetParts(top, bottom);
+    }
     m_grid.DeleteRows(top, bottom);
     emit rowsChanged();
 }
@@ -68,13 +70,22 @@ void ListCommands::Clear() {
     const QString question = ListEdits::ClearQuestion(m_grid);
     if (!question.isEmpty() && (!m_ask || !m_ask(question)))
         return;
-    if (m_grid.JobCount() > 0)
+    if (m_grid.JobCount() > 0) {
         KeepForUndo();
+        ForgetParts(1, m_grid.JobCount());
+    }
     m_grid.Clear();
     emit rowsChanged();
     // Nothing is left for the overall line to speak of.
     if (!m_run.Running())
         m_presenter.ClearOverview();
+}
+
+void ListCommands::ForgetParts(int top, int bottom) {
+    // Rows are one above their index in the list.
+    ListEdits::ForgetParts(
+        m_grid.Jobs(), size_t(std::max(top, 1) - 1), size_t(bottom - 1),
+        [this](size_t index) { return m_run.Holds(m_grid.IdAt(int(index) + 1)); });
 }
 
 void ListCommands::Undo() {

@@ -73,6 +73,8 @@ private:
     };
     /// Keeps the list for Undo, and the view as it stands.
     void KeepForUndo();
+    /// What cut transfers left for the jobs of these rows, which are going.
+    void ForgetParts(int top, int bottom);
     void RestoreView(const GridView& before);
     void ShowMenu(const QPoint& pos);
     void RetrySelected();

@@ -227,3 +227,34 @@ TEST(ListUndo, RestoresTheKeptListOnce) {
 }
 
 } // namespace
+
+// Deleting jobs removes what their cut transfers left to be resumed, but
+// never the part of a job a run holds or of a job that stays on the list.
+TEST(ListEdits, ForgetPartsOfTheJobsThatGoOnly) {
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(name); };
+    const auto leave = [&](const char* name) {
+        QFile part(path(name) + ".part");
+        QFile info(path(name) + ".part.resume");
+        return part.open(QIODevice::WriteOnly) && part.write("abc") == 3 &&
+               info.open(QIODevice::WriteOnly);
+    };
+    for (const char* name : {"cut", "held", "twice", "done"})
+        ASSERT_TRUE(leave(name));
+    const JobList jobs({{"", "http://h/cut", path("cut")},
+                        {"↓", "http://h/held", path("held")},
+                        {"▼", "http://h/twice", path("twice")},
+                        {StatusMark::Done, "http://h/done", path("done")},
+                        {"", "http://h/twice-again", path("twice")}});
+    // Rows 0..3 go; the job at 1 is held, the path at 2 stays with job 4.
+    EXPECT_EQ(ListEdits::ForgetParts(jobs, 0, 3, [](size_t i) { return i == 1; }), 1);
+    EXPECT_FALSE(QFile::exists(path("cut") + ".part"));
+    EXPECT_FALSE(QFile::exists(path("cut") + ".part.resume"));
+    EXPECT_TRUE(QFile::exists(path("held") + ".part"));
+    EXPECT_TRUE(QFile::exists(path("twice") + ".part"));
+    EXPECT_TRUE(QFile::exists(path("done") + ".part")) << "a done job's part is no leftover of it";
+    // Everything goes (Clear), nothing held.
+    EXPECT_EQ(ListEdits::ForgetParts(jobs, 0, jobs.size() - 1), 2);
+    EXPECT_FALSE(QFile::exists(path("held") + ".part.resume"));
+    EXPECT_FALSE(QFile::exists(path("twice") + ".part"));
+}
