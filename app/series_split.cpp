@@ -25,7 +25,7 @@ QString NameFor(const QString& baseUrl) {
     const QStringList segments =
         url.path(QUrl::FullyEncoded).split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
-        if (const QString name = FolderName(*it); !name.isEmpty())
+        if (QString name = FolderName(*it); !name.isEmpty())
             return name;
     }
     return url.host();
