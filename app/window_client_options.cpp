@@ -44,6 +44,10 @@ QString WindowClientOptions::Problem() const {
     return RequestSettingsProblem(m_request);
 }
 
+ClientConfig WindowClientOptions::ProbeClient() const {
+    return ClientConfig::Of(m_session.Http(), m_request.refererIsBaseUrl);
+}
+
 void WindowClientOptions::PrepareRun() {
     // The window's proxy is its dialog's: the environment's is not asked.
     m_session.Prepare(ClientConfig::Of(m_session.Http(), m_session.Client().RefererFromBaseUrl()),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/client_config.h"
 #include "settings/settings_file.h"
 
 #include <QString>
@@ -39,6 +40,9 @@ public:
     void PrepareRun();
 
     const RequestSettings& Request() const { return m_request; }
+    /// The first client's set-up as it stands, for requests outside the run
+    /// (finding a series): the same server sees the same client.
+    ClientConfig ProbeClient() const;
 
 private:
     RunSession& m_session;

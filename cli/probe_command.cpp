@@ -1,16 +1,15 @@
 #include "cli/probe_command.h"
 
-#include "app/series_probe.h"
+#include "app/client_config.h"
+#include "app/series_prober.h"
 #include "cli/client_options.h"
 #include "cli/env_proxy.h"
 #include "http/nmhttp.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <exception>
+#include <QProcessEnvironment>
+#include <optional>
 
 namespace {
 
@@ -29,17 +28,6 @@ const QList<CliOption>& options() {
     return table;
 }
 
-// A web page for a name that promises no page is a server's stand-in for a
-// file it does not have.
-bool StandInPage(const QByteArray& contentType, const QString& tail) {
-    if (!contentType.trimmed().toLower().startsWith("text/html"))
-        return false;
-    const QString suffix = QFileInfo(tail).suffix().toLower();
-    return !suffix.isEmpty() && !suffix.startsWith(QLatin1String("htm")) &&
-           suffix != QLatin1String("php") && suffix != QLatin1String("asp") &&
-           suffix != QLatin1String("aspx");
-}
-
 // A fixed part of a fetch pattern: brackets and braces stand for themselves.
 QString Literal(const QString& text) {
     QString escaped;
@@ -51,87 +39,23 @@ QString Literal(const QString& text) {
     return escaped;
 }
 
-void Pause(int ms) {
-    if (ms <= 0)
-        return;
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+// The client as `get` sets it up: https: allowed, the options given on
+// top, and the proxy the environment names for each URL, as curl reads it.
+ClientConfig ProbeClient(const ClientOptions& options) {
+    TNMHTTP http;
+    http.TLS = true;
+    ApplyClientOptions(options, http);
+    ClientConfig config = ClientConfig::Of(http, options.refererFromBaseUrl);
+    config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
+                             const QString& url,
+                             QString* problem) -> std::optional<ClientConfig::Proxy> {
+        const auto proxy = ProxyFromEnvironment(url, environment, problem);
+        if (!proxy)
+            return std::nullopt;
+        return ClientConfig::Proxy{proxy->host, proxy->port};
+    };
+    return config;
 }
-
-// One question put to the server: HEAD, or where the server refuses HEAD, a
-// GET of the first byte.
-class Asker {
-public:
-    Asker(const ClientOptions& client, bool verbose, QTextStream& err)
-        : client_(client)
-        , verbose_(verbose)
-        , err_(err) {}
-
-    SeriesProbe::Reply Ask(const QString& url, const QString& tail, QString& reason) {
-        SeriesProbe::Reply reply = Request(url, tail, reason);
-        if (!headRefused_ && (status_ == 405 || status_ == 501)) {
-            headRefused_ = true;
-            reply = Request(url, tail, reason);
-        }
-        return reply;
-    }
-
-private:
-    SeriesProbe::Reply Request(const QString& url, const QString& tail, QString& reason) {
-        TNMHTTP http;
-        http.InputFileMode = true;
-        http.Body = QFile::encodeName(scratch_.filePath(QStringLiteral("first-byte")));
-        http.TLS = true;
-        ApplyClientOptions(client_, http);
-        QString problem;
-        if (const auto proxy =
-                ProxyFromEnvironment(url, QProcessEnvironment::systemEnvironment(), &problem)) {
-            http.Proxy = proxy->host;
-            http.ProxyPort = proxy->port;
-        }
-        if (!problem.isEmpty()) {
-            reason = problem;
-            return SeriesProbe::Reply::Failed;
-        }
-        const char* method = headRefused_ ? "GET" : "HEAD";
-        status_ = 0;
-        try {
-            if (headRefused_) {
-                http.ExtraHeaders << "Range: bytes=0-0";
-                http.Get(url);
-            } else {
-                http.Head(url);
-            }
-        } catch (const std::exception& e) {
-            reason = QString::fromUtf8(e.what());
-            if (verbose_)
-                err_ << method << " " << url << "  " << reason << "\n";
-            return SeriesProbe::Reply::Failed;
-        }
-        const ReplyHead& head = http.LastReplyHead();
-        status_ = head.statusCode;
-        reason = QString::fromLatin1(head.statusLine);
-        if (verbose_)
-            err_ << method << " " << url << "  " << reason << "\n";
-        err_.flush();
-        if (status_ == 404 || status_ == 410)
-            return SeriesProbe::Reply::Missing;
-        if (status_ >= 200 && status_ < 300)
-            return StandInPage(head.contentType, tail) ? SeriesProbe::Reply::Missing
-                                                       : SeriesProbe::Reply::Found;
-        if (reason.isEmpty())
-            reason = http.FailureReason;
-        return SeriesProbe::Reply::Failed;
-    }
-
-    const ClientOptions& client_;
-    bool verbose_;
-    QTextStream& err_;
-    QTemporaryDir scratch_;
-    bool headRefused_ = false;
-    int status_ = 0;
-};
 
 int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
     const QString url = args.operands().first();
@@ -170,18 +94,23 @@ int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
     if (const QString problem = ReadClientOptions(args, client); !problem.isEmpty())
         return UsageError(ProbeCommand, problem, err);
 
-    SeriesProbe probe(*parts, misses);
-    Asker asker(client, args.has("verbose"), err);
-    bool first = true;
-    while (const auto question = probe.Next()) {
-        if (!first)
-            Pause(intervalMs);
-        first = false;
-        QString reason;
-        const SeriesProbe::Reply reply = asker.Ask(question->url, parts->tail, reason);
-        probe.Answer(reply, reason);
-    }
-    const std::optional<ProbedSeries> found = probe.Result();
+    SeriesProber prober;
+    if (args.has("verbose"))
+        QObject::connect(&prober, &SeriesProber::asked,
+                         [&err](const QString& method, const QString& url, const QString& said) {
+                             err << method << " " << url << "  " << said << "\n";
+                             err.flush();
+                         });
+    std::optional<ProbedSeries> found;
+    QEventLoop loop;
+    QObject::connect(&prober, &SeriesProber::finished,
+                     [&](SeriesProber::End end, const ProbedSeries& series) {
+                         if (end != SeriesProber::End::Cancelled)
+                             found = series;
+                         loop.quit();
+                     });
+    prober.Start(*parts, ProbeClient(client), misses, intervalMs);
+    loop.exec();
     if (!found || !found->error.isEmpty()) {
         err << "serifetch-cli probe: " << (found ? found->error : QString()) << "\n";
         return ExitFailure;

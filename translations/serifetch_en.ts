@@ -1742,6 +1742,19 @@ Save the list anyway?</translation>
     </message>
 </context>
 <context>
+    <name>SeriesFinder</name>
+    <message>
+        <source>Asking %1 where the series starts and ends…</source>
+        <translation>Asking %1 where the series starts and ends…</translation>
+    </message>
+    <message>
+        <source>Asking %1 where the series starts and ends…
+%2 requests; the last: %3 %4  %5</source>
+        <translation>Asking %1 where the series starts and ends…
+%2 requests; the last: %3 %4  %5</translation>
+    </message>
+</context>
+<context>
     <name>SeriesInputs</name>
     <message>
         <source>No "/" at the end: the file names are glued on, as in "…%1".</source>
@@ -1766,6 +1779,16 @@ Tail: %5</translation>
     <message>
         <source>Fetch on from the start number until %1 numbers in a row are missing; End is not used.</source>
         <translation>Fetch on from the start number until %1 numbers in a row are missing; End is not used.</translation>
+    </message>
+    <message>
+        <source>SaveDir: %1</source>
+        <translation>SaveDir: %1</translation>
+    </message>
+    <message>
+        <source>The series was not found: %1
+The inputs hold the split, the end left open.</source>
+        <translation>The series was not found: %1
+The inputs hold the split, the end left open.</translation>
     </message>
 </context>
 <context>
@@ -2413,6 +2436,18 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>保存先フォルダ</source>
         <translation>Save folder</translation>
+    </message>
+    <message>
+        <source>Split</source>
+        <translation>Split</translation>
+    </message>
+    <message>
+        <source>Find the series</source>
+        <translation>Find the series</translation>
+    </message>
+    <message>
+        <source>Ask the server which padding it writes and where the series starts and ends, with HEAD requests</source>
+        <translation>Ask the server which padding it writes and where the series starts and ends, with HEAD requests</translation>
     </message>
 </context>
 <context>

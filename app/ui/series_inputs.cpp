@@ -3,6 +3,7 @@
 #include "app/file_url_split.h"
 #include "app/open_series.h"
 #include "app/ui/main_window_controls.h"
+#include "app/ui/series_finder.h"
 #include "app/url_pattern.h"
 
 #include <QAction>
@@ -53,6 +54,8 @@ SeriesInputs::SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QOb
     m_c.Edit2->installEventFilter(this);
     m_c.Edit5->installEventFilter(this);
     SetMisses(m_misses);
+    m_finder = std::make_unique<SeriesFinder>(*m_c.ComboBox1->window());
+    connect(m_finder.get(), &SeriesFinder::finished, this, &SeriesInputs::SeriesFound);
 }
 
 SeriesInputs::~SeriesInputs() {
@@ -203,26 +206,61 @@ void SeriesInputs::UrlTextEdited(const QString& text) {
 
 void SeriesInputs::OfferFileUrlSplit(const QString& text) {
     const auto parts = SplitFileUrl(text);
-    if (!parts)
+    if (!parts || m_finder->Running())
         return;
-    const QString question = tr("This is the URL of one file. Split it into the series inputs?\n\n"
-                                "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
-                                 .arg(parts->baseUrl, parts->head, QString::number(parts->digits),
-                                      parts->start, parts->tail);
-    if (!m_ask(question))
+    const QString question =
+        tr("This is the URL of one file. Split it into the series inputs?\n\n"
+           "URL: %1\n先頭部: %2\n数字桁数: %3\n開始番号: %4\n後部: %5")
+            .arg(parts->baseUrl, parts->head, QString::number(parts->digits), parts->start,
+                 parts->tail) +
+        QLatin1Char('\n') +
+        tr("SaveDir: %1").arg(SeriesFolderFor(m_c.Edit4->text(), parts->baseUrl));
+    const auto choice = m_choose ? m_choose(question) : UserPrompts::SplitChoice::Cancel;
+    if (choice == UserPrompts::SplitChoice::Split) {
+        Fill(SplitFields(Fields(), *parts));
+    } else if (choice == UserPrompts::SplitChoice::FindSeries && m_probeSetup) {
+        m_finding = parts;
+        const ProbeSetup setup = m_probeSetup();
+        m_finder->Find(*parts, setup.client, m_misses, setup.intervalMs);
+    }
+}
+
+void SeriesInputs::SeriesFound(SeriesProber::End end, const ProbedSeries& series) {
+    if (!m_finding)
         return;
+    const FileUrlParts parts = *std::exchange(m_finding, std::nullopt);
+    if (end == SeriesProber::End::Found) {
+        Fill(FoundFields(Fields(), parts, series));
+        return;
+    }
+    // Asked for a split all the same: the inputs get what "Split" gives.
+    Fill(SplitFields(Fields(), parts));
+    if (end == SeriesProber::End::Failed)
+        m_tell(tr("The series was not found: %1\nThe inputs hold the split, the end left open.")
+                   .arg(series.error));
+}
+
+SeriesFields SeriesInputs::Fields() const {
+    return {m_c.ComboBox1->currentText(),
+            m_c.Edit1->text(),
+            m_c.SpinEdit1->value(),
+            m_c.Edit2->text(),
+            m_c.Edit5->text(),
+            m_c.OpenEndBox->isChecked(),
+            m_c.Edit3->text(),
+            m_c.Edit4->text()};
+}
+
+void SeriesInputs::Fill(const SeriesFields& fields) {
     FillQuietly([&] {
-        m_c.ComboBox1->setEditText(parts->baseUrl);
-        m_c.Edit1->setText(parts->head);
-        m_c.SpinEdit1->setValue(parts->digits);
-        m_c.Edit2->setText(parts->start);
-        m_c.Edit3->setText(parts->tail);
-        // The series starts at the pasted file; an end before it would list
-        // nothing.
-        const auto start = ParseSeriesNumber(parts->start);
-        const auto end = ParseSeriesNumber(m_c.Edit5->text());
-        if (start && (!end || *end < *start))
-            m_c.Edit5->setText(parts->start);
+        m_c.ComboBox1->setEditText(fields.baseUrl);
+        m_c.Edit1->setText(fields.head);
+        m_c.SpinEdit1->setValue(fields.digits);
+        m_c.Edit2->setText(fields.start);
+        m_c.Edit5->setText(fields.end);
+        m_c.OpenEndBox->setChecked(fields.openEnd);
+        m_c.Edit3->setText(fields.tail);
+        m_c.Edit4->setText(fields.saveDir);
     });
     RefreshPreview();
     UpdateSlashWarnings();

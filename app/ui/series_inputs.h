@@ -1,21 +1,28 @@
 #pragma once
 
+#include "app/client_config.h"
+#include "app/file_url_split.h"
 #include "app/pattern_jobs.h"
 #include "app/series.h"
+#include "app/series_prober.h"
+#include "app/series_split.h"
+#include "app/ui/user_prompts.h"
 #include "settings/settings_file.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLineEdit;
+class SeriesFinder;
 struct MainWindowControls;
 
 /// The series inputs of the main window: the file-name preview in Label10,
 /// the start and end numbers normalised as they are left, a warning on a
 /// base URL that would glue the file names on, and a pasted file URL offered
-/// for splitting into the inputs.
+/// for splitting into the inputs, or for finding its series on the server.
 class SeriesInputs : public QObject {
     Q_OBJECT
 
@@ -24,6 +31,13 @@ public:
     using Tell = std::function<void(const QString& text)>;
     /// Asks the user a yes/no question; true for yes.
     using Ask = std::function<bool(const QString& question)>;
+    /// What "Find the series" asks the server with: the window's client as
+    /// its options stand, and its pause between requests.
+    struct ProbeSetup {
+        ClientConfig client;
+        int intervalMs = 0;
+    };
+    using ProbeSetupFor = std::function<ProbeSetup()>;
 
     /// Follows the inputs of `controls`, which must outlive it.
     SeriesInputs(MainWindowControls& controls, Tell tell, Ask ask, QObject* parent = nullptr);
@@ -53,9 +67,19 @@ public:
     /// as it is filled (never showing a name from before), and a number that
     /// cannot be read is told once, by the caller's RefreshPreview afterwards.
     void FillQuietly(const std::function<void()>& fill);
-    /// When `text` is a whole file URL, asks whether to split it into the
-    /// inputs, and does so on "yes".
+    /// When `text` is a whole file URL, offers to split it into the inputs:
+    /// "Split" fills them from it with the end left open, "Find the series"
+    /// asks the server first and fills them with what it found (with what
+    /// "Split" gives when it found nothing, telling why). Either proposes a
+    /// folder of its own for the series (SeriesFolderFor). Nothing is listed.
     void OfferFileUrlSplit(const QString& text);
+    /// Where the offer's choice comes from, and what the server is asked
+    /// with; without them the offer is declined and nothing is asked.
+    void SetSplitChooser(UserPrompts::SplitChooser choose) { m_choose = std::move(choose); }
+    void SetProbeSetup(ProbeSetupFor setup) { m_probeSetup = std::move(setup); }
+    /// The inputs a split fills, as they stand, and filled from `fields`.
+    SeriesFields Fields() const;
+    void Fill(const SeriesFields& fields);
     /// How many missing numbers in a row end an open series
     /// (`[FileName]` `Misses`, kept as the settings file says).
     void SetMisses(int misses);
@@ -69,6 +93,7 @@ private:
     std::optional<qint32> ReadNumber(QLineEdit* edit, SeriesError failure);
     void UrlTextEdited(const QString& text);
     void UpdateSlashWarnings();
+    void SeriesFound(SeriesProber::End end, const ProbedSeries& series);
 
     MainWindowControls& m_c;
     Tell m_tell;
@@ -76,6 +101,11 @@ private:
     bool m_inPreview = false;
     bool m_filling = false;
     int m_misses = OpenSeries::kDefaultMisses;
+    UserPrompts::SplitChooser m_choose;
+    ProbeSetupFor m_probeSetup;
+    std::unique_ptr<SeriesFinder> m_finder;
+    /// The pasted file whose series the finder is asking for.
+    std::optional<FileUrlParts> m_finding;
     // The URL box's last two texts, to tell a paste from typing.
     QString m_urlBefore;
     QString m_urlNow;

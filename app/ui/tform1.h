@@ -70,6 +70,9 @@ public:
     void SetMessageSink(MessageSink sink) { m_prompts.sink = std::move(sink); }
     void SetFolderPicker(FolderPicker picker) { m_prompts.picker = std::move(picker); }
     void SetQuestionAsker(QuestionAsker asker) { m_prompts.asker = std::move(asker); }
+    void SetSplitChooser(UserPrompts::SplitChooser choose) {
+        m_prompts.splitChooser = std::move(choose);
+    }
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info) {
         m_prompts.Tell(text, kind);
     }

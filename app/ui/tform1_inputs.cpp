@@ -6,6 +6,7 @@
 #include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
+#include "app/window_client_options.h"
 #include "settings/settings_file.h"
 
 #include <QCheckBox>
@@ -20,6 +21,13 @@ void TForm1::WireSeriesInputs() {
     m_series = std::make_unique<SeriesInputs>(
         *this, [this](const QString& text) { ShowMessage(text, MessageKind::Error); },
         [this](const QString& question) { return Ask(question); });
+    m_series->SetSplitChooser(
+        [this](const QString& question) { return m_prompts.ChooseSplit(question); });
+    // The run's client as the options stand, and the run's pause: the server
+    // is asked as it would be fetched from.
+    m_series->SetProbeSetup([this] {
+        return SeriesInputs::ProbeSetup{m_options->ProbeClient(), m_options->Request().intervalMs};
+    });
 }
 
 void TForm1::Edit1Change() {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 UserPrompts::UserPrompts(QWidget& window)
     : m_window(window) {
@@ -17,6 +18,15 @@ UserPrompts::UserPrompts(QWidget& window)
     asker = [this](const QString& question) {
         return QMessageBox::question(&m_window, QStringLiteral("Serifetch"), question) ==
                QMessageBox::Yes;
+    };
+    splitChooser = [this](const QString& question) {
+        const auto box = SplitOfferBox(&m_window, question);
+        box->exec();
+        if (box->clickedButton() == box->button(QMessageBox::Cancel) || !box->clickedButton())
+            return SplitChoice::Cancel;
+        return box->buttonRole(box->clickedButton()) == QMessageBox::AcceptRole
+                   ? SplitChoice::Split
+                   : SplitChoice::FindSeries;
     };
     picker = [](QWidget* parent, const QString& start) {
         return QFileDialog::getExistingDirectory(
@@ -31,6 +41,27 @@ void UserPrompts::Tell(const QString& text, Kind kind) const {
 
 bool UserPrompts::Ask(const QString& question) const {
     return asker && asker(question);
+}
+
+UserPrompts::SplitChoice UserPrompts::ChooseSplit(const QString& question) const {
+    return splitChooser ? splitChooser(question) : SplitChoice::Cancel;
+}
+
+std::unique_ptr<QMessageBox> UserPrompts::SplitOfferBox(QWidget* parent, const QString& question) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, QStringLiteral("Serifetch"),
+                                             question, QMessageBox::Cancel, parent);
+    box->setObjectName(QStringLiteral("SplitOffer"));
+    QPushButton* split = box->addButton(QCoreApplication::translate("UserPrompts", "Split"),
+                                        QMessageBox::AcceptRole);
+    split->setObjectName(QStringLiteral("SplitButton"));
+    QPushButton* find = box->addButton(
+        QCoreApplication::translate("UserPrompts", "Find the series"), QMessageBox::ActionRole);
+    find->setObjectName(QStringLiteral("FindSeriesButton"));
+    find->setToolTip(QCoreApplication::translate(
+        "UserPrompts", "Ask the server which padding it writes and where the series starts and "
+                       "ends, with HEAD requests"));
+    box->setDefaultButton(split);
+    return box;
 }
 
 QString UserPrompts::PickFolder(const QString& folder) const {

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 /// The window's modal exchanges with the user: message boxes, yes/no
@@ -19,6 +21,10 @@ public:
     using FolderPicker = std::function<QString(QWidget* parent, const QString& start)>;
     /// Asks a yes/no question; true for yes.
     using QuestionAsker = std::function<bool(const QString& question)>;
+    /// What to do with a pasted file URL.
+    enum class SplitChoice { Split, FindSeries, Cancel };
+    /// Offers the split that `question` describes.
+    using SplitChooser = std::function<SplitChoice(const QString& question)>;
 
     /// The desktop's dialogs, owned by `window`.
     explicit UserPrompts(QWidget& window);
@@ -29,6 +35,11 @@ public:
     void Tell(const QString& text, Kind kind) const;
     /// No asker is a "no".
     bool Ask(const QString& question) const;
+    /// No chooser is a "Cancel".
+    SplitChoice ChooseSplit(const QString& question) const;
+    /// The box the default chooser shows: `question` with "Split", "Find
+    /// the series" and "Cancel", over `parent`.
+    static std::unique_ptr<QMessageBox> SplitOfferBox(QWidget* parent, const QString& question);
     /// The empty text when cancelled, or when there is no picker. The picker
     /// starts in PickerStart(`folder`).
     QString PickFolder(const QString& folder) const;
@@ -40,6 +51,7 @@ public:
     MessageSink sink;
     FolderPicker picker;
     QuestionAsker asker;
+    SplitChooser splitChooser;
 
 private:
     QWidget& m_window;

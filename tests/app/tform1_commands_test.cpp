@@ -8,6 +8,7 @@
 #include "tests/app/run_marks.h"
 #include "tests/app/window_fixture.h"
 #include "tests/settings_ui/recording_desktop.h"
+#include "tests/support/nginx_fixture.h"
 #include "tests/support/scripted_peer.h"
 #include "tests/support/test_env.h"
 
@@ -22,10 +23,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -321,6 +324,10 @@ protected:
             questions << q;
             return answer;
         });
+        form->SetSplitChooser([this](const QString& q) {
+            questions << q;
+            return answer ? UserPrompts::SplitChoice::Split : UserPrompts::SplitChoice::Cancel;
+        });
     }
     QStringList questions;
     bool answer = true;
@@ -337,9 +344,11 @@ TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
     QTest::qWait(20);
     EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
 
+    form->Edit4->setText("/home/u/pics/");
     for (const bool yes : {false, true}) {
         answer = yes;
         form->Edit5->setText("5");
+        form->OpenEndBox->setChecked(false);
         form->ComboBox1->setEditText(QString());
         QApplication::clipboard()->setText("http://127.0.0.1/d/pic017.jpg");
         form->ComboBox1->setFocus();
@@ -358,9 +367,14 @@ TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
         EXPECT_EQ(form->Edit1->text(), "pic");
         EXPECT_EQ(form->SpinEdit1->value(), 3);
         EXPECT_EQ(form->Edit2->text(), "017");
-        EXPECT_EQ(form->Edit5->text(), "017");
+        // The end is left open: the last series' end is no guide to this one.
+        EXPECT_EQ(form->Edit5->text(), "5");
+        EXPECT_TRUE(form->OpenEndBox->isChecked());
         EXPECT_EQ(form->Edit3->text(), ".jpg");
-        EXPECT_EQ(form->Label10->text(), "pic017.jpg  -  pic017.jpg");
+        // A second series goes to a folder of its own, not into the first one's.
+        EXPECT_EQ(form->Edit4->text(), "/home/u/pics/d/");
+        EXPECT_TRUE(form->Label10->text().startsWith("pic017.jpg"))
+            << form->Label10->text().toStdString();
         EXPECT_FALSE(form->UrlSlashWarning->isVisible());
     }
 
@@ -372,8 +386,126 @@ TEST_F(Inputs, TypedUrlStaysAsTypedAndAPastedFileUrlIsSplitOnYes) {
     ASSERT_TRUE(testenv::waitUntil([&] { return !questions.isEmpty(); }, 2000));
     EXPECT_TRUE(questions.first().endsWith(
         QString::fromUtf8("URL: http://127.0.0.1/photos%2C2020/\n先頭部: img\n数字桁数: "
-                          "2\n開始番号: 07\n後部: .jpg")))
+                          "2\n開始番号: 07\n後部: .jpg\nSaveDir: /home/u/pics/d/photos,2020/")))
         << questions.first().toStdString();
+}
+
+// The split offer's two choices against a real nginx serving
+// vol02/img_001.jpg … img_012.jpg, and a server that never answers.
+class SplitOffer : public WindowTest {
+protected:
+    static void SetUpTestSuite() {
+        www = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(QDir(www->path()).mkpath("gallery/vol02"));
+        for (int n = 1; n <= 12; ++n)
+            testenv::writeFile(
+                www->filePath(QStringLiteral("gallery/vol02/img_%1.jpg").arg(n, 3, 10, QChar('0'))),
+                "jpeg");
+        nginx = std::make_unique<NginxFixture>(www->path());
+        QString error;
+        if (!nginx->start(&error)) {
+            nginx.reset();
+            FAIL() << error.toStdString();
+        }
+    }
+    static void TearDownTestSuite() {
+        nginx.reset();
+        www.reset();
+    }
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(nginx);
+        // No pause between the probe's requests.
+        testenv::writeFile(IniPath(), "[Server]\nInterval=0\n");
+        form = Open();
+        form->SetSplitChooser([this](const QString& q) {
+            messages << q;
+            return choice;
+        });
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> www;
+    static inline std::unique_ptr<NginxFixture> nginx;
+    std::unique_ptr<TForm1> form;
+    UserPrompts::SplitChoice choice = UserPrompts::SplitChoice::Split;
+};
+
+TEST_F(SplitOffer, SplitLeavesTheEndOpenAndFindingTheSeriesFillsBothEnds) {
+    // Connections wait in its backlog, never answered: only Cancel ends them.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    const QString served = nginx->baseUrl() + "gallery/vol02/";
+    const QString unanswered =
+        QStringLiteral("http://127.0.0.1:%1/vol02/").arg(silent.serverPort());
+    using Choice = UserPrompts::SplitChoice;
+    const struct {
+        const char* name;
+        Choice choice;
+        QString pasted;
+        const char* saveDir;
+        bool cancel;
+        const char* head;
+        int digits;
+        const char* start;
+        const char* end;
+        bool openEnd;
+        const char* saveDirAfter;
+        const char* told; ///< the start of the one message, or nothing
+    } rows[] = {
+        {"split", Choice::Split, served + "img_07.jpg", "/home/u/pics/", false, "img_", 2, "07",
+         "40", true, "/home/u/pics/vol02/", nullptr},
+        {"split into its own folder again", Choice::Split, served + "img_07.jpg",
+         "/home/u/pics/vol02/", false, "img_", 2, "07", "40", true, "/home/u/pics/vol02/", nullptr},
+        {"found: padding and both ends", Choice::FindSeries, served + "img_07.jpg", "/home/u/pics",
+         false, "img_", 3, "001", "012", false, "/home/u/pics/vol02/", nullptr},
+        {"found from its last file", Choice::FindSeries, served + "img_012.jpg", "/home/u/pics/",
+         false, "img_", 3, "001", "012", false, "/home/u/pics/vol02/", nullptr},
+        {"not found: told, split", Choice::FindSeries, served + "img_050.jpg", "/home/u/pics/",
+         false, "img_", 3, "050", "40", true, "/home/u/pics/vol02/", "The series was not found"},
+        {"cancelled: split", Choice::FindSeries, unanswered + "img_07.jpg", "/home/u/pics/", true,
+         "img_", 2, "07", "40", true, "/home/u/pics/vol02/", nullptr},
+        {"declined", Choice::Cancel, served + "img_07.jpg", "/home/u/pics/", false, "x", 1, "1",
+         "40", false, "/home/u/pics/", nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        form->Edit1->setText("x");
+        form->SpinEdit1->setValue(1);
+        form->Edit2->setText("1");
+        form->Edit5->setText("40");
+        form->OpenEndBox->setChecked(false);
+        form->Edit3->setText(".png");
+        form->Edit4->setText(row.saveDir);
+        messages.clear();
+        choice = row.choice;
+        if (row.cancel)
+            WhenOpen<QProgressDialog>(form.get(), [](QProgressDialog& d) {
+                QTest::mouseClick(d.findChild<QPushButton*>(), Qt::LeftButton);
+            });
+        form->OfferFileUrlSplit(row.pasted);
+        ASSERT_TRUE(testenv::waitUntil(
+            [&] { return !form->findChild<QProgressDialog*>("SeriesFinderProgress"); }, 20'000));
+        ASSERT_FALSE(messages.isEmpty());
+        // Every row's series has the same folder of its own.
+        EXPECT_TRUE(messages.takeFirst().endsWith("\nSaveDir: /home/u/pics/vol02/"));
+        EXPECT_EQ(form->Edit1->text(), row.head);
+        EXPECT_EQ(form->SpinEdit1->value(), row.digits);
+        EXPECT_EQ(form->Edit2->text(), row.start);
+        EXPECT_EQ(form->Edit5->text(), row.end);
+        EXPECT_EQ(form->OpenEndBox->isChecked(), row.openEnd);
+        EXPECT_EQ(form->Edit4->text(), row.saveDirAfter);
+        if (!row.openEnd && row.choice == Choice::FindSeries) {
+            EXPECT_EQ(form->Label10->text(), "img_001.jpg  -  img_012.jpg");
+        }
+        if (row.told) {
+            ASSERT_EQ(messages.size(), 1);
+            EXPECT_TRUE(messages[0].startsWith(row.told)) << messages[0].toStdString();
+        } else {
+            EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        }
+        // Nothing is listed before List Up.
+        EXPECT_EQ(form->NextRow(), 1);
+    }
 }
 
 TEST_F(Inputs, GoAsksOnceForAMissingFolderAndStartsOnlyWhenItIsThere) {

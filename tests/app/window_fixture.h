@@ -34,6 +34,11 @@ protected:
             messages << question;
             return false;
         });
+        // So is the offer to split a pasted file URL.
+        form->SetSplitChooser([this](const QString& question) {
+            messages << question;
+            return UserPrompts::SplitChoice::Cancel;
+        });
         form->FormCreate();
         form->show();
         return form;
