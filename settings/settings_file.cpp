@@ -189,6 +189,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
         s.proxyHost = file.read(kServer, QStringLiteral("Host"), QStringLiteral("0.0.0.0"));
         s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, 0, 65535, warnings);
     }
+    s.proxyUser = file.read(kServer, QStringLiteral("ProxyUser"), {});
+    s.proxyPassword = file.read(kServer, QStringLiteral("ProxyPassword"), {});
+    s.rememberProxyPassword = !s.proxyPassword.isEmpty();
     s.request.tls = file.read(kServer, QStringLiteral("TLS"), kYes) != kNo;
     s.request.caFile = file.read(kServer, QStringLiteral("CAFile"), {});
     s.request.userAgent = file.read(kServer, QStringLiteral("UserAgent"), {});
@@ -205,6 +208,10 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.intervalMs =
         readInt(file, kServer, QStringLiteral("Interval"), s.request.intervalMs,
                 RequestSettings::kMinIntervalMs, RequestSettings::kMaxIntervalMs, warnings);
+    s.request.cookieFile = file.read(kServer, QStringLiteral("Cookies"), {});
+    s.request.netrc = file.read(kServer, QStringLiteral("Netrc"), kNo) == kYes;
+    s.request.limitRate = readInt(file, kServer, QStringLiteral("LimitRate"), 0, 0,
+                                  std::numeric_limits<int>::max(), warnings);
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
@@ -250,6 +257,15 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("Referer"), s.request.referer);
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
     writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
+    writeIfSet(QStringLiteral("Cookies"), s.request.cookieFile);
+    writeIfSet(QStringLiteral("Netrc"), s.request.netrc ? kYes : QString());
+    writeIfSet(QStringLiteral("LimitRate"),
+               s.request.limitRate > 0 ? QString::number(s.request.limitRate) : QString());
+    writeIfSet(QStringLiteral("ProxyUser"), s.proxyUser);
+    // A password the user did not ask to keep is not left behind either.
+    const bool keepPassword = s.rememberProxyPassword && !s.proxyPassword.isEmpty();
+    writeIfSet(QStringLiteral("ProxyPassword"), keepPassword ? s.proxyPassword : QString());
+    file.setOwnerOnly(keepPassword);
     if (const QString key = QStringLiteral("Parallel");
         s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.parallel));

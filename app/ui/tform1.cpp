@@ -162,10 +162,11 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Option1Click() {
-    m_options->Edit([this](QString& proxy, int& proxyPort, RequestSettings& request) {
-        TForm6 dialog(proxy, proxyPort, this, &request);
-        return dialog.exec() == QDialog::Accepted;
-    });
+    m_options->Edit(
+        [this](QString& proxy, int& proxyPort, RequestSettings& request, ProxyLogin& proxyLogin) {
+            TForm6 dialog(proxy, proxyPort, this, &request, &proxyLogin);
+            return dialog.exec() == QDialog::Accepted;
+        });
 }
 
 void TForm1::About1Click() {

@@ -4,6 +4,7 @@
 #include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
+#include "app/window_client_options.h"
 #include "settings/settings_file.h"
 
 #include <QCheckBox>
@@ -45,6 +46,11 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::ListUp() {
+    // A login in the URL is kept for this window's runs, never listed: not
+    // in the jobs, the history, nor the box.
+    if (const QString url = m_options->TakeLoginFromUrl(ComboBox1->currentText());
+        url != ComboBox1->currentText())
+        ComboBox1->setEditText(url);
     // The URL last listed up is the one the next start offers.
     InputSettings::RaiseInHistory(*ComboBox1);
 

@@ -85,7 +85,8 @@ void TForm1::GoButtonClick() {
         m_presenter->RunStarting();
         m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
-        m_options->PrepareRun();
+        if (const QStringList warnings = m_options->PrepareRun(); !warnings.isEmpty())
+            ShowMessage(warnings.join(QStringLiteral("\n")), MessageKind::Error);
     }
     m_run->GoButtonClick();
 }

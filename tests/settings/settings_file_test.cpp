@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -269,8 +270,9 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel",
-                            "Retries", "Interval"})
+    for (const char* key :
+         {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "Parallel", "Retries",
+          "Interval", "Cookies", "Netrc", "LimitRate", "ProxyUser", "ProxyPassword"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -285,7 +287,13 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     s.request.parallel = 8;
     s.request.retries = 0;
     s.request.intervalMs = 0;
+    s.request.cookieFile = "/home/u/cookies.txt";
+    s.request.netrc = true;
+    s.request.limitRate = 204800;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nCookies=/home/u/cookies.txt\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nNetrc=Yes\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nLimitRate=204800\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nInterval=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\n"));
@@ -321,6 +329,10 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         {"Interval=-1", &RequestSettings::intervalMs, 200, true},
         {"Interval=0.5", &RequestSettings::intervalMs, 200, true},
         {"Other=1", &RequestSettings::intervalMs, 200, false},
+        {"LimitRate=204800", &RequestSettings::limitRate, 204800, false},
+        {"LimitRate=0", &RequestSettings::limitRate, 0, false},
+        {"LimitRate=-5", &RequestSettings::limitRate, 0, true},
+        {"LimitRate=200k", &RequestSettings::limitRate, 0, true},
     };
     for (const auto& row : numbers) {
         writeFile(ini, QByteArray("[Server]\r\n") + row.line + "\r\n");
@@ -334,6 +346,34 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\n");
         EXPECT_EQ(SettingsFile::load(ini).settings.request.tls, on) << value;
     }
+}
+
+TEST_F(SettingsFileTest, AProxyPasswordIsKeptOnlyWhenRememberedAndThenTheFileIsTheOwnersAlone) {
+    Settings s = sample();
+    s.proxyUser = "alice";
+    s.proxyPassword = "s3cret";
+    s.rememberProxyPassword = false;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    QByteArray bytes = readFile(ini);
+    EXPECT_TRUE(bytes.contains("\r\nProxyUser=alice\r\n")) << bytes.constData();
+    EXPECT_FALSE(bytes.contains("s3cret")) << bytes.constData();
+    EXPECT_FALSE(SettingsFile::load(ini).settings.rememberProxyPassword);
+
+    s.rememberProxyPassword = true;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nProxyPassword=s3cret\r\n"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const Settings back = SettingsFile::load(ini).settings;
+    EXPECT_EQ(back.proxyUser, "alice");
+    EXPECT_EQ(back.proxyPassword, "s3cret");
+    EXPECT_TRUE(back.rememberProxyPassword);
+
+    // Unticked later: the password leaves the file.
+    s.rememberProxyPassword = false;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_FALSE(readFile(ini).contains("s3cret"));
 }
 
 TEST_F(SettingsFileTest, WindowKeysAreWrittenOnlyOnceRememberedAndABadOneKeepsTheBuiltInLayout) {
