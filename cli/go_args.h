@@ -17,6 +17,8 @@ struct GoArgs {
     std::optional<int> minSizeKB;
     /// --interval: the pause after each request; unset takes the settings' value.
     std::optional<int> intervalMs;
+    /// --random-wait: each pause lasts 0.5 to 1.5 times the interval.
+    bool randomWait = false;
     /// --rate: request starts a second to each server; 0 for no cap.
     double ratePerSecond = 0;
     /// --proxy; an empty host (--proxy '') is no proxy, not even the
@@ -35,6 +37,9 @@ struct GoArgs {
     bool allowHiddenPaths = false;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
+    /// The logins of the run beyond the options': those the listed URL held
+    /// (fetch takes them out of it, so they are never saved).
+    RunLogins logins;
     /// fetch with an open end: the series the run lists as it goes.
     std::optional<OpenSeriesRun::Spec> openSeries;
 };

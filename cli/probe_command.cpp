@@ -4,6 +4,7 @@
 #include "cli/client_options.h"
 #include "cli/env_proxy.h"
 #include "http/nmhttp.h"
+#include "http/url_credentials.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -66,7 +67,13 @@ public:
     Asker(const ClientOptions& client, bool verbose, QTextStream& err)
         : client_(client)
         , verbose_(verbose)
-        , err_(err) {}
+        , err_(err) {
+        // One set of cookies, logins and pace for all the questions.
+        for (const QString& warning : SetUpRunExtras(client, {}, false, 0, shared_, logins_))
+            err_ << warning << "\n";
+    }
+    /// Takes the login out of the URL the series is probed from.
+    QString TakeLoginFromUrl(const QString& url) { return logins_.TakeFromUrl(url); }
 
     SeriesProbe::Reply Ask(const QString& url, const QString& tail, QString& reason) {
         SeriesProbe::Reply reply = Request(url, tail, reason);
@@ -84,6 +91,14 @@ private:
         http.Body = QFile::encodeName(scratch_.filePath(QStringLiteral("first-byte")));
         http.TLS = true;
         ApplyClientOptions(client_, http);
+        http.Cookies = shared_.Cookies;
+        http.Pace = shared_.Pace;
+        http.ProxyUser = shared_.ProxyUser;
+        http.ProxyPassword = shared_.ProxyPassword;
+        if (const std::optional<BasicLogin> login = logins_.For(url)) {
+            http.HeaderInfo.UserId = login->user.toUtf8();
+            http.HeaderInfo.Password = login->password.toUtf8();
+        }
         QString problem;
         if (const auto proxy =
                 ProxyFromEnvironment(url, QProcessEnvironment::systemEnvironment(), &problem)) {
@@ -126,6 +141,8 @@ private:
     }
 
     const ClientOptions& client_;
+    TNMHTTP shared_; ///< holds what every question shares
+    RunLogins logins_;
     bool verbose_;
     QTextStream& err_;
     QTemporaryDir scratch_;
@@ -134,7 +151,8 @@ private:
 };
 
 int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
-    const QString url = args.operands().first();
+    // The series is told and asked for without the URL's login.
+    const QString url = TakeCredentials(args.operands().first()).url;
     const std::optional<FileUrlParts> parts = SplitFileUrl(url);
     if (!parts)
         return UsageError(ProbeCommand,
@@ -172,6 +190,7 @@ int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
 
     SeriesProbe probe(*parts, misses);
     Asker asker(client, args.has("verbose"), err);
+    asker.TakeLoginFromUrl(args.operands().first());
     bool first = true;
     while (const auto question = probe.Next()) {
         if (!first)

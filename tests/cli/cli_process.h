@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,9 @@ public:
 
     explicit CliProcess(QString home);
     ~CliProcess();
+    /// Sets `name` in the environment of the commands run next (HOME, to
+    /// point at a test's own ~/.netrc).
+    void setEnv(const QString& name, const QString& value) { extraEnv_.insert(name, value); }
 
     /// Runs a command to its end (at most `timeoutMs`).
     Result run(const QStringList& args, int timeoutMs = 30000);
@@ -48,6 +52,7 @@ private:
     void collect();
 
     QString home_;
+    QHash<QString, QString> extraEnv_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer clock_;
     QByteArray pending_;
