@@ -70,7 +70,14 @@ void TForm1::SelectGridRows(int top, int bottom) {
 }
 
 void TForm1::AddUrlToHistory() {
+    TakeLoginFromUrlBox();
     InputSettings::AddToHistory(*ComboBox1);
+}
+
+void TForm1::TakeLoginFromUrlBox() {
+    if (const QString url = m_options->TakeLoginFromUrl(ComboBox1->currentText());
+        url != ComboBox1->currentText())
+        ComboBox1->setEditText(url);
 }
 
 void TForm1::WireRunView() {

@@ -136,6 +136,9 @@ protected:
 private:
     void WireSeriesInputs();
     void ListUp();
+    /// A login typed into the URL box is kept for this window's runs and
+    /// taken out of the box, before the URL reaches the grid or the history.
+    void TakeLoginFromUrlBox();
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
     void WireRunView();

@@ -46,11 +46,7 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::ListUp() {
-    // A login in the URL is kept for this window's runs, never listed: not
-    // in the jobs, the history, nor the box.
-    if (const QString url = m_options->TakeLoginFromUrl(ComboBox1->currentText());
-        url != ComboBox1->currentText())
-        ComboBox1->setEditText(url);
+    TakeLoginFromUrlBox();
     // The URL last listed up is the one the next start offers.
     InputSettings::RaiseInHistory(*ComboBox1);
 
