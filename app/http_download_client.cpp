@@ -84,6 +84,10 @@ QString HttpDownloadClient::ReplyLastModified() const {
     return QString::fromLatin1(http_.LastReplyHead().lastModified);
 }
 
+bool HttpDownloadClient::ReplyOffersBasic() const {
+    return http_.LastReplyHead().basicOffered;
+}
+
 QString HttpDownloadClient::StatusText() const {
     return http_.StatusText;
 }

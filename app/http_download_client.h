@@ -51,6 +51,7 @@ protected:
     int ReplyStatus() const override;
     QString ReplyEtag() const override;
     QString ReplyLastModified() const override;
+    bool ReplyOffersBasic() const override;
 
 private:
     TNMHTTP& http_;

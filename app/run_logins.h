@@ -23,6 +23,10 @@ public:
     /// Takes the user and password out of `url` and keeps them for its
     /// server; returns `url` without them (as it was when it held none).
     QString TakeFromUrl(const QString& url);
+    /// Keeps `login` for `server` ("scheme://host:port", as ServerOf says).
+    void KeepFor(const QString& server, const BasicLogin& login) {
+        byServer_.insert(server, login);
+    }
     /// The login every server of the run gets (nullopt: none).
     void SetForEveryServer(std::optional<BasicLogin> login) { every_ = std::move(login); }
     /// The text of ~/.netrc to look hosts up in; empty for none.

@@ -30,6 +30,19 @@ void WindowClientOptions::Apply(const Settings& s) {
     http.ProxyPassword = m_proxyLogin.password.toUtf8();
     m_session.Client().SetRefererFromBaseUrl(m_request.refererIsBaseUrl);
     m_session.Run().SetTickInterval(m_request.intervalMs);
+    m_remembered = s.serverLogins;
+    for (const ServerLogin& login : m_remembered)
+        m_logins.KeepFor(login.server, {login.user, login.password});
+}
+
+void WindowClientOptions::KeepLogin(const QString& url, const BasicLogin& login, bool remember) {
+    const QString server = RunLogins::ServerOf(url);
+    if (server.isEmpty())
+        return;
+    m_logins.KeepFor(server, login);
+    m_remembered.removeIf([&](const ServerLogin& kept) { return kept.server == server; });
+    if (remember)
+        m_remembered << ServerLogin{server, login.user, login.password};
 }
 
 void WindowClientOptions::Read(Settings& s) const {
@@ -39,6 +52,7 @@ void WindowClientOptions::Read(Settings& s) const {
     s.proxyUser = m_proxyLogin.user;
     s.proxyPassword = m_proxyLogin.password;
     s.rememberProxyPassword = m_proxyLogin.remember;
+    s.serverLogins = m_remembered;
 }
 
 void WindowClientOptions::Edit(const Editor& edit) {

@@ -47,6 +47,10 @@ public:
     /// for its server, for the runs of this window; returns the URL without
     /// them.
     QString TakeLoginFromUrl(const QString& url) { return m_logins.TakeFromUrl(url); }
+    /// A name and password the user gave for the server of `url` when it
+    /// asked: kept for this window's runs, and in the settings file when
+    /// `remember`.
+    void KeepLogin(const QString& url, const BasicLogin& login, bool remember);
     /// The login for `url` the next run would send (tests look).
     std::optional<BasicLogin> LoginFor(const QString& url) const { return m_logins.For(url); }
 
@@ -57,4 +61,5 @@ private:
     RequestSettings m_request;
     ProxyLogin m_proxyLogin;
     RunLogins m_logins;
+    QList<ServerLogin> m_remembered; ///< what the next store writes
 };

@@ -13,6 +13,7 @@ namespace {
 const QString kUrl = QStringLiteral("URL");
 const QString kFileName = QStringLiteral("FileName");
 const QString kServer = QStringLiteral("Server");
+const QString kLogins = QStringLiteral("Logins");
 const QString kYes = QStringLiteral("Yes");
 const QString kNo = QStringLiteral("No");
 constexpr int kHistoryKeys = int(kUrlHistorySize);
@@ -218,6 +219,15 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
             break;
         s.request.extraHeaders << line;
     }
+    for (int n = 1;; ++n) {
+        const QString number = QString::number(n);
+        ServerLogin login{file.read(kLogins, "Server" + number, {}),
+                          file.read(kLogins, "User" + number, {}),
+                          file.read(kLogins, "Password" + number, {})};
+        if (login.server.isEmpty())
+            break;
+        s.serverLogins << login;
+    }
     s.window = readWindow(file);
     return result;
 }
@@ -265,7 +275,18 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     // A password the user did not ask to keep is not left behind either.
     const bool keepPassword = s.rememberProxyPassword && !s.proxyPassword.isEmpty();
     writeIfSet(QStringLiteral("ProxyPassword"), keepPassword ? s.proxyPassword : QString());
-    file.setOwnerOnly(keepPassword);
+    // Those no longer kept are emptied, so that none is read back.
+    for (int n = 1;; ++n) {
+        const QString number = QString::number(n);
+        if (n > s.serverLogins.size() && file.read(kLogins, "Server" + number, {}).isEmpty())
+            break;
+        const ServerLogin login =
+            n <= s.serverLogins.size() ? s.serverLogins[n - 1] : ServerLogin{};
+        file.write(kLogins, "Server" + number, login.server);
+        file.write(kLogins, "User" + number, login.user);
+        file.write(kLogins, "Password" + number, login.password);
+    }
+    file.setOwnerOnly(keepPassword || !s.serverLogins.isEmpty());
     if (const QString key = QStringLiteral("Parallel");
         s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.parallel));

@@ -93,6 +93,16 @@ struct ProxyLogin {
     friend bool operator==(const ProxyLogin&, const ProxyLogin&) = default;
 };
 
+/// A server's login the user asked the window to remember: `[Logins]`
+/// `ServerN` ("scheme://host:port"), `UserN` and `PasswordN`.
+struct ServerLogin {
+    QString server;
+    QString user;
+    QString password;
+
+    friend bool operator==(const ServerLogin&, const ServerLogin&) = default;
+};
+
 /// The `[Window]` keys: the main window's layout as the user left it. Each
 /// part is remembered once the window has stored it; until then (and for a
 /// value that cannot be read) the window keeps its built-in layout.
@@ -147,6 +157,9 @@ struct Settings {
     QString proxyUser;
     QString proxyPassword;
     bool rememberProxyPassword = false;
+    /// Logins for servers that asked for one, kept because the user ticked
+    /// "remember"; the file is then readable by its owner alone.
+    QList<ServerLogin> serverLogins;
     /// What goes into each request besides the proxy (`[Server]` keys too).
     RequestSettings request;
     /// The main window's layout; the headless front end passes it through.

@@ -2222,6 +2222,37 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     </message>
 </context>
 <context>
+    <name>TLoginDialog</name>
+    <message>
+        <source>Name and password</source>
+        <translation>Name and password</translation>
+    </message>
+    <message>
+        <source>%1 asks for a name and password.</source>
+        <translation>%1 asks for a name and password.</translation>
+    </message>
+    <message>
+        <source>Remember them (in serifech.ini, readable by you alone)</source>
+        <translation>Remember them (in serifech.ini, readable by you alone)</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+</context>
+<context>
     <name>TNMHTTP</name>
     <message>
         <source>Cannot open file "%1". %2</source>

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "app/job_grid.h"
+#include "app/ui/login_dialog.h"
 #include "app/ui/main_window_controls.h"
 #include "app/ui/user_prompts.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QLineEdit;
@@ -69,6 +72,9 @@ public:
     void SetMessageSink(MessageSink sink) { m_prompts.sink = std::move(sink); }
     void SetFolderPicker(FolderPicker picker) { m_prompts.picker = std::move(picker); }
     void SetQuestionAsker(QuestionAsker asker) { m_prompts.asker = std::move(asker); }
+    /// Asks for a name and password for `server`; nothing on "Cancel".
+    using LoginAsker = std::function<std::optional<LoginAnswer>(const QString& server)>;
+    void SetLoginAsker(LoginAsker asker) { m_askLogin = std::move(asker); }
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info) {
         m_prompts.Tell(text, kind);
     }
@@ -151,6 +157,12 @@ private:
 
     JobGrid m_grid;
     UserPrompts m_prompts{*this};
+    LoginAsker m_askLogin = [this](const QString& server) {
+        return TLoginDialog::Ask(server, this);
+    };
+    /// The servers asked for a login since the last "Go!": a wrong answer
+    /// is asked again in the next run, not at every job.
+    QSet<QString> m_loginAsked;
     std::unique_ptr<WindowProfile> m_profile;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;

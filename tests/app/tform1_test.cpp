@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -366,4 +367,21 @@ TEST_F(MainWindow, CheckBox2GovernsTheLimit) {
     EXPECT_FALSE(form.SpinEdit2->isEnabled());
     QTest::mouseClick(form.CheckBox2, Qt::LeftButton);
     EXPECT_TRUE(form.SpinEdit2->isEnabled());
+}
+
+TEST(LoginDialog, NamesTheServerHidesThePasswordAndAnswersOnlyOnOk) {
+    for (const char* button : {"Button1", "Button2"}) {
+        TLoginDialog dialog("https://nas.lan:443");
+        dialog.show();
+        EXPECT_TRUE(dialog.findChild<QLabel*>("Label1")->text().contains("https://nas.lan:443"));
+        auto* password = dialog.findChild<QLineEdit*>("Edit2");
+        EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+        dialog.findChild<QLineEdit*>("Edit1")->setText("alice");
+        password->setText("pw");
+        dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(button), Qt::LeftButton);
+        EXPECT_EQ(dialog.result(),
+                  QByteArray(button) == "Button1" ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(dialog.Answer(), (LoginAnswer{"alice", "pw", true}));
+    }
 }

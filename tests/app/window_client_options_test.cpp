@@ -106,6 +106,20 @@ TEST(WindowClientOptions, EachRunStartsFromTheCookieFileWithItsCapAndTheListedLo
     EXPECT_EQ(options.LoginFor("http://nas.local/g/p01.jpg"), (BasicLogin{"alice", "pw"}));
     EXPECT_EQ(options.LoginFor("http://other.local/g/p01.jpg"), std::nullopt);
 
+    // A login given when a server asked: written back only when remembered.
+    options.KeepLogin("https://g.example/a/p01.jpg", {"dan", "pw"}, false);
+    options.KeepLogin("http://nas.local/b/", {"carol", "pw2"}, true);
+    EXPECT_EQ(options.LoginFor("https://g.example/x"), (BasicLogin{"dan", "pw"}));
+    EXPECT_EQ(options.LoginFor("http://nas.local/g/p01.jpg"), (BasicLogin{"carol", "pw2"}));
+    Settings stored;
+    options.Read(stored);
+    const QList<ServerLogin> remembered{{"http://nas.local:80", "carol", "pw2"}};
+    EXPECT_EQ(stored.serverLogins, remembered);
+    // Unticked the next time: forgotten by the file.
+    options.KeepLogin("http://nas.local/", {"carol", "pw3"}, false);
+    options.Read(stored);
+    EXPECT_TRUE(stored.serverLogins.isEmpty());
+
     s.request.cookieFile.clear();
     s.request.limitRate = 0;
     options.Apply(s);

@@ -374,6 +374,18 @@ TEST_F(SettingsFileTest, AProxyPasswordIsKeptOnlyWhenRememberedAndThenTheFileIsT
     s.rememberProxyPassword = false;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
     EXPECT_FALSE(readFile(ini).contains("s3cret"));
+
+    // A server's login kept the same way, and forgotten without a trace.
+    s.serverLogins = {{"http://nas.local:80", "carol", "pw1"},
+                      {"https://g.example:443", "dan", ""}};
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.serverLogins, s.serverLogins);
+    ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    s.serverLogins.removeFirst();
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.serverLogins, s.serverLogins);
+    EXPECT_FALSE(readFile(ini).contains("pw1"));
 }
 
 TEST_F(SettingsFileTest, WindowKeysAreWrittenOnlyOnceRememberedAndABadOneKeepsTheBuiltInLayout) {
