@@ -14,6 +14,10 @@ ClientConfig ClientConfig::Of(const TNMHTTP& http, bool refererFromBaseUrl) {
     config.timeOutMs = http.TimeOut();
     config.lowSpeedLimit = http.LowSpeedLimit;
     config.refererFromBaseUrl = refererFromBaseUrl;
+    config.proxyUser = http.ProxyUser;
+    config.proxyPassword = http.ProxyPassword;
+    config.cookies = http.Cookies;
+    config.pace = http.Pace;
     return config;
 }
 
@@ -28,4 +32,9 @@ void ClientConfig::ApplyTo(TNMHTTP& http) const {
     http.ExtraHeaders = extraHeaders;
     http.SetTimeOut(timeOutMs);
     http.LowSpeedLimit = lowSpeedLimit;
+    http.ProxyUser = proxyUser;
+    http.ProxyPassword = proxyPassword;
+    if (cookies)
+        http.Cookies = cookies;
+    http.Pace = pace;
 }

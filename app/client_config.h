@@ -1,13 +1,17 @@
 #pragma once
 
+#include "app/run_logins.h"
 #include "http/header_info.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class CookieStore;
+class ReceivePace;
 class TNMHTTP;
 
 /// Everything a front end sets up on a client, as one value: a run copies
@@ -25,6 +29,20 @@ struct ClientConfig {
     int lowSpeedLimit = 0;
     /// Each request sends its URL's base URL as its Referer.
     bool refererFromBaseUrl = false;
+    /// The proxy's Basic login; empty for none.
+    QByteArray proxyUser;
+    QByteArray proxyPassword;
+    /// The run's cookies, one store for all its clients: what a reply sets
+    /// for one file goes with the next file's request, whichever lane asks.
+    std::shared_ptr<CookieStore> cookies;
+    /// The run's cap on the bytes a second all its clients read together;
+    /// null for none.
+    std::shared_ptr<ReceivePace> pace;
+
+    /// The login for one URL's server, asked before each request when set;
+    /// nothing for none.
+    using LoginForUrl = std::function<std::optional<BasicLogin>(const QString& url)>;
+    LoginForUrl loginForUrl;
 
     /// The proxy for one URL, asked before each request when set (the
     /// environment's, as curl reads it): host and port, nothing for none;

@@ -43,6 +43,7 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
     outcome.statusLine = FailureReason();
     outcome.etag = ReplyEtag();
     outcome.lastModified = ReplyLastModified();
+    outcome.basicOffered = outcome.httpStatus == 401 && ReplyOffersBasic();
     if (reply_ == Reply::Succeeded) {
         outcome.status = DownloadOutcome::Status::Succeeded;
     } else if (reply_ == Reply::Failed) {

@@ -89,6 +89,8 @@ protected:
     virtual int ReplyStatus() const { return 0; }
     virtual QString ReplyEtag() const { return {}; }
     virtual QString ReplyLastModified() const { return {}; }
+    /// The final reply offers Basic authentication.
+    virtual bool ReplyOffersBasic() const { return false; }
 
     /// A transfer begins (from Start): nothing of the last one is left.
     void TransferBegins();

@@ -41,6 +41,8 @@ struct DownloadOutcome {
     /// The reply's validators, for a later conditional or resumed request.
     QString etag;
     QString lastModified;
+    /// A 401 whose server would take a name and password (Basic).
+    bool basicOffered = false;
 
     bool Succeeded() const { return status == Status::Succeeded; }
     bool Cancelled() const { return status == Status::Cancelled; }

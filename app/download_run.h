@@ -94,6 +94,10 @@ public:
     int TickInterval() const { return m_hosts.PauseMs(); }
     /// At most `perSecond` request starts a second to each server (0: no cap).
     void SetRateLimit(double perSecond) { m_hosts.SetRateLimit(perSecond); }
+    /// Each pause after a request lasts 0.5 to 1.5 times the interval.
+    void SetRandomWait(bool on, HostScheduler::Random random = {}) {
+        m_hosts.SetRandomWait(on, std::move(random));
+    }
     /// How many more times a job that failed for a passing reason is tried
     /// in one run (0 by default).
     void SetRetries(int retries) { m_retries = qMax(0, retries); }

@@ -3,9 +3,27 @@
 #include "app/job_policy.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 #include <memory>
+
+void HostScheduler::SetRandomWait(bool on, Random random) {
+    if (!on) {
+        random_ = {};
+        return;
+    }
+    random_ =
+        random ? std::move(random) : [] { return QRandomGenerator::global()->generateDouble(); };
+}
+
+qint64 HostScheduler::NextPauseMs() {
+    if (!random_)
+        return pauseMs_;
+    const double factor = 0.5 + std::clamp(random_(), 0.0, 1.0);
+    return qint64(std::llround(double(pauseMs_) * factor));
+}
 
 HostScheduler::HostScheduler(Clock clock)
     : clock_(std::move(clock)) {

@@ -34,8 +34,16 @@ public:
     int Lanes() const { return int(laneDue_.size()); }
     void SetPauseMs(int ms) { pauseMs_ = qMax(0, ms); }
     int PauseMs() const { return pauseMs_; }
+    /// A number from 0 up to (not including) 1, drawn anew each time.
+    using Random = std::function<double()>;
+    /// Each pause lasts from 0.5 to 1.5 times PauseMs(), as `random` draws
+    /// it (wget's --random-wait): a steady beat is what a server's robot
+    /// check looks for. An unset `random` is the system's generator.
+    void SetRandomWait(bool on, Random random = {});
     /// The lane's request has just ended: it waits the pause.
-    void Pause(int lane) { laneDue_[size_t(lane)] = Now() + pauseMs_; }
+    void Pause(int lane) { laneDue_[size_t(lane)] = Now() + NextPauseMs(); }
+    /// How long the next pause lasts.
+    qint64 NextPauseMs();
     /// The lane's next step is due at `ms` (now when 0 or in the past).
     void DueAt(int lane, qint64 ms) { laneDue_[size_t(lane)] = ms; }
     qint64 LaneDue(int lane) const { return laneDue_[size_t(lane)]; }
@@ -90,6 +98,7 @@ private:
     Clock clock_;
     qint64 now_ = 0;
     int pauseMs_ = 0;
+    Random random_; ///< set: pauses vary
     std::vector<qint64> laneDue_;
     qint64 rateGapMs_ = 0;
     int maxPerHost_ = 0;

@@ -58,6 +58,11 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
         http_.HeaderInfo.Referer = RequestLines::EncodeUrl(BaseUrlOf(url).toUtf8());
     if (beforeGet_)
         beforeGet_(url);
+    if (loginFor_) {
+        const std::optional<BasicLogin> login = loginFor_(url);
+        http_.HeaderInfo.UserId = login ? login->user.toUtf8() : QByteArray();
+        http_.HeaderInfo.Password = login ? login->password.toUtf8() : QByteArray();
+    }
     http_.Start(cmdGet, url);
     TransferBegins();
 }
@@ -77,6 +82,10 @@ QString HttpDownloadClient::ReplyEtag() const {
 
 QString HttpDownloadClient::ReplyLastModified() const {
     return QString::fromLatin1(http_.LastReplyHead().lastModified);
+}
+
+bool HttpDownloadClient::ReplyOffersBasic() const {
+    return http_.LastReplyHead().basicOffered;
 }
 
 QString HttpDownloadClient::StatusText() const {

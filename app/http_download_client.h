@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/download_client.h"
+#include "app/run_logins.h"
 
 #include <QMetaObject>
+#include <functional>
+#include <optional>
 
 class TNMHTTP;
 
@@ -28,6 +31,11 @@ public:
     void SetBeforeGet(std::function<void(const QString& url)> hook) {
         beforeGet_ = std::move(hook);
     }
+    /// Asked before each request with its URL for the login of its server
+    /// (the component sends it there alone); unset leaves the component's.
+    void SetLoginFor(std::function<std::optional<BasicLogin>(const QString& url)> lookup) {
+        loginFor_ = std::move(lookup);
+    }
     void Abort() override;
     QString StatusText() const override;
     qint64 ReceivedBytes() const override;
@@ -43,6 +51,7 @@ protected:
     int ReplyStatus() const override;
     QString ReplyEtag() const override;
     QString ReplyLastModified() const override;
+    bool ReplyOffersBasic() const override;
 
 private:
     TNMHTTP& http_;
@@ -54,6 +63,7 @@ private:
     } ended_;
     bool refererFromBaseUrl_ = false;
     std::function<void(const QString& url)> beforeGet_;
+    std::function<std::optional<BasicLogin>(const QString& url)> loginFor_;
     QMetaObject::Connection finished_;
     /// The request under way raised `failed`: a reply said why.
     bool failed_ = false;

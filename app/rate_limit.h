@@ -1,5 +1,8 @@
 #pragma once
 
+#include "net/receive_pace.h"
+
+#include <QElapsedTimer>
 #include <QString>
 #include <optional>
 
@@ -34,4 +37,21 @@ private:
     qint64 tokens_ = 0; ///< bytes that may be read now; below 0 after an overdraw
     qint64 lastMs_ = -1;
     qint64 carry_ = 0; ///< thousandths of a byte earned but not yet counted
+};
+
+/// A RateLimit as the sessions of a run ask it, on a monotonic clock
+/// started with it.
+class RateLimitPace : public ReceivePace {
+public:
+    explicit RateLimitPace(qint64 bytesPerSecond)
+        : limit_(bytesPerSecond) {
+        clock_.start();
+    }
+    qint64 Allowance(qint64 wanted) override { return limit_.Allowance(wanted, clock_.elapsed()); }
+    void Took(qint64 bytes) override { limit_.Took(bytes, clock_.elapsed()); }
+    qint64 WaitMs() override { return limit_.WaitMs(clock_.elapsed()); }
+
+private:
+    RateLimit limit_;
+    QElapsedTimer clock_;
 };

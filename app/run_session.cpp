@@ -21,6 +21,7 @@ RunSession::~RunSession() {
 void RunSession::SetUp(TNMHTTP& http, HttpDownloadClient& client, const ClientConfig& config) {
     config.ApplyTo(http);
     client.SetRefererFromBaseUrl(config.refererFromBaseUrl);
+    client.SetLoginFor(config.loginForUrl);
     if (!config.proxyForUrl) {
         client.SetBeforeGet({});
         return;

@@ -112,6 +112,11 @@ void SeriesProber::Send() {
     if (config_.refererFromBaseUrl)
         http_->HeaderInfo.Referer = RequestLines::EncodeUrl(BaseUrlOf(question_->url).toUtf8());
     http_->ExtraHeaders = config_.extraHeaders;
+    if (config_.loginForUrl) {
+        const std::optional<BasicLogin> login = config_.loginForUrl(question_->url);
+        http_->HeaderInfo.UserId = login ? login->user.toUtf8() : QByteArray();
+        http_->HeaderInfo.Password = login ? login->password.toUtf8() : QByteArray();
+    }
     if (headRefused_)
         http_->ExtraHeaders << "Range: bytes=0-0";
     try {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/client_config.h"
+#include "app/run_logins.h"
 #include "settings/settings_file.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class RunSession;
@@ -18,7 +20,8 @@ class WindowClientOptions {
 public:
     /// Edits the proxy and the request keys in place; true when the user
     /// took the changes ("OK").
-    using Editor = std::function<bool(QString& proxy, int& proxyPort, RequestSettings& request)>;
+    using Editor = std::function<bool(QString& proxy, int& proxyPort, RequestSettings& request,
+                                      ProxyLogin& proxyLogin)>;
 
     /// The session must outlive it.
     explicit WindowClientOptions(RunSession& session);
@@ -36,8 +39,21 @@ public:
     /// RequestSettingsProblem); empty when it may.
     QString Problem() const;
     /// Sets every client of the session up as the first one stands and
-    /// gives the run its lanes and retries.
-    void PrepareRun();
+    /// gives the run its lanes and retries, its cookies (the `Cookies` file
+    /// read afresh), its logins and its cap on the bytes a second. Returns
+    /// the warnings to show: malformed cookie lines, files not read.
+    QStringList PrepareRun();
+
+    /// Takes the user and password out of a URL being listed and keeps them
+    /// for its server, for the runs of this window; returns the URL without
+    /// them.
+    QString TakeLoginFromUrl(const QString& url) { return m_logins.TakeFromUrl(url); }
+    /// A name and password the user gave for the server of `url` when it
+    /// asked: kept for this window's runs, and in the settings file when
+    /// `remember`.
+    void KeepLogin(const QString& url, const BasicLogin& login, bool remember);
+    /// The login for `url` the next run would send (tests look).
+    std::optional<BasicLogin> LoginFor(const QString& url) const { return m_logins.For(url); }
 
     const RequestSettings& Request() const { return m_request; }
     /// The first client's set-up as it stands, for requests outside the run
@@ -47,4 +63,7 @@ public:
 private:
     RunSession& m_session;
     RequestSettings m_request;
+    ProxyLogin m_proxyLogin;
+    RunLogins m_logins;
+    QList<ServerLogin> m_remembered; ///< what the next store writes
 };

@@ -129,7 +129,9 @@ bool OneRangeInTheFileName(const QString& url, const UrlPattern& pattern) {
 }
 
 int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
-    const QString url = args.operands().first();
+    GoArgs go;
+    // A user and password in the URL are the run's, never the list's.
+    const QString url = go.logins.TakeFromUrl(args.operands().first());
     if (!url.contains(QLatin1String("://")))
         return UsageError(
             FetchCommand,
@@ -153,7 +155,6 @@ int runFetch(const CliArgs& args, QTextStream& out, QTextStream& err) {
     if (inputs.dir->isEmpty())
         return UsageError(FetchCommand,
                           QCoreApplication::translate("FetchCommand", "--dir needs a folder"), err);
-    GoArgs go;
     if (const QString problem = ReadGoArgs(args, go); !problem.isEmpty())
         return UsageError(FetchCommand, problem, err);
     QString problem;

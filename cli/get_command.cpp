@@ -6,6 +6,7 @@
 #include "cli/env_proxy.h"
 #include "cli/go_command.h"
 #include "http/nmhttp.h"
+#include "http/request_header.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -160,8 +161,17 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
         }
         http.TLS = true;
         ApplyClientOptions(parsed.client, http);
+        // The URL's own login is for its server alone, and is never shown.
+        RunLogins logins;
+        const QString url = logins.TakeFromUrl(parsed.url);
+        for (const QString& warning : SetUpRunExtras(parsed.client, {}, false, 0, http, logins))
+            err << warning << "\n";
+        if (const std::optional<BasicLogin> login = logins.For(url)) {
+            http.HeaderInfo.UserId = login->user.toUtf8();
+            http.HeaderInfo.Password = login->password.toUtf8();
+        }
         if (parsed.client.refererFromBaseUrl)
-            http.HeaderInfo.Referer = BaseUrlOf(parsed.url).toUtf8();
+            http.HeaderInfo.Referer = BaseUrlOf(url).toUtf8();
         http.SetTimeOut(parsed.timeOutMs);
         http.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
         http.OnSuccess = [&](CmdType) { outcome = Outcome::Success; };
@@ -173,14 +183,23 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
                 err.flush();
             };
         }
+        if (parsed.verbose) {
+            // What was sent, the credentials hidden.
+            http.OnAboutToSend = [&](QObject*) {
+                for (qsizetype i = 0; i < http.HeaderList().Count(); ++i) {
+                    const QByteArray line = http.HeaderList().Strings(i);
+                    if (MaskedLine(line) != line)
+                        err << QString::fromLatin1(MaskedLine(line)) << "\n";
+                }
+            };
+        }
         const auto verboseLine = [&](const QString& status) {
             if (parsed.verbose)
-                err << "GET " << parsed.url << "  " << status << "  " << http.ReceivedBytes
-                    << " bytes  " << QString::number(double(clock.elapsed()) / 1000.0, 'f', 3)
-                    << " s\n";
+                err << "GET " << url << "  " << status << "  " << http.ReceivedBytes << " bytes  "
+                    << QString::number(double(clock.elapsed()) / 1000.0, 'f', 3) << " s\n";
         };
         try {
-            http.Get(parsed.url);
+            http.Get(url);
         } catch (const std::exception& e) {
             http.OnStatus = nullptr;
             if (parsed.trace && !http.Header.isEmpty())
@@ -200,6 +219,8 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
             err << http.FailureReason << "\n";
         statusOut.flush();
         err.flush();
+        if (const QString problem = SaveCookieJar(parsed.client, http); !problem.isEmpty())
+            err << problem << "\n";
         if (toStdout && QFile::exists(target) && !copyToStdout(target))
             throw std::runtime_error(QCoreApplication::translate(
                                          "GetCommand", "cannot write the body to standard output")

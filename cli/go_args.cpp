@@ -18,6 +18,8 @@ const QList<CliOption>& GoOptions() {
             {"interval", 0, "MS",
              QT_TRANSLATE_NOOP("CliOption",
                                "pause between jobs (default: Interval in serifech.ini, else 200)")},
+            {"random-wait", 0, nullptr,
+             QT_TRANSLATE_NOOP("CliOption", "vary each pause from 0.5 to 1.5 times the interval")},
             {"rate", 0, "N/s",
              QT_TRANSLATE_NOOP("CliOption", "start at most N requests a second to each server")},
             {"parallel", 0, "N",
@@ -83,6 +85,7 @@ QString ReadGoArgs(const CliArgs& args, GoArgs& parsed) {
                 .arg(*v);
         parsed.intervalMs = int(*ms);
     }
+    parsed.randomWait = args.has("random-wait");
     if (const auto v = args.value("rate")) {
         QString number = *v;
         if (number.endsWith(QStringLiteral("/s")))

@@ -16,6 +16,8 @@ struct GoArgs {
     std::optional<int> minSizeKB;
     /// --interval: the pause after each request; unset takes the settings' value.
     std::optional<int> intervalMs;
+    /// --random-wait: each pause lasts 0.5 to 1.5 times the interval.
+    bool randomWait = false;
     /// --rate: request starts a second to each server; 0 for no cap.
     double ratePerSecond = 0;
     /// --proxy; an empty host (--proxy '') is no proxy, not even the
@@ -36,6 +38,9 @@ struct GoArgs {
     std::optional<bool> remoteTime;
     Verbosity verbosity = Verbosity::Normal;
     ClientOptions client;
+    /// The logins of the run beyond the options': those the listed URL held
+    /// (fetch takes them out of it, so they are never saved).
+    RunLogins logins;
 };
 
 /// The longest idle time-out taken, in seconds. An hour is far beyond any

@@ -33,6 +33,8 @@ class GoSession : public QObject {
 public:
     GoSession(CliProfile& profile, const GoArgs& args, QTextStream& out)
         : profile_(profile)
+        , logins_(args.logins)
+        , client_(args.client)
         , session_(grid_)
         , run_(session_.Run())
         , saver_(grid_, [this] { return profile_.session().saveJobs(grid_.Jobs()); })
@@ -51,6 +53,10 @@ public:
             http.ProxyPort = args.proxyPort;
         }
         http.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
+        for (const QString& warning :
+             SetUpRunExtras(args.client, s.request.cookieFile, s.request.netrc, s.request.limitRate,
+                            http, logins_))
+            profile.warning(warning);
         ClientConfig config =
             ClientConfig::Of(http, args.client.referer ? false
                                                        : args.client.refererFromBaseUrl ||
@@ -66,12 +72,15 @@ public:
                     return std::nullopt;
                 return ClientConfig::Proxy{proxy->host, proxy->port};
             };
+        if (!logins_.IsEmpty())
+            config.loginForUrl = [this](const QString& url) { return logins_.For(url); };
         session_.Prepare(config, args.parallel.value_or(s.request.parallel));
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
         run_.SetSmallResultLimitKB(args.minSizeKB.value_or(s.minSize));
         run_.SetTickInterval(args.intervalMs.value_or(s.request.intervalMs));
         run_.SetRateLimit(args.ratePerSecond);
+        run_.SetRandomWait(args.randomWait);
         run_.SetRetries(args.retries.value_or(s.request.retries));
         run_.SetRemoteTime(args.remoteTime.value_or(s.request.remoteTime));
         run_.SetRefuseHiddenPaths(!args.allowHiddenPaths);
@@ -115,6 +124,8 @@ public:
         for (const Job& job : grid_.Jobs())
             counts.add(job.status);
         const bool saved = saver_.Flush().isEmpty();
+        if (const QString problem = SaveCookieJar(client_, session_.Http()); !problem.isEmpty())
+            profile_.warning(problem);
         report_.summary(counts.summary());
         if (const QString causes = ListEdits::FailureCauses(grid_, 5); !causes.isEmpty())
             report_.summary(QCoreApplication::translate("GoCommand", "Failed: %1").arg(causes));
@@ -221,6 +232,8 @@ private:
     }
 
     CliProfile& profile_;
+    RunLogins logins_;
+    ClientOptions client_;
     JobGrid grid_;
     RunSession session_;
     DownloadRun& run_;

@@ -6,6 +6,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
 #include "http/request_lines.h"
+#include "http/url_credentials.h"
 #include "settings/settings_file.h"
 
 #include <QCoreApplication>
@@ -46,6 +47,13 @@ int ListUp(CliProfile& profile, const ListUpInputs& parsed, ListedJobs listed, Q
     // typing: the edit text of the URL box is the first history item.
     if (parsed.url)
         s.url = *parsed.url;
+    // A login is never listed: not in the jobs, the history or what is shown.
+    if (const UrlCredentials taken = TakeCredentials(s.url); taken.hasUser) {
+        s.url = taken.url;
+        profile.warning(QCoreApplication::translate(
+            "ListUpCommand", "the user name and password in the URL are not kept in the list; "
+                             "give them to go with --user, or in ~/.netrc with --netrc"));
+    }
     if (parsed.head)
         s.head = *parsed.head;
     if (parsed.digits)

@@ -1,10 +1,12 @@
 #include "cli/probe_command.h"
 
 #include "app/client_config.h"
+#include "app/run_logins.h"
 #include "app/series_prober.h"
 #include "cli/client_options.h"
 #include "cli/env_proxy.h"
 #include "http/nmhttp.h"
+#include "http/url_credentials.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -41,11 +43,17 @@ QString Literal(const QString& text) {
 
 // The client as `get` sets it up: https: allowed, the options given on
 // top, and the proxy the environment names for each URL, as curl reads it.
-ClientConfig ProbeClient(const ClientOptions& options) {
+// `logins` holds the URL's own login, and must outlive the probe.
+ClientConfig ProbeClient(const ClientOptions& options, RunLogins& logins, QTextStream& err) {
     TNMHTTP http;
     http.TLS = true;
     ApplyClientOptions(options, http);
+    // One set of cookies, logins and pace for all the questions.
+    for (const QString& warning : SetUpRunExtras(options, {}, false, 0, http, logins))
+        err << warning << "\n";
     ClientConfig config = ClientConfig::Of(http, options.refererFromBaseUrl);
+    if (!logins.IsEmpty())
+        config.loginForUrl = [&logins](const QString& url) { return logins.For(url); };
     config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
                              const QString& url,
                              QString* problem) -> std::optional<ClientConfig::Proxy> {
@@ -58,7 +66,8 @@ ClientConfig ProbeClient(const ClientOptions& options) {
 }
 
 int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
-    const QString url = args.operands().first();
+    // The series is told and asked for without the URL's login.
+    const QString url = TakeCredentials(args.operands().first()).url;
     const std::optional<FileUrlParts> parts = SplitFileUrl(url);
     if (!parts)
         return UsageError(ProbeCommand,
@@ -109,7 +118,9 @@ int runProbe(const CliArgs& args, QTextStream& out, QTextStream& err) {
                              found = series;
                          loop.quit();
                      });
-    prober.Start(*parts, ProbeClient(client), misses, intervalMs);
+    RunLogins logins;
+    logins.TakeFromUrl(args.operands().first());
+    prober.Start(*parts, ProbeClient(client, logins, err), misses, intervalMs);
     loop.exec();
     if (!found || !found->error.isEmpty()) {
         err << "serifetch-cli probe: " << (found ? found->error : QString()) << "\n";

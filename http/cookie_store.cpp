@@ -232,6 +232,7 @@ std::vector<CookieStore::Problem> CookieStore::LoadNetscape(const QByteArray& te
         }
         Store(std::move(cookie), now);
     }
+    loaded_ = cookies_;
     return problems;
 }
 

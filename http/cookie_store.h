@@ -62,6 +62,9 @@ public:
                              qint64 now) const;
 
     const std::vector<StoredCookie>& Cookies() const { return cookies_; }
+    /// Back to the cookies the files loaded so far held: what replies set
+    /// belongs to one run, what the user gave to every run.
+    void ForgetSetByReplies() { cookies_ = loaded_; }
 
     /// RFC 6265 5.1.1: the date of an Expires attribute in any of the forms
     /// servers send, in seconds since the epoch; -1 when it cannot be read.
@@ -75,5 +78,6 @@ private:
     void Store(StoredCookie cookie, qint64 now);
 
     std::vector<StoredCookie> cookies_;
+    std::vector<StoredCookie> loaded_; ///< as the last LoadNetscape left them
     qint64 nextCreated_ = 0;
 };

@@ -9,8 +9,10 @@
 #include "http/reply_verdict.h"
 #include "http/request_header.h"
 #include "http/request_lines.h"
+#include "http/url_credentials.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
@@ -46,6 +48,7 @@ void TNMHTTP::Start(CmdType command, const QString& url) {
     RequireIdle();
     command_ = command;
     URL = url.toUtf8();
+    TakeLogin();
     running_ = true;
     cancelRequested_ = false;
     operation_ = std::make_unique<Task<>>(RunTransactionAsync());
@@ -114,8 +117,23 @@ void TNMHTTP::ComposeHeader() {
     header.viaProxy = !Proxy.isEmpty() && !secure_;
     header.keepAlive = KeepAlive;
     header.info = HeaderInfo;
-    // A cookie that a redirect set goes back only where it came from.
-    header.cookie = cookies_.For(Origin(), HeaderInfo.Cookie);
+    if (!login_.known) {
+        login_.host = Host;
+        login_.port = Port;
+        login_.secure = secure_;
+        login_.known = true;
+    }
+    header.info.UserId = LoginGoesHere() ? login_.user : QByteArray();
+    header.info.Password = LoginGoesHere() ? login_.password : QByteArray();
+    if (header.viaProxy) {
+        header.proxyUser = ProxyUser;
+        header.proxyPassword = ProxyPassword;
+    }
+    // A cookie a reply set goes back only where its domain and path say.
+    header.cookie = Cookies->CookieLineFor(RequestLines::AsciiHost(Host), requestPath_, secure_,
+                                           QDateTime::currentSecsSinceEpoch());
+    if (header.cookie.isEmpty())
+        header.cookie = HeaderInfo.Cookie;
     header.extraValue = ExtraHeaderValue;
     header.extraHeaders = ExtraHeaders;
     if (resumeFrom_ >= 0) {
@@ -184,6 +202,26 @@ void TNMHTTP::Fail(const QString& reason) {
         OnFailure(command_);
 }
 
+void TNMHTTP::TakeLogin() {
+    // A "user:password@" is no part of the address: left in, it would be
+    // read as a port, and the password would show in the reason.
+    const UrlCredentials credentials = TakeCredentials(QString::fromUtf8(URL));
+    login_ = {};
+    if (credentials.hasUser) {
+        URL = credentials.url.toUtf8();
+        login_.user = credentials.user.toUtf8();
+        login_.password = credentials.password.toUtf8();
+    } else {
+        login_.user = HeaderInfo.UserId;
+        login_.password = HeaderInfo.Password;
+    }
+}
+
+bool TNMHTTP::LoginGoesHere() const {
+    return login_.known && login_.secure == secure_ && login_.port == Port &&
+           login_.host.compare(Host, Qt::CaseInsensitive) == 0;
+}
+
 QByteArray TNMHTTP::Origin() const {
     return Host.toUtf8().toLower() + ':' + QByteArray::number(Port);
 }
@@ -244,7 +282,7 @@ Task<> TNMHTTP::OpenConnectionAsync() {
     if (!secure_)
         co_return;
     if (!Proxy.isEmpty())
-        co_await OpenProxyTunnelAsync(*this, Host, quint16(Port));
+        co_await OpenProxyTunnelAsync(*this, Host, quint16(Port), ProxyUser, ProxyPassword);
     co_await StartTlsAsync(Host, quint16(Port));
 }
 
@@ -303,6 +341,11 @@ Task<> TNMHTTP::RunTransactionAsync() {
             if (cancelRequested_)
                 throw ESockError(tr("Connection Canceled"), SockErrorCode::Cancelled);
             co_await kept_.CarryAsync(reuse, steps);
+            // Every reply may set cookies: a login page's as well as a
+            // redirect's or an error page's.
+            for (const QByteArray& cookie : head_.setCookies)
+                Cookies->SetFromReply(cookie, RequestLines::AsciiHost(Host), requestPath_, secure_,
+                                      QDateTime::currentSecsSinceEpoch());
             // Only a success reaches the path: an error page or a redirect's
             // body is no file the user asked for. Removed unless committed,
             // so what an interrupted transfer wrote never reaches the body
@@ -367,7 +410,6 @@ Task<> TNMHTTP::RunTransactionAsync() {
 
         const int code = ReplyCode;
         if (code >= 300 && code <= 398) {
-            cookies_.Keep(origin, ReceivedCookie());
             if (OnRedirect) {
                 bool handled = false;
                 OnRedirect(handled);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "http/cmd_type.h"
-#include "http/cookie_jar.h"
+#include "http/cookie_store.h"
 #include "http/ex_string_list.h"
 #include "http/header_info.h"
 #include "http/kept_connection.h"
@@ -88,6 +88,11 @@ public:
     /// ones: a name the request has already is replaced in place, an empty
     /// value removes it, a new name is appended. Empty by default.
     QList<QByteArray> ExtraHeaders;
+    /// The proxy's Basic authentication (RFC 7617, RFC 9110 11.7.1): sent
+    /// as "Proxy-Authorization" to the proxy alone, with a request it
+    /// forwards or with a CONNECT. Empty for none.
+    QByteArray ProxyUser;
+    QByteArray ProxyPassword;
 
     TResultEvent OnSuccess; ///< a whole reply below 299 was read
     /// A reply above 399, a reply that is not HTTP or not whole, or a run
@@ -169,9 +174,12 @@ public:
     /// interim one: its validators, Retry-After and framing as parsed. Its
     /// `error` is set when the reply was not HTTP or never came.
     const ReplyHead& LastReplyHead() const { return head_; }
-    /// Forgets the cookies that redirects set (each is sent again only to
-    /// the host and port that set it, until this is called).
-    void ClearCookies() { cookies_.Clear(); }
+    /// The cookies requests carry and every reply's Set-Cookie lines go
+    /// into, each sent only where its domain, path and scheme say. One store
+    /// may be shared by the clients of a run; never null.
+    std::shared_ptr<CookieStore> Cookies = std::make_shared<CookieStore>();
+    /// Forgets the cookies that replies set; those loaded from a file stay.
+    void ClearCookies() { Cookies->ForgetSetByReplies(); }
     QByteArray SendData;         ///< body to send, or its file name in OutputFileMode
     QByteArray ExtraHeaderValue; ///< value of "URI-header: " or "Link: "
     bool EncodePost = true;      ///< Post URL-encodes its data
@@ -228,6 +236,11 @@ private:
     /// whole, or the reply refused); a part already whole is the success.
     void AfterResume(const ResumeVerdict& resumed, const QString& target, ReplyVerdict& verdict);
     void Fail(const QString& reason);
+    /// Takes the request's login: the user and password in URL (taken out
+    /// of it), else HeaderInfo's.
+    void TakeLogin();
+    /// This pass goes where the request started, so its login may go too.
+    bool LoginGoesHere() const;
     /// "host:port" of the request under way, the key of its cookie.
     QByteArray Origin() const;
     /// A new connection for the request, tunnelled and secured as it needs.
@@ -238,12 +251,23 @@ private:
     /// Tells `finished` how the operation Start() began ended.
     void EndOperation();
 
+    /// Where the request started: its login (HeaderInfo's, or the user and
+    /// password its URL held) goes to this scheme, host and port alone, not
+    /// after a redirect to another one, nor from https: down to http:.
+    struct Login {
+        QByteArray user;
+        QByteArray password;
+        QString host;
+        int port = 0;
+        bool secure = false;
+        bool known = false; ///< the first pass has said where
+    } login_;
+
     TExStringList headerList_;
     QByteArray requestPath_;
     QByteArray location_;
     /// The head of the reply being read or last read (ParseReplyHead()).
     ReplyHead head_;
-    CookieJar cookies_; ///< by Origin()
     /// The connection closed before the first byte of a status line.
     bool noReply_ = false;
     /// Of a file whose part a cut transfer left: the part's size, asked for

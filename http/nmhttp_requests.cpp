@@ -92,6 +92,7 @@ void TNMHTTP::Run(CmdType command, const QString& url) {
     RequireIdle();
     command_ = command;
     URL = url.toUtf8();
+    TakeLogin();
     running_ = true;
     const auto idle = qScopeGuard([this] { running_ = false; });
     Wait(RunTransactionAsync());

@@ -1,8 +1,11 @@
 #include "http/proxy_tunnel.h"
 
+#include "http/request_header.h"
+#include "http/request_lines.h"
 #include "net/powersock.h"
 
 #include <QCoreApplication>
+#include <stdexcept>
 
 namespace {
 
@@ -17,13 +20,19 @@ constexpr int kMaxAnswerLines = 100;
 
 } // namespace
 
-Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port) {
+Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port, QByteArray proxyUser,
+                            QByteArray proxyPassword) {
     // An IPv6 literal is bracketed in an authority, as in a URL.
     const bool bare = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('['));
     const QByteArray name = bare ? '[' + host.toUtf8() + ']' : host.toUtf8();
     const QByteArray authority = name + ':' + QByteArray::number(port);
-    co_await session.WriteAsync("CONNECT " + authority + " HTTP/1.0\r\nHost: " + authority +
-                                "\r\n\r\n");
+    QList<QByteArray> lines{"CONNECT " + authority + " HTTP/1.0", "Host: " + authority};
+    if (!proxyUser.isEmpty())
+        lines << "Proxy-Authorization: " + BasicCredentials(proxyUser, proxyPassword);
+    // The same rule as every request line: a host or login cannot add a line.
+    if (const QString problem = RequestLines::Problem(lines); !problem.isEmpty())
+        throw std::runtime_error(problem.toStdString());
+    co_await session.WriteAsync(lines.join("\r\n") + "\r\n\r\n");
 
     const QByteArray status = withoutLineEnd(co_await session.ReadLnAsync());
     if (status.isEmpty())

@@ -13,4 +13,6 @@ class TPowersock;
 /// "Proxy refused CONNECT: " followed by the proxy's status line for any
 /// answer but 2xx (a 403 or a 407 as the proxy worded it), or when the proxy
 /// closes without a whole answer; and the session's own errors.
-Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port);
+/// With a `proxyUser`, the CONNECT carries the proxy's Basic login.
+Task<> OpenProxyTunnelAsync(TPowersock& session, QString host, quint16 port,
+                            QByteArray proxyUser = {}, QByteArray proxyPassword = {});

@@ -137,6 +137,13 @@ ReplyHead ParseReplyHead(QByteArrayView bytes, const QDateTime& now) {
         if (name == "SET-COOKIE") {
             if (!hasControlByte(value))
                 head.setCookies += value;
+        } else if (name == "WWW-AUTHENTICATE") {
+            // RFC 9110 11.6.1: challenges split by commas, each a scheme
+            // token and its parameters ("Digest realm=a, Basic realm=b").
+            for (const QByteArray& part : value.split(',')) {
+                const QByteArray word = part.trimmed().split(' ').first();
+                head.basicOffered = head.basicOffered || word.toUpper() == "BASIC";
+            }
         } else if (name == "LOCATION") {
             if (!value.isEmpty() && !hasControlByte(value))
                 head.location = value;

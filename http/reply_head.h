@@ -51,6 +51,9 @@ struct ReplyHead {
     /// in a later request, where they could split it.
     QByteArray location;
     QList<QByteArray> setCookies; ///< every Set-Cookie value, in order
+    /// A WWW-Authenticate line offers the Basic scheme (RFC 7617), which a
+    /// name and password can answer.
+    bool basicOffered = false;
     /// Seconds the server asks to wait (RetryAfterSeconds() of the value).
     std::optional<qint64> retryAfter;
 

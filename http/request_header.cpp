@@ -47,8 +47,9 @@ void RequestHeader::ComposeInto(TExStringList& lines) const {
     if (!info.Referer.isEmpty())
         lines.SetHeader("Referer", info.Referer);
     if (!info.UserId.isEmpty() && !info.Password.isEmpty())
-        lines.SetHeader("Authorization",
-                        "Basic " + TNMUUProcessor::Base64Line(info.UserId + ":" + info.Password));
+        lines.SetHeader("Authorization", BasicCredentials(info.UserId, info.Password));
+    if (viaProxy && !proxyUser.isEmpty())
+        lines.SetHeader("Proxy-Authorization", BasicCredentials(proxyUser, proxyPassword));
     lines.Add("Content-type: application/x-www-form-urlencoded");
     if (command == cmdCopy || command == cmdMove)
         lines.Add("URI-header: " + extraValue);
@@ -78,4 +79,21 @@ bool SendsBody(CmdType command) {
     default:
         return false;
     }
+}
+
+QByteArray BasicCredentials(const QByteArray& user, const QByteArray& password) {
+    return "Basic " + TNMUUProcessor::Base64Line(user + ":" + password);
+}
+
+QByteArray MaskedLine(const QByteArray& line) {
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return line;
+    const QByteArray name = line.left(colon).trimmed().toLower();
+    if (name != "authorization" && name != "proxy-authorization")
+        return line;
+    // The scheme stays readable: it says what was sent, not what it holds.
+    const QByteArray value = line.mid(colon + 1).trimmed();
+    const qsizetype blank = value.indexOf(' ');
+    return line.left(colon + 1) + ' ' + (blank < 0 ? QByteArray() : value.left(blank + 1)) + "****";
 }

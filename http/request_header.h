@@ -19,7 +19,11 @@ struct RequestHeader {
     bool viaProxy = false;  ///< a proxy gets the request (not a tunnel through one)
     bool keepAlive = false; ///< ask for the connection to stay (HTTP/1.1)
     THeaderInfo info;
-    QByteArray cookie;      ///< the Cookie line's value; empty for none
+    QByteArray cookie; ///< the Cookie line's value; empty for none
+    /// The proxy's login, for "Proxy-Authorization" (a forwarded request
+    /// only: a tunnel's request goes to the server); empty for none.
+    QByteArray proxyUser;
+    QByteArray proxyPassword;
     qint64 bodyLength = -1; ///< the Content-Length to announce; -1 for none
     /// Of a cut file resumed: the first byte wanted ("Range: bytes=N-") and
     /// the validator the rest must match ("If-Range"); -1 for none.
@@ -39,3 +43,11 @@ struct RequestHeader {
 /// and a raw request). LINK and UNLINK send none, so they announce none: a
 /// length with no bytes behind it would leave the server waiting for them.
 bool SendsBody(CmdType command);
+
+/// "Basic " and the Base64 of "user:password" (RFC 7617), the value of an
+/// Authorization or Proxy-Authorization line.
+QByteArray BasicCredentials(const QByteArray& user, const QByteArray& password);
+
+/// `line` as a log may show it: the credentials of an Authorization or
+/// Proxy-Authorization line replaced by "****", any other line as it is.
+QByteArray MaskedLine(const QByteArray& line);

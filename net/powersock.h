@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/receive_pace.h"
 #include "net/reply_fields.h"
 #include "net/sock_error.h"
 #include "net/task.h"
@@ -59,6 +60,9 @@ public:
     /// TimeOut window of a connection; 0 (the default) sets no such floor. The
     /// idle time-out alone never fires on a peer that drips a byte now and then.
     int LowSpeedLimit = 0;
+    /// Paces the reads of bodies (the captures and skips), perhaps with
+    /// other sessions; null reads as fast as the peer sends.
+    std::shared_ptr<ReceivePace> Pace;
     int TimeOut() const { return timeOut_; }
     /// Milliseconds; 0 = no time-out. Throws std::invalid_argument when negative.
     void SetTimeOut(int ms);

@@ -19,6 +19,9 @@
 
 namespace {
 
+// The shortest wait for a pace: a few milliseconds' worth of bytes per read.
+constexpr qint64 kMinPaceWaitMs = 10;
+
 qint64 monotonicMs() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
@@ -201,7 +204,23 @@ Task<> PowersockReceiver::CaptureAsync(qint64 stopAfter, std::function<bool()> m
                     break;
                 limit = qMin(limit, stopAfter - session_.ReceivedBytes);
             }
+            if (session_.Pace) {
+                const qint64 allowed = session_.Pace->Allowance(limit);
+                if (allowed <= 0) {
+                    // At least a few milliseconds' worth, so that a capped
+                    // transfer reads blocks, not a byte per wake-up.
+                    co_await session_.waits_->Pause(
+                        int(qBound<qint64>(kMinPaceWaitMs, session_.Pace->WaitMs(), 1000)));
+                    // The wait was ours, not the peer's silence or slowness.
+                    session_.TimerOn();
+                    speedWindowStartMs_ = -1;
+                    continue;
+                }
+                limit = allowed;
+            }
             const qint64 n = receive(limit);
+            if (n > 0 && session_.Pace)
+                session_.Pace->Took(n);
             if (n > 0) {
                 session_.ReceivedBytes += n;
                 if (session_.OnPacketRecvd)

@@ -14,7 +14,11 @@
 PowersockWaits::PowersockWaits(TPowersock& session)
     : session_(session)
     , timer_(new TThreadTimer(&session))
-    , resume_(new QTimer(&session)) {
+    , resume_(new QTimer(&session))
+    , pause_(new QTimer(&session)) {
+    pause_->setSingleShot(true);
+    pause_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(pause_, &QTimer::timeout, &session, [this] { ResumeNow(); });
     timer_->SetEnabled(false);
     timer_->SetOnTimer([this](QObject*) { TimerFired(); });
     resume_->setSingleShot(true);
@@ -60,9 +64,13 @@ void PowersockWaits::EventAwaiter::await_suspend(std::coroutine_handle<> waiting
     waits.waiting_ = waiting;
     if (yield)
         waits.Wake();
+    if (pauseMs >= 0)
+        waits.pause_->start(pauseMs);
 }
 
 void PowersockWaits::ResumeNow() {
+    // A pause ended by anything else must not wake a later wait.
+    pause_->stop();
     if (const std::coroutine_handle<> waiting = std::exchange(waiting_, {}))
         waiting.resume();
 }

@@ -22,6 +22,7 @@ public:
         PowersockWaits& waits;
         bool watchRead;
         bool yield;
+        int pauseMs = -1; ///< >= 0: the wait ends after this long, if nothing ends it first
         bool await_ready() const noexcept { return false; }
         void await_suspend(std::coroutine_handle<> waiting);
         void await_resume() const noexcept {}
@@ -31,6 +32,9 @@ public:
     /// transfer that never has to wait still lets the window (and its Stop
     /// button) live.
     EventAwaiter Yield() { return {*this, false, true}; }
+    /// Suspends for `ms` milliseconds without watching the socket (its bytes
+    /// stay where they are); a cancel ends the pause early.
+    EventAwaiter Pause(int ms) { return {*this, false, false, ms}; }
     /// Forgets the suspended operation, so that no event resumes it.
     void Drop() { waiting_ = {}; }
 
@@ -63,4 +67,5 @@ private:
     /// posted call, which would cost a wake-up of the loop (a write and a
     /// read of its event descriptor) at every step of every request.
     QTimer* resume_ = nullptr;
+    QTimer* pause_ = nullptr; ///< ends a Pause()
 };

@@ -274,6 +274,12 @@ QString ProfileFile::save() const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return QCoreApplication::translate("ProfileFile", "Cannot write %1: %2")
             .arg(path_, file.errorString());
+    // Before the first byte, so that no moment shows the password to others.
+    if (ownerOnly_ && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        return QCoreApplication::translate("ProfileFile", "Cannot write %1: %2").arg(path_, why);
+    }
     const QByteArray bytes = toBytes();
     if (file.write(bytes) != bytes.size()) {
         const QString why = file.errorString();

@@ -64,6 +64,9 @@ public:
     /// empty text on success, else a text saying what failed; on failure the
     /// old file is left as it was.
     [[nodiscard]] QString save() const;
+    /// The next save leaves the file readable and writable by its owner
+    /// alone (mode 0600): it holds a password.
+    void setOwnerOnly(bool on) { ownerOnly_ = on; }
 
     /// A section or key name as the file matches it: trimmed and, when it
     /// has letters beyond ASCII, in their Unicode-folded form (held in
@@ -76,6 +79,7 @@ public:
     }
 
 private:
+    bool ownerOnly_ = false;
     ProfileFile() = default;
 
     /// A section or key name as matched: a view of its trimmed text, compared

@@ -13,6 +13,7 @@ namespace {
 const QString kUrl = QStringLiteral("URL");
 const QString kFileName = QStringLiteral("FileName");
 const QString kServer = QStringLiteral("Server");
+const QString kLogins = QStringLiteral("Logins");
 const QString kYes = QStringLiteral("Yes");
 const QString kNo = QStringLiteral("No");
 constexpr int kHistoryKeys = int(kUrlHistorySize);
@@ -193,6 +194,9 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
         s.proxyHost = file.read(kServer, QStringLiteral("Host"), QStringLiteral("0.0.0.0"));
         s.proxyPort = readInt(file, kServer, QStringLiteral("Port"), 80, 0, 65535, warnings);
     }
+    s.proxyUser = file.read(kServer, QStringLiteral("ProxyUser"), {});
+    s.proxyPassword = file.read(kServer, QStringLiteral("ProxyPassword"), {});
+    s.rememberProxyPassword = !s.proxyPassword.isEmpty();
     s.request.tls = file.read(kServer, QStringLiteral("TLS"), kYes) != kNo;
     s.request.caFile = file.read(kServer, QStringLiteral("CAFile"), {});
     s.request.userAgent = file.read(kServer, QStringLiteral("UserAgent"), {});
@@ -210,11 +214,24 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
     s.request.intervalMs =
         readInt(file, kServer, QStringLiteral("Interval"), s.request.intervalMs,
                 RequestSettings::kMinIntervalMs, RequestSettings::kMaxIntervalMs, warnings);
+    s.request.cookieFile = file.read(kServer, QStringLiteral("Cookies"), {});
+    s.request.netrc = file.read(kServer, QStringLiteral("Netrc"), kNo) == kYes;
+    s.request.limitRate = readInt(file, kServer, QStringLiteral("LimitRate"), 0, 0,
+                                  std::numeric_limits<int>::max(), warnings);
     for (int n = 1;; ++n) {
         const QString line = file.read(kServer, kHeader + QString::number(n), {});
         if (line.isEmpty())
             break;
         s.request.extraHeaders << line;
+    }
+    for (int n = 1;; ++n) {
+        const QString number = QString::number(n);
+        ServerLogin login{file.read(kLogins, "Server" + number, {}),
+                          file.read(kLogins, "User" + number, {}),
+                          file.read(kLogins, "Password" + number, {})};
+        if (login.server.isEmpty())
+            break;
+        s.serverLogins << login;
     }
     s.window = readWindow(file);
     return result;
@@ -267,6 +284,26 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
     writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
     writeIfSet(QStringLiteral("RemoteTime"), s.request.remoteTime ? kYes : QString());
+    writeIfSet(QStringLiteral("Cookies"), s.request.cookieFile);
+    writeIfSet(QStringLiteral("Netrc"), s.request.netrc ? kYes : QString());
+    writeIfSet(QStringLiteral("LimitRate"),
+               s.request.limitRate > 0 ? QString::number(s.request.limitRate) : QString());
+    writeIfSet(QStringLiteral("ProxyUser"), s.proxyUser);
+    // A password the user did not ask to keep is not left behind either.
+    const bool keepPassword = s.rememberProxyPassword && !s.proxyPassword.isEmpty();
+    writeIfSet(QStringLiteral("ProxyPassword"), keepPassword ? s.proxyPassword : QString());
+    // Those no longer kept are emptied, so that none is read back.
+    for (int n = 1;; ++n) {
+        const QString number = QString::number(n);
+        if (n > s.serverLogins.size() && file.read(kLogins, "Server" + number, {}).isEmpty())
+            break;
+        const ServerLogin login =
+            n <= s.serverLogins.size() ? s.serverLogins[n - 1] : ServerLogin{};
+        file.write(kLogins, "Server" + number, login.server);
+        file.write(kLogins, "User" + number, login.user);
+        file.write(kLogins, "Password" + number, login.password);
+    }
+    file.setOwnerOnly(keepPassword || !s.serverLogins.isEmpty());
     if (const QString key = QStringLiteral("Parallel");
         s.request.parallel != 1 || !file.read(kServer, key, {}).isEmpty())
         file.write(kServer, key, QString::number(s.request.parallel));

@@ -76,8 +76,36 @@ struct RequestSettings {
     static constexpr int kDefaultIntervalMs = 200;
     static constexpr int kMinIntervalMs = 0;
     static constexpr int kMaxIntervalMs = 60'000;
+    /// `Cookies`: a cookies.txt (Netscape format) whose cookies every run
+    /// starts with; empty for none.
+    QString cookieFile{};
+    /// `Netrc`: the name and password for a server are looked up in
+    /// ~/.netrc. "No" unless the file says "Yes".
+    bool netrc = false;
+    /// `LimitRate`: the bytes a second a run may take over all its files
+    /// together; 0 for no cap.
+    int limitRate = 0;
 
     friend bool operator==(const RequestSettings&, const RequestSettings&) = default;
+};
+
+/// The proxy's login as the proxy dialog edits it.
+struct ProxyLogin {
+    QString user;
+    QString password;
+    bool remember = false; ///< the password is kept in the settings file
+
+    friend bool operator==(const ProxyLogin&, const ProxyLogin&) = default;
+};
+
+/// A server's login the user asked the window to remember: `[Logins]`
+/// `ServerN` ("scheme://host:port"), `UserN` and `PasswordN`.
+struct ServerLogin {
+    QString server;
+    QString user;
+    QString password;
+
+    friend bool operator==(const ServerLogin&, const ServerLogin&) = default;
 };
 
 /// The `[Window]` keys: the main window's layout as the user left it. Each
@@ -136,6 +164,15 @@ struct Settings {
     /// `Proxy=Yes` they are the client's initial values, "" and 0.
     QString proxyHost;
     int proxyPort = 0;
+    /// `ProxyUser` and `ProxyPassword`: the proxy's Basic authentication.
+    /// The password is kept in the file only when `rememberProxyPassword`
+    /// (the file is then made readable by its owner alone).
+    QString proxyUser;
+    QString proxyPassword;
+    bool rememberProxyPassword = false;
+    /// Logins for servers that asked for one, kept because the user ticked
+    /// "remember"; the file is then readable by its owner alone.
+    QList<ServerLogin> serverLogins;
     /// What goes into each request besides the proxy (`[Server]` keys too).
     RequestSettings request;
     /// The main window's layout; the headless front end passes it through.

@@ -553,6 +553,34 @@ programs may use them at a time.
         <source>give each saved file the server's Last-Modified time</source>
         <translation>give each saved file the server's Last-Modified time</translation>
     </message>
+    <message>
+        <source>send the cookies of this cookies.txt (Netscape format) where they belong (default: Cookies in serifech.ini)</source>
+        <translation>send the cookies of this cookies.txt (Netscape format) where they belong (default: Cookies in serifech.ini)</translation>
+    </message>
+    <message>
+        <source>write the run's cookies to FILE at the end</source>
+        <translation>write the run's cookies to FILE at the end</translation>
+    </message>
+    <message>
+        <source>log in with HTTP Basic authentication (the password is asked for when left out)</source>
+        <translation>log in with HTTP Basic authentication (the password is asked for when left out)</translation>
+    </message>
+    <message>
+        <source>take names and passwords from ~/.netrc</source>
+        <translation>take names and passwords from ~/.netrc</translation>
+    </message>
+    <message>
+        <source>log in to the proxy with HTTP Basic authentication</source>
+        <translation>log in to the proxy with HTTP Basic authentication</translation>
+    </message>
+    <message>
+        <source>read at most RATE bytes a second over all files (200k, 1.5M)</source>
+        <translation>read at most RATE bytes a second over all files (200k, 1.5M)</translation>
+    </message>
+    <message>
+        <source>vary each pause from 0.5 to 1.5 times the interval</source>
+        <translation>vary each pause from 0.5 to 1.5 times the interval</translation>
+    </message>
 </context>
 <context>
     <name>CliProfile</name>
@@ -587,6 +615,34 @@ programs may use them at a time.
         <source>--header needs 'NAME: VALUE', not "%1"</source>
         <translation>--header needs 'NAME: VALUE', not "%1"</translation>
     </message>
+    <message>
+        <source>Password for %1 (%2): </source>
+        <translation>Password for %1 (%2): </translation>
+    </message>
+    <message>
+        <source>--cookie-jar needs a file name</source>
+        <translation>--cookie-jar needs a file name</translation>
+    </message>
+    <message>
+        <source>%1 needs NAME[:PASSWORD]</source>
+        <translation>%1 needs NAME[:PASSWORD]</translation>
+    </message>
+    <message>
+        <source>%1 %2 has no password, and there is no terminal to ask for it on</source>
+        <translation>%1 %2 has no password, and there is no terminal to ask for it on</translation>
+    </message>
+    <message>
+        <source>%1 holds %2</source>
+        <translation>%1 holds %2</translation>
+    </message>
+    <message>
+        <source>--limit-rate needs bytes a second ("200k", "1.5M"), not "%1"</source>
+        <translation>--limit-rate needs bytes a second ("200k", "1.5M"), not "%1"</translation>
+    </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Cannot read %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>ClientSettings</name>
@@ -616,6 +672,21 @@ programs may use them at a time.
     <message>
         <source>%1 page instead of %2</source>
         <translation>%1 page instead of %2</translation>
+    </message>
+</context>
+<context>
+    <name>CookieFile</name>
+    <message>
+        <source>Cannot read the cookie file %1: %2</source>
+        <translation>Cannot read the cookie file %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 line %2 skipped: %3</source>
+        <translation>%1 line %2 skipped: %3</translation>
+    </message>
+    <message>
+        <source>Cannot write the cookie file %1: %2</source>
+        <translation>Cannot write the cookie file %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1043,6 +1114,10 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>the save folder %1 could not be created</source>
         <translation>the save folder %1 could not be created</translation>
+    </message>
+    <message>
+        <source>the user name and password in the URL are not kept in the list; give them to go with --user, or in ~/.netrc with --netrc</source>
+        <translation>the user name and password in the URL are not kept in the list; give them to go with --user, or in ~/.netrc with --netrc</translation>
     </message>
 </context>
 <context>
@@ -2205,6 +2280,46 @@ Fetch the failed jobs (▼, ×) again now?</translation>
         <source>Give each file the server's time (Last-Modified)</source>
         <translation>Give each file the server's time (Last-Modified)</translation>
     </message>
+    <message>
+        <source>Remember the password (in serifech.ini, readable by you alone)</source>
+        <translation>Remember the password (in serifech.ini, readable by you alone)</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>A cookies.txt (Netscape format) whose cookies each run starts with</source>
+        <translation>A cookies.txt (Netscape format) whose cookies each run starts with</translation>
+    </message>
+    <message>
+        <source>Names and passwords from ~/.netrc</source>
+        <translation>Names and passwords from ~/.netrc</translation>
+    </message>
+    <message>
+        <source> bytes/s</source>
+        <translation> bytes/s</translation>
+    </message>
+    <message>
+        <source>no cap</source>
+        <translation>no cap</translation>
+    </message>
+    <message>
+        <source>The bytes a second a run takes over all its files together</source>
+        <translation>The bytes a second a run takes over all its files together</translation>
+    </message>
+    <message>
+        <source>Cookie file</source>
+        <translation>Cookie file</translation>
+    </message>
+    <message>
+        <source>Speed cap</source>
+        <translation>Speed cap</translation>
+    </message>
 </context>
 <context>
     <name>TForm7</name>
@@ -2231,6 +2346,37 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>TLoginDialog</name>
+    <message>
+        <source>Name and password</source>
+        <translation>Name and password</translation>
+    </message>
+    <message>
+        <source>%1 asks for a name and password.</source>
+        <translation>%1 asks for a name and password.</translation>
+    </message>
+    <message>
+        <source>Remember them (in serifech.ini, readable by you alone)</source>
+        <translation>Remember them (in serifech.ini, readable by you alone)</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Password</translation>
     </message>
 </context>
 <context>
@@ -2448,6 +2594,13 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>Ask the server which padding it writes and where the series starts and ends, with HEAD requests</source>
         <translation>Ask the server which padding it writes and where the series starts and ends, with HEAD requests</translation>
+    </message>
+</context>
+<context>
+    <name>WindowClientOptions</name>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>Cannot read %1: %2</translation>
     </message>
 </context>
 <context>

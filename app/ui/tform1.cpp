@@ -71,7 +71,14 @@ void TForm1::SelectGridRows(int top, int bottom) {
 }
 
 void TForm1::AddUrlToHistory() {
+    TakeLoginFromUrlBox();
     InputSettings::AddToHistory(*ComboBox1);
+}
+
+void TForm1::TakeLoginFromUrlBox() {
+    if (const QString url = m_options->TakeLoginFromUrl(ComboBox1->currentText());
+        url != ComboBox1->currentText())
+        ComboBox1->setEditText(url);
 }
 
 void TForm1::WireRunView() {
@@ -163,10 +170,11 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Option1Click() {
-    m_options->Edit([this](QString& proxy, int& proxyPort, RequestSettings& request) {
-        TForm6 dialog(proxy, proxyPort, this, &request);
-        return dialog.exec() == QDialog::Accepted;
-    });
+    m_options->Edit(
+        [this](QString& proxy, int& proxyPort, RequestSettings& request, ProxyLogin& proxyLogin) {
+            TForm6 dialog(proxy, proxyPort, this, &request, &proxyLogin);
+            return dialog.exec() == QDialog::Accepted;
+        });
 }
 
 void TForm1::About1Click() {

@@ -1,15 +1,18 @@
 #pragma once
 
 #include "app/job_grid.h"
+#include "app/ui/login_dialog.h"
 #include "app/ui/main_window_controls.h"
 #include "app/ui/user_prompts.h"
 #include "settings/settings_file.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class QLineEdit;
@@ -73,6 +76,9 @@ public:
     void SetSplitChooser(UserPrompts::SplitChooser choose) {
         m_prompts.splitChooser = std::move(choose);
     }
+    /// Asks for a name and password for `server`; nothing on "Cancel".
+    using LoginAsker = std::function<std::optional<LoginAnswer>(const QString& server)>;
+    void SetLoginAsker(LoginAsker asker) { m_askLogin = std::move(asker); }
     void ShowMessage(const QString& text, MessageKind kind = MessageKind::Info) {
         m_prompts.Tell(text, kind);
     }
@@ -140,6 +146,9 @@ protected:
 private:
     void WireSeriesInputs();
     void ListUp();
+    /// A login typed into the URL box is kept for this window's runs and
+    /// taken out of the box, before the URL reaches the grid or the history.
+    void TakeLoginFromUrlBox();
     void WireDownloadRun();
     /// The run's events to the presenter, the presenter's texts to the controls.
     void WireRunView();
@@ -152,6 +161,12 @@ private:
 
     JobGrid m_grid;
     UserPrompts m_prompts{*this};
+    LoginAsker m_askLogin = [this](const QString& server) {
+        return TLoginDialog::Ask(server, this);
+    };
+    /// The servers asked for a login since the last "Go!": a wrong answer
+    /// is asked again in the next run, not at every job.
+    QSet<QString> m_loginAsked;
     std::unique_ptr<WindowProfile> m_profile;
     qint32 m_startNumber = 0;
     qint32 m_endNumber = 0;

@@ -55,6 +55,7 @@ void TForm1::SpeedButton1Click() {
 }
 
 void TForm1::ListUp() {
+    TakeLoginFromUrlBox();
     // The URL last listed up is the one the next start offers.
     InputSettings::RaiseInHistory(*ComboBox1);
 

@@ -49,6 +49,28 @@ void TForm1::WireDownloadRun() {
             },
             Qt::QueuedConnection);
     });
+    // A server that wants a name and password (Basic) is asked for them
+    // once per run, after the run's own handlers; the end of the run then
+    // offers to fetch its jobs again, with them.
+    connect(m_run, &DownloadRun::requestEnded, this,
+            [this](JobGrid::JobId id, const DownloadOutcome& outcome) {
+                const int row = m_grid.RowOf(id);
+                if (!outcome.basicOffered || row < 1)
+                    return;
+                const QString url = m_grid.Url(row);
+                const QString server = RunLogins::ServerOf(url);
+                if (server.isEmpty() || m_loginAsked.contains(server))
+                    return;
+                m_loginAsked.insert(server);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, url, server] {
+                        if (const std::optional<LoginAnswer> answer = m_askLogin(server))
+                            m_options->KeepLogin(url, {answer->user, answer->password},
+                                                 answer->remember);
+                    },
+                    Qt::QueuedConnection);
+            });
     connect(m_run, &DownloadRun::runFinished, this, [this](DownloadRun::End end) {
         // A stopped run gives the inputs back.
         if (end == DownloadRun::End::Cancelled)
@@ -88,9 +110,11 @@ void TForm1::GoButtonClick() {
         if (!m_list->PrepareFolders())
             return;
         m_presenter->RunStarting();
+        m_loginAsked.clear();
         m_list->DropUndo();
         // Made alike to NMHTTP1 as the options stand now.
-        m_options->PrepareRun();
+        if (const QStringList warnings = m_options->PrepareRun(); !warnings.isEmpty())
+            ShowMessage(warnings.join(QStringLiteral("\n")), MessageKind::Error);
         const QStringList problems = m_openSeries->Start(m_run->Parallel(), kMaxJobsPerListUp);
         if (!problems.isEmpty())
             ShowMessage(problems.join(QStringLiteral("\n\n")), MessageKind::Error);

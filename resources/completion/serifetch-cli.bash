@@ -37,9 +37,10 @@ _serifetch_cli() {
     fi
 
     local commands="fetch list-up go show clear get probe"
-    local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header"
+    local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header
+        --cookies --cookie-jar --user --netrc --proxy-user --limit-rate"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
-        --rate --parallel --retries --retry-failed --allow-hidden-paths --remote-time --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
+        --random-wait --rate --parallel --retries --retry-failed --allow-hidden-paths --remote-time --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"
     local options
     case "${words[1]}" in
     fetch) options="--dir -d --output -o --misses $go_options" ;;
@@ -60,11 +61,11 @@ _serifetch_cli() {
         _serifetch_cli_files -d
         return
         ;;
-    --output | -o | --cacert)
+    --output | -o | --cacert | --cookies | --cookie-jar)
         _serifetch_cli_files
         return
         ;;
-    --min-size | --misses | --interval | --rate | --parallel | --retries | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header)
+    --min-size | --misses | --interval | --rate | --parallel | --retries | --proxy | --timeout | --url | --head | --digits | --start | --end | --tail | --user-agent | --referer | --header | --user | --proxy-user | --limit-rate)
         return
         ;;
     esac

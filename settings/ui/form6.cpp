@@ -14,12 +14,15 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <limits>
 
-TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings* request)
+TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings* request,
+               ProxyLogin* login)
     : QDialog(parent)
     , proxy_(proxy)
     , proxyPort_(proxyPort)
     , request_(request)
+    , login_(login)
     , reportError_([](QWidget* owner, const QString& text) {
         QMessageBox::critical(owner, QStringLiteral("Serifetch"), text);
     }) {
@@ -54,6 +57,22 @@ TForm6::TForm6(QString& proxy, int& proxyPort, QWidget* parent, RequestSettings*
     auto* fields = new QFormLayout;
     fields->addRow(Label1, Edit1);
     fields->addRow(Label2, Edit2);
+    if (login_) {
+        Edit6 = new QLineEdit(login_->user, this);
+        Edit6->setObjectName("Edit6");
+        Edit6->setPlaceholderText(tr("none sent"));
+        Edit7 = new QLineEdit(login_->password, this);
+        Edit7->setObjectName("Edit7");
+        Edit7->setEchoMode(QLineEdit::Password);
+        CheckBox5 = new QCheckBox(tr("Remember the password (in serifech.ini, readable by you "
+                                     "alone)"),
+                                  this);
+        CheckBox5->setObjectName("CheckBox5");
+        CheckBox5->setChecked(login_->remember);
+        fields->addRow(tr("User"), Edit6);
+        fields->addRow(tr("Password"), Edit7);
+        fields->addRow(QString(), CheckBox5);
+    }
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button3);
     buttons->addStretch();
@@ -118,8 +137,8 @@ QWidget* TForm6::RequestPage() {
     CheckBox3 = named(new QCheckBox(tr("Referer: each job's base URL")), "CheckBox3");
     CheckBox4 =
         named(new QCheckBox(tr("Keep the connection for the next file (HTTP/1.1)")), "CheckBox4");
-    CheckBox5 =
-        named(new QCheckBox(tr("Give each file the server's time (Last-Modified)")), "CheckBox5");
+    CheckBox7 =
+        named(new QCheckBox(tr("Give each file the server's time (Last-Modified)")), "CheckBox7");
     SpinEdit1 = named(new QSpinBox, "SpinEdit1");
     SpinEdit1->setRange(RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
     SpinEdit1->setToolTip(tr("Files fetched at once, each on a connection of its own"));
@@ -142,10 +161,23 @@ QWidget* TForm6::RequestPage() {
     fields->addRow(tr("Extra lines"), Memo1);
     fields->addRow(tr("Files at once"), SpinEdit1);
     fields->addRow(tr("Pause between requests"), SpinEdit2);
+    Edit8 = named(new QLineEdit, "Edit8");
+    Edit8->setPlaceholderText(tr("none sent"));
+    Edit8->setToolTip(tr("A cookies.txt (Netscape format) whose cookies each run starts with"));
+    CheckBox6 = named(new QCheckBox(tr("Names and passwords from ~/.netrc")), "CheckBox6");
+    SpinEdit3 = named(new QSpinBox, "SpinEdit3");
+    SpinEdit3->setRange(0, std::numeric_limits<int>::max());
+    SpinEdit3->setSingleStep(10240);
+    SpinEdit3->setSuffix(tr(" bytes/s"));
+    SpinEdit3->setSpecialValueText(tr("no cap"));
+    SpinEdit3->setToolTip(tr("The bytes a second a run takes over all its files together"));
+    fields->addRow(tr("Cookie file"), Edit8);
+    fields->addRow(QString(), CheckBox6);
+    fields->addRow(tr("Speed cap"), SpinEdit3);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(CheckBox2);
     layout->addWidget(CheckBox4);
-    layout->addWidget(CheckBox5);
+    layout->addWidget(CheckBox7);
     layout->addLayout(fields);
 
     connect(CheckBox3, &QCheckBox::toggled, Edit5, &QWidget::setDisabled);
@@ -155,11 +187,14 @@ QWidget* TForm6::RequestPage() {
     Edit5->setText(request_->referer);
     CheckBox3->setChecked(request_->refererIsBaseUrl);
     CheckBox4->setChecked(request_->keepAlive);
-    CheckBox5->setChecked(request_->remoteTime);
+    CheckBox7->setChecked(request_->remoteTime);
     SpinEdit1->setValue(request_->parallel);
     SpinEdit2->setValue(request_->intervalMs);
     Edit5->setDisabled(request_->refererIsBaseUrl);
     Memo1->setPlainText(request_->extraHeaders.join('\n'));
+    Edit8->setText(request_->cookieFile);
+    CheckBox6->setChecked(request_->netrc);
+    SpinEdit3->setValue(request_->limitRate);
     return page;
 }
 
@@ -183,10 +218,13 @@ bool TForm6::TakeRequestPage() {
     request_->referer = Edit5->text().trimmed();
     request_->refererIsBaseUrl = CheckBox3->isChecked();
     request_->keepAlive = CheckBox4->isChecked();
-    request_->remoteTime = CheckBox5->isChecked();
+    request_->remoteTime = CheckBox7->isChecked();
     request_->parallel = SpinEdit1->value();
     request_->intervalMs = SpinEdit2->value();
     request_->extraHeaders = lines;
+    request_->cookieFile = Edit8->text().trimmed();
+    request_->netrc = CheckBox6->isChecked();
+    request_->limitRate = SpinEdit3->value();
     return true;
 }
 
@@ -242,6 +280,8 @@ void TForm6::Button1Click() {
             return;
         proxy_ = Edit1->text();
         proxyPort_ = port;
+        if (login_)
+            *login_ = {Edit6->text(), Edit7->text(), CheckBox5->isChecked()};
     } else if (request_ && !TakeRequestPage()) {
         return;
     }

@@ -11,6 +11,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
+struct ProxyLogin;
 struct RequestSettings;
 
 /// The proxy dialog ("Option"): edits the HTTP client's proxy host and port in
@@ -33,8 +34,10 @@ public:
     /// second tab ("Request") edits TLS, the CA file, the User-Agent, the
     /// Referer, the extra request lines, the files fetched at once and the
     /// pause between requests, which "OK" writes there too.
+    /// With `login`, the proxy's user name and password are edited too, and
+    /// whether the password is kept in the settings file.
     TForm6(QString& proxy, int& proxyPort, QWidget* parent = nullptr,
-           RequestSettings* request = nullptr);
+           RequestSettings* request = nullptr, ProxyLogin* login = nullptr);
 
     /// Replaces the message box that reports a port that is no 32-bit number.
     void setErrorReporter(ErrorReporter reporter);
@@ -50,6 +53,7 @@ private:
     QString& proxy_;
     int& proxyPort_;
     RequestSettings* request_;
+    ProxyLogin* login_;
     ErrorReporter reportError_;
 
     QCheckBox* CheckBox1;
@@ -65,11 +69,18 @@ private:
     QCheckBox* CheckBox2 = nullptr;  ///< TLS
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
     QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
-    QCheckBox* CheckBox5 = nullptr;  ///< the server's time for saved files
+    QCheckBox* CheckBox7 = nullptr;  ///< the server's time for saved files
     QSpinBox* SpinEdit1 = nullptr;   ///< jobs in flight at once
     QSpinBox* SpinEdit2 = nullptr;   ///< pause after each request, per lane
     QLineEdit* Edit3 = nullptr;      ///< CA file
     QLineEdit* Edit4 = nullptr;      ///< User-Agent
     QLineEdit* Edit5 = nullptr;      ///< Referer
     QPlainTextEdit* Memo1 = nullptr; ///< extra request lines
+    QLineEdit* Edit8 = nullptr;      ///< cookies.txt
+    QCheckBox* CheckBox6 = nullptr;  ///< logins from ~/.netrc
+    QSpinBox* SpinEdit3 = nullptr;   ///< bytes a second a run may take
+    // The proxy's login, when edited.
+    QLineEdit* Edit6 = nullptr;     ///< user name
+    QLineEdit* Edit7 = nullptr;     ///< password
+    QCheckBox* CheckBox5 = nullptr; ///< remember the password
 };

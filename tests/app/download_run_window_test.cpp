@@ -170,6 +170,36 @@ TEST_F(RunWindow, TheEndOfARunWithFailuresOffersToFetchThemAgain) {
     EXPECT_TRUE(form.OverallPanel->text().isEmpty()) << form.OverallPanel->text().toStdString();
 }
 
+TEST_F(RunWindow, AServerThatWantsALoginIsAskedForItOnceAndTheJobsFetchedAgainWithIt) {
+    ASSERT_TRUE(QDir(served.path()).mkpath("private"));
+    for (int n : {1, 2})
+        ASSERT_TRUE(testenv::writeFile(served.filePath("private/" + fileName(n)), "secret"));
+    ASSERT_TRUE(testenv::writeFile(served.filePath("htpasswd"), "alice:{PLAIN}pw\n"));
+    NginxFixture nginx(served.path(), QString("location /private/ { auth_basic \"p\"; "
+                                              "auth_basic_user_file %1; }")
+                                          .arg(served.filePath("htpasswd")));
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    form.Run().SetTickInterval(10);
+    form.Edit5->setText("02");
+    ListUp(nginx.baseUrl() + "private/");
+    QStringList asked;
+    form.SetLoginAsker([&](const QString& server) {
+        asked << server;
+        return std::optional<LoginAnswer>(LoginAnswer{"alice", "pw", false});
+    });
+    retryWhenAsked = true;
+    QTest::mouseClick(form.GoButton, Qt::LeftButton);
+    ASSERT_TRUE(testenv::waitUntil(
+        [&] {
+            return Marks() == QStringList{kDone, kDone};
+        },
+        20'000))
+        << Marks().join(' ').toStdString() << messages.join('\n').toStdString();
+    EXPECT_EQ(asked, QStringList{nginx.baseUrl().chopped(1)});
+    EXPECT_EQ(testenv::readFile(out.filePath(fileName(1))), "secret");
+}
+
 TEST_F(RunWindow, GoAsksOnceBeforeSavingIntoAHiddenFolder) {
     ASSERT_TRUE(testenv::writeFile(served.filePath(fileName(1)), QByteArray(100, 'x')));
     NginxFixture nginx(served.path());

@@ -145,6 +145,51 @@ TEST(HostScheduler, WaitsPausesAndTurnsFollowTheRunsRules) {
              return qint64(s.hosts.LaneDueNow(0));
          },
          1},
+        {"--random-wait: the lowest draw pauses half the interval",
+         [&](Scheduler& s) {
+             s.hosts.SetPauseMs(200);
+             s.hosts.SetRandomWait(true, [] { return 0.0; });
+             s.hosts.Pause(0);
+             return s.hosts.LaneDue(0) - s.clock;
+         },
+         100},
+        {"--random-wait: a draw near 1 pauses nearly one and a half",
+         [&](Scheduler& s) {
+             s.hosts.SetPauseMs(200);
+             s.hosts.SetRandomWait(true, [] { return 0.999; });
+             s.hosts.Pause(0);
+             return s.hosts.LaneDue(0) - s.clock;
+         },
+         300},
+        {"--random-wait: each pause draws anew",
+         [&](Scheduler& s) {
+             s.hosts.SetPauseMs(1000);
+             double draws[] = {0.25, 0.75};
+             int next = 0;
+             s.hosts.SetRandomWait(true, [&] { return draws[next++ % 2]; });
+             return s.hosts.NextPauseMs() * 10000 + s.hosts.NextPauseMs();
+         },
+         750 * 10000 + 1250},
+        {"--random-wait turned off: the interval as it is",
+         [&](Scheduler& s) {
+             s.hosts.SetPauseMs(200);
+             s.hosts.SetRandomWait(true, [] { return 0.0; });
+             s.hosts.SetRandomWait(false);
+             return s.hosts.NextPauseMs();
+         },
+         200},
+        {"--random-wait with the system's draws stays within its bounds",
+         [&](Scheduler& s) {
+             s.hosts.SetPauseMs(1000);
+             s.hosts.SetRandomWait(true);
+             qint64 outside = 0;
+             for (int i = 0; i < 1000; ++i) {
+                 const qint64 ms = s.hosts.NextPauseMs();
+                 outside += ms < 500 || ms > 1500;
+             }
+             return outside;
+         },
+         0},
         {"two in flight to a server capped at two: no third",
          [&](Scheduler& s) {
              s.hosts.SetMaxPerHost(2);

@@ -24,6 +24,8 @@ void CliProcess::start(const QStringList& args) {
     process_ = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("SERIFETCH_HOME"), home_);
+    for (auto it = extraEnv_.cbegin(); it != extraEnv_.cend(); ++it)
+        env.insert(it.key(), it.value());
     process_->setProcessEnvironment(env);
     if (!folder_.isEmpty())
         process_->setWorkingDirectory(folder_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,9 @@ public:
     /// working folder when empty).
     explicit CliProcess(QString home, QString folder = {});
     ~CliProcess();
+    /// Sets `name` in the environment of the commands run next (HOME, to
+    /// point at a test's own ~/.netrc).
+    void setEnv(const QString& name, const QString& value) { extraEnv_.insert(name, value); }
 
     /// Runs a command to its end (at most `timeoutMs`).
     Result run(const QStringList& args, int timeoutMs = 30000);
@@ -51,6 +55,7 @@ private:
 
     QString home_;
     QString folder_;
+    QHash<QString, QString> extraEnv_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer clock_;
     QByteArray pending_;

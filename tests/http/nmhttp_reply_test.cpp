@@ -357,27 +357,81 @@ TEST_F(Reply, RelativeLocationThroughAProxyBecomesAFullUrl) {
 }
 
 TEST_F(Reply, CookieOfARedirectGoesBackOnlyToTheServerThatSetIt) {
-    const QByteArray cookie = "id=" + QByteArray(400, 'c') + "; path=/";
+    const QByteArray value = "id=" + QByteArray(400, 'c');
     ScriptedPeer other(PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n"));
-    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nSet-Cookie: " + cookie +
-                                          "\r\nLocation: /next\r\n\r\n"),
+    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 302 Found\r\nSet-Cookie: " + value +
+                                          "; path=/\r\nLocation: /next\r\n\r\n"),
                        PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
     get(peer.port());
     get(peer.port(), "/later");
-    get(other.port(), "/elsewhere");
+    record(http, [&] { http.Get(QString("http://localhost:%1/elsewhere").arg(other.port())); });
     ASSERT_TRUE(peerDone(peer, 3));
     ASSERT_TRUE(peerDone(other));
     EXPECT_TRUE(http.HeaderInfo.Cookie.isEmpty());
     EXPECT_FALSE(peer.received(0).contains("Cookie:"));
+    // The attributes are the store's, never sent back.
     for (const int i : {1, 2})
-        EXPECT_TRUE(peer.received(i).contains("\r\nCookie: " + cookie + "\r\n")) << i;
-    EXPECT_FALSE(other.received().contains("Cookie:")) << "another port is another server";
+        EXPECT_TRUE(peer.received(i).contains("\r\nCookie: " + value + "\r\n")) << i;
+    EXPECT_FALSE(other.received().contains("Cookie:")) << "another host is another server";
 
     // A new run starts without it.
     http.ClearCookies();
     get(peer.port(), "/fresh");
     ASSERT_TRUE(peerDone(peer, 4));
     EXPECT_FALSE(peer.received(3).contains("Cookie:"));
+}
+
+TEST_F(Reply, CookiesOfAnyReplyGoWhereTheirDomainPathAndSchemeSay) {
+    // A login page answering 200 sets them too; a Secure one never goes over
+    // plain http, one for /g/ never to /other.
+    ScriptedPeer peer({PeerScript().reply("HTTP/1.0 200 OK\r\nSet-Cookie: s=42\r\n"
+                                          "Set-Cookie: g=1; Path=/g\r\n"
+                                          "Set-Cookie: sec=1; Secure\r\n\r\n"),
+                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n"),
+                       PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n")});
+    get(peer.port(), "/login");
+    get(peer.port(), "/g/p01.jpg");
+    get(peer.port(), "/other");
+    ASSERT_TRUE(peerDone(peer, 3));
+    EXPECT_TRUE(peer.received(1).contains("\r\nCookie: g=1; s=42\r\n"))
+        << peer.received(1).constData();
+    EXPECT_TRUE(peer.received(2).contains("\r\nCookie: s=42\r\n")) << peer.received(2).constData();
+}
+
+TEST_F(Reply, ALoginIsSentOnlyToTheSchemeHostAndPortTheRequestStartedAt) {
+    const QByteArray line = "\r\nAuthorization: Basic " + QByteArray("alice:pw").toBase64();
+    const struct {
+        const char* name;
+        const char* location; ///< "%1": the second peer's port
+        bool sameServer;      ///< the redirect stays on the first peer
+        bool carried;
+    } rows[] = {
+        {"a redirect on the same server keeps it", "/next", true, true},
+        {"another port is another server", "http://127.0.0.1:%1/next", false, false},
+        {"another host name is another server", "http://localhost:%1/next", false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedPeer other(PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n"));
+        const QByteArray location =
+            QByteArray(row.location).replace("%1", QByteArray::number(other.port()));
+        std::vector<PeerScript> scripts{
+            PeerScript().reply("HTTP/1.0 302 Found\r\nLocation: " + location + "\r\n\r\n")};
+        if (row.sameServer)
+            scripts.push_back(PeerScript().reply("HTTP/1.0 200 OK\r\n\r\n"));
+        ScriptedPeer peer(scripts);
+        TNMHTTP client;
+        client.HeaderInfo.UserId = "alice";
+        client.HeaderInfo.Password = "pw";
+        record(client, [&] { client.Get(local(peer.port(), "/first")); });
+        ASSERT_TRUE(peerDone(peer, row.sameServer ? 2 : 1));
+        EXPECT_TRUE(peer.received(0).contains(line)) << peer.received(0).constData();
+        const QByteArray second = row.sameServer ? peer.received(1) : other.received();
+        if (!row.sameServer) {
+            ASSERT_TRUE(peerDone(other));
+        }
+        EXPECT_EQ(second.contains("Authorization"), row.carried) << second.constData();
+    }
 }
 
 TEST_F(Reply, HandledRedirectEndsTheRun) {

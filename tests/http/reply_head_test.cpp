@@ -33,6 +33,8 @@ std::string summary(const ReplyHead& head) {
         out << "location=" + head.location;
     for (const QByteArray& cookie : head.setCookies)
         out << "cookie=" + cookie;
+    if (head.basicOffered)
+        out << "basic";
     if (head.retryAfter)
         out << "retry-after=" + QByteArray::number(*head.retryAfter);
     if (!head.etag.isEmpty())
@@ -214,6 +216,19 @@ TEST(ReplyHead, ReadsEachRuleOfTheHead) {
         {"a cookie with a bare CR is left out, the others kept",
          "HTTP/1.0 302 Found\r\nSet-Cookie: a=1\rX-Evil: 1\r\nSet-Cookie: c=3\r\n\r\n",
          "status=302 HTTP/1.0 close cookie=c=3"},
+        // WWW-Authenticate: whether Basic is among the challenges.
+        {"Basic offered", "HTTP/1.0 401 No\r\nWWW-Authenticate: Basic realm=\"g\"\r\n\r\n",
+         "status=401 HTTP/1.0 close basic"},
+        {"Basic among others, in any case",
+         "HTTP/1.0 401 No\r\nwww-authenticate: Digest realm=\"a\", nonce=\"n\", bAsIc "
+         "realm=b\r\n\r\n",
+         "status=401 HTTP/1.0 close basic"},
+        {"Basic on a line of its own",
+         "HTTP/1.0 401 No\r\nWWW-Authenticate: Bearer\r\n"
+         "WWW-Authenticate: Basic\r\n\r\n",
+         "status=401 HTTP/1.0 close basic"},
+        {"only Digest", "HTTP/1.0 401 No\r\nWWW-Authenticate: Digest realm=\"Basic\"\r\n\r\n",
+         "status=401 HTTP/1.0 close"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);

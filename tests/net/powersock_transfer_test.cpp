@@ -386,3 +386,73 @@ TEST(TextHelpers, NthFieldAndNthCharPos) {
     EXPECT_EQ(TPowersock::NthCharPos("a,b,c", ',', 3), 6);
     EXPECT_EQ(TPowersock::NthCharPos("a,b,", ',', 2), 5); // the last character
 }
+
+namespace {
+
+// A pace that grants a fixed number of bytes per turn and then asks for a
+// pause, counting what it was asked and told.
+class CountingPace : public ReceivePace {
+public:
+    explicit CountingPace(qint64 grant)
+        : grant_(grant) {}
+    qint64 Allowance(qint64 wanted) override {
+        // Every other ask must wait: a capture has to get through its pauses.
+        if (++asks_ % 2 == 0)
+            return 0;
+        return qMin(wanted, grant_);
+    }
+    void Took(qint64 bytes) override {
+        took_ += bytes;
+        largest_ = qMax(largest_, bytes);
+    }
+    qint64 WaitMs() override {
+        ++waits_;
+        return 0;
+    }
+    qint64 grant_;
+    int asks_ = 0;
+    int waits_ = 0;
+    qint64 took_ = 0;
+    qint64 largest_ = 0;
+};
+
+} // namespace
+
+TEST_F(Transfer, APacedCaptureReadsNoMoreAtOnceThanItsPaceGrantsAndGetsEveryByte) {
+    const QByteArray body = ScriptedPeer::pattern(0, 20000);
+    const auto pace = std::make_shared<CountingPace>(1000);
+    for (const char* how : {"file", "text", "skip"}) {
+        SCOPED_TRACE(how);
+        ScriptedPeer peer(PeerScript().send(body).close());
+        nettest::connectTo(s, peer);
+        s.Pace = pace;
+        pace->took_ = pace->largest_ = 0;
+        QByteArray text;
+        if (QByteArray(how) == "file") {
+            s.CaptureFile(path("paced"));
+            EXPECT_TRUE(testenv::readFile(path("paced")) == body);
+        } else if (QByteArray(how) == "text") {
+            s.CaptureString(text);
+            EXPECT_TRUE(text == body);
+        } else {
+            EXPECT_EQ(s.Skip(-1), body.size());
+        }
+        EXPECT_EQ(pace->took_, body.size());
+        EXPECT_EQ(pace->largest_, 1000);
+        s.Pace = nullptr;
+        s.Disconnect();
+    }
+    EXPECT_GE(pace->waits_, 3 * 20);
+
+    // A cancel ends a paced wait as any other.
+    ScriptedPeer peer(PeerScript().send(body).silent());
+    nettest::connectTo(s, peer);
+    struct Stalled : ReceivePace {
+        qint64 Allowance(qint64) override { return 0; }
+        void Took(qint64) override {}
+        qint64 WaitMs() override { return 1000; }
+    };
+    s.Pace = std::make_shared<Stalled>();
+    QTimer::singleShot(10, &s, [&] { s.Cancel(); });
+    EXPECT_EQ(thrownText<EAbortError>([&] { s.CaptureFile(path("f")); }), "Socket send aborted");
+}

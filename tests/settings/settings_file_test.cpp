@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -270,7 +271,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
     for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "RemoteTime",
-                            "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName="})
+                            "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName=",
+                            "Cookies", "Netrc", "LimitRate", "ProxyUser", "ProxyPassword"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
@@ -299,7 +301,13 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     s.request.parallel = 8;
     s.request.retries = 0;
     s.request.intervalMs = 0;
+    s.request.cookieFile = "/home/u/cookies.txt";
+    s.request.netrc = true;
+    s.request.limitRate = 204800;
     ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nCookies=/home/u/cookies.txt\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nNetrc=Yes\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nLimitRate=204800\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nInterval=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\nRemoteTime=Yes\r\n"));
@@ -335,6 +343,10 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         {"Interval=-1", &RequestSettings::intervalMs, 200, true},
         {"Interval=0.5", &RequestSettings::intervalMs, 200, true},
         {"Other=1", &RequestSettings::intervalMs, 200, false},
+        {"LimitRate=204800", &RequestSettings::limitRate, 204800, false},
+        {"LimitRate=0", &RequestSettings::limitRate, 0, false},
+        {"LimitRate=-5", &RequestSettings::limitRate, 0, true},
+        {"LimitRate=200k", &RequestSettings::limitRate, 0, true},
     };
     for (const auto& row : numbers) {
         writeFile(ini, QByteArray("[Server]\r\n") + row.line + "\r\n");
@@ -348,6 +360,46 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\n");
         EXPECT_EQ(SettingsFile::load(ini).settings.request.tls, on) << value;
     }
+}
+
+TEST_F(SettingsFileTest, AProxyPasswordIsKeptOnlyWhenRememberedAndThenTheFileIsTheOwnersAlone) {
+    Settings s = sample();
+    s.proxyUser = "alice";
+    s.proxyPassword = "s3cret";
+    s.rememberProxyPassword = false;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    QByteArray bytes = readFile(ini);
+    EXPECT_TRUE(bytes.contains("\r\nProxyUser=alice\r\n")) << bytes.constData();
+    EXPECT_FALSE(bytes.contains("s3cret")) << bytes.constData();
+    EXPECT_FALSE(SettingsFile::load(ini).settings.rememberProxyPassword);
+
+    s.rememberProxyPassword = true;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_TRUE(readFile(ini).contains("\r\nProxyPassword=s3cret\r\n"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const Settings back = SettingsFile::load(ini).settings;
+    EXPECT_EQ(back.proxyUser, "alice");
+    EXPECT_EQ(back.proxyPassword, "s3cret");
+    EXPECT_TRUE(back.rememberProxyPassword);
+
+    // Unticked later: the password leaves the file.
+    s.rememberProxyPassword = false;
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_FALSE(readFile(ini).contains("s3cret"));
+
+    // A server's login kept the same way, and forgotten without a trace.
+    s.serverLogins = {{"http://nas.local:80", "carol", "pw1"},
+                      {"https://g.example:443", "dan", ""}};
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.serverLogins, s.serverLogins);
+    ASSERT_EQ(::stat(QFile::encodeName(ini).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    s.serverLogins.removeFirst();
+    ASSERT_EQ(SettingsFile::store(ini, s), "");
+    EXPECT_EQ(SettingsFile::load(ini).settings.serverLogins, s.serverLogins);
+    EXPECT_FALSE(readFile(ini).contains("pw1"));
 }
 
 TEST_F(SettingsFileTest, WindowKeysAreWrittenOnlyOnceRememberedAndABadOneKeepsTheBuiltInLayout) {

@@ -214,9 +214,12 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         dialog.findChild<QLineEdit*>("Edit3")->setText("/etc/ca.pem");
         fromBase->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
-        dialog.findChild<QCheckBox*>("CheckBox5")->setChecked(true);
+        dialog.findChild<QCheckBox*>("CheckBox7")->setChecked(true);
         dialog.findChild<QSpinBox*>("SpinEdit1")->setValue(4);
         pause->setValue(0);
+        dialog.findChild<QLineEdit*>("Edit8")->setText(" /home/u/cookies.txt ");
+        dialog.findChild<QCheckBox*>("CheckBox6")->setChecked(true);
+        dialog.findChild<QSpinBox*>("SpinEdit3")->setValue(204800);
         EXPECT_FALSE(referer->isEnabled());
         lines->setPlainText(c.lines);
         QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
@@ -231,11 +234,55 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         after.remoteTime = true;
         after.parallel = 4;
         after.intervalMs = 0;
+        after.cookieFile = "/home/u/cookies.txt";
+        after.netrc = true;
+        after.limitRate = 204800;
         EXPECT_EQ(request == after, c.written);
         EXPECT_EQ(request == before, !c.written);
         EXPECT_EQ(dialog.isVisible(), !errors.isEmpty());
         EXPECT_EQ(errors.size(), c.lines == "Cookie a=1" ? 1 : 0);
     }
+}
+
+TEST(Form6, TheProxysLoginIsTakenWithTheProxyAndItsPasswordHidden) {
+    const struct {
+        const char* name;
+        bool useProxy;
+        const char* button;
+        bool remember;
+        ProxyLogin expected;
+    } cases[] = {
+        {"ok, remembered", true, "Button1", true, {"bob", "pw", true}},
+        {"ok, not remembered", true, "Button1", false, {"bob", "pw", false}},
+        {"cancel", true, "Button2", true, {"old", "old-pw", false}},
+        {"no proxy: left as it was", false, "Button1", true, {"old", "old-pw", false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString proxy = "proxy.lan";
+        int port = 3128;
+        RequestSettings request;
+        ProxyLogin login{"old", "old-pw", false};
+        TForm6 dialog(proxy, port, nullptr, &request, &login);
+        dialog.show();
+        auto* user = dialog.findChild<QLineEdit*>("Edit6");
+        auto* password = dialog.findChild<QLineEdit*>("Edit7");
+        ASSERT_TRUE(user && password);
+        EXPECT_EQ(user->text(), "old");
+        EXPECT_EQ(password->text(), "old-pw");
+        EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+        dialog.findChild<QCheckBox*>("CheckBox1")->setChecked(c.useProxy);
+        user->setText("bob");
+        password->setText("pw");
+        dialog.findChild<QCheckBox*>("CheckBox5")->setChecked(c.remember);
+        QTest::mouseClick(dialog.findChild<QPushButton*>(c.button), Qt::LeftButton);
+        EXPECT_EQ(login, c.expected);
+    }
+    // Without a login to edit, the dialog has no place for one.
+    QString proxy;
+    int port = 0;
+    TForm6 plain(proxy, port);
+    EXPECT_FALSE(plain.findChild<QLineEdit*>("Edit6"));
 }
 
 } // namespace

@@ -93,9 +93,18 @@ bool SquidFixture::startOn(quint16 port, QString* error) {
     serviceName_ = newServiceName();
     const QString d = process_.dir();
     testenv::writeFile(d + "/service", serviceName_.toUtf8());
+    QString auth;
+    if (!login_.isEmpty()) {
+        // In the private folder, which squid's user may read.
+        testenv::writeFile(d + "/passwords", login_ + "\n");
+        auth = "auth_param basic program /usr/lib/squid/basic_ncsa_auth " + d +
+               "/passwords\nauth_param basic realm test\n"
+               "acl logged_in proxy_auth REQUIRED\nhttp_access deny !logged_in";
+    }
     const QString conf = serverConfig(
         "squid.conf",
-        {{"DIR", d},
+        {{"AUTH", auth},
+         {"DIR", d},
          {"PORT", QString::number(port)},
          {"RUN_AS",
           runningAsRoot() ? "cache_effective_user proxy\ncache_effective_group proxy" : ""}});

@@ -36,6 +36,12 @@ public:
     /// Its folder holds squid.conf, cache.log and access.log.
     bool start(QString* error = nullptr);
 
+    /// From the next start, every client must log in with HTTP Basic
+    /// authentication as `htpasswdLine` ("name:" and a crypt or MD5 hash,
+    /// as `openssl passwd -apr1` makes it) says, through squid's
+    /// basic_ncsa_auth helper.
+    void requireLogin(QByteArray htpasswdLine) { login_ = std::move(htpasswdLine); }
+
     /// SIGTERM, SIGKILL after `graceMs`; removes the shared-memory segments a
     /// killed squid leaves behind. Pass 5000 for an orderly shutdown that
     /// writes its last log lines. Safe to call twice.
@@ -46,4 +52,5 @@ private:
     void removeSharedMemory() const;
 
     QString serviceName_;
+    QByteArray login_;
 };
