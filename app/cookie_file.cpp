@@ -31,7 +31,7 @@ QString SaveCookieFile(const QString& path, const CookieStore& store, qint64 now
         return failed();
     const QByteArray text = store.ToNetscape(now);
     if (file.write(text) != text.size()) {
-        const QString why = failed();
+        QString why = failed();
         file.cancelWriting();
         return why;
     }

@@ -22,9 +22,15 @@ int ForgetParts(const JobList& jobs, size_t first, size_t last,
     // A finished job's part became its file; only the others can have one.
     // Looked up on disk first, so a long list without parts costs no set.
     std::vector<size_t> cut;
+    QSet<QString> staying;
     for (size_t i = first; i <= last && i < jobs.size(); ++i) {
+        // A held job's part is being written: no job of its path may take it.
+        if (held && held(i)) {
+            staying.insert(jobs.path(i));
+            continue;
+        }
         const JobList::Mark mark = jobs.mark(i);
-        if (mark == JobList::Mark::Done || mark == JobList::Mark::Skipped || (held && held(i)))
+        if (mark == JobList::Mark::Done || mark == JobList::Mark::Skipped)
             continue;
         const QString path = jobs.path(i);
         if (QFileInfo::exists(ResumeInfo::InfoName(path)) ||
@@ -33,7 +39,6 @@ int ForgetParts(const JobList& jobs, size_t first, size_t last,
     }
     if (cut.empty())
         return 0;
-    QSet<QString> staying;
     for (size_t i = 0; i < jobs.size(); ++i)
         if (i < first || i > last)
             staying.insert(jobs.path(i));

@@ -79,7 +79,7 @@ std::vector<qint64> OpenSeriesPlan::PastTheEnd() const {
     return {missing_.upper_bound(lastFound_), missing_.end()};
 }
 
-SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus) {
+SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus, bool replyWhole) {
     using M = JobList::Mark;
     switch (mark) {
     case M::Done:
@@ -87,7 +87,8 @@ SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus) {
         return SeriesAnswer::Found;
     case M::Failed:
         // A page where a picture was asked for came with a success status.
-        return httpStatus == 404 || httpStatus == 410 || (httpStatus >= 200 && httpStatus < 300)
+        return httpStatus == 404 || httpStatus == 410 ||
+                       (replyWhole && httpStatus >= 200 && httpStatus < 300)
                    ? SeriesAnswer::Missing
                    : SeriesAnswer::Failed;
     case M::GivenUp:
@@ -120,10 +121,11 @@ OpenSeriesRun::OpenSeriesRun(DownloadRun& run, JobGrid& grid, OpenSeries series,
             [this](JobGrid::JobId id, const DownloadOutcome& outcome) {
                 if (!numbers_.contains(id))
                     return;
-                status_[id] = outcome.httpStatus;
+                status_[id] = {outcome.httpStatus, outcome.Succeeded()};
                 const int row = grid_.RowOf(id);
                 if (row != 0)
-                    Answer(id, AnswerOf(grid_.MarkAt(row), outcome.httpStatus));
+                    Answer(id,
+                           AnswerOf(grid_.MarkAt(row), outcome.httpStatus, outcome.Succeeded()));
             });
     // A mark given after the request (the checks of a saved file) or without
     // one (a file that exists, skipped).
@@ -131,7 +133,7 @@ OpenSeriesRun::OpenSeriesRun(DownloadRun& run, JobGrid& grid, OpenSeries series,
             [this](JobGrid::JobId id, JobList::Mark mark, const QString&) {
                 if (numbers_.contains(id) &&
                     (status_.contains(id) || mark == JobList::Mark::Skipped))
-                    Answer(id, AnswerOf(mark, status_.value(id)));
+                    Answer(id, AnswerOf(mark, status_.value(id).status, status_.value(id).whole));
             });
 }
 
@@ -162,7 +164,7 @@ void OpenSeriesRun::NewPlan() {
         const JobGrid::JobId id = grid_.IdAt(row);
         numbers_.insert(id, {series_, n});
         plan_->Listed(n);
-        plan_->Take(n, AnswerOf(grid_.MarkAt(row), StatusInReason(grid_.Reason(row))));
+        plan_->Take(n, AnswerOf(grid_.MarkAt(row), StatusInReason(grid_.Reason(row)), false));
     }
 }
 

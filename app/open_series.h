@@ -17,9 +17,12 @@ struct DownloadOutcome;
 
 /// How a job answers an open series: a file, a miss (404, 410, or a reply
 /// the content check rejected), another failure, or nothing yet (a job
-/// still to be fetched again or checked). `httpStatus` is 0 when unknown.
+/// still to be fetched again or checked). `httpStatus` is 0 when unknown;
+/// `replyWhole` says the request itself ended with a whole success reply,
+/// so that a failure with a success status came from the look at the saved
+/// file, not from a cut or refused transfer, which is no miss.
 enum class SeriesAnswer { None, Found, Missing, Failed };
-SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus);
+SeriesAnswer AnswerOf(JobList::Mark mark, int httpStatus, bool replyWhole);
 
 /// The numbers of a series whose end nobody knows. Numbers are listed from
 /// the first on while they stay within `misses + lanes - 1` of the last one
@@ -110,7 +113,13 @@ private:
     std::optional<OpenSeriesPlan> plan_;
     /// Job -> (series, number), for every job of the pattern on the grid.
     QHash<JobGrid::JobId, std::pair<qint64, qint64>> numbers_;
-    QHash<JobGrid::JobId, int> status_; ///< the last HTTP status of each job
+    /// How each job's last request ended: its HTTP status, and whether the
+    /// reply came whole.
+    struct Ended {
+        int status = 0;
+        bool whole = false;
+    };
+    QHash<JobGrid::JobId, Ended> status_;
     /// The jobs past the end of the series that are over.
     std::vector<JobGrid::JobId> pastTheEnd_;
     qint64 listed_ = 0;

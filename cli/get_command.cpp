@@ -7,6 +7,7 @@
 #include "cli/go_command.h"
 #include "http/nmhttp.h"
 #include "http/request_header.h"
+#include "http/url_credentials.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -64,7 +65,7 @@ QString RemoteName(const QString& url) {
     const qsizetype path = rest.indexOf(QLatin1Char('/'));
     if (path < 0)
         return {};
-    const QString name = rest.mid(rest.lastIndexOf(QLatin1Char('/')) + 1);
+    QString name = rest.mid(rest.lastIndexOf(QLatin1Char('/')) + 1);
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return {};
     return name;
@@ -78,11 +79,13 @@ QString parse(const CliArgs& args, GetArgs& parsed) {
     if (args.has("remote-name")) {
         if (file)
             return QCoreApplication::translate("GetCommand", "give -o FILE or -O, not both");
-        parsed.file = RemoteName(parsed.url);
+        // Named, and told, without the URL's login.
+        const QString url = TakeCredentials(parsed.url).url;
+        parsed.file = RemoteName(url);
         if (parsed.file.isEmpty())
             return QCoreApplication::translate("GetCommand",
                                                "the URL \"%1\" names no file for -O; give -o FILE")
-                .arg(parsed.url);
+                .arg(url);
     } else if (!file || file->isEmpty()) {
         return QCoreApplication::translate("GetCommand", "-o FILE or -O is required");
     } else {

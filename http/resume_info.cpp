@@ -6,12 +6,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr QByteArrayView kFirstLine = "Serifetch resume 1";
-constexpr qint64 kMaxInfoBytes = 64 * 1024;
+constexpr qint64 kMaxInfoBytes = qint64(64) * 1024;
 
 } // namespace
 
@@ -20,7 +21,7 @@ std::optional<ResumeInfo> ResumeInfo::Of(const QString& url, const ReplyHead& re
     info.url = url;
     if (reply.statusCode == 200 && reply.framing == ReplyHead::Framing::Length)
         info.length = reply.contentLength;
-    else if (reply.statusCode == 206 && reply.contentRange)
+    else if (reply.statusCode == 206 && reply.contentRange && reply.contentRange->first == 0)
         info.length = reply.contentRange->complete;
     if (info.length <= 0)
         return std::nullopt;
@@ -69,7 +70,17 @@ std::optional<ResumeInfo> ResumeInfo::FromText(QByteArrayView text) {
     info.length = length->toLongLong(&ok);
     info.etag = *etag;
     info.lastModified = *modified;
-    if (!ok || info.length <= 0 || info.Validator().isEmpty())
+    // What goes back into a request line must be what a reply could have
+    // given: a quoted tag, or a date that reads.
+    const auto plain = [](const QByteArray& text) {
+        return std::none_of(text.begin(), text.end(),
+                            [](char c) { return uchar(c) < 0x20 || c == 0x7f; });
+    };
+    const bool tagReads = info.etag.size() >= 2 && info.etag.startsWith('"') &&
+                          info.etag.endsWith('"') && plain(info.etag);
+    const bool dateReads =
+        plain(info.lastModified) && ReplyFraming::HttpDate(info.lastModified).has_value();
+    if (!ok || info.length <= 0 || (info.etag.isEmpty() ? !dateReads : !tagReads))
         return std::nullopt;
     return info;
 }
@@ -90,7 +101,7 @@ std::optional<ResumeInfo> ResumeInfo::Load(const QString& target, const QString&
     QFile file(InfoName(target));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const std::optional<ResumeInfo> info = FromText(file.read(kMaxInfoBytes));
+    std::optional<ResumeInfo> info = FromText(file.read(kMaxInfoBytes));
     if (!info || info->url != url)
         return std::nullopt;
     // The part itself, never what a link in its place points to.
@@ -110,27 +121,28 @@ void ResumeInfo::Forget(const QString& target) {
 ResumeVerdict JudgeResume(qint64 offset, const ResumeInfo& asked, const ReplyHead& reply) {
     using Step = ResumeVerdict::Step;
     if (reply.statusCode == 206) {
-        const auto& range = reply.contentRange;
         if (offset < 0)
             return {Step::Refuse,
                     QCoreApplication::translate(
                         "ResumeInfo", "The server sent part of the file (206) to a request for "
                                       "all of it")};
+        // A server that ignored If-Range may send the rest of another file:
+        // the validators it sends with the part must be those asked for.
+        const auto& range = reply.contentRange;
+        const bool otherTag =
+            !asked.etag.isEmpty() && !reply.etag.isEmpty() && reply.etag != asked.etag;
+        const bool otherDate = !asked.lastModified.isEmpty() && !reply.lastModified.isEmpty() &&
+                               reply.lastModified != asked.lastModified;
         if (range && range->first == offset && range->complete == asked.length &&
-            range->last == asked.length - 1)
+            range->last == asked.length - 1 && !otherTag && !otherDate)
             return {Step::Append, {}};
-        return {Step::Refuse, QCoreApplication::translate(
-                                  "ResumeInfo", "The server sent bytes %1 instead of the rest from "
-                                                "byte %2 of %3")
-                                  .arg(range ? QStringLiteral("%1-%2/%3")
-                                                   .arg(range->first)
-                                                   .arg(range->last)
-                                                   .arg(range->complete)
-                                             : QStringLiteral("?"))
-                                  .arg(offset)
-                                  .arg(asked.length)};
+        return {Step::StartAgain, {}};
     }
-    if (offset >= 0 && reply.statusCode == 416)
-        return {offset == asked.length ? Step::Complete : Step::StartAgain, {}};
+    // Whole only when the server names the same length the part holds.
+    if (offset >= 0 && reply.statusCode == 416) {
+        const bool whole = offset == asked.length && reply.contentRange &&
+                           reply.contentRange->complete == asked.length;
+        return {whole ? Step::Complete : Step::StartAgain, {}};
+    }
     return {Step::Whole, {}};
 }

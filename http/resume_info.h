@@ -57,7 +57,7 @@ struct ResumeVerdict {
         Append,     ///< a 206 with the rest: appended to the part
         Complete,   ///< a 416 while the part holds the whole length
         StartAgain, ///< the part is of no use: dropped, and asked again whole
-        Refuse,     ///< a 206 that is not the rest asked for: a failure
+        Refuse,     ///< a 206 to a request for the whole file: a failure
     };
     Step step = Step::Whole;
     QString reason; ///< of Refuse

@@ -1711,10 +1711,6 @@ Save the list anyway?</translation>
         <source>The server sent part of the file (206) to a request for all of it</source>
         <translation>The server sent part of the file (206) to a request for all of it</translation>
     </message>
-    <message>
-        <source>The server sent bytes %1 instead of the rest from byte %2 of %3</source>
-        <translation>The server sent bytes %1 instead of the rest from byte %2 of %3</translation>
-    </message>
 </context>
 <context>
     <name>RunOverview</name>

@@ -253,8 +253,14 @@ TEST(ListEdits, ForgetPartsOfTheJobsThatGoOnly) {
     EXPECT_TRUE(QFile::exists(path("held") + ".part"));
     EXPECT_TRUE(QFile::exists(path("twice") + ".part"));
     EXPECT_TRUE(QFile::exists(path("done") + ".part")) << "a done job's part is no leftover of it";
+    // A held job guards its path's part against a job of the same path.
+    ASSERT_TRUE(leave("cut"));
+    const JobList same({{"↓", "http://h/a", path("cut")}, {"▼", "http://h/b", path("cut")}});
+    EXPECT_EQ(ListEdits::ForgetParts(same, 0, 1, [](size_t i) { return i == 0; }), 0);
+    EXPECT_TRUE(QFile::exists(path("cut") + ".part"));
     // Everything goes (Clear), nothing held.
-    EXPECT_EQ(ListEdits::ForgetParts(jobs, 0, jobs.size() - 1), 2);
+    EXPECT_EQ(ListEdits::ForgetParts(jobs, 0, jobs.size() - 1), 3);
+    EXPECT_FALSE(QFile::exists(path("cut") + ".part"));
     EXPECT_FALSE(QFile::exists(path("held") + ".part.resume"));
     EXPECT_FALSE(QFile::exists(path("twice") + ".part"));
 }

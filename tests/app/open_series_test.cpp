@@ -135,17 +135,28 @@ TEST(OpenSeriesPlan, AnswersFromMarksAndStatus) {
     const struct {
         M mark;
         int status;
+        bool whole;
         SeriesAnswer answer;
     } cases[] = {
-        {M::Done, 200, SeriesAnswer::Found},     {M::Skipped, 0, SeriesAnswer::Found},
-        {M::Failed, 404, SeriesAnswer::Missing}, {M::Failed, 410, SeriesAnswer::Missing},
-        {M::Failed, 200, SeriesAnswer::Missing}, {M::Failed, 403, SeriesAnswer::Failed},
-        {M::Failed, 0, SeriesAnswer::Failed},    {M::GivenUp, 503, SeriesAnswer::Failed},
-        {M::Small, 200, SeriesAnswer::None},     {M::Requested, 0, SeriesAnswer::None},
-        {M::None, 0, SeriesAnswer::None},
+        {M::Done, 200, true, SeriesAnswer::Found},
+        {M::Skipped, 0, false, SeriesAnswer::Found},
+        {M::Failed, 404, false, SeriesAnswer::Missing},
+        {M::Failed, 410, false, SeriesAnswer::Missing},
+        // A web page where a picture was asked for: the check of the saved file.
+        {M::Failed, 200, true, SeriesAnswer::Missing},
+        // A 200 cut short, or a 206 refused: the file may well be there.
+        {M::Failed, 200, false, SeriesAnswer::Failed},
+        {M::Failed, 206, false, SeriesAnswer::Failed},
+        {M::Failed, 403, false, SeriesAnswer::Failed},
+        {M::Failed, 0, false, SeriesAnswer::Failed},
+        {M::GivenUp, 503, false, SeriesAnswer::Failed},
+        {M::Small, 200, true, SeriesAnswer::None},
+        {M::Requested, 0, false, SeriesAnswer::None},
+        {M::None, 0, false, SeriesAnswer::None},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(AnswerOf(c.mark, c.status), c.answer) << int(c.mark) << " " << c.status;
+        EXPECT_EQ(AnswerOf(c.mark, c.status, c.whole), c.answer)
+            << int(c.mark) << " " << c.status << " " << c.whole;
 }
 
 } // namespace

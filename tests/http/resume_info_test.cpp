@@ -43,9 +43,12 @@ TEST(ResumeInfo, OnlyAStrongValidatorAndAKnownLengthMakeAPartResumable) {
          -1, ""},
         {"ChunkedHasNoLength", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nETag: \"v1\"\r\n",
          -1, ""},
+        {"APartNotFromTheStartIsNoneToResume",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-899/900\r\nETag: \"v1\"\r\n", -1,
+         ""},
         {"APartialReplyGivesTheWholeLength",
-         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 100-899/900\r\nContent-Length: "
-         "800\r\nETag: \"v1\"\r\n",
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-899/900\r\nContent-Length: "
+         "900\r\nETag: \"v1\"\r\n",
          900, "\"v1\""},
         {"AnErrorPage", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nETag: \"v1\"\r\n", -1, ""},
     };
@@ -75,20 +78,31 @@ TEST(ResumeInfo, EachReplyToAResumedRequestDecidesThePartsFate) {
     } cases[] = {
         {"TheRest", 300, "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-899/900\r\n",
          Step::Append},
+        {"TheRestWithTheSameTag", 300,
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-899/900\r\nETag: \"v1\"\r\n",
+         Step::Append},
+        // If-Range ignored: the rest of another file of the same length.
+        {"TheRestOfAnotherFile", 300,
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-899/900\r\nETag: \"v2\"\r\n",
+         Step::StartAgain},
         {"AnotherStart", 300, "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-899/900\r\n",
-         Step::Refuse},
+         Step::StartAgain},
         {"AnotherLength", 300,
-         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-999/1000\r\n", Step::Refuse},
+         "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-999/1000\r\n", Step::StartAgain},
         {"NotToTheEnd", 300, "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 300-499/900\r\n",
-         Step::Refuse},
+         Step::StartAgain},
         {"NoContentRange", 300, "HTTP/1.1 206 Partial Content\r\nContent-Length: 600\r\n",
-         Step::Refuse},
+         Step::StartAgain},
         {"APartNobodyAskedFor", -1,
          "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-899/900\r\n", Step::Refuse},
         {"TheFileChangedOrRangesAreIgnored", 300, "HTTP/1.1 200 OK\r\nContent-Length: 900\r\n",
          Step::Whole},
         {"AWholePart", 900, "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */900\r\n",
          Step::Complete},
+        // A file shrunk to the part's length, If-Range ignored: not the same.
+        {"A416ForAnotherLength", 900,
+         "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */700\r\n", Step::StartAgain},
+        {"A416WithoutItsLength", 900, "HTTP/1.1 416 Range Not Satisfiable\r\n", Step::StartAgain},
         {"AShortPartAndA416", 300,
          "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */500\r\n", Step::StartAgain},
         {"An416Unasked", -1, "HTTP/1.1 416 Range Not Satisfiable\r\n", Step::Whole},
@@ -133,6 +147,15 @@ TEST(ResumeInfo, APartIsResumedOnlyWithItsOwnInfoForTheSameUrl) {
                                       "Last-Modified=\n"));
     EXPECT_FALSE(ResumeInfo::FromText("Serifetch resume 1\nURL=http://h/a\nLength=9\nETag=\n"
                                       "Last-Modified=\n"));
+    // What would go back into If-Range must read as a reply's validator.
+    EXPECT_FALSE(ResumeInfo::FromText("Serifetch resume 1\nURL=http://h/a\nLength=9\n"
+                                      "ETag=\"v\r1\"\nLast-Modified=\n"));
+    EXPECT_FALSE(ResumeInfo::FromText("Serifetch resume 1\nURL=http://h/a\nLength=9\nETag=v1\n"
+                                      "Last-Modified=\n"));
+    EXPECT_FALSE(ResumeInfo::FromText("Serifetch resume 1\nURL=http://h/a\nLength=9\nETag=\n"
+                                      "Last-Modified=yesterday\n"));
+    EXPECT_TRUE(ResumeInfo::FromText("Serifetch resume 1\nURL=http://h/a\nLength=9\nETag=\n"
+                                     "Last-Modified=Sun, 06 Nov 1994 08:49:37 GMT\n"));
     ResumeInfo::Forget(target);
     EXPECT_FALSE(QFile::exists(ResumeInfo::InfoName(target)));
     EXPECT_FALSE(QFileInfo(PartFile::PartName(target)).isSymLink());
