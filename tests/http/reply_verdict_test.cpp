@@ -8,8 +8,8 @@
 namespace {
 
 std::string summary(const ReplyVerdict& verdict) {
-    static const char* const outcomes[] = {"success", "error-status", "failure", "redirect",
-                                           "repeat",  "not-modified"};
+    static const char* const outcomes[] = {"success",  "error-status", "failure",
+                                           "redirect", "repeat",       "not-modified"};
     std::string out = outcomes[int(verdict.outcome)];
     if (!verdict.reason.isEmpty())
         out += " reason=" + verdict.reason.toStdString();

@@ -344,7 +344,8 @@ const std::vector<FoundFileCase> kFoundFiles = {
      "Status0002=\xE2\x96\xB2\r\nURL0002=http://s/2\r\nPath0002=/d/2\r\n"
      "check0002 = http://s/2\t\tSun, 06 Nov 1994 08:49:37 GMT \r\n"
      "Status0003=\r\nURL0003=http://s/3\r\nPath0003=/d/3\r\nCheck0003=http://s/3\t\"c\"\t\r\n",
-     {{"\xE2\x97\x8B", "http://s/1", "/d/1"}, {"\xE2\x96\xB2", "http://s/2", "/d/2"},
+     {{"\xE2\x97\x8B", "http://s/1", "/d/1"},
+      {"\xE2\x96\xB2", "http://s/2", "/d/2"},
       {"", "http://s/3", "/d/3"}},
      0,
      {{"http://s/1", {"\"a1\"", "Sun, 06 Nov 1994 08:49:37 GMT"}},
@@ -394,10 +395,11 @@ QByteArray savedByProfileRules(const QString& path, const JobList& jobs) {
         file.write(section, "Path" + number, job.path);
         if (!job.reason.isEmpty() || file.read(section, "Reason" + number, "\n") != "\n")
             file.write(section, "Reason" + number, job.reason);
-        const JobList::Validators v = row <= n ? jobs.validators(size_t(row - 1)) : JobList::Validators{};
-        const QString check =
-            v.empty() ? QString() : job.url + '\t' + QString::fromLatin1(v.etag) + '\t' +
-                                        QString::fromLatin1(v.lastModified);
+        const JobList::Validators v =
+            row <= n ? jobs.validators(size_t(row - 1)) : JobList::Validators{};
+        const QString check = v.empty() ? QString()
+                                        : job.url + '\t' + QString::fromLatin1(v.etag) + '\t' +
+                                              QString::fromLatin1(v.lastModified);
         if (!check.isEmpty() || file.read(section, "Check" + number, "\n") != "\n")
             file.write(section, "Check" + number, check);
     }
