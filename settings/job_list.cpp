@@ -268,6 +268,13 @@ void JobList::erase(size_t first, size_t last) {
     last = std::min(last, size());
     if (first >= last)
         return;
+    // A job listed again later under the same URL may save another file:
+    // what identified the deleted job's file does not carry over to it.
+    if (!validators_.isEmpty())
+        for (size_t i = first; i < last; ++i) {
+            const Utf8 u = urlUtf8(i);
+            validators_.remove(u.head.toByteArray().append(u.tail));
+        }
     for (size_t i = first; i < last; ++i) {
         Record& r = records_[i];
         if (Mark(r.mark) == Mark::Other)

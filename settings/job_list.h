@@ -54,7 +54,8 @@ public:
         friend bool operator==(const Validators&, const Validators&) = default;
     };
     /// Kept by URL rather than by row, so that deleting or moving rows never
-    /// hands one file's validators to another; empty when none are known.
+    /// hands one file's validators to another, and dropped with the job;
+    /// empty when none are known.
     Validators validators(size_t i) const;
     Validators validatorsOf(QByteArrayView url) const;
     /// Empty validators forget the URL's.

@@ -530,10 +530,14 @@ TEST(JobListValidatorsTest, FollowTheirUrlThroughAppendEraseAndClear) {
     EXPECT_EQ(other.validators(2), v);
     EXPECT_NE(other, JobList(other.toVector())) << "the validators are part of the list";
 
-    listed.setValidators("http://s/j3.jpg", {});
+    listed.erase(1, 2); // the job goes, and with it what named its file
     EXPECT_FALSE(listed.hasValidators());
-    other.clear();
+    listed.push_back({"", "http://s/j3.jpg", "/elsewhere/j3.jpg"});
+    EXPECT_TRUE(listed.validators(1).empty());
+    other.setValidators("http://s/j3.jpg", {});
     EXPECT_FALSE(other.hasValidators());
+    empty.clear();
+    EXPECT_FALSE(empty.hasValidators());
 }
 
 } // namespace
