@@ -96,7 +96,7 @@ int refresh(CliProfile& profile, const GoArgs& args, QTextStream& out) {
         summary = s;
         loop.quit();
     });
-    check.Start(config, args.intervalMs.value_or(0));
+    check.Start(config, args.intervalMs.value_or(s.request.intervalMs));
     if (check.Running())
         loop.exec();
     out << summary.Text() << "\n";
