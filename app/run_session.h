@@ -36,7 +36,6 @@ public:
     static void SetUp(TNMHTTP& http, HttpDownloadClient& client, const ClientConfig& config);
 
 private:
-
     std::unique_ptr<TNMHTTP> http_;
     std::unique_ptr<HttpDownloadClient> client_;
     struct Lane {
