@@ -94,6 +94,8 @@ protected:
 
     /// A transfer begins (from Start): nothing of the last one is left.
     void TransferBegins();
+    /// The transfer TransferBegins announced could not start: nothing is told.
+    void TransferNotStarted() { running_ = false; }
     /// The reply was a success, or an error reply: the outcome of the
     /// transfer, told by TransferOver. Only the first of them counts.
     void ReplySucceeded();

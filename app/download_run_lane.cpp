@@ -246,6 +246,10 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
         // A success or a given-up job moves the walk on when it stands at
         // it; a failed one is passed over by the next tick.
         const bool advance = row != 0 && m_walk.At(id) && decision.mark != M::Failed;
+        // A file saved whole keeps what identifies it, so that a later
+        // check of the list can ask whether the server's copy changed.
+        if (decision.mark == M::Done && outcome.Succeeded() && outcome.saved >= 0)
+            m_grid.SetValidators(row, {outcome.etag.toLatin1(), outcome.lastModified.toLatin1()});
         Mark(row, decision.mark, decision.reason);
         if (advance)
             m_walk.SetRow(row + 1);

@@ -63,8 +63,15 @@ void HttpDownloadClient::Start(const QString& url, const QString& path, PathFoun
         http_.HeaderInfo.UserId = login ? login->user.toUtf8() : QByteArray();
         http_.HeaderInfo.Password = login ? login->password.toUtf8() : QByteArray();
     }
-    http_.Start(cmdGet, url);
+    // Before the request starts: on a kept connection a reply already
+    // waiting is read, and its outcome told, within Start.
     TransferBegins();
+    try {
+        http_.Start(cmdGet, url);
+    } catch (...) {
+        TransferNotStarted();
+        throw;
+    }
 }
 
 void HttpDownloadClient::Abort() {

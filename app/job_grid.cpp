@@ -96,6 +96,15 @@ void JobGrid::SetReason(int gridRow, const QString& reason) {
     EmitStatusCellChanged(gridRow, Qt::ToolTipRole);
 }
 
+JobList::Validators JobGrid::ValidatorsAt(int gridRow) const {
+    return IsJobRow(gridRow) ? m_jobs.validators(size_t(gridRow - 1)) : JobList::Validators{};
+}
+
+void JobGrid::SetValidators(int gridRow, const JobList::Validators& validators) {
+    if (IsJobRow(gridRow))
+        m_jobs.setValidators(m_jobs.url(size_t(gridRow - 1)).toUtf8(), validators);
+}
+
 JobGrid::JobId JobGrid::IdAt(int gridRow) const {
     return IsJobRow(gridRow) ? m_ids[size_t(gridRow - 1)] : JobId(0);
 }

@@ -69,6 +69,10 @@ public:
     /// row without a reason.
     QString Reason(int gridRow) const;
     void SetReason(int gridRow, const QString& reason);
+    /// What identifies the file a job row saved, for a later conditional
+    /// request; empty for a row without any. Not shown: only saved.
+    JobList::Validators ValidatorsAt(int gridRow) const;
+    void SetValidators(int gridRow, const JobList::Validators& validators);
 
     // --- identity ---------------------------------------------------------
 

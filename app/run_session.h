@@ -31,9 +31,11 @@ public:
     /// under way (its clients are in use).
     void Prepare(const ClientConfig& config, int parallel);
 
-private:
+    /// Sets one client up by `config` as a run's are, for requests of the
+    /// list outside a run.
     static void SetUp(TNMHTTP& http, HttpDownloadClient& client, const ClientConfig& config);
 
+private:
     std::unique_ptr<TNMHTTP> http_;
     std::unique_ptr<HttpDownloadClient> client_;
     struct Lane {

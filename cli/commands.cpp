@@ -5,6 +5,7 @@
 #include "cli/go_command.h"
 #include "cli/list_up_command.h"
 #include "cli/probe_command.h"
+#include "cli/refresh_command.h"
 #include "cli/show_command.h"
 
 #include <QCoreApplication>
@@ -26,8 +27,8 @@ QString usageLine(const CliCommand& command) {
 } // namespace
 
 const QList<CliCommand>& Commands() {
-    static const QList<CliCommand> commands{FetchCommand, ListUpCommand, GoCommand,   ShowCommand,
-                                            ClearCommand, GetCommand,    ProbeCommand};
+    static const QList<CliCommand> commands{FetchCommand, ListUpCommand, GoCommand,  RefreshCommand,
+                                            ShowCommand,  ClearCommand,  GetCommand, ProbeCommand};
     return commands;
 }
 

@@ -397,6 +397,13 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 break;
             case ReplyVerdict::Outcome::Repeat:
                 break;
+            case ReplyVerdict::Outcome::NotModified:
+                // Told as an answer that is no success: the path keeps its
+                // file, and the caller reads the status for what it means.
+                ended_ = {Result::Status::HttpError, QString::fromLatin1(head_.statusLine)};
+                if (OnFailure)
+                    OnFailure(command_);
+                break;
             }
         } catch (...) {
             kept_.CloseQuietly();
@@ -409,7 +416,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
             co_return;
 
         const int code = ReplyCode;
-        if (code >= 300 && code <= 398) {
+        if (code >= 300 && code <= 398 && verdict.outcome != ReplyVerdict::Outcome::NotModified) {
             if (OnRedirect) {
                 bool handled = false;
                 OnRedirect(handled);

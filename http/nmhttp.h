@@ -130,7 +130,8 @@ public:
     struct Result {
         enum class Status {
             Succeeded, ///< a whole reply below 299 (OnSuccess fired)
-            HttpError, ///< an error status, or a redirect that ended the run (OnFailure)
+            /// An error status, a 304, or a redirect that ended the run (OnFailure).
+            HttpError,
             BadReply,  ///< not HTTP, not whole, or not followable (OnFailure, FailureReason)
             Error,     ///< the request could not be made: `error` and `reason` say why
             Cancelled, ///< cancel() ended it

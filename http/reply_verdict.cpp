@@ -32,6 +32,10 @@ ReplyVerdict JudgeReply(const ReplyHead& head, CmdType command, const QString& b
         // happened even when the body was cut short.
         verdict.outcome = Outcome::ErrorStatus;
         verdict.reason = QString::fromLatin1(head.statusLine);
+    } else if (code == 304) {
+        // Only a conditional request is answered so; asking again would
+        // only be answered the same.
+        verdict.outcome = Outcome::NotModified;
     } else if (RedirectTarget::Followed(code) && head.location.isEmpty()) {
         verdict.outcome = Outcome::Failure;
         verdict.reason =

@@ -14,6 +14,9 @@ struct ReplyVerdict {
         Failure,     ///< no HTTP reply, a broken framing, a cut body, a redirect to nowhere
         Redirect,    ///< a followed 3xx: the next request goes to its Location
         Repeat,      ///< any other status (299, an unfollowed 3xx, 399): the request goes again
+        /// A 304: the file the request's conditions named has not changed.
+        /// The request ends; nothing is written and the path keeps its file.
+        NotModified,
     };
     Outcome outcome = Outcome::Failure;
     /// Failure: why; ErrorStatus: the status line.

@@ -173,6 +173,24 @@ void JobList::setReasonText(Record& r, QByteArrayView utf8) {
     r.reason = utf8.isEmpty() ? 0 : keepText(utf8) + 1;
 }
 
+JobList::Validators JobList::validators(size_t i) const {
+    if (validators_.isEmpty())
+        return {};
+    const Utf8 u = urlUtf8(i);
+    return validatorsOf(u.head.toByteArray().append(u.tail));
+}
+
+JobList::Validators JobList::validatorsOf(QByteArrayView url) const {
+    return validators_.value(url.toByteArray());
+}
+
+void JobList::setValidators(QByteArrayView url, const Validators& v) {
+    if (v.empty())
+        validators_.remove(url.toByteArray());
+    else
+        validators_.insert(url.toByteArray(), v);
+}
+
 void JobList::setStatus(size_t i, const QString& mark) {
     setMark(records_[i], mark.toUtf8());
 }
@@ -229,6 +247,9 @@ void JobList::append(const JobList& other) {
         path.resize(0);
         path.append(p.head).append(p.tail);
         append(other.statusUtf8(i), url, path, other.reasonUtf8(i));
+        if (!other.validators_.isEmpty())
+            if (const auto it = other.validators_.constFind(url); it != other.validators_.cend())
+                validators_.insert(url, *it);
     }
     for (const OpenSeries& series : other.openSeries_)
         addOpenSeries(series);
@@ -247,6 +268,13 @@ void JobList::erase(size_t first, size_t last) {
     last = std::min(last, size());
     if (first >= last)
         return;
+    // A job listed again later under the same URL may save another file:
+    // what identified the deleted job's file does not carry over to it.
+    if (!validators_.isEmpty())
+        for (size_t i = first; i < last; ++i) {
+            const Utf8 u = urlUtf8(i);
+            validators_.remove(u.head.toByteArray().append(u.tail));
+        }
     for (size_t i = first; i < last; ++i) {
         Record& r = records_[i];
         if (Mark(r.mark) == Mark::Other)
@@ -313,7 +341,8 @@ bool operator==(const JobList& a, const JobList& b) {
     };
     for (size_t i = 0; i < a.size(); ++i)
         if (a.statusUtf8(i) != b.statusUtf8(i) || a.reasonUtf8(i) != b.reasonUtf8(i) ||
-            !same(a.urlUtf8(i), b.urlUtf8(i)) || !same(a.pathUtf8(i), b.pathUtf8(i)))
+            !same(a.urlUtf8(i), b.urlUtf8(i)) || !same(a.pathUtf8(i), b.pathUtf8(i)) ||
+            a.validators(i) != b.validators(i))
             return false;
     return true;
 }

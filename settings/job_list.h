@@ -45,6 +45,23 @@ public:
     Mark mark(size_t i) const;
     static Mark markOf(QByteArrayView utf8);
 
+    /// What identifies the file a job saved, for asking the server whether
+    /// it changed since: the reply's ETag and Last-Modified, as sent.
+    struct Validators {
+        QByteArray etag;
+        QByteArray lastModified;
+        bool empty() const { return etag.isEmpty() && lastModified.isEmpty(); }
+        friend bool operator==(const Validators&, const Validators&) = default;
+    };
+    /// Kept by URL rather than by row, so that deleting or moving rows never
+    /// hands one file's validators to another, and dropped with the job;
+    /// empty when none are known.
+    Validators validators(size_t i) const;
+    Validators validatorsOf(QByteArrayView url) const;
+    /// Empty validators forget the URL's.
+    void setValidators(QByteArrayView url, const Validators& v);
+    bool hasValidators() const { return !validators_.isEmpty(); }
+
     void setStatus(size_t i, const QString& mark);
     void setReason(size_t i, const QString& reason);
 
@@ -53,7 +70,8 @@ public:
     void push_back(const Job& job);
     void append(QByteArrayView mark, QByteArrayView url, QByteArrayView path,
                 QByteArrayView reason = {});
-    /// Appends every job of `other` (taken over whole when this list is empty).
+    /// Appends every job of `other` (taken over whole when this list is
+    /// empty), with the validators of its jobs.
     void append(JobList&& other);
     void append(const JobList& other);
     /// Removes jobs first..last - 1.
@@ -178,4 +196,5 @@ private:
     std::vector<quint32> freeTexts_;
     QHash<QByteArray, quint32> textIndex_;
     std::vector<OpenSeries> openSeries_;
+    QHash<QByteArray, Validators> validators_; // by URL, as UTF-8
 };

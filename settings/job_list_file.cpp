@@ -25,6 +25,28 @@ bool isFailureMark(QByteArrayView mark) {
     return mark == kFailed || mark == kGivenUp;
 }
 
+// --- the validators of a row ---------------------------------------------------
+
+// The URL goes with them: a key left behind by a row deleted in an older
+// program, or edited by hand, never describes another row's file.
+JobList::Validators readCheck(QByteArrayView value, QByteArrayView url) {
+    const QList<QByteArray> fields = value.toByteArray().split('\t');
+    if (fields.size() < 2 || fields[0] != url)
+        return {};
+    return {fields[1].trimmed(), fields.size() > 2 ? fields[2].trimmed() : QByteArray()};
+}
+
+QByteArray checkValue(const JobList::Utf8& url, const JobList::Validators& v) {
+    if (v.empty())
+        return {};
+    QByteArray value = url.head.toByteArray();
+    value.append(url.tail).append('\t').append(v.etag).append('\t').append(v.lastModified);
+    // A line break inside a value would forge lines of its own.
+    std::replace_if(
+        value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return value;
+}
+
 // --- the open series ------------------------------------------------------------
 
 // After the rows, in a section of their own: "Pattern" + n, "Folder" + n,
@@ -121,6 +143,8 @@ private:
                 result_.jobs.append(mark, url, s->value(row, PathKey),
                                     isFailureMark(mark) ? s->value(row, ReasonKey)
                                                         : QByteArrayView());
+                if (const QByteArrayView check = s->value(row, CheckKey); !check.isEmpty())
+                    result_.jobs.setValidators(url, readCheck(check, url));
                 return;
             }
             state_ = isWrittenEnd(s, row) ? State::Done : State::Counting;
@@ -222,6 +246,7 @@ struct RowTexts {
     JobList::Utf8 url;
     JobList::Utf8 path;
     QByteArrayView reason;
+    QByteArray check;
 };
 
 class RowWriter {
@@ -238,7 +263,9 @@ public:
         if (row > qint64(jobs_.size()))
             return {};
         const auto i = size_t(row - 1);
-        return {jobs_.statusUtf8(i), jobs_.urlUtf8(i), jobs_.pathUtf8(i), jobs_.reasonUtf8(i)};
+        const JobList::Utf8 url = jobs_.urlUtf8(i);
+        return {jobs_.statusUtf8(i), url, jobs_.pathUtf8(i), jobs_.reasonUtf8(i),
+                jobs_.hasValidators() ? checkValue(url, jobs_.validators(i)) : QByteArray()};
     }
 
     /// Writes the rows that `section` holds.
@@ -258,6 +285,10 @@ public:
         // of the row is emptied rather than left to be read as this job's.
         if (!t.reason.isEmpty() || rows.has(row, ReasonKey))
             rows.write(row, ReasonKey, t.reason);
+        // The same for the validators: a row whose file has none leaves no
+        // older row's to be read as its own.
+        if (!t.check.isEmpty() || rows.has(row, CheckKey))
+            rows.write(row, CheckKey, t.check);
     }
 
 private:

@@ -22,9 +22,11 @@ inline constexpr QByteArrayView kBom("\xEF\xBB\xBF");
 inline constexpr QByteArrayView kLineEnd("\r\n");
 
 /// The keys of a row, in the order a save writes them.
-enum Key { StatusKey, UrlKey, PathKey, ReasonKey, KeyCount };
+/// "Check" holds the validators of the row's file with the URL they were
+/// given for: URL, ETag and Last-Modified, separated by tabs.
+enum Key { StatusKey, UrlKey, PathKey, ReasonKey, CheckKey, KeyCount };
 inline constexpr std::array<QByteArrayView, KeyCount> kKeyNames = {"Status", "URL", "Path",
-                                                                   "Reason"};
+                                                                   "Reason", "Check"};
 
 /// Reads a file a block at a time, line by line; a line is valid until the next.
 class LineReader {

@@ -292,6 +292,36 @@ FILE.part.resume) is removed.</source>
 what cut transfers left for a later resume (FILE.part and
 FILE.part.resume) is removed.</translation>
     </message>
+    <message>
+        <source>Fetch again those finished files (○, ▲) that changed on the server.</source>
+        <translation>Fetch again those finished files (○, ▲) that changed on the server.</translation>
+    </message>
+    <message>
+        <source>Asks the server about each job marked ○ or ▲ with a conditional GET: with the
+ETag and Last-Modified its last reply gave (kept in the job list), else with
+If-Modified-Since set to its file's time. A 304 leaves the file untouched; a
+new version replaces it once whole; a job whose file was deleted is fetched
+again. A request that fails leaves the file and the mark as they were.
+Prints a line per changed or failed job, then the number checked, changed,
+unchanged and failed, and saves the list.</source>
+        <translation>Asks the server about each job marked ○ or ▲ with a conditional GET: with the
+ETag and Last-Modified its last reply gave (kept in the job list), else with
+If-Modified-Since set to its file's time. A 304 leaves the file untouched; a
+new version replaces it once whole; a job whose file was deleted is fetched
+again. A request that fails leaves the file and the mark as they were.
+Prints a line per changed or failed job, then the number checked, changed,
+unchanged and failed, and saves the list.</translation>
+    </message>
+    <message>
+        <source>  0    every job was checked
+  1    some check failed
+  2    bad arguments, unusable files or folders
+</source>
+        <translation>  0    every job was checked
+  1    some check failed
+  2    bad arguments, unusable files or folders
+</translation>
+    </message>
 </context>
 <context>
     <name>CliHelp</name>
@@ -1029,6 +1059,22 @@ Fetch them anyway? (No: they fail, and the other jobs are fetched.)</source>
 
 Fetch them anyway? (No: they fail, and the other jobs are fetched.)</translation>
     </message>
+    <message>
+        <source>Checking for newer versions…</source>
+        <translation>Checking for newer versions…</translation>
+    </message>
+    <message>
+        <source>Checking for newer versions… %1 checked</source>
+        <translation>Checking for newer versions… %1 checked</translation>
+    </message>
+    <message>
+        <source>Newer version fetched: %1</source>
+        <translation>Newer version fetched: %1</translation>
+    </message>
+    <message>
+        <source>Could not check %1: %2</source>
+        <translation>Could not check %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>ListEdits</name>
@@ -1055,6 +1101,13 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>%1 not tried</source>
         <translation>%1 not tried</translation>
+    </message>
+</context>
+<context>
+    <name>ListRefresh</name>
+    <message>
+        <source>%1 checked: %2 changed, %3 unchanged, %4 failed</source>
+        <translation>%1 checked: %2 changed, %3 unchanged, %4 failed</translation>
     </message>
 </context>
 <context>
@@ -1269,6 +1322,10 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
     <message>
         <source>Name</source>
         <translation>Name</translation>
+    </message>
+    <message>
+        <source>Check for newer versions</source>
+        <translation>Check for newer versions</translation>
     </message>
 </context>
 <context>
@@ -1589,6 +1646,17 @@ Save the list anyway?</translation>
     <message>
         <source>Redirect to an unsupported scheme: %1</source>
         <translation>Redirect to an unsupported scheme: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RefreshCommand</name>
+    <message>
+        <source>changed  %1  %2</source>
+        <translation>changed  %1  %2</translation>
+    </message>
+    <message>
+        <source>failed   %1  %2: %3</source>
+        <translation>failed   %1  %2: %3</translation>
     </message>
 </context>
 <context>

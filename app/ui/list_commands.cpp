@@ -28,10 +28,14 @@ ListCommands::ListCommands(MainWindowControls& controls, JobGrid& grid, const Do
     , m_run(run)
     , m_presenter(presenter)
     , m_tell(std::move(tell))
-    , m_ask(std::move(ask)) {
+    , m_ask(std::move(ask))
+    , m_refresh(grid) {
     connect(m_c.StringGrid1, &QWidget::customContextMenuRequested, this, &ListCommands::ShowMenu);
     connect(m_c.RetryJobs, &QAction::triggered, this, &ListCommands::RetrySelected);
     connect(m_c.RetryFailed, &QAction::triggered, this, &ListCommands::RetryFailed);
+    connect(m_c.CheckNewer, &QAction::triggered, this, &ListCommands::CheckNewer);
+    connect(&m_refresh, &ListRefresh::checked, this, &ListCommands::ShowChecked);
+    connect(&m_refresh, &ListRefresh::finished, this, &ListCommands::CheckOver);
     connect(m_c.OpenJobFile, &QAction::triggered, this, &ListCommands::OpenFile);
     connect(m_c.OpenJobFolder, &QAction::triggered, this, &ListCommands::OpenFolder);
     connect(m_c.CopyJobUrl, &QAction::triggered, this, &ListCommands::CopyUrls);
@@ -164,6 +168,35 @@ bool ListCommands::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+void ListCommands::CheckNewer() {
+    if (m_run.Running() || m_refresh.Running() || !m_refreshSetup)
+        return;
+    const RefreshSetup setup = m_refreshSetup();
+    m_checked = 0;
+    m_c.SetPanelText(0, tr("Checking for newer versions…"));
+    m_refresh.Start(setup.client, setup.intervalMs);
+}
+
+void ListCommands::ShowChecked(JobGrid::JobId id, ListRefresh::Result result,
+                               const QString& detail) {
+    const int row = m_grid.RowOf(id);
+    m_c.SetPanelText(0, tr("Checking for newer versions… %1 checked").arg(++m_checked));
+    if (row == 0 || result == ListRefresh::Result::Unchanged)
+        return;
+    const QString name = m_grid.Path(row).section(QLatin1Char('/'), -1);
+    m_c.Memo1->appendPlainText(result == ListRefresh::Result::Changed
+                                   ? tr("Newer version fetched: %1").arg(name)
+                                   : tr("Could not check %1: %2").arg(name, detail));
+}
+
+void ListCommands::CheckOver(const ListRefresh::Summary& summary) {
+    m_c.SetPanelText(0, summary.Text());
+    m_c.Memo1->appendPlainText(summary.Text());
+    emit checkEnded();
+    if (m_tell && !summary.cancelled)
+        m_tell(summary.Text());
+}
+
 void ListCommands::ShowMenu(const QPoint& pos) {
     QTableView& view = *m_c.StringGrid1;
     // A right click outside the selection selects the row under it first.
@@ -177,6 +210,7 @@ void ListCommands::ShowMenu(const QPoint& pos) {
          {m_c.RetryJobs, m_c.OpenJobFile, m_c.OpenJobFolder, m_c.CopyJobUrl, m_c.DeleteJobs})
         action->setEnabled(onJob);
     m_c.RetryJobs->setEnabled(onJob && idle);
+    m_c.CheckNewer->setEnabled(idle && !m_refresh.Running() && m_grid.JobCount() > 0);
     m_c.RetryFailed->setEnabled(idle && !ListEdits::FailureCount(m_grid).isEmpty());
     m_c.UndoEdit->setEnabled(idle && m_undo.CanUndo());
     m_c.GridMenu->popup(view.viewport()->mapToGlobal(pos));

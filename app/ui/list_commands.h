@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/client_config.h"
 #include "app/list_edits.h"
+#include "app/list_refresh.h"
 
 #include <QObject>
 #include <QString>
@@ -44,6 +46,19 @@ public:
     /// Undoes the last Delete or Clear, once; nothing during a run. The view
     /// comes back as it stood before them, with the rows selected again.
     void Undo();
+    /// The client and the pause between requests of "Check for newer versions".
+    struct RefreshSetup {
+        ClientConfig client;
+        int intervalMs = 0;
+    };
+    void SetRefreshSetup(std::function<RefreshSetup()> setup) { m_refreshSetup = std::move(setup); }
+    /// "Check for newer versions": asks the server about each "○" and "▲"
+    /// job's file and fetches those that changed; nothing during a run.
+    void CheckNewer();
+    /// A check of the list is under way: no run may start meanwhile.
+    bool Checking() const { return m_refresh.Running(); }
+    void StopChecking() { m_refresh.Cancel(); }
+
     /// Forgets what Undo would bring back (a run starts).
     void DropUndo() { m_undo.Drop(); }
     /// Opens the Path of the selection's top job with its application.
@@ -59,6 +74,8 @@ public:
 signals:
     /// Rows went or came back: the count and the selection shown are stale.
     void rowsChanged();
+    /// A check of the list ended: marks and validators are to be saved.
+    void checkEnded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,6 +100,8 @@ private:
     void CopyUrls();
     bool ShowStatusToolTip(QEvent* event);
     void SelectLoggedJob(const QPoint& pos);
+    void ShowChecked(JobGrid::JobId id, ListRefresh::Result result, const QString& detail);
+    void CheckOver(const ListRefresh::Summary& summary);
 
     MainWindowControls& m_c;
     JobGrid& m_grid;
@@ -92,4 +111,7 @@ private:
     Ask m_ask;
     ListUndo m_undo;
     GridView m_undoView;
+    ListRefresh m_refresh;
+    std::function<RefreshSetup()> m_refreshSetup;
+    int m_checked = 0;
 };

@@ -309,6 +309,7 @@ void MainWindowControls::BuildStatusBar(QMainWindow& window) {
 void MainWindowControls::BuildListCommands(QMainWindow& window) {
     RetryJobs = Command(StringGrid1, "RetryJobs", tr("Retry"));
     RetryFailed = Command(StringGrid1, "RetryFailed", tr("Retry all failed (▼, ×)"));
+    CheckNewer = Command(StringGrid1, "CheckNewer", tr("Check for newer versions"));
     OpenJobFile = Command(StringGrid1, "OpenJobFile", tr("Open file"));
     OpenJobFolder = Command(StringGrid1, "OpenJobFolder", tr("Open folder"));
     CopyJobUrl = Command(StringGrid1, "CopyJobUrl", tr("Copy URL"));
@@ -331,7 +332,7 @@ void MainWindowControls::BuildListCommands(QMainWindow& window) {
 
     GridMenu = new QMenu(&window);
     GridMenu->setObjectName(QStringLiteral("GridMenu"));
-    GridMenu->addActions({RetryJobs, RetryFailed});
+    GridMenu->addActions({RetryJobs, RetryFailed, CheckNewer});
     GridMenu->addSeparator();
     GridMenu->addActions({OpenJobFile, OpenJobFolder, CopyJobUrl});
     GridMenu->addSeparator();

@@ -90,6 +90,8 @@ public:
     QMenu* GridMenu = nullptr;
     QAction* RetryJobs = nullptr;   ///< clears the marks of the selected jobs
     QAction* RetryFailed = nullptr; ///< clears every "▼" and "×"
+    /// Asks the server whether the "○" and "▲" jobs' files changed.
+    QAction* CheckNewer = nullptr;
     QAction* OpenJobFile = nullptr;
     QAction* OpenJobFolder = nullptr;
     QAction* CopyJobUrl = nullptr;

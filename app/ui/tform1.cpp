@@ -109,6 +109,17 @@ void TForm1::WireCommands() {
         ShowJobCount();
         StringGrid1Click();
     });
+    // Asked as the run would fetch: the same server sees the same client.
+    m_list->SetRefreshSetup([this] {
+        return ListCommands::RefreshSetup{m_options->ProbeClient(),
+                                          m_options->Request().intervalMs};
+    });
+    connect(m_list.get(), &ListCommands::checkEnded, this, [this] {
+        if (!m_profile->Loaded())
+            return;
+        if (const QString problem = SaveData(); !problem.isEmpty())
+            ShowMessage(problem, MessageKind::Error);
+    });
     connect(ListUpKey, &QAction::triggered, this, &TForm1::SpeedButton1Click);
     connect(SaveKey, &QAction::triggered, this, &TForm1::SpeedButton2Click);
     // Enter in an input lists up, as Ctrl+L does.

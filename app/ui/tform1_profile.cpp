@@ -3,6 +3,7 @@
 #include "app/download_run.h"
 #include "app/profile_session.h"
 #include "app/ui/input_settings.h"
+#include "app/ui/list_commands.h"
 #include "app/ui/series_inputs.h"
 #include "app/ui/tform1.h"
 #include "app/window_client_options.h"
@@ -59,6 +60,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A request may be under way: abort it and close once it has ended, so
     // that the job list is saved with the job's final mark.
     m_run->Shutdown();
+    // A check's request is aborted too; its file keeps what it held.
+    m_list->StopChecking();
     if (m_run->Requesting()) {
         m_closeWhenRequestEnds = true;
         event->ignore();

@@ -99,6 +99,9 @@ void TForm1::WireDownloadRun() {
 }
 
 void TForm1::GoButtonClick() {
+    // A check of the list writes the same files: it ends first.
+    if (m_list->Checking())
+        return;
     if (!m_run->Running()) {
         // A value that would break a request line stops the whole run, not
         // each job in turn.
@@ -123,5 +126,6 @@ void TForm1::GoButtonClick() {
 }
 
 void TForm1::CancelBtnClick() {
+    m_list->StopChecking();
     m_run->CancelBtnClick();
 }

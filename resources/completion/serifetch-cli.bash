@@ -36,7 +36,7 @@ _serifetch_cli() {
         fi
     fi
 
-    local commands="fetch list-up go show clear get probe"
+    local commands="fetch list-up go refresh show clear get probe"
     local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header
         --cookies --cookie-jar --user --netrc --proxy-user --limit-rate"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
@@ -46,6 +46,7 @@ _serifetch_cli() {
     fetch) options="--dir -d --output -o --misses $go_options" ;;
     list-up) options="--url --head --digits --start --end --misses --tail --dir -d --force --help -h" ;;
     go) options="$go_options" ;;
+    refresh) options="--interval --proxy --timeout --force $request_options --help -h" ;;
     show) options="--help -h" ;;
     clear) options="--force --help -h" ;;
     get) options="--output -o --remote-name -O --proxy --timeout --verbose -v --trace $request_options --help -h" ;;

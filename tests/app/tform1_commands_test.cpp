@@ -18,7 +18,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -637,6 +639,53 @@ TEST_F(EditDuringRun, RetryFetchesExactlyTheChosenJobsAndFailuresAreExplained) {
         form->Memo1->cursorRect(QTextCursor(form->Memo1->document()->lastBlock())).center();
     QTest::mouseDClick(form->Memo1->viewport(), Qt::LeftButton, {}, line);
     EXPECT_EQ(form->SelectedGridRows(), std::make_pair(4, 4));
+}
+
+// "Check for newer versions" asks about the finished jobs only, fetches
+// what changed or is gone, leaves the rest, says the counts and saves the
+// list with the validators the server gave.
+TEST_F(Commands, CheckForNewerVersionsFetchesOnlyWhatChanged) {
+    QTemporaryDir www, out;
+    ASSERT_TRUE(www.isValid() && out.isValid());
+    const QStringList names{"same.bin", "older.bin", "gone.bin", "untried.bin"};
+    for (const QString& name : names)
+        ASSERT_TRUE(testenv::writeFile(www.filePath(name), "server's " + name.toUtf8()));
+    NginxFixture nginx(www.path());
+    QString error;
+    ASSERT_TRUE(nginx.start(&error)) << error.toStdString();
+    const auto setTime = [](const QString& path, const QDateTime& time) {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) &&
+               file.setFileTime(time, QFileDevice::FileModificationTime);
+    };
+    // Asked by the files' own times: the server's exactly, and an older one.
+    ASSERT_TRUE(testenv::writeFile(out.filePath("same.bin"), "kept"));
+    ASSERT_TRUE(
+        setTime(out.filePath("same.bin"), QFileInfo(www.filePath("same.bin")).lastModified()));
+    ASSERT_TRUE(testenv::writeFile(out.filePath("older.bin"), "old"));
+    ASSERT_TRUE(setTime(out.filePath("older.bin"), QDateTime(QDate(2001, 1, 1), QTime(0, 0))));
+    std::vector<Job> jobs;
+    for (const QString& name : names)
+        jobs.push_back({name == "untried.bin" ? QString() : QStringLiteral("○"),
+                        nginx.baseUrl() + name, out.filePath(name)});
+    form->Grid().Append(jobs);
+
+    form->CheckNewer->trigger();
+    ASSERT_TRUE(testenv::waitUntil([&] { return !messages.isEmpty(); }, 20'000));
+    EXPECT_EQ(messages, QStringList{"3 checked: 2 changed, 1 unchanged, 0 failed"});
+    EXPECT_EQ(testenv::readFile(out.filePath("same.bin")), "kept");
+    EXPECT_EQ(testenv::readFile(out.filePath("older.bin")), "server's older.bin");
+    EXPECT_EQ(testenv::readFile(out.filePath("gone.bin")), "server's gone.bin");
+    EXPECT_FALSE(QFile::exists(out.filePath("untried.bin")));
+    EXPECT_EQ(form->Grid().Status(4), "");
+    const QString log = form->Memo1->toPlainText();
+    EXPECT_TRUE(log.contains("older.bin") && log.contains("gone.bin") && !log.contains("same.bin"))
+        << log.toStdString();
+    const JobList saved = JobListFile::load(JobsPath()).jobs;
+    ASSERT_EQ(saved.size(), 4u);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_FALSE(saved.validators(i).etag.isEmpty()) << i;
+    EXPECT_TRUE(saved.validators(3).empty());
 }
 
 } // namespace

@@ -71,6 +71,7 @@ TEST(PackagedFiles, ManPagesAndCompletionsNameEveryOptionAndExitCodeOfTheHelp) {
         {cli, {"fetch", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"list-up", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"go", "--help"}, "docs/man/serifetch-cli.1", true},
+        {cli, {"refresh", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"show", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"clear", "--help"}, "docs/man/serifetch-cli.1", true},
         {cli, {"get", "--help"}, "docs/man/serifetch-cli.1", true},

@@ -8,8 +8,8 @@
 namespace {
 
 std::string summary(const ReplyVerdict& verdict) {
-    static const char* const outcomes[] = {"success", "error-status", "failure", "redirect",
-                                           "repeat"};
+    static const char* const outcomes[] = {"success",  "error-status", "failure",
+                                           "redirect", "repeat",       "not-modified"};
     std::string out = outcomes[int(verdict.outcome)];
     if (!verdict.reason.isEmpty())
         out += " reason=" + verdict.reason.toStdString();
@@ -152,11 +152,18 @@ TEST(ReplyVerdict, JudgesEachKindOfReply) {
          cmdPost,
          {},
          "redirect next=3"},
+        // A 304 ends the request: the file asked about has not changed.
         {"304 has no body to end at the close",
          "HTTP/1.1 304 Not Modified\r\n\r\n",
          cmdGet,
          {},
-         "repeat reusable"},
+         "not-modified reusable"},
+        {"a 304 that closes", "HTTP/1.0 304 Not Modified\r\n\r\n", cmdGet, {}, "not-modified"},
+        {"a 304 with a Location is not followed",
+         "HTTP/1.1 304 Not Modified\r\nLocation: /a\r\nETag: \"x\"\r\n\r\n",
+         cmdGet,
+         {},
+         "not-modified reusable"},
         {"305", "HTTP/1.0 305 Use Proxy\r\nLocation: /a\r\n\r\n", cmdGet, {}, "repeat"},
         {"399", "HTTP/1.0 399 X\r\n\r\n", cmdGet, {}, "repeat"},
     };

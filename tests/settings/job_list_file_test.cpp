@@ -291,6 +291,8 @@ struct FoundFileCase {
     QByteArray before;
     std::vector<Job> loaded;
     qint64 unloaded = 0;
+    /// The validators the loaded jobs have, by URL.
+    std::vector<std::pair<QByteArray, JobList::Validators>> checks = {};
 };
 
 const std::vector<FoundFileCase> kFoundFiles = {
@@ -336,6 +338,27 @@ const std::vector<FoundFileCase> kFoundFiles = {
      "URL0001=http://s/1\r\nPath0001=/d/1\r\n[ Data0100 ] rows 100 on\r\nURL0002=http://s/no\r",
      {{"", "http://s/1", "/d/1"}}},
     {"AnEmptyFile", "", {}},
+    {"ValidatorsWithTheirRowsUrl",
+     "[Data0000]\r\nStatus0001=\xE2\x97\x8B\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n"
+     "Check0001=http://s/1\t\"a1\"\tSun, 06 Nov 1994 08:49:37 GMT\r\n"
+     "Status0002=\xE2\x96\xB2\r\nURL0002=http://s/2\r\nPath0002=/d/2\r\n"
+     "check0002 = http://s/2\t\tSun, 06 Nov 1994 08:49:37 GMT \r\n"
+     "Status0003=\r\nURL0003=http://s/3\r\nPath0003=/d/3\r\nCheck0003=http://s/3\t\"c\"\t\r\n",
+     {{"\xE2\x97\x8B", "http://s/1", "/d/1"},
+      {"\xE2\x96\xB2", "http://s/2", "/d/2"},
+      {"", "http://s/3", "/d/3"}},
+     0,
+     {{"http://s/1", {"\"a1\"", "Sun, 06 Nov 1994 08:49:37 GMT"}},
+      {"http://s/2", {"", "Sun, 06 Nov 1994 08:49:37 GMT"}},
+      {"http://s/3", {"\"c\"", ""}}}},
+    // A key a deleted row left behind, or one edited by hand, describes
+    // another file: it is not this row's.
+    {"ValidatorsOfAnotherUrlOrWithoutOneAreIgnored",
+     "[Data0000]\r\nStatus0001=\xE2\x97\x8B\r\nURL0001=http://s/1\r\nPath0001=/d/1\r\n"
+     "Check0001=http://s/old\t\"a1\"\tSun, 06 Nov 1994 08:49:37 GMT\r\n"
+     "Status0002=\r\nURL0002=http://s/2\r\nPath0002=/d/2\r\nCheck0002=\"b\"\r\n"
+     "Status0003=\r\nURL0003=\r\nPath0003=\r\n",
+     {{"\xE2\x97\x8B", "http://s/1", "/d/1"}, {"", "http://s/2", "/d/2"}}},
 };
 
 // The list saved over the found files: two sections, a reason, a mark no
@@ -351,6 +374,10 @@ JobList savedList() {
     jobs.setStatus(3, QString::fromUtf8("\xC3\x97"));
     jobs.setReason(3, "timed out after 60 s");
     jobs.push_back({"", "http://s/q?a=1", QString::fromUtf8("/d/\xE7\x94\xBB\xE5\x83\x8F.jpg")});
+    jobs.setValidators("http://s/n1.jpg", {"\"e1\"", "Sun, 06 Nov 1994 08:49:37 GMT"});
+    jobs.setValidators("http://s/q?a=1", {"W/\"q\"", ""});
+    // Of no job of the list: never written.
+    jobs.setValidators("http://s/gone.jpg", {"\"g\"", ""});
     return jobs;
 }
 
@@ -368,6 +395,13 @@ QByteArray savedByProfileRules(const QString& path, const JobList& jobs) {
         file.write(section, "Path" + number, job.path);
         if (!job.reason.isEmpty() || file.read(section, "Reason" + number, "\n") != "\n")
             file.write(section, "Reason" + number, job.reason);
+        const JobList::Validators v =
+            row <= n ? jobs.validators(size_t(row - 1)) : JobList::Validators{};
+        const QString check = v.empty() ? QString()
+                                        : job.url + '\t' + QString::fromLatin1(v.etag) + '\t' +
+                                              QString::fromLatin1(v.lastModified);
+        if (!check.isEmpty() || file.read(section, "Check" + number, "\n") != "\n")
+            file.write(section, "Check" + number, check);
     }
     return file.toBytes();
 }
@@ -380,7 +414,10 @@ TEST_P(FoundFileTest, LoadsAsTheProfileRulesReadItAndSavesAsTheyWrite) {
     ASSERT_TRUE(writeFile(data, c.before));
     const JobListFile::LoadResult found = JobListFile::load(data);
     EXPECT_EQ(found.error, "");
-    EXPECT_EQ(found.jobs, c.loaded);
+    JobList loaded = c.loaded;
+    for (const auto& [url, v] : c.checks)
+        loaded.setValidators(url, v);
+    EXPECT_EQ(found.jobs, loaded);
     EXPECT_EQ(found.unloadedJobs, c.unloaded);
 
     const JobList jobs = savedList();
@@ -471,6 +508,36 @@ TEST(JobListSeriesTest, SeriesComeAlongWhenAListIsAppendedAndGoWithClear) {
     EXPECT_NE(listed, JobList(listed.toVector())) << "the series are part of the list";
     listed.clear();
     EXPECT_TRUE(listed.openSeries().empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(JobListValidatorsTest, FollowTheirUrlThroughAppendEraseAndClear) {
+    const JobList::Validators v{"\"v\"", "Sun, 06 Nov 1994 08:49:37 GMT"};
+    JobList listed = makeJobs(3);
+    listed.setValidators("http://s/j3.jpg", v);
+    listed.erase(0, 1); // the row moves up; its file is the same
+    EXPECT_EQ(listed.validators(1), v);
+    EXPECT_TRUE(listed.validators(0).empty());
+
+    JobList empty;
+    empty.append(JobList(listed)); // taken over whole
+    EXPECT_EQ(empty.validators(1), v);
+    JobList other = makeJobs(1, "o");
+    other.append(listed); // row by row
+    EXPECT_EQ(other.validators(2), v);
+    EXPECT_NE(other, JobList(other.toVector())) << "the validators are part of the list";
+
+    listed.erase(1, 2); // the job goes, and with it what named its file
+    EXPECT_FALSE(listed.hasValidators());
+    listed.push_back({"", "http://s/j3.jpg", "/elsewhere/j3.jpg"});
+    EXPECT_TRUE(listed.validators(1).empty());
+    other.setValidators("http://s/j3.jpg", {});
+    EXPECT_FALSE(other.hasValidators());
+    empty.clear();
+    EXPECT_FALSE(empty.hasValidators());
 }
 
 } // namespace
