@@ -56,7 +56,11 @@ const char* pageKind(QByteArray head) {
 namespace ContentCheck {
 
 QString WrongContentReason(const QString& path) {
-    const char* promised = promisedKind(path);
+    return WrongContentReason(path, path);
+}
+
+QString WrongContentReason(const QString& path, const QString& named) {
+    const char* promised = promisedKind(named);
     if (!promised)
         return {};
     QFile file(path);

@@ -14,5 +14,8 @@ namespace ContentCheck {
 /// "HTML page instead of an image". Empty when the name promises none of
 /// these kinds, the file looks like no page, or it cannot be read.
 QString WrongContentReason(const QString& path);
+/// The same for the file at `path` held under another name, `named`: what
+/// the name promises is `named`'s.
+QString WrongContentReason(const QString& path, const QString& named);
 
 } // namespace ContentCheck

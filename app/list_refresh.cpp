@@ -1,13 +1,18 @@
 #include "app/list_refresh.h"
 
+#include "app/content_check.h"
 #include "app/http_download_client.h"
 #include "app/run_session.h"
 #include "http/nmhttp.h"
+#include "http/part_file.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 QString ListRefresh::Summary::Text() const {
@@ -109,8 +114,12 @@ void ListRefresh::Next() {
         if (file.isFile())
             fileTime = file.lastModified().toUTC();
         http_->ExtraHeaders = extraHeaders_ + ConditionLines(grid_.ValidatorsAt(row), fileTime);
+        // A newer version is saved beside the file and looked at before it
+        // takes the file's place: a page a server now gives instead of the
+        // picture must not cost the picture.
+        newer_ = PartFile::SideName(path, QStringLiteral(".newer"));
         try {
-            client_->Start(grid_.Url(row), path, DownloadClient::PathFound::Unknown);
+            client_->Start(grid_.Url(row), newer_, DownloadClient::PathFound::Unknown);
         } catch (const std::exception& e) {
             Tell(Result::Failed, QString::fromLocal8Bit(e.what()));
             continue;
@@ -126,7 +135,17 @@ void ListRefresh::Answered(const DownloadOutcome& outcome) {
         Finish();
         return;
     }
-    const Result result = Judge(outcome);
+    Result result = Judge(outcome);
+    QString why = outcome.reason;
+    if (result == Result::Changed) {
+        // A job deleted while it was asked keeps nothing of the answer.
+        const int row = grid_.RowOf(asking_);
+        why = row != 0 ? TakeNewer(grid_.Path(row)) : QString();
+        if (row == 0)
+            QFile::remove(newer_);
+        if (!why.isEmpty())
+            result = Result::Failed;
+    }
     if (const int row = grid_.RowOf(asking_); row != 0 && result != Result::Failed) {
         // What the server now says identifies the file; a 304 that names
         // nothing leaves what was known.
@@ -136,12 +155,28 @@ void ListRefresh::Answered(const DownloadOutcome& outcome) {
         if (result == Result::Changed)
             grid_.SetMark(row, JobList::Mark::Done);
     }
-    Tell(result, result == Result::Failed ? outcome.reason : QString());
+    Tell(result, result == Result::Failed ? why : QString());
     if (cancelled_ || next_ >= jobs_.size()) {
         Finish();
         return;
     }
     pause_.start(intervalMs_);
+}
+
+QString ListRefresh::TakeNewer(const QString& path) {
+    QString wrong = ContentCheck::WrongContentReason(newer_, path);
+    if (!wrong.isEmpty()) {
+        QFile::remove(newer_);
+        return wrong;
+    }
+    // One rename: the file is the old one or the new one, never half.
+    if (::rename(QFile::encodeName(newer_).constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(newer_);
+        return QCoreApplication::translate("ListRefresh", "Cannot save to \"%1\": %2")
+            .arg(path, why);
+    }
+    return {};
 }
 
 void ListRefresh::Tell(Result result, const QString& detail) {

@@ -67,6 +67,9 @@ signals:
 private:
     void Next();
     void Answered(const DownloadOutcome& outcome);
+    /// Puts the newer version over the job's file at `path`, unless the
+    /// content check rejects it; why not, or the empty text.
+    QString TakeNewer(const QString& path);
     void Tell(Result result, const QString& detail);
     void Finish();
 
@@ -77,6 +80,7 @@ private:
     std::vector<JobGrid::JobId> jobs_;
     size_t next_ = 0;
     JobGrid::JobId asking_ = 0;
+    QString newer_; ///< where the job asked saves a newer version
     QTimer pause_;
     int intervalMs_ = 0;
     Summary summary_;

@@ -1109,6 +1109,10 @@ Clear the list anyway? (Ctrl+Z undoes it)</translation>
         <source>%1 checked: %2 changed, %3 unchanged, %4 failed</source>
         <translation>%1 checked: %2 changed, %3 unchanged, %4 failed</translation>
     </message>
+    <message>
+        <source>Cannot save to "%1": %2</source>
+        <translation>Cannot save to "%1": %2</translation>
+    </message>
 </context>
 <context>
     <name>ListUpCommand</name>

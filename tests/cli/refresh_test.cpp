@@ -197,6 +197,27 @@ TEST_F(Refresh, AFailedCheckLeavesTheFileAndTheMarkAndSaysWhy) {
     EXPECT_EQ(shown.out.count(QStringLiteral("\t○\t")), 2) << shown.out.toStdString();
 }
 
+// A server that now answers a picture's URL with a web page (200) does not
+// cost the picture: the check of the newer version refuses it.
+TEST_F(Refresh, APageInsteadOfThePictureLeavesThePicture) {
+    const QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(2000, 'j');
+    ASSERT_TRUE(testenv::writeFile(www.filePath("pic.jpg"), jpeg));
+    ASSERT_EQ(
+        CliProcess(home.path())
+            .run({"fetch", nginx->baseUrl() + "pic.jpg", "-d", out.path(), "--interval=0", "-q"})
+            .exitCode,
+        0);
+    ASSERT_TRUE(testenv::writeFile(www.filePath("pic.jpg"),
+                                   "<!DOCTYPE html><html><body>Removed</body></html>"));
+    ASSERT_TRUE(SetTime(www.filePath("pic.jpg"), QDateTime::currentDateTime().addSecs(60)));
+
+    const auto run = CliProcess(home.path()).run({"refresh", "--interval=0"}, 60000);
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString() << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains("HTML page instead of")) << run.out.toStdString();
+    EXPECT_TRUE(testenv::readFile(out.filePath("pic.jpg")) == jpeg);
+    EXPECT_FALSE(QFile::exists(out.filePath("pic.jpg.newer")));
+}
+
 TEST(RefreshArguments, ABadOptionIsAUsageError) {
     QTemporaryDir home;
     const auto run = CliProcess(home.path()).run({"refresh", "--timeout=x"});
