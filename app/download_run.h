@@ -105,6 +105,9 @@ public:
     /// Give each saved file the reply's Last-Modified as its modification
     /// time, as curl -R does (off by default: the time it was saved).
     void SetRemoteTime(bool on) { m_remoteTime = on; }
+    /// The reply's Last-Modified as the file's time; a file without one, or
+    /// with a date that does not read, keeps the time it was saved.
+    static void GiveServerTime(const QString& path, const QString& lastModified);
     /// Whether a path that goes up with ".." or into hidden files fails
     /// (JobPolicy::PathRefusal): on by default.
     void SetRefuseHiddenPaths(bool on) { m_screen.SetRefuseHiddenPaths(on); }

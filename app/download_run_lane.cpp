@@ -15,15 +15,6 @@ using M = JobList::Mark;
 
 namespace {
 
-// The reply's Last-Modified as the file's time; a file without one, or with
-// a date that does not read, keeps the time it was saved.
-void GiveServerTime(const QString& path, const QString& lastModified) {
-    const std::optional<QDateTime> date = ReplyFraming::HttpDate(lastModified.toLatin1());
-    QFile file(path);
-    if (date && file.open(QIODevice::ReadOnly))
-        file.setFileTime(*date, QFileDevice::FileModificationTime);
-}
-
 QString ExceptionText(const std::exception_ptr& thrown) {
     try {
         std::rethrow_exception(thrown);
@@ -35,6 +26,13 @@ QString ExceptionText(const std::exception_ptr& thrown) {
 }
 
 } // namespace
+
+void DownloadRun::GiveServerTime(const QString& path, const QString& lastModified) {
+    const std::optional<QDateTime> date = ReplyFraming::HttpDate(lastModified.toLatin1());
+    QFile file(path);
+    if (date && file.open(QIODevice::ReadOnly))
+        file.setFileTime(*date, QFileDevice::FileModificationTime);
+}
 
 bool DownloadRun::LookAtResult(int laneIndex) {
     Lane& lane = m_lanes[laneIndex];

@@ -1,6 +1,7 @@
 #include "app/list_refresh.h"
 
 #include "app/content_check.h"
+#include "app/download_run.h"
 #include "app/http_download_client.h"
 #include "app/run_session.h"
 #include "http/nmhttp.h"
@@ -140,7 +141,7 @@ void ListRefresh::Answered(const DownloadOutcome& outcome) {
     if (result == Result::Changed) {
         // A job deleted while it was asked keeps nothing of the answer.
         const int row = grid_.RowOf(asking_);
-        why = row != 0 ? TakeNewer(grid_.Path(row)) : QString();
+        why = row != 0 ? TakeNewer(grid_.Path(row), outcome.lastModified) : QString();
         if (row == 0)
             QFile::remove(newer_);
         if (!why.isEmpty())
@@ -163,7 +164,7 @@ void ListRefresh::Answered(const DownloadOutcome& outcome) {
     pause_.start(intervalMs_);
 }
 
-QString ListRefresh::TakeNewer(const QString& path) {
+QString ListRefresh::TakeNewer(const QString& path, const QString& lastModified) {
     QString wrong = ContentCheck::WrongContentReason(newer_, path);
     if (!wrong.isEmpty()) {
         QFile::remove(newer_);
@@ -176,6 +177,8 @@ QString ListRefresh::TakeNewer(const QString& path) {
         return QCoreApplication::translate("ListRefresh", "Cannot save to \"%1\": %2")
             .arg(path, why);
     }
+    if (remoteTime_)
+        DownloadRun::GiveServerTime(path, lastModified);
     return {};
 }
 

@@ -46,6 +46,9 @@ public:
     /// set up by `config` and a pause of `intervalMs` between requests.
     /// Jobs deleted meanwhile are passed over. Ignored while one runs.
     void Start(const ClientConfig& config, int intervalMs = 0);
+    /// A newer version gets the reply's Last-Modified as its time, as a run
+    /// gives it with `[Server]` `RemoteTime`.
+    void SetRemoteTime(bool on) { remoteTime_ = on; }
     /// Ends the check after the request under way, which is aborted:
     /// `finished` says cancelled. Harmless when idle and when repeated.
     void Cancel();
@@ -69,7 +72,7 @@ private:
     void Answered(const DownloadOutcome& outcome);
     /// Puts the newer version over the job's file at `path`, unless the
     /// content check rejects it; why not, or the empty text.
-    QString TakeNewer(const QString& path);
+    QString TakeNewer(const QString& path, const QString& lastModified);
     void Tell(Result result, const QString& detail);
     void Finish();
 
@@ -81,6 +84,7 @@ private:
     size_t next_ = 0;
     JobGrid::JobId asking_ = 0;
     QString newer_; ///< where the job asked saves a newer version
+    bool remoteTime_ = false;
     QTimer pause_;
     int intervalMs_ = 0;
     Summary summary_;

@@ -96,6 +96,7 @@ int refresh(CliProfile& profile, const GoArgs& args, QTextStream& out) {
         summary = s;
         loop.quit();
     });
+    check.SetRemoteTime(s.request.remoteTime);
     check.Start(config, args.intervalMs.value_or(s.request.intervalMs));
     if (check.Running())
         loop.exec();

@@ -174,6 +174,7 @@ void ListCommands::CheckNewer() {
     const RefreshSetup setup = m_refreshSetup();
     m_checked = 0;
     m_c.SetPanelText(0, tr("Checking for newer versions…"));
+    m_refresh.SetRemoteTime(setup.remoteTime);
     m_refresh.Start(setup.client, setup.intervalMs);
 }
 

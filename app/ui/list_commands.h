@@ -50,6 +50,7 @@ public:
     struct RefreshSetup {
         ClientConfig client;
         int intervalMs = 0;
+        bool remoteTime = false;
     };
     void SetRefreshSetup(std::function<RefreshSetup()> setup) { m_refreshSetup = std::move(setup); }
     /// "Check for newer versions": asks the server about each "○" and "▲"

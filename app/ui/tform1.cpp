@@ -111,8 +111,8 @@ void TForm1::WireCommands() {
     });
     // Asked as the run would fetch: the same server sees the same client.
     m_list->SetRefreshSetup([this] {
-        return ListCommands::RefreshSetup{m_options->ProbeClient(),
-                                          m_options->Request().intervalMs};
+        return ListCommands::RefreshSetup{m_options->ProbeClient(), m_options->Request().intervalMs,
+                                          m_options->Request().remoteTime};
     });
     connect(m_list.get(), &ListCommands::checkEnded, this, [this] {
         if (!m_profile->Loaded())
