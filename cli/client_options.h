@@ -45,6 +45,12 @@ struct LoginArgument {
 };
 LoginArgument SplitLoginArgument(const QString& text);
 
+/// Whether each job's Referer is its base URL: --referer-base or the
+/// setting, unless --referer names one of its own.
+inline bool RefererFromBaseUrl(const ClientOptions& options, bool setting) {
+    return !options.referer && (options.refererFromBaseUrl || setting);
+}
+
 /// What a run asks beyond the component's values, with the saved settings
 /// under the options: the cookie file loaded into a store of the run's own
 /// (set on `http`), the logins (`logins`, with the netrc read when asked),

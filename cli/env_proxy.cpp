@@ -75,3 +75,13 @@ std::optional<EnvProxy> ProxyFromEnvironment(const QString& url, const QProcessE
     }
     return EnvProxy{proxy.host(), proxy.port(1080)};
 }
+
+ClientConfig::ProxyForUrl EnvironmentProxies() {
+    return [environment = QProcessEnvironment::systemEnvironment()](
+               const QString& url, QString* problem) -> std::optional<ClientConfig::Proxy> {
+        const auto proxy = ProxyFromEnvironment(url, environment, problem);
+        if (!proxy)
+            return std::nullopt;
+        return ClientConfig::Proxy{proxy->host, proxy->port};
+    };
+}

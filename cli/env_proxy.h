@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/client_config.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <optional>
@@ -21,3 +23,7 @@ struct EnvProxy {
 /// be used sets `problem`.
 std::optional<EnvProxy>
 ProxyFromEnvironment(const QString& url, const QProcessEnvironment& environment, QString* problem);
+
+/// A run's proxy per URL as the environment names it, read once: the
+/// environment does not change during a run.
+ClientConfig::ProxyForUrl EnvironmentProxies();

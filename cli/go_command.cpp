@@ -58,20 +58,11 @@ public:
                             http, logins_))
             profile.warning(warning);
         ClientConfig config =
-            ClientConfig::Of(http, args.client.referer ? false
-                                                       : args.client.refererFromBaseUrl ||
-                                                             s.request.refererIsBaseUrl);
+            ClientConfig::Of(http, RefererFromBaseUrl(args.client, s.request.refererIsBaseUrl));
         // As for curl: the environment names a proxy per URL. It is read
         // once; it does not change during the run.
         if (!args.proxyHost && !s.proxyEnabled)
-            config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
-                                     const QString& url,
-                                     QString* problem) -> std::optional<ClientConfig::Proxy> {
-                const auto proxy = ProxyFromEnvironment(url, environment, problem);
-                if (!proxy)
-                    return std::nullopt;
-                return ClientConfig::Proxy{proxy->host, proxy->port};
-            };
+            config.proxyForUrl = EnvironmentProxies();
         if (!logins_.IsEmpty())
             config.loginForUrl = [this](const QString& url) { return logins_.For(url); };
         session_.Prepare(config, args.parallel.value_or(s.request.parallel));

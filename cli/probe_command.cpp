@@ -54,14 +54,7 @@ ClientConfig ProbeClient(const ClientOptions& options, RunLogins& logins, QTextS
     ClientConfig config = ClientConfig::Of(http, options.refererFromBaseUrl);
     if (!logins.IsEmpty())
         config.loginForUrl = [&logins](const QString& url) { return logins.For(url); };
-    config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
-                             const QString& url,
-                             QString* problem) -> std::optional<ClientConfig::Proxy> {
-        const auto proxy = ProxyFromEnvironment(url, environment, problem);
-        if (!proxy)
-            return std::nullopt;
-        return ClientConfig::Proxy{proxy->host, proxy->port};
-    };
+    config.proxyForUrl = EnvironmentProxies();
     return config;
 }
 

@@ -56,18 +56,10 @@ int refresh(CliProfile& profile, const GoArgs& args, QTextStream& out) {
     for (const QString& warning : SetUpRunExtras(args.client, s.request.cookieFile, s.request.netrc,
                                                  s.request.limitRate, http, logins))
         profile.warning(warning);
-    ClientConfig config = ClientConfig::Of(
-        http,
-        args.client.referer ? false : args.client.refererFromBaseUrl || s.request.refererIsBaseUrl);
+    ClientConfig config =
+        ClientConfig::Of(http, RefererFromBaseUrl(args.client, s.request.refererIsBaseUrl));
     if (!args.proxyHost && !s.proxyEnabled)
-        config.proxyForUrl = [environment = QProcessEnvironment::systemEnvironment()](
-                                 const QString& url,
-                                 QString* problem) -> std::optional<ClientConfig::Proxy> {
-            const auto proxy = ProxyFromEnvironment(url, environment, problem);
-            if (!proxy)
-                return std::nullopt;
-            return ClientConfig::Proxy{proxy->host, proxy->port};
-        };
+        config.proxyForUrl = EnvironmentProxies();
     if (!logins.IsEmpty())
         config.loginForUrl = [&logins](const QString& url) { return logins.For(url); };
 
