@@ -9,6 +9,8 @@ ClientConfig ClientConfig::Of(const TNMHTTP& http, bool refererFromBaseUrl) {
     config.tls = http.TLS;
     config.caFile = http.TlsCaFile;
     config.keepAlive = http.KeepAlive;
+    config.http2 = http.Http2;
+    config.http2Links = http.Http2Links;
     config.header = http.HeaderInfo;
     config.extraHeaders = http.ExtraHeaders;
     config.timeOutMs = http.TimeOut();
@@ -28,6 +30,9 @@ void ClientConfig::ApplyTo(TNMHTTP& http) const {
     http.TLS = tls;
     http.TlsCaFile = caFile;
     http.KeepAlive = keepAlive;
+    http.Http2 = http2;
+    if (http2Links)
+        http.Http2Links = http2Links;
     http.HeaderInfo = header;
     http.ExtraHeaders = extraHeaders;
     http.SetTimeOut(timeOutMs);

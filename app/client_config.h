@@ -11,6 +11,7 @@
 #include <optional>
 
 class CookieStore;
+class Http2Connections;
 class ReceivePace;
 class TNMHTTP;
 
@@ -23,6 +24,10 @@ struct ClientConfig {
     bool tls = false;
     QString caFile;
     bool keepAlive = false;
+    bool http2 = false;
+    /// The run's HTTP/2 connections, one set for all its clients, so that
+    /// all its jobs to one server go on one connection.
+    std::shared_ptr<Http2Connections> http2Links;
     THeaderInfo header;
     QList<QByteArray> extraHeaders;
     int timeOutMs = 0;

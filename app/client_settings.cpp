@@ -18,6 +18,7 @@ void ApplySettingsToClient(const Settings& s, TNMHTTP& http) {
 void ApplyRequestSettingsToClient(const RequestSettings& r, TNMHTTP& http) {
     http.TLS = r.tls;
     http.KeepAlive = r.keepAlive;
+    http.Http2 = r.http2;
     http.TlsCaFile = r.caFile;
     http.HeaderInfo.LocalProgram = r.userAgent.toUtf8();
     http.HeaderInfo.Referer = r.refererIsBaseUrl ? QByteArray() : r.referer.toUtf8();

@@ -22,6 +22,7 @@ DownloadRun::DownloadRun(JobGrid& grid, DownloadClient& client, QObject* parent,
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &DownloadRun::Timer1Timer);
     m_hosts.SetPauseMs(kTickMs);
+    m_hosts.SetMaxPerHost(kMaxConnectionsPerHost);
     m_lanes.Add(&client);
     Attach(0);
 }

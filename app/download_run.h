@@ -63,6 +63,11 @@ public:
     /// (TPowersock::LowSpeedLimit): 64 B/s is a hundred times below the
     /// slowest real link, so only a stalled server falls under it.
     static constexpr int kLowSpeedLimit = 64;
+    /// Requests in flight to one server that takes one per connection: more
+    /// connections than browsers open at their most, and what servers
+    /// throttle and ban beyond. A server that carries them as HTTP/2
+    /// streams of one connection takes as many as there are lanes.
+    static constexpr int kMaxConnectionsPerHost = 16;
 
     /// "登録されていません", in the user's language.
     static QString NoJobsMessage();

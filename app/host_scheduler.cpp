@@ -65,7 +65,8 @@ qint64 HostScheduler::HostDue(const QString& host, qint64 waitedUntil) const {
 }
 
 bool HostScheduler::AtCap(const QString& host) const {
-    return maxPerHost_ > 0 && hosts_.value(host).inFlight >= maxPerHost_;
+    const Host found = hosts_.value(host);
+    return maxPerHost_ > 0 && !found.multiplexed && found.inFlight >= maxPerHost_;
 }
 
 void HostScheduler::Started(const QString& host) {

@@ -54,8 +54,12 @@ public:
     static QString HostOf(const QString& url);
     /// At most `perSecond` request starts a second to each server (0: no cap).
     void SetRateLimit(double perSecond);
-    /// At most `count` requests in flight to one server (0: no cap).
+    /// At most `count` requests in flight to one server (0: no cap), but
+    /// for a server that carries them all on one connection.
     void SetMaxPerHost(int count) { maxPerHost_ = qMax(0, count); }
+    /// Whether `host` answered the last request over a connection that
+    /// carries many at once (HTTP/2 streams): the cap does not hold for it.
+    void SetMultiplexed(const QString& host, bool on) { hosts_[host].multiplexed = on; }
     /// The first time a request to `host` may start: after what it asked
     /// for and after its turn under the rate. A caller that has waited
     /// until `waitedUntil` for what the server asked is not held by a wait
@@ -106,6 +110,7 @@ private:
         qint64 lastStartMs = -1;
         qint64 aloneUntilMs = 0;
         int inFlight = 0;
+        bool multiplexed = false;
     };
     QHash<QString, Host> hosts_;
     QHash<QString, qint64> backOffS_;

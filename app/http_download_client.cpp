@@ -95,6 +95,10 @@ bool HttpDownloadClient::ReplyOffersBasic() const {
     return http_.LastReplyHead().basicOffered;
 }
 
+bool HttpDownloadClient::ReplyMultiplexed() const {
+    return http_.LastReplyHead().httpMajor == 2;
+}
+
 QString HttpDownloadClient::StatusText() const {
     return http_.StatusText;
 }

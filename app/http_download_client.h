@@ -52,6 +52,7 @@ protected:
     QString ReplyEtag() const override;
     QString ReplyLastModified() const override;
     bool ReplyOffersBasic() const override;
+    bool ReplyMultiplexed() const override;
 
 private:
     TNMHTTP& http_;

@@ -11,6 +11,11 @@ RunSession::RunSession(JobGrid& grid)
     http_->InputFileMode = true;
     http_->SetTimeOut(DownloadRun::kClientTimeOutMs);
     http_->LowSpeedLimit = DownloadRun::kLowSpeedLimit;
+    // A connection kept past its run only when the user asked for that.
+    QObject::connect(run_.get(), &DownloadRun::runFinished, run_.get(), [this] {
+        if (!http_->KeepAlive)
+            http_->Http2Links->Finish();
+    });
 }
 
 RunSession::~RunSession() {
@@ -42,13 +47,17 @@ void RunSession::Prepare(const ClientConfig& config, int parallel) {
     run_->SetMoreClients({});
     if (run_->Parallel() != 1)
         return; // a run shut down holds on to its clients
-    SetUp(*http_, *client_, config);
+    // Every lane's requests to one server go on one HTTP/2 connection.
+    ClientConfig shared = config;
+    if (!shared.http2Links)
+        shared.http2Links = http_->Http2Links;
+    SetUp(*http_, *client_, shared);
     more_.clear();
     std::vector<DownloadClient*> clients;
     for (int i = 1; i < parallel; ++i) {
         Lane lane{std::make_unique<TNMHTTP>(), nullptr};
         lane.client = std::make_unique<HttpDownloadClient>(*lane.http);
-        SetUp(*lane.http, *lane.client, config);
+        SetUp(*lane.http, *lane.client, shared);
         clients.push_back(lane.client.get());
         more_.push_back(std::move(lane));
     }

@@ -55,6 +55,9 @@ const QList<CliOption>& ClientOptionTable() {
         {"keep-alive", 0, nullptr,
          QT_TRANSLATE_NOOP("CliOption",
                            "ask in HTTP/1.1 and keep the connection for the next file")},
+        {"no-http2", 0, nullptr,
+         QT_TRANSLATE_NOOP("CliOption",
+                           "fetch https: URLs over HTTP/1.1 only, never as HTTP/2 streams")},
         {"user-agent", 0, "TEXT", QT_TRANSLATE_NOOP("CliOption", "send this User-Agent line")},
         {"referer", 0, "URL", QT_TRANSLATE_NOOP("CliOption", "send this Referer line")},
         {"referer-base", 0, nullptr,
@@ -85,6 +88,7 @@ const QList<CliOption>& ClientOptionTable() {
 QString ReadClientOptions(const CliArgs& args, ClientOptions& options) {
     options.noTls = args.has("no-tls");
     options.keepAlive = args.has("keep-alive");
+    options.noHttp2 = args.has("no-http2");
     options.refererFromBaseUrl = args.has("referer-base");
     options.caFile = args.value("cacert");
     options.userAgent = args.value("user-agent");
@@ -197,6 +201,8 @@ void ApplyClientOptions(const ClientOptions& options, TNMHTTP& http) {
         http.TLS = false;
     if (options.keepAlive)
         http.KeepAlive = true;
+    if (options.noHttp2)
+        http.Http2 = false;
     if (options.caFile)
         http.TlsCaFile = *options.caFile;
     if (options.userAgent)

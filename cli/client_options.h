@@ -14,6 +14,7 @@ class TNMHTTP;
 struct ClientOptions {
     bool noTls = false;                ///< --no-tls: refuse https: URLs
     bool keepAlive = false;            ///< --keep-alive: HTTP/1.1, connections kept
+    bool noHttp2 = false;              ///< --no-http2: https: as HTTP/1.1 only
     std::optional<QString> caFile;     ///< --cacert FILE
     std::optional<QString> userAgent;  ///< --user-agent TEXT
     std::optional<QString> referer;    ///< --referer URL

@@ -163,6 +163,7 @@ int runGet(const CliArgs& args, QTextStream& out, QTextStream& err) {
             }
         }
         http.TLS = true;
+        http.Http2 = true;
         ApplyClientOptions(parsed.client, http);
         // The URL's own login is for its server alone, and is never shown.
         RunLogins logins;

@@ -23,7 +23,7 @@ const QList<CliOption>& GoOptions() {
             {"rate", 0, "N/s",
              QT_TRANSLATE_NOOP("CliOption", "start at most N requests a second to each server")},
             {"parallel", 0, "N",
-             QT_TRANSLATE_NOOP("CliOption", "fetch up to N files at once (1 to 16, default 1)")},
+             QT_TRANSLATE_NOOP("CliOption", "fetch up to N files at once (1 to 64, default 1)")},
             {"retries", 0, "N",
              QT_TRANSLATE_NOOP(
                  "CliOption",

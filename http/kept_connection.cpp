@@ -23,11 +23,20 @@ bool KeptConnection::Claim(const QByteArray& peer, bool keepAlive) {
 }
 
 Task<> KeptConnection::CarryAsync(bool reuse, Steps steps) {
-    for (;;) {
+    for (int unprocessed = 0;;) {
         if (!reuse)
             co_await steps.open();
         try {
-            if (co_await steps.exchange() || !reuse)
+            if (co_await steps.exchange())
+                co_return;
+            if (steps.unprocessed && steps.unprocessed() && ++unprocessed <= kMaxUnprocessed) {
+                // Nothing of it was done: not a failure, and not one of the
+                // tries of a stale connection.
+                CloseQuietly();
+                reuse = false;
+                continue;
+            }
+            if (!reuse)
                 co_return;
         } catch (const ESockError& e) {
             // Only before a reply began: a request the server may have

@@ -23,7 +23,14 @@ public:
         std::function<Task<bool>()> exchange;
         /// A status line has come: a failure after it is no stale connection.
         std::function<bool()> replyBegan;
+        /// The exchange ended before a reply because the server said it
+        /// never processed the request (an HTTP/2 stream it refused or
+        /// left out at a GOAWAY): it may go again as it stands. Unset: never.
+        std::function<bool()> unprocessed = {};
     };
+    /// How many times in a row a request the server did not process goes
+    /// again before its end is taken as the server's answer.
+    static constexpr int kMaxUnprocessed = 5;
 
     explicit KeptConnection(TPowersock& session);
 
@@ -38,7 +45,8 @@ public:
     /// Sends the request and reads its reply head, on the claimed connection
     /// when `reuse`, else on a new one. A reused connection the server closed
     /// meanwhile fails the send or ends before a status line: then the
-    /// request goes once more, on a new connection.
+    /// request goes once more, on a new connection. So does a request the
+    /// server did not process, up to kMaxUnprocessed times.
     Task<> CarryAsync(bool reuse, Steps steps);
     /// After the reply: keeps the connection for the next request to the
     /// claimed peer, or closes it.

@@ -1,6 +1,8 @@
 #include "http/nmhttp.h"
 
 #include "http/body_capture.h"
+#include "http/http2_connection.h"
+#include "http/http2_stream.h"
 #include "http/kept_connection.h"
 #include "http/part_file.h"
 #include "http/proxy_tunnel.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -277,13 +280,77 @@ void TNMHTTP::AfterResume(const ResumeVerdict& resumed, const QString& target,
     }
 }
 
+bool TNMHTTP::WantsHttp2() const {
+    // A request with a body is sent as it always was.
+    return Http2 && secure_ && (command_ == cmdGet || command_ == cmdHead);
+}
+
+Task<bool> TNMHTTP::StreamAsync() {
+    Cancelled = false;
+    for (;;) {
+        switch (Http2Links->Ask(peer_, this)) {
+        case Http2Connections::Peer::Http2:
+            AttachStream();
+            co_return true;
+        case Http2Connections::Peer::Http1:
+            co_return false;
+        case Http2Connections::Peer::Unknown:
+            h2Connecting_ = true;
+            co_return false;
+        case Http2Connections::Peer::Connecting:
+            break;
+        }
+        ReportStatus(8, tr("Waiting for the connection to %1").arg(Host));
+        TimerOn();
+        co_await WaitForWakeAsync();
+        TimerOff();
+        if (TimedOut)
+            throw ESockError(tr("Connection Timed out"), SockErrorCode::ConnectTimedOut);
+        if (Cancelled)
+            throw ESockError(tr("Connection Canceled"), SockErrorCode::Cancelled);
+    }
+}
+
+void TNMHTTP::AttachStream() {
+    auto stream = std::make_unique<Http2Stream>(Http2Links->Usable(peer_));
+    stream_ = stream.get();
+    UseStream(std::move(stream));
+}
+
 Task<> TNMHTTP::OpenConnectionAsync() {
+    stream_ = nullptr;
+    h2Connecting_ = false;
+    const bool h2 = WantsHttp2();
+    if (h2 && co_await StreamAsync())
+        co_return;
+    // Whatever ends this connect (an error, a cancel, our end), those
+    // waiting for it hear of it.
+    const std::shared_ptr<Http2Connections> links = Http2Links;
+    const QByteArray peer = peer_;
+    auto unblock = qScopeGuard([this, links, peer] {
+        if (std::exchange(h2Connecting_, false))
+            links->Failed(peer);
+    });
     co_await ConnectAsync();
     if (!secure_)
         co_return;
     if (!Proxy.isEmpty())
         co_await OpenProxyTunnelAsync(*this, Host, quint16(Port), ProxyUser, ProxyPassword);
+    OfferAlpn(h2 ? QList<QByteArray>{"h2", "http/1.1"} : QList<QByteArray>{});
     co_await StartTlsAsync(Host, quint16(Port));
+    if (!h2)
+        co_return;
+    const QByteArray alpn = AlpnSelected();
+    if (alpn != "h2") {
+        if (std::exchange(h2Connecting_, false))
+            links->Connected(peer, alpn, nullptr);
+        co_return;
+    }
+    h2Connecting_ = false;
+    if (!links->Connected(peer, alpn, TakeConnection()))
+        throw ESockError(tr("HTTP/2 with %1 could not be started").arg(Host),
+                         SockErrorCode::SocketError);
+    AttachStream();
 }
 
 Task<bool> TNMHTTP::ExchangeAsync() {
@@ -316,9 +383,10 @@ Task<> TNMHTTP::RunTransactionAsync() {
             resumeFrom_ = partSize;
         }
     }
-    const KeptConnection::Steps steps{[this] { return OpenConnectionAsync(); },
-                                      [this] { return ExchangeAsync(); },
-                                      [this] { return !head_.statusLine.isEmpty(); }};
+    const KeptConnection::Steps steps{
+        [this] { return OpenConnectionAsync(); }, [this] { return ExchangeAsync(); },
+        [this] { return !head_.statusLine.isEmpty(); },
+        [this] { return stream_ && IsConnected && stream_->Unprocessed(); }};
     for (int pass = 1;; ++pass) {
         SplitURL();
         ComposeHeader();
@@ -332,8 +400,8 @@ Task<> TNMHTTP::RunTransactionAsync() {
         if (const QString problem = RequestLines::Problem(lines); !problem.isEmpty())
             throw std::runtime_error(problem.toStdString());
         const QByteArray origin = Origin();
-        const bool reuse =
-            kept_.Claim(KeptConnection::PeerKey(origin, Proxy, ProxyPort, secure_), KeepAlive);
+        peer_ = KeptConnection::PeerKey(origin, Proxy, ProxyPort, secure_);
+        const bool reuse = kept_.Claim(peer_, KeepAlive);
         ReplyVerdict verdict;
         try {
             // A cancel asked for before the connect (from OnAboutToSend, or

@@ -4,6 +4,7 @@
 #include "http/cookie_store.h"
 #include "http/ex_string_list.h"
 #include "http/header_info.h"
+#include "http/http2_connections.h"
 #include "http/kept_connection.h"
 #include "http/reply_head.h"
 #include "http/reply_verdict.h"
@@ -16,6 +17,7 @@
 #include <functional>
 #include <memory>
 
+class Http2Stream;
 class PartFile;
 
 /// HTTP/1.0 client (RFC 1945) on a TPowersock session: one request per
@@ -84,6 +86,17 @@ public:
     /// Off by default: the request bytes are those of HTTP/1.0 (of HTTP/1.1
     /// with "Connection: close" for `https:`).
     bool KeepAlive = false;
+    /// Whether an `https:` GET or HEAD offers HTTP/2 by ALPN ("h2", then
+    /// "http/1.1") and, when the server takes it, goes as a stream of the one
+    /// connection Http2Links keeps to that server (and proxy). The request is
+    /// composed and its reply read as HTTP/1.1 all the same; the reply's
+    /// status line reads "HTTP/2 200". Off by default: the handshake offers
+    /// no protocol, as it always did.
+    bool Http2 = false;
+    /// The HTTP/2 connections the requests go on. One set may be shared by
+    /// the clients of a run, so that all go on one connection per server;
+    /// never null.
+    std::shared_ptr<Http2Connections> Http2Links = std::make_shared<Http2Connections>();
     /// Request lines "Name: value" the user asked for, set after the composed
     /// ones: a name the request has already is replaced in place, an empty
     /// value removes it, a new name is appended. Empty by default.
@@ -249,6 +262,15 @@ private:
     /// Sends the request and reads the reply head; false when the connection
     /// ended before a status line.
     Task<bool> ExchangeAsync();
+    /// The request may go on an HTTP/2 stream.
+    bool WantsHttp2() const;
+    /// Puts the request on a stream of its peer's HTTP/2 connection, once
+    /// another client connecting to the peer has said what it speaks: true
+    /// then; false when this client is to connect (h2Connecting_) or the
+    /// peer speaks HTTP/1.1.
+    Task<bool> StreamAsync();
+    /// The request goes on a new stream of `peer_`'s HTTP/2 connection.
+    void AttachStream();
     /// Tells `finished` how the operation Start() began ended.
     void EndOperation();
 
@@ -276,6 +298,12 @@ private:
     qint64 resumeFrom_ = -1;
     ResumeInfo resume_;
     KeptConnection kept_{*this};
+    /// The peer of the pass under way (KeptConnection::PeerKey).
+    QByteArray peer_;
+    /// The stream the request goes on; null on a connection of our own.
+    Http2Stream* stream_ = nullptr;
+    /// This client connects to peer_ for all who wait in Http2Links.
+    bool h2Connecting_ = false;
     bool running_ = false;
     bool secure_ = false; ///< the URL of this pass is https:
     CmdType command_ = cmdGet;

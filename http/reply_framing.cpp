@@ -59,16 +59,23 @@ namespace ReplyFraming {
 
 std::optional<int> StatusCode(QByteArrayView line) {
     line = withoutLineEnd(line);
-    // "HTTP/1.0 200" is 12 bytes; what follows must start with a blank.
-    if (line.size() < 12 || !line.startsWith("HTTP/") || !isDigit(line[5]) || line[6] != '.' ||
-        !isDigit(line[7]) || line[8] != ' ')
+    // "HTTP/1.0 200", or "HTTP/2 200" as an HTTP/2 reply's head is written;
+    // what follows the code must start with a blank.
+    if (line.size() < 10 || !line.startsWith("HTTP/") || !isDigit(line[5]))
         return std::nullopt;
-    for (int i = 9; i < 12; ++i)
+    qsizetype at = 0;
+    if (line[6] == '.' && line.size() >= 12 && isDigit(line[7]) && line[8] == ' ')
+        at = 9;
+    else if (line[6] == ' ' && line[5] >= '2')
+        at = 7;
+    else
+        return std::nullopt;
+    for (qsizetype i = at; i < at + 3; ++i)
         if (!isDigit(line[i]))
             return std::nullopt;
-    if (line.size() > 12 && line[12] != ' ')
+    if (line.size() > at + 3 && line[at + 3] != ' ')
         return std::nullopt;
-    const int code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+    const int code = (line[at] - '0') * 100 + (line[at + 1] - '0') * 10 + (line[at + 2] - '0');
     if (code < 100 || code > 599)
         return std::nullopt;
     return code;

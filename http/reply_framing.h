@@ -12,9 +12,10 @@
 /// failure, never a guess. Each function takes one line or value as received.
 namespace ReplyFraming {
 
-/// The status code of a status line "HTTP/<digit>.<digit> <3 digits>", then
-/// the end of the line or a blank and the reason phrase; the line end (CR LF
-/// or LF) may still be on. nullopt for anything else, and for a code outside
+/// The status code of a status line "HTTP/<digit>.<digit> <3 digits>" (or
+/// "HTTP/2 <3 digits>", the head of an HTTP/2 reply), then the end of the
+/// line or a blank and the reason phrase; the line end (CR LF or LF) may
+/// still be on. nullopt for anything else, and for a code outside
 /// 100 to 599.
 std::optional<int> StatusCode(QByteArrayView line);
 

@@ -114,7 +114,7 @@ ReplyHead ParseReplyHead(QByteArrayView bytes, const QDateTime& now) {
     head.statusCode = *code;
     head.statusLine = withoutLineEnd(statusLine).toByteArray();
     head.httpMajor = statusLine[5] - '0';
-    head.httpMinor = statusLine[7] - '0';
+    head.httpMinor = statusLine[6] == '.' ? statusLine[7] - '0' : 0;
 
     QList<QByteArray> lengths;
     QByteArray transferEncoding;

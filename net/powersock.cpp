@@ -145,7 +145,57 @@ Task<> TPowersock::StartTlsAsync(QString hostName, quint16 port) {
 }
 
 bool TPowersock::TlsActive() const {
-    return tls_->secure();
+    return !parked_ && tls_->secure();
+}
+
+void TPowersock::OfferAlpn(const QList<QByteArray>& protocols) {
+    alpn_ = protocols;
+    tls_->setAlpn(protocols);
+}
+
+QByteArray TPowersock::AlpnSelected() const {
+    return parked_ ? QByteArray() : tls_->alpnSelected();
+}
+
+std::unique_ptr<SocketTransport> TPowersock::TakeConnection() {
+    if (parked_ || !IsConnected)
+        return nullptr;
+    std::unique_ptr<SocketTransport> taken = std::move(transport_);
+    taken->setEventHandler({});
+    auto fresh = std::make_unique<TlsTransport>(std::make_unique<PosixTransport>());
+    tls_ = fresh.get();
+    tls_->setAlpn(alpn_);
+    transport_ = std::move(fresh);
+    transport_->setEventHandler(
+        [this](int event, int error) { waits_->HandleEvent(event, error); });
+    IsConnected = false;
+    OpenSocket(false);
+    return taken;
+}
+
+void TPowersock::UseStream(std::unique_ptr<SocketTransport> stream) {
+    if (!parked_)
+        parked_ = std::move(transport_);
+    else
+        transport_->close();
+    transport_ = std::move(stream);
+    transport_->setEventHandler(
+        [this](int event, int error) { waits_->HandleEvent(event, error); });
+    errors_->KeepCloseError(0);
+    LastErrorCode = 0;
+    receiver_->StartConnection();
+    IsConnected = true;
+    if (OnConnect && !Destroying)
+        OnConnect(this);
+}
+
+void TPowersock::WakeUp() {
+    EventArrived = true;
+    waits_->Wake();
+}
+
+Task<> TPowersock::WaitForWakeAsync() {
+    co_await waits_->NextEvent(false);
 }
 
 void TPowersock::Disconnect() {
@@ -157,6 +207,14 @@ void TPowersock::CloseSocket() {
     ReportStatus(4, tr("Request Close Socket"));
     IsConnected = false;
     listening_ = false;
+    if (parked_) {
+        // A stream ends alone; the session's own socket was never used.
+        transport_->close();
+        transport_ = std::move(parked_);
+        if (!Destroying && OnDisconnect)
+            OnDisconnect(this);
+        return;
+    }
     if (transport_->handle() < 0)
         return;
     if (!transport_->close()) {

@@ -126,6 +126,22 @@ public:
     void StartTls(const QString& hostName, quint16 port);
     /// Whether the connection is encrypted.
     bool TlsActive() const;
+    /// The protocols the TLS handshakes of this session offer by ALPN, most
+    /// wanted first; none by default.
+    void OfferAlpn(const QList<QByteArray>& protocols);
+    /// The protocol the server chose at the last handshake; empty for none.
+    QByteArray AlpnSelected() const;
+    /// Hands the connected (and secured) transport over to the caller, who
+    /// then owns the connection and its notifications, and leaves the
+    /// session as after Disconnect, with a fresh socket.
+    std::unique_ptr<SocketTransport> TakeConnection();
+    /// Carries the next exchange over `stream` (one request of a connection
+    /// owned elsewhere) as if it were a connection of the session's own,
+    /// until the session closes it; OnConnect fires.
+    void UseStream(std::unique_ptr<SocketTransport> stream);
+    /// Wakes the operation waiting in WaitForWakeAsync (from the event
+    /// loop); harmless when none waits.
+    void WakeUp();
     /// A CA certificate file (PEM) trusted besides the system's store; empty
     /// for none.
     QString TlsCaFile;
@@ -267,6 +283,8 @@ protected:
     /// Forgets a suspended operation whose Task is being destroyed, so that
     /// no event resumes it.
     void DropWaiter();
+    /// Waits for WakeUp, the time-out or a cancel, whichever comes first.
+    Task<> WaitForWakeAsync();
 
 private:
     friend class PowersockConnector;
@@ -293,6 +311,10 @@ private:
     std::unique_ptr<PowersockConnector> connector_;
     std::unique_ptr<PowersockListener> listener_;
     TlsTransport* tls_ = nullptr; ///< transport_ itself, for the TLS calls
+    /// The session's own transport while transport_ is a stream of another
+    /// connection (UseStream); null otherwise.
+    std::unique_ptr<SocketTransport> parked_;
+    QList<QByteArray> alpn_;
 };
 
 template <typename T> T TPowersock::Wait(Task<T> task) {

@@ -112,6 +112,14 @@ TlsTransport::Step TlsTransport::startHandshake(const QString& hostName, quint16
     } else {
         X509_VERIFY_PARAM_set1_ip_asc(param, name.constData());
     }
+    if (!alpn_.isEmpty() &&
+        SSL_set_alpn_protos(ssl_, reinterpret_cast<const unsigned char*>(alpn_.constData()),
+                            unsigned(alpn_.size())) != 0) {
+        failure_ =
+            QCoreApplication::translate("TlsTransport", "TLS is not available: ") + openSslReason();
+        endTls();
+        return Step::Failed;
+    }
     const QString peer = peerName_ + ' ' + QString::number(port) + ' ' + caFile;
     if (lastSession_ && peer == lastSessionPeer_)
         SSL_set_session(ssl_, lastSession_);
@@ -155,6 +163,25 @@ TlsTransport::Step TlsTransport::continueHandshake() {
     ERR_clear_error();
     failed_ = true;
     return Step::Failed;
+}
+
+void TlsTransport::setAlpn(const QList<QByteArray>& protocols) {
+    alpn_.clear();
+    for (const QByteArray& name : protocols) {
+        if (name.isEmpty() || name.size() > 255)
+            continue;
+        alpn_ += char(name.size());
+        alpn_ += name;
+    }
+}
+
+QByteArray TlsTransport::alpnSelected() const {
+    if (!ssl_ || !established_)
+        return {};
+    const unsigned char* data = nullptr;
+    unsigned int length = 0;
+    SSL_get0_alpn_selected(ssl_, &data, &length);
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(length));
 }
 
 QString TlsTransport::verifyFailure(long verifyResult) const {

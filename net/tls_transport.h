@@ -2,6 +2,8 @@
 
 #include "net/socket_transport.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -36,6 +38,13 @@ public:
     Step startHandshake(const QString& hostName, quint16 port, const QString& caFile);
     /// Drives the handshake one step: Done, or what to wait for, or Failed.
     Step continueHandshake();
+    /// The application protocols the next handshakes offer by ALPN (RFC
+    /// 7301), most wanted first ("h2", "http/1.1"); none by default, and then
+    /// the ClientHello is the one it always was.
+    void setAlpn(const QList<QByteArray>& protocols);
+    /// The protocol the server chose from the offer; empty when it chose
+    /// none or nothing was offered.
+    QByteArray alpnSelected() const;
     /// Why the handshake failed, naming the reason ("... has expired").
     QString failureText() const { return failure_; }
     /// Whether the bytes go through TLS now. After a failed handshake they go
@@ -73,6 +82,7 @@ private:
     EventHandler handler_;
     ssl_ctx_st* ctx_ = nullptr;
     QString ctxCaFile_;
+    QByteArray alpn_; ///< the offer in its wire form: length-prefixed names
     ssl_st* ssl_ = nullptr;
     bool established_ = false;
     bool failed_ = false;

@@ -205,6 +205,7 @@ SettingsFile::LoadResult SettingsFile::load(const QString& path) {
         file.read(kServer, QStringLiteral("RefererIsBaseURL"), kNo) == kYes;
     s.request.keepAlive = file.read(kServer, QStringLiteral("KeepAlive"), kNo) == kYes;
     s.request.remoteTime = file.read(kServer, QStringLiteral("RemoteTime"), kNo) == kYes;
+    s.request.http2 = file.read(kServer, QStringLiteral("HTTP2"), kYes) != kNo;
     s.request.parallel =
         readInt(file, kServer, QStringLiteral("Parallel"), s.request.parallel,
                 RequestSettings::kMinParallel, RequestSettings::kMaxParallel, warnings);
@@ -284,6 +285,7 @@ QString SettingsFile::store(const QString& path, const Settings& s) {
     writeIfSet(QStringLiteral("RefererIsBaseURL"), s.request.refererIsBaseUrl ? kYes : QString());
     writeIfSet(QStringLiteral("KeepAlive"), s.request.keepAlive ? kYes : QString());
     writeIfSet(QStringLiteral("RemoteTime"), s.request.remoteTime ? kYes : QString());
+    writeIfSet(QStringLiteral("HTTP2"), s.request.http2 ? QString() : kNo);
     writeIfSet(QStringLiteral("Cookies"), s.request.cookieFile);
     writeIfSet(QStringLiteral("Netrc"), s.request.netrc ? kYes : QString());
     writeIfSet(QStringLiteral("LimitRate"),

@@ -59,11 +59,17 @@ struct RequestSettings {
     /// `RemoteTime`: each saved file gets the reply's Last-Modified as its
     /// modification time. "No" unless the file says "Yes".
     bool remoteTime = false;
-    /// `Parallel`: how many jobs a run keeps in flight at once, each on a
-    /// connection of its own (kMinParallel to kMaxParallel).
+    /// `HTTP2`: https: requests offer HTTP/2, and a server that takes it
+    /// gets every job of a run as a stream of one connection. "Yes" unless
+    /// the file says "No".
+    bool http2 = true;
+    /// `Parallel`: how many jobs a run keeps in flight at once
+    /// (kMinParallel to kMaxParallel): as streams of one connection to an
+    /// HTTP/2 server, on connections of their own to any other (at most
+    /// DownloadRun::kMaxConnectionsPerHost to one server).
     int parallel = 1;
     static constexpr int kMinParallel = 1;
-    static constexpr int kMaxParallel = 16;
+    static constexpr int kMaxParallel = 64;
     /// `Retries`: how many more times a run tries a job whose request failed
     /// for a passing reason (a refused or cut connection, a time-out, a 5xx);
     /// 0 gives such a job up at once, as runs always did.

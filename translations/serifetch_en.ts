@@ -496,10 +496,6 @@ programs may use them at a time.
         <translation>start at most N requests a second to each server</translation>
     </message>
     <message>
-        <source>fetch up to N files at once (1 to 16, default 1)</source>
-        <translation>fetch up to N files at once (1 to 16, default 1)</translation>
-    </message>
-    <message>
         <source>try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N more times (0 to 10, default 2)</source>
         <translation>try a job that failed for a passing reason (refused, cut, time-out, 5xx) up to N more times (0 to 10, default 2)</translation>
     </message>
@@ -610,6 +606,14 @@ programs may use them at a time.
     <message>
         <source>vary each pause from 0.5 to 1.5 times the interval</source>
         <translation>vary each pause from 0.5 to 1.5 times the interval</translation>
+    </message>
+    <message>
+        <source>fetch https: URLs over HTTP/1.1 only, never as HTTP/2 streams</source>
+        <translation>fetch https: URLs over HTTP/1.1 only, never as HTTP/2 streams</translation>
+    </message>
+    <message>
+        <source>fetch up to N files at once (1 to 64, default 1)</source>
+        <translation>fetch up to N files at once (1 to 64, default 1)</translation>
     </message>
 </context>
 <context>
@@ -929,6 +933,17 @@ programs may use them at a time.
     <message>
         <source>%1 %2  %3 bytes</source>
         <translation>%1 %2  %3 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>Http2Fields</name>
+    <message>
+        <source>No request line to send: "%1"</source>
+        <translation>No request line to send: "%1"</translation>
+    </message>
+    <message>
+        <source>The request names no host</source>
+        <translation>The request names no host</translation>
     </message>
 </context>
 <context>
@@ -2468,6 +2483,18 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>Gave up after %1 requests: the server keeps answering %2</source>
         <translation>Gave up after %1 requests: the server keeps answering %2</translation>
+    </message>
+    <message>
+        <source>Waiting for the connection to %1</source>
+        <translation>Waiting for the connection to %1</translation>
+    </message>
+    <message>
+        <source>Connection Timed out</source>
+        <translation>Connection Timed out</translation>
+    </message>
+    <message>
+        <source>HTTP/2 with %1 could not be started</source>
+        <translation>HTTP/2 with %1 could not be started</translation>
     </message>
 </context>
 <context>

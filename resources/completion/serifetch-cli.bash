@@ -37,7 +37,7 @@ _serifetch_cli() {
     fi
 
     local commands="fetch list-up go refresh show clear get probe"
-    local request_options="--no-tls --cacert --keep-alive --user-agent --referer --referer-base --header
+    local request_options="--no-tls --cacert --keep-alive --no-http2 --user-agent --referer --referer-base --header
         --cookies --cookie-jar --user --netrc --proxy-user --limit-rate"
     local go_options="--skip-existing --no-skip-existing --min-size --no-min-size --interval
         --random-wait --rate --parallel --retries --retry-failed --allow-hidden-paths --remote-time --proxy --timeout --quiet -q --verbose -v --force $request_options --help -h"

@@ -139,9 +139,12 @@ QWidget* TForm6::RequestPage() {
         named(new QCheckBox(tr("Keep the connection for the next file (HTTP/1.1)")), "CheckBox4");
     CheckBox7 =
         named(new QCheckBox(tr("Give each file the server's time (Last-Modified)")), "CheckBox7");
+    CheckBox8 = named(new QCheckBox(tr("HTTP/2 for https: (all files at once on one connection)")),
+                      "CheckBox8");
     SpinEdit1 = named(new QSpinBox, "SpinEdit1");
     SpinEdit1->setRange(RequestSettings::kMinParallel, RequestSettings::kMaxParallel);
-    SpinEdit1->setToolTip(tr("Files fetched at once, each on a connection of its own"));
+    SpinEdit1->setToolTip(tr("Files fetched at once: as streams of one connection to an HTTP/2 "
+                             "server, else each on a connection of its own"));
     SpinEdit2 = named(new QSpinBox, "SpinEdit2");
     SpinEdit2->setRange(RequestSettings::kMinIntervalMs, RequestSettings::kMaxIntervalMs);
     SpinEdit2->setSingleStep(100);
@@ -178,6 +181,7 @@ QWidget* TForm6::RequestPage() {
     layout->addWidget(CheckBox2);
     layout->addWidget(CheckBox4);
     layout->addWidget(CheckBox7);
+    layout->addWidget(CheckBox8);
     layout->addLayout(fields);
 
     connect(CheckBox3, &QCheckBox::toggled, Edit5, &QWidget::setDisabled);
@@ -188,6 +192,7 @@ QWidget* TForm6::RequestPage() {
     CheckBox3->setChecked(request_->refererIsBaseUrl);
     CheckBox4->setChecked(request_->keepAlive);
     CheckBox7->setChecked(request_->remoteTime);
+    CheckBox8->setChecked(request_->http2);
     SpinEdit1->setValue(request_->parallel);
     SpinEdit2->setValue(request_->intervalMs);
     Edit5->setDisabled(request_->refererIsBaseUrl);
@@ -219,6 +224,7 @@ bool TForm6::TakeRequestPage() {
     request_->refererIsBaseUrl = CheckBox3->isChecked();
     request_->keepAlive = CheckBox4->isChecked();
     request_->remoteTime = CheckBox7->isChecked();
+    request_->http2 = CheckBox8->isChecked();
     request_->parallel = SpinEdit1->value();
     request_->intervalMs = SpinEdit2->value();
     request_->extraHeaders = lines;

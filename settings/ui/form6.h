@@ -70,6 +70,7 @@ private:
     QCheckBox* CheckBox3 = nullptr;  ///< Referer from the base URL
     QCheckBox* CheckBox4 = nullptr;  ///< keep-alive
     QCheckBox* CheckBox7 = nullptr;  ///< the server's time for saved files
+    QCheckBox* CheckBox8 = nullptr;  ///< HTTP/2 offered on https:
     QSpinBox* SpinEdit1 = nullptr;   ///< jobs in flight at once
     QSpinBox* SpinEdit2 = nullptr;   ///< pause after each request, per lane
     QLineEdit* Edit3 = nullptr;      ///< CA file

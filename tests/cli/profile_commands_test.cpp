@@ -207,9 +207,9 @@ TEST_F(CliProfileCommands, ArgumentsAreCheckedBeforeAnythingIsDone) {
          2,
          "serifetch-cli go: --rate needs requests a second from 0.001 to 1000 (\"2\" or "
          "\"0.5/s\"), not \"fast\""},
-        {{"go", "--parallel", "17"},
+        {{"go", "--parallel", "65"},
          2,
-         "serifetch-cli go: --parallel needs a number of files from 1 to 16, not \"17\""},
+         "serifetch-cli go: --parallel needs a number of files from 1 to 64, not \"65\""},
         {{"go", "--min-size=5", "--no-min-size"},
          2,
          "serifetch-cli go: --min-size and --no-min-size exclude each other"},

@@ -271,7 +271,7 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
     for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "RemoteTime",
-                            "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName=",
+                            "HTTP2", "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName=",
                             "Cookies", "Netrc", "LimitRate", "ProxyUser", "ProxyPassword"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
@@ -298,7 +298,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
                  {"Cookie: a=1", "X-Two: 2", "X-Three: 3"}};
     s.request.keepAlive = true;
     s.request.remoteTime = true;
-    s.request.parallel = 8;
+    s.request.http2 = false;
+    s.request.parallel = 64;
     s.request.retries = 0;
     s.request.intervalMs = 0;
     s.request.cookieFile = "/home/u/cookies.txt";
@@ -310,8 +311,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     EXPECT_TRUE(readFile(ini).contains("\r\nLimitRate=204800\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nRetries=0\r\n"));
     EXPECT_TRUE(readFile(ini).contains("\r\nInterval=0\r\n"));
-    EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\nRemoteTime=Yes\r\n"));
-    EXPECT_TRUE(readFile(ini).contains("\r\nParallel=8\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nKeepAlive=Yes\r\nRemoteTime=Yes\r\nHTTP2=No\r\n"));
+    EXPECT_TRUE(readFile(ini).contains("\r\nParallel=64\r\n"));
     EXPECT_EQ(SettingsFile::load(ini).settings.request, s.request);
 
     // Fewer lines and no referer afterwards leave nothing stale to read back.
@@ -347,6 +348,8 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         {"LimitRate=0", &RequestSettings::limitRate, 0, false},
         {"LimitRate=-5", &RequestSettings::limitRate, 0, true},
         {"LimitRate=200k", &RequestSettings::limitRate, 0, true},
+        {"Parallel=64", &RequestSettings::parallel, 64, false},
+        {"Parallel=65", &RequestSettings::parallel, 1, true},
     };
     for (const auto& row : numbers) {
         writeFile(ini, QByteArray("[Server]\r\n") + row.line + "\r\n");
@@ -355,10 +358,11 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
         EXPECT_EQ(r.warnings.size(), row.warned ? 1 : 0) << row.line;
     }
 
-    // Only "No" turns TLS off.
+    // Only "No" turns TLS or HTTP/2 off.
     for (const auto& [value, on] : {std::pair{"No", false}, {"no", true}, {"", true}}) {
-        writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\n");
-        EXPECT_EQ(SettingsFile::load(ini).settings.request.tls, on) << value;
+        writeFile(ini, QByteArray("[Server]\r\nTLS=") + value + "\r\nHTTP2=" + value + "\r\n");
+        const RequestSettings request = SettingsFile::load(ini).settings.request;
+        EXPECT_EQ(std::pair(request.tls, request.http2), std::pair(on, on)) << value;
     }
 }
 

@@ -215,6 +215,9 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
         fromBase->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox4")->setChecked(true);
         dialog.findChild<QCheckBox*>("CheckBox7")->setChecked(true);
+        auto* http2 = dialog.findChild<QCheckBox*>("CheckBox8");
+        EXPECT_TRUE(http2->isChecked());
+        http2->setChecked(false);
         dialog.findChild<QSpinBox*>("SpinEdit1")->setValue(4);
         pause->setValue(0);
         dialog.findChild<QLineEdit*>("Edit8")->setText(" /home/u/cookies.txt ");
@@ -232,6 +235,7 @@ TEST(ProxyDialog, TheRequestTabEditsTlsAndTheLinesAndOnlyOkWritesThem) {
                               {"Cookie: a=1", "X-Two: 2"}};
         after.keepAlive = true;
         after.remoteTime = true;
+        after.http2 = false;
         after.parallel = 4;
         after.intervalMs = 0;
         after.cookieFile = "/home/u/cookies.txt";

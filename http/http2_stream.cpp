@@ -1,0 +1,225 @@
+#include "http/http2_stream.h"
+
+#include "http/http2_connection.h"
+#include "platform/socket_error_numbers.h"
+
+#include <QMetaObject>
+#include <cstring>
+
+namespace {
+
+// Classic numbers: a reset stream reads as a reset connection; a send on a
+// stream whose request went already as a send on a closed one.
+constexpr int kReset = 10054;
+constexpr int kNotConnected = 10057;
+
+} // namespace
+
+Http2Stream::Http2Stream(std::shared_ptr<Http2Connection> connection)
+    : connection_(std::move(connection)) {}
+
+Http2Stream::~Http2Stream() {
+    close();
+}
+
+void Http2Stream::OnField(QByteArray name, QByteArray value) {
+    if (headRead_)
+        return; // trailers: nothing the reader needs
+    if (name == ":status")
+        status_ = std::move(value);
+    else
+        fields_ << Http2Fields::Field{std::move(name), std::move(value)};
+}
+
+void Http2Stream::OnHeadersEnd() {
+    if (headRead_)
+        return;
+    // An interim reply (1xx) is followed by the real one.
+    if (status_.isEmpty() || status_.startsWith('1')) {
+        status_.clear();
+        fields_.clear();
+        return;
+    }
+    const QByteArray head = Http2Fields::ReplyHead(status_, fields_);
+    fields_.clear();
+    headRead_ = true;
+    in_ += head;
+    headLeft_ += head.size();
+    readable();
+}
+
+void Http2Stream::OnData(const char* data, qsizetype length) {
+    if (!headRead_)
+        return;
+    in_.append(data, length);
+    readable();
+}
+
+void Http2Stream::OnClosed(quint32 errorCode) {
+    if (ended_)
+        return;
+    ended_ = true;
+    if (errorCode != 0 && !unprocessed_) {
+        reset_ = true;
+        failure_ = kReset;
+    }
+    readable();
+}
+
+void Http2Stream::OnRefused() {
+    if (headRead_ || ended_)
+        return;
+    unprocessed_ = true;
+    ended_ = true;
+    readable();
+}
+
+void Http2Stream::OnConnectionLost(int errorNumber) {
+    if (ended_)
+        return;
+    ended_ = true;
+    reset_ = true;
+    failure_ = errorNumber != 0 ? errorNumber : kReset;
+    readable();
+}
+
+bool Http2Stream::open(bool) {
+    return true;
+}
+
+bool Http2Stream::connectTo(const QHostAddress&, quint16) {
+    lastError_ = kNotConnected;
+    return false;
+}
+
+qint64 Http2Stream::send(const char* data, qint64 length) {
+    if (sent_ || ended_) {
+        lastError_ = failure_ != 0 ? failure_ : kNotConnected;
+        return -1;
+    }
+    request_.append(data, qsizetype(length));
+    const qsizetype end = request_.indexOf("\r\n\r\n");
+    if (end < 0)
+        return length;
+    // A request with a body never comes here: only requests without one
+    // go on a stream.
+    sent_ = true;
+    QString problem;
+    const QList<Http2Fields::Field> fields = Http2Fields::RequestFields(request_, &problem);
+    request_.clear();
+    if (fields.isEmpty()) {
+        lastError_ = kNotConnected;
+        return -1;
+    }
+    id_ = connection_ ? connection_->Submit(this, fields) : 0;
+    if (id_ == 0)
+        OnRefused();
+    return length;
+}
+
+qint64 Http2Stream::take(char* data, qint64 length, bool remove) {
+    const qsizetype available = in_.size() - taken_;
+    if (available > 0 && length > 0) {
+        const qsizetype n = qsizetype(qMin<qint64>(length, available));
+        std::memcpy(data, in_.constData() + taken_, size_t(n));
+        if (remove) {
+            taken_ += n;
+            const qsizetype fromHead = qMin(n, headLeft_);
+            headLeft_ -= fromHead;
+            if (connection_ && id_ != 0 && n > fromHead)
+                connection_->Consumed(id_, n - fromHead);
+            // Read bytes go once half the buffer is behind the reader.
+            if (taken_ == in_.size()) {
+                in_.clear();
+                taken_ = 0;
+            } else if (taken_ > in_.size() / 2) {
+                in_.remove(0, taken_);
+                taken_ = 0;
+            }
+        }
+        return n;
+    }
+    if (failure_ != 0) {
+        lastError_ = failure_;
+        return -1;
+    }
+    if (ended_)
+        return 0;
+    lastError_ = SocketErrorNumbers::WouldBlock;
+    return -1;
+}
+
+qint64 Http2Stream::receive(char* data, qint64 length) {
+    return take(data, length, true);
+}
+
+qint64 Http2Stream::peek(char* data, qint64 length) {
+    return take(data, length, false);
+}
+
+qint64 Http2Stream::receiveToFile(int fd, qint64 length, char* buffer, qint64 bufferSize) {
+    const qint64 n = receive(buffer, qMin(length, bufferSize));
+    if (n <= 0)
+        return n;
+    return WriteWhole(fd, buffer, n) ? n : -2;
+}
+
+int Http2Stream::listenOn(quint32, quint16) {
+    return -1;
+}
+
+int Http2Stream::acceptConnection(quint32&, quint16&) {
+    return -1;
+}
+
+bool Http2Stream::close() {
+    if (connection_) {
+        if (id_ != 0 && !ended_)
+            connection_->Cancel(id_);
+        connection_->Forget(this);
+        connection_.reset();
+    }
+    ended_ = true;
+    armed_ = false;
+    return true;
+}
+
+int Http2Stream::handle() const {
+    return connection_ ? connection_->Handle() : -1;
+}
+
+void Http2Stream::readable() {
+    if (!armed_)
+        return;
+    armed_ = false;
+    tell(Read);
+}
+
+void Http2Stream::tell(int event) {
+    if (event == Read) {
+        if (readPosted_)
+            return;
+        readPosted_ = true;
+    }
+    // Never from inside the connection's work: the reader may answer at once.
+    QMetaObject::invokeMethod(
+        &poster_,
+        [this, event] {
+            if (event == Read)
+                readPosted_ = false;
+            if (handler_)
+                handler_(event, 0);
+        },
+        Qt::QueuedConnection);
+}
+
+void Http2Stream::armRead() {
+    if (in_.size() > taken_ || ended_)
+        tell(Read);
+    else
+        armed_ = true;
+}
+
+void Http2Stream::armWrite() {
+    tell(Writable);
+}
