@@ -200,6 +200,18 @@ TEST(HostScheduler, WaitsPausesAndTurnsFollowTheRunsRules) {
              return (full ? 10 : 0) + (s.hosts.AtCap(a) ? 1 : 0);
          },
          10},
+        {"a server that carries its requests as streams of one connection has no cap",
+         [&](Scheduler& s) {
+             s.hosts.SetMaxPerHost(2);
+             s.hosts.SetMultiplexed(a, true);
+             for (int i = 0; i < 5; ++i)
+                 s.hosts.Started(a);
+             const bool full = s.hosts.AtCap(a);
+             // Its next reply came over HTTP/1.1 again: the cap is back.
+             s.hosts.SetMultiplexed(a, false);
+             return (full ? 10 : 0) + (s.hosts.AtCap(a) ? 1 : 0);
+         },
+         1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);

@@ -86,6 +86,18 @@ TEST(ReplyHead, ReadsEachRuleOfTheHead) {
         {"binary bytes are shown as dots", QByteArray("\x16\x03\x01\x00\xa5\x01HTTP", 10),
          "error=No HTTP status line in the reply: \"......HTTP\""},
         {"nothing at all is not HTTP", "", "error=No HTTP status line in the reply: \"\""},
+        // The head an HTTP/2 stream is read as: no minor version, no reason,
+        // and a stream carries one request only.
+        {"an HTTP/2 reply", "HTTP/2 200\r\ncontent-length: 5\r\n\r\n",
+         "status=200 HTTP/2.0 length=5"},
+        {"an HTTP/2 reply without a length ends with its stream", "HTTP/2 404\r\n\r\n",
+         "status=404 HTTP/2.0 close"},
+        {"HTTP/1 without a minor version is not HTTP", "HTTP/1 200 OK\r\n\r\n",
+         "error=No HTTP status line in the reply: \"HTTP/1 200 OK\""},
+        {"HTTP/2 with a short code is not HTTP", "HTTP/2 20\r\n\r\n",
+         "error=No HTTP status line in the reply: \"HTTP/2 20\""},
+        {"HTTP/2 glued to its code is not HTTP", "HTTP/2 2000\r\n\r\n",
+         "error=No HTTP status line in the reply: \"HTTP/2 2000\""},
         // Folded lines continue the field before them.
         {"a coding folded onto the next line",
          "HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n\r\n",
