@@ -68,14 +68,15 @@ protected:
                                  .arg(certs->certFile(TestCertificates::Good),
                                       certs->keyFile(TestCertificates::Good));
         // One server, with HTTP/2 on one TLS port and without it on the other.
-        nginx = std::make_unique<NginxFixture>(www->path(), tls("ssl http2", h2Port) +
-                                                                tls("ssl", h1Port) + keys +
-                                                                "access_log connections.log connections;");
+        nginx = std::make_unique<NginxFixture>(
+            www->path(), tls("ssl http2", h2Port) + tls("ssl", h1Port) + keys +
+                             "access_log connections.log connections;");
         // Ten requests a connection, then GOAWAY.
         goawayPort = freeLoopbackPort();
-        goaway = std::make_unique<NginxFixture>(www->path(), tls("ssl http2", goawayPort) + keys +
-                                                                 "keepalive_requests 10;\n"
-                                                                 "access_log connections.log connections;");
+        goaway = std::make_unique<NginxFixture>(www->path(),
+                                                tls("ssl http2", goawayPort) + keys +
+                                                    "keepalive_requests 10;\n"
+                                                    "access_log connections.log connections;");
         for (NginxFixture* server : {nginx.get(), goaway.get()}) {
             ASSERT_TRUE(server->start(&error)) << error.toStdString();
         }
@@ -128,12 +129,14 @@ TEST_F(Http2, ASeriesEndsAsOverHttp11OnOneConnectionPerServer) {
         ASSERT_TRUE(home.isValid() && out.isValid());
         const QString log = route.server->dir() + "/connections.log";
         QFile::resize(log, 0);
-        const QString url = QString("https://127.0.0.1:%1/f[01-%2].bin").arg(route.port).arg(kFiles);
-        const CliProcess::Result r = CliProcess(home.path()).run(
-            QStringList{"fetch", "-q", "--cacert", certs->caFile(), "-d", out.path(), "--interval",
-                        "0", "--parallel", "16", url} +
-                route.options,
-            60000);
+        const QString url =
+            QString("https://127.0.0.1:%1/f[01-%2].bin").arg(route.port).arg(kFiles);
+        const CliProcess::Result r =
+            CliProcess(home.path())
+                .run(QStringList{"fetch", "-q", "--cacert", certs->caFile(), "-d", out.path(),
+                                 "--interval", "0", "--parallel", "16", url} +
+                         route.options,
+                     60000);
         EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(QString("%1 jobs: ○ %2, ▼ %3")
                                        .arg(kFiles)
@@ -145,7 +148,8 @@ TEST_F(Http2, ASeriesEndsAsOverHttp11OnOneConnectionPerServer) {
             if (kGaps.contains(n))
                 EXPECT_FALSE(QFile::exists(saved)) << n;
             else
-                EXPECT_TRUE(testenv::readFile(saved) == testenv::readFile(www->filePath(FileName(n))))
+                EXPECT_TRUE(testenv::readFile(saved) ==
+                            testenv::readFile(www->filePath(FileName(n))))
                     << n << " differs";
         }
         EXPECT_FALSE(QDir(out.path()).entryList(QDir::Files).join(' ').contains(".part"));
@@ -176,9 +180,10 @@ TEST_F(Http2, VerboseGetShowsTheProtocolWithTheStatus) {
     };
     for (const auto& row : rows) {
         const QString url = QString("https://127.0.0.1:%1/%2").arg(row.port).arg(FileName(1));
-        const CliProcess::Result r = CliProcess(home.path()).run(
-            QStringList{"get", "--cacert", certs->caFile(), "-o", out.filePath("f.bin"), url} +
-            row.options);
+        const CliProcess::Result r = CliProcess(home.path())
+                                         .run(QStringList{"get", "--cacert", certs->caFile(), "-o",
+                                                          out.filePath("f.bin"), url} +
+                                              row.options);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_EQ(r.out, row.status) << url.toStdString();
         EXPECT_TRUE(testenv::readFile(out.filePath("f.bin")) ==

@@ -31,15 +31,18 @@ TEST(Http2Fields, ARequestHeadBecomesItsPseudoFieldsAndLinesButForTheConnections
          "referer=https://h/a/ cookie=a=1; b=2"},
         {"the lines of one HTTP/1.1 connection are left out",
          "GET / HTTP/1.1\r\nConnection: keep-alive\r\nKeep-Alive: 5\r\nHost: h\r\n"
-         "Proxy-Connection: close\r\nTransfer-Encoding: chunked\r\nUpgrade: h2c\r\nTE: gzip\r\n\r\n",
+         "Proxy-Connection: close\r\nTransfer-Encoding: chunked\r\nUpgrade: h2c\r\nTE: "
+         "gzip\r\n\r\n",
          ":method=GET :scheme=https :authority=h :path=/"},
         {"TE: trailers may go", "GET / HTTP/1.1\r\nHost: h\r\nTE: Trailers\r\n\r\n",
          ":method=GET :scheme=https :authority=h :path=/ te=Trailers"},
-        {"a resumed request keeps its range", "GET /big HTTP/1.1\r\nHost: h\r\nRange: bytes=100-\r\n"
-                                              "If-Range: \"v1\"\r\n\r\n",
+        {"a resumed request keeps its range",
+         "GET /big HTTP/1.1\r\nHost: h\r\nRange: bytes=100-\r\n"
+         "If-Range: \"v1\"\r\n\r\n",
          ":method=GET :scheme=https :authority=h :path=/big range=bytes=100- if-range=\"v1\""},
         {"LF line ends, and what follows the empty line is no field",
-         "HEAD /x HTTP/1.0\nHost: h\n\nX-After: 1\n", ":method=HEAD :scheme=https :authority=h :path=/x"},
+         "HEAD /x HTTP/1.0\nHost: h\n\nX-After: 1\n",
+         ":method=HEAD :scheme=https :authority=h :path=/x"},
         {"no Host", "GET / HTTP/1.1\r\nAccept: */*\r\n\r\n", "problem: The request names no host"},
         {"an absolute target is a proxy's, not a stream's",
          "GET https://h/ HTTP/1.1\r\nHost: h\r\n\r\n",

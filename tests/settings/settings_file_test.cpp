@@ -270,9 +270,10 @@ TEST_F(SettingsFileTest, RequestKeysRoundTripAndAreWrittenOnlyWhenSetExceptTls) 
     ASSERT_EQ(SettingsFile::store(ini, sample()), "");
     QByteArray bytes = readFile(ini);
     EXPECT_TRUE(bytes.contains("\r\nPort=8080\r\nTLS=Yes\r\n")) << bytes.constData();
-    for (const char* key : {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "RemoteTime",
-                            "HTTP2", "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName=",
-                            "Cookies", "Netrc", "LimitRate", "ProxyUser", "ProxyPassword"})
+    for (const char* key :
+         {"CAFile", "UserAgent", "Referer", "Header1", "KeepAlive", "RemoteTime", "HTTP2",
+          "Parallel", "Retries", "Interval", "OpenEnd", "Misses", "\nName=", "Cookies", "Netrc",
+          "LimitRate", "ProxyUser", "ProxyPassword"})
         EXPECT_FALSE(bytes.contains(key)) << key;
     EXPECT_EQ(SettingsFile::load(ini).settings.request, RequestSettings{});
 
