@@ -11,8 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -62,6 +64,9 @@ protected:
         const auto tls = [](const char* listen, quint16 port) {
             return QString("listen 127.0.0.1:%1 %2;\n").arg(port).arg(listen);
         };
+        ASSERT_TRUE(QDir(www->path()).mkdir("slow"));
+        ASSERT_TRUE(
+            testenv::writeFile(www->filePath("slow/big.bin"), testenv::randomBytes(6 << 20, 99)));
         h2Port = freeLoopbackPort();
         h1Port = freeLoopbackPort();
         const QString keys = QString("ssl_certificate \"%1\";\nssl_certificate_key \"%2\";\n")
@@ -189,4 +194,34 @@ TEST_F(Http2, VerboseGetShowsTheProtocolWithTheStatus) {
         EXPECT_TRUE(testenv::readFile(out.filePath("f.bin")) ==
                     testenv::readFile(www->filePath(FileName(1))));
     }
+}
+
+TEST_F(Http2, StopPressedTwiceResetsTheStreamAndTheNextRunAsksForTheRest) {
+    ASSERT_TRUE(nginx) << "servers did not start";
+    QTemporaryDir home, out;
+    const QString url = QString("https://127.0.0.1:%1/slow/big.bin").arg(h2Port);
+    const QStringList fetch{"fetch", "--cacert", certs->caFile(), "-d", out.path(), url};
+    const QString part = out.filePath("big.bin.part");
+    CliProcess go(home.path());
+    go.start(fetch);
+    ASSERT_TRUE(testenv::waitUntil([&] { return QFileInfo(part).size() > (1 << 20); }, 20000))
+        << go.finish().err.toStdString();
+    go.signal(SIGINT);
+    ASSERT_TRUE(go.waitForLines(2));
+    go.signal(SIGINT);
+    const CliProcess::Result stopped = go.finish(10000);
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.out.toStdString();
+    EXPECT_FALSE(QFile::exists(out.filePath("big.bin")));
+    ASSERT_TRUE(QFile::exists(part + ".resume"));
+
+    const QString log = nginx->dir() + "/connections.log";
+    QFile::resize(log, 0);
+    const CliProcess::Result resumed = CliProcess(home.path()).run(fetch, 30000);
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.out.toStdString() << resumed.err.toStdString();
+    EXPECT_TRUE(testenv::readFile(out.filePath("big.bin")) ==
+                testenv::readFile(www->filePath("slow/big.bin")));
+    // One request: the rest, asked for on a stream.
+    const QByteArray line = testenv::readFile(log).trimmed();
+    EXPECT_EQ(line.count('\n'), 0) << line.constData();
+    EXPECT_TRUE(line.endsWith(" HTTP/2.0 \"GET /slow/big.bin HTTP/2.0\" 206")) << line.constData();
 }
