@@ -2312,10 +2312,6 @@ Fetch the failed jobs (▼, ×) again now?</translation>
         <translation>Keep the connection for the next file (HTTP/1.1)</translation>
     </message>
     <message>
-        <source>Files fetched at once, each on a connection of its own</source>
-        <translation>Files fetched at once, each on a connection of its own</translation>
-    </message>
-    <message>
         <source> ms</source>
         <translation> ms</translation>
     </message>
@@ -2402,6 +2398,14 @@ Fetch the failed jobs (▼, ×) again now?</translation>
     <message>
         <source>Speed cap</source>
         <translation>Speed cap</translation>
+    </message>
+    <message>
+        <source>HTTP/2 for https: (all files at once on one connection)</source>
+        <translation>HTTP/2 for https: (all files at once on one connection)</translation>
+    </message>
+    <message>
+        <source>Files fetched at once: as streams of one connection to an HTTP/2 server, else each on a connection of its own</source>
+        <translation>Files fetched at once: as streams of one connection to an HTTP/2 server, else each on a connection of its own</translation>
     </message>
 </context>
 <context>

@@ -27,7 +27,7 @@ QStringList section(const QString& help, const QString& title) {
 
 // The option names of --help's option lines: "-d", "--dir", ...
 QStringList optionNames(const QString& help) {
-    static const QRegularExpression name(QStringLiteral("^  (?:(-[A-Za-z]), )?\\s*(--[a-z-]+)"));
+    static const QRegularExpression name(QStringLiteral("^  (?:(-[A-Za-z]), )?\\s*(--[a-z0-9-]+)"));
     QStringList names;
     for (const QString& line : section(help, QStringLiteral("Options:"))) {
         const QRegularExpressionMatch m = name.match(line);
