@@ -87,8 +87,9 @@ problems=$work/problems
 : >"$problems"
 problem() { echo "$*" >>"$problems"; }
 
-# Each client writes into its own folder, so that the last round's files of
-# every one of them are still there to be compared after the rounds.
+# Each client writes into its own folder out-TAG, so that the last round's
+# files of every one of them are still there to be compared after the rounds.
+
 # make_list TAG BASE COUNT: a job list of COUNT files f0001.bin... from BASE
 # into out-TAG, made before the rounds so that only the runs are timed.
 make_list() {
@@ -106,7 +107,7 @@ go_files() {
   : >"$conn_log"
   SERIFETCH_HOME=$home "$cli" go --interval 0 --cacert "$ca" "$@" >"$work/go-$tag.out" 2>&1 ||
     status=$?
-  ((status == 0)) || problem "$tag: serifetch-cli go $* exited with $status (output in the last lines below)" \
+  ((status == 0)) || problem "$tag: serifetch-cli go $* exited with $status; its last lines:" \
     "$(tail -n 3 "$work/go-$tag.out")"
   count_connections "$tag"
 }
@@ -124,7 +125,8 @@ curl_files() {
 }
 
 # count_connections TAG: the connections and protocols in nginx's log since it
-# was last emptied, one line per run into $work/c-TAG ("3 HTTP/1.1").
+# was last emptied, one line per run into $work/c-TAG ("3 HTTP/1.1"). It runs
+# inside the timed part, for every client alike: a few milliseconds.
 count_connections() {
   awk '!seen[$1]++ { n++ } !p[$2]++ { ps = ps (ps ? "," : "") $2 }
        END { print n + 0, (ps ? ps : "-") }' "$conn_log" >>"$work/c-$1"

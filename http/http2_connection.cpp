@@ -58,8 +58,8 @@ struct Http2Callbacks {
         Http2Connection& c = of(user);
         if (Http2Stream* s = c.stream(id))
             s->OnData(reinterpret_cast<const char*>(bytes), qsizetype(length));
-        else // nobody reads it: the windows must not shrink for it
-            nghttp2_session_consume(c.session_, id, length);
+        else // nobody reads it: the window must not shrink for it
+            nghttp2_session_consume_connection(c.session_, length);
         return 0;
     }
 
@@ -92,6 +92,13 @@ Http2Connection::Http2Connection(std::unique_ptr<SocketTransport> transport)
     , buffer_(new char[kReadBlock]) {}
 
 Http2Connection::~Http2Connection() {
+    // A GOAWAY, best effort: the peer learns the connection is over rather
+    // than seeing it cut.
+    if (session_ && transport_ && open_) {
+        open_ = false;
+        nghttp2_session_terminate_session(session_, NGHTTP2_NO_ERROR);
+        flush();
+    }
     lose(kConnectionReset);
     if (session_)
         nghttp2_session_del(session_);
@@ -170,7 +177,10 @@ int Http2Connection::Submit(Http2Stream* stream, const QList<Http2Fields::Field>
 void Http2Connection::Consumed(int id, qsizetype bytes) {
     if (!session_ || bytes <= 0)
         return;
-    nghttp2_session_consume(session_, id, size_t(bytes));
+    // The connection's window first: a stream already closed has none of
+    // its own left to open.
+    nghttp2_session_consume_connection(session_, size_t(bytes));
+    nghttp2_session_consume_stream(session_, id, size_t(bytes));
     // A window update is worth a write of its own only when the peer waits
     // for it; nghttp2 sends one once half a window is read.
     if (nghttp2_session_want_write(session_))

@@ -77,6 +77,13 @@ void Http2Stream::OnRefused() {
 void Http2Stream::OnConnectionLost(int errorNumber) {
     if (ended_)
         return;
+    // Nothing came back: only GET and HEAD go on streams, and they may go
+    // again (RFC 9110 9.2.2), as a request on a kept connection the server
+    // closed meanwhile does.
+    if (!headRead_) {
+        OnRefused();
+        return;
+    }
     ended_ = true;
     reset_ = true;
     failure_ = errorNumber != 0 ? errorNumber : kReset;
@@ -176,6 +183,10 @@ bool Http2Stream::close() {
     if (connection_) {
         if (id_ != 0 && !ended_)
             connection_->Cancel(id_);
+        // What nobody will read opens the connection's window again, or each
+        // stream given up part way would narrow it for good.
+        if (const qsizetype unread = in_.size() - taken_ - headLeft_; id_ != 0 && unread > 0)
+            connection_->Consumed(id_, unread);
         connection_->Forget(this);
         connection_.reset();
     }

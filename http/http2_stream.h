@@ -17,9 +17,10 @@ class Http2Connection;
 /// a body hold for a stream as they do for a connection.
 ///
 /// A reset stream reads as a reset connection. A stream the server did not
-/// process (REFUSED_STREAM, or beyond the last stream of a GOAWAY) reads as
-/// a close before any reply, and Unprocessed() says it may go again as it
-/// stands. Closing a stream that has not ended resets it (CANCEL).
+/// process (REFUSED_STREAM, or beyond the last stream of a GOAWAY), or whose
+/// connection ended before any reply, reads as a close before any reply, and
+/// Unprocessed() says it may go again as it stands. Closing a stream that has
+/// not ended resets it (CANCEL).
 class Http2Stream : public SocketTransport {
 public:
     explicit Http2Stream(std::shared_ptr<Http2Connection> connection);
@@ -41,7 +42,8 @@ public:
     void OnClosed(quint32 errorCode);
     /// The server will not process it, or it could not go out.
     void OnRefused();
-    /// The connection failed under it: with `errorNumber` (classic numbering).
+    /// The connection failed under it: with `errorNumber` (classic
+    /// numbering) once its reply began, else as a request that may go again.
     void OnConnectionLost(int errorNumber);
 
     bool open(bool resetOnClose) override;

@@ -23,13 +23,14 @@ public:
         std::function<Task<bool>()> exchange;
         /// A status line has come: a failure after it is no stale connection.
         std::function<bool()> replyBegan;
-        /// The exchange ended before a reply because the server said it
-        /// never processed the request (an HTTP/2 stream it refused or
-        /// left out at a GOAWAY): it may go again as it stands. Unset: never.
+        /// The exchange ended before a reply in a way that lets the request
+        /// go again as it stands: an HTTP/2 stream the server refused or left
+        /// out at a GOAWAY, or whose connection ended before any reply.
+        /// Unset: never.
         std::function<bool()> unprocessed = {};
     };
-    /// How many times in a row a request the server did not process goes
-    /// again before its end is taken as the server's answer.
+    /// How many times in a row such a request goes again before its end is
+    /// taken as the server's answer.
     static constexpr int kMaxUnprocessed = 5;
 
     explicit KeptConnection(TPowersock& session);

@@ -261,6 +261,15 @@ TEST(Http2Connection, EachEndOfAStreamReadsAsOnAConnectionOfItsOwn) {
          },
          {{"HTTP/2 200\r\ncontent-length: 100\r\n\r\n", -1, 10054, false, false}},
          false},
+        {"a connection cut before any reply: the request may go again",
+         2,
+         [](Server& s, const auto& ids) {
+             s.Reply(ids[0], "200", "hello");
+             s.Pump();
+             s.pipe->cut = true;
+         },
+         {{ok5, 0, 0, true, false}, {"", 0, 0, true, true}},
+         false},
         {"a body three windows long arrives as it is read",
          1,
          [&big](Server& s, const auto& ids) { s.Reply(ids[0], "200", big); },
