@@ -19,7 +19,8 @@
 # Times are seconds, ratios serifetch / curl (less is better). Every run's
 # files are compared with the served ones; what came wrong is printed at the
 # end. Absolute times on a shared machine swing between runs; compare the
-# ratios.
+# ratios. Everything, the fetched files too, lives under TMPDIR: with
+# TMPDIR=/dev/shm the figures leave out what the disk costs per file.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
