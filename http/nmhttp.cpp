@@ -244,7 +244,7 @@ std::unique_ptr<PartFile> TNMHTTP::StartPart(const QString& target, const QStrin
     // transfer (a reset, Stop!, a kill) leaves a part the next try can trust;
     // an older info describes another reply and must go.
     const std::optional<ResumeInfo> info = ResumeInfo::Of(url, head_);
-    if (info && info->Save(target))
+    if (info && info->length >= ResumeInfo::kWorthFromBytes && info->Save(target))
         part->keepWhenCut();
     else
         QFile::remove(ResumeInfo::InfoName(target));

@@ -19,6 +19,12 @@ struct ResumeInfo {
     QByteArray etag;         ///< a strong entity-tag, quotes included; or empty
     QByteArray lastModified; ///< a strong Last-Modified date when no ETag came
 
+    /// A file shorter than this is not worth a resume file: fetched again
+    /// whole it costs less than the file written (and flushed to the disk)
+    /// beside each part, which for a series of small files would cost more
+    /// than the files themselves.
+    static constexpr qint64 kWorthFromBytes = 1 << 20;
+
     /// What a reply to `url` lets a cut transfer resume by: a 200 with its
     /// length, or a 206 with the whole length in its Content-Range, and a
     /// strong validator (RFC 9110 13.1.5): the ETag unless it is weak; with

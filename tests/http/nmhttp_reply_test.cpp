@@ -601,6 +601,36 @@ TEST_F(Reply, HostileRepliesEndAsFailuresWithTheirReason) {
     }
 }
 
+TEST_F(Reply, ACutTransferKeepsItsPartForTheRestOnlyWhenThatIsWorthIt) {
+    const struct {
+        const char* rule;
+        qint64 length;
+        const char* validator;
+        bool kept;
+    } rows[] = {
+        {"a big file with a strong tag", 2 << 20, "ETag: \"v1\"\r\n", true},
+        {"a small file starts again whole", 100000, "ETag: \"v1\"\r\n", false},
+        {"a big file with a weak tag starts again", 2 << 20, "ETag: W/\"v1\"\r\n", false},
+        {"a big file without a validator starts again", 2 << 20, "", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        QFile::remove(bodyPath() + ".part");
+        QFile::remove(bodyPath() + ".part.resume");
+        ScriptedPeer peer(PeerScript()
+                              .waitFor("\r\n\r\n")
+                              .send("HTTP/1.1 200 OK\r\nContent-Length: " +
+                                    QByteArray::number(row.length) + "\r\n" + row.validator +
+                                    "\r\n" + QByteArray(5000, 'n'))
+                              .reset());
+        const Outcome outcome = get(peer.port(), "/f");
+        EXPECT_FALSE(outcome.error.isEmpty());
+        EXPECT_FALSE(QFile::exists(bodyPath()));
+        EXPECT_EQ(QFile::exists(bodyPath() + ".part"), row.kept);
+        EXPECT_EQ(QFile::exists(bodyPath() + ".part.resume"), row.kept);
+    }
+}
+
 TEST_F(Reply, AnInterruptedTransferLeavesTheOldFileAsItWas) {
     ASSERT_TRUE(testenv::writeFile(bodyPath(), "the old, whole file"));
     for (const bool reset : {false, true}) {
