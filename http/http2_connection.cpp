@@ -89,7 +89,14 @@ struct Http2Callbacks {
 
 Http2Connection::Http2Connection(std::unique_ptr<SocketTransport> transport)
     : transport_(std::move(transport))
-    , buffer_(new char[kReadBlock]) {}
+    , buffer_(new char[kReadBlock]) {
+    flushTimer_.setSingleShot(true);
+    flushTimer_.setInterval(0);
+    QObject::connect(&flushTimer_, &QTimer::timeout, [this] {
+        const std::shared_ptr<Http2Connection> keep = shared_from_this();
+        flush();
+    });
+}
 
 Http2Connection::~Http2Connection() {
     // A GOAWAY, best effort: the peer learns the connection is over rather
@@ -170,7 +177,8 @@ int Http2Connection::Submit(Http2Stream* stream, const QList<Http2Fields::Field>
     if (id <= 0)
         return 0;
     streams_.insert(id, stream);
-    flush();
+    // The requests a run starts in one go leave in one write.
+    flushSoon();
     return id;
 }
 
@@ -280,6 +288,11 @@ void Http2Connection::flush() {
         }
         pending_.remove(0, qsizetype(sent));
     }
+}
+
+void Http2Connection::flushSoon() {
+    if (!flushTimer_.isActive())
+        flushTimer_.start();
 }
 
 void Http2Connection::unusable() {

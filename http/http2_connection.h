@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -65,6 +66,8 @@ private:
     void handle(int event);
     void readAll();
     void flush();
+    /// flush() once the event loop has done what is due now.
+    void flushSoon();
     /// Stops taking streams and tells the owner, once.
     void unusable();
     /// The connection is gone: every stream left hears `errorNumber`.
@@ -83,4 +86,6 @@ private:
     bool writeArmed_ = false;
     std::function<void()> onUnusable_;
     QObject poster_;
+    /// Runs flushSoon()'s flush (a zero timer: no wake-up of the loop).
+    QTimer flushTimer_;
 };

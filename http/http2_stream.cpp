@@ -3,7 +3,6 @@
 #include "http/http2_connection.h"
 #include "platform/socket_error_numbers.h"
 
-#include <QMetaObject>
 #include <cstring>
 
 namespace {
@@ -16,7 +15,17 @@ constexpr int kNotConnected = 10057;
 } // namespace
 
 Http2Stream::Http2Stream(std::shared_ptr<Http2Connection> connection)
-    : connection_(std::move(connection)) {}
+    : connection_(std::move(connection)) {
+    notify_.setSingleShot(true);
+    notify_.setInterval(0);
+    QObject::connect(&notify_, &QTimer::timeout, [this] {
+        // Read first: what a writer waits for never hides what came in.
+        if (std::exchange(readDue_, false) && handler_)
+            handler_(Read, 0);
+        if (std::exchange(writableDue_, false) && handler_)
+            handler_(Writable, 0);
+    });
+}
 
 Http2Stream::~Http2Stream() {
     close();
@@ -207,21 +216,10 @@ void Http2Stream::readable() {
 }
 
 void Http2Stream::tell(int event) {
-    if (event == Read) {
-        if (readPosted_)
-            return;
-        readPosted_ = true;
-    }
+    (event == Read ? readDue_ : writableDue_) = true;
     // Never from inside the connection's work: the reader may answer at once.
-    QMetaObject::invokeMethod(
-        &poster_,
-        [this, event] {
-            if (event == Read)
-                readPosted_ = false;
-            if (handler_)
-                handler_(event, 0);
-        },
-        Qt::QueuedConnection);
+    if (!notify_.isActive())
+        notify_.start();
 }
 
 void Http2Stream::armRead() {

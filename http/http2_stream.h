@@ -4,7 +4,7 @@
 #include "net/socket_transport.h"
 
 #include <QByteArray>
-#include <QObject>
+#include <QTimer>
 #include <memory>
 
 class Http2Connection;
@@ -88,6 +88,10 @@ private:
     int lastError_ = 0;
     int failure_ = 0; ///< the error every later read reports
     bool armed_ = false;
-    bool readPosted_ = false;
-    QObject poster_;
+    /// Tells the notifications asked for from the event loop: a zero timer
+    /// rather than a posted call, which would wake the loop through its
+    /// event descriptor for every block of every stream.
+    QTimer notify_;
+    bool readDue_ = false;
+    bool writableDue_ = false;
 };
