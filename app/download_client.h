@@ -57,6 +57,9 @@ public:
     /// A new run begins: what servers told the last one (cookies) is
     /// forgotten. Nothing to do by default.
     virtual void NewRun() {}
+    /// The transfer under way goes as a stream of a connection that carries
+    /// many at once (HTTP/2), as the client knows once it is connected.
+    virtual bool Multiplexed() const { return false; }
     /// The address a request for `url` connects to, the same for the same
     /// URL whatever came before: "host:port" of the server, or of the proxy
     /// when one proxy serves every URL.

@@ -216,7 +216,18 @@ void DownloadRun::Shutdown() {
 // --- client events -----------------------------------------------------------------
 
 void DownloadRun::NMHTTP1Connect(int lane) {
-    emit connected(m_lanes[lane].job);
+    const Lane& l = m_lanes[lane];
+    // A server that takes every request as a stream of this one connection
+    // has room for the lanes its cap held back: they start now, not once
+    // the first reply is in.
+    if (l.client->Multiplexed() && !m_hosts.Multiplexed(l.host)) {
+        m_hosts.SetMultiplexed(l.host, true);
+        for (Lane& other : m_lanes)
+            other.parked = false;
+        if (!m_cancelRequested)
+            Arm();
+    }
+    emit connected(l.job);
 }
 
 void DownloadRun::NMHTTP1Status(int lane) {

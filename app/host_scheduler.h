@@ -60,6 +60,7 @@ public:
     /// Whether `host` answered the last request over a connection that
     /// carries many at once (HTTP/2 streams): the cap does not hold for it.
     void SetMultiplexed(const QString& host, bool on) { hosts_[host].multiplexed = on; }
+    bool Multiplexed(const QString& host) const { return hosts_.value(host).multiplexed; }
     /// The first time a request to `host` may start: after what it asked
     /// for and after its turn under the rate. A caller that has waited
     /// until `waitedUntil` for what the server asked is not held by a wait

@@ -95,6 +95,10 @@ bool HttpDownloadClient::ReplyOffersBasic() const {
     return http_.LastReplyHead().basicOffered;
 }
 
+bool HttpDownloadClient::Multiplexed() const {
+    return http_.OnStream();
+}
+
 bool HttpDownloadClient::ReplyMultiplexed() const {
     return http_.LastReplyHead().httpMajor == 2;
 }

@@ -42,6 +42,7 @@ public:
     qint64 ExpectedBytes() const override;
     void NewRun() override;
     QString AddressOf(const QString& url) const override;
+    bool Multiplexed() const override;
 
 protected:
     QString FailureReason() const override;

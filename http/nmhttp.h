@@ -166,6 +166,8 @@ public:
     void cancel();
     /// A request is under way (started, blocking or not, and not finished).
     bool Busy() const;
+    /// The request under way goes as a stream of an HTTP/2 connection.
+    bool OnStream() const { return stream_ != nullptr && IsConnected; }
 
     /// Ends the request under way: the pending wait ends at once and the
     /// operation throws EAbortError, or ESockError "Host Lookup Canceled" /

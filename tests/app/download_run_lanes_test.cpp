@@ -7,6 +7,7 @@
 #include "tests/app/run_marks.h"
 #include "tests/support/test_env.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -247,6 +248,53 @@ namespace {
 // The pause between requests is each lane's own: every tick of the timer
 // is one pause gone by, after which N files at once start N requests where
 // one at a time starts one.
+TEST(DownloadRunLanes, AServerTakingStreamsGetsEveryLaneOnceConnectedAnyOtherSixteen) {
+    for (const bool multiplexed : {false, true}) {
+        SCOPED_TRACE(multiplexed ? "HTTP/2" : "HTTP/1.1");
+        QTemporaryDir dir;
+        JobGrid grid;
+        JobList jobs;
+        constexpr int kLanes = 20;
+        for (int i = 1; i <= kLanes; ++i)
+            jobs.push_back(Job{"", QStringLiteral("https://h/f%1").arg(i),
+                               dir.filePath(QStringLiteral("f%1").arg(i))});
+        grid.Append(jobs);
+        std::vector<std::unique_ptr<ScriptedClient>> clients;
+        std::vector<DownloadClient*> more;
+        for (int i = 0; i < kLanes; ++i) {
+            clients.push_back(std::make_unique<ScriptedClient>());
+            clients.back()->multiplexed = multiplexed;
+            for (const Job& job : jobs)
+                clients.back()->replies[job.url] = {Outcome::HoldBody, "part"};
+            if (i > 0)
+                more.push_back(clients.back().get());
+        }
+        const auto sum = [&](int ScriptedClient::*count) {
+            int total = 0;
+            for (const auto& c : clients)
+                total += (*c).*count;
+            return total;
+        };
+        DownloadRun run(grid, *clients[0], nullptr, [] { return qint64(1'000'000); });
+        run.SetMoreClients(more);
+        run.SetTickInterval(0);
+        run.GoButtonClick();
+        run.Timer1Timer();
+        const int first = DownloadRun::kMaxConnectionsPerHost;
+        EXPECT_EQ(sum(&ScriptedClient::depth), first);
+        ASSERT_TRUE(testenv::waitUntil([&] { return sum(&ScriptedClient::connects) >= first; }));
+        // Streams of one connection: the rest start before any reply is in.
+        // Connections of their own: the rest wait for one to end.
+        if (multiplexed)
+            testenv::waitUntil([&] { return sum(&ScriptedClient::depth) == kLanes; });
+        else
+            QCoreApplication::processEvents();
+        EXPECT_EQ(sum(&ScriptedClient::depth), multiplexed ? kLanes : first);
+        run.Abort();
+        ASSERT_TRUE(testenv::waitUntil([&] { return !run.Requesting(); }));
+    }
+}
+
 TEST(DownloadRunLanes, EveryLaneWaitsItsOwnPause) {
     for (const int lanes : {1, 2, 4}) {
         SCOPED_TRACE(lanes);

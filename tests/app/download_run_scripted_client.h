@@ -54,6 +54,8 @@ public:
     int depth = 0;                     ///< requests under way now
     int maxDepth = 0;
     int aborts = 0;
+    int connects = 0;         ///< `connected` events raised
+    bool multiplexed = false; ///< what Multiplexed() says once connected
     qint64 received = 0;
     qint64 expected = 0;
     QString status;
@@ -78,6 +80,7 @@ public:
             QTimer::singleShot(0, &context_, [this, serial = serial_] { release(serial, true); });
     }
     QString StatusText() const override { return status; }
+    bool Multiplexed() const override { return multiplexed && depth > 0; }
     qint64 ReceivedBytes() const override { return received; }
     qint64 ExpectedBytes() const override { return expected; }
     QString FailureReason() const override { return reason_; }
@@ -103,6 +106,7 @@ private:
     void play(const QString& url, const QString& path, quint64 serial) {
         const Reply reply = replies.value(url);
         failure_ = {reply.kind, reply.failureReason, reply.outcome == Outcome::Failure};
+        ++connects;
         if (events().connected)
             events().connected();
         if (reply.during)
