@@ -3,6 +3,7 @@
 #include "http/http2_stream.h"
 #include "platform/socket_error_numbers.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QScopeGuard>
 #include <nghttp2/nghttp2.h>
@@ -93,8 +94,9 @@ Http2Connection::Http2Connection(std::unique_ptr<SocketTransport> transport)
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(0);
     QObject::connect(&flushTimer_, &QTimer::timeout, [this] {
-        const std::shared_ptr<Http2Connection> keep = shared_from_this();
+        std::shared_ptr<Http2Connection> keep = shared_from_this();
         flush();
+        ReleaseLater(std::move(keep));
     });
 }
 
@@ -217,14 +219,23 @@ void Http2Connection::Forget(Http2Stream* stream) {
 }
 
 void Http2Connection::handle(int event) {
-    // The streams' readers may let the last reference to us go.
-    const std::shared_ptr<Http2Connection> keep = shared_from_this();
+    // What the streams hear may let the last reference to us go.
+    std::shared_ptr<Http2Connection> keep = shared_from_this();
     if (event == SocketTransport::Writable) {
         writeArmed_ = false;
         flush();
-        return;
+    } else {
+        readAll();
     }
-    readAll();
+    ReleaseLater(std::move(keep));
+}
+
+void Http2Connection::ReleaseLater(std::shared_ptr<Http2Connection> last) {
+    // Not inside the notification of a timer or socket of our own, which
+    // would go with us while it is being delivered.
+    if (last.use_count() == 1)
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [gone = std::move(last)] {}, Qt::QueuedConnection);
 }
 
 void Http2Connection::readAll() {

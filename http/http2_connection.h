@@ -64,6 +64,8 @@ private:
     friend struct Http2Callbacks;
 
     void handle(int event);
+    /// Lets go of `last` from the event loop when it is the last owner.
+    static void ReleaseLater(std::shared_ptr<Http2Connection> last);
     void readAll();
     void flush();
     /// flush() once the event loop has done what is due now.

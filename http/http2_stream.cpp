@@ -19,11 +19,19 @@ Http2Stream::Http2Stream(std::shared_ptr<Http2Connection> connection)
     notify_.setSingleShot(true);
     notify_.setInterval(0);
     QObject::connect(&notify_, &QTimer::timeout, [this] {
+        // The reader may close the stream, and so end it, in its handler:
+        // nothing of it is touched after the handler ran.
+        const bool read = std::exchange(readDue_, false);
+        const bool writable = std::exchange(writableDue_, false);
+        const EventHandler handler = handler_;
+        const std::weak_ptr<bool> alive = alive_;
+        if (!handler)
+            return;
         // Read first: what a writer waits for never hides what came in.
-        if (std::exchange(readDue_, false) && handler_)
-            handler_(Read, 0);
-        if (std::exchange(writableDue_, false) && handler_)
-            handler_(Writable, 0);
+        if (read)
+            handler(Read, 0);
+        if (writable && !alive.expired())
+            handler(Writable, 0);
     });
 }
 

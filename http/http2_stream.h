@@ -94,4 +94,6 @@ private:
     QTimer notify_;
     bool readDue_ = false;
     bool writableDue_ = false;
+    /// Gone with the stream: tells its own notification that it is.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
