@@ -67,7 +67,7 @@ struct Http2Callbacks {
     static int closed(nghttp2_session*, int32_t id, uint32_t errorCode, void* user) {
         Http2Connection& c = of(user);
         if (Http2Stream* s = c.stream(id)) {
-            c.streams_.remove(id);
+            c.ended(id);
             if (errorCode == NGHTTP2_REFUSED_STREAM)
                 s->OnRefused();
             s->OnClosed(errorCode);
@@ -80,7 +80,7 @@ struct Http2Callbacks {
         // A request that never went out (after a GOAWAY) was not processed.
         if (frame->hd.type == NGHTTP2_HEADERS)
             if (Http2Stream* s = c.stream(frame->hd.stream_id)) {
-                c.streams_.remove(frame->hd.stream_id);
+                c.ended(frame->hd.stream_id);
                 s->OnRefused();
                 s->OnClosed(NGHTTP2_REFUSED_STREAM);
             }
@@ -88,9 +88,10 @@ struct Http2Callbacks {
     }
 };
 
-Http2Connection::Http2Connection(std::unique_ptr<SocketTransport> transport)
+Http2Connection::Http2Connection(std::unique_ptr<SocketTransport> transport, Windows windows)
     : transport_(std::move(transport))
-    , buffer_(new char[kReadBlock]) {
+    , buffer_(new char[kReadBlock])
+    , windows_(windows) {
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(0);
     QObject::connect(&flushTimer_, &QTimer::timeout, [this] {
@@ -141,11 +142,11 @@ bool Http2Connection::Start() {
     }
     const nghttp2_settings_entry settings[] = {
         {NGHTTP2_SETTINGS_ENABLE_PUSH, 0},
-        {NGHTTP2_SETTINGS_INITIAL_WINDOW_SIZE, kStreamWindow},
+        {NGHTTP2_SETTINGS_INITIAL_WINDOW_SIZE, uint32_t(windows_.stream)},
     };
     if (nghttp2_submit_settings(session_, NGHTTP2_FLAG_NONE, settings, 2) != 0 ||
-        nghttp2_session_set_local_window_size(session_, NGHTTP2_FLAG_NONE, 0, kConnectionWindow) !=
-            0)
+        nghttp2_session_set_local_window_size(session_, NGHTTP2_FLAG_NONE, 0,
+                                              windows_.connection) != 0)
         return false;
     transport_->setEventHandler([this](int event, int) { handle(event); });
     open_ = true;
@@ -197,8 +198,19 @@ void Http2Connection::Consumed(int id, qsizetype bytes) {
         flush();
 }
 
+bool Http2Connection::Full() const {
+    return session_ &&
+           uint32_t(streams_.size()) >= nghttp2_session_get_remote_settings(
+                                            session_, NGHTTP2_SETTINGS_MAX_CONCURRENT_STREAMS);
+}
+
+void Http2Connection::ended(int id) {
+    if (streams_.remove(id) && onStreamEnd_)
+        onStreamEnd_();
+}
+
 void Http2Connection::Cancel(int id) {
-    streams_.remove(id);
+    ended(id);
     if (!session_ || !transport_)
         return;
     nghttp2_submit_rst_stream(session_, NGHTTP2_FLAG_NONE, id, NGHTTP2_CANCEL);
@@ -206,8 +218,8 @@ void Http2Connection::Cancel(int id) {
 }
 
 void Http2Connection::Forget(Http2Stream* stream) {
-    for (auto it = streams_.begin(); it != streams_.end();)
-        it = it.value() == stream ? streams_.erase(it) : std::next(it);
+    for (const int id : streams_.keys(stream))
+        ended(id);
     if (finishing_ && streams_.isEmpty())
         QMetaObject::invokeMethod(
             &poster_,

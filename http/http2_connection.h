@@ -25,11 +25,19 @@ class Http2Stream;
 /// enough that one big file runs at the link's speed.
 class Http2Connection : public std::enable_shared_from_this<Http2Connection> {
 public:
-    /// Each stream's window, and the connection's, in bytes.
-    static constexpr int kStreamWindow = 8 << 20;
-    static constexpr int kConnectionWindow = 64 << 20;
+    /// The flow-control windows we give the server, in bytes.
+    struct Windows {
+        int stream;
+        int connection;
+    };
+    /// Windows wide enough that one big file runs at the link's speed.
+    static constexpr Windows kWide{8 << 20, 64 << 20};
+    /// Those of a run whose reads are paced (--limit-rate): the server may
+    /// send no more than this ahead of the pace, as over HTTP/1.1, where the
+    /// socket's buffer is what it may send ahead.
+    static constexpr Windows kPaced{256 << 10, 1 << 20};
 
-    explicit Http2Connection(std::unique_ptr<SocketTransport> transport);
+    explicit Http2Connection(std::unique_ptr<SocketTransport> transport, Windows windows = kWide);
     ~Http2Connection();
     Http2Connection(const Http2Connection&) = delete;
     Http2Connection& operator=(const Http2Connection&) = delete;
@@ -41,6 +49,12 @@ public:
     bool Open() const { return open_; }
     /// Streams under way on it.
     int Streams() const { return int(streams_.size()); }
+    /// It has as many streams open as the server lets a client open
+    /// (SETTINGS_MAX_CONCURRENT_STREAMS): a new one would wait unseen.
+    bool Full() const;
+    /// Called whenever a stream of it ends, so that a request waiting for
+    /// room on it can go.
+    void SetOnStreamEnd(std::function<void()> told) { onStreamEnd_ = std::move(told); }
     /// Called once the connection stops taking new streams (GOAWAY, an
     /// error, the close), so that its owner looks for another.
     void SetOnUnusable(std::function<void()> told) { onUnusable_ = std::move(told); }
@@ -75,6 +89,8 @@ private:
     /// The connection is gone: every stream left hears `errorNumber`.
     void lose(int errorNumber);
     Http2Stream* stream(int id) const { return streams_.value(id, nullptr); }
+    /// Forgets stream `id` and tells the owner there is room.
+    void ended(int id);
 
     std::unique_ptr<SocketTransport> transport_;
     nghttp2_session* session_ = nullptr;
@@ -87,6 +103,8 @@ private:
     bool flushing_ = false;
     bool writeArmed_ = false;
     std::function<void()> onUnusable_;
+    std::function<void()> onStreamEnd_;
+    Windows windows_;
     QObject poster_;
     /// Runs flushSoon()'s flush (a zero timer: no wake-up of the loop).
     QTimer flushTimer_;

@@ -18,9 +18,10 @@ Http2Connections::Peer Http2Connections::Ask(const QByteArray& peer, TPowersock*
         known = Peer::Connecting;
         return Peer::Unknown;
     }
-    if (known == Peer::Connecting)
+    const Peer now = known == Peer::Http2 && connections_.value(peer)->Full() ? Peer::Full : known;
+    if (now == Peer::Connecting || now == Peer::Full)
         waiting_[peer] << QPointer<TPowersock>(asker);
-    return known;
+    return now;
 }
 
 std::shared_ptr<Http2Connection> Http2Connections::Usable(const QByteArray& peer) const {
@@ -35,7 +36,8 @@ bool Http2Connections::Connected(const QByteArray& peer, const QByteArray& alpn,
         wake(peer);
         return false;
     }
-    auto connection = std::make_shared<Http2Connection>(std::move(taken));
+    auto connection = std::make_shared<Http2Connection>(
+        std::move(taken), paced_ ? Http2Connection::kPaced : Http2Connection::kWide);
     if (!connection->Start()) {
         Failed(peer);
         return false;
@@ -45,6 +47,7 @@ bool Http2Connections::Connected(const QByteArray& peer, const QByteArray& alpn,
         if (connections_.value(peer).get() == raw && peers_.value(peer) == Peer::Http2)
             peers_[peer] = Peer::Unknown;
     });
+    connection->SetOnStreamEnd([this, peer] { wake(peer); });
     connections_.insert(peer, std::move(connection));
     peers_[peer] = Peer::Http2;
     wake(peer);
@@ -68,6 +71,7 @@ void Http2Connections::Finish() {
     const auto connections = std::exchange(connections_, {});
     for (const auto& c : connections) {
         c->SetOnUnusable({});
+        c->SetOnStreamEnd({});
         c->Finish();
     }
     // Those connecting still tell what they found.

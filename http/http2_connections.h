@@ -21,7 +21,8 @@ public:
     enum class Peer {
         Unknown,    ///< nobody is connecting: the asker connects
         Connecting, ///< a client is connecting: wait for it
-        Http2,      ///< Usable() has a connection
+        Http2,      ///< Usable() has a connection with room for a stream
+        Full,       ///< its connection has no room now: wait for a stream's end
         Http1,      ///< it chose HTTP/1.1 (or nothing) this run
     };
 
@@ -31,8 +32,9 @@ public:
     Http2Connections& operator=(const Http2Connections&) = delete;
 
     /// What `peer` is, for `asker`: Unknown makes the asker the one who
-    /// connects (and it must call Connected or Failed), Connecting puts it
-    /// among those WakeUp()'d once that is known.
+    /// connects (and it must call Connected or Failed); Connecting and Full
+    /// put it among those WakeUp()'d once that is known, or once a stream
+    /// of the peer's connection has ended.
     Peer Ask(const QByteArray& peer, TPowersock* asker);
     /// The connection of an Http2 peer; null otherwise.
     std::shared_ptr<Http2Connection> Usable(const QByteArray& peer) const;
@@ -41,6 +43,9 @@ public:
     /// not be started (the peer is then Unknown again).
     bool Connected(const QByteArray& peer, const QByteArray& alpn,
                    std::unique_ptr<class SocketTransport> taken);
+    /// The windows of the connections made from now on
+    /// (Http2Connection::kWide unless the run's reads are paced).
+    void SetPaced(bool paced) { paced_ = paced; }
     /// The asker could not connect: the next asker tries.
     void Failed(const QByteArray& peer);
     /// How many HTTP/2 connections are open (for the tests and -v).
@@ -57,4 +62,5 @@ private:
     QHash<QByteArray, Peer> peers_;
     QHash<QByteArray, std::shared_ptr<Http2Connection>> connections_;
     QHash<QByteArray, QList<QPointer<TPowersock>>> waiting_;
+    bool paced_ = false;
 };

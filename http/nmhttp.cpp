@@ -298,10 +298,18 @@ Task<bool> TNMHTTP::StreamAsync() {
             h2Connecting_ = true;
             co_return false;
         case Http2Connections::Peer::Connecting:
+            ReportStatus(8, tr("Waiting for the connection to %1").arg(Host));
+            // As long as a connect of our own could take.
+            TimerOn();
+            break;
+        case Http2Connections::Peer::Full:
+            // However long the streams before it take: each has a time-out
+            // of its own.
+            ReportStatus(8, tr("Waiting for room on the connection to %1").arg(Host));
+            TimerOff();
+            TimedOut = false;
             break;
         }
-        ReportStatus(8, tr("Waiting for the connection to %1").arg(Host));
-        TimerOn();
         co_await WaitForWakeAsync();
         TimerOff();
         if (TimedOut)
@@ -347,6 +355,7 @@ Task<> TNMHTTP::OpenConnectionAsync() {
         co_return;
     }
     h2Connecting_ = false;
+    links->SetPaced(Pace != nullptr);
     if (!links->Connected(peer, alpn, TakeConnection()))
         throw ESockError(tr("HTTP/2 with %1 could not be started").arg(Host),
                          SockErrorCode::SocketError);

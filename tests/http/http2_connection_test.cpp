@@ -75,7 +75,9 @@ private:
 // nghttp2's server session on the other end, answering as each row says.
 class Server {
 public:
-    Server()
+    /// `maxStreams`: what the server lets a client open at once (0: no
+    /// limit said).
+    explicit Server(uint32_t maxStreams = 0)
         : pipe(std::make_shared<Pipe>()) {
         nghttp2_session_callbacks* callbacks = nullptr;
         nghttp2_session_callbacks_new(&callbacks);
@@ -88,7 +90,8 @@ public:
             });
         nghttp2_session_server_new(&session_, callbacks, this);
         nghttp2_session_callbacks_del(callbacks);
-        nghttp2_submit_settings(session_, NGHTTP2_FLAG_NONE, nullptr, 0);
+        const nghttp2_settings_entry limit{NGHTTP2_SETTINGS_MAX_CONCURRENT_STREAMS, maxStreams};
+        nghttp2_submit_settings(session_, NGHTTP2_FLAG_NONE, &limit, maxStreams > 0 ? 1 : 0);
     }
     ~Server() { nghttp2_session_del(session_); }
 
@@ -210,7 +213,7 @@ QByteArray Body(qsizetype size) {
 
 TEST(Http2Connection, EachEndOfAStreamReadsAsOnAConnectionOfItsOwn) {
     const QByteArray ok5 = "HTTP/2 200\r\ncontent-length: 5\r\n\r\nhello";
-    const QByteArray big = Body(3 * Http2Connection::kStreamWindow + 12345);
+    const QByteArray big = Body(3 * Http2Connection::kWide.stream + 12345);
     const struct Row {
         const char* rule;
         int streams;
@@ -324,4 +327,31 @@ TEST(Http2Connection, ARequestAfterGoAwayGoesNowhereAndMayGoAgainElsewhere) {
     EXPECT_EQ(got.end, 0);
     EXPECT_TRUE(got.unprocessed);
     EXPECT_TRUE(server.requests.empty());
+}
+
+TEST(Http2Connection, IsFullAtTheServersStreamLimitAndSaysWhenAStreamEnds) {
+    Server server(2);
+    auto connection =
+        std::make_shared<Http2Connection>(std::make_unique<PipeTransport>(server.pipe));
+    ASSERT_TRUE(connection->Start());
+    int ends = 0;
+    connection->SetOnStreamEnd([&] { ++ends; });
+    server.Pump();
+    const QByteArray head = "GET / HTTP/1.1\r\nHost: h\r\n\r\n";
+    std::vector<std::unique_ptr<Http2Stream>> streams;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(connection->Full()) << i;
+        streams.push_back(std::make_unique<Http2Stream>(connection));
+        streams.back()->send(head.constData(), head.size());
+    }
+    EXPECT_TRUE(connection->Full());
+    server.Pump();
+    server.Reply(streams[0]->Id(), "200", "hello");
+    EXPECT_EQ(ReadAll(server, *streams[0]).end, 0);
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(connection->Full());
+    // A stream given up by its reader makes room as well.
+    streams[1]->close();
+    EXPECT_EQ(ends, 2);
+    EXPECT_EQ(connection->Streams(), 0);
 }
