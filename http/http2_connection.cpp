@@ -14,8 +14,8 @@ namespace {
 constexpr int kConnectionReset = 10054;
 // A read takes this much at a time, and one notification at most this much in
 // all, so that other work (the window, other sessions) goes on in between.
-constexpr qint64 kReadBlock = 64 * 1024;
-constexpr qint64 kReadPerEvent = 1024 * 1024;
+constexpr qint64 kReadBlock = qint64(64) << 10;
+constexpr qint64 kReadPerEvent = qint64(1) << 20;
 
 } // namespace
 

@@ -48,7 +48,7 @@ bool Http2Connections::Connected(const QByteArray& peer, const QByteArray& alpn,
             peers_[peer] = Peer::Unknown;
     });
     connection->SetOnStreamEnd([this, peer] { wake(peer); });
-    connections_.insert(peer, std::move(connection));
+    connections_.insert(peer, connection);
     peers_[peer] = Peer::Http2;
     wake(peer);
     return true;

@@ -122,18 +122,18 @@ public:
         }
     }
 
-    void Headers(int id, const char* status, bool end, QByteArray length = {}) {
+    // nghttp2 copies the fields it is given: the values need only outlive
+    // the call.
+    void Headers(int id, const QByteArray& status, bool end, const QByteArray& length = {}) {
         std::vector<nghttp2_nv> nva{field(":status", status)};
         if (!length.isEmpty())
             nva.push_back(field("content-length", length));
         nghttp2_submit_headers(session_, end ? NGHTTP2_FLAG_END_STREAM : NGHTTP2_FLAG_NONE, id,
                                nullptr, nva.data(), nva.size(), nullptr);
-        lengths_.push_back(length); // kept until sent
     }
-    void Reply(int id, const char* status, QByteArray body) {
+    void Reply(int id, const QByteArray& status, QByteArray body) {
         bodies_[id] = {std::move(body), 0};
         const QByteArray length = QByteArray::number(bodies_[id].first.size());
-        lengths_.push_back(length);
         const nghttp2_nv nva[] = {field(":status", status), field("content-length", length)};
         nghttp2_data_provider provider{};
         provider.source.ptr = &bodies_[id];
@@ -167,7 +167,6 @@ private:
     }
     nghttp2_session* session_ = nullptr;
     std::map<int, std::pair<QByteArray, qsizetype>> bodies_;
-    std::vector<QByteArray> lengths_;
 };
 
 // What the reader of a stream got: its bytes and how they ended.
