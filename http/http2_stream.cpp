@@ -142,7 +142,10 @@ qint64 Http2Stream::send(const char* data, qint64 length) {
 }
 
 qint64 Http2Stream::take(char* data, qint64 length, bool remove) {
-    const qsizetype available = in_.size() - taken_;
+    // The head alone first, as a connection may well deliver it: its reader
+    // looks for the head's end in all it is shown, and the body is the
+    // capture's to take.
+    const qsizetype available = headLeft_ > 0 ? headLeft_ : in_.size() - taken_;
     if (available > 0 && length > 0) {
         const qsizetype n = qsizetype(qMin<qint64>(length, available));
         std::memcpy(data, in_.constData() + taken_, size_t(n));

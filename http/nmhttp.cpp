@@ -238,16 +238,18 @@ std::optional<qint64> TNMHTTP::AskedFrom() const {
     return -1;
 }
 
-std::unique_ptr<PartFile> TNMHTTP::StartPart(const QString& target, const QString& url) const {
+std::unique_ptr<PartFile> TNMHTTP::StartPart(const QString& target, const QString& url) {
     auto part = std::make_unique<PartFile>(target);
     // Written before the first byte of the body, so that whatever ends the
     // transfer (a reset, Stop!, a kill) leaves a part the next try can trust;
     // an older info describes another reply and must go.
     const std::optional<ResumeInfo> info = ResumeInfo::Of(url, head_);
-    if (info && info->length >= ResumeInfo::kWorthFromBytes && info->Save(target))
+    if (info && info->length >= ResumeInfo::kWorthFromBytes && info->Save(target)) {
         part->keepWhenCut();
-    else
+        infoOnDisk_ = true;
+    } else if (std::exchange(infoOnDisk_, false)) {
         QFile::remove(ResumeInfo::InfoName(target));
+    }
     return part;
 }
 
@@ -385,9 +387,10 @@ Task<> TNMHTTP::RunTransactionAsync() {
     // server's file: only the rest is asked for, if the file is the same.
     const QString fileUrl = QString::fromUtf8(URL);
     resumeFrom_ = -1;
+    infoOnDisk_ = false;
     if (InputFileMode) {
         qint64 partSize = 0;
-        if (const auto info = ResumeInfo::Load(bodyFile, fileUrl, partSize)) {
+        if (const auto info = ResumeInfo::Load(bodyFile, fileUrl, partSize, &infoOnDisk_)) {
             resume_ = *info;
             resumeFrom_ = partSize;
         }
@@ -455,7 +458,7 @@ Task<> TNMHTTP::RunTransactionAsync() {
                 } else if (resumed.step == ResumeVerdict::Step::Complete) {
                     SavedBytes = PartFile::Adopt(bodyFile);
                 }
-                if (InputFileMode)
+                if (InputFileMode && std::exchange(infoOnDisk_, false))
                     QFile::remove(ResumeInfo::InfoName(bodyFile));
                 ended_ = {Result::Status::Succeeded, {}};
                 if (OnSuccess)

@@ -246,7 +246,7 @@ private:
     std::optional<qint64> AskedFrom() const;
     /// The part of a success reply's body, with what the next try resumes by
     /// written beside it first, when the reply gives that.
-    std::unique_ptr<PartFile> StartPart(const QString& target, const QString& url) const;
+    std::unique_ptr<PartFile> StartPart(const QString& target, const QString& url);
     /// What a reply to a resumed request did to the part of `target`, and to
     /// `verdict`: a part of no use is dropped (and the file asked again
     /// whole, or the reply refused); a part already whole is the success.
@@ -299,6 +299,8 @@ private:
     /// the rest from (-1 for none), and what the rest must match.
     qint64 resumeFrom_ = -1;
     ResumeInfo resume_;
+    /// The body file has a resume file beside it, as far as we know.
+    bool infoOnDisk_ = false;
     KeptConnection kept_{*this};
     /// The peer of the pass under way (KeptConnection::PeerKey).
     QByteArray peer_;

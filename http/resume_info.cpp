@@ -96,10 +96,13 @@ bool ResumeInfo::Save(const QString& target) const {
 }
 
 std::optional<ResumeInfo> ResumeInfo::Load(const QString& target, const QString& url,
-                                           qint64& partSize) {
+                                           qint64& partSize, bool* onDisk) {
     partSize = 0;
     QFile file(InfoName(target));
-    if (!file.open(QIODevice::ReadOnly))
+    const bool opened = file.open(QIODevice::ReadOnly);
+    if (onDisk)
+        *onDisk = opened;
+    if (!opened)
         return std::nullopt;
     std::optional<ResumeInfo> info = FromText(file.read(kMaxInfoBytes));
     if (!info || info->url != url)

@@ -48,9 +48,10 @@ struct ResumeInfo {
     bool Save(const QString& target) const;
     /// The info kept for `target`'s part when it describes `url` and a part
     /// of 1 to `length` bytes is there (its size in `partSize`); nothing
-    /// otherwise.
+    /// otherwise. `onDisk`, when given, tells whether there was an info file
+    /// at all (so that nobody need remove one that is not there).
     static std::optional<ResumeInfo> Load(const QString& target, const QString& url,
-                                          qint64& partSize);
+                                          qint64& partSize, bool* onDisk = nullptr);
     /// Removes `target`'s part and its info.
     static void Forget(const QString& target);
 };
