@@ -60,15 +60,17 @@ void Http2Stream::OnHeadersEnd() {
     const QByteArray head = Http2Fields::ReplyHead(status_, fields_);
     fields_.clear();
     headRead_ = true;
-    in_ += head;
+    in_.push_back(head);
     headLeft_ += head.size();
+    buffered_ += head.size();
     readable();
 }
 
 void Http2Stream::OnData(const char* data, qsizetype length) {
     if (!headRead_)
         return;
-    in_.append(data, length);
+    in_.emplace_back(data, length);
+    buffered_ += length;
     readable();
 }
 
@@ -145,24 +147,32 @@ qint64 Http2Stream::take(char* data, qint64 length, bool remove) {
     // The head alone first, as a connection may well deliver it: its reader
     // looks for the head's end in all it is shown, and the body is the
     // capture's to take.
-    const qsizetype available = headLeft_ > 0 ? headLeft_ : in_.size() - taken_;
+    const qsizetype available = headLeft_ > 0 ? headLeft_ : buffered_;
     if (available > 0 && length > 0) {
         const qsizetype n = qsizetype(qMin<qint64>(length, available));
-        std::memcpy(data, in_.constData() + taken_, size_t(n));
+        qsizetype copied = 0;
+        qsizetype offset = frontTaken_;
+        for (auto block = in_.cbegin(); copied < n; ++block, offset = 0) {
+            const qsizetype part = qMin(n - copied, block->size() - offset);
+            std::memcpy(data + copied, block->constData() + offset, size_t(part));
+            copied += part;
+        }
         if (remove) {
-            taken_ += n;
+            buffered_ -= n;
             const qsizetype fromHead = qMin(n, headLeft_);
             headLeft_ -= fromHead;
+            for (qsizetype left = n; left > 0;) {
+                const qsizetype inFront = in_.front().size() - frontTaken_;
+                if (left < inFront) {
+                    frontTaken_ += left;
+                    break;
+                }
+                left -= inFront;
+                in_.pop_front();
+                frontTaken_ = 0;
+            }
             if (connection_ && id_ != 0 && n > fromHead)
                 connection_->Consumed(id_, n - fromHead);
-            // Read bytes go once half the buffer is behind the reader.
-            if (taken_ == in_.size()) {
-                in_.clear();
-                taken_ = 0;
-            } else if (taken_ > in_.size() / 2) {
-                in_.remove(0, taken_);
-                taken_ = 0;
-            }
         }
         return n;
     }
@@ -205,7 +215,7 @@ bool Http2Stream::close() {
             connection_->Cancel(id_);
         // What nobody will read opens the connection's window again, or each
         // stream given up part way would narrow it for good.
-        if (const qsizetype unread = in_.size() - taken_ - headLeft_; id_ != 0 && unread > 0)
+        if (const qsizetype unread = buffered_ - headLeft_; id_ != 0 && unread > 0)
             connection_->Consumed(id_, unread);
         connection_->Forget(this);
         connection_.reset();
@@ -234,7 +244,7 @@ void Http2Stream::tell(int event) {
 }
 
 void Http2Stream::armRead() {
-    if (in_.size() > taken_ || ended_)
+    if (buffered_ > 0 || ended_)
         tell(Read);
     else
         armed_ = true;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QTimer>
+#include <deque>
 #include <memory>
 
 class Http2Connection;
@@ -76,11 +77,13 @@ private:
     QList<Http2Fields::Field> fields_; ///< of the header block being read
     QByteArray status_;
     bool headRead_ = false;
-    /// What the client has yet to read, from `taken_` on; its first
-    /// `headLeft_` bytes are the head, the rest counts against the flow
+    /// What the client has yet to read, block by block as it came (no byte
+    /// is moved to make room), from `frontTaken_` of the first block on; its
+    /// first `headLeft_` bytes are the head, the rest counts against the flow
     /// control windows until read.
-    QByteArray in_;
-    qsizetype taken_ = 0;
+    std::deque<QByteArray> in_;
+    qsizetype frontTaken_ = 0;
+    qsizetype buffered_ = 0;
     qsizetype headLeft_ = 0;
     bool ended_ = false;
     bool reset_ = false;

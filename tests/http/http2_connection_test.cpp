@@ -7,6 +7,7 @@
 #include "http/http2_stream.h"
 #include "net/socket_transport.h"
 #include "platform/socket_error_numbers.h"
+#include "tests/support/memory_transport.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -18,67 +19,13 @@
 
 namespace {
 
-// What crosses between the client's transport and the test's server.
-struct Pipe {
-    QByteArray toServer;
-    QByteArray toClient;
-    bool cut = false; ///< the server's side closed the connection
-    bool armed = false;
-    SocketTransport::EventHandler handler;
-};
-
-// The client's side of the pipe.
-class PipeTransport : public SocketTransport {
-public:
-    explicit PipeTransport(std::shared_ptr<Pipe> pipe)
-        : pipe_(std::move(pipe)) {}
-    bool open(bool) override { return true; }
-    bool connectTo(const QHostAddress&, quint16) override { return false; }
-    qint64 send(const char* data, qint64 length) override {
-        pipe_->toServer.append(data, qsizetype(length));
-        return length;
-    }
-    qint64 receive(char* data, qint64 length) override {
-        const qint64 n = peek(data, length);
-        if (n > 0)
-            pipe_->toClient.remove(0, qsizetype(n));
-        return n;
-    }
-    qint64 peek(char* data, qint64 length) override {
-        if (!pipe_->toClient.isEmpty()) {
-            const qint64 n = qMin<qint64>(length, pipe_->toClient.size());
-            std::memcpy(data, pipe_->toClient.constData(), size_t(n));
-            return n;
-        }
-        if (pipe_->cut)
-            return 0;
-        error_ = SocketErrorNumbers::WouldBlock;
-        return -1;
-    }
-    bool idle() override { return false; }
-    bool endConfirmed() const override { return true; }
-    qint64 receiveToFile(int, qint64, char*, qint64) override { return -1; }
-    int listenOn(quint32, quint16) override { return -1; }
-    int acceptConnection(quint32&, quint16&) override { return -1; }
-    bool close() override { return true; }
-    int handle() const override { return 3; }
-    int lastError() const override { return error_; }
-    void setEventHandler(EventHandler handler) override { pipe_->handler = std::move(handler); }
-    void armRead() override { pipe_->armed = true; }
-    void armWrite() override {}
-
-private:
-    std::shared_ptr<Pipe> pipe_;
-    int error_ = 0;
-};
-
 // nghttp2's server session on the other end, answering as each row says.
 class Server {
 public:
     /// `maxStreams`: what the server lets a client open at once (0: no
     /// limit said).
     explicit Server(uint32_t maxStreams = 0)
-        : pipe(std::make_shared<Pipe>()) {
+        : pipe(std::make_shared<MemoryPipe>()) {
         nghttp2_session_callbacks* callbacks = nullptr;
         nghttp2_session_callbacks_new(&callbacks);
         nghttp2_session_callbacks_set_on_frame_recv_callback(
@@ -112,8 +59,7 @@ public:
                 moved = true;
             }
             if ((!pipe->toClient.isEmpty() || pipe->cut) && pipe->armed && pipe->handler) {
-                pipe->armed = false;
-                pipe->handler(SocketTransport::Read, 0);
+                pipe->Deliver();
                 moved = true;
             }
             QCoreApplication::processEvents();
@@ -156,7 +102,7 @@ public:
         nghttp2_submit_goaway(session_, NGHTTP2_FLAG_NONE, lastId, NGHTTP2_NO_ERROR, nullptr, 0);
     }
 
-    std::shared_ptr<Pipe> pipe;
+    std::shared_ptr<MemoryPipe> pipe;
     std::vector<int> requests;
 
 private:
@@ -282,7 +228,7 @@ TEST(Http2Connection, EachEndOfAStreamReadsAsOnAConnectionOfItsOwn) {
         SCOPED_TRACE(row.rule);
         Server server;
         auto connection =
-            std::make_shared<Http2Connection>(std::make_unique<PipeTransport>(server.pipe));
+            std::make_shared<Http2Connection>(std::make_unique<MemoryTransport>(server.pipe));
         ASSERT_TRUE(connection->Start());
         std::vector<std::unique_ptr<Http2Stream>> streams;
         std::vector<int> ids;
@@ -314,7 +260,7 @@ TEST(Http2Connection, EachEndOfAStreamReadsAsOnAConnectionOfItsOwn) {
 TEST(Http2Connection, ARequestAfterGoAwayGoesNowhereAndMayGoAgainElsewhere) {
     Server server;
     auto connection =
-        std::make_shared<Http2Connection>(std::make_unique<PipeTransport>(server.pipe));
+        std::make_shared<Http2Connection>(std::make_unique<MemoryTransport>(server.pipe));
     ASSERT_TRUE(connection->Start());
     server.GoAway(0);
     server.Pump();
@@ -331,7 +277,7 @@ TEST(Http2Connection, ARequestAfterGoAwayGoesNowhereAndMayGoAgainElsewhere) {
 TEST(Http2Connection, IsFullAtTheServersStreamLimitAndSaysWhenAStreamEnds) {
     Server server(2);
     auto connection =
-        std::make_shared<Http2Connection>(std::make_unique<PipeTransport>(server.pipe));
+        std::make_shared<Http2Connection>(std::make_unique<MemoryTransport>(server.pipe));
     ASSERT_TRUE(connection->Start());
     int ends = 0;
     connection->SetOnStreamEnd([&] { ++ends; });
