@@ -2500,6 +2500,10 @@ Fetch the failed jobs (▼, ×) again now?</translation>
         <source>HTTP/2 with %1 could not be started</source>
         <translation>HTTP/2 with %1 could not be started</translation>
     </message>
+    <message>
+        <source>Waiting for room on the connection to %1</source>
+        <translation>Waiting for room on the connection to %1</translation>
+    </message>
 </context>
 <context>
     <name>TNMURL</name>
