@@ -617,12 +617,12 @@ TEST_F(Reply, ACutTransferKeepsItsPartForTheRestOnlyWhenThatIsWorthIt) {
         SCOPED_TRACE(row.rule);
         QFile::remove(bodyPath() + ".part");
         QFile::remove(bodyPath() + ".part.resume");
-        ScriptedPeer peer(PeerScript()
-                              .waitFor("\r\n\r\n")
-                              .send("HTTP/1.1 200 OK\r\nContent-Length: " +
-                                    QByteArray::number(row.length) + "\r\n" + row.validator +
-                                    "\r\n" + QByteArray(5000, 'n'))
-                              .reset());
+        ScriptedPeer peer(
+            PeerScript()
+                .waitFor("\r\n\r\n")
+                .send("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(row.length) +
+                      "\r\n" + row.validator + "\r\n" + QByteArray(5000, 'n'))
+                .reset());
         const Outcome outcome = get(peer.port(), "/f");
         EXPECT_FALSE(outcome.error.isEmpty());
         EXPECT_FALSE(QFile::exists(bodyPath()));
