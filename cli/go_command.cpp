@@ -1,6 +1,5 @@
 #include "cli/go_command.h"
 
-#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/list_edits.h"
 #include "app/list_saver.h"
@@ -12,9 +11,9 @@
 #include "cli/cli_args.h"
 #include "cli/cli_profile.h"
 #include "cli/client_options.h"
-#include "cli/env_proxy.h"
 #include "cli/go_report.h"
 #include "cli/job_marks.h"
+#include "cli/run_client.h"
 #include "http/nmhttp.h"
 #include "platform/signal_notifier.h"
 
@@ -45,26 +44,10 @@ public:
         saver_.Loaded();
         if (args.retryFailed && ListEdits::ClearFailedMarks(grid_) > 0)
             saver_.Changed();
-        TNMHTTP& http = session_.Http();
-        ApplySettingsToClient(s, http);
-        ApplyClientOptions(args.client, http);
-        if (args.proxyHost) {
-            http.Proxy = *args.proxyHost;
-            http.ProxyPort = args.proxyPort;
-        }
-        http.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
-        for (const QString& warning :
-             SetUpRunExtras(args.client, s.request.cookieFile, s.request.netrc, s.request.limitRate,
-                            http, logins_))
+        QStringList warnings;
+        const ClientConfig config = RunClient::SetUp(s, args, session_.Http(), logins_, warnings);
+        for (const QString& warning : warnings)
             profile.warning(warning);
-        ClientConfig config =
-            ClientConfig::Of(http, RefererFromBaseUrl(args.client, s.request.refererIsBaseUrl));
-        // As for curl: the environment names a proxy per URL. It is read
-        // once; it does not change during the run.
-        if (!args.proxyHost && !s.proxyEnabled)
-            config.proxyForUrl = EnvironmentProxies();
-        if (!logins_.IsEmpty())
-            config.loginForUrl = [this](const QString& url) { return logins_.For(url); };
         session_.Prepare(config, args.parallel.value_or(s.request.parallel));
         run_.SetSkipExisting(args.skip.value_or(s.skip));
         run_.SetSmallResultCheck(args.check.value_or(s.check));
@@ -271,13 +254,8 @@ bool prepareFolders(CliProfile& profile, bool retryFailed) {
 } // namespace
 
 int Go(CliProfile& profile, const GoArgs& args, QTextStream& out) {
-    // The saved request values this run sends, as far as no option replaces them.
-    RequestSettings sent = profile.settings.request;
-    if (args.client.userAgent)
-        sent.userAgent.clear();
-    if (args.client.referer || args.client.refererFromBaseUrl)
-        sent.referer.clear();
-    if (const QString problem = RequestSettingsProblem(sent); !problem.isEmpty()) {
+    if (const QString problem = RunClient::SettingsProblem(profile.settings, args);
+        !problem.isEmpty()) {
         profile.error(problem);
         return ExitError;
     }

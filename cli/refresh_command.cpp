@@ -1,17 +1,15 @@
 #include "cli/refresh_command.h"
 
-#include "app/client_settings.h"
 #include "app/download_run.h"
 #include "app/list_refresh.h"
 #include "cli/cli_profile.h"
 #include "cli/client_options.h"
-#include "cli/env_proxy.h"
 #include "cli/go_args.h"
+#include "cli/run_client.h"
 #include "http/nmhttp.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QProcessEnvironment>
 #include <csignal>
 
 namespace {
@@ -31,12 +29,7 @@ const QList<CliOption>& options() {
 
 int refresh(CliProfile& profile, const GoArgs& args, QTextStream& out) {
     const Settings& s = profile.settings;
-    RequestSettings sent = s.request;
-    if (args.client.userAgent)
-        sent.userAgent.clear();
-    if (args.client.referer || args.client.refererFromBaseUrl)
-        sent.referer.clear();
-    if (const QString problem = RequestSettingsProblem(sent); !problem.isEmpty()) {
+    if (const QString problem = RunClient::SettingsProblem(s, args); !problem.isEmpty()) {
         profile.error(problem);
         return ExitError;
     }
@@ -44,24 +37,12 @@ int refresh(CliProfile& profile, const GoArgs& args, QTextStream& out) {
     // check's own client is set up from it.
     TNMHTTP http;
     http.InputFileMode = true;
-    ApplySettingsToClient(s, http);
-    ApplyClientOptions(args.client, http);
-    if (args.proxyHost) {
-        http.Proxy = *args.proxyHost;
-        http.ProxyPort = args.proxyPort;
-    }
-    http.SetTimeOut(args.timeOutMs.value_or(DownloadRun::kClientTimeOutMs));
     http.LowSpeedLimit = DownloadRun::kLowSpeedLimit;
     RunLogins logins = args.logins;
-    for (const QString& warning : SetUpRunExtras(args.client, s.request.cookieFile, s.request.netrc,
-                                                 s.request.limitRate, http, logins))
+    QStringList warnings;
+    const ClientConfig config = RunClient::SetUp(s, args, http, logins, warnings);
+    for (const QString& warning : warnings)
         profile.warning(warning);
-    ClientConfig config =
-        ClientConfig::Of(http, RefererFromBaseUrl(args.client, s.request.refererIsBaseUrl));
-    if (!args.proxyHost && !s.proxyEnabled)
-        config.proxyForUrl = EnvironmentProxies();
-    if (!logins.IsEmpty())
-        config.loginForUrl = [&logins](const QString& url) { return logins.For(url); };
 
     JobGrid grid;
     grid.Append(std::move(profile.jobs));
