@@ -205,8 +205,8 @@ bool Http2Connection::Full() const {
 }
 
 void Http2Connection::ended(int id) {
-    if (streams_.remove(id) && onStreamEnd_)
-        onStreamEnd_();
+    if (streams_.remove(id) && onChange_)
+        onChange_();
 }
 
 void Http2Connection::Cancel(int id) {
@@ -322,8 +322,8 @@ void Http2Connection::unusable() {
     if (!open_)
         return;
     open_ = false;
-    if (onUnusable_)
-        onUnusable_();
+    if (onChange_)
+        onChange_();
 }
 
 void Http2Connection::lose(int errorNumber) {

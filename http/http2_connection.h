@@ -52,12 +52,10 @@ public:
     /// It has as many streams open as the server lets a client open
     /// (SETTINGS_MAX_CONCURRENT_STREAMS): a new one would wait unseen.
     bool Full() const;
-    /// Called whenever a stream of it ends, so that a request waiting for
-    /// room on it can go.
-    void SetOnStreamEnd(std::function<void()> told) { onStreamEnd_ = std::move(told); }
-    /// Called once the connection stops taking new streams (GOAWAY, an
-    /// error, the close), so that its owner looks for another.
-    void SetOnUnusable(std::function<void()> told) { onUnusable_ = std::move(told); }
+    /// Called whenever a stream of it ends, and once it stops taking new
+    /// streams (GOAWAY, an error, the close), so that a request waiting for
+    /// room on it asks again.
+    void SetOnChange(std::function<void()> told) { onChange_ = std::move(told); }
     /// Ends the connection politely (GOAWAY) once no stream is left, or at
     /// once when none is.
     void Finish();
@@ -102,8 +100,7 @@ private:
     bool finishing_ = false;
     bool flushing_ = false;
     bool writeArmed_ = false;
-    std::function<void()> onUnusable_;
-    std::function<void()> onStreamEnd_;
+    std::function<void()> onChange_;
     Windows windows_;
     QObject poster_;
     /// Runs flushSoon()'s flush (a zero timer: no wake-up of the loop).

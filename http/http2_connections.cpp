@@ -42,12 +42,9 @@ bool Http2Connections::Connected(const QByteArray& peer, const QByteArray& alpn,
         Failed(peer);
         return false;
     }
-    // Once it takes no new streams, the next request to the peer connects anew.
-    connection->SetOnUnusable([this, peer, raw = connection.get()] {
-        if (connections_.value(peer).get() == raw && peers_.value(peer) == Peer::Http2)
-            peers_[peer] = Peer::Unknown;
-    });
-    connection->SetOnStreamEnd([this, peer] { wake(peer); });
+    // Those waiting for room ask again: there is some now, or the next
+    // request connects anew.
+    connection->SetOnChange([this, peer] { wake(peer); });
     connections_.insert(peer, connection);
     peers_[peer] = Peer::Http2;
     wake(peer);
@@ -60,18 +57,10 @@ void Http2Connections::Failed(const QByteArray& peer) {
     wake(peer);
 }
 
-int Http2Connections::OpenConnections() const {
-    int open = 0;
-    for (const auto& c : connections_)
-        open += c->Open() ? 1 : 0;
-    return open;
-}
-
 void Http2Connections::Finish() {
     const auto connections = std::exchange(connections_, {});
     for (const auto& c : connections) {
-        c->SetOnUnusable({});
-        c->SetOnStreamEnd({});
+        c->SetOnChange({});
         c->Finish();
     }
     // Those connecting still tell what they found.

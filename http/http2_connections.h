@@ -48,10 +48,6 @@ public:
     void SetPaced(bool paced) { paced_ = paced; }
     /// The asker could not connect: the next asker tries.
     void Failed(const QByteArray& peer);
-    /// How many HTTP/2 connections are open (for the tests and -v).
-    int OpenConnections() const;
-    /// Whether the last connection to `peer` chose HTTP/2.
-    bool Multiplexed(const QByteArray& peer) const { return peers_.value(peer) == Peer::Http2; }
     /// Ends every connection once its streams are over, and forgets what
     /// the peers chose: the end of a run.
     void Finish();
