@@ -44,7 +44,6 @@ void DownloadClient::TransferOver(bool threw, const QString& error, SockErrorCod
     outcome.etag = ReplyEtag();
     outcome.lastModified = ReplyLastModified();
     outcome.basicOffered = outcome.httpStatus == 401 && ReplyOffersBasic();
-    outcome.multiplexed = reply_ != Reply::None && ReplyMultiplexed();
     if (reply_ == Reply::Succeeded) {
         outcome.status = DownloadOutcome::Status::Succeeded;
     } else if (reply_ == Reply::Failed) {

@@ -94,8 +94,6 @@ protected:
     virtual QString ReplyLastModified() const { return {}; }
     /// The final reply offers Basic authentication.
     virtual bool ReplyOffersBasic() const { return false; }
-    /// The final reply came as an HTTP/2 stream.
-    virtual bool ReplyMultiplexed() const { return false; }
 
     /// A transfer begins (from Start): nothing of the last one is left.
     void TransferBegins();

@@ -43,9 +43,6 @@ struct DownloadOutcome {
     QString lastModified;
     /// A 401 whose server would take a name and password (Basic).
     bool basicOffered = false;
-    /// The reply came as a stream of a connection that carries many at once
-    /// (HTTP/2).
-    bool multiplexed = false;
 
     bool Succeeded() const { return status == Status::Succeeded; }
     bool Cancelled() const { return status == Status::Cancelled; }

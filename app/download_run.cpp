@@ -217,15 +217,18 @@ void DownloadRun::Shutdown() {
 
 void DownloadRun::NMHTTP1Connect(int lane) {
     const Lane& l = m_lanes[lane];
-    // A server that takes every request as a stream of this one connection
-    // has room for the lanes its cap held back: they start now, not once
-    // the first reply is in.
-    if (l.client->Multiplexed() && !m_hosts.Multiplexed(l.host)) {
-        m_hosts.SetMultiplexed(l.host, true);
-        for (Lane& other : m_lanes)
-            other.parked = false;
-        if (!m_cancelRequested)
-            Arm();
+    // Each connection says anew whether its server carries requests as
+    // streams of one connection. One that does has room for the lanes its
+    // cap held back: they start now, not once the first reply is in.
+    const bool multiplexed = l.client->Multiplexed();
+    if (multiplexed != m_hosts.Multiplexed(l.host)) {
+        m_hosts.SetMultiplexed(l.host, multiplexed);
+        if (multiplexed) {
+            for (Lane& other : m_lanes)
+                other.parked = false;
+            if (!m_cancelRequested)
+                Arm();
+        }
     }
     emit connected(l.job);
 }

@@ -204,10 +204,8 @@ void DownloadRun::Finished(int laneIndex, const DownloadOutcome& outcome) {
         return;
     lane.state = Lane::State::Idle;
     m_hosts.Ended(lane.host);
-    if (outcome.answered || outcome.Succeeded()) {
+    if (outcome.answered || outcome.Succeeded())
         m_hosts.Answered(lane.address);
-        m_hosts.SetMultiplexed(lane.host, outcome.multiplexed);
-    }
     if (outcome.Succeeded())
         m_hosts.Succeeded(lane.host);
     for (Lane& other : m_lanes)

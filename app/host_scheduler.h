@@ -57,8 +57,8 @@ public:
     /// At most `count` requests in flight to one server (0: no cap), but
     /// for a server that carries them all on one connection.
     void SetMaxPerHost(int count) { maxPerHost_ = qMax(0, count); }
-    /// Whether `host` answered the last request over a connection that
-    /// carries many at once (HTTP/2 streams): the cap does not hold for it.
+    /// Whether the last connection to `host` carries many requests at once
+    /// (HTTP/2 streams): the cap does not hold for it.
     void SetMultiplexed(const QString& host, bool on) { hosts_[host].multiplexed = on; }
     bool Multiplexed(const QString& host) const { return hosts_.value(host).multiplexed; }
     /// The first time a request to `host` may start: after what it asked

@@ -99,10 +99,6 @@ bool HttpDownloadClient::Multiplexed() const {
     return http_.OnStream();
 }
 
-bool HttpDownloadClient::ReplyMultiplexed() const {
-    return http_.LastReplyHead().httpMajor == 2;
-}
-
 QString HttpDownloadClient::StatusText() const {
     return http_.StatusText;
 }

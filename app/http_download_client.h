@@ -53,7 +53,6 @@ protected:
     QString ReplyEtag() const override;
     QString ReplyLastModified() const override;
     bool ReplyOffersBasic() const override;
-    bool ReplyMultiplexed() const override;
 
 private:
     TNMHTTP& http_;
