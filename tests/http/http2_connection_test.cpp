@@ -259,12 +259,16 @@ TEST(Http2Connection, EachEndOfAStreamReadsAsOnAConnectionOfItsOwn) {
 
 TEST(Http2Connection, ARequestAfterGoAwayGoesNowhereAndMayGoAgainElsewhere) {
     Server server;
+    int changes = 0; // outlives the connection
     auto connection =
         std::make_shared<Http2Connection>(std::make_unique<MemoryTransport>(server.pipe));
     ASSERT_TRUE(connection->Start());
+    // Those waiting for room on it hear that it takes no more streams.
+    connection->SetOnChange([&] { ++changes; });
     server.GoAway(0);
     server.Pump();
     EXPECT_FALSE(connection->Open());
+    EXPECT_EQ(changes, 1);
     Http2Stream stream(connection);
     const QByteArray head = "GET / HTTP/1.1\r\nHost: h\r\n\r\n";
     EXPECT_EQ(stream.send(head.constData(), head.size()), head.size());
