@@ -26,8 +26,7 @@ TPowersock::TPowersock(QObject* owner)
     tls_ = static_cast<TlsTransport*>(transport_.get());
     ReportStatus(8, QStringLiteral("Create"));
     waits_ = std::make_unique<PowersockWaits>(*this);
-    transport_->setEventHandler(
-        [this](int event, int error) { waits_->HandleEvent(event, error); });
+    WatchTransport();
     InitWinsock();
 }
 
@@ -48,6 +47,11 @@ TPowersock::~TPowersock() {
     }
     if (startedUp_)
         SocketLayer::Leave();
+}
+
+void TPowersock::WatchTransport() {
+    transport_->setEventHandler(
+        [this](int event, int error) { waits_->HandleEvent(event, error); });
 }
 
 void TPowersock::InitWinsock() {
@@ -166,8 +170,7 @@ std::unique_ptr<SocketTransport> TPowersock::TakeConnection() {
     tls_ = fresh.get();
     tls_->setAlpn(alpn_);
     transport_ = std::move(fresh);
-    transport_->setEventHandler(
-        [this](int event, int error) { waits_->HandleEvent(event, error); });
+    WatchTransport();
     IsConnected = false;
     OpenSocket(false);
     return taken;
@@ -179,8 +182,7 @@ void TPowersock::UseStream(std::unique_ptr<SocketTransport> stream) {
     else
         transport_->close();
     transport_ = std::move(stream);
-    transport_->setEventHandler(
-        [this](int event, int error) { waits_->HandleEvent(event, error); });
+    WatchTransport();
     errors_->KeepCloseError(0);
     LastErrorCode = 0;
     receiver_->StartConnection();

@@ -295,6 +295,8 @@ private:
     friend class PowersockWaits;
 
     void InitWinsock();
+    /// The transport's notifications go to the session's waits.
+    void WatchTransport();
     void OpenSocket(bool resetOnClose);
     Task<> ResolveHostAsync();
     int timeOut_ = 0;
