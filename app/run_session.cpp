@@ -47,10 +47,10 @@ void RunSession::Prepare(const ClientConfig& config, int parallel) {
     run_->SetMoreClients({});
     if (run_->Parallel() != 1)
         return; // a run shut down holds on to its clients
-    // Every lane's requests to one server go on one HTTP/2 connection.
+    // Every lane's requests to one server go on one HTTP/2 connection: the
+    // session's.
     ClientConfig shared = config;
-    if (!shared.http2Links)
-        shared.http2Links = http_->Http2Links;
+    shared.http2Links = http_->Http2Links;
     SetUp(*http_, *client_, shared);
     more_.clear();
     std::vector<DownloadClient*> clients;
